@@ -1,0 +1,13 @@
+#include "connections/DataProviders.h"
+
+#include "platform/foxpro/Provider.h"
+#include "platform/odbc/Provider.h"
+
+namespace connections {
+
+void InstallDataProviders() {
+  odbc::RegisterOdbcProvider();
+  foxpro::RegisterFoxProProvider();
+}
+
+}  // namespace connections

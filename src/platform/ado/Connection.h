@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/ado/Provider.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+
+namespace ado {
+
+// ADODB.Connection. Properties are set before Open; releasing an open connection closes it.
+class Connection {
+ public:
+  Connection() = default;
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  int CursorLocation = adUseServer;
+  long CommandTimeout = 30;
+  long ConnectionTimeout = 15;
+  int Mode = adModeUnknown;
+
+  void Open(const std::string& connectionString);
+  // Runs a statement; rows it returns are ignored.
+  void Execute(const std::string& sql);
+  // Only adSchemaTables (20) is supported.
+  std::unique_ptr<Recordset> OpenSchema(int schema);
+  void Close();
+  bool IsOpen() const { return session_ != nullptr; }
+
+  // For Recordset: the open session, or a failure when the connection is closed.
+  Session& ActiveSession();
+
+ private:
+  std::unique_ptr<Session> session_;
+};
+
+}  // namespace ado

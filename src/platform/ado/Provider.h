@@ -1,0 +1,63 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ado/Value.h"
+
+namespace ado {
+
+struct FieldInfo {
+  std::string name;
+  int type = 0;  // ADO type code
+};
+
+// Rows of one result, read front to back. Fields are known before the first row.
+class RowSource {
+ public:
+  virtual ~RowSource() = default;
+  virtual const std::vector<FieldInfo>& Fields() const = 0;
+  // Fills row (one value per field) and returns true, or returns false at the end.
+  virtual bool Next(std::vector<Value>& row) = 0;
+};
+
+struct ConnectionSettings {
+  int cursorLocation = 2;
+  long commandTimeout = 30;     // seconds, 0 = none
+  long connectionTimeout = 15;  // seconds, 0 = none
+  int mode = 0;
+};
+
+// One open session of a provider. Failures are thrown as ado::Failure.
+class Session {
+ public:
+  virtual ~Session() = default;
+  virtual void Execute(const std::string& sql) = 0;
+  // A statement that returns rows; a statement that returns none gives a source with
+  // no fields and no rows.
+  virtual std::unique_ptr<RowSource> Query(const std::string& sql) = 0;
+  // The tables schema rowset: fields "TABLE_TYPE" and "TABLE_NAME" (others may follow).
+  virtual std::unique_ptr<RowSource> TablesSchema() = 0;
+  virtual void Close() = 0;
+};
+
+class Provider {
+ public:
+  virtual ~Provider() = default;
+  virtual std::unique_ptr<Session> Open(const std::string& connectionString,
+                                        const ConnectionSettings& settings) = 0;
+};
+
+// The connection string picks the provider: its "Provider=" value (case-insensitive),
+// or the empty name when it has none (the ODBC driver manager).
+void RegisterProvider(const std::string& name, std::shared_ptr<Provider> provider);
+std::shared_ptr<Provider> FindProvider(const std::string& connectionString);
+
+// The value of a key of a connection string ("Provider", "Data Source", ...), matched
+// without regard to letter case; empty when absent.
+std::string ConnectionStringValue(std::string_view connectionString, std::string_view key);
+
+}  // namespace ado
