@@ -1,0 +1,94 @@
+#include "connections/ListBox.h"
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+
+#include "support/FakeWindowParts.h"
+
+namespace connections {
+namespace {
+
+using support::FakeTablesWindow;
+
+TEST(ListBoxTest, AddItemKeepsCaseInsensitiveOrder) {
+  QListWidget widget;
+  ListBox list(widget);
+  FakeTablesWindow::Fill(list, {"emp", "DEPT", "Bonus", "zeta", "Alpha", "dept2", "_x"});
+  EXPECT_EQ(FakeTablesWindow::Items(list),
+            (std::vector<std::string>{"_x", "Alpha", "Bonus", "DEPT", "dept2", "emp", "zeta"}));
+}
+
+TEST(ListBoxTest, AddedItemTakesItsSortedPlaceAfterEqualNames) {
+  QListWidget widget;
+  ListBox list(widget);
+  FakeTablesWindow::Fill(list, {"b", "a", "c"});
+  list.AddItem("B");
+  EXPECT_EQ(FakeTablesWindow::Items(list), (std::vector<std::string>{"a", "b", "B", "c"}));
+  list.AddItem("BB");
+  EXPECT_EQ(FakeTablesWindow::Items(list), (std::vector<std::string>{"a", "b", "B", "BB", "c"}));
+}
+
+TEST(ListBoxTest, SelectionIsMultipleAndCounted) {
+  QListWidget widget;
+  ListBox list(widget);
+  FakeTablesWindow::Fill(list, {"A", "B", "C", "D"});
+  EXPECT_EQ(list.SelCount(), 0);
+  list.SetSelected(1, true);
+  list.SetSelected(3, true);
+  EXPECT_EQ(list.SelCount(), 2);
+  EXPECT_TRUE(list.Selected(1));
+  EXPECT_FALSE(list.Selected(2));
+  EXPECT_TRUE(list.Selected(3));
+  list.SetSelected(1, false);
+  EXPECT_EQ(list.SelCount(), 1);
+}
+
+TEST(ListBoxTest, ListIndexIsMinusOneUntilSetAndDoesNotTouchSelection) {
+  QListWidget widget;
+  ListBox list(widget);
+  EXPECT_EQ(list.ListIndex(), -1);
+  FakeTablesWindow::Fill(list, {"A", "B", "C"});
+  EXPECT_EQ(list.ListIndex(), -1);
+  list.SetSelected(2, true);
+  list.SetListIndex(0);
+  EXPECT_EQ(list.ListIndex(), 0);
+  EXPECT_EQ(list.SelCount(), 1);
+  EXPECT_TRUE(list.Selected(2));
+  EXPECT_FALSE(list.Selected(0));
+  list.SetListIndex(-1);
+  EXPECT_EQ(list.ListIndex(), -1);
+  EXPECT_THROW(list.SetListIndex(3), std::exception);
+}
+
+TEST(ListBoxTest, RemoveItemShiftsLaterItemsAndKeepsTheirSelection) {
+  QListWidget widget;
+  ListBox list(widget);
+  FakeTablesWindow::Fill(list, {"A", "B", "C", "D"});
+  list.SetSelected(1, true);
+  list.SetSelected(3, true);
+  list.RemoveItem(3);
+  list.RemoveItem(1);
+  EXPECT_EQ(FakeTablesWindow::Items(list), (std::vector<std::string>{"A", "C"}));
+  EXPECT_EQ(list.SelCount(), 0);
+  list.SetSelected(1, true);
+  list.RemoveItem(0);
+  EXPECT_EQ(FakeTablesWindow::Items(list), (std::vector<std::string>{"C"}));
+  EXPECT_TRUE(list.Selected(0));
+}
+
+TEST(ListBoxTest, OutOfRangeIndexFails) {
+  QListWidget widget;
+  ListBox list(widget);
+  FakeTablesWindow::Fill(list, {"A"});
+  EXPECT_THROW(list.List(1), std::exception);
+  EXPECT_THROW(list.List(-1), std::exception);
+  EXPECT_THROW(list.RemoveItem(1), std::exception);
+  EXPECT_THROW(list.Selected(5), std::exception);
+  list.Clear();
+  EXPECT_EQ(list.ListCount(), 0);
+  EXPECT_EQ(list.ListIndex(), -1);
+}
+
+}  // namespace
+}  // namespace connections
