@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace foxpro {
+
+/// Windows code page number for a table's code page mark (header byte 29). A mark of 0 (no
+/// mark, non-VFP writers) is read as kOemDefaultCodePage; unknown marks too.
+int CodePageForMark(std::uint8_t mark);
+
+/// Code page assumed for tables without a code page mark: 437, the U.S. MS-DOS OEM code page
+/// that the provider used on a U.S. Windows for unmarked (DOS-era) tables.
+inline constexpr int kOemDefaultCodePage = 437;
+
+/// Converts between a code page's bytes and UTF-8. Single-byte code pages decode through a
+/// table built once; multi-byte ones (932, 936, 949, 950) go through iconv.
+class TextCodec {
+ public:
+  /// Throws ado::Failure when the code page is not available.
+  static std::shared_ptr<const TextCodec> ForCodePage(int codePage);
+
+  int CodePage() const { return codePage_; }
+  /// Appends the UTF-8 text of bytes to out. Undecodable bytes become U+FFFD.
+  void Decode(const std::uint8_t* bytes, std::size_t n, std::string& out) const;
+  std::string Decode(std::string_view bytes) const;
+  /// Appends the code page bytes of utf8 to out. Returns false (out unspecified) when a
+  /// character has no representation in the code page or utf8 is malformed; *bad then
+  /// receives that character.
+  bool Encode(std::string_view utf8, std::string& out, std::string* bad = nullptr) const;
+
+  ~TextCodec();
+  TextCodec(const TextCodec&) = delete;
+  TextCodec& operator=(const TextCodec&) = delete;
+
+ private:
+  explicit TextCodec(int codePage);
+  struct Impl;
+  int codePage_;
+  bool singleByte_ = false;
+  // UTF-8 spelling of each byte for single-byte code pages (up to 3 bytes + length).
+  std::array<std::array<char, 4>, 256> table_{};
+  std::unique_ptr<Impl> impl_;
+};
+
+/// Appends the UTF-8 encoding of a code point.
+void AppendUtf8(char32_t codePoint, std::string& out);
+/// Decodes the next code point of utf8 at pos (advancing pos); returns false when malformed.
+bool NextCodePoint(std::string_view utf8, std::size_t& pos, char32_t& codePoint);
+
+}  // namespace foxpro

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ado/Value.h"
+#include "platform/foxpro/DbfHeader.h"
+#include "platform/foxpro/FileIo.h"
+
+namespace foxpro {
+
+class MemoWriter;
+class TextCodec;
+
+/// A field of a table to create. Types: C, V, Q, N, F, I, B, Y, D, T, L, M, G, W. Lengths of
+/// fixed-size types are implied; C/V/Q need 1-254, N/F 1-20.
+struct NewField {
+  std::string name;  ///< at most 10 characters; stored upper case
+  char type = 'C';
+  int length = 0;
+  int decimals = 0;
+  bool nullable = false;
+  bool binary = false;  ///< NOCPTRANS (C, V, M)
+  bool autoIncrement = false;  ///< I only: next value 1, step 1
+};
+
+struct CreateOptions {
+  std::string backlink;              ///< relative .dbc path when the table belongs to a container
+  std::uint8_t codePageMark = 0x03;  ///< cp1252
+  std::uint32_t memoBlockSize = 64;
+  bool database = false;             ///< a .dbc itself: flags 0x07, memo in .dct
+};
+
+/// Creates an empty Visual FoxPro table (version 0x30/0x31/0x32) and, when it has memo fields,
+/// a fresh .fpt. Throws "File <path> already exists" when the .dbf exists.
+void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& fields,
+                    const CreateOptions& options = {}, FileSystem& fs = DiskFileSystem());
+
+/// Appends records to a Visual FoxPro table. Crash-safe order per record: memo blocks, then the
+/// record, then the header's count and date, then the end-of-file marker.
+class DbfAppender {
+ public:
+  static std::unique_ptr<DbfAppender> Open(const std::string& dbfPath, FileSystem& fs = DiskFileSystem());
+  ~DbfAppender();
+
+  const std::vector<DbfField>& Fields() const { return visible_; }
+  std::uint32_t RecordCount() const { return header_.recordCount; }
+
+  /// One text (UTF-8) per visible field. C/V/M: text, encoded in the table's code page;
+  /// W/G/Q and binary fields: bytes, one per character (code points <= 255); N/F/I/B/Y: a
+  /// number; D: yyyy-mm-dd or yyyymmdd; T: "yyyy-mm-dd hh:mm:ss"; L: T/F/Y/N/true/false.
+  /// Empty text stores a blank value. A value the table cannot hold throws ado::Failure and
+  /// nothing of the row is stored.
+  void Append(const std::vector<std::string>& texts);
+  /// One value per visible field; returns the new record's number. Null stores NULL (the
+  /// field must allow it, else blank for an autoincrement field's next value).
+  std::uint32_t AppendValues(const std::vector<ado::Value>& values);
+  /// Sets the deletion flag of record recno (1-based).
+  void MarkDeleted(std::uint32_t recno);
+  /// Writes the end-of-file marker and syncs; also done on destruction.
+  void Close();
+
+ private:
+  DbfAppender() = default;
+  void EncodeValue(const DbfField& field, const ado::Value& value, std::uint8_t* record,
+                   std::vector<std::uint8_t>& nullFlags, std::vector<std::pair<const DbfField*, std::string>>& memos);
+  void WriteCountAndDate();
+
+  std::string path_;
+  FileSystem* fs_ = nullptr;
+  std::unique_ptr<File> file_;
+  std::unique_ptr<MemoWriter> memo_;
+  std::shared_ptr<const TextCodec> codec_;
+  DbfHeader header_;
+  std::vector<DbfField> visible_;
+  std::vector<std::uint8_t> record_;
+  bool closed_ = false;
+};
+
+/// Rewrites the 263-byte backlink of a VFP table (empty text zeroes it: the table becomes free).
+void SetBacklink(const std::string& dbfPath, const std::string& backlink, FileSystem& fs = DiskFileSystem());
+
+}  // namespace foxpro

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace foxpro {
+
+/// One open file. Every byte the engine reads or writes goes through this seam, so that
+/// fuzzers and tests can substitute in-memory or failing files.
+class File {
+ public:
+  virtual ~File() = default;
+  virtual std::uint64_t Size() const = 0;
+  /// Reads up to n bytes at offset; returns how many were read (short only at end of file).
+  virtual std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t n) = 0;
+  /// Writes all n bytes at offset, growing the file when needed; throws on failure.
+  virtual void WriteAt(std::uint64_t offset, const void* data, std::size_t n) = 0;
+  virtual void Truncate(std::uint64_t size) = 0;
+  /// Pushes written bytes to the storage device (fdatasync for real files).
+  virtual void Sync() = 0;
+  /// The path the file was opened with, for failure descriptions.
+  virtual const std::string& Path() const = 0;
+};
+
+enum class OpenMode { Read, ReadWrite, CreateNew };
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  /// Throws ado::Failure naming the path when the file cannot be opened.
+  virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  /// The existing file whose name equals path's name without regard to letter case, in
+  /// path's folder; the exact name wins. Empty when there is none.
+  virtual std::string FindIgnoringCase(const std::string& path) = 0;
+  virtual void Remove(const std::string& path) = 0;
+};
+
+/// The operating system's files.
+FileSystem& DiskFileSystem();
+
+/// Files held in memory (fuzzers, tests). Paths are plain keys; folders are not modelled
+/// beyond the text before the last '/'.
+class MemoryFileSystem : public FileSystem {
+ public:
+  std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
+  bool Exists(const std::string& path) override;
+  std::string FindIgnoringCase(const std::string& path) override;
+  void Remove(const std::string& path) override;
+
+  void Put(const std::string& path, std::vector<std::uint8_t> bytes);
+  const std::vector<std::uint8_t>& Bytes(const std::string& path) const;
+
+ private:
+  std::map<std::string, std::shared_ptr<std::vector<std::uint8_t>>> files_;
+};
+
+/// Folder part of a path including its last '/' (empty when there is none).
+std::string FolderPart(const std::string& path);
+/// The path with its extension (text after the last '.' of the file name) replaced.
+std::string ReplaceExtension(const std::string& path, const std::string& newExtension);
+
+}  // namespace foxpro

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/foxpro/FileIo.h"
+
+namespace foxpro {
+
+enum class MemoKind {
+  Fpt,        ///< FoxPro .fpt / .dct: BE header, typed blocks with a length
+  Dbase3,     ///< dBase III .dbt: 512-byte blocks, value ends at 0x1A
+  Dbase4,     ///< dBase IV .dbt: FF FF 08 00 + LE length including the 8 bytes
+};
+
+// FPT block types.
+inline constexpr std::uint32_t kMemoBinary = 0;
+inline constexpr std::uint32_t kMemoText = 1;
+inline constexpr std::uint32_t kMemoObject = 2;
+
+/// Reads values out of a memo file.
+class MemoReader {
+ public:
+  MemoReader(std::unique_ptr<File> file, MemoKind kind);
+  /// Replaces out with the bytes of the value starting at block; throws ado::Failure naming
+  /// the memo file when the block or its length lies past the end.
+  void Read(std::uint32_t block, std::string& out);
+  std::uint32_t BlockSize() const { return blockSize_; }
+  const std::string& Path() const { return file_->Path(); }
+
+ private:
+  std::unique_ptr<File> file_;
+  MemoKind kind_;
+  std::uint32_t blockSize_ = 512;
+  std::uint64_t size_ = 0;
+};
+
+/// Appends values to an .fpt. A value's blocks are written (and the header's next-free
+/// block) before the caller stores the pointer in a record.
+class MemoWriter {
+ public:
+  /// Creates (truncating) an empty .fpt with the given block size.
+  static void Create(FileSystem& fs, const std::string& path, std::uint32_t blockSize);
+  MemoWriter(std::unique_ptr<File> file);
+  /// Writes one value and returns its first block; 0 for an empty value (no block written).
+  std::uint32_t Append(std::uint32_t blockType, const void* data, std::size_t n);
+  void Sync() { file_->Sync(); }
+  std::uint32_t BlockSize() const { return blockSize_; }
+
+ private:
+  std::unique_ptr<File> file_;
+  std::uint32_t blockSize_ = 64;
+  std::uint32_t nextFree_ = 0;
+};
+
+}  // namespace foxpro
