@@ -49,6 +49,24 @@ class FailureTrap {
     }
   }
 
+  // A counted loop "For i = first To last Step step" whose set-up (reading the bounds) is
+  // statement number. A failing set-up goes on with the body, once, with the counter at its
+  // initial value 0; a failure inside the body is the body's own steps' business.
+  template <class Bounds, class Body>
+  void For(int number, Bounds&& bounds, int step, Body&& body) {
+    using Range = decltype(std::forward<Bounds>(bounds)());
+    using Counter = typename Range::first_type;
+    Range range{};
+    try {
+      range = std::forward<Bounds>(bounds)();
+    } catch (const std::exception& failure) {
+      Report(number, failure.what());
+      body(Counter{});
+      return;
+    }
+    for (Counter i = range.first; step > 0 ? i <= range.second : i >= range.second; i += step) body(i);
+  }
+
   const std::string& Handler() const { return handler_; }
 
  private:

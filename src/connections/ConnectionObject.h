@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/ado/Connection.h"
+#include "platform/ado/Failure.h"
+
+namespace connections {
+
+// A connection object variable: empty until created. Using it while empty fails the way
+// the program's object variables do, so a command whose creation step failed still runs
+// its later steps, each of them failing in turn.
+class ConnectionObject {
+ public:
+  void Create() { m_connection = std::make_unique<ado::Connection>(); }
+  bool IsCreated() const { return m_connection != nullptr; }
+
+  ado::Connection& operator*() const { return Get(); }
+  ado::Connection* operator->() const { return &Get(); }
+
+ private:
+  ado::Connection& Get() const {
+    if (!m_connection) throw ado::Failure("Object variable or With block variable not set");
+    return *m_connection;
+  }
+
+  std::unique_ptr<ado::Connection> m_connection;
+};
+
+}  // namespace connections

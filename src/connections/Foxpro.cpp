@@ -1,0 +1,67 @@
+#include "connections/Foxpro.h"
+
+#include <exception>
+#include <memory>
+
+#include "connections/ConnectionObject.h"
+#include "connections/DoEvents.h"
+#include "connections/FailureTrap.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "platform/ado/Value.h"
+
+namespace connections {
+
+std::string FoxProConnectionString(const ConnectionFields& fields) {
+  if (fields.Option1Selected())
+    return "Provider=vfpoledb.1;Data Source=" + fields.Text4() + ";Collating Sequence=machine;";
+  return "Provider=vfpoledb.1;Data Source=" + fields.Text5() + ";Collating Sequence=general;";
+}
+
+bool CheckFoxProConnection(const ConnectionFields& fields) {
+  ado::Connection connection;
+  try {
+    connection.CursorLocation = ado::adUseServer;
+    connection.Open(FoxProConnectionString(fields));
+    return true;
+  } catch (const std::exception&) {
+    return false;  // the check's answer is the only outcome; the description is not shown
+  }
+}
+
+void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const ConnectionFields& fields) {
+  // The trap covers only the creation of the connection; later failures take the test's own path.
+  FailureTrap trap(prompter, "Form1.PushButton1_Click");
+  ConnectionObject connection;
+  trap.Step(100, [&] { connection.Create(); });
+  try {
+    pointer.Set(vbHourglass);
+    connection->CursorLocation = ado::adUseServer;
+    connection->Open(FoxProConnectionString(fields));
+    prompter.MsgBox("Connection successful.");
+    pointer.Set(vbDefault);
+  } catch (const std::exception&) {
+    prompter.MsgBox("Could not connect.");
+    pointer.Set(vbDefault);
+  }
+}
+
+void LoadFoxProTables(ListBox& list, const std::string& connectionString) {
+  ado::Connection connection;
+  connection.Open(connectionString);
+  std::unique_ptr<ado::Recordset> tables = connection.OpenSchema(ado::adSchemaTables);
+  list.Clear();
+  while (!tables->Eof()) {
+    // Views, system tables and rows without a type are not listed.
+    if (ado::ValueToText(tables->Fields("TABLE_TYPE").Value) == "TABLE") {
+      DoEvents();
+      list.AddItem(ado::ValueToText(tables->Fields("TABLE_NAME").Value));
+    }
+    tables->MoveNext();
+  }
+  tables->Close();
+  connection.Close();
+}
+
+}  // namespace connections

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "connections/ListBox.h"
+#include "connections/Prompter.h"
+#include "connections/WindowParts.h"
+
+namespace connections {
+
+/// The FoxPro string of the current mode: Text4 with "machine" collation when Option1
+/// is selected, else Text5 with "general"; paths verbatim.
+std::string FoxProConnectionString(const ConnectionFields& fields);
+
+/// True when a connection with the FoxPro string opens. A failure to create the
+/// connection object is not caught here: it reaches the caller's trap.
+bool CheckFoxProConnection(const ConnectionFields& fields);
+
+/// The FoxPro "Test Connection" button (Form1.PushButton1_Click).
+void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const ConnectionFields& fields);
+
+/// Clears list and fills it with the tables the provider reports as "TABLE"; failures propagate.
+void LoadFoxProTables(ListBox& list, const std::string& connectionString);
+
+}  // namespace connections

@@ -1,0 +1,63 @@
+#include "connections/Oracle.h"
+
+#include <exception>
+
+#include "connections/ConnectionObject.h"
+#include "connections/DoEvents.h"
+#include "connections/FailureTrap.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "platform/ado/Value.h"
+
+namespace connections {
+
+std::string OracleConnectionString(const ConnectionFields& fields) {
+  return "Driver={Microsoft ODBC for Oracle};Server=" + fields.Text1() + ";Uid=" + fields.Text2() +
+         ";Pwd=" + fields.Text3() + ";";
+}
+
+bool CheckOracleConnection(const ConnectionFields& fields) {
+  ado::Connection connection;
+  try {
+    connection.Open(OracleConnectionString(fields));
+    return true;
+  } catch (const std::exception&) {
+    return false;  // the check's answer is the only outcome; the description is not shown
+  }
+}
+
+void TestOracleConnection(Prompter& prompter, MousePointer& pointer, const ConnectionFields& fields) {
+  // The trap covers only the creation of the connection; later failures take the test's own path.
+  FailureTrap trap(prompter, "Form1.PushButton3_Click");
+  ConnectionObject connection;
+  trap.Step(100, [&] { connection.Create(); });
+  try {
+    pointer.Set(vbHourglass);
+    connection->Open(OracleConnectionString(fields));
+    prompter.MsgBox("Connection successful.");
+    pointer.Set(vbDefault);
+  } catch (const std::exception&) {
+    prompter.MsgBox("Could not connect. Please check with your administrator.");
+    pointer.Set(vbDefault);
+  }
+}
+
+void LoadOracleTables(ListBox& list, const ConnectionFields& fields) {
+  ado::Connection connection;
+  ado::Recordset tables;
+  connection.CursorLocation = ado::adUseClient;  // so that RecordCount is exact
+  connection.Open(OracleConnectionString(fields));
+  tables.Open(kOracleCatalogQuery, connection);
+  list.Clear();
+  const long count = tables.RecordCount();
+  for (long row = 1; row <= count; ++row) {
+    DoEvents();
+    list.AddItem(ado::ValueToText(tables.Fields(0).Value));
+    tables.MoveNext();
+  }
+  tables.Close();
+  if (list.ListCount() > 0) list.SetListIndex(0);
+}
+
+}  // namespace connections
