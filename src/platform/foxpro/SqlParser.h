@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string_view>
+
+#include "platform/foxpro/SqlStatement.h"
+
+namespace foxpro {
+
+/// The SQL dialect the engine understands: exactly the statements the program sends to the
+/// FoxPro provider (SELECT * FROM, CREATE TABLE, INSERT INTO ... VALUES, DROP TABLE,
+/// RENAME TABLE). Keywords are matched without regard to letter case; surrounding blanks
+/// and one trailing ';' are allowed. Parsing is one pass over the text, so an INSERT of many
+/// megabytes costs no more than reading it.
+class SqlParser {
+ public:
+  /// Throws ado::Failure with a FoxPro-style description for anything that is not one
+  /// complete statement of the dialect.
+  static SqlStatement Parse(std::string_view sql);
+};
+
+}  // namespace foxpro

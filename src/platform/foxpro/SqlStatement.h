@@ -1,0 +1,57 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/foxpro/Catalog.h"
+
+namespace foxpro {
+
+/// How a statement names a table: by name (`name` or a bare word), or by its file path
+/// ('path' or "path").
+struct TableReference {
+  std::string text;
+  bool isPath = false;
+
+  bool operator==(const TableReference&) const = default;
+};
+
+/// SELECT * FROM table
+struct SelectAllStatement {
+  TableReference table;
+  bool operator==(const SelectAllStatement&) const = default;
+};
+
+/// CREATE TABLE table (column type [(width[, decimals])] [NULL | NOT NULL] [NOCPTRANS], ...)
+struct CreateTableStatement {
+  TableReference table;
+  std::vector<ColumnDefinition> columns;
+  bool operator==(const CreateTableStatement&) const = default;
+};
+
+/// INSERT INTO table VALUES (value, ...); a value is text, or nothing for NULL.
+struct InsertStatement {
+  TableReference table;
+  std::vector<std::optional<std::string>> values;
+  bool operator==(const InsertStatement&) const = default;
+};
+
+/// DROP TABLE table
+struct DropTableStatement {
+  TableReference table;
+  bool operator==(const DropTableStatement&) const = default;
+};
+
+/// RENAME TABLE old TO new
+struct RenameTableStatement {
+  TableReference from;
+  TableReference to;
+  bool operator==(const RenameTableStatement&) const = default;
+};
+
+using SqlStatement = std::variant<SelectAllStatement, CreateTableStatement, InsertStatement, DropTableStatement,
+                                  RenameTableStatement>;
+
+}  // namespace foxpro
