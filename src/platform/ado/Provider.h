@@ -53,7 +53,10 @@ class Provider {
 
 // The connection string picks the provider: its "Provider=" value (case-insensitive),
 // or the empty name when it has none (the ODBC driver manager).
+// Registering nullptr removes a name.
 void RegisterProvider(const std::string& name, std::shared_ptr<Provider> provider);
+// The provider registered under a name (case-insensitive), or nullptr.
+std::shared_ptr<Provider> RegisteredProvider(const std::string& name);
 std::shared_ptr<Provider> FindProvider(const std::string& connectionString);
 
 // The value of a key of a connection string ("Provider", "Data Source", ...), matched

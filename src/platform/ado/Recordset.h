@@ -12,10 +12,38 @@ namespace ado {
 
 class Connection;
 
+// The value of a field on the current row. Reads like an ado::Value, but reading it while
+// the recordset has no current row (before the first row, after the last) fails like ADO.
+class FieldValue {
+ public:
+  FieldValue() = default;
+  FieldValue(ado::Value value) : value_(std::move(value)), current_(true) {}
+
+  operator const ado::Value&() const { return Checked(); }
+  const ado::Value& AsValue() const { return Checked(); }
+  const ado::Value::Storage& Get() const { return Checked().Get(); }
+  bool IsNull() const { return Checked().IsNull(); }
+  template <class T>
+  bool Is() const { return Checked().template Is<T>(); }
+  template <class T>
+  const T& As() const { return Checked().template As<T>(); }
+  bool operator==(const ado::Value& other) const { return Checked() == other; }
+
+  // For the recordset: the slot it decodes rows into, and whether a row is current.
+  ado::Value& Slot() { return value_; }
+  void SetCurrent(bool current) { current_ = current; }
+
+ private:
+  const ado::Value& Checked() const;
+
+  ado::Value value_;
+  bool current_ = false;
+};
+
 struct Field {
   std::string Name;
   int Type = 0;  // ADO type code
-  ado::Value Value;
+  FieldValue Value;
 };
 
 // ADODB.RecordSet. With a client-side connection (CursorLocation 3) every row is

@@ -1,0 +1,52 @@
+#include "platform/ado/Connection.h"
+
+#include "platform/ado/Failure.h"
+
+namespace ado {
+
+Connection::~Connection() {
+  if (!session_) return;
+  try {
+    Close();
+  } catch (const std::exception&) {
+    // A release cannot report anything; the session is gone either way.
+    session_.reset();
+  }
+}
+
+void Connection::Open(const std::string& connectionString) {
+  if (session_) throw Failure("Operation is not allowed when the object is open.");
+  const std::shared_ptr<Provider> provider = FindProvider(connectionString);
+  ConnectionSettings settings;
+  settings.cursorLocation = CursorLocation;
+  settings.commandTimeout = CommandTimeout;
+  settings.connectionTimeout = ConnectionTimeout;
+  settings.mode = Mode;
+  session_ = provider->Open(connectionString, settings);
+  if (!session_) throw Failure("The provider did not open a connection.");
+}
+
+void Connection::Execute(const std::string& sql) { ActiveSession().Execute(sql); }
+
+std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
+  if (schema != adSchemaTables) {
+    throw Failure("Object or provider is not capable of performing requested operation.");
+  }
+  auto rows = ActiveSession().TablesSchema();
+  auto recordset = std::make_unique<Recordset>();
+  recordset->OpenRows(std::move(rows), CursorLocation == adUseClient);
+  return recordset;
+}
+
+void Connection::Close() {
+  if (!session_) throw Failure("Operation is not allowed when the object is closed.");
+  std::unique_ptr<Session> session = std::move(session_);
+  session->Close();
+}
+
+Session& Connection::ActiveSession() {
+  if (!session_) throw Failure("Operation is not allowed when the object is closed.");
+  return *session_;
+}
+
+}  // namespace ado

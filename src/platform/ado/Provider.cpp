@@ -1,0 +1,123 @@
+#include "platform/ado/Provider.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <mutex>
+
+#include "platform/ado/Failure.h"
+
+namespace ado {
+
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+std::string_view Trim(std::string_view text) {
+  const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+struct Registry {
+  std::mutex lock;
+  std::map<std::string, std::shared_ptr<Provider>> byName;  // lower-case names
+};
+
+Registry& TheRegistry() {
+  static Registry registry;
+  return registry;
+}
+
+}  // namespace
+
+std::string ConnectionStringValue(std::string_view connectionString, std::string_view key) {
+  const std::string wanted = Lower(Trim(key));
+  std::size_t pos = 0;
+  const std::size_t n = connectionString.size();
+  while (pos < n) {
+    // Key: up to '=' or ';'.
+    std::size_t keyEnd = pos;
+    while (keyEnd < n && connectionString[keyEnd] != '=' && connectionString[keyEnd] != ';') ++keyEnd;
+    if (keyEnd >= n || connectionString[keyEnd] == ';') {
+      pos = keyEnd + 1;  // a piece without '=' carries nothing
+      continue;
+    }
+    const std::string thisKey = Lower(Trim(connectionString.substr(pos, keyEnd - pos)));
+    std::size_t v = keyEnd + 1;
+    while (v < n && (connectionString[v] == ' ' || connectionString[v] == '\t')) ++v;
+    std::string value;
+    std::size_t next;
+    if (v < n && connectionString[v] == '{') {
+      // ODBC braces: the value runs to the closing brace ("}}" stands for one brace).
+      std::size_t i = v + 1;
+      while (i < n) {
+        if (connectionString[i] == '}') {
+          if (i + 1 < n && connectionString[i + 1] == '}') {
+            value.push_back('}');
+            i += 2;
+            continue;
+          }
+          break;
+        }
+        value.push_back(connectionString[i++]);
+      }
+      next = connectionString.find(';', std::min(i, n));
+    } else if (v < n && (connectionString[v] == '"' || connectionString[v] == '\'')) {
+      // OLE DB quotes: a doubled quote stands for one.
+      const char quote = connectionString[v];
+      std::size_t i = v + 1;
+      while (i < n) {
+        if (connectionString[i] == quote) {
+          if (i + 1 < n && connectionString[i + 1] == quote) {
+            value.push_back(quote);
+            i += 2;
+            continue;
+          }
+          break;
+        }
+        value.push_back(connectionString[i++]);
+      }
+      next = connectionString.find(';', std::min(i, n));
+    } else {
+      next = connectionString.find(';', v);
+      value = std::string(Trim(connectionString.substr(v, next == std::string_view::npos ? n - v : next - v)));
+    }
+    if (thisKey == wanted) return value;
+    if (next == std::string_view::npos) break;
+    pos = next + 1;
+  }
+  return {};
+}
+
+void RegisterProvider(const std::string& name, std::shared_ptr<Provider> provider) {
+  Registry& registry = TheRegistry();
+  std::lock_guard guard(registry.lock);
+  registry.byName[Lower(Trim(name))] = std::move(provider);
+}
+
+std::shared_ptr<Provider> RegisteredProvider(const std::string& name) {
+  Registry& registry = TheRegistry();
+  std::lock_guard guard(registry.lock);
+  const auto found = registry.byName.find(Lower(Trim(name)));
+  return found == registry.byName.end() ? nullptr : found->second;
+}
+
+std::shared_ptr<Provider> FindProvider(const std::string& connectionString) {
+  const std::string name = Lower(ConnectionStringValue(connectionString, "Provider"));
+  Registry& registry = TheRegistry();
+  std::lock_guard guard(registry.lock);
+  const auto found = registry.byName.find(name);
+  if (found == registry.byName.end() || !found->second) {
+    throw Failure("Provider cannot be found. It may not be properly installed.");
+  }
+  return found->second;
+}
+
+}  // namespace ado

@@ -1,0 +1,248 @@
+#include "platform/ado/Value.h"
+
+#include <langinfo.h>
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+
+namespace ado {
+
+namespace {
+
+std::mutex& LocaleLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::optional<TextLocale>& StoredLocale() {
+  static std::optional<TextLocale> locale;
+  return locale;
+}
+
+void AppendNumber(std::string& out, long n, int minDigits) {
+  char buffer[24];
+  const int written = std::snprintf(buffer, sizeof buffer, "%0*ld", minDigits, n);
+  out.append(buffer, static_cast<std::size_t>(written));
+}
+
+void AppendDate(std::string& out, const Date& date, const std::string& pattern) {
+  for (std::size_t i = 0; i < pattern.size();) {
+    const char c = pattern[i];
+    std::size_t run = 1;
+    while (i + run < pattern.size() && pattern[i + run] == c) ++run;
+    if (c == 'd') {
+      AppendNumber(out, date.day, run >= 2 ? 2 : 1);
+    } else if (c == 'M') {
+      AppendNumber(out, date.month, run >= 2 ? 2 : 1);
+    } else if (c == 'y') {
+      AppendNumber(out, date.year, 4);  // always the whole year, whatever the pattern says
+    } else {
+      out.append(run, c);
+    }
+    i += run;
+  }
+}
+
+// Maps an strftime date format (D_FMT) to the d/M/yyyy placeholders.
+std::string PatternFromStrftime(const std::string& format) {
+  std::string pattern;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%' || i + 1 == format.size()) {
+      pattern.push_back(format[i]);
+      continue;
+    }
+    char spec = format[++i];
+    if ((spec == 'E' || spec == 'O' || spec == '-' || spec == '_' || spec == '0') && i + 1 < format.size()) {
+      spec = format[++i];  // modifiers and padding flags
+    }
+    switch (spec) {
+      case 'd':
+        pattern += "dd";
+        break;
+      case 'e':
+        pattern += "d";
+        break;
+      case 'm':
+        pattern += "MM";
+        break;
+      case 'y':
+      case 'Y':
+        pattern += "yyyy";
+        break;
+      case 'D':
+        pattern += "MM/dd/yyyy";
+        break;
+      case 'F':
+        pattern += "yyyy-MM-dd";
+        break;
+      case '%':
+        pattern += '%';
+        break;
+      default:
+        break;  // names of days and months have no place in a short date
+    }
+  }
+  if (pattern.find('d') == std::string::npos || pattern.find('M') == std::string::npos ||
+      pattern.find('y') == std::string::npos) {
+    return TextLocale().shortDate;
+  }
+  return pattern;
+}
+
+}  // namespace
+
+TextLocale TextLocale::FromEnvironment() {
+  TextLocale result;
+  // Read the user's categories without disturbing the process-wide C locale.
+  locale_t numeric = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+  if (numeric != static_cast<locale_t>(nullptr)) {
+    const char* radix = nl_langinfo_l(RADIXCHAR, numeric);
+    if (radix != nullptr && radix[0] != '\0' && radix[1] == '\0') result.decimalSeparator = radix[0];
+    freelocale(numeric);
+  }
+  locale_t time = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+  if (time != static_cast<locale_t>(nullptr)) {
+    const char* format = nl_langinfo_l(D_FMT, time);
+    if (format != nullptr && format[0] != '\0') result.shortDate = PatternFromStrftime(format);
+    freelocale(time);
+  }
+  return result;
+}
+
+void SetTextLocale(TextLocale locale) {
+  std::lock_guard guard(LocaleLock());
+  StoredLocale() = std::move(locale);
+}
+
+const TextLocale& CurrentTextLocale() {
+  std::lock_guard guard(LocaleLock());
+  std::optional<TextLocale>& stored = StoredLocale();
+  if (!stored) stored = TextLocale::FromEnvironment();
+  return *stored;
+}
+
+std::string ShortestDouble(double d, char decimalSeparator) {
+  if (std::isnan(d)) return "NaN";
+  if (std::isinf(d)) return d < 0 ? "-Infinity" : "Infinity";
+  if (d == 0) return "0";
+  // Shortest round-trip digits in scientific form: "-d.ddde+XX".
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::scientific);
+  const std::string_view sci(buffer, static_cast<std::size_t>(result.ptr - buffer));
+  const bool negative = sci.front() == '-';
+  const std::size_t e = sci.find('e');
+  std::string digits;
+  for (char c : sci.substr(negative ? 1 : 0, e - (negative ? 1 : 0))) {
+    if (c != '.') digits.push_back(c);
+  }
+  int exponent = 0;
+  std::from_chars(sci.data() + e + 1 + (sci[e + 1] == '+' ? 1 : 0), sci.data() + sci.size(), exponent);
+
+  std::string out;
+  if (negative) out.push_back('-');
+  const int count = static_cast<int>(digits.size());
+  if (exponent >= 15 || exponent < -5) {
+    // Very large and very small numbers read better with an exponent.
+    out.push_back(digits[0]);
+    if (count > 1) {
+      out.push_back(decimalSeparator);
+      out.append(digits, 1);
+    }
+    out.push_back('E');
+    out.push_back(exponent < 0 ? '-' : '+');
+    const int magnitude = std::abs(exponent);
+    if (magnitude < 10) out.push_back('0');
+    out += std::to_string(magnitude);
+  } else if (exponent < 0) {
+    out += '0';
+    out.push_back(decimalSeparator);
+    out.append(static_cast<std::size_t>(-exponent - 1), '0');
+    out += digits;
+  } else if (count <= exponent + 1) {
+    out += digits;
+    out.append(static_cast<std::size_t>(exponent + 1 - count), '0');
+  } else {
+    out.append(digits, 0, static_cast<std::size_t>(exponent + 1));
+    out.push_back(decimalSeparator);
+    out.append(digits, static_cast<std::size_t>(exponent + 1));
+  }
+  return out;
+}
+
+std::string ValueToText(const Value& value) {
+  const TextLocale& locale = CurrentTextLocale();
+  struct Visitor {
+    const TextLocale& locale;
+    std::string operator()(const Null&) const { return {}; }
+    std::string operator()(const std::string& text) const { return text; }
+    std::string operator()(std::int64_t n) const { return std::to_string(n); }
+    std::string operator()(double d) const { return ShortestDouble(d, locale.decimalSeparator); }
+    std::string operator()(const Currency& c) const {
+      const bool negative = c.tenThousandths < 0;
+      // Magnitude as unsigned, so that the smallest amount has one too.
+      const std::uint64_t magnitude =
+          negative ? 0 - static_cast<std::uint64_t>(c.tenThousandths) : static_cast<std::uint64_t>(c.tenThousandths);
+      std::string out = negative ? "-" : "";
+      out += std::to_string(magnitude / 10000);
+      std::string fraction = std::to_string(magnitude % 10000);
+      fraction.insert(0, 4 - fraction.size(), '0');
+      while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+      if (!fraction.empty()) {
+        out.push_back(locale.decimalSeparator);
+        out += fraction;
+      }
+      return out;
+    }
+    std::string operator()(const Decimal& d) const {
+      std::string out = d.digits;
+      for (char& c : out) {
+        if (c == '.') c = locale.decimalSeparator;
+      }
+      return out;
+    }
+    std::string operator()(const Date& d) const {
+      std::string out;
+      AppendDate(out, d, locale.shortDate);
+      return out;
+    }
+    std::string operator()(const DateTime& dt) const {
+      std::string out;
+      AppendDate(out, dt.date, locale.shortDate);
+      if (dt.hour == 0 && dt.minute == 0 && dt.second == 0 && dt.millisecond == 0) return out;
+      out.push_back(' ');
+      AppendNumber(out, dt.hour, 2);
+      out.push_back(':');
+      AppendNumber(out, dt.minute, 2);
+      out.push_back(':');
+      AppendNumber(out, dt.second, 2);
+      if (dt.millisecond != 0) {
+        out.push_back(locale.decimalSeparator);
+        AppendNumber(out, dt.millisecond, 3);
+      }
+      return out;
+    }
+    std::string operator()(bool b) const { return b ? "True" : "False"; }
+    std::string operator()(const Bytes& bytes) const {
+      // One character per byte: U+0000..U+00FF, UTF-8 encoded.
+      std::string out;
+      out.reserve(bytes.size() * 2);
+      for (std::uint8_t b : bytes) {
+        if (b < 0x80) {
+          out.push_back(static_cast<char>(b));
+        } else {
+          out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+          out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+        }
+      }
+      return out;
+    }
+  };
+  return std::visit(Visitor{locale}, value.Get());
+}
+
+}  // namespace ado
