@@ -1,0 +1,228 @@
+#include "platform/foxpro/CdxWriter.h"
+
+#include <algorithm>
+
+#include "platform/ado/Failure.h"
+
+namespace foxpro {
+namespace {
+
+constexpr std::uint32_t kLeafSpace = kCdxPageSize - 24;
+constexpr std::uint32_t kInteriorSpace = kCdxPageSize - 12;
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+void PutLe16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  b[at] = static_cast<std::uint8_t>(v);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+void PutLe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+void PutBe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * (3 - i)));
+}
+
+unsigned BitsFor(std::uint64_t value) {
+  unsigned bits = 0;
+  while (value != 0) {
+    ++bits;
+    value >>= 1;
+  }
+  return bits;
+}
+
+// The last key of a node and where the node lies: one entry of the level above.
+struct NodeRef {
+  std::string lastKey;
+  std::uint32_t lastRecord = 0;
+  std::uint32_t offset = 0;
+};
+
+class FileBuilder {
+ public:
+  std::uint32_t Allocate(std::uint32_t size) {
+    const auto at = static_cast<std::uint32_t>(bytes_.size());
+    bytes_.resize(bytes_.size() + size, 0);
+    return at;
+  }
+  std::vector<std::uint8_t>& Bytes() { return bytes_; }
+
+  void WriteHeader(std::uint32_t at, std::uint32_t root, std::uint16_t keyLength, std::uint8_t options,
+                   const std::string& keyExpression, const std::string& forExpression) {
+    PutLe32(bytes_, at + 0, root);
+    PutLe16(bytes_, at + 12, keyLength);
+    bytes_[at + 14] = options;
+    bytes_[at + 15] = 1;  // signature
+    // Expression pool: key expression first, then the FOR expression, each NUL-terminated.
+    const auto keyLen = static_cast<std::uint32_t>(keyExpression.size() + 1);
+    const auto forLen = static_cast<std::uint32_t>(forExpression.size() + 1);
+    if (keyLen + forLen > 512) throw ado::Failure("An index expression is longer than an index header can hold.");
+    std::copy(keyExpression.begin(), keyExpression.end(), bytes_.begin() + at + 512);
+    std::copy(forExpression.begin(), forExpression.end(), bytes_.begin() + at + 512 + keyLen);
+    PutLe16(bytes_, at + 504, keyLen);
+    PutLe16(bytes_, at + 506, forLen);
+    PutLe16(bytes_, at + 508, 0);
+    PutLe16(bytes_, at + 510, keyLen);
+  }
+
+  // Writes the B-tree of sorted keys; returns the root node's offset.
+  std::uint32_t WriteTree(const std::vector<CdxKey>& keys, std::uint16_t keyLength, char trailFill) {
+    std::vector<NodeRef> level = WriteLeaves(keys, keyLength, trailFill);
+    bool leaves = true;
+    while (level.size() > 1) {
+      level = WriteInteriors(level, keyLength);
+      leaves = false;
+    }
+    const std::uint32_t root = level.front().offset;
+    bytes_[root] = static_cast<std::uint8_t>(leaves ? 3 : 1);  // root flag added
+    return root;
+  }
+
+ private:
+  std::vector<NodeRef> WriteLeaves(const std::vector<CdxKey>& keys, std::uint16_t keyLength, char trailFill) {
+    // One packed layout for the whole tag: VFP lets it vary per leaf, readers take it per leaf.
+    const unsigned countBits = BitsFor(keyLength);
+    std::uint32_t maxRecord = 0;
+    for (const CdxKey& key : keys) maxRecord = std::max(maxRecord, key.record);
+    const unsigned needed = std::max(1u, BitsFor(maxRecord)) + 2 * countBits;
+    const unsigned width = std::max(3u, (needed + 7) / 8);
+    const unsigned recordBits = width * 8 - 2 * countBits;
+
+    std::vector<NodeRef> refs;
+    std::size_t next = 0;
+    do {
+      const std::uint32_t at = Allocate(kCdxPageSize);
+      std::uint32_t used = 0;
+      std::uint32_t keyEnd = kCdxPageSize;
+      std::uint16_t count = 0;
+      const CdxKey* previous = nullptr;
+      while (next < keys.size()) {
+        const CdxKey& key = keys[next];
+        std::uint32_t trail = 0;
+        while (trail < keyLength && key.bytes[keyLength - 1 - trail] == trailFill) ++trail;
+        std::uint32_t dup = 0;
+        if (previous != nullptr) {
+          while (dup < keyLength - trail && key.bytes[dup] == previous->bytes[dup]) ++dup;
+        }
+        const std::uint32_t stored = keyLength - dup - trail;
+        if (used + width + stored > kLeafSpace) break;
+        std::uint64_t packed = static_cast<std::uint64_t>(key.record) |
+                               (static_cast<std::uint64_t>(dup) << recordBits) |
+                               (static_cast<std::uint64_t>(trail) << (recordBits + countBits));
+        for (unsigned b = 0; b < width; ++b) {
+          bytes_[at + 24 + count * width + b] = static_cast<std::uint8_t>(packed >> (8 * b));
+        }
+        keyEnd -= stored;
+        std::copy(key.bytes.begin() + dup, key.bytes.begin() + dup + stored, bytes_.begin() + at + keyEnd);
+        used += width + stored;
+        ++count;
+        previous = &key;
+        ++next;
+      }
+      PutLe16(bytes_, at + 0, 2);
+      PutLe16(bytes_, at + 2, count);
+      PutLe32(bytes_, at + 4, refs.empty() ? kNone : refs.back().offset);
+      PutLe32(bytes_, at + 8, kNone);
+      if (!refs.empty()) PutLe32(bytes_, refs.back().offset + 8, at);
+      PutLe16(bytes_, at + 12, kLeafSpace - used);
+      PutLe32(bytes_, at + 14, static_cast<std::uint32_t>((std::uint64_t{1} << recordBits) - 1));
+      bytes_[at + 18] = static_cast<std::uint8_t>((1u << countBits) - 1);
+      bytes_[at + 19] = static_cast<std::uint8_t>((1u << countBits) - 1);
+      bytes_[at + 20] = static_cast<std::uint8_t>(recordBits);
+      bytes_[at + 21] = static_cast<std::uint8_t>(countBits);
+      bytes_[at + 22] = static_cast<std::uint8_t>(countBits);
+      bytes_[at + 23] = static_cast<std::uint8_t>(width);
+      NodeRef ref{std::string(keyLength, trailFill), 0, at};
+      if (previous != nullptr) {
+        ref.lastKey = previous->bytes;
+        ref.lastRecord = previous->record;
+      }
+      refs.push_back(std::move(ref));
+    } while (next < keys.size());
+    return refs;
+  }
+
+  std::vector<NodeRef> WriteInteriors(const std::vector<NodeRef>& children, std::uint16_t keyLength) {
+    const std::uint32_t entry = keyLength + 8u;
+    const std::uint32_t perNode = kInteriorSpace / entry;
+    std::vector<NodeRef> refs;
+    for (std::size_t first = 0; first < children.size(); first += perNode) {
+      const std::size_t last = std::min(children.size(), first + perNode);
+      const std::uint32_t at = Allocate(kCdxPageSize);
+      PutLe16(bytes_, at + 0, 0);
+      PutLe16(bytes_, at + 2, static_cast<std::uint32_t>(last - first));
+      PutLe32(bytes_, at + 4, refs.empty() ? kNone : refs.back().offset);
+      PutLe32(bytes_, at + 8, kNone);
+      if (!refs.empty()) PutLe32(bytes_, refs.back().offset + 8, at);
+      for (std::size_t i = first; i < last; ++i) {
+        const std::size_t e = at + 12 + (i - first) * entry;
+        std::copy(children[i].lastKey.begin(), children[i].lastKey.end(), bytes_.begin() + e);
+        PutBe32(bytes_, e + keyLength, children[i].lastRecord);
+        PutBe32(bytes_, e + keyLength + 4, children[i].offset);
+      }
+      refs.push_back({children[last - 1].lastKey, children[last - 1].lastRecord, at});
+    }
+    return refs;
+  }
+
+  std::vector<std::uint8_t> bytes_;
+};
+
+bool KeyLess(const CdxKey& a, const CdxKey& b) {
+  const int c = a.bytes.compare(b.bytes);  // std::string compares as unsigned char
+  return c != 0 ? c < 0 : a.record < b.record;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CdxWriter::Build(std::vector<CdxTagContent> tags, char trailFill) {
+  constexpr std::uint16_t kTagNameLength = 10;
+  std::sort(tags.begin(), tags.end(), [](const CdxTagContent& a, const CdxTagContent& b) { return a.name < b.name; });
+  for (CdxTagContent& tag : tags) {
+    if (tag.name.empty() || tag.name.size() > kTagNameLength) {
+      throw ado::Failure("The index tag name '" + tag.name + "' must have 1 to 10 characters.");
+    }
+    for (char& c : tag.name) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (tag.keyLength == 0 || tag.keyLength > kCdxMaxKeyLength) {
+      throw ado::Failure("The index tag " + tag.name + " has an impossible key length.");
+    }
+    for (const CdxKey& key : tag.keys) {
+      if (key.bytes.size() != tag.keyLength) {
+        throw ado::Failure("A key of index tag " + tag.name + " has " + std::to_string(key.bytes.size()) +
+                           " bytes instead of " + std::to_string(tag.keyLength) + ".");
+      }
+    }
+    std::sort(tag.keys.begin(), tag.keys.end(), KeyLess);
+  }
+
+  FileBuilder file;
+  const std::uint32_t listHeader = file.Allocate(kCdxHeaderSize);
+  // The tag list's keys point at the tag headers, which follow it; lay the tags out first.
+  // With at most a handful of tags the tag list is one leaf, written right after its header.
+  const std::uint32_t listLeafSlot = file.Allocate(kCdxPageSize);
+  std::vector<CdxKey> tagKeys;
+  for (const CdxTagContent& tag : tags) {
+    const std::uint32_t header = file.Allocate(kCdxHeaderSize);
+    const std::uint32_t root = file.WriteTree(tag.keys, tag.keyLength, trailFill);
+    std::uint8_t options = kCdxCompact | kCdxCompound;
+    if (!tag.forExpression.empty()) options |= kCdxHasFor;
+    file.WriteHeader(header, root, tag.keyLength, options, tag.keyExpression, tag.forExpression);
+    std::string name = tag.name;
+    name.resize(kTagNameLength, ' ');
+    tagKeys.push_back({name, header});
+  }
+  // Build the tag list tree separately and move its single leaf into the reserved slot.
+  FileBuilder list;
+  list.Allocate(listLeafSlot);
+  const std::uint32_t listRoot = list.WriteTree(tagKeys, kTagNameLength, ' ');
+  if (listRoot != listLeafSlot || list.Bytes().size() != listLeafSlot + kCdxPageSize) {
+    throw ado::Failure("Too many index tags for one compound index.");
+  }
+  std::copy(list.Bytes().begin() + listLeafSlot, list.Bytes().end(), file.Bytes().begin() + listLeafSlot);
+  file.WriteHeader(listHeader, listLeafSlot, kTagNameLength, kCdxCompact | kCdxCompound | 0x80, "", "");
+  return std::move(file.Bytes());
+}
+
+}  // namespace foxpro
