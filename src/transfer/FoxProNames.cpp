@@ -1,0 +1,111 @@
+#include "transfer/FoxProNames.h"
+
+#include <string_view>
+
+#include "transfer/SqlHelpers.h"
+#include "transfer/Utf8.h"
+
+namespace transfer {
+namespace {
+
+constexpr std::size_t kPieceLength = 200;
+constexpr std::string_view kPieceJoint = "'+'";
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t last = path.find_last_of("/\\");
+  if (last == std::string::npos) return {};
+  return path.substr(0, last + 1);
+}
+
+std::string FoxProTablePath(const std::string& tableName, int mode, const std::string& dbcFile,
+                            const std::string& freeTableFolder) {
+  std::string folder = mode == kDbcFileMode ? FolderOf(dbcFile) : freeTableFolder;
+  if (!folder.empty() && !IsSeparator(folder.back())) {
+    const std::size_t last = folder.find_last_of("/\\");
+    folder += last == std::string::npos ? '/' : folder[last];
+  }
+  return folder + tableName + ".DBF";
+}
+
+std::string FoxProColumnName(const std::string& fieldName) {
+  std::string name = "[" + fieldName + "]";
+  for (char& c : name) {
+    if (c == ' ') c = '_';
+  }
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  return name;
+}
+
+std::string SplitLongText(const std::string& text) {
+  std::string result;
+  result.reserve(text.size() + text.size() / kPieceLength * kPieceJoint.size());
+  std::size_t characters = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, at);
+    result.append(text, at, length);
+    at += length;
+    if (++characters % kPieceLength == 0) result += kPieceJoint;
+  }
+  return result;
+}
+
+void AppendFoxProValueText(std::string& out, const ado::Value& value) {
+  const std::string text = ado::ValueToText(NullToDefault(value, ado::Value(std::string())));
+  out.reserve(out.size() + text.size() + text.size() / kPieceLength * kPieceJoint.size() + 8);
+  // The caller has opened a literal. A line break closes it and follows as CHR(n); the next
+  // ordinary character opens a new one. opener is where a literal that this function opened
+  // ("+'" or a joint) began, so that a line break right after it can take the opener back
+  // instead of leaving an empty '' piece.
+  bool inLiteral = true;
+  bool literalEmpty = true;
+  std::size_t opener = std::string::npos;
+  std::size_t characters = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, at);
+    const char c = text[at];
+    if (c == '\r' || c == '\n') {
+      if (inLiteral) {
+        if (literalEmpty && opener != std::string::npos) {
+          out.resize(opener);
+        } else {
+          out += '\'';
+        }
+        inLiteral = false;
+      }
+      out += c == '\r' ? "+CHR(13)" : "+CHR(10)";
+    } else {
+      if (!inLiteral) {
+        opener = out.size();
+        out += "+'";
+        inLiteral = true;
+      }
+      if (c == '\'') {
+        out += "''";
+      } else {
+        out.append(text, at, length);
+      }
+      literalEmpty = false;
+    }
+    at += length;
+    if (++characters % kPieceLength == 0 && inLiteral) {
+      opener = out.size() + 1;  // the "+'" inside the joint
+      out += kPieceJoint;
+      literalEmpty = true;
+    }
+  }
+  if (!inLiteral) out += "+'";
+}
+
+std::string FoxProValueText(const ado::Value& value) {
+  std::string out;
+  AppendFoxProValueText(out, value);
+  return out;
+}
+
+}  // namespace transfer

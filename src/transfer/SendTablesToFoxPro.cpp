@@ -1,0 +1,167 @@
+#include "transfer/SendTablesToFoxPro.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "connections/ConnectionObject.h"
+#include "connections/DoEvents.h"
+#include "connections/FailureTrap.h"
+#include "connections/Foxpro.h"
+#include "connections/Oracle.h"
+#include "platform/ado/Types.h"
+#include "transfer/CommandObjects.h"
+#include "transfer/Datatype.h"
+#include "transfer/FileRemoval.h"
+#include "transfer/FoxProNames.h"
+#include "transfer/ListHelpers.h"
+#include "transfer/SqlHelpers.h"
+#include "transfer/TransferSteps.h"
+
+namespace transfer {
+namespace {
+
+std::string OverwriteQuestion(const std::string& target) { return "Would you like to overwrite " + target + "?"; }
+
+std::string TablePathOf(const std::string& target, const connections::ConnectionFields& fields) {
+  return FoxProTablePath(target, fields.Option1Selected() ? kDbcFileMode : kFreeTableFolderMode, fields.Text4(),
+                         fields.Text5());
+}
+
+}  // namespace
+
+// Every statement below runs through the trap with its own number: a failure shows the
+// report (ending in the statement variable) and the command goes on with the next statement.
+void SendTablesToFoxPro(connections::TablesWindowParts& window) {
+  using connections::DoEvents;
+  std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
+  connections::FailureTrap trap(window.Prompts, kSendTablesToFoxProHandler, &sql);
+  connections::ListBox& foxProList = window.List1;
+  connections::ListBox& oracleList = window.List2;
+
+  connections::ConnectionObject foxPro;
+  connections::ConnectionObject oracle;
+  RecordsetObject records;
+  std::string source;
+  std::string target;
+  std::string tablePath;
+  int answer = 0;
+
+  trap.Step(100, [&] {
+    foxPro.Create();
+    oracle.Create();
+    records.Create();
+  });
+  if (trap.Test(102, [&] { return oracleList.ListIndex() == -1; })) {
+    trap.Step(104, [&] { window.Prompts.MsgBox("Please select a table to send."); });
+    return;
+  }
+  trap.Step(106, [&] { window.Pointer.Set(connections::vbHourglass); });
+
+  trap.Step(108, [&] { oracle->CursorLocation = ado::adUseClient; });
+  trap.Step(110, [&] { oracle->CommandTimeout = 5000; });
+  trap.Step(112, [&] { oracle->ConnectionTimeout = 5000; });
+  trap.Step(114, [&] { oracle->Open(connections::OracleConnectionString(window.Fields)); });
+
+  trap.Step(116, [&] { foxPro->Mode = ado::adModeReadWrite; });
+  trap.Step(118, [&] { foxPro->CommandTimeout = 5000; });
+  trap.Step(120, [&] { foxPro->ConnectionTimeout = 5000; });
+  trap.Step(122, [&] { foxPro->CursorLocation = ado::adUseServer; });
+  trap.Step(124, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
+
+  // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
+  const int tableCount = trap.Value(126, 1, [&] { return oracleList.ListCount(); });
+  for (int i = tableCount - 1; i >= 0; --i) {
+    if (trap.Test(128, [&] { return !oracleList.Selected(i); })) continue;
+    trap.Step(130, [&] { source = oracleList.List(i); });
+    trap.Step(132, [&] { target = source; });
+
+    if (trap.Test(134, [&] { return ListContains(foxProList, target); })) {
+      // The FoxPro list's spelling wins (the last matching item).
+      const int listed = trap.Value(136, 1, [&] { return foxProList.ListCount(); });
+      for (int j = 0; j < listed; ++j) {
+        if (trap.Test(138, [&] { return LowerCase(foxProList.List(j)) == LowerCase(target); })) {
+          trap.Step(140, [&] { target = foxProList.List(j); });
+        }
+      }
+      trap.Step(142, [&] {
+        answer = window.Prompts.MsgBox(OverwriteQuestion(target),
+                                       connections::vbYesNo | connections::vbDefaultButton1, "Overwrite?");
+      });
+    } else {
+      trap.Step(144, [&] { answer = 0; });
+    }
+    // The list may not show a table whose file is there all the same: the file is about to
+    // be deleted, so the user is asked first. Yes goes on without a DROP (nothing is listed).
+    if (trap.Test(146, [&] { return answer == 0 && FindFileIgnoringCase(TablePathOf(target, window.Fields)); })) {
+      trap.Step(148, [&] {
+        if (window.Prompts.MsgBox(OverwriteQuestion(target), connections::vbYesNo | connections::vbDefaultButton1,
+                                  "Overwrite?") == connections::vbNo) {
+          answer = connections::vbNo;
+        }
+      });
+    }
+    if (trap.Test(150, [&] { return answer == connections::vbNo; })) continue;
+    if (trap.Test(152, [&] { return answer == connections::vbYes; })) {
+      trap.Step(154, [&] { foxPro->Execute("DROP TABLE `" + target + "`"); });
+      trap.Step(156, [&] { RemoveListItem(foxProList, target); });
+    }
+
+    trap.Step(158, [&] { records->Open("SELECT * FROM \"" + source + "\"", *oracle); });
+    trap.Step(160, [&] { tablePath = TablePathOf(target, window.Fields); });
+    trap.Step(162, [&] { RemoveFile(tablePath); });
+    trap.Step(164, [&] { sql = "CREATE TABLE '" + tablePath + "'("; });
+    const int columnCount = trap.Value(166, 1, [&] { return records->FieldCount(); });
+    for (int f = 0; f < columnCount; ++f) {
+      trap.Step(168, [&] { DoEvents(); });
+      trap.Step(170, [&] {
+        const ado::Field& field = records->Fields(f);
+        sql += FoxProColumnName(field.Name) + FoxProColumnClause(DataTypeName(static_cast<std::int16_t>(field.Type)));
+      });
+    }
+    trap.Step(172, [&] {
+      RemoveLastCharacters(sql, 1);
+      sql += ");";
+    });
+    trap.Step(174, [&] { ExecuteSql(*foxPro, sql); });
+
+    long rowCount = 0;
+    trap.Step(176, [&] { rowCount = records->RecordCount(); });
+    for (long r = 0; r < rowCount; ++r) {
+      trap.Step(178, [&] { DoEvents(); });
+      trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
+      trap.Step(182, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });
+      const int valueCount = trap.Value(184, 1, [&] { return records->FieldCount(); });
+      for (int f = 0; f < valueCount; ++f) {
+        trap.Step(186, [&] { DoEvents(); });
+        trap.Step(188, [&] {
+          AppendFoxProValueText(sql, records->Fields(f).Value);
+          sql += "', '";
+        });
+      }
+      trap.Step(190, [&] {
+        RemoveLastCharacters(sql, 3);
+        sql += ")";
+      });
+      // Values carry their line breaks as CHR() joints, so this finds only breaks in names.
+      trap.Step(192, [&] {
+        sql.erase(std::remove(sql.begin(), sql.end(), '\r'), sql.end());
+        sql.erase(std::remove(sql.begin(), sql.end(), '\n'), sql.end());
+      });
+      trap.Step(194, [&] { ExecuteSql(*foxPro, sql); });
+      trap.Step(196, [&] { records->MoveNext(); });
+    }
+
+    trap.Step(198, [&] { window.Pointer.Set(connections::vbDefault); });
+    trap.Step(200, [&] { window.ProgressBar1.SetValue(0); });
+    trap.Step(202, [&] { window.ProgressBar1.SetText("Progress Bar"); });
+    trap.Step(204, [&] { records->Close(); });
+    trap.Step(206, [&] { foxProList.AddItem(LowerCase(target)); });
+  }
+
+  trap.Step(208, [&] { window.Pointer.Set(connections::vbDefault); });
+  trap.Step(210, [&] { foxPro->Close(); });
+  trap.Step(212, [&] { oracle->Close(); });
+}
+
+}  // namespace transfer

@@ -1,0 +1,148 @@
+#include "transfer/SendTablesToOracle.h"
+
+#include <cstdint>
+#include <string>
+
+#include "connections/ConnectionObject.h"
+#include "connections/DoEvents.h"
+#include "connections/FailureTrap.h"
+#include "connections/Foxpro.h"
+#include "connections/Oracle.h"
+#include "platform/ado/Types.h"
+#include "transfer/CommandObjects.h"
+#include "transfer/Datatype.h"
+#include "transfer/ListHelpers.h"
+#include "transfer/OracleValues.h"
+#include "transfer/SqlHelpers.h"
+#include "transfer/TransferSteps.h"
+
+namespace transfer {
+
+// Every statement below runs through the trap with its own number: a failure shows the
+// report (ending in the statement variable) and the command goes on with the next statement.
+void SendTablesToOracle(connections::TablesWindowParts& window) {
+  using connections::DoEvents;
+  std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
+  connections::FailureTrap trap(window.Prompts, kSendTablesToOracleHandler, &sql);
+  connections::ListBox& foxProList = window.List1;
+  connections::ListBox& oracleList = window.List2;
+
+  connections::ConnectionObject foxPro;
+  RecordsetObject records;
+  connections::ConnectionObject oracle;
+  std::string target;
+  int answer = 0;
+
+  trap.Step(100, [&] {
+    foxPro.Create();
+    records.Create();
+    oracle.Create();
+  });
+  if (trap.Test(102, [&] { return foxProList.ListIndex() == -1; })) {
+    trap.Step(104, [&] { window.Prompts.MsgBox("Please select a table"); });
+    return;
+  }
+  trap.Step(106, [&] { window.Pointer.Set(connections::vbHourglass); });
+
+  trap.Step(108, [&] { oracle->CursorLocation = ado::adUseServer; });
+  trap.Step(110, [&] { oracle->CommandTimeout = 5000; });
+  trap.Step(112, [&] { oracle->ConnectionTimeout = 5000; });
+  trap.Step(114, [&] { oracle->Open(connections::OracleConnectionString(window.Fields)); });
+
+  trap.Step(116, [&] { foxPro->Mode = ado::adModeReadWrite; });
+  trap.Step(118, [&] { foxPro->CommandTimeout = 5000; });
+  trap.Step(120, [&] { foxPro->ConnectionTimeout = 5000; });
+  trap.Step(122, [&] { foxPro->CursorLocation = ado::adUseClient; });
+  trap.Step(124, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
+
+  // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
+  const int tableCount = trap.Value(126, 1, [&] { return foxProList.ListCount(); });
+  for (int i = tableCount - 1; i >= 0; --i) {
+    trap.Step(128, [&] { DoEvents(); });
+    if (trap.Test(130, [&] { return !foxProList.Selected(i); })) continue;
+    trap.Step(132, [&] { target = foxProList.List(i); });
+
+    if (trap.Test(134, [&] { return ListContains(oracleList, target); })) {
+      // The Oracle list's spelling wins (the last matching item), since names are quoted.
+      const int listed = trap.Value(136, 1, [&] { return oracleList.ListCount(); });
+      for (int j = 0; j < listed; ++j) {
+        if (trap.Test(138, [&] { return LowerCase(oracleList.List(j)) == LowerCase(target); })) {
+          trap.Step(140, [&] { target = oracleList.List(j); });
+        }
+      }
+      trap.Step(142, [&] {
+        answer = window.Prompts.MsgBox("Would you like to overwrite " + target + "?",
+                                       connections::vbYesNo | connections::vbDefaultButton1, "Overwrite?");
+      });
+    } else {
+      trap.Step(144, [&] { answer = 0; });
+    }
+    if (trap.Test(146, [&] { return answer == connections::vbNo; })) continue;
+    if (trap.Test(148, [&] { return answer == connections::vbYes; })) {
+      trap.Step(150, [&] { oracle->Execute("DROP TABLE \"" + target + "\""); });
+      trap.Step(152, [&] { RemoveListItem(oracleList, target); });
+    }
+
+    trap.Step(154, [&] {
+      records->Open("SELECT * FROM `" + foxProList.List(i) + "`", *foxPro, ado::adOpenStatic, ado::adLockOptimistic);
+    });
+    trap.Step(156, [&] { sql = "CREATE TABLE \"" + target + "\"("; });
+    const int columnCount = trap.Value(158, 1, [&] { return records->FieldCount(); });
+    for (int f = 0; f < columnCount; ++f) {
+      trap.Step(160, [&] { DoEvents(); });
+      trap.Step(162, [&] {
+        const ado::Field& field = records->Fields(f);
+        sql += "\"" + field.Name + "\"" +
+               OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(field.Type))));
+      });
+    }
+    trap.Step(164, [&] {
+      RemoveLastCharacters(sql, 1);
+      sql += ")";
+    });
+    trap.Step(166, [&] { ExecuteSql(*oracle, sql); });
+
+    long rowCount = 0;
+    trap.Step(168, [&] { rowCount = records->RecordCount(); });
+    if (trap.Test(170, [&] { return !records->Eof(); })) {
+      for (long r = 0; r < rowCount; ++r) {
+        trap.Step(172, [&] { DoEvents(); });
+        trap.Step(174, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
+        trap.Step(176, [&] { sql.assign("INSERT INTO \"").append(target).append("\" VALUES('"); });
+        const int valueCount = trap.Value(178, 1, [&] { return records->FieldCount(); });
+        for (int f = 0; f < valueCount; ++f) {
+          trap.Step(180, [&] { DoEvents(); });
+          trap.Step(182, [&] {
+            // Null and empty text both travel as NULL; the open apostrophe is taken back.
+            const std::string text = OracleValueText(records->Fields(f).Value);
+            if (text.empty()) {
+              RemoveLastCharacters(sql, 1);
+              sql += "NULL, '";
+            } else {
+              AppendDoubledApostrophes(sql, text);
+              sql += "', '";
+            }
+          });
+        }
+        trap.Step(184, [&] {
+          RemoveLastCharacters(sql, 3);
+          sql += ")";
+        });
+        trap.Step(186, [&] { ExecuteSql(*oracle, sql); });
+        trap.Step(188, [&] { records->MoveNext(); });
+      }
+    }
+
+    trap.Step(190, [&] { window.Pointer.Set(connections::vbDefault); });
+    trap.Step(192, [&] { window.ProgressBar1.SetValue(0); });
+    trap.Step(194, [&] { window.ProgressBar1.SetText("Progress Bar"); });
+    trap.Step(196, [&] { records->Close(); });
+    trap.Step(198, [&] { oracleList.AddItem(target); });
+  }
+
+  trap.Step(200, [&] { foxPro->Close(); });
+  trap.Step(202, [&] { oracle->Close(); });
+  trap.Step(204, [&] { window.Pointer.Set(connections::vbDefault); });
+}
+
+}  // namespace transfer

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "platform/ado/Connection.h"
+#include "platform/ado/Value.h"
+
+namespace transfer {
+
+/// The default when the value is Null, else the value unchanged (empty text is not Null).
+ado::Value NullToDefault(const ado::Value& value, const ado::Value& defaultValue);
+
+/// Executes one statement on an open connection; failures pass to the caller.
+bool ExecuteSql(ado::Connection& connection, const std::string& sql);
+
+}  // namespace transfer
