@@ -1,0 +1,139 @@
+#include "connections/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
+
+#include "connections/ConnectionProfile.h"
+
+namespace connections {
+namespace {
+
+// Every test gets its own user configuration folder.
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_folder.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_folder.path());
+  }
+
+  QTemporaryDir m_folder;
+};
+
+TEST_F(SettingsStoreTest, MissingKeyReadsAsTheCallersDefault) {
+  EXPECT_EQ(GetSetting("Quenmark", "Tesselby", "Server"), "");
+  EXPECT_EQ(GetSetting("Quenmark", "Tesselby", "Server", "fallback"), "fallback");
+}
+
+TEST_F(SettingsStoreTest, StoredEmptyTextIsNotTheDefault) {
+  SaveSetting("Quenmark", "Tesselby", "User", "");
+  EXPECT_EQ(GetSetting("Quenmark", "Tesselby", "User", "fallback"), "");
+}
+
+TEST_F(SettingsStoreTest, ValuesComeBackExactly) {
+  const std::vector<std::string> values = {"scott",      "ti;ger=x", " padded ", "C:\\data\\sales.dbc",
+                                           "/home/u/dbf/", "Grüße €", "a,b", "\"quoted\"", "#hash", "[x]"};
+  for (const auto& value : values) {
+    SaveSetting("Quenmark", "Tesselby", "Password", value);
+    EXPECT_EQ(GetSetting("Quenmark", "Tesselby", "Password"), value);
+  }
+}
+
+TEST_F(SettingsStoreTest, WriteReachesTheFileAtOnceUnderTheSectionGroup) {
+  SaveSetting("Quenmark", "Tesselby", "Server", "ORCL");
+  const QString fileName = QString::fromStdString(SettingsFileName("Quenmark"));
+  EXPECT_TRUE(fileName.startsWith(m_folder.path()));
+  ASSERT_TRUE(QFile::exists(fileName));
+  QSettings reader(fileName, QSettings::IniFormat);
+  EXPECT_EQ(reader.value("Tesselby/Server").toString(), "ORCL");
+  QFile file(fileName);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray text = file.readAll();
+  EXPECT_TRUE(text.contains("[Tesselby]"));
+  EXPECT_TRUE(text.contains("Server=ORCL"));
+}
+
+TEST_F(SettingsStoreTest, FileIsReadableAndWritableByItsOwnerOnly) {
+  SaveSetting("Quenmark", "Tesselby", "Password", "tiger");
+  SaveSetting("Quenmark", "Tesselby", "Password", "tiger2");
+  const auto permissions = QFile::permissions(QString::fromStdString(SettingsFileName("Quenmark")));
+  EXPECT_EQ(permissions & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadOwner |
+                            QFileDevice::WriteOwner),
+            QFileDevice::Permissions());
+  EXPECT_TRUE(permissions.testFlag(QFileDevice::ReadOwner));
+  EXPECT_TRUE(permissions.testFlag(QFileDevice::WriteOwner));
+}
+
+TEST_F(SettingsStoreTest, SectionsAndApplicationsDoNotMix) {
+  SaveSetting("Quenmark", "Tesselby", "Server", "A");
+  SaveSetting("Quenmark", "Other", "Server", "B");
+  SaveSetting("Elsewhere", "Tesselby", "Server", "C");
+  EXPECT_EQ(GetSetting("Quenmark", "Tesselby", "Server"), "A");
+  EXPECT_EQ(GetSetting("Quenmark", "Other", "Server"), "B");
+  EXPECT_EQ(GetSetting("Elsewhere", "Tesselby", "Server"), "C");
+}
+
+// Records what loading the profile sets, in order.
+class RecordingWindow : public ProfileTarget {
+ public:
+  void SelectOption1() override { calls.push_back("Option1"); }
+  void SelectOption2() override { calls.push_back("Option2"); }
+  void SetText1(const std::string& t) override { calls.push_back("Text1=" + t); }
+  void SetText2(const std::string& t) override { calls.push_back("Text2=" + t); }
+  void SetText3(const std::string& t) override { calls.push_back("Text3=" + t); }
+  void SetText4(const std::string& t) override { calls.push_back("Text4=" + t); }
+  void SetText5(const std::string& t) override { calls.push_back("Text5=" + t); }
+  std::vector<std::string> calls;
+};
+
+using ConnectionProfileTest = SettingsStoreTest;
+
+TEST_F(ConnectionProfileTest, EmptyStoreGivesEmptyFieldsAndDbcFileMode) {
+  RecordingWindow window;
+  LoadProfile(window);
+  EXPECT_EQ(window.calls,
+            (std::vector<std::string>{"Option1", "Text1=", "Text2=", "Text3=", "Text4=", "Text5="}));
+}
+
+TEST_F(ConnectionProfileTest, FieldsAreFilledFromTheirKeysInOrder) {
+  SaveProfileSetting("Server", "ORCL");
+  SaveProfileSetting("User", "scott");
+  SaveProfileSetting("Password", "ti;ger");
+  SaveProfileSetting("DBCFile", "C:\\data\\sales.dbc");
+  SaveProfileSetting("FreeTableFolder", "/srv/dbf");
+  SaveProfileSetting("FoxproOption", "2");
+  RecordingWindow window;
+  LoadProfile(window);
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"Option2", "Text1=ORCL", "Text2=scott", "Text3=ti;ger",
+                                                    "Text4=C:\\data\\sales.dbc", "Text5=/srv/dbf"}));
+}
+
+TEST_F(ConnectionProfileTest, OnlyTheExactTextTwoSelectsTheFreeTableFolder) {
+  for (const char* option : {"1", "", "3", " 2", "2 ", "two", "02"}) {
+    SaveProfileSetting("FoxproOption", option);
+    RecordingWindow window;
+    LoadProfile(window);
+    ASSERT_FALSE(window.calls.empty());
+    EXPECT_EQ(window.calls.front(), "Option1") << "FoxproOption \"" << option << "\"";
+  }
+  SaveProfileSetting("FoxproOption", "2");
+  RecordingWindow window;
+  LoadProfile(window);
+  EXPECT_EQ(window.calls.front(), "Option2");
+}
+
+TEST_F(ConnectionProfileTest, EachEditIsStoredAsTheWholeCurrentText) {
+  for (const char* text : {"a", "ab", "abc"}) {
+    SaveProfileSetting("User", text);
+    EXPECT_EQ(GetProfileSetting("User"), text);
+  }
+  SaveProfileSetting("User", "");
+  EXPECT_EQ(GetSetting("Quenmark", "Tesselby", "User", "missing"), "");
+}
+
+}  // namespace
+}  // namespace connections
