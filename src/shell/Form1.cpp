@@ -1,0 +1,271 @@
+#include "shell/Form1.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QFont>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QRadioButton>
+#include <vector>
+
+#include "connections/FailureTrap.h"
+#include "connections/Foxpro.h"
+#include "connections/Oracle.h"
+#include "shell/Form2.h"
+#include "shell/Main.h"
+#include "shell/Twips.h"
+
+namespace shell {
+namespace {
+
+// The password field echoes one "*" per character, whatever the style's own character.
+class AsteriskEchoStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == QStyle::SH_LineEdit_PasswordCharacter) return '*';
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+QLabel* AddLabel(QWidget* parent, const char* caption, int left, int top, int width, int height) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  PlaceInTwips(*label, left, top, width, height);
+  return label;
+}
+
+}  // namespace
+
+Form1::Form1(ShellServices& services) : m_services(services) {
+  setObjectName(QStringLiteral("Form1"));
+  setFont(QFont(QStringLiteral("Arial"), 8));
+  setFixedSize(TwipsToPixels(8040), TwipsToPixels(5190));
+  BuildControls();
+  Watch(this, PointerZone::Plain);
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildControls() {
+  m_frame1 = new QGroupBox(QStringLiteral("Oracle Login"), this);
+  m_frame1->setObjectName(QStringLiteral("Frame1"));
+  PlaceInTwips(*m_frame1, 120, 120, 7800, 2385);
+  Watch(m_frame1, PointerZone::Plain);
+  AddLabel(m_frame1, "SID:", 240, 405, 975, 255);
+  m_text1 = AddField(m_frame1, "Text1", connections::kServerKey, 1320, 360, 5535, 345);
+  auto* sidHelp = AddButton(m_frame1, "PushButton6", "?", &Form1::PushButton6_Click, 6960, 360, 615, 345);
+  AddLabel(m_frame1, "Username:", 240, 885, 1095, 255);
+  m_text2 = AddField(m_frame1, "Text2", connections::kUserKey, 1320, 840, 6255, 345);
+  AddLabel(m_frame1, "Password:", 240, 1365, 1095, 255);
+  m_text3 = AddField(m_frame1, "Text3", connections::kPasswordKey, 1320, 1320, 6255, 345);
+  m_text3->setEchoMode(QLineEdit::Password);
+  auto* asterisk = new AsteriskEchoStyle;
+  asterisk->setParent(m_text3);
+  m_text3->setStyle(asterisk);
+  auto* oracleTest =
+      AddButton(m_frame1, "PushButton3", "Test Connection", &Form1::PushButton3_Click, 240, 1800, 3600, 405);
+  auto* oracleHelp = AddButton(m_frame1, "PushButton8", "Help", &Form1::PushButton8_Click, 3960, 1800, 3600, 405);
+
+  m_frame2 = new QGroupBox(QStringLiteral("FoxPro Login"), this);
+  m_frame2->setObjectName(QStringLiteral("Frame2"));
+  PlaceInTwips(*m_frame2, 120, 2610, 7800, 1905);
+  Watch(m_frame2, PointerZone::Plain);
+  m_option1 = new QRadioButton(QStringLiteral("DBC File:"), m_frame2);
+  m_option1->setObjectName(QStringLiteral("Option1"));
+  PlaceInTwips(*m_option1, 240, 390, 1215, 255);
+  connect(m_option1, &QRadioButton::clicked, this, [this] { Option1_Click(); });
+  m_text4 = AddField(m_frame2, "Text4", connections::kDbcFileKey, 1560, 360, 5295, 345);
+  auto* dbcPicker = AddButton(m_frame2, "PushButton5", "...", &Form1::PushButton5_Click, 6960, 360, 570, 345);
+  m_option2 = new QRadioButton(QStringLiteral("Free Table Folder:"), m_frame2);
+  m_option2->setObjectName(QStringLiteral("Option2"));
+  PlaceInTwips(*m_option2, 240, 870, 1815, 255);
+  connect(m_option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
+  m_text5 = AddField(m_frame2, "Text5", connections::kFreeTableFolderKey, 2160, 840, 4695, 345);
+  auto* folderPicker = AddButton(m_frame2, "PushButton4", "...", &Form1::PushButton4_Click, 6960, 840, 570, 345);
+  auto* foxTest =
+      AddButton(m_frame2, "PushButton1", "Test Connection", &Form1::PushButton1_Click, 240, 1320, 3600, 405);
+  auto* foxHelp = AddButton(m_frame2, "PushButton7", "Help", &Form1::PushButton7_Click, 3960, 1320, 3600, 405);
+  m_option1->setChecked(true);
+
+  auto* next = AddButton(this, "PushButton2", "Next >", &Form1::PushButton2_Click, 120, 4650, 7800, 405);
+
+  // Tab order: the form filled top to bottom, left to right.
+  const std::vector<QWidget*> order{m_text1,    sidHelp, m_text2,      m_text3, oracleTest, oracleHelp,
+                                    m_option1,  m_text4, dbcPicker,    m_option2, m_text5,  folderPicker,
+                                    foxTest,    foxHelp, next};
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+QPushButton* Form1::AddButton(QWidget* parent, const char* name, const char* caption, void (Form1::*handler)(),
+                              int left, int top, int width, int height) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(false);
+  PlaceInTwips(*button, left, top, width, height);
+  connect(button, &QPushButton::clicked, this, [this, handler] { m_services.gate.Run([&] { (this->*handler)(); }); });
+  Watch(button, PointerZone::Command);
+  return button;
+}
+
+QLineEdit* Form1::AddField(QWidget* parent, const char* name, const char* key, int left, int top, int width,
+                           int height) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(QString::fromLatin1(name));
+  PlaceInTwips(*field, left, top, width, height);
+  // Change: every edit, paste and assignment writes the whole text under the field's key.
+  connect(field, &QLineEdit::textChanged, this, [key](const QString& text) {
+    connections::SaveProfileSetting(key, text.toStdString());
+  });
+  const bool dbcFile = std::string(name) == "Text4";
+  Watch(field, dbcFile ? PointerZone::DbcFileField : PointerZone::Plain);
+  return field;
+}
+
+void Form1::Watch(QWidget* widget, PointerZone zone) {
+  m_zones[widget] = zone;
+  widget->setMouseTracking(true);
+  widget->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+    const auto zone = m_zones.find(watched);
+    if (zone != m_zones.end()) {
+      switch (zone->second) {
+        case PointerZone::Command: m_pointer.OverCommand(); break;
+        case PointerZone::Plain: m_pointer.OverPlain(); break;
+        case PointerZone::DbcFileField: m_pointer.OverPlainAlways(); break;
+      }
+    }
+  } else if (event->type() == QEvent::FocusIn) {
+    // GotFocus: select the whole text so that typing replaces it.
+    if (auto* field = qobject_cast<QLineEdit*>(watched)) field->setSelection(0, static_cast<int>(field->text().size()));
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  event->accept();
+  Form_Unload();
+}
+
+std::string Form1::Text1() const { return m_text1->text().toStdString(); }
+std::string Form1::Text2() const { return m_text2->text().toStdString(); }
+std::string Form1::Text3() const { return m_text3->text().toStdString(); }
+std::string Form1::Text4() const { return m_text4->text().toStdString(); }
+std::string Form1::Text5() const { return m_text5->text().toStdString(); }
+bool Form1::Option1Selected() const { return m_option1->isChecked(); }
+
+void Form1::SelectOption1() { m_option1->setChecked(true); }
+void Form1::SelectOption2() { m_option2->setChecked(true); }
+void Form1::SetText1(const std::string& text) { m_text1->setText(QString::fromStdString(text)); }
+void Form1::SetText2(const std::string& text) { m_text2->setText(QString::fromStdString(text)); }
+void Form1::SetText3(const std::string& text) { m_text3->setText(QString::fromStdString(text)); }
+void Form1::SetText4(const std::string& text) { m_text4->setText(QString::fromStdString(text)); }
+void Form1::SetText5(const std::string& text) { m_text5->setText(QString::fromStdString(text)); }
+
+void Form1::Option1_Click() { connections::SaveProfileSetting(connections::kFoxProOptionKey, "1"); }
+void Form1::Option2_Click() { connections::SaveProfileSetting(connections::kFoxProOptionKey, "2"); }
+
+void Form1::Form_Load() {
+  connections::FailureTrap trap(m_services.prompts, "Form1.Form_Load");
+  trap.Step(100, [&] { ApplySkin(*this, m_services.programFolder, m_services.skin); });
+  trap.Step(102, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });
+  trap.Step(104, [&] { setWindowIcon(QIcon(QString::fromLatin1(kIconResource))); });
+  trap.Step(106, [&] { m_services.applicationTitle = ApplicationTitleFor(kProductName); });
+  trap.Step(108, [&] { OpenHomePageAtRandom(m_services.random, m_services.browser); });
+  const std::string handCursor = InProgramFolder(m_services.programFolder, kHandCursorFile);
+  if (trap.Test(110, [&] { return FileExists(handCursor); })) trap.Step(112, [&] { m_pointer.LoadImage(handCursor); });
+  trap.Step(114, [&] { connections::LoadProfile(*this); });
+  bool tablesShown = false;
+  if (trap.Test(116, [&] { return connections::CheckOracleConnection(*this); })) {
+    if (trap.Test(118, [&] { return connections::CheckFoxProConnection(*this); })) {
+      trap.Step(120, [&] { m_tables->ShowWindow(); });
+      trap.Step(122, [&] { hide(); });
+      tablesShown = true;
+    }
+  }
+  if (!tablesShown) show();
+}
+
+void Form1::Form_Unload() { m_services.endProgram(); }
+
+void Form1::PushButton1_Click() { connections::TestFoxProConnection(m_services.prompts, m_pointer, *this); }
+
+void Form1::PushButton3_Click() { connections::TestOracleConnection(m_services.prompts, m_pointer, *this); }
+
+void Form1::PushButton2_Click() {
+  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton2_Click");
+  trap.Step(100, [&] { m_pointer.Set(connections::vbHourglass); });
+  if (trap.Test(102, [&] { return connections::CheckOracleConnection(*this); })) {
+    if (trap.Test(104, [&] { return connections::CheckFoxProConnection(*this); })) {
+      trap.Step(106, [&] { m_tables->Form_Load(); });
+      trap.Step(108, [&] { m_tables->ShowWindow(); });
+      trap.Step(110, [&] { hide(); });
+    }
+  }
+  trap.Step(112, [&] { m_pointer.Set(connections::vbDefault); });
+}
+
+void Form1::PushButton4_Click() {
+  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton4_Click");
+  std::string folder;
+  trap.Step(100, [&] { folder = m_services.pickers.BrowseForFolder(this, "Please select folder:", ""); });
+  if (trap.Test(102, [&] { return !folder.empty(); })) trap.Step(104, [&] { SetText5(folder); });
+}
+
+void Form1::PushButton5_Click() {
+  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton5_Click");
+  std::string fileName;
+  int flags = 0;
+  std::string title;
+  std::string filter;
+  trap.Step(100, [&] { fileName.clear(); });
+  trap.Step(102, [&] { flags = 0x280001; });
+  trap.Step(104, [&] { title = "Select Foxpro Database"; });
+  trap.Step(106, [&] { filter = "Microsoft Database (*.dbc)|*.dbc|"; });
+  trap.Step(108, [&] { fileName = m_services.pickers.ShowOpen(this, title, filter, flags); });
+  if (trap.Test(110, [&] { return !fileName.empty(); })) trap.Step(112, [&] { SetText4(fileName); });
+}
+
+std::string Form1::SidHelpText() {
+  return "This software works with Oracle 9i or higher.\r\r"
+         "The SID is used to identify a particular database. The SID is usually defined in the TNSNAMES.ORA "
+         "file. The TNSNAMES.ORA file found in my Oracle 9i folder looks like:\r\n\r\n"
+         "ZELT =\r\n"
+         " (DESCRIPTION =\r\n"
+         "   (ADDRESS_LIST =\r\n"
+         "     (ADDRESS = (PROTOCOL = TCP)(HOST = 192.168.0.10)(PORT = 1521))\r\n"
+         "   )\r\n"
+         "   (CONNECT_DATA =\r\n"
+         "     (SID = ZELT)\r\n"
+         "   )\r\n"
+         " )\r\n\r\n"
+         "Therefore, my SID would be ZELT";
+}
+
+void Form1::PushButton6_Click() {
+  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton6_Click");
+  trap.Step(100, [&] { m_services.prompts.MsgBox(SidHelpText(), connections::vbOKOnly); });
+}
+
+void Form1::PushButton7_Click() {
+  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton7_Click");
+  trap.Step(100, [&] {
+    m_services.prompts.MsgBox("Make sure FoxPro is closed while using this application.", connections::vbOKOnly);
+  });
+}
+
+void Form1::PushButton8_Click() {
+  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton8_Click");
+  trap.Step(100, [&] {
+    m_services.prompts.MsgBox("This software does not support the CLOB and NLOB data type in Oracle.",
+                              connections::vbOKOnly);
+  });
+}
+
+}  // namespace shell

@@ -1,0 +1,195 @@
+#include "shell/Form2.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QFont>
+#include <QGroupBox>
+#include <QIcon>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <string>
+
+#include "connections/FailureTrap.h"
+#include "connections/Foxpro.h"
+#include "connections/Oracle.h"
+#include "maintenance/DeleteTables.h"
+#include "maintenance/RenameTables.h"
+#include "shell/Form1.h"
+#include "shell/Main.h"
+#include "shell/Twips.h"
+#include "transfer/SendTablesToFoxPro.h"
+#include "transfer/SendTablesToOracle.h"
+
+namespace shell {
+namespace {
+
+QListWidget* NewList(const char* name) {
+  auto* list = new QListWidget;
+  list->setObjectName(QString::fromLatin1(name));
+  return list;
+}
+
+QProgressBar* NewProgressBar() {
+  auto* bar = new QProgressBar;
+  bar->setObjectName(QStringLiteral("ProgressBar1"));
+  return bar;
+}
+
+}  // namespace
+
+Form2::Form2(ShellServices& services, Form1& connectionWindow)
+    : m_services(services),
+      m_connectionWindow(connectionWindow),
+      m_listWidget1(NewList("List1")),
+      m_listWidget2(NewList("List2")),
+      m_progressWidget(NewProgressBar()),
+      m_list1(*m_listWidget1),
+      m_list2(*m_listWidget2),
+      m_progress(*m_progressWidget),
+      m_parts{m_list1, m_list2, m_progress, m_pointer, services.prompts, connectionWindow} {
+  setObjectName(QStringLiteral("Form2"));
+  setFont(QFont(QStringLiteral("Arial"), 8));
+  // The height is set by the load steps; until then the design height.
+  setFixedSize(TwipsToPixels(8040), TwipsToPixels(5535));
+
+  // The FoxPro frame on the left, the Oracle frame on the right, with the same inner layout.
+  QGroupBox* foxPro = AddFrame("Frame2", "FoxPro Tables", 120);
+  m_listWidget1->setParent(foxPro);
+  PlaceInTwips(*m_listWidget1, 240, 360, 3330, 1635);
+  AddButton(foxPro, "PushButton10", "Select All", &Form2::PushButton10_Click, 240, 2100, 1600, 405);
+  AddButton(foxPro, "PushButton11", "Deselect All", &Form2::PushButton11_Click, 1960, 2100, 1600, 405);
+  AddButton(foxPro, "PushButton3", "Send Table/s To Oracle", &Form2::PushButton3_Click, 240, 2600, 3330, 405);
+  AddButton(foxPro, "PushButton1", "Delete Table/s", &Form2::PushButton1_Click, 240, 3100, 3330, 405);
+  AddButton(foxPro, "PushButton6", "Rename Table", &Form2::PushButton6_Click, 240, 3600, 3330, 405);
+
+  QGroupBox* oracle = AddFrame("Frame1", "Oracle Tables", 4080);
+  m_listWidget2->setParent(oracle);
+  PlaceInTwips(*m_listWidget2, 240, 360, 3330, 1635);
+  AddButton(oracle, "PushButton8", "Select All", &Form2::PushButton8_Click, 240, 2100, 1600, 405);
+  AddButton(oracle, "PushButton9", "Deselect All", &Form2::PushButton9_Click, 1960, 2100, 1600, 405);
+  AddButton(oracle, "PushButton4", "Send Table/s To FoxPro", &Form2::PushButton4_Click, 240, 2600, 3330, 405);
+  AddButton(oracle, "PushButton5", "Delete Table/s", &Form2::PushButton5_Click, 240, 3100, 3330, 405);
+  AddButton(oracle, "PushButton7", "Rename Table", &Form2::PushButton7_Click, 240, 3600, 3330, 405);
+
+  for (QListWidget* list : {m_listWidget1, m_listWidget2}) {
+    Watch(list, PointerZone::Plain);
+    Watch(list->viewport(), PointerZone::Plain);
+  }
+
+  m_progressWidget->setParent(this);
+  PlaceInTwips(*m_progressWidget, 120, 4460, 7800, 405);
+  m_progress.SetValue(0);
+  m_progress.SetText("Progress Bar");
+
+  AddButton(this, "PushButton2", "< Back", &Form2::PushButton2_Click, 120, 4980, 3840, 405);
+  AddButton(this, "PushButton12", "Help", &Form2::PushButton12_Click, 4080, 4980, 3840, 405);
+  Watch(this, PointerZone::Plain);
+}
+
+Form2::~Form2() = default;
+
+QGroupBox* Form2::AddFrame(const char* name, const char* caption, int left) {
+  auto* frame = new QGroupBox(QString::fromLatin1(caption), this);
+  frame->setObjectName(QString::fromLatin1(name));
+  PlaceInTwips(*frame, left, 120, 3840, 4215);
+  Watch(frame, PointerZone::Plain);
+  return frame;
+}
+
+QPushButton* Form2::AddButton(QWidget* parent, const char* name, const char* caption, void (Form2::*handler)(),
+                              int left, int top, int width, int height) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(false);
+  PlaceInTwips(*button, left, top, width, height);
+  connect(button, &QPushButton::clicked, this, [this, handler] { m_services.gate.Run([&] { (this->*handler)(); }); });
+  Watch(button, PointerZone::Command);
+  return button;
+}
+
+void Form2::Watch(QWidget* widget, PointerZone zone) {
+  m_zones[widget] = zone;
+  widget->setMouseTracking(true);
+  widget->installEventFilter(this);
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+    const auto zone = m_zones.find(watched);
+    if (zone != m_zones.end()) {
+      if (zone->second == PointerZone::Command)
+        m_pointer.OverCommand();
+      else
+        m_pointer.OverPlain();
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+  event->accept();
+  Form_Unload();
+}
+
+void Form2::ShowWindow() {
+  if (!m_loaded) Form_Load();
+  show();
+}
+
+void Form2::SetOuterHeight(int twips) {
+  const int frame = frameGeometry().height() - geometry().height();
+  setFixedHeight(TwipsToPixels(twips) - frame);
+}
+
+void Form2::Form_Load() {
+  m_loaded = true;
+  connections::FailureTrap trap(m_services.prompts, "Form2.Form_Load");
+  trap.Step(100, [&] { UseSystemColours(*this); });
+  trap.Step(102, [&] { setWindowIcon(QIcon(QString::fromLatin1(kIconResource))); });
+  const std::string handCursor = InProgramFolder(m_services.programFolder, kHandCursorFile);
+  if (trap.Test(104, [&] { return FileExists(handCursor); })) trap.Step(106, [&] { m_pointer.LoadImage(handCursor); });
+  trap.Step(108, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });
+  std::string foxProConnection;
+  trap.Step(110, [&] { foxProConnection = connections::FoxProConnectionString(m_connectionWindow); });
+  trap.Step(112, [&] { connections::LoadFoxProTables(m_list1, foxProConnection); });
+  trap.Step(114, [&] { connections::LoadOracleTables(m_list2, m_connectionWindow); });
+  // The top of "< Back" plus its height plus a fixed margin below it.
+  trap.Step(116, [&] { SetOuterHeight(4980 + 405 + 580); });
+}
+
+void Form2::Form_Unload() { m_services.endProgram(); }
+
+void Form2::PushButton1_Click() { maintenance::DeleteFoxProTables(m_parts); }
+void Form2::PushButton3_Click() { transfer::SendTablesToOracle(m_parts); }
+void Form2::PushButton4_Click() { transfer::SendTablesToFoxPro(m_parts); }
+void Form2::PushButton5_Click() { maintenance::DeleteOracleTables(m_parts); }
+void Form2::PushButton6_Click() { maintenance::RenameFoxProTable(m_parts); }
+void Form2::PushButton7_Click() { maintenance::RenameOracleTable(m_parts); }
+
+void Form2::PushButton2_Click() {
+  connections::FailureTrap trap(m_services.prompts, "Form2.PushButton2_Click");
+  trap.Step(100, [&] { m_connectionWindow.show(); });
+  trap.Step(102, [&] { hide(); });
+}
+
+void Form2::SelectAll(const char* handler, connections::ListBox& list, bool selected) {
+  connections::FailureTrap trap(m_services.prompts, handler);
+  const int count = trap.Value(100, 0, [&] { return list.ListCount(); });
+  for (int i = 0; i < count; ++i) trap.Step(102, [&] { list.SetSelected(i, selected); });
+}
+
+void Form2::PushButton8_Click() { SelectAll("Form2.PushButton8_Click", m_list2, true); }
+void Form2::PushButton9_Click() { SelectAll("Form2.PushButton9_Click", m_list2, false); }
+void Form2::PushButton10_Click() { SelectAll("Form2.PushButton10_Click", m_list1, true); }
+void Form2::PushButton11_Click() { SelectAll("Form2.PushButton11_Click", m_list1, false); }
+
+void Form2::PushButton12_Click() {
+  connections::FailureTrap trap(m_services.prompts, "Form2.PushButton12_Click");
+  trap.Step(100, [&] {
+    m_services.prompts.MsgBox(std::string("Questions? Please contact Team Quenmark at ") + kContactPage,
+                              connections::vbOKOnly);
+  });
+}
+
+}  // namespace shell

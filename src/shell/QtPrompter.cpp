@@ -1,0 +1,66 @@
+#include "shell/QtPrompter.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace shell {
+namespace {
+
+constexpr int kButtonsMask = 0x7;
+constexpr int kIconMask = 0x70;
+
+}  // namespace
+
+QString QtPrompter::ScreenText(const std::string& text) {
+  QString out;
+  out.reserve(static_cast<qsizetype>(text.size()));
+  const QString source = QString::fromStdString(text);
+  for (qsizetype i = 0; i < source.size(); ++i) {
+    const QChar c = source.at(i);
+    if (c == QLatin1Char('\r')) {
+      out += QLatin1Char('\n');
+      if (i + 1 < source.size() && source.at(i + 1) == QLatin1Char('\n')) ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+QString QtPrompter::Title(const std::string& title) const {
+  return QString::fromStdString(title.empty() ? m_applicationTitle : title);
+}
+
+int QtPrompter::MsgBox(const std::string& text, int style, const std::string& title) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(Title(title));
+  box.setText(ScreenText(text));
+  box.setTextFormat(Qt::PlainText);
+  switch (style & kIconMask) {
+    case 16: box.setIcon(QMessageBox::Critical); break;
+    case 32: box.setIcon(QMessageBox::Question); break;
+    case 48: box.setIcon(QMessageBox::Warning); break;
+    case 64: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  if ((style & kButtonsMask) == connections::vbYesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? connections::vbYes : connections::vbNo;
+  }
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+  return connections::vbOK;
+}
+
+std::string QtPrompter::InputBox(const std::string& prompt, const std::string& title,
+                                 const std::string& defaultText) {
+  bool accepted = false;
+  const QString answer = QInputDialog::getText(QApplication::activeWindow(), Title(title), ScreenText(prompt),
+                                               QLineEdit::Normal, QString::fromStdString(defaultText), &accepted);
+  return accepted ? answer.toStdString() : std::string();
+}
+
+}  // namespace shell
