@@ -1,0 +1,1 @@
+CREATE TABLE t ([A] C(10) NULL, B N(8,2) NOT NULL, C V(20) NOCPTRANS, D I, E L, F D, G T, H B(2), I Y, J W, K G, L Q(5))

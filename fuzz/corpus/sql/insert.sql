@@ -1,0 +1,1 @@
+INSERT INTO '/tmp/x/EMP.DBF' VALUES('42', 'it''s', 'a'+CHR(13)+CHR(10)+'b', NULL)

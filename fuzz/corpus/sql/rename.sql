@@ -1,0 +1,1 @@
+RENAME TABLE `a` TO `b`;
