@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "connections/Foxpro.h"
+#include "connections/Oracle.h"
+#include "support/FakeWindowParts.h"
+#include "support/ScriptedPrompter.h"
+#include "support/ScriptedProvider.h"
+
+namespace connections {
+namespace {
+
+using support::FakeConnectionFields;
+using support::FakeMousePointer;
+using support::ScriptedPrompter;
+using support::ScriptedProvider;
+
+FakeConnectionFields Profile() {
+  FakeConnectionFields fields;
+  fields.text1 = "ORCL";
+  fields.text2 = "scott";
+  fields.text3 = "tiger";
+  fields.text4 = "C:\\data\\sales.dbc";
+  fields.text5 = "C:\\data";
+  return fields;
+}
+
+TEST(ConnectionStringTest, OracleStringJoinsTheThreeFieldsVerbatim) {
+  FakeConnectionFields fields = Profile();
+  EXPECT_EQ(OracleConnectionString(fields), "Driver={Microsoft ODBC for Oracle};Server=ORCL;Uid=scott;Pwd=tiger;");
+  fields.text3 = " ti;ger{}= ";
+  EXPECT_EQ(OracleConnectionString(fields),
+            "Driver={Microsoft ODBC for Oracle};Server=ORCL;Uid=scott;Pwd= ti;ger{}= ;");
+}
+
+TEST(ConnectionStringTest, EmptyOracleFieldsGiveEmptyValues) {
+  EXPECT_EQ(OracleConnectionString(FakeConnectionFields{}), "Driver={Microsoft ODBC for Oracle};Server=;Uid=;Pwd=;");
+}
+
+TEST(ConnectionStringTest, FoxProStringFollowsOption1Alone) {
+  FakeConnectionFields fields = Profile();
+  fields.option1 = true;
+  EXPECT_EQ(FoxProConnectionString(fields),
+            "Provider=vfpoledb.1;Data Source=C:\\data\\sales.dbc;Collating Sequence=machine;");
+  fields.option1 = false;
+  EXPECT_EQ(FoxProConnectionString(fields), "Provider=vfpoledb.1;Data Source=C:\\data;Collating Sequence=general;");
+  fields.text5.clear();
+  EXPECT_EQ(FoxProConnectionString(fields), "Provider=vfpoledb.1;Data Source=;Collating Sequence=general;");
+}
+
+TEST(ConnectionCheckTest, OracleCheckAnswersWhetherTheOpenSucceeds) {
+  auto oracle = ScriptedProvider::Install("");
+  const FakeConnectionFields fields = Profile();
+  EXPECT_TRUE(CheckOracleConnection(fields));
+  oracle->FailOpen("ORA-01017: invalid username/password; logon denied");
+  EXPECT_FALSE(CheckOracleConnection(fields));
+  EXPECT_EQ(oracle->Opened(), (std::vector<std::string>(2, OracleConnectionString(fields))));
+  EXPECT_EQ(oracle->OpenSessions(), oracle->ClosedSessions());
+}
+
+TEST(ConnectionCheckTest, FoxProCheckOpensWithServerSideCursorAndReadsTheFieldsEachTime) {
+  auto foxpro = ScriptedProvider::Install("vfpoledb.1");
+  FakeConnectionFields fields = Profile();
+  EXPECT_TRUE(CheckFoxProConnection(fields));
+  EXPECT_EQ(foxpro->LastSettings().cursorLocation, 2);
+  fields.option1 = false;
+  foxpro->FailOpen("File does not exist.");
+  EXPECT_FALSE(CheckFoxProConnection(fields));
+  EXPECT_EQ(foxpro->Opened(), (std::vector<std::string>{
+                                  "Provider=vfpoledb.1;Data Source=C:\\data\\sales.dbc;Collating Sequence=machine;",
+                                  "Provider=vfpoledb.1;Data Source=C:\\data;Collating Sequence=general;"}));
+  EXPECT_EQ(foxpro->OpenSessions(), foxpro->ClosedSessions());
+}
+
+TEST(TestConnectionTest, OracleSuccessShowsMessageWhileHourglassIsSet) {
+  auto oracle = ScriptedProvider::Install("");
+  ScriptedPrompter prompter;
+  FakeMousePointer pointer;
+  int pointerDuringMessage = -1;
+  prompter.ExpectMsgBoxMatching(
+      "Connection successful.",
+      [&](const std::string& text) {
+        pointerDuringMessage = pointer.Get();
+        return text == "Connection successful.";
+      },
+      vbOKOnly, "");
+  TestOracleConnection(prompter, pointer, Profile());
+  prompter.ExpectAllUsed();
+  EXPECT_EQ(pointerDuringMessage, vbHourglass);
+  EXPECT_EQ(pointer.History(), (std::vector<int>{vbHourglass, vbDefault}));
+  EXPECT_EQ(oracle->Opened(), (std::vector<std::string>{OracleConnectionString(Profile())}));
+  EXPECT_EQ(oracle->OpenSessions(), oracle->ClosedSessions());
+}
+
+TEST(TestConnectionTest, OracleFailureShowsOwnMessageNeverTheReport) {
+  auto oracle = ScriptedProvider::Install("");
+  oracle->FailOpen("ORA-01017: invalid username/password; logon denied");
+  ScriptedPrompter prompter;
+  FakeMousePointer pointer;
+  prompter.ExpectMsgBox("Could not connect. Please check with your administrator.", vbOKOnly, "");
+  TestOracleConnection(prompter, pointer, FakeConnectionFields{});
+  prompter.ExpectAllUsed();
+  EXPECT_EQ(pointer.History(), (std::vector<int>{vbHourglass, vbDefault}));
+  EXPECT_EQ(oracle->Opened(), (std::vector<std::string>{"Driver={Microsoft ODBC for Oracle};Server=;Uid=;Pwd=;"}));
+}
+
+TEST(TestConnectionTest, FoxProSuccessAndFailureMessagesAndCursorLocation) {
+  auto foxpro = ScriptedProvider::Install("vfpoledb.1");
+  ScriptedPrompter prompter;
+  FakeMousePointer pointer;
+  prompter.ExpectMsgBox("Connection successful.", vbOKOnly, "");
+  prompter.ExpectMsgBox("Could not connect.", vbOKOnly, "");
+  TestFoxProConnection(prompter, pointer, Profile());
+  EXPECT_EQ(foxpro->LastSettings().cursorLocation, 2);
+  foxpro->FailOpen("Invalid path or file name.");
+  TestFoxProConnection(prompter, pointer, Profile());
+  prompter.ExpectAllUsed();
+  EXPECT_EQ(pointer.History(), (std::vector<int>{vbHourglass, vbDefault, vbHourglass, vbDefault}));
+  EXPECT_EQ(foxpro->Opened().size(), 2u);  // testing twice opens twice
+}
+
+TEST(TestConnectionTest, MissingDriverIsTheTestsOwnFailure) {
+  auto restoredAtEnd = ScriptedProvider::Install("");
+  ado::RegisterProvider("", nullptr);
+  ScriptedPrompter prompter;
+  FakeMousePointer pointer;
+  prompter.ExpectMsgBox("Could not connect. Please check with your administrator.", vbOKOnly, "");
+  TestOracleConnection(prompter, pointer, Profile());
+  prompter.ExpectAllUsed();
+  EXPECT_FALSE(CheckOracleConnection(Profile()));
+}
+
+}  // namespace
+}  // namespace connections
