@@ -66,10 +66,11 @@ class DbfAppender {
   DbfAppender() = default;
   void EncodeValue(const DbfField& field, const ado::Value& value, std::uint8_t* record,
                    std::vector<std::uint8_t>& nullFlags, std::vector<std::pair<const DbfField*, std::string>>& memos);
+  std::uint32_t WriteRow(const std::vector<std::uint8_t>& nullFlags,
+                         std::vector<std::pair<const DbfField*, std::string>>& memos);
   void WriteCountAndDate();
 
   std::string path_;
-  FileSystem* fs_ = nullptr;
   std::unique_ptr<File> file_;
   std::unique_ptr<MemoWriter> memo_;
   std::shared_ptr<const TextCodec> codec_;

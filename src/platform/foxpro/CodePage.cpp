@@ -1,0 +1,339 @@
+#include "platform/foxpro/CodePage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/ado/Failure.h"
+
+namespace foxpro {
+
+int CodePageForMark(std::uint8_t mark) {
+  switch (mark) {
+    case 0x01: return 437;
+    case 0x02: return 850;
+    case 0x03: return 1252;
+    case 0x04: return 10000;
+    case 0x64: return 852;
+    case 0x65: return 866;
+    case 0x66: return 865;
+    case 0x67: return 861;
+    case 0x68: return 895;
+    case 0x69: return 620;
+    case 0x6A: return 737;
+    case 0x6B: return 857;
+    case 0x78: return 950;
+    case 0x79: return 949;
+    case 0x7A: return 936;
+    case 0x7B: return 932;
+    case 0x7C: return 874;
+    case 0x7D: return 1255;
+    case 0x7E: return 1256;
+    case 0x96: return 10007;
+    case 0x97: return 10029;
+    case 0x98: return 10006;
+    case 0xC8: return 1250;
+    case 0xC9: return 1251;
+    case 0xCA: return 1254;
+    case 0xCB: return 1253;
+    // dBase language driver ids that tools other than FoxPro leave in this byte.
+    case 0x26: return 866;
+    case 0x4D: return 936;
+    case 0x4E: return 949;
+    case 0x4F: return 950;
+    case 0x50: return 874;
+    case 0x57: case 0x58: case 0x59: return 1252;
+    default: return kOemDefaultCodePage;
+  }
+}
+
+namespace {
+
+const char* IconvName(int codePage) {
+  switch (codePage) {
+    case 437: return "CP437";
+    case 737: return "CP737";
+    case 850: return "CP850";
+    case 852: return "CP852";
+    case 857: return "CP857";
+    case 861: return "CP861";
+    case 865: return "CP865";
+    case 866: return "CP866";
+    case 874: return "CP874";
+    case 932: return "CP932";
+    case 936: return "CP936";
+    case 949: return "CP949";
+    case 950: return "CP950";
+    case 1250: return "CP1250";
+    case 1251: return "CP1251";
+    case 1252: return "CP1252";
+    case 1253: return "CP1253";
+    case 1254: return "CP1254";
+    case 1255: return "CP1255";
+    case 1256: return "CP1256";
+    case 10000: return "MACINTOSH";
+    case 10007: return "MAC-CYRILLIC";
+    case 10029: return "MAC-CENTRALEUROPE";
+    default: return nullptr;
+  }
+}
+
+bool IsMultiByte(int codePage) {
+  return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+// Mazovia (620) and Kamenicky (895) are DOS code pages glibc lacks: cp437 with the
+// upper half partly replaced by Polish / Czech and Slovak letters.
+const std::map<std::uint8_t, char32_t>& Overrides(int codePage) {
+  static const std::map<std::uint8_t, char32_t> none;
+  static const std::map<std::uint8_t, char32_t> mazovia = {
+      {0x86, U'ą'}, {0x8D, U'ć'}, {0x8F, U'Ą'}, {0x90, U'Ę'}, {0x91, U'ę'}, {0x92, U'ł'},
+      {0x95, U'Ć'}, {0x98, U'Ś'}, {0x9C, U'Ł'}, {0x9E, U'ś'}, {0xA0, U'Ź'}, {0xA1, U'Ż'},
+      {0xA3, U'Ó'}, {0xA4, U'ń'}, {0xA5, U'Ń'}, {0xA6, U'ź'}, {0xA7, U'ż'}};
+  static const std::map<std::uint8_t, char32_t> kamenicky = {
+      {0x80, U'Č'}, {0x83, U'ď'}, {0x85, U'Ď'}, {0x86, U'Ť'}, {0x87, U'č'}, {0x88, U'ě'},
+      {0x89, U'Ě'}, {0x8A, U'Ĺ'}, {0x8B, U'Í'}, {0x8C, U'ľ'}, {0x8D, U'ĺ'}, {0x8F, U'Á'},
+      {0x91, U'ž'}, {0x92, U'Ž'}, {0x95, U'Ó'}, {0x96, U'ů'}, {0x97, U'Ú'}, {0x98, U'ý'},
+      {0x9B, U'Š'}, {0x9C, U'Ľ'}, {0x9D, U'Ý'}, {0x9E, U'Ř'}, {0x9F, U'ť'}, {0xA0, U'á'},
+      {0xA1, U'í'}, {0xA2, U'ó'}, {0xA3, U'ú'}, {0xA4, U'ň'}, {0xA5, U'Ň'}, {0xA6, U'Ů'},
+      {0xA7, U'Ô'}, {0xA8, U'š'}, {0xA9, U'ř'}, {0xAA, U'ŕ'}, {0xAB, U'Ŕ'}, {0xAD, U'§'}};
+  if (codePage == 620) return mazovia;
+  if (codePage == 895) return kamenicky;
+  return none;
+}
+
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (Valid()) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts all of in; false when a sequence cannot be converted.
+  bool Convert(const char* in, std::size_t n, std::string& out) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char* src = const_cast<char*>(in);
+    std::size_t left = n;
+    char buffer[1024];
+    while (left > 0) {
+      char* dst = buffer;
+      std::size_t room = sizeof buffer;
+      std::size_t rc = iconv(cd_, &src, &left, &dst, &room);
+      out.append(buffer, static_cast<std::size_t>(dst - buffer));
+      if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
+    }
+    char* dst = buffer;
+    std::size_t room = sizeof buffer;
+    iconv(cd_, nullptr, nullptr, &dst, &room);
+    out.append(buffer, static_cast<std::size_t>(dst - buffer));
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+}  // namespace
+
+struct TextCodec::Impl {
+  std::mutex mutex;
+  std::unique_ptr<Iconv> toUtf8;
+  std::unique_ptr<Iconv> fromUtf8;
+  std::unordered_map<char32_t, std::uint8_t> reverse;  // single-byte: code point -> byte (>= 0x80)
+};
+
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+bool NextCodePoint(std::string_view s, std::size_t& pos, char32_t& c) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  unsigned char b = byte(pos);
+  int extra = 0;
+  if (b < 0x80) {
+    c = b;
+  } else if ((b & 0xE0) == 0xC0) {
+    c = b & 0x1F;
+    extra = 1;
+  } else if ((b & 0xF0) == 0xE0) {
+    c = b & 0x0F;
+    extra = 2;
+  } else if ((b & 0xF8) == 0xF0) {
+    c = b & 0x07;
+    extra = 3;
+  } else {
+    return false;
+  }
+  if (extra > 0 && pos + static_cast<std::size_t>(extra) >= s.size()) return false;
+  for (int i = 1; i <= extra; ++i) {
+    unsigned char next = byte(pos + i);
+    if ((next & 0xC0) != 0x80) return false;
+    c = (c << 6) | (next & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+  if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  pos += static_cast<std::size_t>(extra) + 1;
+  return true;
+}
+
+TextCodec::TextCodec(int codePage) : codePage_(codePage), impl_(std::make_unique<Impl>()) {
+  const char* name = IconvName(codePage);
+  const auto& overrides = Overrides(codePage);
+  if (name == nullptr && !overrides.empty()) name = "CP437";
+  if (name == nullptr) throw ado::Failure("Code page " + std::to_string(codePage) + " is not supported.");
+  if (IsMultiByte(codePage)) {
+    impl_->toUtf8 = std::make_unique<Iconv>("UTF-8", name);
+    impl_->fromUtf8 = std::make_unique<Iconv>(name, "UTF-8");
+    if (!impl_->toUtf8->Valid() || !impl_->fromUtf8->Valid())
+      throw ado::Failure("Code page " + std::to_string(codePage) + " is not supported.");
+    return;
+  }
+  singleByte_ = true;
+  Iconv toUtf8("UTF-8", name);
+  if (!toUtf8.Valid()) throw ado::Failure("Code page " + std::to_string(codePage) + " is not supported.");
+  for (int b = 0; b < 256; ++b) {
+    char32_t c = static_cast<char32_t>(b);
+    if (b >= 0x80) {
+      auto it = overrides.find(static_cast<std::uint8_t>(b));
+      if (it != overrides.end()) {
+        c = it->second;
+      } else {
+        std::string utf8;
+        char in = static_cast<char>(b);
+        std::size_t pos = 0;
+        // Bytes the code page leaves undefined map to the C1 control of the same value, as
+        // Windows does, so that any byte survives a round trip.
+        if (!toUtf8.Convert(&in, 1, utf8) || utf8.empty() || !NextCodePoint(utf8, pos, c)) c = static_cast<char32_t>(b);
+      }
+      impl_->reverse.emplace(c, static_cast<std::uint8_t>(b));
+    }
+    std::string utf8;
+    AppendUtf8(c, utf8);
+    table_[b][3] = static_cast<char>(utf8.size());
+    for (std::size_t i = 0; i < utf8.size() && i < 3; ++i) table_[b][i] = utf8[i];
+  }
+}
+
+TextCodec::~TextCodec() = default;
+
+std::shared_ptr<const TextCodec> TextCodec::ForCodePage(int codePage) {
+  static std::mutex mutex;
+  static std::map<int, std::shared_ptr<const TextCodec>> cache;
+  std::lock_guard lock(mutex);
+  auto& slot = cache[codePage];
+  if (!slot) slot = std::shared_ptr<const TextCodec>(new TextCodec(codePage));
+  return slot;
+}
+
+void TextCodec::Decode(const std::uint8_t* bytes, std::size_t n, std::string& out) const {
+  if (singleByte_) {
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint8_t b = bytes[i];
+      if (b < 0x80) {
+        out.push_back(static_cast<char>(b));
+      } else {
+        const auto& e = table_[b];
+        out.append(e.data(), static_cast<std::size_t>(e[3]));
+      }
+    }
+    return;
+  }
+  std::lock_guard lock(impl_->mutex);
+  // Convert piecewise so that one bad sequence costs one U+FFFD, not the whole value.
+  std::size_t start = 0;
+  while (start < n) {
+    std::size_t end = start;
+    while (end < n && bytes[end] < 0x80) ++end;
+    out.append(reinterpret_cast<const char*>(bytes + start), end - start);
+    if (end == n) break;
+    std::size_t len = (end + 1 < n) ? 2 : 1;
+    std::string piece;
+    if (!impl_->toUtf8->Convert(reinterpret_cast<const char*>(bytes + end), len, piece) || piece.empty()) {
+      piece.clear();
+      if (!impl_->toUtf8->Convert(reinterpret_cast<const char*>(bytes + end), 1, piece) || piece.empty()) {
+        out += "\xEF\xBF\xBD";
+        start = end + 1;
+        continue;
+      }
+      out += piece;
+      start = end + 1;
+      continue;
+    }
+    out += piece;
+    start = end + len;
+  }
+}
+
+std::string TextCodec::Decode(std::string_view bytes) const {
+  std::string out;
+  out.reserve(bytes.size());
+  Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out);
+  return out;
+}
+
+bool TextCodec::Encode(std::string_view utf8, std::string& out, std::string* bad) const {
+  std::size_t pos = 0;
+  if (singleByte_) {
+    while (pos < utf8.size()) {
+      auto b = static_cast<unsigned char>(utf8[pos]);
+      if (b < 0x80) {
+        out.push_back(static_cast<char>(b));
+        ++pos;
+        continue;
+      }
+      std::size_t start = pos;
+      char32_t c = 0;
+      if (!NextCodePoint(utf8, pos, c)) {
+        if (bad) *bad = "invalid UTF-8";
+        return false;
+      }
+      auto it = impl_->reverse.find(c);
+      if (it == impl_->reverse.end()) {
+        if (bad) *bad = std::string(utf8.substr(start, pos - start));
+        return false;
+      }
+      out.push_back(static_cast<char>(it->second));
+    }
+    return true;
+  }
+  std::lock_guard lock(impl_->mutex);
+  while (pos < utf8.size()) {
+    std::size_t start = pos;
+    char32_t c = 0;
+    if (!NextCodePoint(utf8, pos, c)) {
+      if (bad) *bad = "invalid UTF-8";
+      return false;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (!impl_->fromUtf8->Convert(utf8.data() + start, pos - start, out)) {
+      if (bad) *bad = std::string(utf8.substr(start, pos - start));
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace foxpro

@@ -1,0 +1,330 @@
+#include "platform/foxpro/DbfReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/ado/Failure.h"
+#include "platform/foxpro/CodePage.h"
+#include "platform/foxpro/FieldTypes.h"
+#include "platform/foxpro/MemoFile.h"
+
+namespace foxpro {
+namespace {
+
+constexpr std::size_t kReadBlockBytes = 1 << 20;
+
+std::uint32_t Le32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::uint64_t Le64(const std::uint8_t* p) {
+  return static_cast<std::uint64_t>(Le32(p)) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32);
+}
+
+bool AllBlank(const std::uint8_t* p, int n) {
+  for (int i = 0; i < n; ++i) {
+    if (p[i] != ' ' && p[i] != 0) return false;
+  }
+  return true;
+}
+
+bool IsAscii(const std::uint8_t* p, int n) {
+  for (int i = 0; i < n; ++i) {
+    if (p[i] >= 0x80) return false;
+  }
+  return true;
+}
+
+// Proleptic Gregorian date from a Julian day number (Fliegel & Van Flandern).
+ado::Date DateFromJulianDay(std::int64_t jdn) {
+  std::int64_t l = jdn + 68569;
+  std::int64_t n = 4 * l / 146097;
+  l = l - (146097 * n + 3) / 4;
+  std::int64_t i = 4000 * (l + 1) / 1461001;
+  l = l - 1461 * i / 4 + 31;
+  std::int64_t j = 80 * l / 2447;
+  ado::Date d;
+  d.day = static_cast<int>(l - 2447 * j / 80);
+  l = j / 11;
+  d.month = static_cast<int>(j + 2 - 12 * l);
+  d.year = static_cast<int>(100 * (n - 49) + i + l);
+  return d;
+}
+
+// The number in an N/F field as exact decimal text ("-12.50", "0.5"); empty when the field is
+// blank or holds no number (overflow asterisks). Leading zeros and '+' are dropped, ',' is read
+// as the decimal point, an exponent is kept.
+std::string NumericText(const std::uint8_t* p, int n) {
+  int i = 0, end = n;
+  while (i < end && (p[i] == ' ' || p[i] == 0)) ++i;
+  while (end > i && (p[end - 1] == ' ' || p[end - 1] == 0)) --end;
+  std::string text;
+  if (i < end && (p[i] == '-' || p[i] == '+')) {
+    if (p[i] == '-') text += '-';
+    ++i;
+  }
+  while (i + 1 < end && p[i] == '0' && p[i + 1] >= '0' && p[i + 1] <= '9') ++i;
+  bool digits = false;
+  while (i < end && p[i] >= '0' && p[i] <= '9') {
+    text += static_cast<char>(p[i++]);
+    digits = true;
+  }
+  if (i < end && (p[i] == '.' || p[i] == ',')) {
+    ++i;
+    std::string fraction;
+    while (i < end && p[i] >= '0' && p[i] <= '9') fraction += static_cast<char>(p[i++]);
+    if (!fraction.empty()) {
+      if (!digits) text += '0';
+      text += '.';
+      text += fraction;
+      digits = true;
+    }
+  }
+  if (!digits) return {};
+  if (i < end && (p[i] == 'e' || p[i] == 'E')) {
+    ++i;
+    std::string exponent = "E";
+    if (i < end && (p[i] == '-' || p[i] == '+')) {
+      if (p[i] == '-') exponent += '-';
+      ++i;
+    }
+    bool expDigits = false;
+    while (i < end && p[i] >= '0' && p[i] <= '9') {
+      exponent += static_cast<char>(p[i++]);
+      expDigits = true;
+    }
+    if (!expDigits) return {};
+    text += exponent;
+  }
+  if (i != end) return {};
+  return text;
+}
+
+}  // namespace
+
+DbfReader::~DbfReader() = default;
+
+std::unique_ptr<DbfReader> DbfReader::Open(const std::string& dbfPath, FileSystem& fs) {
+  std::string path = fs.FindIgnoringCase(dbfPath);
+  if (path.empty()) throw ado::Failure("File " + dbfPath + " does not exist.");
+  std::unique_ptr<DbfReader> r(new DbfReader);
+  r->path_ = path;
+  r->file_ = fs.Open(path, OpenMode::Read);
+  r->header_ = ReadDbfHeader(*r->file_);
+  r->visible_ = r->header_.VisibleFields();
+  const auto& h = r->header_;
+
+  // Only VFP tables carry memo pointers in binary; a 10-byte B field in a dBase table is a memo too.
+  bool needsMemo = h.HasMemoFields();
+  if (!IsVfpVersion(h.version)) {
+    for (auto& f : r->visible_) {
+      if (f.type == 'B' && f.length == 10) {
+        f.type = 'G';
+        needsMemo = true;
+      }
+    }
+  }
+  if (needsMemo) {
+    std::string extension = ".fpt";
+    MemoKind kind = MemoKind::Fpt;
+    std::string lower = path;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".dbc") == 0) {
+      extension = ".dct";
+    } else if (UsesDbtMemo(h.version)) {
+      extension = ".dbt";
+      kind = h.version == 0x83 ? MemoKind::Dbase3 : MemoKind::Dbase4;
+    }
+    std::string wanted = ReplaceExtension(path, extension);
+    r->memoPath_ = fs.FindIgnoringCase(wanted);
+    if (r->memoPath_.empty()) throw ado::Failure("Memo file " + wanted + " is missing or is invalid.");
+    r->memo_ = std::make_unique<MemoReader>(fs.Open(r->memoPath_, OpenMode::Read), kind);
+  }
+  r->codec_ = TextCodec::ForCodePage(CodePageForMark(h.codePageMark));
+  std::size_t perBlock = std::max<std::size_t>(1, kReadBlockBytes / h.recordLength);
+  r->block_.resize(perBlock * h.recordLength);
+  return r;
+}
+
+int DbfReader::CodePage() const { return codec_->CodePage(); }
+
+std::string DbfReader::Backlink() const {
+  std::string link = header_.backlink;
+  while (!link.empty() && (link.back() == ' ' || link.back() == '\0')) link.pop_back();
+  std::size_t start = link.find_first_not_of(' ');
+  return start == std::string::npos ? std::string() : link.substr(start);
+}
+
+const std::string& DbfReader::MemoPath() const { return memoPath_; }
+
+void DbfReader::Rewind() { current_ = 0; }
+
+const std::uint8_t* DbfReader::Record(std::uint32_t recno) {
+  if (recno < 1 || recno > header_.recordCount)
+    throw ado::Failure("Record " + std::to_string(recno) + " is out of range in table " + path_ + ".");
+  if (blockCount_ == 0 || recno < blockFirst_ || recno >= blockFirst_ + blockCount_) {
+    const std::size_t len = header_.recordLength;
+    std::uint32_t count = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(block_.size() / len, std::uint64_t{header_.recordCount} - recno + 1));
+    std::uint64_t offset = header_.headerLength + std::uint64_t{recno - 1} * len;
+    std::size_t want = count * len;
+    std::size_t got = file_->ReadAt(offset, block_.data(), want);
+    if (got < len)
+      throw ado::Failure("Table " + path_ + " is damaged: record " + std::to_string(recno) + " is cut short.");
+    blockFirst_ = recno;
+    blockCount_ = static_cast<std::uint32_t>(got / len);
+  }
+  return block_.data() + std::size_t{recno - blockFirst_} * header_.recordLength;
+}
+
+bool DbfReader::NextRecord(std::vector<ado::Value>& row, bool& deleted) {
+  if (current_ >= header_.recordCount) return false;
+  ++current_;
+  const std::uint8_t* rec = Record(current_);
+  deleted = rec[0] == '*';
+  Decode(rec, row);
+  return true;
+}
+
+bool DbfReader::Next(std::vector<ado::Value>& row) {
+  while (current_ < header_.recordCount) {
+    ++current_;
+    const std::uint8_t* rec = Record(current_);
+    if (rec[0] == '*') continue;
+    Decode(rec, row);
+    return true;
+  }
+  return false;
+}
+
+void DbfReader::ReadRecord(std::uint32_t recno, std::vector<ado::Value>& row, bool* deleted) {
+  const std::uint8_t* rec = Record(recno);
+  if (deleted) *deleted = rec[0] == '*';
+  Decode(rec, row);
+}
+
+std::vector<std::uint8_t> DbfReader::RawRecord(std::uint32_t recno) {
+  const std::uint8_t* rec = Record(recno);
+  return std::vector<std::uint8_t>(rec, rec + header_.recordLength);
+}
+
+void DbfReader::Decode(const std::uint8_t* record, std::vector<ado::Value>& row) {
+  row.resize(visible_.size());
+  for (std::size_t i = 0; i < visible_.size(); ++i) row[i] = DecodeField(visible_[i], record);
+}
+
+ado::Value DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record) {
+  const std::uint8_t* p = record + f.offset;
+  const std::uint8_t* flags = header_.nullFlagsOffset >= 0 ? record + header_.nullFlagsOffset : nullptr;
+  auto bitSet = [&](int bit) { return flags != nullptr && bit >= 0 && (flags[bit / 8] >> (bit % 8)) & 1; };
+  if (bitSet(f.nullBit)) return ado::Null{};
+
+  switch (f.type) {
+    case 'C': {
+      if (f.IsBinary()) return ado::Bytes(p, p + f.length);
+      if (IsAscii(p, f.length)) return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.length));
+      std::string text;
+      text.reserve(static_cast<std::size_t>(f.length) * 2);
+      codec_->Decode(p, static_cast<std::size_t>(f.length), text);
+      return text;
+    }
+    case 'V':
+    case 'Q': {
+      int n = f.length;
+      if (bitSet(f.lengthBit)) n = std::min<int>(p[f.length - 1], f.length - 1);
+      if (f.type == 'Q' || f.IsBinary()) return ado::Bytes(p, p + n);
+      std::string text;
+      codec_->Decode(p, static_cast<std::size_t>(n), text);
+      return text;
+    }
+    case 'N':
+    case 'F': {
+      std::string text = NumericText(p, f.length);
+      if (text.empty()) return ado::Null{};
+      return ado::Decimal{std::move(text)};
+    }
+    case 'I':
+    case '+':
+      if (f.length < 4) return ado::Null{};
+      return std::int64_t{static_cast<std::int32_t>(Le32(p))};
+    case 'B':
+    case 'O': {
+      if (f.length < 8) return ado::Null{};
+      std::uint64_t bits = Le64(p);
+      double d;
+      std::memcpy(&d, &bits, sizeof d);
+      return d;
+    }
+    case 'Y':
+      if (f.length < 8) return ado::Null{};
+      return ado::Currency{static_cast<std::int64_t>(Le64(p))};
+    case 'D': {
+      if (f.length < 8 || AllBlank(p, 8)) return ado::Null{};
+      int v[8];
+      for (int i = 0; i < 8; ++i) {
+        if (p[i] < '0' || p[i] > '9') return ado::Null{};
+        v[i] = p[i] - '0';
+      }
+      ado::Date d{v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5], v[6] * 10 + v[7]};
+      if (d.year == 0 && d.month == 0 && d.day == 0) return ado::Null{};
+      return d;
+    }
+    case 'T':
+    case '@': {
+      if (f.length < 8) return ado::Null{};
+      std::uint32_t jdn = Le32(p);
+      std::uint32_t ms = Le32(p + 4);
+      if (jdn == 0 || AllBlank(p, 8)) return ado::Null{};
+      ado::DateTime t;
+      t.date = DateFromJulianDay(jdn);
+      ms %= 86400000u;
+      t.hour = static_cast<int>(ms / 3600000);
+      t.minute = static_cast<int>(ms / 60000 % 60);
+      t.second = static_cast<int>(ms / 1000 % 60);
+      t.millisecond = static_cast<int>(ms % 1000);
+      return t;
+    }
+    case 'L':
+      return p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y';
+    case 'M':
+    case 'G':
+    case 'W':
+    case 'P':
+      return ReadMemo(f, p);
+    default:
+      return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.length));
+  }
+}
+
+ado::Value DbfReader::ReadMemo(const DbfField& f, const std::uint8_t* p) {
+  const bool binary = f.type != 'M' || f.IsBinary();
+  std::uint32_t block = 0;
+  if (f.length == 4) {
+    block = Le32(p);
+  } else {
+    for (int i = 0; i < f.length; ++i) {
+      if (p[i] >= '0' && p[i] <= '9') {
+        std::uint64_t next = std::uint64_t{block} * 10 + (p[i] - '0');
+        if (next > 0xFFFFFFFFull)
+          throw ado::Failure("Table " + path_ + " is damaged: field " + f.name + " holds an impossible memo block.");
+        block = static_cast<std::uint32_t>(next);
+      } else if (p[i] != ' ' && p[i] != 0) {
+        throw ado::Failure("Table " + path_ + " is damaged: field " + f.name + " of record " +
+                           std::to_string(current_) + " holds no memo block number.");
+      }
+    }
+  }
+  if (block == 0) {
+    if (binary) return ado::Bytes{};
+    return std::string();
+  }
+  if (!memo_) throw ado::Failure("Memo file for table " + path_ + " is missing or is invalid.");
+  memo_->Read(block, scratch_);
+  if (binary) return ado::Bytes(scratch_.begin(), scratch_.end());
+  std::string text;
+  text.reserve(scratch_.size());
+  codec_->Decode(reinterpret_cast<const std::uint8_t*>(scratch_.data()), scratch_.size(), text);
+  return text;
+}
+
+}  // namespace foxpro

@@ -1,0 +1,141 @@
+#include "platform/foxpro/MemoFile.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/ado/Failure.h"
+
+namespace foxpro {
+namespace {
+
+constexpr std::uint32_t kFptHeaderLength = 512;
+
+std::uint32_t Be32(const std::uint8_t* p) {
+  return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+         (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+std::uint32_t Le32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+void PutBe32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+
+[[noreturn]] void Damaged(const std::string& path, const std::string& problem) {
+  throw ado::Failure("Memo file " + path + " is damaged: " + problem + ".");
+}
+
+}  // namespace
+
+MemoReader::MemoReader(std::unique_ptr<File> file, MemoKind kind) : file_(std::move(file)), kind_(kind) {
+  size_ = file_->Size();
+  std::uint8_t head[32] = {};
+  std::size_t got = file_->ReadAt(0, head, sizeof head);
+  switch (kind_) {
+    case MemoKind::Fpt: {
+      if (got < 8) Damaged(Path(), "the file is too short for a memo header");
+      blockSize_ = static_cast<std::uint32_t>((head[6] << 8) | head[7]);
+      // Some writers keep the size as one 32-bit value at 4-7; equal whenever 4-5 are zero.
+      if (blockSize_ == 0) blockSize_ = Be32(head + 4);
+      if (blockSize_ == 0) Damaged(Path(), "the block size is 0");
+      break;
+    }
+    case MemoKind::Dbase3:
+      blockSize_ = 512;
+      break;
+    case MemoKind::Dbase4: {
+      std::uint32_t size = got >= 22 ? static_cast<std::uint32_t>(head[20] | (head[21] << 8)) : 0;
+      blockSize_ = size == 0 ? 512 : size;
+      break;
+    }
+  }
+}
+
+void MemoReader::Read(std::uint32_t block, std::string& out) {
+  out.clear();
+  const std::uint64_t start = std::uint64_t{block} * blockSize_;
+  if (block == 0 || start >= size_)
+    Damaged(Path(), "block " + std::to_string(block) + " lies past its end");
+  std::uint8_t head[8] = {};
+  std::size_t got = file_->ReadAt(start, head, sizeof head);
+  std::uint64_t length = 0;
+  std::uint64_t dataStart = start;
+  if (kind_ == MemoKind::Fpt) {
+    if (got < 8) Damaged(Path(), "the value at block " + std::to_string(block) + " is cut short");
+    length = Be32(head + 4);
+    dataStart = start + 8;
+  } else if (kind_ == MemoKind::Dbase4 && got == 8 && head[0] == 0xFF && head[1] == 0xFF && head[2] == 0x08) {
+    std::uint32_t total = Le32(head + 4);
+    length = total >= 8 ? total - 8 : 0;
+    dataStart = start + 8;
+  } else {
+    // dBase III: the value runs to the first 0x1A (or the end of the file).
+    std::vector<std::uint8_t> chunk(512);
+    std::uint64_t pos = start;
+    while (pos < size_) {
+      std::size_t n = file_->ReadAt(pos, chunk.data(), chunk.size());
+      if (n == 0) break;
+      const void* eof = std::memchr(chunk.data(), 0x1A, n);
+      std::size_t take = eof ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(eof) - chunk.data()) : n;
+      out.append(reinterpret_cast<const char*>(chunk.data()), take);
+      if (eof) break;
+      pos += n;
+    }
+    return;
+  }
+  if (dataStart + length > size_)
+    Damaged(Path(), "the value at block " + std::to_string(block) + " claims " + std::to_string(length) +
+                        " bytes, more than the file holds");
+  out.resize(static_cast<std::size_t>(length));
+  if (length > 0 && file_->ReadAt(dataStart, out.data(), out.size()) != out.size())
+    Damaged(Path(), "the value at block " + std::to_string(block) + " is cut short");
+}
+
+void MemoWriter::Create(FileSystem& fs, const std::string& path, std::uint32_t blockSize) {
+  if (blockSize == 0 || blockSize > 0xFFFF) throw ado::Failure("Invalid memo block size " + std::to_string(blockSize));
+  if (fs.Exists(path)) fs.Remove(path);
+  auto file = fs.Open(path, OpenMode::CreateNew);
+  std::vector<std::uint8_t> head(kFptHeaderLength, 0);
+  std::uint32_t firstFree = (kFptHeaderLength + blockSize - 1) / blockSize;
+  PutBe32(head.data(), firstFree);
+  head[6] = static_cast<std::uint8_t>(blockSize >> 8);
+  head[7] = static_cast<std::uint8_t>(blockSize);
+  file->WriteAt(0, head.data(), head.size());
+}
+
+MemoWriter::MemoWriter(std::unique_ptr<File> file) : file_(std::move(file)) {
+  std::uint8_t head[8] = {};
+  if (file_->ReadAt(0, head, sizeof head) != sizeof head)
+    throw ado::Failure("Memo file " + file_->Path() + " is missing or is invalid.");
+  blockSize_ = static_cast<std::uint32_t>((head[6] << 8) | head[7]);
+  if (blockSize_ == 0) blockSize_ = Be32(head + 4);
+  if (blockSize_ == 0) throw ado::Failure("Memo file " + file_->Path() + " is missing or is invalid.");
+  nextFree_ = Be32(head);
+  // A crash after a value's blocks were written but before the header was updated leaves
+  // bytes past next-free; they are simply overwritten. A next-free inside the header or
+  // below the file's used blocks after a torn header write is pushed to the end instead.
+  std::uint32_t firstFree = (kFptHeaderLength + blockSize_ - 1) / blockSize_;
+  if (nextFree_ < firstFree) nextFree_ = firstFree;
+}
+
+std::uint32_t MemoWriter::Append(std::uint32_t blockType, const void* data, std::size_t n) {
+  if (n == 0) return 0;
+  const std::uint64_t blocks = (8 + std::uint64_t{n} + blockSize_ - 1) / blockSize_;
+  if (std::uint64_t{nextFree_} + blocks > 0xFFFFFFFFull ||
+      (std::uint64_t{nextFree_} + blocks) * blockSize_ > 0x7FFFFFFFull)
+    throw ado::Failure("Memo file " + file_->Path() + " is full (2 GB).");
+  const std::uint32_t start = nextFree_;
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(blocks * blockSize_), 0);
+  PutBe32(buffer.data(), blockType);
+  PutBe32(buffer.data() + 4, static_cast<std::uint32_t>(n));
+  std::memcpy(buffer.data() + 8, data, n);
+  file_->WriteAt(std::uint64_t{start} * blockSize_, buffer.data(), buffer.size());
+  nextFree_ = start + static_cast<std::uint32_t>(blocks);
+  std::uint8_t head[4];
+  PutBe32(head, nextFree_);
+  file_->WriteAt(0, head, sizeof head);
+  return start;
+}
+
+}  // namespace foxpro
