@@ -1,0 +1,71 @@
+#include "transfer/FileRemoval.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace transfer {
+namespace {
+namespace fs = std::filesystem;
+
+class FileRemovalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("tesselby-remove-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    std::error_code error;
+    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(folder_, error);
+  }
+  fs::path Make(const std::string& name) {
+    std::ofstream(folder_ / name) << "x";
+    return folder_ / name;
+  }
+  fs::path folder_;
+};
+
+TEST_F(FileRemovalTest, DeletesOnlyTheNamedFileEvenWhenReadOnly) {
+  const fs::path table = Make("EMP.DBF");
+  const fs::path memo = Make("EMP.FPT");
+  fs::permissions(table, fs::perms::owner_read | fs::perms::group_read, fs::perm_options::replace);
+  RemoveFile(table.string());
+  EXPECT_FALSE(fs::exists(table));
+  EXPECT_TRUE(fs::exists(memo));
+}
+
+TEST_F(FileRemovalTest, MatchesTheFileNameWithoutRegardToLetterCase) {
+  const fs::path stored = Make("emp.dbf");
+  ASSERT_EQ(FindFileIgnoringCase((folder_ / "EMP.DBF").string()), stored.string());
+  RemoveFile((folder_ / "EMP.DBF").string());
+  EXPECT_FALSE(fs::exists(stored));
+}
+
+TEST_F(FileRemovalTest, MissingFilesAndUndeletableFilesAreIgnored) {
+  EXPECT_FALSE(FindFileIgnoringCase((folder_ / "NONE.DBF").string()).has_value());
+  RemoveFile((folder_ / "NONE.DBF").string());
+  RemoveFile((folder_ / "no-folder" / "NONE.DBF").string());
+  EXPECT_TRUE(ForceDeleteFile((folder_ / "NONE.DBF").string()));  // nothing is left there
+
+  if (::geteuid() == 0) GTEST_SKIP() << "root deletes from a read-only folder";
+  const fs::path locked = Make("LOCKED.DBF");
+  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+  RemoveFile(locked.string());  // neither attempt can delete it; nothing is thrown
+  EXPECT_FALSE(ForceDeleteFile(locked.string()));
+  fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
+  EXPECT_TRUE(fs::exists(locked));
+}
+
+TEST_F(FileRemovalTest, AFolderIsNotATableFile) {
+  fs::create_directories(folder_ / "EMP.DBF");
+  EXPECT_FALSE(FindFileIgnoringCase((folder_ / "emp.dbf").string()).has_value());
+}
+
+}  // namespace
+}  // namespace transfer
