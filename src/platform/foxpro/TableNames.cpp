@@ -103,4 +103,41 @@ std::vector<std::string> MatchingFileNames(const std::string& folder, std::strin
   return found;
 }
 
+std::string FindPathIgnoringCase(const std::string& path) {
+  std::error_code error;
+  if (path.empty()) {
+    return std::string();
+  }
+  if (std::filesystem::exists(path, error)) {
+    return path;
+  }
+  std::string found;
+  std::size_t start = 0;
+  if (path[0] == '/') {
+    found = "/";
+    start = 1;
+  }
+  while (start <= path.size()) {
+    const std::size_t slash = std::min(path.find('/', start), path.size());
+    const std::string part = path.substr(start, slash - start);
+    start = slash + 1;
+    if (part.empty() || part == ".") {
+      continue;
+    }
+    const std::string folder = found.empty() ? std::string(".") : found;
+    std::string next;
+    if (part == "..") {
+      next = part;
+    } else {
+      const std::vector<std::string> names = MatchingFileNames(folder, part);
+      if (names.empty()) {
+        return std::string();
+      }
+      next = names.front();
+    }
+    found = found.empty() ? next : (found.back() == '/' ? found + next : found + "/" + next);
+  }
+  return std::filesystem::exists(found, error) ? found : std::string();
+}
+
 }  // namespace foxpro

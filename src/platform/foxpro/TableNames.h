@@ -36,4 +36,8 @@ std::string ExtensionOf(std::string_view fileName);
 /// the exact spelling first when present. Empty when the folder cannot be read.
 std::vector<std::string> MatchingFileNames(const std::string& folder, std::string_view fileName);
 
+/// The existing file or folder that path names when letter case is ignored in every part of
+/// it (an exact match wins at each step). Empty when there is none.
+std::string FindPathIgnoringCase(const std::string& path);
+
 }  // namespace foxpro

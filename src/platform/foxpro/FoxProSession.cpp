@@ -1,0 +1,282 @@
+#include "platform/foxpro/FoxProSession.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "platform/ado/Failure.h"
+#include "platform/ado/Types.h"
+#include "platform/foxpro/DbfReader.h"
+#include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/FileIo.h"
+#include "platform/foxpro/FolderCatalog.h"
+#include "platform/foxpro/SqlParser.h"
+#include "platform/foxpro/TableNames.h"
+
+#if __has_include("platform/foxpro/DbcCatalog.h")
+#include "platform/foxpro/DbcCatalog.h"
+#define TESSELBY_HAS_DBC_CATALOG 1
+#endif
+
+namespace foxpro {
+
+namespace {
+
+// Rows of one result held in memory (the tables schema, statements without rows).
+class ListedRows : public ado::RowSource {
+ public:
+  ListedRows(std::vector<ado::FieldInfo> fields, std::vector<std::vector<ado::Value>> rows)
+      : fields_(std::move(fields)), rows_(std::move(rows)) {}
+  const std::vector<ado::FieldInfo>& Fields() const override { return fields_; }
+  bool Next(std::vector<ado::Value>& row) override {
+    if (next_ >= rows_.size()) {
+      return false;
+    }
+    row = std::move(rows_[next_++]);
+    return true;
+  }
+
+ private:
+  std::vector<ado::FieldInfo> fields_;
+  std::vector<std::vector<ado::Value>> rows_;
+  std::size_t next_ = 0;
+};
+
+// The live rows of a table, read as they are asked for.
+class TableRows : public ado::RowSource {
+ public:
+  TableRows(std::unique_ptr<DbfReader> reader, const std::vector<std::string>& displayNames)
+      : reader_(std::move(reader)) {
+    const std::vector<DbfField>& fields = reader_->Fields();
+    const bool useDisplayNames = displayNames.size() == fields.size();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      // The provider reports field names in lower case.
+      fields_.push_back(ado::FieldInfo{LowerAscii(useDisplayNames ? displayNames[i] : fields[i].name),
+                                       fields[i].AdoType()});
+    }
+  }
+  const std::vector<ado::FieldInfo>& Fields() const override { return fields_; }
+  bool Next(std::vector<ado::Value>& row) override { return reader_->Next(row); }
+
+ private:
+  std::unique_ptr<DbfReader> reader_;
+  std::vector<ado::FieldInfo> fields_;
+};
+
+std::unique_ptr<ado::RowSource> NoRows() { return std::make_unique<ListedRows>(std::vector<ado::FieldInfo>{},
+                                                                               std::vector<std::vector<ado::Value>>{}); }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool FileId(const std::string& path, unsigned long long id[2]) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    return false;
+  }
+  id[0] = static_cast<unsigned long long>(info.st_dev);
+  id[1] = static_cast<unsigned long long>(info.st_ino);
+  return true;
+}
+
+std::unique_ptr<Catalog> OpenCatalog(const std::string& dataSource) {
+  if (dataSource.empty()) {
+    throw ado::Failure("Invalid path or file name. The connection string names no Data Source.");
+  }
+  std::string path = PortablePath(dataSource);
+  while (path.size() > 1 && path.back() == '/') {
+    path.pop_back();
+  }
+  const std::string found = FindPathIgnoringCase(path);
+  if (found.empty()) {
+    throw ado::Failure("Invalid path or file name: '" + dataSource + "' does not exist.");
+  }
+  std::error_code error;
+  if (std::filesystem::is_directory(found, error)) {
+    return std::make_unique<FolderCatalog>(found);
+  }
+  if (std::filesystem::is_regular_file(found, error) && EndsWithIgnoringCase(found, ".dbc")) {
+#ifdef TESSELBY_HAS_DBC_CATALOG
+    return std::make_unique<DbcCatalog>(found);
+#else
+    throw ado::Failure("Database containers are not supported yet: '" + dataSource + "'.");
+#endif
+  }
+  throw ado::Failure("Invalid path or file name: '" + dataSource +
+                     "' is neither a folder nor a database container (.dbc).");
+}
+
+}  // namespace
+
+std::unique_ptr<FoxProSession> FoxProSession::Open(const std::string& connectionString) {
+  return std::make_unique<FoxProSession>(OpenCatalog(ado::ConnectionStringValue(connectionString, "Data Source")));
+}
+
+FoxProSession::FoxProSession(std::unique_ptr<Catalog> catalog) : catalog_(std::move(catalog)) {}
+
+FoxProSession::~FoxProSession() = default;
+
+void FoxProSession::Execute(const std::string& sql) { Run(SqlParser::Parse(sql)); }
+
+std::unique_ptr<ado::RowSource> FoxProSession::Query(const std::string& sql) { return Run(SqlParser::Parse(sql)); }
+
+std::unique_ptr<ado::RowSource> FoxProSession::TablesSchema() {
+  CloseAppender();
+  std::vector<ado::FieldInfo> fields{{"TABLE_CATALOG", ado::adVarWChar},
+                                     {"TABLE_SCHEMA", ado::adVarWChar},
+                                     {"TABLE_NAME", ado::adVarWChar},
+                                     {"TABLE_TYPE", ado::adVarWChar},
+                                     {"DESCRIPTION", ado::adVarWChar}};
+  std::vector<std::vector<ado::Value>> rows;
+  for (CatalogEntry& entry : Tables().Entries()) {
+    rows.push_back({ado::Null{}, ado::Null{}, std::move(entry.name), std::move(entry.type), ado::Null{}});
+  }
+  return std::make_unique<ListedRows>(std::move(fields), std::move(rows));
+}
+
+void FoxProSession::Close() {
+  if (!catalog_) {
+    return;
+  }
+  std::unique_ptr<DbfAppender> appender = std::move(appender_);
+  catalog_.reset();
+  if (appender) {
+    appender->Close();
+  }
+}
+
+Catalog& FoxProSession::Tables() {
+  if (!catalog_) {
+    throw ado::Failure("Operation is not allowed when the object is closed.");
+  }
+  return *catalog_;
+}
+
+std::unique_ptr<ado::RowSource> FoxProSession::Run(const SqlStatement& statement) {
+  Tables();
+  if (const auto* insert = std::get_if<InsertStatement>(&statement)) {
+    Insert(*insert);
+    return NoRows();
+  }
+  CloseAppender();
+  if (const auto* select = std::get_if<SelectAllStatement>(&statement)) {
+    return Select(*select);
+  }
+  if (const auto* create = std::get_if<CreateTableStatement>(&statement)) {
+    Create(*create);
+  } else if (const auto* drop = std::get_if<DropTableStatement>(&statement)) {
+    Drop(*drop);
+  } else if (const auto* rename = std::get_if<RenameTableStatement>(&statement)) {
+    Rename(*rename);
+  }
+  return NoRows();
+}
+
+std::unique_ptr<ado::RowSource> FoxProSession::Select(const SelectAllStatement& statement) {
+  TableLocation location;
+  if (statement.table.isPath) {
+    location.dbfPath = ExistingTablePath(statement.table);
+  } else {
+    location = Tables().Resolve(statement.table.text);
+  }
+  return std::make_unique<TableRows>(DbfReader::Open(location.dbfPath), location.fieldNames);
+}
+
+void FoxProSession::Create(const CreateTableStatement& statement) {
+  const std::string path =
+      StatementPath(statement.table.isPath ? statement.table.text : statement.table.text + ".dbf");
+  const std::string folder = FolderPart(path);
+  const std::string foundFolder = folder.empty() ? std::string() : FindPathIgnoringCase(folder);
+  std::error_code error;
+  if (!folder.empty() && (foundFolder.empty() || !std::filesystem::is_directory(foundFolder, error))) {
+    throw ado::Failure("Invalid path or file name: '" + statement.table.text + "'.");
+  }
+  Tables().CreateTable(JoinPath(foundFolder, FileNameOf(path)), statement.columns);
+}
+
+void FoxProSession::Insert(const InsertStatement& statement) {
+  const std::string path = ExistingTablePath(statement.table);
+  unsigned long long id[2] = {0, 0};
+  const bool known = FileId(path, id);
+  if (!appender_ || path != appenderPath_ || !known || id[0] != appenderFileId_[0] || id[1] != appenderFileId_[1]) {
+    CloseAppender();
+    appender_ = DbfAppender::Open(path);
+    appenderPath_ = path;
+    appenderFileId_[0] = id[0];
+    appenderFileId_[1] = id[1];
+  }
+  const std::size_t fieldCount = appender_->Fields().size();
+  if (statement.values.size() > fieldCount) {
+    throw ado::Failure("Too many values: the INSERT gives " + std::to_string(statement.values.size()) +
+                       " values for the " + std::to_string(fieldCount) + " fields of " + path + ".");
+  }
+  // NULL and missing trailing values leave the field blank: created columns do not take NULL.
+  std::vector<std::string> texts(fieldCount);
+  for (std::size_t i = 0; i < statement.values.size(); ++i) {
+    if (statement.values[i]) {
+      texts[i] = *statement.values[i];
+    }
+  }
+  appender_->Append(texts);
+}
+
+void FoxProSession::Drop(const DropTableStatement& statement) { Tables().DropTable(TableName(statement.table)); }
+
+void FoxProSession::Rename(const RenameTableStatement& statement) {
+  const std::string to = statement.to.isPath ? StemOf(FileNameOf(PortablePath(statement.to.text))) : statement.to.text;
+  Tables().RenameTable(TableName(statement.from), to);
+}
+
+std::string FoxProSession::ExistingTablePath(const TableReference& table) {
+  if (!table.isPath) {
+    return Tables().Resolve(table.text).dbfPath;
+  }
+  const std::string path = StatementPath(table.text);
+  const std::string found = FindPathIgnoringCase(path);
+  std::error_code error;
+  if (found.empty() || std::filesystem::is_directory(found, error)) {
+    throw ado::Failure("File '" + table.text + "' does not exist.");
+  }
+  return found;
+}
+
+std::string FoxProSession::StatementPath(const std::string& text) const {
+  std::string path = PortablePath(text);
+  if (ExtensionOf(FileNameOf(path)).empty()) {
+    path += ".dbf";
+  }
+  if (path.empty() || path.front() != '/') {
+    path = JoinPath(catalog_->Folder(), path);
+  }
+  return path;
+}
+
+std::string FoxProSession::TableName(const TableReference& table) {
+  if (!table.isPath) {
+    return table.text;
+  }
+  // A path names a table of this catalog by its file; files elsewhere are not the catalog's.
+  const std::string path = ExistingTablePath(table);
+  std::error_code error;
+  const auto folder = std::filesystem::weakly_canonical(std::string(FolderPart(path)), error);
+  const auto own = std::filesystem::weakly_canonical(Tables().Folder(), error);
+  if (error || folder.lexically_normal() != (own / "").lexically_normal()) {
+    throw ado::Failure("File '" + table.text + "' is not a table of " + Tables().Folder() + ".");
+  }
+  return StemOf(FileNameOf(path));
+}
+
+void FoxProSession::CloseAppender() {
+  std::unique_ptr<DbfAppender> appender = std::move(appender_);
+  appenderPath_.clear();
+  if (appender) {
+    appender->Close();
+  }
+}
+
+}  // namespace foxpro

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/ado/Provider.h"
+#include "platform/foxpro/Catalog.h"
+#include "platform/foxpro/SqlStatement.h"
+
+namespace foxpro {
+
+class DbfAppender;
+
+/// One connection to FoxPro data: runs the engine's SQL dialect (SqlParser) against a
+/// catalog. The connection settings change nothing here: statements run synchronously on
+/// local files (no timeouts apply), the recordset does the client-side fetching, and every
+/// statement opens its table for as long as it needs it, whatever the Mode.
+class FoxProSession : public ado::Session {
+ public:
+  /// Opens the "Data Source" of a "Provider=vfpoledb.1;..." connection string: an existing
+  /// folder (free tables) or an existing .dbc file (a database container), letter case of the
+  /// path ignored. "Collating Sequence" only affects ordering, which no statement of the
+  /// dialect does, and is accepted whatever it says. Fails naming the path otherwise.
+  static std::unique_ptr<FoxProSession> Open(const std::string& connectionString);
+
+  explicit FoxProSession(std::unique_ptr<Catalog> catalog);
+  ~FoxProSession() override;
+
+  void Execute(const std::string& sql) override;
+  std::unique_ptr<ado::RowSource> Query(const std::string& sql) override;
+  std::unique_ptr<ado::RowSource> TablesSchema() override;
+  void Close() override;
+
+ private:
+  std::unique_ptr<ado::RowSource> Run(const SqlStatement& statement);
+  std::unique_ptr<ado::RowSource> Select(const SelectAllStatement& statement);
+  void Create(const CreateTableStatement& statement);
+  void Insert(const InsertStatement& statement);
+  void Drop(const DropTableStatement& statement);
+  void Rename(const RenameTableStatement& statement);
+
+  /// The file an existing table reference stands for.
+  std::string ExistingTablePath(const TableReference& table);
+  /// A path from a statement, made absolute against the catalog's folder, ".dbf" added when
+  /// the file name has no extension.
+  std::string StatementPath(const std::string& text) const;
+  /// The catalog's name for a table reference (a path names the table by its file's stem).
+  std::string TableName(const TableReference& table);
+  void CloseAppender();
+  Catalog& Tables();
+
+  std::unique_ptr<Catalog> catalog_;
+  // INSERTs into one table follow each other by the thousand; the table stays open between
+  // them instead of being reopened (and synced to disk) for every row.
+  std::unique_ptr<DbfAppender> appender_;
+  std::string appenderPath_;
+  unsigned long long appenderFileId_[2] = {0, 0};
+};
+
+}  // namespace foxpro
