@@ -88,11 +88,15 @@ class ScriptedPrompter : public connections::Prompter {
     return *this;
   }
 
+  /// Calls observer with every prompt as it is asked (e.g. to look at the pointer state then).
+  void OnPrompt(std::function<void(const AskedPrompt&)> observer) { m_observer = std::move(observer); }
+
   /// Lets prompts come that were not scripted (recorded, answered OK / empty) without failing.
   void AllowUnscripted(bool allow = true) { m_allowUnscripted = allow; }
 
   int MsgBox(const std::string& text, int style, const std::string& title) override {
     m_asked.push_back({AskedPrompt::Message, text, style, title, {}});
+    if (m_observer) m_observer(m_asked.back());
     Expected* e = Next(AskedPrompt::Message, text, title);
     if (e == nullptr) return connections::vbOK;
     EXPECT_EQ(style, e->style) << "style of message box " << Printable(text);
@@ -104,6 +108,7 @@ class ScriptedPrompter : public connections::Prompter {
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText) override {
     m_asked.push_back({AskedPrompt::Input, prompt, 0, title, defaultText});
+    if (m_observer) m_observer(m_asked.back());
     Expected* e = Next(AskedPrompt::Input, prompt, title);
     if (e == nullptr) return {};
     EXPECT_EQ(defaultText, e->defaultText) << "default text of input box " << Printable(prompt);
@@ -175,6 +180,7 @@ class ScriptedPrompter : public connections::Prompter {
   std::deque<Expected> m_expected;
   std::vector<AskedPrompt> m_asked;
   bool m_allowUnscripted = false;
+  std::function<void(const AskedPrompt&)> m_observer;
 };
 
 }  // namespace support

@@ -1,0 +1,159 @@
+#include "maintenance/RenameTables.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/FakeWindowParts.h"
+#include "support/ScriptedProvider.h"
+
+namespace maintenance {
+namespace {
+
+using connections::vbDefault;
+using connections::vbHourglass;
+using connections::vbOKOnly;
+using support::AskedPrompt;
+using support::FakeTablesWindow;
+using support::ScriptedProvider;
+using Names = std::vector<std::string>;
+
+class RenameTablesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w.fields.text1 = "ORCL";
+    w.fields.text2 = "scott";
+    w.fields.text3 = "tiger";
+    w.fields.text5 = "/data/free";
+    w.fields.option1 = false;
+    FakeTablesWindow::Fill(w.list1, {"customers", "orders", "Products"});
+    FakeTablesWindow::Fill(w.list2, {"BONUS", "DEPT", "EMP"});
+  }
+  void TearDown() override { w.prompter.ExpectAllUsed(); }
+
+  static void SelectAndMakeCurrent(connections::ListBox& list, const Names& names, int current) {
+    FakeTablesWindow::Select(list, names);
+    list.SetListIndex(current);
+  }
+
+  ScriptedProvider::Registration foxpro = ScriptedProvider::Install("vfpoledb.1");
+  ScriptedProvider::Registration oracle = ScriptedProvider::Install("");
+  FakeTablesWindow w;
+};
+
+TEST_F(RenameTablesTest, RenamesEmpToStaffAndReplacesTheNameInTheList) {
+  SelectAndMakeCurrent(w.list2, {"EMP"}, 2);
+  std::vector<int> pointerWhenAsked;
+  w.prompter.OnPrompt([&](const AskedPrompt&) { pointerWhenAsked.push_back(w.pointer.Get()); });
+  w.prompter.ExpectInputBox("Enter new name of EMP:", "", "EMP", "STAFF");
+  RenameOracleTable(w.parts);
+  EXPECT_EQ(oracle->Executed(), (Names{"RENAME \"EMP\" TO \"STAFF\""}));
+  EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"BONUS", "DEPT", "STAFF"}));
+  EXPECT_EQ(w.list2.ListIndex(), 0);
+  EXPECT_EQ(FakeTablesWindow::Items(w.list1), (Names{"customers", "orders", "Products"}));
+  EXPECT_EQ(pointerWhenAsked, (std::vector<int>{vbHourglass}));
+  EXPECT_EQ(w.pointer.History(), (std::vector<int>{vbHourglass, vbDefault}));
+  EXPECT_EQ(oracle->Opened(), (Names{"Driver={Microsoft ODBC for Oracle};Server=ORCL;Uid=scott;Pwd=tiger;"}));
+  EXPECT_TRUE(foxpro->Opened().empty());
+  EXPECT_EQ(oracle->OpenSessions(), oracle->ClosedSessions());
+}
+
+TEST_F(RenameTablesTest, NewNameKeepsItsLetterCaseAndTakesItsSortedPlace) {
+  SelectAndMakeCurrent(w.list2, {"BONUS"}, 0);
+  w.prompter.ExpectInputBox("Enter new name of BONUS:", "", "BONUS", "staff");
+  RenameOracleTable(w.parts);
+  EXPECT_EQ(oracle->Executed(), (Names{"RENAME \"BONUS\" TO \"staff\""}));
+  EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"DEPT", "EMP", "staff"}));
+  EXPECT_EQ(w.list2.ListIndex(), 0);
+}
+
+TEST_F(RenameTablesTest, NoCurrentItemAsksForATableAfterOpeningTheConnection) {
+  FakeTablesWindow::Select(w.list2, {"EMP"});
+  w.prompter.ExpectMsgBox("Please select a table to rename.", vbOKOnly, "");
+  RenameOracleTable(w.parts);
+  EXPECT_EQ(oracle->Opened().size(), 1u);
+  EXPECT_TRUE(oracle->Executed().empty());
+  EXPECT_EQ(w.pointer.History(), (std::vector<int>{vbHourglass, vbDefault}));
+}
+
+TEST_F(RenameTablesTest, TwoSelectedOrNoneSelectedAsksForJustOne) {
+  SelectAndMakeCurrent(w.list2, {"EMP", "DEPT"}, 1);
+  w.prompter.ExpectMsgBox("Please select just one table to rename.", vbOKOnly, "");
+  RenameOracleTable(w.parts);
+  w.list2.SetSelected(1, false);
+  w.list2.SetSelected(2, false);
+  w.prompter.ExpectMsgBox("Please select just one table to rename.", vbOKOnly, "");
+  RenameOracleTable(w.parts);
+  EXPECT_TRUE(oracle->Executed().empty());
+  EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"BONUS", "DEPT", "EMP"}));
+  EXPECT_EQ(w.pointer.History(), (std::vector<int>{vbHourglass, vbDefault, vbHourglass, vbDefault}));
+}
+
+TEST_F(RenameTablesTest, CancelOrEmptyNameSendsNothingAndKeepsTheList) {
+  SelectAndMakeCurrent(w.list2, {"DEPT"}, 2);
+  w.prompter.ExpectInputBox("Enter new name of DEPT:", "", "DEPT", "");
+  RenameOracleTable(w.parts);
+  EXPECT_TRUE(oracle->Executed().empty());
+  EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"BONUS", "DEPT", "EMP"}));
+  EXPECT_EQ(w.list2.ListIndex(), 2);
+  EXPECT_EQ(w.pointer.History(), (std::vector<int>{vbHourglass, vbDefault}));
+}
+
+TEST_F(RenameTablesTest, RejectedRenameReportsOnceAndStillEditsTheList) {
+  oracle->FailOn("RENAME", "ORA-00955: name is already used by an existing object");
+  SelectAndMakeCurrent(w.list2, {"EMP"}, 2);
+  w.prompter.ExpectInputBox("Enter new name of EMP:", "", "EMP", "EMP")
+      .ExpectFailureReport("ORA-00955: name is already used by an existing object", "Form2.PushButton7_Click", 128);
+  RenameOracleTable(w.parts);
+  EXPECT_EQ(oracle->Statements(), (Names{"RENAME \"EMP\" TO \"EMP\""}));
+  EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"BONUS", "DEPT", "EMP"}));
+  EXPECT_FALSE(w.list2.Selected(2));  // removed and added again: a new, unselected item
+  EXPECT_EQ(w.list2.ListIndex(), 0);
+  EXPECT_EQ(w.pointer.History(), (std::vector<int>{vbHourglass, vbDefault}));
+}
+
+TEST_F(RenameTablesTest, ConnectionThatDoesNotOpenStillAsksThenReportsTheRename) {
+  oracle->FailOpen("ORA-01017: invalid username/password; logon denied");
+  SelectAndMakeCurrent(w.list2, {"EMP"}, 2);
+  w.prompter.ExpectFailureReport("ORA-01017: invalid username/password; logon denied", "Form2.PushButton7_Click", 104)
+      .ExpectInputBox("Enter new name of EMP:", "", "EMP", "STAFF")
+      .ExpectFailureReport("Form2.PushButton7_Click", 128);
+  RenameOracleTable(w.parts);
+  EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"BONUS", "DEPT", "STAFF"}));
+}
+
+TEST_F(RenameTablesTest, FoxProRenameUsesBackQuotesOnTheFoxProConnection) {
+  SelectAndMakeCurrent(w.list1, {"orders"}, 1);
+  w.prompter.ExpectInputBox("Enter new name of orders:", "", "orders", "Archive");
+  RenameFoxProTable(w.parts);
+  EXPECT_EQ(foxpro->Executed(), (Names{"RENAME TABLE `orders` TO `Archive`"}));
+  EXPECT_EQ(foxpro->Opened(), (Names{"Provider=vfpoledb.1;Data Source=/data/free;Collating Sequence=general;"}));
+  EXPECT_EQ(foxpro->LastSettings().cursorLocation, 2);
+  EXPECT_TRUE(oracle->Opened().empty());
+  EXPECT_EQ(FakeTablesWindow::Items(w.list1), (Names{"Archive", "customers", "Products"}));
+  EXPECT_EQ(w.list1.ListIndex(), 0);
+  EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"BONUS", "DEPT", "EMP"}));
+  EXPECT_EQ(w.pointer.History(), (std::vector<int>{vbHourglass, vbDefault}));
+}
+
+TEST_F(RenameTablesTest, FoxProRenameFailureNamesItsOwnHandler) {
+  foxpro->FailOn("RENAME TABLE", "File 'orders.dbf' does not exist.");
+  SelectAndMakeCurrent(w.list1, {"orders"}, 1);
+  w.prompter.ExpectInputBox("Enter new name of orders:", "", "orders", "old_orders")
+      .ExpectFailureReport("File 'orders.dbf' does not exist.", "Form2.PushButton6_Click", 130);
+  RenameFoxProTable(w.parts);
+  EXPECT_EQ(FakeTablesWindow::Items(w.list1), (Names{"customers", "old_orders", "Products"}));
+}
+
+TEST_F(RenameTablesTest, FoxProRenameChecksTheSelectionLikeTheOracleOne) {
+  w.prompter.ExpectMsgBox("Please select a table to rename.", vbOKOnly, "");
+  RenameFoxProTable(w.parts);
+  SelectAndMakeCurrent(w.list1, {"orders", "Products"}, 0);
+  w.prompter.ExpectMsgBox("Please select just one table to rename.", vbOKOnly, "");
+  RenameFoxProTable(w.parts);
+  EXPECT_TRUE(foxpro->Executed().empty());
+}
+
+}  // namespace
+}  // namespace maintenance
