@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -59,7 +60,10 @@ std::string ResolveIgnoringCase(FileSystem& fs, const std::string& folder, const
 }
 
 std::string RelativeWindowsPath(const std::string& fromFolder, const std::string& to) {
-  std::string relative = std::filesystem::path(to).lexically_relative(std::filesystem::path(fromFolder)).string();
+  std::error_code error;
+  const auto target = std::filesystem::absolute(to, error).lexically_normal();
+  const auto base = std::filesystem::absolute(fromFolder.empty() ? "." : fromFolder, error).lexically_normal();
+  std::string relative = target.lexically_relative(base).string();
   if (relative.empty()) relative = FileNameOf(to);
   for (char& c : relative) {
     if (c == '/') c = '\\';
