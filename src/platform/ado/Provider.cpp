@@ -37,46 +37,32 @@ Registry& TheRegistry() {
 
 }  // namespace
 
-std::string ConnectionStringValue(std::string_view connectionString, std::string_view key) {
-  const std::string wanted = Lower(Trim(key));
+std::vector<std::pair<std::string, std::string>> ConnectionStringPairs(std::string_view connectionString) {
+  std::vector<std::pair<std::string, std::string>> pairs;
   std::size_t pos = 0;
   const std::size_t n = connectionString.size();
   while (pos < n) {
-    // Key: up to '=' or ';'.
     std::size_t keyEnd = pos;
     while (keyEnd < n && connectionString[keyEnd] != '=' && connectionString[keyEnd] != ';') ++keyEnd;
     if (keyEnd >= n || connectionString[keyEnd] == ';') {
       pos = keyEnd + 1;  // a piece without '=' carries nothing
       continue;
     }
-    const std::string thisKey = Lower(Trim(connectionString.substr(pos, keyEnd - pos)));
+    std::string key(Trim(connectionString.substr(pos, keyEnd - pos)));
     std::size_t v = keyEnd + 1;
     while (v < n && (connectionString[v] == ' ' || connectionString[v] == '\t')) ++v;
     std::string value;
     std::size_t next;
-    if (v < n && connectionString[v] == '{') {
-      // ODBC braces: the value runs to the closing brace ("}}" stands for one brace).
+    const char open = v < n ? connectionString[v] : '\0';
+    if (open == '{' || open == '"' || open == '\'') {
+      // ODBC braces run to the closing brace, OLE DB quotes to the closing quote; a
+      // doubled closing character stands for one.
+      const char close = open == '{' ? '}' : open;
       std::size_t i = v + 1;
       while (i < n) {
-        if (connectionString[i] == '}') {
-          if (i + 1 < n && connectionString[i + 1] == '}') {
-            value.push_back('}');
-            i += 2;
-            continue;
-          }
-          break;
-        }
-        value.push_back(connectionString[i++]);
-      }
-      next = connectionString.find(';', std::min(i, n));
-    } else if (v < n && (connectionString[v] == '"' || connectionString[v] == '\'')) {
-      // OLE DB quotes: a doubled quote stands for one.
-      const char quote = connectionString[v];
-      std::size_t i = v + 1;
-      while (i < n) {
-        if (connectionString[i] == quote) {
-          if (i + 1 < n && connectionString[i + 1] == quote) {
-            value.push_back(quote);
+        if (connectionString[i] == close) {
+          if (i + 1 < n && connectionString[i + 1] == close) {
+            value.push_back(close);
             i += 2;
             continue;
           }
@@ -89,9 +75,17 @@ std::string ConnectionStringValue(std::string_view connectionString, std::string
       next = connectionString.find(';', v);
       value = std::string(Trim(connectionString.substr(v, next == std::string_view::npos ? n - v : next - v)));
     }
-    if (thisKey == wanted) return value;
+    pairs.emplace_back(std::move(key), std::move(value));
     if (next == std::string_view::npos) break;
     pos = next + 1;
+  }
+  return pairs;
+}
+
+std::string ConnectionStringValue(std::string_view connectionString, std::string_view key) {
+  const std::string wanted = Lower(Trim(key));
+  for (auto& [name, value] : ConnectionStringPairs(connectionString)) {
+    if (Lower(name) == wanted) return value;
   }
   return {};
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/ado/Value.h"
@@ -62,5 +63,9 @@ std::shared_ptr<Provider> FindProvider(const std::string& connectionString);
 // The value of a key of a connection string ("Provider", "Data Source", ...), matched
 // without regard to letter case; empty when absent.
 std::string ConnectionStringValue(std::string_view connectionString, std::string_view key);
+
+// Every key=value pair of a connection string in order: keys trimmed as written, values
+// with their braces or quotes taken off. Pieces without "=" are left out.
+std::vector<std::pair<std::string, std::string>> ConnectionStringPairs(std::string_view connectionString);
 
 }  // namespace ado

@@ -2,22 +2,23 @@
 
 #include <memory>
 
-#include "platform/ado/Failure.h"
 #include "platform/ado/Provider.h"
+#include "platform/odbc/OdbcSession.h"
 
 namespace odbc {
 
 namespace {
 
-class PendingProvider : public ado::Provider {
+class OdbcProvider : public ado::Provider {
  public:
-  std::unique_ptr<ado::Session> Open(const std::string&, const ado::ConnectionSettings&) override {
-    throw ado::Failure("[unixODBC][Driver Manager]Data source name not found and no default driver specified");
+  std::unique_ptr<ado::Session> Open(const std::string& connectionString,
+                                     const ado::ConnectionSettings& settings) override {
+    return std::make_unique<OdbcSession>(connectionString, settings);
   }
 };
 
 }  // namespace
 
-void RegisterOdbcProvider() { ado::RegisterProvider("", std::make_shared<PendingProvider>()); }
+void RegisterOdbcProvider() { ado::RegisterProvider("", std::make_shared<OdbcProvider>()); }
 
 }  // namespace odbc

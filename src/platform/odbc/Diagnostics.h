@@ -1,0 +1,23 @@
+#pragma once
+
+#include <sql.h>
+
+#include <string>
+
+namespace odbc {
+
+/// Every diagnostic record of a handle as one text: each record's message followed by
+/// its SQLSTATE, records on separate lines. Empty when there is none.
+std::string DiagnosticText(SQLSMALLINT handleType, SQLHANDLE handle);
+
+/// The description of a failed call: its diagnostics, or a text naming the call when it left none.
+std::string FailureText(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call);
+
+/// Throws ado::Failure with the handle's diagnostics unless ret is a success (or,
+/// when allowed, SQL_NO_DATA). call names the ODBC function for the rare failure that
+/// comes without a diagnostic record.
+void Check(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call, bool noDataIsSuccess = false);
+
+inline bool Succeeded(SQLRETURN ret) { return ret == SQL_SUCCESS || ret == SQL_SUCCESS_WITH_INFO; }
+
+}  // namespace odbc

@@ -1,0 +1,35 @@
+#include "platform/odbc/Link.h"
+
+#include <sqlext.h>
+
+#include <algorithm>
+
+#include "platform/ado/Failure.h"
+#include "platform/odbc/OdbcRows.h"
+
+namespace odbc {
+
+Link& Link::Active() {
+  if (!open_) throw ado::Failure("Operation is not allowed when the object is closed.");
+  return *this;
+}
+
+void Link::SetQueryTimeout(SQLHSTMT stmt) const {
+  // A driver that cannot limit a statement's time runs it without a limit.
+  const SQLRETURN ret = SQLSetStmtAttrW(
+      stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0L, commandTimeout))), 0);
+  (void)ret;
+}
+
+void Link::Detach(OdbcRows* rows) { rows_.erase(std::remove(rows_.begin(), rows_.end(), rows), rows_.end()); }
+
+void Link::Shut() noexcept {
+  for (OdbcRows* rows : rows_) rows->Release();
+  rows_.clear();
+  execStmt.Free();
+  dbc.Free();
+  env.Free();
+  open_ = false;
+}
+
+}  // namespace odbc

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <sql.h>
+
+#include <vector>
+
+#include "platform/odbc/Handle.h"
+
+namespace odbc {
+
+class OdbcRows;
+
+// What a session and the row sources it handed out share: the handles of one
+// connection. Closing the session frees the statements of row sources still alive, so
+// that no statement outlives its connection.
+class Link {
+ public:
+  Handle env;
+  Handle dbc;
+  Handle execStmt;  // reused by every Execute
+  long commandTimeout = 30;
+
+  /// This link, or a failure when the connection is closed.
+  Link& Active();
+  bool IsOpen() const { return open_; }
+  void SetQueryTimeout(SQLHSTMT stmt) const;
+  void Attach(OdbcRows* rows) { rows_.push_back(rows); }
+  void Detach(OdbcRows* rows);
+  /// Frees every handle, statements first.
+  void Shut() noexcept;
+
+ private:
+  std::vector<OdbcRows*> rows_;
+  bool open_ = true;
+};
+
+}  // namespace odbc

@@ -1,0 +1,96 @@
+#include "platform/odbc/TypeMap.h"
+
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include <charconv>
+
+#include "platform/ado/Types.h"
+
+namespace odbc {
+
+int AdoTypeOf(SQLSMALLINT sqlType, bool isUnsigned) {
+  switch (sqlType) {
+    case SQL_CHAR:
+      return ado::adChar;
+    case SQL_VARCHAR:
+      return ado::adVarChar;
+    case SQL_LONGVARCHAR:
+      return ado::adLongVarChar;
+    case SQL_WCHAR:
+      return ado::adWChar;
+    case SQL_WVARCHAR:
+      return ado::adVarWChar;
+    case SQL_WLONGVARCHAR:
+      return ado::adLongVarWChar;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+      return ado::adNumeric;
+    case SQL_TINYINT:  // widened like SMALLINT, as the ODBC provider does
+    case SQL_SMALLINT:
+      return isUnsigned ? ado::adUnsignedSmallInt : ado::adSmallInt;
+    case SQL_INTEGER:
+      return isUnsigned ? ado::adUnsignedInt : ado::adInteger;
+    case SQL_BIGINT:
+      return isUnsigned ? ado::adUnsignedBigInt : ado::adBigInt;
+    case SQL_REAL:
+      return ado::adSingle;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+      return ado::adDouble;
+    case SQL_BIT:
+      return ado::adBoolean;
+    case SQL_TYPE_DATE:
+    case SQL_DATE:
+      return ado::adDBDate;
+    case SQL_TYPE_TIME:
+    case SQL_TIME:
+      return ado::adDBTime;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+      return ado::adDBTimeStamp;
+    case SQL_BINARY:
+      return ado::adBinary;
+    case SQL_VARBINARY:
+      return ado::adVarBinary;
+    case SQL_LONGVARBINARY:
+      return ado::adLongVarBinary;
+    case SQL_GUID:
+      return ado::adGUID;
+    default:
+      return ado::adVarWChar;
+  }
+}
+
+std::string PlainDecimal(std::string_view driverText) {
+  while (!driverText.empty() && driverText.front() == ' ') driverText.remove_prefix(1);
+  while (!driverText.empty() && driverText.back() == ' ') driverText.remove_suffix(1);
+  std::string out;
+  out.reserve(driverText.size() + 1);
+  std::size_t i = 0;
+  if (i < driverText.size() && (driverText[i] == '-' || driverText[i] == '+')) {
+    if (driverText[i] == '-') out.push_back('-');
+    ++i;
+  }
+  const std::size_t digitsStart = out.size();
+  for (; i < driverText.size(); ++i) {
+    char c = driverText[i];
+    if (c == ',') c = '.';
+    if (c == '.' && out.size() == digitsStart) out.push_back('0');
+    out.push_back(c);
+  }
+  if (!out.empty() && out.back() == '.') out.pop_back();
+  if (out.empty() || out == "-") return "0";
+  if (out == "-0") return "0";
+  return out;
+}
+
+double WidenSingle(float value) {
+  char buffer[32];
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  double widened = value;
+  std::from_chars(buffer, written.ptr, widened);
+  return widened;
+}
+
+}  // namespace odbc

@@ -1,0 +1,69 @@
+#!/bin/bash
+# PostgreSQL 15 + psqlODBC standing in for Oracle behind the driver name
+# "Microsoft ODBC for Oracle".
+#   eval "$(oracle-standin.sh start)"    # exports STANDIN_DIR, ODBCSYSINI, PGPORT
+#   oracle-standin.sh stop "$STANDIN_DIR"
+set -euo pipefail
+PGBIN=$(pg_config --bindir)
+HERE=$(cd "$(dirname "$0")" && pwd)
+
+as_pg() {   # initdb and the server refuse to run as root
+  if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+pick_port() {   # first loopback port in the range that nobody answers on
+  local p
+  for p in $(seq 54320 54419); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { echo "$p"; return 0; }
+  done
+  return 1
+}
+
+start() {
+  local dir port
+  dir=$(mktemp -d)   # TMPDIR must be reachable by the postgres user
+  # A start that fails half-way leaves neither a server nor its folder behind.
+  trap 'stop "$dir" 2>/dev/null || rm -rf "$dir"' ERR
+  if [ "$(id -u)" -eq 0 ]; then chown postgres: "$dir"; fi
+  port=$(pick_port)
+  as_pg "$PGBIN/initdb" -D "$dir/data" -U postgres -E UTF8 --locale=C.UTF-8 \
+        --auth-local=trust --auth-host=scram-sha-256 >"$dir/initdb.log"
+  # fsync=off: test data only. log_statement=all: the log shows every SQL text received.
+  as_pg "$PGBIN/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o \
+        "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$dir -c fsync=off -c log_statement=all" \
+        start >/dev/null
+  local psql=(as_pg "$PGBIN/psql" -X -q -v ON_ERROR_STOP=1 -h "$dir" -p "$port" -U postgres)
+  "${psql[@]}" -d postgres -c "CREATE ROLE scott LOGIN PASSWORD 'tiger'" \
+                            -c "CREATE DATABASE scott OWNER scott" >/dev/null
+  "${psql[@]}" -d scott <"$HERE/oracle-compat.sql" >/dev/null
+  mkdir -p "$dir/odbc"
+  # The driver manager finds the driver under the plain name; psqlODBC looks its
+  # options up under the name as written in the connection string, braces included.
+  cat >"$dir/odbc/odbcinst.ini" <<INI
+[Microsoft ODBC for Oracle]
+Description=psqlODBC (Unicode) standing in for Oracle
+Driver=psqlodbcw.so
+MaxVarcharSize=4000
+UseDeclareFetch=1
+Fetch=1000
+
+[{Microsoft ODBC for Oracle}]
+MaxVarcharSize=4000
+UseDeclareFetch=1
+Fetch=1000
+INI
+  trap - ERR
+  echo "export STANDIN_DIR='$dir' ODBCSYSINI='$dir/odbc' PGPORT='$port'"
+}
+
+stop() {
+  if [ -f "$1/data/postmaster.pid" ]; then
+    as_pg "$PGBIN/pg_ctl" -D "$1/data" -m fast -w stop >/dev/null || true
+  fi
+  rm -rf "$1"
+}
+
+case "${1:-}" in
+  start) start ;;
+  stop)  stop "${2:?stop needs the directory printed by start}" ;;
+  *) echo "usage: $0 start | stop DIR" >&2; exit 2 ;;
+esac
