@@ -1,0 +1,212 @@
+#include "transfer/SendTablesToOracle.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/ado/Types.h"
+#include "transfer/TransferTestSupport.h"
+
+namespace transfer {
+namespace {
+
+using support::FakeTablesWindow;
+using testing::ExpectOverwrite;
+using testing::ExpectReport;
+using testing::kOracleString;
+using testing::ScriptedSides;
+using Strings = std::vector<std::string>;
+
+const char* const kNotOpen = "Operation is not allowed when the object is closed.";
+
+// The worked example: orders(name adVarChar, qty adInteger).
+support::ScriptedResult Orders(std::vector<std::vector<ado::Value>> rows) {
+  return {{{"name", ado::adVarChar}, {"qty", ado::adInteger}}, std::move(rows)};
+}
+
+class SendTablesToOracleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ado::SetTextLocale(ado::TextLocale{'.', "M/d/yyyy"}); }
+  void TearDown() override { sides.window.prompter.ExpectAllUsed(); }
+
+  void Offer(const Strings& foxProTables, const Strings& selected, const Strings& oracleTables = {}) {
+    FakeTablesWindow::Fill(sides.window.list1, foxProTables);
+    FakeTablesWindow::Fill(sides.window.list2, oracleTables);
+    FakeTablesWindow::Select(sides.window.list1, selected);
+    sides.window.list1.SetListIndex(0);
+  }
+  void Run() { SendTablesToOracle(sides.window.parts); }
+
+  ScriptedSides sides;
+};
+
+TEST_F(SendTablesToOracleTest, WithoutACurrentItemOnlyAsksForASelection) {
+  FakeTablesWindow::Fill(sides.window.list1, {"orders"});
+  sides.window.prompter.ExpectMsgBox("Please select a table", connections::vbOKOnly, "");
+  Run();
+  EXPECT_TRUE(sides.oracle->Opened().empty());
+  EXPECT_TRUE(sides.foxPro->Opened().empty());
+  EXPECT_TRUE(sides.window.pointer.History().empty());
+}
+
+TEST_F(SendTablesToOracleTest, WithNothingSelectedOpensAndClosesBothSidesOnly) {
+  Offer({"orders"}, {});
+  Run();
+  EXPECT_EQ(sides.oracle->Opened(), Strings{kOracleString});
+  EXPECT_EQ(sides.foxPro->Opened(), Strings{sides.FoxProString()});
+  EXPECT_EQ(sides.oracle->ClosedSessions(), 1);
+  EXPECT_EQ(sides.foxPro->ClosedSessions(), 1);
+  EXPECT_TRUE(sides.oracle->Statements().empty());
+  EXPECT_EQ(sides.window.pointer.History(), (std::vector<int>{11, 0}));
+}
+
+TEST_F(SendTablesToOracleTest, SendsTheWorkedExampleStatementsAndMovesTheProgressBar) {
+  Offer({"orders"}, {"orders"});
+  sides.foxPro->SetResult("SELECT * FROM `orders`", Orders({{"it's", 5}, {ado::Null{}, 5}, {"it's", ado::Null{}},
+                                                             {ado::Null{}, ado::Null{}}}));
+  Run();
+  EXPECT_EQ(sides.foxPro->Statements(), Strings{"SELECT * FROM `orders`"});
+  EXPECT_EQ(sides.oracle->Statements(), (Strings{
+                                            "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)",
+                                            "INSERT INTO \"orders\" VALUES('it''s', '5')",
+                                            "INSERT INTO \"orders\" VALUES(NULL, '5')",
+                                            "INSERT INTO \"orders\" VALUES('it''s', NULL)",
+                                            "INSERT INTO \"orders\" VALUES(NULL, NULL)",
+                                        }));
+  EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{25, 50, 75, 100, 0}));
+  EXPECT_EQ(sides.window.progress.Texts(), Strings{"Progress Bar"});
+  EXPECT_EQ(sides.window.pointer.History(), (std::vector<int>{11, 0, 0}));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"orders"});
+  // Oracle: server-side cursors; FoxPro: read and write, client-side cursors; both 5000 s.
+  EXPECT_EQ(sides.oracle->LastSettings().cursorLocation, 2);
+  EXPECT_EQ(sides.oracle->LastSettings().commandTimeout, 5000);
+  EXPECT_EQ(sides.oracle->LastSettings().connectionTimeout, 5000);
+  EXPECT_EQ(sides.foxPro->LastSettings().cursorLocation, 3);
+  EXPECT_EQ(sides.foxPro->LastSettings().mode, 3);
+  EXPECT_EQ(sides.foxPro->LastSettings().commandTimeout, 5000);
+  EXPECT_EQ(sides.foxPro->LastSettings().connectionTimeout, 5000);
+}
+
+TEST_F(SendTablesToOracleTest, VisitsTablesBottomUpAndAsksBeforeReplacingAListedTable) {
+  Offer({"alpha", "beta", "customers", "unselected"}, {"alpha", "beta", "customers"}, {"ALPHA", "CUSTOMERS"});
+  for (const char* table : {"alpha", "beta", "customers"}) {
+    sides.foxPro->SetResult(std::string("SELECT * FROM `") + table + "`", {{{"id", ado::adInteger}}, {{1}}});
+  }
+  ExpectOverwrite(sides.window.prompter, "CUSTOMERS", connections::vbYes);
+  ExpectOverwrite(sides.window.prompter, "ALPHA", connections::vbNo);
+  Run();
+  // A replaced table keeps the Oracle list's spelling; the SELECT reads the FoxPro name.
+  EXPECT_EQ(sides.foxPro->Statements(), (Strings{"SELECT * FROM `customers`", "SELECT * FROM `beta`"}));
+  EXPECT_EQ(sides.oracle->Statements(), (Strings{
+                                            "DROP TABLE \"CUSTOMERS\"",
+                                            "CREATE TABLE \"CUSTOMERS\"(\"id\" INT)",
+                                            "INSERT INTO \"CUSTOMERS\" VALUES('1')",
+                                            "CREATE TABLE \"beta\"(\"id\" INT)",
+                                            "INSERT INTO \"beta\" VALUES('1')",
+                                        }));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), (Strings{"ALPHA", "beta", "CUSTOMERS"}));
+  // A No leaves the pointer alone: one hourglass, one reset per table sent, one at the end.
+  EXPECT_EQ(sides.window.pointer.History(), (std::vector<int>{11, 0, 0, 0}));
+}
+
+TEST_F(SendTablesToOracleTest, TheLastMatchingListItemNamesTheReplacedTable) {
+  Offer({"emp"}, {"emp"}, {"EMP", "Emp"});
+  sides.foxPro->SetResult("SELECT * FROM `emp`", {{{"id", ado::adInteger}}, {}});
+  const std::string winner = FakeTablesWindow::Items(sides.window.list2).back();
+  ExpectOverwrite(sides.window.prompter, winner, connections::vbYes);
+  Run();
+  EXPECT_EQ(sides.oracle->Statements().front(), "DROP TABLE \"" + winner + "\"");
+  // A table without rows: created, no INSERT, the bar stays at 0, the name is added back.
+  EXPECT_EQ(sides.oracle->Statements().size(), 2u);
+  EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{0}));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2).size(), 2u);
+}
+
+TEST_F(SendTablesToOracleTest, ValuesTravelAsQuotedTextsAndOnlyApostrophesChange) {
+  Offer({"mixed"}, {"mixed"});
+  sides.foxPro->SetResult(
+      "SELECT * FROM `mixed`",
+      {{{"first name", ado::adChar}, {"ratio", ado::adSingle}, {"price", ado::adNumeric},
+        {"stamp", ado::adDBTimeStamp}, {"photo", ado::adLongVarBinary}, {"weight", ado::adDouble},
+        {"ok", ado::adBoolean}},
+       {{"", 1.5, ado::Decimal{"3.25"}, ado::DateTime{{2001, 2, 3}, 4, 5, 6, 0}, ado::Bytes{0x0A, 0xFF}, 2.5, true},
+        {" ", 0.0, ado::Null{}, ado::Date{1999, 12, 31}, ado::Bytes{}, -0.5, false},
+        {"a\r\nb's", ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}}}});
+  Run();
+  const Strings& sent = sides.oracle->Statements();
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent[0],
+            "CREATE TABLE \"mixed\"(\"first name\" VARCHAR(2000),\"ratio\" INT,\"price\" VARCHAR(2000),"
+            "\"stamp\" VARCHAR(2000),\"photo\" BLOB,\"weight\" FLOAT,\"ok\" VARCHAR(2000))");
+  EXPECT_EQ(sent[1], "INSERT INTO \"mixed\" VALUES(NULL, '1.5', '3.25', '2/3/2001 04:05:06', '0AFF', '2.5', 'True')");
+  EXPECT_EQ(sent[2], "INSERT INTO \"mixed\" VALUES(' ', '0', NULL, '12/31/1999', NULL, '-0.5', 'False')");
+  EXPECT_EQ(sent[3], "INSERT INTO \"mixed\" VALUES('a\r\nb''s', NULL, NULL, NULL, NULL, NULL, NULL)");
+}
+
+TEST_F(SendTablesToOracleTest, AFailingInsertIsReportedWithItsStatementAndTheRestFollow) {
+  Offer({"a", "b"}, {"a", "b"});
+  sides.foxPro->SetResult("SELECT * FROM `b`", Orders({{"x", 1}, {"bad", 2}, {"y", 3}, {"bad", 4}}));
+  sides.foxPro->SetResult("SELECT * FROM `a`", Orders({{"z", 5}}));
+  sides.oracle->FailOn("'bad'", "ORA-01722: invalid number");
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 186,
+               "INSERT INTO \"b\" VALUES('bad', '2')");
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 186,
+               "INSERT INTO \"b\" VALUES('bad', '4')");
+  Run();
+  EXPECT_EQ(sides.oracle->Statements().size(), 7u);
+  EXPECT_EQ(sides.oracle->Statements().back(), "INSERT INTO \"a\" VALUES('z', '5')");
+  EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{25, 50, 75, 100, 0, 100, 0}));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), (Strings{"a", "b"}));
+}
+
+TEST_F(SendTablesToOracleTest, AFailingCreateIsReportedAndTheRowsAreStillSent) {
+  Offer({"orders"}, {"orders"});
+  sides.foxPro->SetResult("SELECT * FROM `orders`", Orders({{"x", 1}}));
+  sides.oracle->FailOn("CREATE TABLE", "ORA-00955: name is already used by an existing object");
+  ExpectReport(sides.window.prompter, "ORA-00955: name is already used by an existing object",
+               kSendTablesToOracleHandler, 166, "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)");
+  Run();
+  EXPECT_EQ(sides.oracle->Statements().back(), "INSERT INTO \"orders\" VALUES('x', '1')");
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"orders"});
+}
+
+TEST_F(SendTablesToOracleTest, AnOracleThatDoesNotOpenIsReportedForEveryStatementOnIt) {
+  Offer({"orders"}, {"orders"}, {"orders"});
+  sides.foxPro->SetResult("SELECT * FROM `orders`", Orders({{"x", 1}, {"y", 2}}));
+  sides.oracle->FailOpen("ORA-12541: TNS:no listener");
+  auto& prompter = sides.window.prompter;
+  const std::string create = "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)";
+  ExpectReport(prompter, "ORA-12541: TNS:no listener", kSendTablesToOracleHandler, 114, "");
+  ExpectOverwrite(prompter, "orders", connections::vbYes);
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 150, "");  // the DROP is never the statement
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 166, create);
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 186, "INSERT INTO \"orders\" VALUES('x', '1')");
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 186, "INSERT INTO \"orders\" VALUES('y', '2')");
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 202, "INSERT INTO \"orders\" VALUES('y', '2')");
+  Run();
+  EXPECT_EQ(sides.window.pointer.Get(), 0);
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"orders"});
+}
+
+TEST_F(SendTablesToOracleTest, AnUnreadableFoxProTableIsReportedStepByStepAndStillListed) {
+  Offer({"gone"}, {"gone"});
+  sides.foxPro->FailOn("SELECT * FROM `gone`", "File 'gone.dbf' does not exist.");
+  sides.window.prompter.AllowUnscripted();
+  Run();
+  const Strings texts = sides.window.prompter.MessageTexts();
+  ASSERT_FALSE(texts.empty());
+  const std::string noStatement;
+  EXPECT_EQ(texts.front(), connections::FailureReportText("File 'gone.dbf' does not exist.",
+                                                          kSendTablesToOracleHandler, 154, &noStatement));
+  for (const std::string& text : texts) {
+    EXPECT_NE(text.find("in Korvane2021/08/31.Form2.PushButton3_Click at line "), std::string::npos);
+  }
+  EXPECT_TRUE(sides.oracle->Statements().size() <= 1u);  // at most the broken CREATE TABLE
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"gone"});
+  EXPECT_EQ(sides.window.pointer.Get(), 0);
+  EXPECT_EQ(sides.window.progress.GetText(), "Progress Bar");
+}
+
+}  // namespace
+}  // namespace transfer

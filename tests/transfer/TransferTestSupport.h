@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "connections/FailureReport.h"
+#include "connections/Prompter.h"
+#include "support/FakeWindowParts.h"
+#include "support/ScriptedProvider.h"
+
+namespace transfer::testing {
+
+inline const std::string kOracleString = "Driver={Microsoft ODBC for Oracle};Server=orcl;Uid=scott;Pwd=tiger;";
+
+/// Both data sources scripted: Oracle in place of the ODBC driver manager, FoxPro in place of
+/// the engine. The window's fields name them; the free table folder is given per test.
+struct ScriptedSides {
+  support::ScriptedProvider::Registration oracle = support::ScriptedProvider::Install("");
+  support::ScriptedProvider::Registration foxPro = support::ScriptedProvider::Install("vfpoledb.1");
+  support::FakeTablesWindow window;
+
+  explicit ScriptedSides(const std::string& freeTableFolder = "C:\\data") {
+    window.fields.text1 = "orcl";
+    window.fields.text2 = "scott";
+    window.fields.text3 = "tiger";
+    window.fields.text4 = "";
+    window.fields.text5 = freeTableFolder;
+    window.fields.option1 = false;
+  }
+  std::string FoxProString() const {
+    return window.fields.option1
+               ? "Provider=vfpoledb.1;Data Source=" + window.fields.text4 + ";Collating Sequence=machine;"
+               : "Provider=vfpoledb.1;Data Source=" + window.fields.text5 + ";Collating Sequence=general;";
+  }
+};
+
+/// The overwrite question for a table, answered with button.
+inline void ExpectOverwrite(support::ScriptedPrompter& prompter, const std::string& name, int button) {
+  prompter.ExpectMsgBox("Would you like to overwrite " + name + "?", connections::vbYesNo, "Overwrite?", button);
+}
+
+/// A transfer's failure report, exactly.
+inline void ExpectReport(support::ScriptedPrompter& prompter, const std::string& description,
+                         const std::string& handler, int number, const std::string& statement) {
+  prompter.ExpectMsgBox(connections::FailureReportText(description, handler, number, &statement),
+                        connections::vbOKOnly | connections::vbExclamation, connections::kFailureReportTitle);
+}
+
+}  // namespace transfer::testing
