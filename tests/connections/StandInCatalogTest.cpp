@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "connections/ListBox.h"
+#include "connections/Oracle.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "support/FakeWindowParts.h"
+#include "support/StandIn.h"
+
+namespace connections {
+namespace {
+
+using support::FakeConnectionFields;
+using support::FakeTablesWindow;
+using Names = std::vector<std::string>;
+
+FakeConnectionFields StandInLogin() {
+  FakeConnectionFields fields;
+  fields.text1 = "127.0.0.1";
+  fields.text2 = "scott";
+  fields.text3 = "tiger";
+  return fields;
+}
+
+void RunOnStandIn(const std::string& sql) {
+  ado::Connection connection;
+  connection.Open(support::kOracleConnectionString);
+  connection.Execute(sql);
+}
+
+// What the dictionary itself answers, in the list box's order.
+Names UserTables() {
+  ado::Connection connection;
+  connection.CursorLocation = ado::adUseClient;
+  connection.Open(support::kOracleConnectionString);
+  ado::Recordset rows;
+  rows.Open("SELECT table_name FROM user_tables", connection);
+  QListWidget widget;
+  ListBox sorted(widget);
+  for (; !rows.Eof(); rows.MoveNext()) sorted.AddItem(ado::ValueToText(rows.Fields(0).Value));
+  return FakeTablesWindow::Items(sorted);
+}
+
+class StandInCatalogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TESSELBY_REQUIRE_STANDIN();
+    Cleanup();
+  }
+  void TearDown() override {
+    if (support::StandInIsUp()) Cleanup();
+  }
+  static void Cleanup() {
+    for (const char* name : {"CONN_CAT_EMP", "conn_cat_lower", "Conn_Cat_Mixed"})
+      RunOnStandIn(std::string("DROP TABLE IF EXISTS \"") + name + "\"");
+  }
+};
+
+TEST_F(StandInCatalogTest, OracleCatalogListsExactlyTheDictionaryAnswer) {
+  EXPECT_EQ(OracleConnectionString(StandInLogin()), support::kOracleConnectionString);
+  RunOnStandIn("CREATE TABLE \"CONN_CAT_EMP\" (\"A\" VARCHAR(10))");
+  RunOnStandIn("CREATE TABLE \"conn_cat_lower\" (\"A\" VARCHAR(10))");
+  RunOnStandIn("CREATE TABLE \"Conn_Cat_Mixed\" (\"A\" VARCHAR(10))");
+  QListWidget widget;
+  ListBox list(widget);
+  LoadOracleTables(list, StandInLogin());
+  const Names listed = FakeTablesWindow::Items(list);
+  EXPECT_EQ(listed, UserTables());
+  for (const char* name : {"CONN_CAT_EMP", "conn_cat_lower", "Conn_Cat_Mixed"})
+    EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name;
+  EXPECT_EQ(list.ListIndex(), 0);
+}
+
+TEST_F(StandInCatalogTest, ChecksAndTestsAgainstTheStandIn) {
+  EXPECT_TRUE(CheckOracleConnection(StandInLogin()));
+  FakeConnectionFields wrong = StandInLogin();
+  wrong.text3 = "wrong";
+  EXPECT_FALSE(CheckOracleConnection(wrong));
+  FakeConnectionFields semicolon = StandInLogin();
+  semicolon.text3 = "tig;er";  // the value ends at ";" under the ODBC rules: "tig" fails
+  support::ScriptedPrompter prompter;
+  support::FakeMousePointer pointer;
+  prompter.ExpectMsgBox("Connection successful.", vbOKOnly, "")
+      .ExpectMsgBox("Could not connect. Please check with your administrator.", vbOKOnly, "")
+      .ExpectMsgBox("Could not connect. Please check with your administrator.", vbOKOnly, "");
+  TestOracleConnection(prompter, pointer, StandInLogin());
+  TestOracleConnection(prompter, pointer, wrong);
+  TestOracleConnection(prompter, pointer, semicolon);
+  prompter.ExpectAllUsed();
+}
+
+}  // namespace
+}  // namespace connections
