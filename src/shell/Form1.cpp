@@ -17,6 +17,7 @@
 #include "connections/Oracle.h"
 #include "shell/Form2.h"
 #include "shell/Main.h"
+#include "shell/ProgramIcon.h"
 #include "shell/Twips.h"
 
 namespace shell {
@@ -175,7 +176,7 @@ void Form1::Form_Load() {
   connections::FailureTrap trap(m_services.prompts, "Form1.Form_Load");
   trap.Step(100, [&] { ApplySkin(*this, m_services.programFolder, m_services.skin); });
   trap.Step(102, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });
-  trap.Step(104, [&] { setWindowIcon(QIcon(QString::fromLatin1(kIconResource))); });
+  trap.Step(104, [&] { setWindowIcon(ProgramIcon()); });
   trap.Step(106, [&] { m_services.applicationTitle = ApplicationTitleFor(kProductName); });
   trap.Step(108, [&] { OpenHomePageAtRandom(m_services.random, m_services.browser); });
   const std::string handCursor = InProgramFolder(m_services.programFolder, kHandCursorFile);

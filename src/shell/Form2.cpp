@@ -17,6 +17,7 @@
 #include "maintenance/RenameTables.h"
 #include "shell/Form1.h"
 #include "shell/Main.h"
+#include "shell/ProgramIcon.h"
 #include "shell/Twips.h"
 #include "transfer/SendTablesToFoxPro.h"
 #include "transfer/SendTablesToOracle.h"
@@ -146,7 +147,7 @@ void Form2::Form_Load() {
   m_loaded = true;
   connections::FailureTrap trap(m_services.prompts, "Form2.Form_Load");
   trap.Step(100, [&] { UseSystemColours(*this); });
-  trap.Step(102, [&] { setWindowIcon(QIcon(QString::fromLatin1(kIconResource))); });
+  trap.Step(102, [&] { setWindowIcon(ProgramIcon()); });
   const std::string handCursor = InProgramFolder(m_services.programFolder, kHandCursorFile);
   if (trap.Test(104, [&] { return FileExists(handCursor); })) trap.Step(106, [&] { m_pointer.LoadImage(handCursor); });
   trap.Step(108, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });

@@ -15,7 +15,6 @@ inline constexpr const char* kHomePage = "https://quenmark.example/tesselby";
 inline constexpr const char* kContactPage = "https://quenmark.example/contact";
 inline constexpr const char* kHandCursorFile = "HAND-M.CUR";
 inline constexpr const char* kSkinFile = "x/o.cjs";
-inline constexpr const char* kIconResource = ":/tesselby/tesselby.png";
 
 /// The application title for a product name: drop the last blank and what follows it,
 /// at least once and again while the text is longer than 40 characters. A name without

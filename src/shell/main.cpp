@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <cstdlib>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "shell/Form1.h"
 #include "shell/Form2.h"
 #include "shell/Main.h"
+#include "shell/ProgramIcon.h"
 #include "shell/QtPathPicker.h"
 #include "shell/QtPrompter.h"
 #include "shell/ShellServices.h"
@@ -17,7 +19,7 @@
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(shell::kProductName));
-  QApplication::setWindowIcon(QIcon(QString::fromLatin1(shell::kIconResource)));
+  QApplication::setWindowIcon(shell::ProgramIcon());
   QApplication::setDesktopFileName(QStringLiteral("tesselby"));
   connections::InstallDataProviders();
 
