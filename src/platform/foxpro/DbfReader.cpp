@@ -141,6 +141,11 @@ std::unique_ptr<DbfReader> DbfReader::Open(const std::string& dbfPath, FileSyste
     r->memo_ = std::make_unique<MemoReader>(fs.Open(r->memoPath_, OpenMode::Read), kind);
   }
   r->codec_ = TextCodec::ForCodePage(CodePageForMark(h.codePageMark));
+  // Field names are stored in the table's code page too (GBK names occur in Chinese tables).
+  for (auto& f : r->visible_) {
+    if (!IsAscii(reinterpret_cast<const std::uint8_t*>(f.name.data()), static_cast<int>(f.name.size())))
+      f.name = r->codec_->Decode(f.name);
+  }
   std::size_t perBlock = std::max<std::size_t>(1, kReadBlockBytes / h.recordLength);
   r->block_.resize(perBlock * h.recordLength);
   return r;
@@ -275,9 +280,17 @@ ado::Value DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record)
       std::uint32_t jdn = Le32(p);
       std::uint32_t ms = Le32(p + 4);
       if (jdn == 0 || AllBlank(p, 8)) return ado::Null{};
+      // VFP keeps datetimes to the second; the stored milliseconds carry float noise
+      // (08:29:59.999 for 08:30:00), so round to the nearest second as VFP shows it.
+      std::int64_t day = jdn;
+      std::uint64_t rounded = (std::uint64_t{ms} + 500) / 1000 * 1000;
+      if (rounded >= 86400000u) {
+        rounded -= 86400000u;
+        ++day;
+      }
+      ms = static_cast<std::uint32_t>(rounded % 86400000u);
       ado::DateTime t;
-      t.date = DateFromJulianDay(jdn);
-      ms %= 86400000u;
+      t.date = DateFromJulianDay(day);
       t.hour = static_cast<int>(ms / 3600000);
       t.minute = static_cast<int>(ms / 60000 % 60);
       t.second = static_cast<int>(ms / 1000 % 60);
@@ -285,7 +298,9 @@ ado::Value DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record)
       return t;
     }
     case 'L':
-      return p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y';
+      if (p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y') return true;
+      if (p[0] == 'F' || p[0] == 'f' || p[0] == 'N' || p[0] == 'n') return false;
+      return ado::Null{};  // ' ' or '?': never set
     case 'M':
     case 'G':
     case 'W':
