@@ -75,7 +75,7 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
   // --- what happened --------------------------------------------------------------------
   /// Every statement received (Execute and Query), in order, including ones that failed.
   const std::vector<std::string>& Statements() const { return statements_; }
-  /// Statements received through Execute only.
+  /// Statements received through Execute only (also the ones that failed).
   const std::vector<std::string>& Executed() const { return executed_; }
   /// Connection strings given to Open, in order (also the ones that failed).
   const std::vector<std::string>& Opened() const { return opened_; }
@@ -123,8 +123,8 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
       if (open_) ++owner_->closedSessions_;
     }
     void Execute(const std::string& sql) override {
-      owner_->Receive(sql);
       owner_->executed_.push_back(sql);
+      owner_->Receive(sql);
     }
     std::unique_ptr<ado::RowSource> Query(const std::string& sql) override {
       owner_->Receive(sql);

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <limits>
+#include <string>
 
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
@@ -108,6 +112,90 @@ TEST_P(RecordsetTest, FailureWhileReadingRowsReachesTheCaller) {
       EXPECT_STREQ(failure.what(), "ORA-03113: end-of-file on communication channel");
     }
   }
+}
+
+// Rows made up on the fly, so that only the recordset's own storage grows.
+class GeneratedRows : public ado::RowSource {
+ public:
+  explicit GeneratedRows(long count) : count_(count) {}
+  const std::vector<ado::FieldInfo>& Fields() const override { return fields_; }
+  bool Next(std::vector<Value>& row) override {
+    if (next_ == count_) return false;
+    row[0] = Value(std::int64_t{next_});
+    row[1] = Value("customer name number " + std::to_string(next_));
+    row[2] = Value(next_ % 3 == 0 ? Value() : Value(ado::Decimal{std::to_string(next_) + ".25"}));
+    row[3] = Value(ado::DateTime{{2024, 1, 1 + static_cast<int>(next_ % 28)}, 12, 0, 0, 0});
+    textSize_ += ado::ValueToText(row[0]).size() + ado::ValueToText(row[1]).size() +
+                 ado::ValueToText(row[2]).size() + ado::ValueToText(row[3]).size();
+    ++next_;
+    return true;
+  }
+  std::size_t TextSize() const { return textSize_; }
+
+ private:
+  std::vector<ado::FieldInfo> fields_ = {
+      {"ID", ado::adInteger}, {"NAME", ado::adVarChar}, {"PRICE", ado::adNumeric}, {"AT", ado::adDBTimeStamp}};
+  long count_;
+  long next_ = 0;
+  std::size_t textSize_ = 0;
+};
+
+TEST(ClientSideRowsTest, AWholeTableTakesLessMemoryThanItsText) {
+  constexpr long kRows = 150000;
+  auto rows = std::make_unique<GeneratedRows>(kRows);
+  GeneratedRows* source = rows.get();
+  const std::size_t before = mallinfo2().uordblks;
+  ado::Recordset rs;
+  rs.OpenRows(std::move(rows), true);
+  const std::size_t held = mallinfo2().uordblks - before;
+  ASSERT_EQ(rs.RecordCount(), kRows);
+  RecordProperty("HeldBytes", std::to_string(held));
+  RecordProperty("TextBytes", std::to_string(source->TextSize()));
+  EXPECT_LT(static_cast<double>(held), 1.5 * static_cast<double>(source->TextSize()))
+      << "held " << held << " bytes for " << source->TextSize() << " bytes of text";
+
+  // And every value comes back as it went in.
+  for (long i = 0; i < kRows; ++i) {
+    ASSERT_EQ(rs.Fields(0).Value, Value(std::int64_t{i}));
+    ASSERT_EQ(rs.Fields(1).Value, Value("customer name number " + std::to_string(i)));
+    ASSERT_EQ(rs.Fields(2).Value.IsNull(), i % 3 == 0);
+    rs.MoveNext();
+  }
+  EXPECT_TRUE(rs.Eof());
+}
+
+TEST(ClientSideRowsTest, EveryKindOfValueSurvivesStorage) {
+  ScriptedResult all;
+  const std::vector<Value> values = {Value(),
+                                     Value(""),
+                                     Value(std::string(70000, 'x')),
+                                     Value(std::numeric_limits<std::int64_t>::min()),
+                                     Value(std::numeric_limits<std::int64_t>::max()),
+                                     Value(-0.1),
+                                     Value(ado::Currency{-123456789}),
+                                     Value(ado::Decimal{"-0.000001"}),
+                                     Value(ado::Date{-50, 1, 31}),
+                                     Value(ado::Date{9999, 12, 31}),
+                                     Value(ado::DateTime{{1899, 12, 30}, 23, 59, 59, 999}),
+                                     Value(true),
+                                     Value(false),
+                                     Value(ado::Bytes(3 << 20, 0xAB))};
+  for (std::size_t i = 0; i < values.size(); ++i) all.fields.push_back({"F" + std::to_string(i), ado::adVariant});
+  all.rows = {values, values};
+  auto scripted = ScriptedProvider::Install("kinds.1");
+  scripted->SetResult("SELECT", all);
+  ado::Connection connection;
+  connection.CursorLocation = ado::adUseClient;
+  connection.Open("Provider=kinds.1");
+  ado::Recordset rs;
+  rs.Open("SELECT", connection);
+  for (int row = 0; row < 2; ++row) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      EXPECT_TRUE(rs.Fields(static_cast<int>(i)).Value == values[i]) << "row " << row << " field " << i;
+    }
+    rs.MoveNext();
+  }
+  EXPECT_TRUE(rs.Eof());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothCursors, RecordsetTest, ::testing::Values(ado::adUseServer, ado::adUseClient),
