@@ -1,0 +1,212 @@
+#include "transfer/SendTablesToFoxPro.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/ado/Types.h"
+#include "transfer/TransferTestSupport.h"
+
+namespace transfer {
+namespace {
+namespace fs = std::filesystem;
+
+using support::FakeTablesWindow;
+using testing::ExpectOverwrite;
+using testing::ExpectReport;
+using testing::kOracleString;
+using testing::ScriptedSides;
+using Strings = std::vector<std::string>;
+
+support::ScriptedResult Emp(std::vector<std::vector<ado::Value>> rows) {
+  return {{{"EMPNO", ado::adNumeric}, {"HIRE DATE", ado::adDBTimeStamp}, {"PHOTO", ado::adLongVarBinary}},
+          std::move(rows)};
+}
+
+class SendTablesToFoxProTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ado::SetTextLocale(ado::TextLocale{'.', "M/d/yyyy"}); }
+  void TearDown() override {
+    sides.window.prompter.ExpectAllUsed();
+    if (!folder_.empty()) fs::remove_all(folder_);
+  }
+
+  void Offer(const Strings& oracleTables, const Strings& selected, const Strings& foxProTables = {}) {
+    FakeTablesWindow::Fill(sides.window.list2, oracleTables);
+    FakeTablesWindow::Fill(sides.window.list1, foxProTables);
+    FakeTablesWindow::Select(sides.window.list2, selected);
+    sides.window.list2.SetListIndex(0);
+  }
+  // A real free table folder, for the file steps.
+  std::string UseTempFolder() {
+    folder_ = fs::temp_directory_path() / ("tesselby-send-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    sides.window.fields.text5 = folder_.string();
+    return folder_.string() + "/";
+  }
+  void Touch(const std::string& name) { std::ofstream(folder_ / name) << "old table"; }
+  void Run() { SendTablesToFoxPro(sides.window.parts); }
+
+  ScriptedSides sides;
+  fs::path folder_;
+};
+
+TEST_F(SendTablesToFoxProTest, WithoutACurrentItemOnlyAsksForASelection) {
+  FakeTablesWindow::Fill(sides.window.list2, {"EMP"});
+  sides.window.prompter.ExpectMsgBox("Please select a table to send.", connections::vbOKOnly, "");
+  Run();
+  EXPECT_TRUE(sides.oracle->Opened().empty());
+  EXPECT_TRUE(sides.foxPro->Opened().empty());
+  EXPECT_TRUE(sides.window.pointer.History().empty());
+}
+
+TEST_F(SendTablesToFoxProTest, SendsTheWorkedExampleStatements) {
+  Offer({"EMP"}, {"EMP"});
+  sides.oracle->SetResult("SELECT * FROM \"EMP\"", Emp({{ado::Decimal{"42"}, ado::Null{}, ado::Null{}}}));
+  Run();
+  EXPECT_EQ(sides.oracle->Statements(), Strings{"SELECT * FROM \"EMP\""});
+  EXPECT_EQ(sides.foxPro->Statements(), (Strings{
+                                            "CREATE TABLE 'C:\\data\\EMP.DBF'([EMPNO] M,[HIRE_DATE] M,[PHOTO] BLOB);",
+                                            "INSERT INTO 'C:\\data\\EMP.DBF' VALUES('42', '', '')",
+                                        }));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"emp"});
+  EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{100, 0}));
+  EXPECT_EQ(sides.window.pointer.History(), (std::vector<int>{11, 0, 0}));
+  // Oracle: client-side cursors; FoxPro: read and write, server-side cursors; both 5000 s.
+  EXPECT_EQ(sides.oracle->Opened(), Strings{kOracleString});
+  EXPECT_EQ(sides.foxPro->Opened(), Strings{sides.FoxProString()});
+  EXPECT_EQ(sides.oracle->LastSettings().cursorLocation, 3);
+  EXPECT_EQ(sides.oracle->LastSettings().commandTimeout, 5000);
+  EXPECT_EQ(sides.foxPro->LastSettings().cursorLocation, 2);
+  EXPECT_EQ(sides.foxPro->LastSettings().mode, 3);
+  EXPECT_EQ(sides.foxPro->LastSettings().connectionTimeout, 5000);
+}
+
+TEST_F(SendTablesToFoxProTest, InDbcModeTablesGoBesideTheDatabaseContainer) {
+  sides.window.fields.option1 = true;
+  sides.window.fields.text4 = "C:\\data\\shop.dbc";
+  Offer({"emp"}, {"emp"});
+  sides.oracle->SetResult("SELECT * FROM \"emp\"", {{{"ID", ado::adInteger}}, {}});
+  Run();
+  EXPECT_EQ(sides.foxPro->Opened(), Strings{"Provider=vfpoledb.1;Data Source=C:\\data\\shop.dbc;"
+                                            "Collating Sequence=machine;"});
+  EXPECT_EQ(sides.foxPro->Statements(), Strings{"CREATE TABLE 'C:\\data\\emp.DBF'([ID] M);"});
+  EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{0}));
+}
+
+TEST_F(SendTablesToFoxProTest, AListedTableIsDroppedDeletedAndRecreatedAfterYes) {
+  const std::string folder = UseTempFolder();
+  Touch("emp.DBF");
+  Touch("emp.FPT");
+  Offer({"EMP"}, {"EMP"}, {"emp"});
+  sides.oracle->SetResult("SELECT * FROM \"EMP\"", Emp({{ado::Decimal{"1"}, ado::Null{}, ado::Null{}}}));
+  ExpectOverwrite(sides.window.prompter, "emp", connections::vbYes);
+  Run();
+  EXPECT_EQ(sides.oracle->Statements(), Strings{"SELECT * FROM \"EMP\""});
+  EXPECT_EQ(sides.foxPro->Statements(),
+            (Strings{"DROP TABLE `emp`", "CREATE TABLE '" + folder + "emp.DBF'([EMPNO] M,[HIRE_DATE] M,[PHOTO] BLOB);",
+                     "INSERT INTO '" + folder + "emp.DBF' VALUES('1', '', '')"}));
+  EXPECT_FALSE(fs::exists(folder + "emp.DBF"));  // deleted; the scripted engine writes nothing
+  EXPECT_TRUE(fs::exists(folder + "emp.FPT"));   // only the table file goes
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"emp"});
+}
+
+TEST_F(SendTablesToFoxProTest, NoLeavesTheTableItsFileAndTheListAloneAndTheNextTableFollows) {
+  const std::string folder = UseTempFolder();
+  Touch("emp.DBF");
+  Offer({"DEPT", "EMP"}, {"DEPT", "EMP"}, {"emp"});
+  sides.oracle->SetResult("SELECT * FROM \"DEPT\"", {{{"ID", ado::adInteger}}, {{1}, {2}, {3}}});
+  ExpectOverwrite(sides.window.prompter, "emp", connections::vbNo);
+  Run();
+  EXPECT_EQ(sides.oracle->Statements(), Strings{"SELECT * FROM \"DEPT\""});
+  EXPECT_EQ(sides.foxPro->Statements(), (Strings{"CREATE TABLE '" + folder + "DEPT.DBF'([ID] M);",
+                                                 "INSERT INTO '" + folder + "DEPT.DBF' VALUES('1')",
+                                                 "INSERT INTO '" + folder + "DEPT.DBF' VALUES('2')",
+                                                 "INSERT INTO '" + folder + "DEPT.DBF' VALUES('3')"}));
+  EXPECT_TRUE(fs::exists(folder + "emp.DBF"));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), (Strings{"dept", "emp"}));
+  EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{33, 67, 100, 0}));
+}
+
+TEST_F(SendTablesToFoxProTest, AnUnlistedTableWhoseFileExistsIsOnlyReplacedAfterYes) {
+  const std::string folder = UseTempFolder();
+  Touch("emp.dbf");  // another letter case: still the same table file
+  Touch("dept.DBF");
+  Offer({"DEPT", "EMP"}, {"DEPT", "EMP"});
+  sides.oracle->SetResult("SELECT * FROM \"DEPT\"", {{{"ID", ado::adInteger}}, {}});
+  ExpectOverwrite(sides.window.prompter, "EMP", connections::vbNo);
+  ExpectOverwrite(sides.window.prompter, "DEPT", connections::vbYes);
+  Run();
+  EXPECT_TRUE(fs::exists(folder + "emp.dbf"));
+  EXPECT_FALSE(fs::exists(folder + "dept.DBF"));
+  // Yes to a file the list does not show sends no DROP: there is no listed table to drop.
+  EXPECT_EQ(sides.foxPro->Statements(), Strings{"CREATE TABLE '" + folder + "DEPT.DBF'([ID] M);"});
+  EXPECT_EQ(sides.oracle->Statements(), Strings{"SELECT * FROM \"DEPT\""});
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"dept"});
+}
+
+TEST_F(SendTablesToFoxProTest, NullsLineBreaksApostrophesAndLongTextsBecomeFoxProLiterals) {
+  Offer({"NOTES"}, {"NOTES"});
+  const std::string longText = std::string(200, 'x') + "y";
+  sides.oracle->SetResult("SELECT * FROM \"NOTES\"", {{{"A", ado::adVarWChar}, {"B/C D", ado::adLongVarWChar}},
+                                                      {{ado::Null{}, ado::Null{}},
+                                                       {"line 1\r\nline 2", "it's"},
+                                                       {longText, ado::Bytes{0x41, 0x0D, 0x42}}}});
+  Run();
+  EXPECT_EQ(sides.foxPro->Statements(), (Strings{
+                                            "CREATE TABLE 'C:\\data\\NOTES.DBF'([A] M,[B_C_D] M);",
+                                            "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('', '')",
+                                            "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('line 1'+CHR(13)+CHR(10)+"
+                                            "'line 2', 'it''s')",
+                                            "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('" + std::string(200, 'x') +
+                                                "'+'y', 'A'+CHR(13)+'B')",
+                                        }));
+}
+
+TEST_F(SendTablesToFoxProTest, AFailingInsertIsReportedWithItsStatementAndTheRestFollow) {
+  Offer({"A", "B"}, {"A", "B"});
+  sides.oracle->SetResult("SELECT * FROM \"B\"", {{{"N", ado::adVarChar}}, {{"1"}, {"bad"}, {"3"}, {"4"}}});
+  sides.oracle->SetResult("SELECT * FROM \"A\"", {{{"N", ado::adVarChar}}, {{"5"}}});
+  sides.foxPro->FailOn("'bad'", "Disk full.");
+  ExpectReport(sides.window.prompter, "Disk full.", kSendTablesToFoxProHandler, 194,
+               "INSERT INTO 'C:\\data\\B.DBF' VALUES('bad')");
+  Run();
+  EXPECT_EQ(sides.foxPro->Statements().size(), 7u);
+  EXPECT_EQ(sides.foxPro->Statements().back(), "INSERT INTO 'C:\\data\\A.DBF' VALUES('5')");
+  EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{25, 50, 75, 100, 0, 100, 0}));
+  EXPECT_EQ(sides.window.progress.Texts(), (Strings{"Progress Bar", "Progress Bar"}));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), (Strings{"a", "b"}));
+}
+
+TEST_F(SendTablesToFoxProTest, AFailedCreateStillSendsTheRowsAndListsTheTable) {
+  Offer({"EMP"}, {"EMP"});
+  sides.oracle->SetResult("SELECT * FROM \"EMP\"", {{{"ID", ado::adInteger}}, {{7}}});
+  sides.foxPro->FailOn("CREATE TABLE", "Field name is a duplicate or invalid.");
+  ExpectReport(sides.window.prompter, "Field name is a duplicate or invalid.", kSendTablesToFoxProHandler, 174,
+               "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");
+  Run();
+  EXPECT_EQ(sides.foxPro->Statements().back(), "INSERT INTO 'C:\\data\\EMP.DBF' VALUES('7')");
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"emp"});
+}
+
+TEST_F(SendTablesToFoxProTest, AFailingDropReportsTheEarlierStatement) {
+  Offer({"A", "B"}, {"A", "B"}, {"a"});
+  sides.oracle->SetResult("SELECT * FROM \"B\"", {{{"N", ado::adVarChar}}, {{"1"}}});
+  sides.oracle->SetResult("SELECT * FROM \"A\"", {{{"N", ado::adVarChar}}, {}});
+  sides.foxPro->FailOn("DROP TABLE", "File is in use.");
+  ExpectOverwrite(sides.window.prompter, "a", connections::vbYes);
+  ExpectReport(sides.window.prompter, "File is in use.", kSendTablesToFoxProHandler, 154,
+               "INSERT INTO 'C:\\data\\B.DBF' VALUES('1')");
+  Run();
+  EXPECT_EQ(sides.foxPro->Statements().back(), "CREATE TABLE 'C:\\data\\a.DBF'([N] M);");
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), (Strings{"a", "b"}));
+}
+
+}  // namespace
+}  // namespace transfer
