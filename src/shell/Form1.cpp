@@ -130,6 +130,9 @@ void Form1::Watch(QWidget* widget, PointerZone zone) {
   m_zones[widget] = zone;
   widget->setMouseTracking(true);
   widget->installEventFilter(this);
+  // A move over a control is that control's alone; passed on, the frame behind it would
+  // take the pointer back to the arrow.
+  if (widget != this) widget->setAttribute(Qt::WA_NoMousePropagation);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,7 @@
 #include "shell/Form2.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QEvent>
 #include <QFont>
 #include <QGroupBox>
@@ -113,6 +114,9 @@ void Form2::Watch(QWidget* widget, PointerZone zone) {
   m_zones[widget] = zone;
   widget->setMouseTracking(true);
   widget->installEventFilter(this);
+  // A move over a control is that control's alone; passed on, the frame behind it would
+  // take the pointer back to the arrow.
+  if (widget != this) widget->setAttribute(Qt::WA_NoMousePropagation);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
@@ -139,8 +143,15 @@ void Form2::ShowWindow() {
 }
 
 void Form2::SetOuterHeight(int twips) {
+  m_outerHeightTwips = twips;
   const int frame = frameGeometry().height() - geometry().height();
   setFixedHeight(TwipsToPixels(twips) - frame);
+}
+
+void Form2::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The frame's size is known only once the window is on screen.
+  if (m_outerHeightTwips > 0) SetOuterHeight(m_outerHeightTwips);
 }
 
 void Form2::Form_Load() {

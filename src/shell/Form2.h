@@ -55,6 +55,7 @@ class Form2 : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   enum class PointerZone { Command, Plain };
@@ -70,6 +71,7 @@ class Form2 : public QWidget {
   ShellServices& m_services;
   Form1& m_connectionWindow;
   bool m_loaded = false;
+  int m_outerHeightTwips = 0;
   std::map<QObject*, PointerZone> m_zones;
   QListWidget* m_listWidget1;
   QListWidget* m_listWidget2;

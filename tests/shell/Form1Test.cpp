@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <cmath>
 #include <tuple>
 
 #include "connections/ConnectionProfile.h"
@@ -28,7 +29,8 @@ using connections::vbOKOnly;
 constexpr const char* kOracleTestFailed = "Could not connect. Please check with your administrator.";
 
 // Twips at 96 dpi: 15 to the pixel.
-QRect Twips(int left, int top, int width, int height) { return {left / 15, top / 15, width / 15, height / 15}; }
+int Px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+QRect Twips(int left, int top, int width, int height) { return {Px(left), Px(top), Px(width), Px(height)}; }
 
 class Form1Test : public ::testing::Test {
  protected:
@@ -42,7 +44,7 @@ class Form1Test : public ::testing::Test {
 };
 
 TEST_F(Form1Test, ControlsSitWhereTheLayoutPutsThem) {
-  EXPECT_EQ(h.form1->size(), QSize(8040 / 15, 5190 / 15));
+  EXPECT_EQ(h.form1->size(), QSize(Px(8040), Px(5190)));
   const std::vector<std::tuple<const char*, QRect>> placed = {
       {"Frame1", Twips(120, 120, 7800, 2385)},      {"Text1", Twips(1320, 360, 5535, 345)},
       {"PushButton6", Twips(6960, 360, 615, 345)},  {"Text2", Twips(1320, 840, 6255, 345)},
