@@ -380,6 +380,45 @@ TEST_F(ProviderTest, RenameOntoATakenNameFailsAndRenamesNothing) {
   EXPECT_TRUE(fs::exists(folder_ / "MemoTest.FPT"));
 }
 
+TEST_F(ProviderTest, ContainerDataSourceRunsTheSameStatementsWithLongFieldNames) {
+  folder_.CopyTestData("northwind");
+  Open(folder_ / "NorthWind.DBC");
+  int tables = 0;
+  int views = 0;
+  for (auto rs = connection_.OpenSchema(ado::adSchemaTables); !rs->Eof(); rs->MoveNext()) {
+    const std::string type = rs->Fields("TABLE_TYPE").Value.As<std::string>();
+    (type == "TABLE" ? tables : views) += 1;
+  }
+  EXPECT_EQ(tables, 13);
+  EXPECT_GT(views, 0);
+
+  const std::string path = folder_ / "EMP.DBF";
+  connection_.Execute("CREATE TABLE '" + path + "'([EMPLOYEE_NUMBER] M,[EMPLOYEE_NAME] M,[PHOTO] BLOB);");
+  connection_.Execute("INSERT INTO '" + path + "' VALUES('7', 'O''Neil'+CHR(13)+CHR(10)+'Jr', 'ab')");
+  Result result = Select("emp");
+  EXPECT_EQ(result.names, (std::vector<std::string>{"employee_number", "employee_name", "photo"}));
+  ASSERT_EQ(result.rows.size(), 1u);
+  EXPECT_EQ(result.rows[0][1], ado::Value("O'Neil\r\nJr"));
+  EXPECT_EQ(result.rows[0][2], ado::Value(ado::Bytes{'a', 'b'}));
+
+  connection_.Execute("RENAME TABLE `emp` TO `staff`");
+  EXPECT_EQ(Select("STAFF").rows, result.rows);
+  connection_.Execute("DROP TABLE `staff`");
+  EXPECT_NE(ExecuteFailure("SELECT * FROM `staff`"), "");
+  EXPECT_EQ(Select("orders").rows.size(), 830u);
+}
+
+TEST_F(ProviderTest, DbcFileThatIsNoContainerFailsNamingIt) {
+  folder_.CopyTestData("northwind", {"region.dbf"});
+  fs::rename(folder_ / "region.dbf", folder_ / "fake.dbc");
+  try {
+    Open(folder_ / "fake.dbc");
+    ADD_FAILURE() << "opened";
+  } catch (const ado::Failure& failure) {
+    EXPECT_NE(failure.Description().find("fake.dbc"), std::string::npos) << failure.Description();
+  }
+}
+
 TEST_F(ProviderTest, ClosedConnectionRunsNothing) {
   Open(folder_.Path());
   connection_.Close();
