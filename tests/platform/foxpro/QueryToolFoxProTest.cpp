@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+// tesselby-query run as a program against FoxPro folders, the way scripts use it.
+namespace {
+
+namespace fs = std::filesystem;
+
+#ifdef TESSELBY_QUERY_PATH
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+class QueryToolFoxProTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "foxquery-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+    fs::create_directory(folder_ + "/data");
+    for (const char* name : {"dbfread/memotest.dbf", "dbfread/memotest.FPT", "northwind/region.dbf"}) {
+      const fs::path from = fs::path(TESSELBY_TESTDATA_DIR) / "foxpro" / name;
+      const fs::path to = fs::path(folder_) / "data" / from.filename();
+      fs::copy_file(from, to);
+      fs::permissions(to, fs::perms::owner_write, fs::perm_options::add);
+    }
+  }
+  void TearDown() override {
+    std::error_code error;
+    fs::remove_all(folder_, error);
+  }
+
+  std::string ConnectionString(const std::string& source) const {
+    return "Provider=vfpoledb.1;Data Source=" + source + ";Collating Sequence=general;";
+  }
+
+  Outcome Query(std::vector<std::string> args) const {
+    const std::string outPath = folder_ + "/out";
+    const std::string errPath = folder_ + "/err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    args.insert(args.begin(), TESSELBY_QUERY_PATH);
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+      argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    Outcome run;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+      ADD_FAILURE() << "could not start " << argv[0];
+      return run;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = Slurp(outPath);
+    run.err = Slurp(errPath);
+    return run;
+  }
+
+  std::string folder_;
+};
+
+TEST_F(QueryToolFoxProTest, TablesListsTheFreeTablesOfTheFolder) {
+  const Outcome run = Query({"--tables", ConnectionString(folder_ + "/data")});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "TABLE\tmemotest\nTABLE\tregion\n");
+}
+
+TEST_F(QueryToolFoxProTest, SelectPrintsFieldsTypesAndLiveRows) {
+  const Outcome run = Query({"--types", ConnectionString(folder_ + "/data"), "SELECT * FROM `MEMOTEST`"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::istringstream lines(run.out);
+  std::string header, types, first, second, extra;
+  std::getline(lines, header);
+  std::getline(lines, types);
+  std::getline(lines, first);
+  std::getline(lines, second);
+  EXPECT_EQ(header, "name\tbirthdate\tmemo");
+  EXPECT_EQ(types, "129\t133\t201");
+  EXPECT_EQ(first.rfind("Alice           \t", 0), 0u) << first;
+  EXPECT_EQ(second.substr(second.rfind('\t') + 1), "Bob memo");
+  EXPECT_FALSE(std::getline(lines, extra));
+}
+
+TEST_F(QueryToolFoxProTest, StatementsWithoutRowsChangeTheFolder) {
+  const std::string source = ConnectionString(folder_ + "/data");
+  const std::string path = folder_ + "/data/T.DBF";
+  EXPECT_EQ(Query({source, "CREATE TABLE '" + path + "'([TEXT] M,[DATA] BLOB);"}).exitCode, 0);
+  EXPECT_EQ(Query({source, "INSERT INTO '" + path + "' VALUES('a'+CHR(9)+'b', CHR(0)+CHR(255))"}).exitCode, 0);
+  const Outcome run = Query({source, "SELECT * FROM `t`"});
+  EXPECT_EQ(run.out, "text\tdata\na\\tb\t00FF\n");
+  EXPECT_EQ(Query({source, "DROP TABLE `t`"}).exitCode, 0);
+  EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(QueryToolFoxProTest, FailuresPrintTheEngineDescription) {
+  const std::string missing = folder_ + "/nowhere";
+  Outcome run = Query({"--tables", ConnectionString(missing)});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "Invalid path or file name: '" + missing + "' does not exist.\n");
+  run = Query({ConnectionString(folder_ + "/data"), "SELECT * FROM `ghost`"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("ghost.dbf' does not exist."), std::string::npos) << run.err;
+  run = Query({ConnectionString(folder_ + "/data"), "UPDATE `region` SET x = 1"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err.rfind("Unrecognized command verb.", 0), 0u) << run.err;
+}
+
+#endif
+
+}  // namespace
