@@ -10,17 +10,13 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/DbcCatalog.h"
 #include "platform/foxpro/DbfReader.h"
 #include "platform/foxpro/DbfWriter.h"
 #include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/FolderCatalog.h"
 #include "platform/foxpro/SqlParser.h"
 #include "platform/foxpro/TableNames.h"
-
-#if __has_include("platform/foxpro/DbcCatalog.h")
-#include "platform/foxpro/DbcCatalog.h"
-#define TESSELBY_HAS_DBC_CATALOG 1
-#endif
 
 namespace foxpro {
 
@@ -101,11 +97,7 @@ std::unique_ptr<Catalog> OpenCatalog(const std::string& dataSource) {
     return std::make_unique<FolderCatalog>(found);
   }
   if (std::filesystem::is_regular_file(found, error) && EndsWithIgnoringCase(found, ".dbc")) {
-#ifdef TESSELBY_HAS_DBC_CATALOG
     return std::make_unique<DbcCatalog>(found);
-#else
-    throw ado::Failure("Database containers are not supported yet: '" + dataSource + "'.");
-#endif
   }
   throw ado::Failure("Invalid path or file name: '" + dataSource +
                      "' is neither a folder nor a database container (.dbc).");
