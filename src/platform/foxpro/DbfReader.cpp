@@ -146,7 +146,7 @@ std::unique_ptr<DbfReader> DbfReader::Open(const std::string& dbfPath, FileSyste
     if (!IsAscii(reinterpret_cast<const std::uint8_t*>(f.name.data()), static_cast<int>(f.name.size())))
       f.name = r->codec_->Decode(f.name);
   }
-  std::size_t perBlock = std::max<std::size_t>(1, kReadBlockBytes / h.recordLength);
+  std::size_t perBlock = std::clamp<std::size_t>(kReadBlockBytes / h.recordLength, 1, std::max<std::uint32_t>(h.recordCount, 1));
   r->block_.resize(perBlock * h.recordLength);
   return r;
 }
