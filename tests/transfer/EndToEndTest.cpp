@@ -1,0 +1,269 @@
+// Both handlers against the Oracle stand-in and the real FoxPro engine: the statement texts
+// that arrive, and what the tables hold afterwards.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ado/Connection.h"
+#include "platform/ado/Provider.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "support/FakeWindowParts.h"
+#include "support/StandIn.h"
+#include "transfer/SendTablesToFoxPro.h"
+#include "transfer/SendTablesToOracle.h"
+#include "transfer/TransferTestSupport.h"
+
+namespace transfer {
+namespace {
+namespace fs = std::filesystem;
+
+using support::FakeTablesWindow;
+using Strings = std::vector<std::string>;
+
+// Passes everything to the real FoxPro engine and keeps every statement text it was given.
+class RecordingProvider : public ado::Provider {
+ public:
+  explicit RecordingProvider(std::shared_ptr<ado::Provider> engine) : engine_(std::move(engine)) {}
+  std::unique_ptr<ado::Session> Open(const std::string& connectionString,
+                                     const ado::ConnectionSettings& settings) override {
+    return std::make_unique<RecordingSession>(engine_->Open(connectionString, settings), statements);
+  }
+  Strings statements;
+
+ private:
+  class RecordingSession : public ado::Session {
+   public:
+    RecordingSession(std::unique_ptr<ado::Session> inner, Strings& log) : inner_(std::move(inner)), log_(log) {}
+    void Execute(const std::string& sql) override {
+      log_.push_back(sql);
+      inner_->Execute(sql);
+    }
+    std::unique_ptr<ado::RowSource> Query(const std::string& sql) override {
+      log_.push_back(sql);
+      return inner_->Query(sql);
+    }
+    std::unique_ptr<ado::RowSource> TablesSchema() override { return inner_->TablesSchema(); }
+    void Close() override { inner_->Close(); }
+
+   private:
+    std::unique_ptr<ado::Session> inner_;
+    Strings& log_;
+  };
+  std::shared_ptr<ado::Provider> engine_;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TESSELBY_REQUIRE_STANDIN();
+    ado::SetTextLocale(ado::TextLocale{'.', "M/d/yyyy"});
+    folder_ = fs::temp_directory_path() / ("tesselby-e2e-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    engine_ = ado::RegisteredProvider("vfpoledb.1");
+    recorder_ = std::make_shared<RecordingProvider>(engine_);
+    ado::RegisterProvider("vfpoledb.1", recorder_);
+    window.fields.text1 = "127.0.0.1";
+    window.fields.text2 = "scott";
+    window.fields.text3 = "tiger";
+    window.fields.option1 = false;
+    window.fields.text5 = folder_.string();
+    oracle_.Open(support::kOracleConnectionString);
+    logAtStart_ = ReadFile(fs::path(support::StandInDir()) / "server.log").size();
+  }
+  void TearDown() override {
+    if (engine_) ado::RegisterProvider("vfpoledb.1", engine_);
+    for (const std::string& table : oracleTables_) {
+      try {
+        oracle_.Execute("DROP TABLE \"" + table + "\"");
+      } catch (const std::exception& failure) {
+        ADD_FAILURE() << "cleaning up " << table << ": " << failure.what();
+      }
+    }
+    fs::remove_all(folder_);
+    window.prompter.ExpectAllUsed();
+  }
+
+  void FoxPro(const std::string& sql) {
+    ado::Connection connection;
+    connection.Open("Provider=vfpoledb.1;Data Source=" + folder_.string() + ";Collating Sequence=general;");
+    connection.Execute(sql);
+  }
+  void Oracle(const std::string& sql) { oracle_.Execute(sql); }
+  std::string FolderPath() const { return folder_.string() + "/"; }
+  // What the stand-in received since the test began.
+  std::string ServerLog() const {
+    return ReadFile(fs::path(support::StandInDir()) / "server.log").substr(logAtStart_);
+  }
+  std::vector<std::vector<ado::Value>> FoxProRows(const std::string& table) {
+    ado::Connection connection;
+    connection.CursorLocation = ado::adUseClient;
+    connection.Open("Provider=vfpoledb.1;Data Source=" + folder_.string() + ";Collating Sequence=general;");
+    ado::Recordset records;
+    records.Open("SELECT * FROM `" + table + "`", connection);
+    std::vector<std::vector<ado::Value>> rows;
+    for (; !records.Eof(); records.MoveNext()) {
+      rows.emplace_back();
+      for (int f = 0; f < records.FieldCount(); ++f) rows.back().push_back(records.Fields(f).Value);
+    }
+    return rows;
+  }
+
+  FakeTablesWindow window;
+  fs::path folder_;
+  std::shared_ptr<ado::Provider> engine_;
+  std::shared_ptr<RecordingProvider> recorder_;
+  ado::Connection oracle_;
+  std::size_t logAtStart_ = 0;
+  Strings oracleTables_;
+};
+
+TEST_F(EndToEndTest, TheFoxProToOracleWorkedExampleArrivesWordForWord) {
+  FoxPro("CREATE TABLE '" + FolderPath() + "orders.DBF'([name] V(20),[qty] I);");
+  FoxPro("INSERT INTO '" + FolderPath() + "orders.DBF' VALUES('it''s', '5')");
+  FoxPro("INSERT INTO '" + FolderPath() + "orders.DBF' VALUES('', '5')");
+  oracleTables_ = {"orders"};
+  FakeTablesWindow::Fill(window.list1, {"orders"});
+  FakeTablesWindow::Select(window.list1, {"orders"});
+  window.list1.SetListIndex(0);
+
+  recorder_->statements.clear();
+  SendTablesToOracle(window.parts);
+
+  EXPECT_EQ(recorder_->statements, Strings{"SELECT * FROM `orders`"});
+  const std::string log = ServerLog();
+  for (const std::string statement : {"CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)",
+                                       "INSERT INTO \"orders\" VALUES('it''s', '5')",
+                                       "INSERT INTO \"orders\" VALUES(NULL, '5')"}) {
+    EXPECT_NE(log.find("statement: " + statement + "\n"), std::string::npos) << statement << "\n" << log;
+  }
+  EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
+  EXPECT_EQ(FakeTablesWindow::Items(window.list2), Strings{"orders"});
+}
+
+TEST_F(EndToEndTest, TheOracleToFoxProWorkedExampleIsWhatTheEngineReceives) {
+  Oracle("CREATE TABLE \"EMP\"(\"EMPNO\" NUMERIC,\"HIRE DATE\" DATE,\"PHOTO\" BLOB)");
+  oracleTables_ = {"EMP"};
+  Oracle("INSERT INTO \"EMP\" VALUES(42, NULL, NULL)");
+  FakeTablesWindow::Fill(window.list2, {"EMP"});
+  FakeTablesWindow::Select(window.list2, {"EMP"});
+  window.list2.SetListIndex(0);
+
+  SendTablesToFoxPro(window.parts);
+
+  const std::string path = FolderPath() + "EMP.DBF";
+  EXPECT_EQ(recorder_->statements, (Strings{"CREATE TABLE '" + path + "'([EMPNO] M,[HIRE_DATE] M,[PHOTO] BLOB);",
+                                            "INSERT INTO '" + path + "' VALUES('42', '', '')"}));
+  EXPECT_NE(ServerLog().find("SELECT * FROM \"EMP\""), std::string::npos);
+  EXPECT_TRUE(fs::exists(path));
+  EXPECT_EQ(FakeTablesWindow::Items(window.list1), Strings{"emp"});
+  const auto rows = FoxProRows("emp");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(ado::ValueToText(rows[0][0]), "42");
+}
+
+TEST_F(EndToEndTest, LineBreaksLongTextsDatesAndBytesSurviveTheWayToFoxPro) {
+  Oracle("CREATE TABLE \"NOTES\"(\"ID\" INT,\"BODY\" VARCHAR(2000),\"WHEN\" TIMESTAMP,\"DATA\" BLOB)");
+  oracleTables_ = {"NOTES"};
+  std::string body = "first line\r\nit's the second\nthird\r";
+  while (body.size() < 450) body += "0123456789'";
+  std::string hex;
+  ado::Bytes bytes;
+  for (int b = 0; b < 256; ++b) {
+    bytes.push_back(static_cast<std::uint8_t>(b));
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    hex += kDigits[b >> 4];
+    hex += kDigits[b & 15];
+  }
+  std::string literal;
+  for (char c : body) literal += c == '\'' ? std::string("''") : std::string(1, c);
+  Oracle("INSERT INTO \"NOTES\" VALUES(1, '" + literal + "', TIMESTAMP '1899-12-30 23:59:58.5', '" + hex + "')");
+  Oracle("INSERT INTO \"NOTES\" VALUES(2, NULL, TIMESTAMP '2024-02-29 00:00:00', NULL)");
+  FakeTablesWindow::Fill(window.list2, {"NOTES"});
+  FakeTablesWindow::Select(window.list2, {"NOTES"});
+  window.list2.SetListIndex(0);
+
+  SendTablesToFoxPro(window.parts);
+
+  auto rows = FoxProRows("notes");
+  ASSERT_EQ(rows.size(), 2u);
+  if (ado::ValueToText(rows[0][0]) != "1") std::swap(rows[0], rows[1]);
+  EXPECT_EQ(ado::ValueToText(rows[0][1]), body);
+  EXPECT_EQ(ado::ValueToText(rows[0][2]), "12/30/1899 23:59:58.500");
+  ASSERT_TRUE(rows[0][3].Is<ado::Bytes>()) << ado::ValueToText(rows[0][3]);
+  EXPECT_EQ(rows[0][3].As<ado::Bytes>(), bytes);
+  EXPECT_EQ(ado::ValueToText(rows[1][1]), "");
+  EXPECT_EQ(ado::ValueToText(rows[1][2]), "2/29/2024");
+  // The value's own line breaks travel as CHR() joints; none is left in the text itself.
+  for (const std::string& statement : recorder_->statements) {
+    EXPECT_EQ(statement.find_first_of("\r\n"), std::string::npos) << statement;
+  }
+}
+
+TEST_F(EndToEndTest, BytesTravelToOracleAsHexAndComeBackWhole) {
+  FoxPro("CREATE TABLE '" + FolderPath() + "pics.DBF'([id] I,[pic] BLOB);");
+  FoxPro("INSERT INTO '" + FolderPath() + "pics.DBF' VALUES('7', 'A'+CHR(0)+CHR(13)+'''Z')");
+  oracleTables_ = {"pics"};
+  FakeTablesWindow::Fill(window.list1, {"pics"});
+  FakeTablesWindow::Select(window.list1, {"pics"});
+  window.list1.SetListIndex(0);
+
+  SendTablesToOracle(window.parts);
+
+  const std::string log = ServerLog();
+  EXPECT_NE(log.find("statement: CREATE TABLE \"pics\"(\"id\" INT,\"pic\" BLOB)\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("statement: INSERT INTO \"pics\" VALUES('7', '41000D275A')\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
+
+  // And back into a fresh folder table of the same name, replacing the listed one.
+  window.list1.Clear();
+  FakeTablesWindow::Fill(window.list1, {"pics"});
+  FakeTablesWindow::Select(window.list2, {"pics"});
+  window.list2.SetListIndex(0);
+  testing::ExpectOverwrite(window.prompter, "pics", connections::vbYes);
+  SendTablesToFoxPro(window.parts);
+  const auto rows = FoxProRows("pics");
+  ASSERT_EQ(rows.size(), 1u);
+  ASSERT_TRUE(rows[0][1].Is<ado::Bytes>());
+  EXPECT_EQ(rows[0][1].As<ado::Bytes>(), (ado::Bytes{'A', 0, 13, '\'', 'Z'}));
+}
+
+TEST_F(EndToEndTest, AnUnlistedTableFileIsKeptWhenTheUserSaysNo) {
+  Oracle("CREATE TABLE \"KEEP\"(\"ID\" INT)");
+  oracleTables_ = {"KEEP"};
+  Oracle("INSERT INTO \"KEEP\" VALUES(1)");
+  FoxPro("CREATE TABLE '" + FolderPath() + "keep.DBF'([old] M);");
+  FoxPro("INSERT INTO '" + FolderPath() + "keep.DBF' VALUES('precious')");
+  const std::string before = ReadFile(folder_ / "keep.DBF");
+  FakeTablesWindow::Fill(window.list2, {"KEEP"});
+  FakeTablesWindow::Select(window.list2, {"KEEP"});
+  window.list2.SetListIndex(0);
+  testing::ExpectOverwrite(window.prompter, "KEEP", connections::vbNo);
+  recorder_->statements.clear();
+
+  SendTablesToFoxPro(window.parts);
+
+  EXPECT_EQ(ReadFile(folder_ / "keep.DBF"), before);
+  EXPECT_TRUE(recorder_->statements.empty());
+  EXPECT_EQ(ServerLog().find("SELECT * FROM \"KEEP\""), std::string::npos);
+  EXPECT_EQ(window.list1.ListCount(), 0);
+  const auto rows = FoxProRows("keep");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(ado::ValueToText(rows[0][0]), "precious");
+}
+
+}  // namespace
+}  // namespace transfer
