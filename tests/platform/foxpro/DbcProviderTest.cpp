@@ -145,8 +145,9 @@ TEST_F(DbcProviderTest, CreateInsertSelectReopenAndDropOnACopyOfNorthwind) {
     EXPECT_EQ(Select(*connection, "LONGNAMES").names.front(), kLongName);
     connection->Execute("DROP TABLE `longnames`");
   }
-  EXPECT_FALSE(fs::exists(copy_ / "longnames.DBF"));
-  EXPECT_FALSE(fs::exists(copy_ / "longnames.fpt"));
+  for (const auto& entry : fs::directory_iterator(copy_)) {
+    EXPECT_NE(entry.path().stem().string(), "longnames") << entry.path();  // .DBF and .FPT both gone
+  }
   auto connection = Open(dbc);
   const auto schema = Schema(*connection);
   EXPECT_EQ(schema.size(), 30u);
