@@ -254,10 +254,11 @@ std::string FoxProSession::TableName(const TableReference& table) {
   }
   // A path names a table of this catalog by its file; files elsewhere are not the catalog's.
   const std::string path = ExistingTablePath(table);
-  std::error_code error;
-  const auto folder = std::filesystem::weakly_canonical(std::string(FolderPart(path)), error);
-  const auto own = std::filesystem::weakly_canonical(Tables().Folder(), error);
-  if (error || folder.lexically_normal() != (own / "").lexically_normal()) {
+  std::error_code folderError;
+  std::error_code ownError;
+  const auto folder = std::filesystem::weakly_canonical(std::filesystem::path(path).parent_path(), folderError);
+  const auto own = std::filesystem::weakly_canonical(Tables().Folder(), ownError);
+  if (folderError || ownError || folder != own) {
     throw ado::Failure("File '" + table.text + "' is not a table of " + Tables().Folder() + ".");
   }
   return StemOf(FileNameOf(path));

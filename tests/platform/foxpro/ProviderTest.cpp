@@ -348,6 +348,20 @@ TEST_F(ProviderTest, DropRemovesTheTableAndItsCompanionsInAnyLetterCase) {
   EXPECT_NE(ExecuteFailure("DROP TABLE `categories`").find("does not exist"), std::string::npos);
 }
 
+TEST_F(ProviderTest, QuotedFilePathsNameTablesOfTheFolderOnly) {
+  Open(folder_.Path());
+  fs::create_directory(folder_ / "sub");
+  connection_.Execute("CREATE TABLE x ([A] M)");
+  connection_.Execute("CREATE TABLE 'sub/z' ([A] M)");
+  connection_.Execute("INSERT INTO x VALUES('1')");
+  connection_.Execute("RENAME TABLE '" + folder_ / "X.DBF" + "' TO 'y.dbf'");
+  EXPECT_EQ(Select("y").rows.size(), 1u);
+  EXPECT_NE(ExecuteFailure("DROP TABLE 'SUB/Z.DBF'").find("is not a table of"), std::string::npos);
+  connection_.Execute("DROP TABLE '" + folder_ / "y" + "'");
+  EXPECT_TRUE(TableNames().empty());
+  EXPECT_TRUE(fs::exists(folder_ / "sub/z.dbf"));
+}
+
 TEST_F(ProviderTest, RenameKeepsMemosAndExtensionCase) {
   folder_.CopyTestData("dbfread", {"memotest.dbf", "memotest.FPT"});
   Open(folder_.Path());
