@@ -1,0 +1,204 @@
+// Runs one table transfer headless (offscreen Qt, every question answered Yes) and prints
+// how long it took, for scripts/bench-transfer.sh. Also makes the source table and runs the
+// baseline the Oracle-to-FoxPro transfer is compared with.
+//
+//   TransferBench make-source  FOLDER TABLE ROWS   8-column free table, ROWS rows
+//   TransferBench to-oracle    FOLDER TABLE        "Send Table/s To Oracle" of FOLDER/TABLE
+//   TransferBench to-foxpro    FOLDER TABLE        "Send Table/s To FoxPro" of Oracle's TABLE
+//   TransferBench fetch-append FOLDER TABLE        bare ODBC fetch of TABLE + the engine's append
+//
+// Oracle login: 127.0.0.1 / scott / tiger, or BENCH_ORACLE_SERVER, _USER, _PASSWORD.
+#include <QApplication>
+#include <QListWidget>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "connections/DataProviders.h"
+#include "connections/Foxpro.h"
+#include "connections/ListBox.h"
+#include "connections/Oracle.h"
+#include "connections/WindowParts.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "platform/foxpro/DbfWriter.h"
+#include "transfer/SendTablesToFoxPro.h"
+#include "transfer/SendTablesToOracle.h"
+
+namespace {
+
+std::string Env(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : fallback;
+}
+
+class Fields : public connections::ConnectionFields {
+ public:
+  explicit Fields(std::string folder) : folder_(std::move(folder)) {}
+  std::string Text1() const override { return Env("BENCH_ORACLE_SERVER", "127.0.0.1"); }
+  std::string Text2() const override { return Env("BENCH_ORACLE_USER", "scott"); }
+  std::string Text3() const override { return Env("BENCH_ORACLE_PASSWORD", "tiger"); }
+  std::string Text4() const override { return {}; }
+  std::string Text5() const override { return folder_; }
+  bool Option1Selected() const override { return false; }
+
+ private:
+  std::string folder_;
+};
+
+class Pointer : public connections::MousePointer {
+ public:
+  int Get() const override { return value_; }
+  void Set(int value) override { value_ = value; }
+
+ private:
+  int value_ = 0;
+};
+
+class Progress : public connections::ProgressBar {
+ public:
+  void SetValue(int percent) override { value_ = percent; }
+  int GetValue() const override { return value_; }
+  void SetText(const std::string& text) override { text_ = text; }
+  std::string GetText() const override { return text_; }
+
+ private:
+  int value_ = 0;
+  std::string text_;
+};
+
+// Yes to every question; failure reports go to stderr and are counted.
+class AutoYes : public connections::Prompter {
+ public:
+  int MsgBox(const std::string& text, int style, const std::string&) override {
+    if ((style & connections::vbExclamation) != 0) {
+      ++reports;
+      std::cerr << "failure report:\n" << text << "\n";
+      return connections::vbOK;
+    }
+    return connections::vbYes;
+  }
+  std::string InputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
+  int reports = 0;
+};
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+int MakeSource(const std::string& folder, const std::string& table, long rows) {
+  const std::string path = folder + "/" + table + ".dbf";
+  std::filesystem::remove(path);
+  std::filesystem::remove(folder + "/" + table + ".fpt");
+  foxpro::CreateVfpTable(path, {{"ID", 'I'},
+                                {"NAME", 'C', 30},
+                                {"CITY", 'C', 20},
+                                {"AMOUNT", 'N', 12, 2},
+                                {"BORN", 'D'},
+                                {"ACTIVE", 'L'},
+                                {"NOTE", 'M'},
+                                {"RATIO", 'B'}});
+  auto appender = foxpro::DbfAppender::Open(path);
+  static const char* const kCities[] = {"Lisboa", "Zürich", "O'Fallon", "Reykjavík", "Kraków"};
+  for (long r = 1; r <= rows; ++r) {
+    const std::string n = std::to_string(r);
+    appender->Append({n, "Customer " + n, kCities[r % 5], std::to_string(r % 100000) + "." + std::to_string(r % 90 + 10),
+                      std::to_string(1950 + r % 60) + "-0" + std::to_string(r % 9 + 1) + "-1" + std::to_string(r % 9),
+                      r % 2 == 0 ? "T" : "F", "Note for row " + n + ", it's fine", std::to_string(r % 1000) + ".125"});
+  }
+  appender->Close();
+  std::cout << "rows=" << rows << "\n";
+  return 0;
+}
+
+// The baseline: every row fetched through ODBC as the transfer fetches it, then appended by
+// the engine to a table of memo fields, without building or parsing any SQL.
+int FetchAppend(const std::string& folder, const std::string& table) {
+  Fields fields(folder);
+  const auto start = Clock::now();
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(connections::OracleConnectionString(fields));
+  ado::Recordset records;
+  records.Open("SELECT * FROM \"" + table + "\"", oracle);
+  std::vector<foxpro::NewField> memoFields;
+  for (int f = 0; f < records.FieldCount(); ++f) {
+    memoFields.push_back({"F" + std::to_string(f), records.Fields(f).Type == ado::adLongVarBinary ? 'W' : 'M'});
+  }
+  const std::string path = folder + "/" + table + "_base.dbf";
+  std::filesystem::remove(path);
+  std::filesystem::remove(folder + "/" + table + "_base.fpt");
+  foxpro::CreateVfpTable(path, memoFields);
+  auto appender = foxpro::DbfAppender::Open(path);
+  std::vector<std::string> texts(static_cast<std::size_t>(records.FieldCount()));
+  long rows = 0;
+  for (; !records.Eof(); records.MoveNext(), ++rows) {
+    for (int f = 0; f < records.FieldCount(); ++f) texts[f] = ado::ValueToText(records.Fields(f).Value);
+    appender->Append(texts);
+  }
+  appender->Close();
+  std::cout << "seconds=" << Seconds(start) << " rows=" << rows << "\n";
+  return 0;
+}
+
+int Transfer(const std::string& direction, const std::string& folder, const std::string& table) {
+  QListWidget foxProWidget;
+  QListWidget oracleWidget;
+  connections::ListBox foxProList(foxProWidget);
+  connections::ListBox oracleList(oracleWidget);
+  Fields fields(folder);
+  Pointer pointer;
+  Progress progress;
+  AutoYes prompter;
+  connections::TablesWindowParts parts{foxProList, oracleList, progress, pointer, prompter, fields};
+  // The lists as the tables window would show them, so that a table already there is replaced.
+  connections::LoadFoxProTables(foxProList, connections::FoxProConnectionString(fields));
+  connections::LoadOracleTables(oracleList, fields);
+  connections::ListBox& source = direction == "to-oracle" ? foxProList : oracleList;
+  if (direction == "to-foxpro" && oracleList.ListCount() == 0) {
+    std::cerr << "Oracle holds no tables\n";
+    return 1;
+  }
+  bool found = false;
+  for (int i = 0; i < source.ListCount(); ++i) {
+    const bool selected = source.List(i) == table && !found;
+    found = found || selected;
+    source.SetSelected(i, selected);
+  }
+  source.SetListIndex(0);
+  const auto start = Clock::now();
+  if (direction == "to-oracle") {
+    transfer::SendTablesToOracle(parts);
+  } else {
+    transfer::SendTablesToFoxPro(parts);
+  }
+  std::cout << "seconds=" << Seconds(start) << " reports=" << prompter.reports << "\n";
+  return prompter.reports == 0 ? 0 : 3;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  connections::InstallDataProviders();
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    if (args.size() == 4 && args[0] == "make-source") return MakeSource(args[1], args[2], std::stol(args[3]));
+    if (args.size() == 3 && args[0] == "fetch-append") return FetchAppend(args[1], args[2]);
+    if (args.size() == 3 && (args[0] == "to-oracle" || args[0] == "to-foxpro")) {
+      return Transfer(args[0], args[1], args[2]);
+    }
+  } catch (const std::exception& failure) {
+    std::cerr << failure.what() << "\n";
+    return 1;
+  }
+  std::cerr << "usage: TransferBench make-source FOLDER TABLE ROWS | to-oracle FOLDER TABLE | "
+               "to-foxpro FOLDER TABLE | fetch-append FOLDER TABLE\n";
+  return 2;
+}
