@@ -145,6 +145,7 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
   // The table's files are complete before the container mentions them, and the container's
   // records all become visible with its one header write: a crash leaves the old or the new.
   CreateVfpTable(dbfPath, fields, options, fs_);
+  for (const std::string& file : FilesOf(dbfPath)) fs_.Open(file, OpenMode::ReadWrite)->Sync();
   std::vector<NewDbcObject> objects;
   objects.push_back({1, "Table", tableName,
                      {{kDbcPropertyClass, std::string(1, '\x01')},
