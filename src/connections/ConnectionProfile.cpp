@@ -21,6 +21,8 @@ void SaveProfileSetting(const std::string& key, const std::string& value) {
   SaveSetting(kSettingsApplication, kSettingsSection, key, value);
 }
 
-std::string GetProfileSetting(const std::string& key) { return GetSetting(kSettingsApplication, kSettingsSection, key); }
+std::string GetProfileSetting(const std::string& key) {
+  return GetSetting(kSettingsApplication, kSettingsSection, key);
+}
 
 }  // namespace connections

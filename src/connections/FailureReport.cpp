@@ -2,24 +2,20 @@
 
 namespace connections {
 
-std::string ProcedureTag(const std::string& handler) {
-  return "in Korvane2021/08/31." + handler + " ";
-}
+std::string ProcedureTag(const std::string& handler) { return "in Korvane2021/08/31." + handler + " "; }
 
-std::string FailureReportText(const std::string& description, const std::string& handler,
-                              int statementNumber, const std::string* statement) {
-  std::string text = description + "\r\n" + ProcedureTag(handler) + "at line " +
-                     std::to_string(statementNumber) + "\r\r" +
-                     "Please email screenshot of this message to " + kSupportAddress;
+std::string FailureReportText(const std::string& description, const std::string& handler, int statementNumber,
+                              const std::string* statement) {
+  std::string text = description + "\r\n" + ProcedureTag(handler) + "at line " + std::to_string(statementNumber) +
+                     "\r\r" + "Please email screenshot of this message to " + kSupportAddress;
   if (statement != nullptr) text += "\r\rsql: " + *statement;
   return text;
 }
 
-void ShowFailureReport(Prompter& prompter, const std::string& description,
-                       const std::string& handler, int statementNumber,
-                       const std::string* statement) {
-  prompter.MsgBox(FailureReportText(description, handler, statementNumber, statement),
-                  vbOKOnly | vbExclamation, kFailureReportTitle);
+void ShowFailureReport(Prompter& prompter, const std::string& description, const std::string& handler,
+                       int statementNumber, const std::string* statement) {
+  prompter.MsgBox(FailureReportText(description, handler, statementNumber, statement), vbOKOnly | vbExclamation,
+                  kFailureReportTitle);
 }
 
 }  // namespace connections

@@ -13,11 +13,10 @@ inline constexpr const char* kFailureReportTitle = "Application Error";
 std::string ProcedureTag(const std::string& handler);
 
 // The report text; statement is null for every handler but the two transfers.
-std::string FailureReportText(const std::string& description, const std::string& handler,
-                              int statementNumber, const std::string* statement);
+std::string FailureReportText(const std::string& description, const std::string& handler, int statementNumber,
+                              const std::string* statement);
 
-void ShowFailureReport(Prompter& prompter, const std::string& description,
-                       const std::string& handler, int statementNumber,
-                       const std::string* statement);
+void ShowFailureReport(Prompter& prompter, const std::string& description, const std::string& handler,
+                       int statementNumber, const std::string* statement);
 
 }  // namespace connections

@@ -12,11 +12,11 @@ namespace connections {
 class ConnectionFields {
  public:
   virtual ~ConnectionFields() = default;
-  virtual std::string Text1() const = 0;  // Oracle server (SID)
-  virtual std::string Text2() const = 0;  // user
-  virtual std::string Text3() const = 0;  // password
-  virtual std::string Text4() const = 0;  // DBC file
-  virtual std::string Text5() const = 0;  // free table folder
+  virtual std::string Text1() const = 0;     // Oracle server (SID)
+  virtual std::string Text2() const = 0;     // user
+  virtual std::string Text3() const = 0;     // password
+  virtual std::string Text4() const = 0;     // DBC file
+  virtual std::string Text5() const = 0;     // free table folder
   virtual bool Option1Selected() const = 0;  // DBC file mode
 };
 

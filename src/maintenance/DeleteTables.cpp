@@ -40,12 +40,18 @@ void DeleteTables(TablesWindowParts& window, Side side) {
     trap.Step(110 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
-  trap.For(112 + shift, [&] { return std::pair{list.ListCount() - 1, 0}; }, -1, [&](int i) {
-    if (trap.Test(114 + shift, [&] { return list.Selected(i); })) {
-      trap.Step(116 + shift, [&] { connection->Execute("DROP TABLE " + quote + list.List(i) + quote); });
-      trap.Step(118 + shift, [&] { list.RemoveItem(i); });
-    }
-  });
+  trap.For(
+      112 + shift,
+      [&] {
+        return std::pair{list.ListCount() - 1, 0};
+      },
+      -1,
+      [&](int i) {
+        if (trap.Test(114 + shift, [&] { return list.Selected(i); })) {
+          trap.Step(116 + shift, [&] { connection->Execute("DROP TABLE " + quote + list.List(i) + quote); });
+          trap.Step(118 + shift, [&] { list.RemoveItem(i); });
+        }
+      });
   trap.Step(120 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
 }
 

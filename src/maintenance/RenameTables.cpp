@@ -50,17 +50,25 @@ void RenameTable(TablesWindowParts& window, Side side) {
     trap.Step(116 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
-  trap.For(118 + shift, [&] { return std::pair{list.ListCount() - 1, 0}; }, -1, [&](int i) {
-    if (!trap.Test(120 + shift, [&] { return list.Selected(i); })) return;
-    trap.Step(122 + shift, [&] { oldName = list.List(i); });
-    trap.Step(124 + shift, [&] { newName = window.Prompts.InputBox("Enter new name of " + oldName + ":", {}, oldName); });
-    // Cancel, or a cleared field, leaves this item alone.
-    if (!trap.Test(126 + shift, [&] { return !newName.empty(); })) return;
-    trap.Step(128 + shift, [&] { connection->Execute(RenameStatement(side, oldName, newName)); });
-    trap.Step(130 + shift, [&] { list.RemoveItem(i); });
-    trap.Step(132 + shift, [&] { list.AddItem(newName); });
-    if (trap.Test(134 + shift, [&] { return list.ListCount() > 0; })) trap.Step(136 + shift, [&] { list.SetListIndex(0); });
-  });
+  trap.For(
+      118 + shift,
+      [&] {
+        return std::pair{list.ListCount() - 1, 0};
+      },
+      -1,
+      [&](int i) {
+        if (!trap.Test(120 + shift, [&] { return list.Selected(i); })) return;
+        trap.Step(122 + shift, [&] { oldName = list.List(i); });
+        trap.Step(124 + shift,
+                  [&] { newName = window.Prompts.InputBox("Enter new name of " + oldName + ":", {}, oldName); });
+        // Cancel, or a cleared field, leaves this item alone.
+        if (!trap.Test(126 + shift, [&] { return !newName.empty(); })) return;
+        trap.Step(128 + shift, [&] { connection->Execute(RenameStatement(side, oldName, newName)); });
+        trap.Step(130 + shift, [&] { list.RemoveItem(i); });
+        trap.Step(132 + shift, [&] { list.AddItem(newName); });
+        if (trap.Test(134 + shift, [&] { return list.ListCount() > 0; }))
+          trap.Step(136 + shift, [&] { list.SetListIndex(0); });
+      });
   trap.Step(138 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
 }
 

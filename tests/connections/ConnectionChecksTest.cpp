@@ -68,9 +68,9 @@ TEST(ConnectionCheckTest, FoxProCheckOpensWithServerSideCursorAndReadsTheFieldsE
   fields.option1 = false;
   foxpro->FailOpen("File does not exist.");
   EXPECT_FALSE(CheckFoxProConnection(fields));
-  EXPECT_EQ(foxpro->Opened(), (std::vector<std::string>{
-                                  "Provider=vfpoledb.1;Data Source=C:\\data\\sales.dbc;Collating Sequence=machine;",
-                                  "Provider=vfpoledb.1;Data Source=C:\\data;Collating Sequence=general;"}));
+  EXPECT_EQ(foxpro->Opened(),
+            (std::vector<std::string>{"Provider=vfpoledb.1;Data Source=C:\\data\\sales.dbc;Collating Sequence=machine;",
+                                      "Provider=vfpoledb.1;Data Source=C:\\data;Collating Sequence=general;"}));
   EXPECT_EQ(foxpro->OpenSessions(), foxpro->ClosedSessions());
 }
 

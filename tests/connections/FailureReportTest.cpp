@@ -1,5 +1,3 @@
-#include "connections/FailureReport.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -7,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "connections/FailureReport.h"
 #include "connections/FailureTrap.h"
 #include "platform/ado/Failure.h"
 #include "support/ScriptedPrompter.h"
@@ -99,8 +98,8 @@ TEST_F(FailureTrapTest, FailingValueGivesTheFallback) {
 TEST_F(FailureTrapTest, FailingLoopSetUpRunsTheBodyOnceWithTheCounterAtZero) {
   ExpectReports({{"no bounds", 110}});
   std::vector<int> counters;
-  trap.For(110, []() -> std::pair<int, int> { throw ado::Failure("no bounds"); }, -1,
-           [&](int i) { counters.push_back(i); });
+  trap.For(
+      110, []() -> std::pair<int, int> { throw ado::Failure("no bounds"); }, -1, [&](int i) { counters.push_back(i); });
   trap.Step(120, [&] { ran.push_back(120); });
   EXPECT_EQ(counters, (std::vector<int>{0}));
   EXPECT_EQ(ran, (std::vector<int>{120}));
@@ -111,9 +110,24 @@ TEST_F(FailureTrapTest, LoopsCountUpAndDownInclusively) {
   std::vector<int> up;
   std::vector<int> down;
   std::vector<int> none;
-  trap.For(100, [] { return std::pair{1, 3}; }, 1, [&](int i) { up.push_back(i); });
-  trap.For(102, [] { return std::pair{3, 0}; }, -1, [&](int i) { down.push_back(i); });
-  trap.For(104, [] { return std::pair{-1, 0}; }, -1, [&](int i) { none.push_back(i); });
+  trap.For(
+      100,
+      [] {
+        return std::pair{1, 3};
+      },
+      1, [&](int i) { up.push_back(i); });
+  trap.For(
+      102,
+      [] {
+        return std::pair{3, 0};
+      },
+      -1, [&](int i) { down.push_back(i); });
+  trap.For(
+      104,
+      [] {
+        return std::pair{-1, 0};
+      },
+      -1, [&](int i) { none.push_back(i); });
   EXPECT_EQ(up, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(down, (std::vector<int>{3, 2, 1, 0}));
   EXPECT_TRUE(none.empty());
@@ -122,12 +136,18 @@ TEST_F(FailureTrapTest, LoopsCountUpAndDownInclusively) {
 TEST_F(FailureTrapTest, FailingLastStepOfLoopBodyAdvancesToTheNextPass) {
   ExpectReports({{"row 2", 112}, {"row 1", 112}});
   std::vector<int> firstSteps;
-  trap.For(108, [] { return std::pair{2, 0}; }, -1, [&](int i) {
-    trap.Step(110, [&] { firstSteps.push_back(i); });
-    trap.Step(112, [&] {
-      if (i > 0) Fail("row " + std::to_string(i));
-    });
-  });
+  trap.For(
+      108,
+      [] {
+        return std::pair{2, 0};
+      },
+      -1,
+      [&](int i) {
+        trap.Step(110, [&] { firstSteps.push_back(i); });
+        trap.Step(112, [&] {
+          if (i > 0) Fail("row " + std::to_string(i));
+        });
+      });
   EXPECT_EQ(firstSteps, (std::vector<int>{2, 1, 0}));
   prompter.ExpectAllUsed();
 }
@@ -148,9 +168,10 @@ TEST_F(FailureTrapTest, StatementVariantReportsTheStatementTextAtTheTimeOfTheFai
   statement = "INSERT INTO \"T\" VALUES ('a')";
   transfer.Step(130, [] { throw ado::Failure("dup"); });
   ASSERT_EQ(prompter.Asked().size(), 1u);
-  EXPECT_EQ(prompter.Asked()[0].text, "dup\r\nin Korvane2021/08/31.Form2.PushButton3_Click at line 130\r\r"
-                                      "Please email screenshot of this message to " +
-                                          std::string(kSupportAddress) + "\r\rsql: INSERT INTO \"T\" VALUES ('a')");
+  EXPECT_EQ(prompter.Asked()[0].text,
+            "dup\r\nin Korvane2021/08/31.Form2.PushButton3_Click at line 130\r\r"
+            "Please email screenshot of this message to " +
+                std::string(kSupportAddress) + "\r\rsql: INSERT INTO \"T\" VALUES ('a')");
 }
 
 }  // namespace

@@ -74,12 +74,13 @@ TEST_F(FoxProCatalogTest, EmptyFolderGivesAnEmptyList) {
 
 TEST_F(FoxProCatalogTest, ContainerListsItsTablesButNotItsViews) {
   const std::string northwind = CopyOf("northwind");
-  EXPECT_EQ(Folded(Load(Container(northwind + "/northwind.dbc"))),
-            Folded({"Categories", "Customers", "Employees", "OrderDetails", "Orders", "Products", "Shippers",
-                    "Suppliers", "Territories", "EmployeeTerritories", "CustomerDemographics",
-                    "CustomerCustomerDemo", "Region"}));
+  EXPECT_EQ(
+      Folded(Load(Container(northwind + "/northwind.dbc"))),
+      Folded({"Categories", "Customers", "Employees", "OrderDetails", "Orders", "Products", "Shippers", "Suppliers",
+              "Territories", "EmployeeTerritories", "CustomerDemographics", "CustomerCustomerDemo", "Region"}));
   const std::string books = CopyOf("vfp9-xsource-books");
-  EXPECT_EQ(Folded(Load(Container(books + "/Books.DBC"))), (Names{"authors", "auto_ids", "bookauth", "books", "topics"}));
+  EXPECT_EQ(Folded(Load(Container(books + "/Books.DBC"))),
+            (Names{"authors", "auto_ids", "bookauth", "books", "topics"}));
 }
 
 TEST_F(FoxProCatalogTest, WrongPathFailsAndLeavesTheListAsItWas) {

@@ -1,9 +1,8 @@
-#include "connections/ListBox.h"
-
 #include <gtest/gtest.h>
 
 #include <QListWidget>
 
+#include "connections/ListBox.h"
 #include "support/FakeWindowParts.h"
 
 namespace connections {

@@ -1,5 +1,3 @@
-#include "connections/SettingsStore.h"
-
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "connections/ConnectionProfile.h"
+#include "connections/SettingsStore.h"
 
 namespace connections {
 namespace {
@@ -35,8 +34,9 @@ TEST_F(SettingsStoreTest, StoredEmptyTextIsNotTheDefault) {
 }
 
 TEST_F(SettingsStoreTest, ValuesComeBackExactly) {
-  const std::vector<std::string> values = {"scott",      "ti;ger=x", " padded ", "C:\\data\\sales.dbc",
-                                           "/home/u/dbf/", "Grüße €", "a,b", "\"quoted\"", "#hash", "[x]"};
+  const std::vector<std::string> values = {"scott",        "ti;ger=x", " padded ", "C:\\data\\sales.dbc",
+                                           "/home/u/dbf/", "Grüße €",  "a,b",      "\"quoted\"",
+                                           "#hash",        "[x]"};
   for (const auto& value : values) {
     SaveSetting("Quenmark", "Tesselby", "Password", value);
     EXPECT_EQ(GetSetting("Quenmark", "Tesselby", "Password"), value);
@@ -61,8 +61,8 @@ TEST_F(SettingsStoreTest, FileIsReadableAndWritableByItsOwnerOnly) {
   SaveSetting("Quenmark", "Tesselby", "Password", "tiger");
   SaveSetting("Quenmark", "Tesselby", "Password", "tiger2");
   const auto permissions = QFile::permissions(QString::fromStdString(SettingsFileName("Quenmark")));
-  EXPECT_EQ(permissions & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadOwner |
-                            QFileDevice::WriteOwner),
+  EXPECT_EQ(permissions &
+                ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadOwner | QFileDevice::WriteOwner),
             QFileDevice::Permissions());
   EXPECT_TRUE(permissions.testFlag(QFileDevice::ReadOwner));
   EXPECT_TRUE(permissions.testFlag(QFileDevice::WriteOwner));
@@ -95,8 +95,7 @@ using ConnectionProfileTest = SettingsStoreTest;
 TEST_F(ConnectionProfileTest, EmptyStoreGivesEmptyFieldsAndDbcFileMode) {
   RecordingWindow window;
   LoadProfile(window);
-  EXPECT_EQ(window.calls,
-            (std::vector<std::string>{"Option1", "Text1=", "Text2=", "Text3=", "Text4=", "Text5="}));
+  EXPECT_EQ(window.calls, (std::vector<std::string>{"Option1", "Text1=", "Text2=", "Text3=", "Text4=", "Text5="}));
 }
 
 TEST_F(ConnectionProfileTest, FieldsAreFilledFromTheirKeysInOrder) {

@@ -1,5 +1,3 @@
-#include "maintenance/DeleteTables.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +5,7 @@
 
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
+#include "maintenance/DeleteTables.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
 

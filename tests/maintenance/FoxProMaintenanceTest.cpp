@@ -77,8 +77,7 @@ class FoxProMaintenanceTest : public ::testing::Test {
   }
   void SelectOnly(const Names& lowerNames) {
     for (int i = w.list1.ListCount() - 1; i >= 0; --i) {
-      const bool wanted =
-          std::find(lowerNames.begin(), lowerNames.end(), Lower(w.list1.List(i))) != lowerNames.end();
+      const bool wanted = std::find(lowerNames.begin(), lowerNames.end(), Lower(w.list1.List(i))) != lowerNames.end();
       w.list1.SetSelected(i, wanted);
       if (wanted) w.list1.SetListIndex(i);
     }

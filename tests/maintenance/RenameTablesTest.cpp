@@ -1,10 +1,9 @@
-#include "maintenance/RenameTables.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "maintenance/RenameTables.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
 

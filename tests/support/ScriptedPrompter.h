@@ -59,8 +59,8 @@ class ScriptedPrompter : public connections::Prompter {
 
   /// Expects the failure report of handler at statement number, whatever the description.
   ScriptedPrompter& ExpectFailureReport(const std::string& handler, int statementNumber) {
-    const std::string where = "\r\n" + connections::ProcedureTag(handler) + "at line " +
-                              std::to_string(statementNumber) + "\r\r";
+    const std::string where =
+        "\r\n" + connections::ProcedureTag(handler) + "at line " + std::to_string(statementNumber) + "\r\r";
     return ExpectMsgBoxMatching(
         "failure report of " + handler + " at line " + std::to_string(statementNumber),
         [where](const std::string& s) { return s.find(where) != std::string::npos; },
@@ -75,8 +75,7 @@ class ScriptedPrompter : public connections::Prompter {
   }
 
   /// Expects an input box; answers with text (empty text = cancelled).
-  ScriptedPrompter& ExpectInputBox(std::string prompt, std::string title, std::string defaultText,
-                                   std::string answer) {
+  ScriptedPrompter& ExpectInputBox(std::string prompt, std::string title, std::string defaultText, std::string answer) {
     Expected e;
     e.kind = AskedPrompt::Input;
     e.description = prompt;
@@ -105,8 +104,7 @@ class ScriptedPrompter : public connections::Prompter {
     return button;
   }
 
-  std::string InputBox(const std::string& prompt, const std::string& title,
-                       const std::string& defaultText) override {
+  std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override {
     m_asked.push_back({AskedPrompt::Input, prompt, 0, title, defaultText});
     if (m_observer) m_observer(m_asked.back());
     Expected* e = Next(AskedPrompt::Input, prompt, title);
