@@ -1,8 +1,5 @@
 #include "platform/foxpro/CdxReader.h"
 
-#include <algorithm>
-#include <unordered_set>
-
 #include "platform/ado/Failure.h"
 
 namespace foxpro {
@@ -68,7 +65,7 @@ const CdxTag* CdxReader::FindTag(std::string_view name) const {
 std::vector<CdxKey> CdxReader::Keys(const CdxTag& tag, char trailFill) const {
   const std::vector<std::uint8_t> header = Page(tag.headerOffset, kCdxPageSize);
   std::vector<CdxKey> out;
-  std::vector<std::uint32_t> visited;
+  std::unordered_set<std::uint32_t> visited;
   Walk(Le32(&header[0]), tag.keyLength, trailFill, 0, visited, out);
   return out;
 }
@@ -91,12 +88,9 @@ CdxTag CdxReader::ReadTagHeader(std::uint32_t offset, const std::string& name) c
 }
 
 void CdxReader::Walk(std::uint32_t node, std::uint16_t keyLength, char trailFill, int depth,
-                     std::vector<std::uint32_t>& visited, std::vector<CdxKey>& out) const {
+                     std::unordered_set<std::uint32_t>& visited, std::vector<CdxKey>& out) const {
   if (depth > kMaxDepth) Fail("its tree is deeper than " + std::to_string(kMaxDepth) + " levels");
-  if (std::find(visited.begin(), visited.end(), node) != visited.end()) {
-    Fail("node " + std::to_string(node) + " is reached twice");
-  }
-  visited.push_back(node);
+  if (!visited.insert(node).second) Fail("node " + std::to_string(node) + " is reached twice");
   const std::vector<std::uint8_t> page = Page(node, kCdxPageSize);
   const std::uint16_t attributes = Le16(&page[0]);
   const std::uint16_t count = Le16(&page[2]);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/foxpro/FileIo.h"
@@ -54,7 +55,7 @@ class CdxReader {
  private:
   CdxTag ReadTagHeader(std::uint32_t offset, const std::string& name) const;
   void Walk(std::uint32_t node, std::uint16_t keyLength, char trailFill, int depth,
-            std::vector<std::uint32_t>& visited, std::vector<CdxKey>& out) const;
+            std::unordered_set<std::uint32_t>& visited, std::vector<CdxKey>& out) const;
   std::vector<std::uint8_t> Page(std::uint32_t offset, std::uint32_t size) const;
   [[noreturn]] void Fail(const std::string& what) const;
 
