@@ -7,7 +7,10 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 # shellcheck source=scripts/lib.sh
 source scripts/lib.sh
-ensure_packages xvfb x11-utils imagemagick
+ensure_packages "${BUILD_PACKAGES[@]}" postgresql-15 postgresql-client-15 odbc-postgresql xvfb x11-utils imagemagick
+# Build first, so that the waits below only wait for the program.
+cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=Release -DTESSELBY_TESTS=OFF >/dev/null
+ninja -C build tesselby tesselby-query
 
 out="$ROOT/docs/screenshots"
 mkdir -p "$out"
@@ -30,8 +33,8 @@ sleep 1
 # Waits until a Tesselby window is mapped and the demo has filled it, then captures it.
 shoot() {  # file
   local id="" i
-  for i in $(seq 1 240); do
-    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Tesselby"/ && /[0-9]+x[0-9]+\+/ {print $1; exit}')
+  for i in $(seq 1 120); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Tesselby": \("tesselby"/ {print $1; exit}')
     [ -n "$id" ] && break
     sleep 0.5
   done
