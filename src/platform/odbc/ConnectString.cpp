@@ -15,6 +15,14 @@ bool SameKey(std::string_view a, std::string_view b) {
          });
 }
 
+// Whether a value would read differently without braces around it.
+bool NeedsBraces(const std::string& value) {
+  if (value.empty()) return false;
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  return value.find_first_of(";{}") != std::string::npos || blank(value.front()) || blank(value.back()) ||
+         value.front() == '"' || value.front() == '\'';
+}
+
 }  // namespace
 
 std::string DriverConnectString(std::string_view connectionString) {
@@ -32,7 +40,7 @@ std::string DriverConnectString(std::string_view connectionString) {
   if (!hasServer || hasDbq) return result;
   if (!result.empty() && result.back() != ';') result.push_back(';');
   result += "DBQ=";
-  if (server.find_first_of(";{}") != std::string::npos || (!server.empty() && (server.front() == ' '))) {
+  if (NeedsBraces(server)) {
     // Only a braced value keeps these characters together.
     result.push_back('{');
     for (char c : server) {
