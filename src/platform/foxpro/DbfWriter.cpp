@@ -446,6 +446,11 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
     return;
   }
 
+  // Empty text leaves a number, date or logical field blank, as an empty text box would.
+  if (value.Is<std::string>() && std::string_view("NFIBYDTL").find(f.type) != std::string_view::npos &&
+      Trim(value.As<std::string>()).empty())
+    return;
+
   std::string bytes;
   switch (f.type) {
     case 'C':
