@@ -1,0 +1,156 @@
+// Damaged tables end in a failure that names the file and the problem, never in a crash or a
+// read outside the file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/ado/Failure.h"
+#include "platform/foxpro/DbfReader.h"
+#include "platform/foxpro/DbfTestSupport.h"
+#include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/MemoFile.h"
+
+namespace foxpro::test {
+namespace {
+
+// A small table in memory: C(4), M; three rows with memos of 10, 100 and 0 bytes.
+struct Sample {
+  MemoryFileSystem fs;
+  Sample() {
+    CreateVfpTable("t.dbf", {{"C", 'C', 4}, {"M", 'M'}}, {}, fs);
+    auto a = DbfAppender::Open("t.dbf", fs);
+    a->Append({"a", std::string(10, 'x')});
+    a->Append({"b", std::string(100, 'y')});
+    a->Append({"c", ""});
+  }
+  std::vector<std::uint8_t> Dbf() const { return fs.Bytes("t.dbf"); }
+  std::vector<std::uint8_t> Fpt() const { return fs.Bytes("t.fpt"); }
+};
+
+// Opens and reads every record; returns the failure text or "(read)".
+std::string ReadAllRecords(MemoryFileSystem& fs, const std::string& path = "t.dbf") {
+  try {
+    auto reader = DbfReader::Open(path, fs);
+    std::vector<ado::Value> row;
+    bool deleted = false;
+    while (reader->NextRecord(row, deleted)) {
+    }
+  } catch (const ado::Failure& failure) {
+    return failure.what();
+  }
+  return "(read)";
+}
+
+void PutLe16(std::vector<std::uint8_t>& b, std::size_t at, unsigned v) {
+  b[at] = static_cast<std::uint8_t>(v);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+TEST(DbfDamaged, HeaderProblemsAreNamed) {
+  struct Case {
+    const char* what;
+    std::function<void(std::vector<std::uint8_t>&)> damage;
+    const char* mentions;
+  };
+  const Case cases[] = {
+      {"empty file", [](auto& b) { b.clear(); }, "too short"},
+      {"cut inside the header", [](auto& b) { b.resize(20); }, "too short"},
+      {"unknown version", [](auto& b) { b[0] = 0x07; }, "not a table"},
+      {"header length past the end", [](auto& b) { PutLe16(b, 8, 60000); }, "header length 60000"},
+      {"header length too small", [](auto& b) { PutLe16(b, 8, 10); }, "header length 10"},
+      {"record length 0", [](auto& b) { PutLe16(b, 10, 0); }, "record length 0"},
+      {"fields longer than the record", [](auto& b) { PutLe16(b, 10, 5); }, "fields need 9 bytes"},
+      {"record count past the end", [](auto& b) { b[4] = 200; }, "counts 200 records but the file holds only 3"},
+      {"last record cut short", [](auto& b) { b.resize(b.size() - 4); }, "counts 3 records but the file holds only 2"},
+      {"no field descriptors", [](auto& b) { b[32] = 0x0D; }, "describes no fields"},
+      {"field of length 0", [](auto& b) { b[32 + 16] = 0; }, "has length 0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Sample sample;
+    auto bytes = sample.Dbf();
+    c.damage(bytes);
+    sample.fs.Put("t.dbf", bytes);
+    std::string text = ReadAllRecords(sample.fs);
+    EXPECT_NE(text.find("t.dbf"), std::string::npos) << text;
+    EXPECT_NE(text.find(c.mentions), std::string::npos) << text;
+  }
+}
+
+TEST(DbfDamaged, MemoProblemsAreNamed) {
+  struct Case {
+    const char* what;
+    std::function<void(std::vector<std::uint8_t>&, std::vector<std::uint8_t>&)> damage;
+    const char* mentions;
+  };
+  // Record 2's memo pointer sits at header length + record length + 1 + 4.
+  auto pointerOf2 = [](const std::vector<std::uint8_t>& dbf) {
+    return static_cast<std::size_t>((dbf[8] | (dbf[9] << 8)) + (dbf[10] | (dbf[11] << 8)) + 5);
+  };
+  const Case cases[] = {
+      {"pointer past the end", [&](auto& dbf, auto&) { dbf[pointerOf2(dbf) + 2] = 0x10; }, "lies past its end"},
+      {"length past the end", [](auto&, auto& fpt) { fpt[8 * 64 + 6] = 0x7F; }, "more than the file holds"},
+      {"memo file cut", [](auto&, auto& fpt) { fpt.resize(520); }, "fpt"},
+      {"block size 0", [](auto&, auto& fpt) { fpt[6] = fpt[7] = 0; }, "block size is 0"},
+      {"memo file empty", [](auto&, auto& fpt) { fpt.clear(); }, "too short"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Sample sample;
+    auto dbf = sample.Dbf();
+    auto fpt = sample.Fpt();
+    c.damage(dbf, fpt);
+    sample.fs.Put("t.dbf", dbf);
+    sample.fs.Put("t.fpt", fpt);
+    std::string text = ReadAllRecords(sample.fs);
+    EXPECT_NE(text.find("t.fpt"), std::string::npos) << text;
+    EXPECT_NE(text.find(c.mentions), std::string::npos) << text;
+  }
+}
+
+TEST(DbfDamaged, MissingFilesAreNamed) {
+  Sample sample;
+  sample.fs.Remove("t.fpt");
+  EXPECT_EQ(ReadAllRecords(sample.fs), "Memo file t.fpt is missing or is invalid.");
+  EXPECT_EQ(ReadAllRecords(sample.fs, "none.dbf"), "File none.dbf does not exist.");
+}
+
+TEST(DbfDamaged, ExtraBytesAfterTheCountedRecordsAreIgnored) {
+  // What a writer killed between the record and the count leaves behind.
+  Sample sample;
+  auto bytes = sample.Dbf();
+  bytes.pop_back();
+  bytes.insert(bytes.end(), {' ', 'z', 'z', 'z', 'z', 0, 0, 0});
+  sample.fs.Put("t.dbf", bytes);
+  auto reader = DbfReader::Open("t.dbf", sample.fs);
+  std::vector<ado::Value> row;
+  int rows = 0;
+  while (reader->Next(row)) ++rows;
+  EXPECT_EQ(rows, 3);
+}
+
+// Inputs the fuzzer once found crashing or hanging are kept in the seed corpus folder under
+// "regression-"; each must still end in a clean failure or a clean read.
+TEST(DbfDamaged, FuzzerFindsStayFixed) {
+  const std::filesystem::path corpus = std::filesystem::path(TESSELBY_SOURCE_DIR) / "fuzz" / "corpus" / "dbf";
+  int seen = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    if (entry.path().filename().string().rfind("regression-", 0) != 0) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::vector<std::uint8_t> data(std::istreambuf_iterator<char>(in), {});
+    if (data.size() < 2) continue;
+    std::size_t tableLength = std::min<std::size_t>(data[0] | (data[1] << 8), data.size() - 2);
+    MemoryFileSystem fs;
+    fs.Put("t.dbf", std::vector<std::uint8_t>(data.begin() + 2, data.begin() + 2 + static_cast<std::ptrdiff_t>(tableLength)));
+    fs.Put("t.fpt", std::vector<std::uint8_t>(data.begin() + 2 + static_cast<std::ptrdiff_t>(tableLength), data.end()));
+    std::string text = ReadAllRecords(fs);
+    EXPECT_FALSE(text.empty()) << entry.path();
+    ++seen;
+  }
+  SUCCEED() << seen << " regression inputs";
+}
+
+}  // namespace
+}  // namespace foxpro::test
