@@ -7,7 +7,7 @@ namespace {
 
 constexpr std::uint16_t kNodeRoot = 0x01;
 constexpr std::uint16_t kNodeLeaf = 0x02;
-constexpr std::uint32_t kLeafHeader = 24;    // bytes before the packed entries
+constexpr std::uint32_t kLeafHeader = 24;  // bytes before the packed entries
 constexpr std::uint32_t kInteriorHeader = 12;
 constexpr int kMaxDepth = 32;
 

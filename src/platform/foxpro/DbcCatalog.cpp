@@ -78,8 +78,7 @@ const DbcObject& DbcCatalog::FindTable(std::string_view name) const {
 std::string DbcCatalog::TableFile(const DbcObject& table) {
   const auto properties = table_->Properties(table);
   const auto path = properties.find(kDbcPropertyPath);
-  const std::string relative =
-      path != properties.end() ? DbcPropertyText(path->second) : table.name + ".dbf";
+  const std::string relative = path != properties.end() ? DbcPropertyText(path->second) : table.name + ".dbf";
   return ResolveIgnoringCase(fs_, folder_, relative);
 }
 
@@ -147,7 +146,9 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
   CreateVfpTable(dbfPath, fields, options, fs_);
   for (const std::string& file : FilesOf(dbfPath)) fs_.Open(file, OpenMode::ReadWrite)->Sync();
   std::vector<NewDbcObject> objects;
-  objects.push_back({1, "Table", tableName,
+  objects.push_back({1,
+                     "Table",
+                     tableName,
                      {{kDbcPropertyClass, std::string(1, '\x01')},
                       {kDbcPropertyPath, RelativeWindowsPath(Folder(), dbfPath) + std::string(1, '\0')}}});
   for (const ColumnDefinition& column : columns) objects.push_back({0, "Field", LowerAscii(column.name), {}});
@@ -217,8 +218,8 @@ void DbcCatalog::RenameTable(std::string_view oldName, std::string_view newName)
   }
   auto properties = table_->Properties(table);
   std::vector<std::pair<std::uint8_t, std::string>> kept;
-  kept.emplace_back(kDbcPropertyClass, properties.count(kDbcPropertyClass) ? properties[kDbcPropertyClass]
-                                                                          : std::string(1, '\x01'));
+  kept.emplace_back(kDbcPropertyClass,
+                    properties.count(kDbcPropertyClass) ? properties[kDbcPropertyClass] : std::string(1, '\x01'));
   const std::string newDbf = moves.front().second;
   kept.emplace_back(kDbcPropertyPath, RelativeWindowsPath(Folder(), newDbf) + std::string(1, '\0'));
   for (const auto& [id, value] : properties) {

@@ -1,11 +1,12 @@
 #include "platform/foxpro/DbcFiles.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/ado/Failure.h"

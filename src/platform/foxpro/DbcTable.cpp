@@ -12,8 +12,7 @@ namespace {
 
 std::int32_t Le32s(const std::uint8_t* p) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                   (static_cast<std::uint32_t>(p[2]) << 16) |
-                                   (static_cast<std::uint32_t>(p[3]) << 24));
+                                   (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
 }
 void PutLe32(std::uint8_t* p, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));

@@ -20,10 +20,10 @@ struct DbcObject {
   bool deleted = false;
   std::int32_t objectId = 0;
   std::int32_t parentId = 0;
-  std::string type;     ///< OBJECTTYPE without its padding, e.g. "Table"
-  std::string name;     ///< OBJECTNAME without its padding, as UTF-8
-  std::string rawType;  ///< OBJECTTYPE bytes as stored (10)
-  std::string rawName;  ///< OBJECTNAME bytes as stored (128)
+  std::string type;                 ///< OBJECTTYPE without its padding, e.g. "Table"
+  std::string name;                 ///< OBJECTNAME without its padding, as UTF-8
+  std::string rawType;              ///< OBJECTTYPE bytes as stored (10)
+  std::string rawName;              ///< OBJECTNAME bytes as stored (128)
   std::uint32_t propertyBlock = 0;  ///< 0 when the record has no properties
 };
 

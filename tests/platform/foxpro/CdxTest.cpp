@@ -48,7 +48,7 @@ std::string Key(int parent, const std::string& type, const std::string& name) {
 
 TEST(CdxReaderTest, ReadsTheTagsOfRealContainerIndexes) {
   for (const std::string& path : {kData + "northwind/northwind.dcx", kData + "vfp9-xsource-books/books.DCX",
-                                 kData + "infused-dbf/foxprodb/FOXPRO-DB-TEST.DCX"}) {
+                                  kData + "infused-dbf/foxprodb/FOXPRO-DB-TEST.DCX"}) {
     auto file = DiskFileSystem().Open(path, OpenMode::Read);
     CdxReader reader(*file);
     ASSERT_EQ(reader.Tags().size(), 2u) << path;
@@ -69,9 +69,8 @@ TEST(CdxReaderTest, RealIndexKeysComeOutSortedAndComplete) {
   // Northwind's OBJECTNAME tag spans an interior root over leaves with 2- and 3-byte entries.
   const auto keys = ReadTagKeys(kData + "northwind/northwind.dcx", "OBJECTNAME");
   EXPECT_EQ(keys.size(), 274u);
-  EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end(), [](const CdxKey& a, const CdxKey& b) {
-    return a.bytes < b.bytes;
-  }));
+  EXPECT_TRUE(
+      std::is_sorted(keys.begin(), keys.end(), [](const CdxKey& a, const CdxKey& b) { return a.bytes < b.bytes; }));
   const auto types = ReadTagKeys(kData + "northwind/northwind.dcx", "OBJECTTYPE");
   EXPECT_EQ(types.size(), 274u);
   EXPECT_EQ(types.front().bytes, "         1Database  ");
@@ -80,7 +79,7 @@ TEST(CdxReaderTest, RealIndexKeysComeOutSortedAndComplete) {
 
 TEST(CdxWriterTest, RebuiltRealIndexHasTheSameKeys) {
   for (const std::string& path : {kData + "northwind/northwind.dcx", kData + "vfp9-xsource-books/books.DCX",
-                                 kData + "infused-dbf/foxprodb/FOXPRO-DB-TEST.DCX"}) {
+                                  kData + "infused-dbf/foxprodb/FOXPRO-DB-TEST.DCX"}) {
     auto file = DiskFileSystem().Open(path, OpenMode::Read);
     CdxReader original(*file);
     std::vector<CdxTagContent> tags;
@@ -125,7 +124,8 @@ TEST(CdxWriterTest, RoundTripsManyKeysThroughSeveralTreeLevels) {
   // duplicates of one key must keep record order.
   std::vector<CdxKey> keys;
   for (int i = 3000; i >= 1; --i) {
-    keys.push_back({Key(i % 97, i % 3 ? "Field" : "Table", "name_" + std::to_string(i % 500)), static_cast<std::uint32_t>(i)});
+    keys.push_back(
+        {Key(i % 97, i % 3 ? "Field" : "Table", "name_" + std::to_string(i % 500)), static_cast<std::uint32_t>(i)});
   }
   keys.push_back({std::string(148, ' '), 70000});  // all blank: only trail compression
   MemoryFileSystem fs;

@@ -1,20 +1,19 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/CdxReader.h"
@@ -31,10 +30,19 @@ namespace {
 namespace fs = std::filesystem;
 const std::string kData = std::string(TESSELBY_TESTDATA_DIR) + "/foxpro/";
 
-const std::vector<std::string> kNorthwindTables = {
-    "Categories", "Customers",   "Employees",           "OrderDetails",         "Orders",
-    "Products",   "Shippers",    "Suppliers",           "Territories",          "EmployeeTerritories",
-    "CustomerDemographics",      "CustomerCustomerDemo", "Region"};
+const std::vector<std::string> kNorthwindTables = {"Categories",
+                                                   "Customers",
+                                                   "Employees",
+                                                   "OrderDetails",
+                                                   "Orders",
+                                                   "Products",
+                                                   "Shippers",
+                                                   "Suppliers",
+                                                   "Territories",
+                                                   "EmployeeTerritories",
+                                                   "CustomerDemographics",
+                                                   "CustomerCustomerDemo",
+                                                   "Region"};
 
 // A private copy of a fixture folder, removed at the end of the test.
 class TempCopy {
@@ -179,7 +187,8 @@ TEST(DbcCatalogTest, FindsTableFilesThroughWindowsPathsIgnoringCase) {
     const auto region = std::find_if(table.Objects().begin(), table.Objects().end(),
                                      [](const DbcObject& o) { return o.name == "Region"; });
     ASSERT_NE(region, table.Objects().end());
-    table.Rewrite(region->record, "Region", {{kDbcPropertyClass, "\x01"}, {kDbcPropertyPath, std::string("sub\\region.dbf\0", 15)}});
+    table.Rewrite(region->record, "Region",
+                  {{kDbcPropertyClass, "\x01"}, {kDbcPropertyPath, std::string("sub\\region.dbf\0", 15)}});
   }
   DbcCatalog catalog(copy.Path("NORTHWIND.DBC"));
   EXPECT_EQ(catalog.Resolve("region").dbfPath, copy.Path("Sub/REGION.DBF"));
@@ -220,7 +229,7 @@ TEST(DbcCatalogTest, CreateTableRegistersTheTableTheWayVisualFoxProDoes) {
   const TableLocation location = reopened.Resolve("NewTable");
   EXPECT_EQ(location.dbfPath, copy.Path("newtable.DBF"));
   EXPECT_EQ(location.fieldNames, (std::vector<std::string>{"shipping_address_of_the_customer_long_40",
-                                                            "shipping_address_second_line", "amount", "notes"}));
+                                                           "shipping_address_second_line", "amount", "notes"}));
   {
     auto appender = DbfAppender::Open(location.dbfPath);
     appender->Append({"1 Main Street", "Suite 5", "12.50", "a note"});
@@ -292,8 +301,8 @@ TEST(DbcCatalogTest, DropTableRemovesItsRecordsAndFilesOnly) {
   EXPECT_FALSE(fs::exists(copy.Path("region.dbf")));
   EXPECT_FALSE(fs::exists(copy.Path("region.cdx")));
   DbcTable after(dbc, DiskFileSystem());
-  const auto live = std::count_if(after.Objects().begin(), after.Objects().end(),
-                                  [](const DbcObject& o) { return !o.deleted; });
+  const auto live =
+      std::count_if(after.Objects().begin(), after.Objects().end(), [](const DbcObject& o) { return !o.deleted; });
   EXPECT_EQ(live, 274 - 1 - 2 - 1);  // the table, its two fields, its index
   ExpectIndexMatchesRecords(dbc);
 }

@@ -50,8 +50,8 @@ TEST(DbcIndexTest, RealIndexesHoldExactlyTheKeysTheirRecordsImply) {
 TEST(DbcIndexTest, DeletedRecordsHaveNoKeys) {
   // FOXPRO-DB-TEST has two deleted records; their keys must be absent from the real index too.
   DbcTable table(kData + "infused-dbf/foxprodb/FOXPRO-DB-TEST.DBC", DiskFileSystem());
-  const auto deleted = std::count_if(table.Objects().begin(), table.Objects().end(),
-                                     [](const DbcObject& o) { return o.deleted; });
+  const auto deleted =
+      std::count_if(table.Objects().begin(), table.Objects().end(), [](const DbcObject& o) { return o.deleted; });
   EXPECT_EQ(deleted, 2);
   const auto tags = DbcIndex::Tags(table.Objects(), table.CodePage());
   EXPECT_EQ(tags[0].keys.size(), table.Objects().size() - 2);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <algorithm>
@@ -89,8 +88,9 @@ class DbcProviderTest : public testing::Test {
 // What the container's own records say: every live table and view, read independently of the
 // provider through the catalog, with the live row count of each table's file.
 TEST_F(DbcProviderTest, TablesSchemaAndSelectShowEveryRealContainerTable) {
-  const std::map<std::string, std::size_t> expectedCounts = {
-      {"northwind/northwind.dbc", 30}, {"vfp9-xsource-books/Books.DBC", 7}, {"infused-dbf/foxprodb/FOXPRO-DB-TEST.DBC", 4}};
+  const std::map<std::string, std::size_t> expectedCounts = {{"northwind/northwind.dbc", 30},
+                                                             {"vfp9-xsource-books/Books.DBC", 7},
+                                                             {"infused-dbf/foxprodb/FOXPRO-DB-TEST.DBC", 4}};
   for (const auto& [name, count] : expectedCounts) {
     const std::string dbc = kData + name;
     auto connection = Open(dbc);
