@@ -82,8 +82,7 @@ std::vector<CatalogEntry> FolderCatalog::Entries() {
     }
     const std::string fileName = it->path().filename().string();
     std::error_code typeError;
-    if (EqualsIgnoringCase(ExtensionOf(fileName), "dbf") && fileName.size() > 4 &&
-        it->is_regular_file(typeError)) {
+    if (EqualsIgnoringCase(ExtensionOf(fileName), "dbf") && fileName.size() > 4 && it->is_regular_file(typeError)) {
       names.push_back(LowerAscii(StemOf(fileName)));
     }
   }
@@ -159,7 +158,8 @@ void FolderCatalog::RenameTable(std::string_view oldName, std::string_view newNa
   // The target name must be free, companions included (a stray memo file would be taken for
   // the renamed table's); a change of letter case only finds the table's own files.
   for (std::string_view extension : {std::string_view("dbf"), kCompanionExtensions[0], kCompanionExtensions[1]}) {
-    for (const std::string& existing : MatchingFileNames(folder_, std::string(newName) + "." + std::string(extension))) {
+    for (const std::string& existing :
+         MatchingFileNames(folder_, std::string(newName) + "." + std::string(extension))) {
       const std::string existingPath = Join(folder_, existing);
       if (std::find(files.begin(), files.end(), existingPath) == files.end()) {
         throw ado::Failure("File '" + existingPath + "' already exists.");
@@ -179,8 +179,8 @@ void FolderCatalog::RenameTable(std::string_view oldName, std::string_view newNa
         std::error_code undoError;
         std::filesystem::rename(moves[j].second, moves[j].first, undoError);
       }
-      throw ado::Failure("Cannot rename file " + moves[i].first + " to " + moves[i].second + ": " +
-                         error.message() + ".");
+      throw ado::Failure("Cannot rename file " + moves[i].first + " to " + moves[i].second + ": " + error.message() +
+                         ".");
     }
   }
 }

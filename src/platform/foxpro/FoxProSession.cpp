@@ -51,8 +51,8 @@ class TableRows : public ado::RowSource {
     const bool useDisplayNames = displayNames.size() == fields.size();
     for (std::size_t i = 0; i < fields.size(); ++i) {
       // The provider reports field names in lower case.
-      fields_.push_back(ado::FieldInfo{LowerAscii(useDisplayNames ? displayNames[i] : fields[i].name),
-                                       fields[i].AdoType()});
+      fields_.push_back(
+          ado::FieldInfo{LowerAscii(useDisplayNames ? displayNames[i] : fields[i].name), fields[i].AdoType()});
     }
   }
   const std::vector<ado::FieldInfo>& Fields() const override { return fields_; }
@@ -63,21 +63,12 @@ class TableRows : public ado::RowSource {
   std::vector<ado::FieldInfo> fields_;
 };
 
-std::unique_ptr<ado::RowSource> NoRows() { return std::make_unique<ListedRows>(std::vector<ado::FieldInfo>{},
-                                                                               std::vector<std::vector<ado::Value>>{}); }
+std::unique_ptr<ado::RowSource> NoRows() {
+  return std::make_unique<ListedRows>(std::vector<ado::FieldInfo>{}, std::vector<std::vector<ado::Value>>{});
+}
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-bool FileId(const std::string& path, unsigned long long id[2]) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    return false;
-  }
-  id[0] = static_cast<unsigned long long>(info.st_dev);
-  id[1] = static_cast<unsigned long long>(info.st_ino);
-  return true;
 }
 
 std::unique_ptr<Catalog> OpenCatalog(const std::string& dataSource) {
@@ -180,8 +171,7 @@ std::unique_ptr<ado::RowSource> FoxProSession::Select(const SelectAllStatement& 
 }
 
 void FoxProSession::Create(const CreateTableStatement& statement) {
-  const std::string path =
-      StatementPath(statement.table.isPath ? statement.table.text : statement.table.text + ".dbf");
+  const std::string path = StatementPath(statement.table.isPath ? statement.table.text : statement.table.text + ".dbf");
   const std::string folder = FolderPart(path);
   const std::string foundFolder = folder.empty() ? std::string() : FindPathIgnoringCase(folder);
   std::error_code error;
@@ -193,14 +183,12 @@ void FoxProSession::Create(const CreateTableStatement& statement) {
 
 void FoxProSession::Insert(const InsertStatement& statement) {
   const std::string path = ExistingTablePath(statement.table);
-  unsigned long long id[2] = {0, 0};
-  const bool known = FileId(path, id);
-  if (!appender_ || path != appenderPath_ || !known || id[0] != appenderFileId_[0] || id[1] != appenderFileId_[1]) {
+  const FileIdentity file = IdentityOf(path);
+  if (!appender_ || path != appenderPath_ || file != appenderFile_) {
     CloseAppender();
     appender_ = DbfAppender::Open(path);
     appenderPath_ = path;
-    appenderFileId_[0] = id[0];
-    appenderFileId_[1] = id[1];
+    appenderFile_ = file;
   }
   const std::size_t fieldCount = appender_->Fields().size();
   if (statement.values.size() > fieldCount) {
@@ -262,6 +250,14 @@ std::string FoxProSession::TableName(const TableReference& table) {
     throw ado::Failure("File '" + table.text + "' is not a table of " + Tables().Folder() + ".");
   }
   return StemOf(FileNameOf(path));
+}
+
+FoxProSession::FileIdentity FoxProSession::IdentityOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    return FileIdentity{};
+  }
+  return FileIdentity{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
 }
 
 void FoxProSession::CloseAppender() {

@@ -52,9 +52,17 @@ class FoxProSession : public ado::Session {
   std::unique_ptr<Catalog> catalog_;
   // INSERTs into one table follow each other by the thousand; the table stays open between
   // them instead of being reopened (and synced to disk) for every row.
+  // The file is checked to be the same one before each INSERT: DROP TABLE on another
+  // connection, or the transfer's own file deletion, may have replaced it.
+  struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+  };
+  static FileIdentity IdentityOf(const std::string& path);
   std::unique_ptr<DbfAppender> appender_;
   std::string appenderPath_;
-  unsigned long long appenderFileId_[2] = {0, 0};
+  FileIdentity appenderFile_;
 };
 
 }  // namespace foxpro

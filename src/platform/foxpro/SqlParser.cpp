@@ -31,12 +31,11 @@ struct TypeWord {
 
 // Single letters and the long names Visual FoxPro 9 accepts in CREATE TABLE.
 constexpr TypeWord kTypeWords[] = {
-    {"C", 'C'},         {"CHAR", 'C'},     {"CHARACTER", 'C'}, {"V", 'V'},         {"VARCHAR", 'V'},
-    {"Q", 'Q'},         {"VARBINARY", 'Q'}, {"N", 'N'},         {"NUM", 'N'},       {"NUMERIC", 'N'},
-    {"F", 'F'},         {"FLOAT", 'F'},    {"I", 'I'},         {"INT", 'I'},       {"INTEGER", 'I'},
-    {"L", 'L'},         {"LOGICAL", 'L'},  {"D", 'D'},         {"DATE", 'D'},      {"T", 'T'},
-    {"DATETIME", 'T'},  {"B", 'B'},        {"DOUBLE", 'B'},    {"Y", 'Y'},         {"CURRENCY", 'Y'},
-    {"M", 'M'},         {"MEMO", 'M'},     {"W", 'W'},         {"BLOB", 'W'},      {"G", 'G'},
+    {"C", 'C'},         {"CHAR", 'C'}, {"CHARACTER", 'C'}, {"V", 'V'},       {"VARCHAR", 'V'}, {"Q", 'Q'},
+    {"VARBINARY", 'Q'}, {"N", 'N'},    {"NUM", 'N'},       {"NUMERIC", 'N'}, {"F", 'F'},       {"FLOAT", 'F'},
+    {"I", 'I'},         {"INT", 'I'},  {"INTEGER", 'I'},   {"L", 'L'},       {"LOGICAL", 'L'}, {"D", 'D'},
+    {"DATE", 'D'},      {"T", 'T'},    {"DATETIME", 'T'},  {"B", 'B'},       {"DOUBLE", 'B'},  {"Y", 'Y'},
+    {"CURRENCY", 'Y'},  {"M", 'M'},    {"MEMO", 'M'},      {"W", 'W'},       {"BLOB", 'W'},    {"G", 'G'},
     {"GENERAL", 'G'},
 };
 

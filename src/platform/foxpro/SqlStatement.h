@@ -51,7 +51,7 @@ struct RenameTableStatement {
   bool operator==(const RenameTableStatement&) const = default;
 };
 
-using SqlStatement = std::variant<SelectAllStatement, CreateTableStatement, InsertStatement, DropTableStatement,
-                                  RenameTableStatement>;
+using SqlStatement =
+    std::variant<SelectAllStatement, CreateTableStatement, InsertStatement, DropTableStatement, RenameTableStatement>;
 
 }  // namespace foxpro

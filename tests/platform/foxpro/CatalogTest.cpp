@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <filesystem>
@@ -114,11 +113,14 @@ TEST(FolderCatalog, ResolvesNamesToTheirFileWithoutRegardToLetterCase) {
 TEST(FolderCatalog, CreatesEveryColumnTypeItIsGiven) {
   ScratchFolder folder;
   FolderCatalog catalog(folder.Path());
-  std::vector<ColumnDefinition> columns{
-      {"name", 'C', 20, 0, false, false},       {"amount", 'N', 10, 2, false, false},
-      {"notes", 'M', 0, 0, true, false},        {"raw", 'M', 0, 0, false, true},
-      {"photo", 'W', 0, 0, false, false},       {"when", 'T', 0, 0, false, false},
-      {"a_very_long_name", 'I', 0, 0, false, false}, {"a_very_long_other", 'L', 0, 0, false, false}};
+  std::vector<ColumnDefinition> columns{{"name", 'C', 20, 0, false, false},
+                                        {"amount", 'N', 10, 2, false, false},
+                                        {"notes", 'M', 0, 0, true, false},
+                                        {"raw", 'M', 0, 0, false, true},
+                                        {"photo", 'W', 0, 0, false, false},
+                                        {"when", 'T', 0, 0, false, false},
+                                        {"a_very_long_name", 'I', 0, 0, false, false},
+                                        {"a_very_long_other", 'L', 0, 0, false, false}};
   catalog.CreateTable(folder / "All.dbf", columns);
   auto reader = DbfReader::Open(folder / "All.dbf");
   const std::vector<DbfField>& fields = reader->Fields();

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>

@@ -1,5 +1,3 @@
-#include "platform/foxpro/SqlParser.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/SqlParser.h"
 
 namespace foxpro {
 namespace {
@@ -56,15 +55,15 @@ INSTANTIATE_TEST_SUITE_P(
     Dialect, SqlParserAccepts,
     testing::Values(
         // The shapes the program builds.
-        Accepted{"SELECT * FROM `orders`", "SELECT name:orders"},
-        Accepted{"DROP TABLE `emp`", "DROP name:emp"},
+        Accepted{"SELECT * FROM `orders`", "SELECT name:orders"}, Accepted{"DROP TABLE `emp`", "DROP name:emp"},
         Accepted{"RENAME TABLE `emp` TO `staff`", "RENAME name:emp TO name:staff"},
         Accepted{"CREATE TABLE 'C:\\data\\EMP.DBF'([EMPNO] M,[HIRE_DATE] M,[PHOTO] BLOB);",
                  "CREATE path:C:\\data\\EMP.DBF [EMPNO M(0,0)] [HIRE_DATE M(0,0)] [PHOTO W(0,0)]"},
         Accepted{"INSERT INTO 'C:\\data\\EMP.DBF' VALUES('42', '', '')", "INSERT path:C:\\data\\EMP.DBF <42> <> <>"},
         // Names keep spaces and odd characters inside their delimiters.
         Accepted{"SELECT * FROM `order details`", "SELECT name:order details"},
-        Accepted{"CREATE TABLE '/d/x.DBF'([PRICE-1] M,[A_B_C] M);", "CREATE path:/d/x.DBF [PRICE-1 M(0,0)] [A_B_C M(0,0)]"},
+        Accepted{"CREATE TABLE '/d/x.DBF'([PRICE-1] M,[A_B_C] M);",
+                 "CREATE path:/d/x.DBF [PRICE-1 M(0,0)] [A_B_C M(0,0)]"},
         // Literals: doubled apostrophes, joints, CHR(), NULL, double quotes.
         Accepted{"INSERT INTO 'x.dbf' VALUES('it''s')", "INSERT path:x.dbf <it's>"},
         Accepted{"INSERT INTO 'x.dbf' VALUES('x''+y')", "INSERT path:x.dbf <x'+y>"},
@@ -77,10 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"INSERT INTO 'x.dbf' VALUES('a, b)', ')')", "INSERT path:x.dbf <a, b)> <)>"},
         Accepted{"INSERT INTO 'it''s.dbf' VALUES('a')", "INSERT path:it's.dbf <a>"},
         // Letter case, blanks, one trailing ';'.
-        Accepted{"  select   *   from   `t`  ;  ", "SELECT name:t"},
-        Accepted{"\r\nDrop Table `t`;", "DROP name:t"},
-        Accepted{"SELECT*FROM`t`", "SELECT name:t"},
-        Accepted{"rename table `a` to `b`", "RENAME name:a TO name:b"},
+        Accepted{"  select   *   from   `t`  ;  ", "SELECT name:t"}, Accepted{"\r\nDrop Table `t`;", "DROP name:t"},
+        Accepted{"SELECT*FROM`t`", "SELECT name:t"}, Accepted{"rename table `a` to `b`", "RENAME name:a TO name:b"},
         // Plain names and quoted paths where a name may stand.
         Accepted{"SELECT * FROM customers", "SELECT name:customers"},
         Accepted{"DROP TABLE 'data/emp.dbf'", "DROP path:data/emp.dbf"},
@@ -93,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"CREATE TABLE t (a Memo, b Blob, c Character(3), d Integer, e Currency, f DateTime, g General)",
                  "CREATE name:t [a M(0,0)] [b W(0,0)] [c C(3,0)] [d I(0,0)] [e Y(0,0)] [f T(0,0)] [g G(0,0)]"},
         Accepted{"CREATE TABLE t FREE ([A] M NULL NOCPTRANS)", "CREATE name:t [A M(0,0) null bin]"},
-        Accepted{"CREATE TABLE t (`a b` M, c int(4), d memo(10))", "CREATE name:t [a b M(0,0)] [c I(0,0)] [d M(0,0)]"}));
+        Accepted{"CREATE TABLE t (`a b` M, c int(4), d memo(10))",
+                 "CREATE name:t [a b M(0,0)] [c I(0,0)] [d M(0,0)]"}));
 
 struct Rejected {
   const char* sql;
@@ -120,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"", "Unrecognized command verb. The statement ends too early."},
         Rejected{"   ;", "Unrecognized command verb."},
         Rejected{"UPDATE `t` SET a = 1", "Unrecognized command verb. Found \"UPDATE `t` SET a = 1\" at character 1."},
-        Rejected{"SELECT a FROM `t`", "Command contains unrecognized phrase/keyword. Found \"a FROM `t`\" at character 8."},
+        Rejected{"SELECT a FROM `t`",
+                 "Command contains unrecognized phrase/keyword. Found \"a FROM `t`\" at character 8."},
         Rejected{"SELECT * FROM `t` WHERE 1=1", "Command contains unrecognized phrase/keyword. Found \"WHERE 1=1\""},
         Rejected{"SELECT * FROM `t`;;", "Command contains unrecognized phrase/keyword. Found \";\" at character 19."},
         Rejected{"SELECT * FROM `t`; DROP TABLE `t`", "Command contains unrecognized phrase/keyword."},
@@ -144,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"CREATE INDEX i ON t (a)", "Command contains unrecognized phrase/keyword."},
         Rejected{"INSERT INTO 'x.dbf' VALUES()", "Command contains unrecognized phrase/keyword. Found \")\""},
         Rejected{"INSERT INTO 'x.dbf' VALUES('a'", "Command contains unrecognized phrase/keyword."},
-        Rejected{"INSERT INTO 'x.dbf' VALUES('a)", "Syntax error. The string is not closed. Found \"'a)\" at character 28."},
+        Rejected{"INSERT INTO 'x.dbf' VALUES('a)",
+                 "Syntax error. The string is not closed. Found \"'a)\" at character 28."},
         Rejected{"INSERT INTO 'x.dbf' VALUES('a' 'b')", "Command contains unrecognized phrase/keyword."},
         Rejected{"INSERT INTO 'x.dbf' VALUES('a'+)", "Command contains unrecognized phrase/keyword."},
         Rejected{"INSERT INTO 'x.dbf' VALUES('a'+", "Missing operand."},
