@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -195,6 +198,74 @@ TEST(ProgressBar, KeepsItsRangeAndRejectsValuesOutsideIt) {
   EXPECT_EQ(control.GetValue(), 100);
   control.SetText("Progress Bar");
   EXPECT_EQ(bar.text(), "Progress Bar");
+}
+
+}  // namespace
+}  // namespace shelltest
+
+namespace shelltest {
+namespace {
+
+// The real prompter: answers come from the box's own buttons, clicked once it is open.
+class QtPrompterTest : public ::testing::Test {
+ protected:
+  template <class F>
+  void WhenOpen(F&& inspect) {
+    QTimer::singleShot(0, [inspect = std::forward<F>(inspect)] {
+      QWidget* box = QApplication::activeModalWidget();
+      ASSERT_NE(box, nullptr);
+      inspect(*box);
+    });
+  }
+
+  std::string title = "Tesselby";
+  shell::QtPrompter prompter{title};
+};
+
+TEST_F(QtPrompterTest, MessageWithoutTitleShowsTheApplicationTitleAndLineBreaks) {
+  WhenOpen([](QWidget& widget) {
+    auto& box = static_cast<QMessageBox&>(widget);
+    EXPECT_EQ(box.windowTitle(), "Tesselby");
+    EXPECT_EQ(box.text(), "one\n\ntwo");
+    EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
+    box.button(QMessageBox::Ok)->click();
+  });
+  EXPECT_EQ(prompter.MsgBox("one\r\rtwo", connections::vbOKOnly, ""), connections::vbOK);
+}
+
+TEST_F(QtPrompterTest, YesNoQuestionAnswersSixOrSeven) {
+  WhenOpen([](QWidget& widget) {
+    auto& box = static_cast<QMessageBox&>(widget);
+    EXPECT_EQ(box.windowTitle(), "Overwrite?");
+    box.button(QMessageBox::No)->click();
+  });
+  EXPECT_EQ(prompter.MsgBox("Would you like to overwrite T?", connections::vbYesNo, "Overwrite?"), connections::vbNo);
+  WhenOpen([](QWidget& widget) { static_cast<QMessageBox&>(widget).button(QMessageBox::Yes)->click(); });
+  EXPECT_EQ(prompter.MsgBox("Would you like to overwrite T?", connections::vbYesNo, "Overwrite?"), connections::vbYes);
+}
+
+TEST_F(QtPrompterTest, FailureReportCarriesTheWarningIcon) {
+  WhenOpen([](QWidget& widget) {
+    auto& box = static_cast<QMessageBox&>(widget);
+    EXPECT_EQ(box.icon(), QMessageBox::Warning);
+    EXPECT_EQ(box.windowTitle(), "Application Error");
+    box.button(QMessageBox::Ok)->click();
+  });
+  EXPECT_EQ(prompter.MsgBox("x", connections::vbOKOnly | connections::vbExclamation, "Application Error"),
+            connections::vbOK);
+}
+
+TEST_F(QtPrompterTest, InputBoxGivesTheTypedTextOrEmptyOnCancel) {
+  WhenOpen([](QWidget& widget) {
+    auto& dialog = static_cast<QInputDialog&>(widget);
+    EXPECT_EQ(dialog.windowTitle(), "Tesselby");
+    EXPECT_EQ(dialog.textValue(), "EMP");
+    dialog.setTextValue("STAFF");
+    dialog.accept();
+  });
+  EXPECT_EQ(prompter.InputBox("Enter new name of EMP:", "", "EMP"), "STAFF");
+  WhenOpen([](QWidget& widget) { static_cast<QInputDialog&>(widget).reject(); });
+  EXPECT_EQ(prompter.InputBox("Enter new name of EMP:", "", "EMP"), "");
 }
 
 }  // namespace
