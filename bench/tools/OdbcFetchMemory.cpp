@@ -46,9 +46,12 @@ int main(int argc, char** argv) {
       } catch (const ado::Failure&) {
         // First run: nothing to drop.
       }
-      setup.Execute("CREATE TABLE \"BENCH_FETCH\"(\"ID\" INT,\"NAME\" VARCHAR(2000),\"PRICE\" FLOAT,\"CODE\" VARCHAR(20))");
-      setup.Execute("INSERT INTO \"BENCH_FETCH\" SELECT g, 'customer name number ' || g, g + 0.25, 'C' || (g % 997) "
-                    "FROM generate_series(1, " + std::to_string(rows) + ") g");
+      setup.Execute(
+          "CREATE TABLE \"BENCH_FETCH\"(\"ID\" INT,\"NAME\" VARCHAR(2000),\"PRICE\" FLOAT,\"CODE\" VARCHAR(20))");
+      setup.Execute(
+          "INSERT INTO \"BENCH_FETCH\" SELECT g, 'customer name number ' || g, g + 0.25, 'C' || (g % 997) "
+          "FROM generate_series(1, " +
+          std::to_string(rows) + ") g");
     }
     ado::Connection connection;
     connection.CursorLocation = ado::adUseClient;

@@ -61,9 +61,7 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
   /// Rows for a statement, matched by its exact text (Execute ignores them).
   void SetResult(const std::string& sql, ScriptedResult result) { results_[sql] = std::move(result); }
   /// Rows of the tables schema (fields TABLE_TYPE, TABLE_NAME).
-  void SetTables(std::vector<std::pair<std::string, std::string>> typeAndName) {
-    tables_ = std::move(typeAndName);
-  }
+  void SetTables(std::vector<std::pair<std::string, std::string>> typeAndName) { tables_ = std::move(typeAndName); }
   /// Any statement whose text contains fragment fails with description (Execute and Query).
   void FailOn(const std::string& fragment, const std::string& description) {
     failures_.emplace_back(fragment, description);

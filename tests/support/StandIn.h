@@ -36,13 +36,13 @@ inline bool RunningOnCi() {
 }  // namespace support
 
 // Skips the test when the stand-in is not running; on CI (env CI set) that is a failure.
-#define TESSELBY_REQUIRE_STANDIN()                                                                      \
-  do {                                                                                                  \
-    if (!::support::StandInIsUp()) {                                                                    \
-      if (::support::RunningOnCi()) {                                                                   \
-        FAIL() << "The Oracle stand-in is not running (eval \"$(tools/oracle-standin.sh start)\").";  \
-      } else {                                                                                          \
+#define TESSELBY_REQUIRE_STANDIN()                                                                         \
+  do {                                                                                                     \
+    if (!::support::StandInIsUp()) {                                                                       \
+      if (::support::RunningOnCi()) {                                                                      \
+        FAIL() << "The Oracle stand-in is not running (eval \"$(tools/oracle-standin.sh start)\").";       \
+      } else {                                                                                             \
         GTEST_SKIP() << "The Oracle stand-in is not running (eval \"$(tools/oracle-standin.sh start)\")."; \
-      }                                                                                                 \
-    }                                                                                                   \
+      }                                                                                                    \
+    }                                                                                                      \
   } while (false)

@@ -48,8 +48,7 @@ class Session {
 class Provider {
  public:
   virtual ~Provider() = default;
-  virtual std::unique_ptr<Session> Open(const std::string& connectionString,
-                                        const ConnectionSettings& settings) = 0;
+  virtual std::unique_ptr<Session> Open(const std::string& connectionString, const ConnectionSettings& settings) = 0;
 };
 
 // The connection string picks the provider: its "Provider=" value (case-insensitive),

@@ -123,7 +123,19 @@ class RowStore {
   }
 
  private:
-  enum class Tag : std::uint8_t { kNull, kText, kInt, kDouble, kCurrency, kDecimal, kDate, kDateTime, kTrue, kFalse, kBytes };
+  enum class Tag : std::uint8_t {
+    kNull,
+    kText,
+    kInt,
+    kDouble,
+    kCurrency,
+    kDecimal,
+    kDate,
+    kDateTime,
+    kTrue,
+    kFalse,
+    kBytes
+  };
 
   struct Chunk {
     std::unique_ptr<std::uint8_t[]> data;

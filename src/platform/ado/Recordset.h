@@ -24,9 +24,13 @@ class FieldValue {
   const ado::Value::Storage& Get() const { return Checked().Get(); }
   bool IsNull() const { return Checked().IsNull(); }
   template <class T>
-  bool Is() const { return Checked().template Is<T>(); }
+  bool Is() const {
+    return Checked().template Is<T>();
+  }
   template <class T>
-  const T& As() const { return Checked().template As<T>(); }
+  const T& As() const {
+    return Checked().template As<T>();
+  }
   bool operator==(const ado::Value& other) const { return Checked() == other; }
 
   // For the recordset: the slot it decodes rows into, and whether a row is current.
@@ -55,8 +59,7 @@ class Recordset {
   Recordset(const Recordset&) = delete;
   Recordset& operator=(const Recordset&) = delete;
 
-  void Open(const std::string& source, Connection& connection, int cursorType = -1,
-            int lockType = -1);
+  void Open(const std::string& source, Connection& connection, int cursorType = -1, int lockType = -1);
   // Wraps a row source directly (the schema rowset).
   void OpenRows(std::unique_ptr<RowSource> rows, bool clientSide);
 

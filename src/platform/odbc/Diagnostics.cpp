@@ -41,9 +41,12 @@ std::string FailureText(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle,
   std::string text = DiagnosticText(handleType, handle);
   if (text.empty()) {
     text = std::string(call) + " failed";
-    if (ret == SQL_INVALID_HANDLE) text += ": invalid handle";
-    else if (ret == SQL_NO_DATA) text += ": no data";
-    else text += " without a diagnostic message (return code " + std::to_string(ret) + ")";
+    if (ret == SQL_INVALID_HANDLE)
+      text += ": invalid handle";
+    else if (ret == SQL_NO_DATA)
+      text += ": no data";
+    else
+      text += " without a diagnostic message (return code " + std::to_string(ret) + ")";
   }
   return text;
 }

@@ -16,8 +16,9 @@ Link& Link::Active() {
 
 void Link::SetQueryTimeout(SQLHSTMT stmt) const {
   // A driver that cannot limit a statement's time runs it without a limit.
-  const SQLRETURN ret = SQLSetStmtAttrW(
-      stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0L, commandTimeout))), 0);
+  const SQLRETURN ret =
+      SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0L, commandTimeout))), 0);
   (void)ret;
 }
 

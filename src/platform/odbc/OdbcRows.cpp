@@ -70,8 +70,8 @@ void OdbcRows::Describe(Naming naming) {
           SQL_HANDLE_STMT, stmt, "SQLDescribeCol");
     if (nameLength >= static_cast<SQLSMALLINT>(name.size())) {
       name.resize(static_cast<std::size_t>(nameLength) + 1);
-      Check(SQLDescribeColW(stmt, i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType,
-                            &size, &digits, &nullable),
+      Check(SQLDescribeColW(stmt, i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size,
+                            &digits, &nullable),
             SQL_HANDLE_STMT, stmt, "SQLDescribeCol");
     }
     SQLLEN isUnsigned = SQL_FALSE;
@@ -213,8 +213,7 @@ void OdbcRows::Bind() {
   Check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
         SQL_HANDLE_STMT, stmt, "SQLSetStmtAttr");
   Check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0), SQL_HANDLE_STMT, stmt, "SQLSetStmtAttr");
-  Check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_STATUS_PTR, rowStatus_.data(), 0), SQL_HANDLE_STMT, stmt,
-        "SQLSetStmtAttr");
+  Check(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_STATUS_PTR, rowStatus_.data(), 0), SQL_HANDLE_STMT, stmt, "SQLSetStmtAttr");
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     Column& column = columns_[i];
     column.buffer.assign(static_cast<std::size_t>(column.elementBytes) * block, 0);
@@ -283,7 +282,8 @@ void OdbcRows::Decode(std::size_t col, std::size_t rowInBlock, ado::Value& into)
   switch (column.read) {
     case Read::kText: {
       tooLong(column.elementBytes - static_cast<SQLLEN>(sizeof(SQLWCHAR)));
-      into = ado::Value(ToUtf8(reinterpret_cast<const SQLWCHAR*>(p), static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR)));
+      into = ado::Value(
+          ToUtf8(reinterpret_cast<const SQLWCHAR*>(p), static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR)));
       break;
     }
     case Read::kDecimal:
@@ -398,8 +398,8 @@ void OdbcRows::ReadLongData(std::size_t col, SQLSMALLINT cType, std::size_t term
       return;
     }
     const std::size_t room = scratch_.size() - terminator;
-    const bool more = ret == SQL_SUCCESS_WITH_INFO &&
-                      (indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) > room);
+    const bool more =
+        ret == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) > room);
     const std::size_t got = more ? room : static_cast<std::size_t>(indicator);
     data.insert(data.end(), scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(got));
     if (!more) break;

@@ -84,8 +84,7 @@ void AppendUtf8(std::string& out, const SQLWCHAR* units, std::size_t count) {
     const char32_t unit = units[i];
     if (unit < 0x80) {
       out.push_back(static_cast<char>(unit));
-    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
-               units[i + 1] <= 0xDFFF) {
+    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
       PutUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
       ++i;
     } else if (unit >= 0xD800 && unit <= 0xDFFF) {

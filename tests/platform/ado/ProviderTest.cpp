@@ -120,8 +120,8 @@ TEST(ConnectionTest, ExecuteSendsTheTextUnchangedAndReportsRejections) {
   connection.Execute("DROP TABLE \"A b\"");
   EXPECT_THROW(connection.Execute("RENAME \"x\" TO \"y\""), ado::Failure);
   connection.Execute("CREATE TABLE \"Z\" (\"N\" FLOAT)");
-  EXPECT_EQ(scripted->Executed(),
-            (std::vector<std::string>{"DROP TABLE \"A b\"", "RENAME \"x\" TO \"y\"", "CREATE TABLE \"Z\" (\"N\" FLOAT)"}));
+  EXPECT_EQ(scripted->Executed(), (std::vector<std::string>{"DROP TABLE \"A b\"", "RENAME \"x\" TO \"y\"",
+                                                            "CREATE TABLE \"Z\" (\"N\" FLOAT)"}));
   connection.Close();
   EXPECT_FALSE(connection.IsOpen());
 }

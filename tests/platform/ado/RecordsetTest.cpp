@@ -125,8 +125,8 @@ class GeneratedRows : public ado::RowSource {
     row[1] = Value("customer name number " + std::to_string(next_));
     row[2] = Value(next_ % 3 == 0 ? Value() : Value(ado::Decimal{std::to_string(next_) + ".25"}));
     row[3] = Value(ado::DateTime{{2024, 1, 1 + static_cast<int>(next_ % 28)}, 12, 0, 0, 0});
-    textSize_ += ado::ValueToText(row[0]).size() + ado::ValueToText(row[1]).size() +
-                 ado::ValueToText(row[2]).size() + ado::ValueToText(row[3]).size();
+    textSize_ += ado::ValueToText(row[0]).size() + ado::ValueToText(row[1]).size() + ado::ValueToText(row[2]).size() +
+                 ado::ValueToText(row[3]).size();
     ++next_;
     return true;
   }

@@ -69,8 +69,7 @@ TEST_F(ValueToTextTest, CurrencyShowsUpToFourDecimals) {
   EXPECT_EQ(ado::ValueToText(Value(ado::Currency{30000})), "3");
   EXPECT_EQ(ado::ValueToText(Value(ado::Currency{1})), "0.0001");
   EXPECT_EQ(ado::ValueToText(Value(ado::Currency{-12345})), "-1.2345");
-  EXPECT_EQ(ado::ValueToText(Value(ado::Currency{std::numeric_limits<std::int64_t>::min()})),
-            "-922337203685477.5808");
+  EXPECT_EQ(ado::ValueToText(Value(ado::Currency{std::numeric_limits<std::int64_t>::min()})), "-922337203685477.5808");
   UseGerman();
   EXPECT_EQ(ado::ValueToText(Value(ado::Currency{-5000})), "-0,5");
 }

@@ -101,12 +101,13 @@ TEST_F(OdbcStandInTest, OtherColumnTypesMapToTheirAdoCodesAndValues) {
   connection_.Execute("CREATE TABLE " + t +
                       "(\"N\" NUMERIC(10,2),\"D\" DATE,\"TS\" TIMESTAMP,\"TX\" TEXT,\"BI\" BIGINT,\"SI\" SMALLINT,"
                       "\"R\" REAL,\"CH\" CHAR(3))");
-  connection_.Execute("INSERT INTO " + t +
-                      " VALUES('-0.5','2024-02-29','2024-02-29 13:05:09.250','long text','9000000000','-7','3.14','ab')");
+  connection_.Execute(
+      "INSERT INTO " + t +
+      " VALUES('-0.5','2024-02-29','2024-02-29 13:05:09.250','long text','9000000000','-7','3.14','ab')");
   ado::Recordset rs;
   rs.Open("SELECT * FROM " + t, connection_);
-  const std::vector<int> types = {ado::adNumeric, ado::adDBDate,  ado::adDBTimeStamp, ado::adLongVarWChar,
-                                  ado::adBigInt,  ado::adSmallInt, ado::adSingle,     ado::adWChar};
+  const std::vector<int> types = {ado::adNumeric, ado::adDBDate,   ado::adDBTimeStamp, ado::adLongVarWChar,
+                                  ado::adBigInt,  ado::adSmallInt, ado::adSingle,      ado::adWChar};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(rs.Fields(i).Type, types[static_cast<std::size_t>(i)]) << rs.Fields(i).Name;
   EXPECT_EQ(rs.Fields("N").Value, Value(ado::Decimal{"-0.50"}));
   EXPECT_EQ(rs.Fields("D").Value, Value(ado::Date{2024, 2, 29}));

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,8 +94,9 @@ TEST_F(QueryToolStandInTest, RowsPrintAsEscapedTsvWithTypes) {
   const std::string& s = support::kOracleConnectionString;
   Query({s, "DROP TABLE \"QT_ROWS\""});
   ASSERT_EQ(Query({s, "CREATE TABLE \"QT_ROWS\"(\"ID\" INT,\"T\" VARCHAR(50),\"B\" BLOB,\"F\" FLOAT)"}).exitCode, 0);
-  ASSERT_EQ(Query({s, "INSERT INTO \"QT_ROWS\" VALUES(1,'a'||chr(9)||'b'||chr(10)||'c'||chr(13)||'\\','00Ff',"
-                      "'2.5')"})
+  ASSERT_EQ(Query({s,
+                   "INSERT INTO \"QT_ROWS\" VALUES(1,'a'||chr(9)||'b'||chr(10)||'c'||chr(13)||'\\','00Ff',"
+                   "'2.5')"})
                 .exitCode,
             0);
   ASSERT_EQ(Query({s, "INSERT INTO \"QT_ROWS\" VALUES(2,'',NULL,NULL)"}).exitCode, 0);
