@@ -45,6 +45,7 @@ DbcCatalog::~DbcCatalog() = default;
 std::string DbcCatalog::Folder() const { return folder_.empty() ? "." : folder_; }
 
 std::vector<CatalogEntry> DbcCatalog::Entries() {
+  table_->Reload();
   std::vector<CatalogEntry> entries;
   for (const DbcObject& object : table_->Objects()) {
     if (object.deleted || object.parentId != 1 || (!IsTable(object) && !IsView(object))) continue;
@@ -83,6 +84,7 @@ std::string DbcCatalog::TableFile(const DbcObject& table) {
 }
 
 TableLocation DbcCatalog::Resolve(std::string_view name) {
+  table_->Reload();
   const DbcObject& table = FindTable(name);
   TableLocation location;
   location.dbfPath = TableFile(table);
@@ -113,6 +115,7 @@ std::vector<std::string> DbcCatalog::FilesOf(const std::string& dbfPath) {
 }
 
 void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns) {
+  table_->Reload();
   const std::string tableName = StemOf(FileNameOf(dbfPath));
   if (Find(tableName, true) != nullptr) {
     throw ado::Failure("Table '" + tableName + "' already exists in database container '" + table_->Path() + "'.");
@@ -162,6 +165,7 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
 }
 
 void DbcCatalog::DropTable(std::string_view name) {
+  table_->Reload();
   const DbcObject table = FindTable(name);
   const std::string dbfPath = TableFile(table);
   // The table's own record goes first: once it is marked, the table is gone for every reader,
@@ -180,6 +184,7 @@ void DbcCatalog::DropTable(std::string_view name) {
 }
 
 void DbcCatalog::RenameTable(std::string_view oldName, std::string_view newName) {
+  table_->Reload();
   const DbcObject table = FindTable(oldName);
   const std::string newText(newName);
   if (newText.empty() || newText.size() > kLongNameLength ||

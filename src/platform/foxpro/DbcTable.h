@@ -61,6 +61,9 @@ class DbcTable {
   int CodePage() const { return codePage_; }
   const TextCodec& Codec() const { return *codec_; }
 
+  /// Reads the records again (another connection may have changed the container).
+  void Reload() { Load(); }
+
   /// The properties of an object (empty when it has none).
   std::map<int, std::string> Properties(const DbcObject& object);
 

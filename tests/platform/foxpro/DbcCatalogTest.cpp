@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -221,8 +222,11 @@ TEST(DbcCatalogTest, CreateTableRegistersTheTableTheWayVisualFoxProDoes) {
   ASSERT_EQ(pgdbfBefore, 274);
   {
     DbcCatalog catalog(dbc);
+    DbcCatalog other(dbc);  // a second connection on the same container sees the change
     catalog.CreateTable(copy.Path("newtable.DBF"), NewColumns());
     EXPECT_THROW(catalog.CreateTable(copy.Path("NEWTABLE.dbf"), NewColumns()), ado::Failure);
+    EXPECT_THROW(other.CreateTable(copy.Path("sub/newtable.dbf"), NewColumns()), ado::Failure);
+    EXPECT_EQ(Names(other.Entries(), "TABLE").size(), 14u);
   }
   DbcCatalog reopened(dbc);
   EXPECT_EQ(Names(reopened.Entries(), "TABLE").size(), 14u);
@@ -334,6 +338,15 @@ TEST(DbcCatalogTest, RenameTableChangesTheRecordAndTheFiles) {
 TEST(DbcCatalogTest, KillDuringCreateOrDropLeavesTheOldOrTheNewState) {
   TempCopy copy("northwind");
   const std::string dbc = copy.Path("northwind.dbc");
+  // Kill moments spread over a few create-and-drop cycles, as long as one takes on this machine.
+  const auto start = std::chrono::steady_clock::now();
+  {
+    DbcCatalog catalog(dbc);
+    catalog.CreateTable(copy.Path("crashy.dbf"), NewColumns());
+    catalog.DropTable("crashy");
+  }
+  const auto cycle = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  const int longest = static_cast<int>(std::max<std::int64_t>(2000, 3 * cycle.count()));
   std::mt19937 random(20261207);
   std::map<std::size_t, int> seen;
   for (int round = 0; round < 40; ++round) {
@@ -354,7 +367,7 @@ TEST(DbcCatalogTest, KillDuringCreateOrDropLeavesTheOldOrTheNewState) {
       }
       ::_exit(3);
     }
-    ::usleep(std::uniform_int_distribution<int>(500, 40000)(random));
+    ::usleep(std::uniform_int_distribution<int>(0, longest)(random));
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
