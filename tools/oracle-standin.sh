@@ -10,9 +10,9 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 as_pg() {   # initdb and the server refuse to run as root
   if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
 }
-pick_port() {   # first loopback port in the range that nobody answers on
+pick_port() {   # first loopback port in the range, from $1 on, that nobody answers on
   local p
-  for p in $(seq 54320 54419); do
+  for p in $(seq "${1:-54320}" 54419); do
     (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { echo "$p"; return 0; }
   done
   return 1
@@ -24,13 +24,22 @@ start() {
   # A start that fails half-way leaves neither a server nor its folder behind.
   trap 'stop "$dir" 2>/dev/null || rm -rf "$dir"' ERR
   if [ "$(id -u)" -eq 0 ]; then chown postgres: "$dir"; fi
-  port=$(pick_port)
   as_pg "$PGBIN/initdb" -D "$dir/data" -U postgres -E UTF8 --locale=C.UTF-8 \
         --auth-local=trust --auth-host=scram-sha-256 >"$dir/initdb.log"
-  # fsync=off: test data only. log_statement=all: the log shows every SQL text received.
-  as_pg "$PGBIN/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o \
+  # Another stand-in starting at the same moment may take the port we picked: then the
+  # server cannot bind, and we try the next free one.
+  local attempt from=54320
+  for attempt in 1 2 3 4 5; do
+    port=$(pick_port "$from")
+    # fsync=off: test data only. log_statement=all: the log shows every SQL text received.
+    if as_pg "$PGBIN/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o \
         "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$dir -c fsync=off -c log_statement=all" \
-        start >/dev/null
+        start >/dev/null; then
+      break
+    fi
+    [ "$attempt" -lt 5 ] || { echo "oracle-standin: no server could start, see $dir/server.log" >&2; false; }
+    from=$((port + 1))
+  done
   local psql=(as_pg "$PGBIN/psql" -X -q -v ON_ERROR_STOP=1 -h "$dir" -p "$port" -U postgres)
   "${psql[@]}" -d postgres -c "CREATE ROLE scott LOGIN PASSWORD 'tiger'" \
                             -c "CREATE DATABASE scott OWNER scott" >/dev/null
