@@ -6,8 +6,6 @@
 
 namespace shell {
 
-void DesktopBrowser::Open(const std::string& url) {
-  QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-}
+void DesktopBrowser::Open(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 }  // namespace shell

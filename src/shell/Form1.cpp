@@ -95,9 +95,9 @@ void Form1::BuildControls() {
   auto* next = AddButton(this, "PushButton2", "Next >", &Form1::PushButton2_Click, 120, 4650, 7800, 405);
 
   // Tab order: the form filled top to bottom, left to right.
-  const std::vector<QWidget*> order{m_text1,    sidHelp, m_text2,      m_text3, oracleTest, oracleHelp,
-                                    m_option1,  m_text4, dbcPicker,    m_option2, m_text5,  folderPicker,
-                                    foxTest,    foxHelp, next};
+  const std::vector<QWidget*> order{m_text1,    sidHelp,      m_text2, m_text3,   oracleTest,
+                                    oracleHelp, m_option1,    m_text4, dbcPicker, m_option2,
+                                    m_text5,    folderPicker, foxTest, foxHelp,   next};
   for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -118,9 +118,8 @@ QLineEdit* Form1::AddField(QWidget* parent, const char* name, const char* key, i
   field->setObjectName(QString::fromLatin1(name));
   PlaceInTwips(*field, left, top, width, height);
   // Change: every edit, paste and assignment writes the whole text under the field's key.
-  connect(field, &QLineEdit::textChanged, this, [key](const QString& text) {
-    connections::SaveProfileSetting(key, text.toStdString());
-  });
+  connect(field, &QLineEdit::textChanged, this,
+          [key](const QString& text) { connections::SaveProfileSetting(key, text.toStdString()); });
   const bool dbcFile = std::string(name) == "Text4";
   Watch(field, dbcFile ? PointerZone::DbcFileField : PointerZone::Plain);
   return field;
@@ -140,9 +139,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     const auto zone = m_zones.find(watched);
     if (zone != m_zones.end()) {
       switch (zone->second) {
-        case PointerZone::Command: m_pointer.OverCommand(); break;
-        case PointerZone::Plain: m_pointer.OverPlain(); break;
-        case PointerZone::DbcFileField: m_pointer.OverPlainAlways(); break;
+        case PointerZone::Command:
+          m_pointer.OverCommand();
+          break;
+        case PointerZone::Plain:
+          m_pointer.OverPlain();
+          break;
+        case PointerZone::DbcFileField:
+          m_pointer.OverPlainAlways();
+          break;
       }
     }
   } else if (event->type() == QEvent::FocusIn) {

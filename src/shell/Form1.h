@@ -72,8 +72,8 @@ class Form1 : public QWidget, public connections::ConnectionFields, public conne
   enum class PointerZone { Command, Plain, DbcFileField };
 
   void BuildControls();
-  QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, void (Form1::*handler)(),
-                         int left, int top, int width, int height);
+  QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, void (Form1::*handler)(), int left,
+                         int top, int width, int height);
   QLineEdit* AddField(QWidget* parent, const char* name, const char* key, int left, int top, int width, int height);
   void Watch(QWidget* widget, PointerZone zone);
 

@@ -1,7 +1,6 @@
 #include "shell/Form2.h"
 
 #include <QCloseEvent>
-#include <QShowEvent>
 #include <QEvent>
 #include <QFont>
 #include <QGroupBox>
@@ -9,6 +8,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <string>
 
 #include "connections/FailureTrap.h"

@@ -61,8 +61,8 @@ class Form2 : public QWidget {
   enum class PointerZone { Command, Plain };
 
   QGroupBox* AddFrame(const char* name, const char* caption, int left);
-  QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, void (Form2::*handler)(),
-                         int left, int top, int width, int height);
+  QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, void (Form2::*handler)(), int left,
+                         int top, int width, int height);
   void Watch(QWidget* widget, PointerZone zone);
   void SelectAll(const char* handler, connections::ListBox& list, bool selected);
   /// The outer height in twips: the client height less whatever frame the window has.

@@ -5,8 +5,7 @@
 
 namespace shell {
 
-std::string QtPathPicker::BrowseForFolder(QWidget* owner, const std::string& prompt,
-                                          const std::string& startFolder) {
+std::string QtPathPicker::BrowseForFolder(QWidget* owner, const std::string& prompt, const std::string& startFolder) {
   QFileDialog dialog(owner, QString::fromStdString(prompt), QString::fromStdString(startFolder));
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly, true);

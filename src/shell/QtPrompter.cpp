@@ -38,11 +38,21 @@ int QtPrompter::MsgBox(const std::string& text, int style, const std::string& ti
   box.setText(ScreenText(text));
   box.setTextFormat(Qt::PlainText);
   switch (style & kIconMask) {
-    case 16: box.setIcon(QMessageBox::Critical); break;
-    case 32: box.setIcon(QMessageBox::Question); break;
-    case 48: box.setIcon(QMessageBox::Warning); break;
-    case 64: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::NoIcon); break;
+    case 16:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case 32:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case 48:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case 64:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
   }
   if ((style & kButtonsMask) == connections::vbYesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -55,8 +65,7 @@ int QtPrompter::MsgBox(const std::string& text, int style, const std::string& ti
   return connections::vbOK;
 }
 
-std::string QtPrompter::InputBox(const std::string& prompt, const std::string& title,
-                                 const std::string& defaultText) {
+std::string QtPrompter::InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
   bool accepted = false;
   const QString answer = QInputDialog::getText(QApplication::activeWindow(), Title(title), ScreenText(prompt),
                                                QLineEdit::Normal, QString::fromStdString(defaultText), &accepted);

@@ -25,9 +25,12 @@ void WindowPointer::LoadImage(const std::string& path) {
 
 Qt::CursorShape WindowPointer::Shape() const {
   switch (m_value) {
-    case connections::vbHourglass: return Qt::WaitCursor;
-    case connections::vbCustom: return m_image ? Qt::BitmapCursor : Qt::ArrowCursor;
-    default: return Qt::ArrowCursor;
+    case connections::vbHourglass:
+      return Qt::WaitCursor;
+    case connections::vbCustom:
+      return m_image ? Qt::BitmapCursor : Qt::ArrowCursor;
+    default:
+      return Qt::ArrowCursor;
   }
 }
 

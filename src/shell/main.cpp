@@ -1,3 +1,5 @@
+#include "shell/Main.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <cstdlib>
@@ -8,7 +10,6 @@
 #include "shell/DesktopBrowser.h"
 #include "shell/Form1.h"
 #include "shell/Form2.h"
-#include "shell/Main.h"
 #include "shell/ProgramIcon.h"
 #include "shell/QtPathPicker.h"
 #include "shell/QtPrompter.h"
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
   shell::StandardRandom random;
   shell::SkinLayer skin;
   shell::CommandGate gate;
-  shell::ShellServices services{prompter, pickers, browser, random, skin, gate, shell::ProgramFolder(),
+  shell::ShellServices services{prompter,         pickers, browser, random, skin, gate, shell::ProgramFolder(),
                                 applicationTitle, {}};
   bool ending = false;
   services.endProgram = [&gate, &ending] {

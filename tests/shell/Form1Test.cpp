@@ -1,5 +1,3 @@
-#include "shell/Form1.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,10 +11,11 @@
 #include <tuple>
 
 #include "connections/ConnectionProfile.h"
+#include "shell/Form1.h"
 #include "shell/Main.h"
+#include "shell/ShellHarness.h"
 #include "shell/Twips.h"
 #include "support/ScriptedProvider.h"
-#include "shell/ShellHarness.h"
 
 namespace shelltest {
 namespace {
@@ -46,14 +45,14 @@ class Form1Test : public ::testing::Test {
 TEST_F(Form1Test, ControlsSitWhereTheLayoutPutsThem) {
   EXPECT_EQ(h.form1->size(), QSize(Px(8040), Px(5190)));
   const std::vector<std::tuple<const char*, QRect>> placed = {
-      {"Frame1", Twips(120, 120, 7800, 2385)},      {"Text1", Twips(1320, 360, 5535, 345)},
-      {"PushButton6", Twips(6960, 360, 615, 345)},  {"Text2", Twips(1320, 840, 6255, 345)},
-      {"Text3", Twips(1320, 1320, 6255, 345)},      {"PushButton3", Twips(240, 1800, 3600, 405)},
+      {"Frame1", Twips(120, 120, 7800, 2385)},       {"Text1", Twips(1320, 360, 5535, 345)},
+      {"PushButton6", Twips(6960, 360, 615, 345)},   {"Text2", Twips(1320, 840, 6255, 345)},
+      {"Text3", Twips(1320, 1320, 6255, 345)},       {"PushButton3", Twips(240, 1800, 3600, 405)},
       {"PushButton8", Twips(3960, 1800, 3600, 405)}, {"Frame2", Twips(120, 2610, 7800, 1905)},
-      {"Option1", Twips(240, 390, 1215, 255)},      {"Text4", Twips(1560, 360, 5295, 345)},
-      {"PushButton5", Twips(6960, 360, 570, 345)},  {"Option2", Twips(240, 870, 1815, 255)},
-      {"Text5", Twips(2160, 840, 4695, 345)},       {"PushButton4", Twips(6960, 840, 570, 345)},
-      {"PushButton1", Twips(240, 1320, 3600, 405)}, {"PushButton7", Twips(3960, 1320, 3600, 405)},
+      {"Option1", Twips(240, 390, 1215, 255)},       {"Text4", Twips(1560, 360, 5295, 345)},
+      {"PushButton5", Twips(6960, 360, 570, 345)},   {"Option2", Twips(240, 870, 1815, 255)},
+      {"Text5", Twips(2160, 840, 4695, 345)},        {"PushButton4", Twips(6960, 840, 570, 345)},
+      {"PushButton1", Twips(240, 1320, 3600, 405)},  {"PushButton7", Twips(3960, 1320, 3600, 405)},
       {"PushButton2", Twips(120, 4650, 7800, 405)}};
   for (const auto& [name, rect] : placed) EXPECT_EQ(ShellHarness::Find(*h.form1, name).geometry(), rect) << name;
   // Fields and buttons of the Oracle frame are inside it, the FoxPro ones inside theirs.
@@ -63,10 +62,14 @@ TEST_F(Form1Test, ControlsSitWhereTheLayoutPutsThem) {
 }
 
 TEST_F(Form1Test, CaptionsLabelsAndFontAreTheDesignOnes) {
-  const std::vector<std::pair<const char*, const char*>> captions = {
-      {"PushButton1", "Test Connection"}, {"PushButton2", "Next >"}, {"PushButton3", "Test Connection"},
-      {"PushButton4", "..."}, {"PushButton5", "..."}, {"PushButton6", "?"}, {"PushButton7", "Help"},
-      {"PushButton8", "Help"}};
+  const std::vector<std::pair<const char*, const char*>> captions = {{"PushButton1", "Test Connection"},
+                                                                     {"PushButton2", "Next >"},
+                                                                     {"PushButton3", "Test Connection"},
+                                                                     {"PushButton4", "..."},
+                                                                     {"PushButton5", "..."},
+                                                                     {"PushButton6", "?"},
+                                                                     {"PushButton7", "Help"},
+                                                                     {"PushButton8", "Help"}};
   for (const auto& [name, caption] : captions) EXPECT_EQ(h.Button1(name).text(), caption) << name;
   EXPECT_EQ(ShellHarness::Find<QGroupBox>(*h.form1, "Frame1").title(), "Oracle Login");
   EXPECT_EQ(ShellHarness::Find<QGroupBox>(*h.form1, "Frame2").title(), "FoxPro Login");
@@ -298,8 +301,8 @@ TEST_F(Form1Test, WithTheCursorFileButtonsShowTheHand) {
   oracle->FailOpen("no");
   h.form1->Form_Load();
   EXPECT_TRUE(h.form1->Pointer().HasImage());
-  for (const char* button : {"PushButton1", "PushButton2", "PushButton3", "PushButton4", "PushButton5",
-                             "PushButton6", "PushButton7", "PushButton8"}) {
+  for (const char* button : {"PushButton1", "PushButton2", "PushButton3", "PushButton4", "PushButton5", "PushButton6",
+                             "PushButton7", "PushButton8"}) {
     ShellHarness::MoveMouseOver(ShellHarness::Find(*h.form1, "Text2"));
     ShellHarness::MoveMouseOver(h.Button1(button));
     EXPECT_EQ(h.form1->Pointer().Get(), vbCustom) << button;

@@ -1,5 +1,3 @@
-#include "shell/Form2.h"
-
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
@@ -11,9 +9,10 @@
 
 #include "connections/ConnectionProfile.h"
 #include "platform/ado/Types.h"
+#include "shell/Form2.h"
+#include "shell/ShellHarness.h"
 #include "shell/Twips.h"
 #include "support/ScriptedProvider.h"
-#include "shell/ShellHarness.h"
 
 namespace shelltest {
 namespace {
@@ -124,12 +123,12 @@ TEST_F(Form2Test, ControlsSitWhereTheLayoutPutsThemAndTheOuterHeightIsSetAtLoad)
 
 TEST_F(Form2Test, CaptionsAndTheProgressBarText) {
   const std::vector<std::pair<const char*, const char*>> captions = {
-      {"PushButton1", "Delete Table/s"},  {"PushButton2", "< Back"},
+      {"PushButton1", "Delete Table/s"},         {"PushButton2", "< Back"},
       {"PushButton3", "Send Table/s To Oracle"}, {"PushButton4", "Send Table/s To FoxPro"},
-      {"PushButton5", "Delete Table/s"},  {"PushButton6", "Rename Table"},
-      {"PushButton7", "Rename Table"},    {"PushButton8", "Select All"},
-      {"PushButton9", "Deselect All"},    {"PushButton10", "Select All"},
-      {"PushButton11", "Deselect All"},   {"PushButton12", "Help"}};
+      {"PushButton5", "Delete Table/s"},         {"PushButton6", "Rename Table"},
+      {"PushButton7", "Rename Table"},           {"PushButton8", "Select All"},
+      {"PushButton9", "Deselect All"},           {"PushButton10", "Select All"},
+      {"PushButton11", "Deselect All"},          {"PushButton12", "Help"}};
   for (const auto& [name, caption] : captions) EXPECT_EQ(h.Button2(name).text(), caption) << name;
   EXPECT_EQ(ShellHarness::Find<QGroupBox>(*h.form2, "Frame1").title(), "Oracle Tables");
   EXPECT_EQ(ShellHarness::Find<QGroupBox>(*h.form2, "Frame2").title(), "FoxPro Tables");
@@ -166,8 +165,7 @@ TEST_F(Form2Test, SelectAllAndDeselectAllWorkOnTheirOwnListOnly) {
 }
 
 TEST_F(Form2Test, HelpNamesTheContactPage) {
-  h.prompter.ExpectMsgBox("Questions? Please contact Team Quenmark at https://quenmark.example/contact", vbOKOnly,
-                          "");
+  h.prompter.ExpectMsgBox("Questions? Please contact Team Quenmark at https://quenmark.example/contact", vbOKOnly, "");
   h.Button2("PushButton12").click();
 }
 
@@ -194,7 +192,7 @@ TEST_F(Form2Test, LoadGivesTheFramesTheButtonFaceColour) {
     EXPECT_EQ(frame.palette().color(QPalette::Window), frame.palette().color(QPalette::Button)) << name;
   }
   EXPECT_FALSE(ListWidget("List1").autoFillBackground() && ListWidget("List1").palette().color(QPalette::Base) ==
-                                                                ListWidget("List1").palette().color(QPalette::Button));
+                                                               ListWidget("List1").palette().color(QPalette::Button));
 }
 
 TEST_F(Form2Test, SendingATableEachWayAddsItToTheOtherList) {
@@ -237,7 +235,7 @@ TEST_F(Form2Test, AClickOnAnotherCommandWhileOneRunsDoesNothing) {
   h.form1->Form_Load();
   bool ran = false;
   h.gate.Run([&] {
-    h.Button2("PushButton8").click();  // Select All on the Oracle list
+    h.Button2("PushButton8").click();   // Select All on the Oracle list
     h.Button2("PushButton12").click();  // Help: would ask
     h.form2->hide();
     h.form1->show();
@@ -257,9 +255,9 @@ TEST_F(Form2Test, PointerRuleOverTheTablesWindow) {
   ASSERT_TRUE(WriteHandCursor(h.programFolder.filePath("HAND-M.CUR")));
   h.form1->Form_Load();
   ASSERT_TRUE(h.form2->Pointer().HasImage());
-  for (const char* button : {"PushButton1", "PushButton2", "PushButton3", "PushButton4", "PushButton5",
-                             "PushButton6", "PushButton7", "PushButton8", "PushButton9", "PushButton10",
-                             "PushButton11", "PushButton12"}) {
+  for (const char* button :
+       {"PushButton1", "PushButton2", "PushButton3", "PushButton4", "PushButton5", "PushButton6", "PushButton7",
+        "PushButton8", "PushButton9", "PushButton10", "PushButton11", "PushButton12"}) {
     ShellHarness::MoveMouseOver(ShellHarness::Find(*h.form2, "Frame1"));
     EXPECT_EQ(h.form2->Pointer().Get(), vbDefault);
     ShellHarness::MoveMouseOver(h.Button2(button));

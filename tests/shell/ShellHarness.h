@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QImage>
-#include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -78,7 +78,7 @@ inline bool WriteHandCursor(const QString& path) {
   buffer.open(QIODevice::WriteOnly);
   if (!image.save(&buffer, "ICO")) return false;
   QByteArray bytes = buffer.data();
-  bytes[2] = 2;   // resource type: cursor
+  bytes[2] = 2;    // resource type: cursor
   bytes[10] = 12;  // hot spot x (the icon's planes field)
   bytes[11] = 0;
   bytes[12] = 0;  // hot spot y (the icon's bit count field)
@@ -94,9 +94,9 @@ class ShellHarness {
     EXPECT_TRUE(settingsFolder.isValid());
     EXPECT_TRUE(programFolder.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-    services = std::make_unique<shell::ShellServices>(shell::ShellServices{
-        prompter, pickers, browser, random, skin, gate, programFolder.path().toStdString(), applicationTitle,
-        [this] { ++endProgramCalls; }});
+    services = std::make_unique<shell::ShellServices>(
+        shell::ShellServices{prompter, pickers, browser, random, skin, gate, programFolder.path().toStdString(),
+                             applicationTitle, [this] { ++endProgramCalls; }});
     form1 = std::make_unique<shell::Form1>(*services);
     form2 = std::make_unique<shell::Form2>(*services, *form1);
     form1->SetTablesWindow(*form2);
@@ -123,8 +123,8 @@ class ShellHarness {
   QPushButton& Button2(const char* name) { return Find<QPushButton>(*form2, name); }
 
   static void MoveMouseOver(QWidget& widget) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget.mapToGlobal(QPointF(2, 2)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget.mapToGlobal(QPointF(2, 2)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(&widget, &move);
   }
   static void Type(QWidget& widget, const std::string& text) {

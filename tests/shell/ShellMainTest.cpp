@@ -1,5 +1,3 @@
-#include "shell/Main.h"
-
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -7,25 +5,26 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QInputDialog>
-#include <QMessageBox>
-#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "platform/ado/Failure.h"
 #include "shell/CommandGate.h"
+#include "shell/Main.h"
 #include "shell/ProgressBarControl.h"
 #include "shell/QtPathPicker.h"
 #include "shell/QtPrompter.h"
+#include "shell/ShellHarness.h"
 #include "shell/SkinLayer.h"
 #include "shell/StandardRandom.h"
 #include "shell/Twips.h"
 #include "shell/WindowPointer.h"
-#include "shell/ShellHarness.h"
 
 namespace shelltest {
 namespace {
