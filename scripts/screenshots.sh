@@ -32,8 +32,8 @@ sleep 1
 
 # Waits until a Tesselby window is mapped and the demo has filled it, then captures it.
 shoot() {  # file
-  local id="" i
-  for i in $(seq 1 120); do
+  local id="" _
+  for _ in $(seq 1 120); do
     id=$(xwininfo -root -tree 2>/dev/null | awk '/"Tesselby": \("tesselby"/ {print $1; exit}')
     [ -n "$id" ] && break
     sleep 0.5
