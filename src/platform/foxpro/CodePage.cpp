@@ -247,12 +247,15 @@ std::shared_ptr<const TextCodec> TextCodec::ForCodePage(int codePage) {
 
 void TextCodec::Decode(const std::uint8_t* bytes, std::size_t n, std::string& out) const {
   if (singleByte_) {
-    for (std::size_t i = 0; i < n; ++i) {
-      std::uint8_t b = bytes[i];
-      if (b < 0x80) {
-        out.push_back(static_cast<char>(b));
-      } else {
-        const auto& e = table_[b];
+    // Runs of ASCII go over in one piece; only bytes >= 0x80 need the table.
+    std::size_t i = 0;
+    while (i < n) {
+      std::size_t run = i;
+      while (run < n && bytes[run] < 0x80) ++run;
+      out.append(reinterpret_cast<const char*>(bytes + i), run - i);
+      i = run;
+      while (i < n && bytes[i] >= 0x80) {
+        const auto& e = table_[bytes[i++]];
         out.append(e.data(), static_cast<std::size_t>(e[3]));
       }
     }

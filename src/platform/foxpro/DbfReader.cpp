@@ -54,33 +54,32 @@ ado::Date DateFromJulianDay(std::int64_t jdn) {
 // The number in an N/F field as exact decimal text ("-12.50", "0.5"); empty when the field is
 // blank or holds no number (overflow asterisks). Leading zeros and '+' are dropped, ',' is read
 // as the decimal point, an exponent is kept.
-std::string NumericText(const std::uint8_t* p, int n) {
+bool NumericText(const std::uint8_t* p, int n, std::string& text) {
+  text.clear();
   int i = 0, end = n;
   while (i < end && (p[i] == ' ' || p[i] == 0)) ++i;
   while (end > i && (p[end - 1] == ' ' || p[end - 1] == 0)) --end;
-  std::string text;
   if (i < end && (p[i] == '-' || p[i] == '+')) {
     if (p[i] == '-') text += '-';
     ++i;
   }
   while (i + 1 < end && p[i] == '0' && p[i + 1] >= '0' && p[i + 1] <= '9') ++i;
-  bool digits = false;
-  while (i < end && p[i] >= '0' && p[i] <= '9') {
-    text += static_cast<char>(p[i++]);
-    digits = true;
-  }
+  const int integer = i;
+  while (i < end && p[i] >= '0' && p[i] <= '9') ++i;
+  bool digits = i > integer;
+  text.append(reinterpret_cast<const char*>(p + integer), static_cast<std::size_t>(i - integer));
   if (i < end && (p[i] == '.' || p[i] == ',')) {
     ++i;
-    std::string fraction;
-    while (i < end && p[i] >= '0' && p[i] <= '9') fraction += static_cast<char>(p[i++]);
-    if (!fraction.empty()) {
+    int fraction = i;
+    while (i < end && p[i] >= '0' && p[i] <= '9') ++i;
+    if (i > fraction) {
       if (!digits) text += '0';
       text += '.';
-      text += fraction;
+      text.append(reinterpret_cast<const char*>(p + fraction), static_cast<std::size_t>(i - fraction));
       digits = true;
     }
   }
-  if (!digits) return {};
+  if (!digits) return false;
   if (i < end && (p[i] == 'e' || p[i] == 'E')) {
     ++i;
     std::string exponent = "E";
@@ -93,11 +92,22 @@ std::string NumericText(const std::uint8_t* p, int n) {
       exponent += static_cast<char>(p[i++]);
       expDigits = true;
     }
-    if (!expDigits) return {};
+    if (!expDigits) return false;
     text += exponent;
   }
-  if (i != end) return {};
-  return text;
+  return i == end;
+}
+
+// The text a value already holds, for refilling in place: rows are decoded record after
+// record into the same values, so their buffers are reused instead of allocated anew.
+std::string& TextSlot(ado::Value& v) {
+  if (!v.Is<std::string>()) v = std::string();
+  return const_cast<std::string&>(v.As<std::string>());
+}
+
+std::string& DecimalSlot(ado::Value& v) {
+  if (!v.Is<ado::Decimal>()) v = ado::Decimal{};
+  return const_cast<ado::Decimal&>(v.As<ado::Decimal>()).digits;
 }
 
 }  // namespace
@@ -215,71 +225,91 @@ std::vector<std::uint8_t> DbfReader::RawRecord(std::uint32_t recno) {
 
 void DbfReader::Decode(const std::uint8_t* record, std::vector<ado::Value>& row) {
   row.resize(visible_.size());
-  for (std::size_t i = 0; i < visible_.size(); ++i) row[i] = DecodeField(visible_[i], record);
+  for (std::size_t i = 0; i < visible_.size(); ++i) DecodeField(visible_[i], record, row[i]);
 }
 
-ado::Value DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record) {
+void DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record, ado::Value& out) {
   const std::uint8_t* p = record + f.offset;
   const std::uint8_t* flags = header_.nullFlagsOffset >= 0 ? record + header_.nullFlagsOffset : nullptr;
   auto bitSet = [&](int bit) { return flags != nullptr && bit >= 0 && (flags[bit / 8] >> (bit % 8)) & 1; };
-  if (bitSet(f.nullBit)) return ado::Null{};
+  if (bitSet(f.nullBit)) {
+    out = ado::Null{};
+    return;
+  }
 
   switch (f.type) {
     case 'C': {
-      if (f.IsBinary()) return ado::Bytes(p, p + f.length);
-      if (IsAscii(p, f.length)) return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.length));
-      std::string text;
-      text.reserve(static_cast<std::size_t>(f.length) * 2);
-      codec_->Decode(p, static_cast<std::size_t>(f.length), text);
-      return text;
+      if (f.IsBinary()) {
+        out = ado::Bytes(p, p + f.length);
+        return;
+      }
+      std::string& text = TextSlot(out);
+      if (IsAscii(p, f.length)) {
+        text.assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.length));
+      } else {
+        text.clear();
+        codec_->Decode(p, static_cast<std::size_t>(f.length), text);
+      }
+      return;
     }
     case 'V':
     case 'Q': {
       int n = f.length;
       if (bitSet(f.lengthBit)) n = std::min<int>(p[f.length - 1], f.length - 1);
-      if (f.type == 'Q' || f.IsBinary()) return ado::Bytes(p, p + n);
-      std::string text;
+      if (f.type == 'Q' || f.IsBinary()) {
+        out = ado::Bytes(p, p + n);
+        return;
+      }
+      std::string& text = TextSlot(out);
+      text.clear();
       codec_->Decode(p, static_cast<std::size_t>(n), text);
-      return text;
+      return;
     }
     case 'N':
     case 'F': {
-      std::string text = NumericText(p, f.length);
-      if (text.empty()) return ado::Null{};
-      return ado::Decimal{std::move(text)};
+      if (!NumericText(p, f.length, DecimalSlot(out))) out = ado::Null{};
+      return;
     }
     case 'I':
     case '+':
-      if (f.length < 4) return ado::Null{};
-      return std::int64_t{static_cast<std::int32_t>(Le32(p))};
+      if (f.length < 4) out = ado::Null{};
+      else out = std::int64_t{static_cast<std::int32_t>(Le32(p))};
+      return;
     case 'B':
     case 'O': {
-      if (f.length < 8) return ado::Null{};
+      if (f.length < 8) {
+        out = ado::Null{};
+        return;
+      }
       std::uint64_t bits = Le64(p);
       double d;
       std::memcpy(&d, &bits, sizeof d);
-      return d;
+      out = d;
+      return;
     }
     case 'Y':
-      if (f.length < 8) return ado::Null{};
-      return ado::Currency{static_cast<std::int64_t>(Le64(p))};
+      if (f.length < 8) out = ado::Null{};
+      else out = ado::Currency{static_cast<std::int64_t>(Le64(p))};
+      return;
     case 'D': {
-      if (f.length < 8 || AllBlank(p, 8)) return ado::Null{};
+      out = ado::Null{};
+      if (f.length < 8 || AllBlank(p, 8)) return;
       int v[8];
       for (int i = 0; i < 8; ++i) {
-        if (p[i] < '0' || p[i] > '9') return ado::Null{};
+        if (p[i] < '0' || p[i] > '9') return;
         v[i] = p[i] - '0';
       }
       ado::Date d{v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5], v[6] * 10 + v[7]};
-      if (d.year == 0 && d.month == 0 && d.day == 0) return ado::Null{};
-      return d;
+      if (d.year != 0 || d.month != 0 || d.day != 0) out = d;
+      return;
     }
     case 'T':
     case '@': {
-      if (f.length < 8) return ado::Null{};
+      out = ado::Null{};
+      if (f.length < 8) return;
       std::uint32_t jdn = Le32(p);
       std::uint32_t ms = Le32(p + 4);
-      if (jdn == 0 || AllBlank(p, 8)) return ado::Null{};
+      if (jdn == 0 || AllBlank(p, 8)) return;
       // VFP keeps datetimes to the second; the stored milliseconds carry float noise
       // (08:29:59.999 for 08:30:00), so round to the nearest second as VFP shows it.
       std::int64_t day = jdn;
@@ -295,23 +325,27 @@ ado::Value DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record)
       t.minute = static_cast<int>(ms / 60000 % 60);
       t.second = static_cast<int>(ms / 1000 % 60);
       t.millisecond = static_cast<int>(ms % 1000);
-      return t;
+      out = t;
+      return;
     }
     case 'L':
-      if (p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y') return true;
-      if (p[0] == 'F' || p[0] == 'f' || p[0] == 'N' || p[0] == 'n') return false;
-      return ado::Null{};  // ' ' or '?': never set
+      if (p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y') out = true;
+      else if (p[0] == 'F' || p[0] == 'f' || p[0] == 'N' || p[0] == 'n') out = false;
+      else out = ado::Null{};  // ' ' or '?': never set
+      return;
     case 'M':
     case 'G':
     case 'W':
     case 'P':
-      return ReadMemo(f, p);
+      ReadMemo(f, p, out);
+      return;
     default:
-      return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.length));
+      TextSlot(out).assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(f.length));
+      return;
   }
 }
 
-ado::Value DbfReader::ReadMemo(const DbfField& f, const std::uint8_t* p) {
+void DbfReader::ReadMemo(const DbfField& f, const std::uint8_t* p, ado::Value& out) {
   const bool binary = f.type != 'M' || f.IsBinary();
   std::uint32_t block = 0;
   if (f.length == 4) {
@@ -329,17 +363,18 @@ ado::Value DbfReader::ReadMemo(const DbfField& f, const std::uint8_t* p) {
       }
     }
   }
-  if (block == 0) {
-    if (binary) return ado::Bytes{};
-    return std::string();
+  std::string_view bytes;
+  if (block != 0) {
+    if (!memo_) throw ado::Failure("Memo file for table " + path_ + " is missing or is invalid.");
+    bytes = memo_->View(block);
   }
-  if (!memo_) throw ado::Failure("Memo file for table " + path_ + " is missing or is invalid.");
-  memo_->Read(block, scratch_);
-  if (binary) return ado::Bytes(scratch_.begin(), scratch_.end());
-  std::string text;
-  text.reserve(scratch_.size());
-  codec_->Decode(reinterpret_cast<const std::uint8_t*>(scratch_.data()), scratch_.size(), text);
-  return text;
+  if (binary) {
+    out = ado::Bytes(bytes.begin(), bytes.end());
+    return;
+  }
+  std::string& text = TextSlot(out);
+  text.clear();
+  codec_->Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), text);
 }
 
 }  // namespace foxpro

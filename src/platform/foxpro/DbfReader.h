@@ -53,8 +53,8 @@ class DbfReader {
   DbfReader() = default;
   const std::uint8_t* Record(std::uint32_t recno);
   void Decode(const std::uint8_t* record, std::vector<ado::Value>& row);
-  ado::Value DecodeField(const DbfField& field, const std::uint8_t* record);
-  ado::Value ReadMemo(const DbfField& field, const std::uint8_t* bytes);
+  void DecodeField(const DbfField& field, const std::uint8_t* record, ado::Value& out);
+  void ReadMemo(const DbfField& field, const std::uint8_t* bytes, ado::Value& out);
 
   std::string path_;
   std::string memoPath_;
@@ -68,7 +68,6 @@ class DbfReader {
   std::vector<std::uint8_t> block_;
   std::uint32_t blockFirst_ = 0;  // record number of the first record in block_
   std::uint32_t blockCount_ = 0;
-  std::string scratch_;
 };
 
 }  // namespace foxpro

@@ -1,5 +1,6 @@
 #include "platform/foxpro/MemoFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -52,44 +53,60 @@ MemoReader::MemoReader(std::unique_ptr<File> file, MemoKind kind) : file_(std::m
   }
 }
 
-void MemoReader::Read(std::uint32_t block, std::string& out) {
+const std::uint8_t* MemoReader::Bytes(std::uint64_t offset, std::size_t n) {
+  constexpr std::size_t kWindow = 1 << 20;
+  if (offset >= windowStart_ && offset + n <= windowStart_ + windowLength_)
+    return window_.data() + (offset - windowStart_);
+  const std::size_t want = std::max<std::size_t>(n, static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, size_ - std::min(offset, size_))));
+  if (window_.size() < want) window_.resize(want);
+  windowStart_ = offset;
+  windowLength_ = file_->ReadAt(offset, window_.data(), want);
+  return windowLength_ >= n ? window_.data() : nullptr;
+}
+
+void MemoReader::Read(std::uint32_t block, std::string& out) { out.assign(View(block)); }
+
+std::string_view MemoReader::View(std::uint32_t block) {
+  std::string& out = pieces_;
   out.clear();
   const std::uint64_t start = std::uint64_t{block} * blockSize_;
   if (block == 0 || start >= size_)
     Damaged(Path(), "block " + std::to_string(block) + " lies past its end");
-  std::uint8_t head[8] = {};
-  std::size_t got = file_->ReadAt(start, head, sizeof head);
   std::uint64_t length = 0;
   std::uint64_t dataStart = start;
+  const std::size_t headLength = static_cast<std::size_t>(std::min<std::uint64_t>(8, size_ - start));
+  const std::uint8_t* head = Bytes(start, headLength);
   if (kind_ == MemoKind::Fpt) {
-    if (got < 8) Damaged(Path(), "the value at block " + std::to_string(block) + " is cut short");
+    if (headLength < 8 || head == nullptr) Damaged(Path(), "the value at block " + std::to_string(block) + " is cut short");
     length = Be32(head + 4);
     dataStart = start + 8;
-  } else if (kind_ == MemoKind::Dbase4 && got == 8 && head[0] == 0xFF && head[1] == 0xFF && head[2] == 0x08) {
+  } else if (kind_ == MemoKind::Dbase4 && headLength == 8 && head != nullptr && head[0] == 0xFF && head[1] == 0xFF &&
+             head[2] == 0x08) {
     std::uint32_t total = Le32(head + 4);
     length = total >= 8 ? total - 8 : 0;
     dataStart = start + 8;
   } else {
     // dBase III: the value runs to the first 0x1A (or the end of the file).
-    std::vector<std::uint8_t> chunk(512);
     std::uint64_t pos = start;
     while (pos < size_) {
-      std::size_t n = file_->ReadAt(pos, chunk.data(), chunk.size());
-      if (n == 0) break;
-      const void* eof = std::memchr(chunk.data(), 0x1A, n);
-      std::size_t take = eof ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(eof) - chunk.data()) : n;
-      out.append(reinterpret_cast<const char*>(chunk.data()), take);
+      std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(512, size_ - pos));
+      const std::uint8_t* chunk = Bytes(pos, n);
+      if (chunk == nullptr) break;
+      const void* eof = std::memchr(chunk, 0x1A, n);
+      std::size_t take = eof ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(eof) - chunk) : n;
+      out.append(reinterpret_cast<const char*>(chunk), take);
       if (eof) break;
       pos += n;
     }
-    return;
+    return out;
   }
   if (dataStart + length > size_)
     Damaged(Path(), "the value at block " + std::to_string(block) + " claims " + std::to_string(length) +
                         " bytes, more than the file holds");
-  out.resize(static_cast<std::size_t>(length));
-  if (length > 0 && file_->ReadAt(dataStart, out.data(), out.size()) != out.size())
-    Damaged(Path(), "the value at block " + std::to_string(block) + " is cut short");
+  if (length == 0) return {};
+  const std::uint8_t* data = Bytes(dataStart, static_cast<std::size_t>(length));
+  if (data == nullptr) Damaged(Path(), "the value at block " + std::to_string(block) + " is cut short");
+  return std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
 }
 
 void MemoWriter::Create(FileSystem& fs, const std::string& path, std::uint32_t blockSize) {

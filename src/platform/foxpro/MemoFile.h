@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/foxpro/FileIo.h"
 
@@ -26,14 +28,24 @@ class MemoReader {
   /// Replaces out with the bytes of the value starting at block; throws ado::Failure naming
   /// the memo file when the block or its length lies past the end.
   void Read(std::uint32_t block, std::string& out);
+  /// The same bytes without a copy; valid until the next call on this reader.
+  std::string_view View(std::uint32_t block);
   std::uint32_t BlockSize() const { return blockSize_; }
   const std::string& Path() const { return file_->Path(); }
 
  private:
+  // Reads n bytes at offset, served from a window of the file kept in memory: values are
+  // mostly read in file order, so one large read serves many of them.
+  const std::uint8_t* Bytes(std::uint64_t offset, std::size_t n);
+
   std::unique_ptr<File> file_;
   MemoKind kind_;
   std::uint32_t blockSize_ = 512;
   std::uint64_t size_ = 0;
+  std::vector<std::uint8_t> window_;
+  std::uint64_t windowStart_ = 0;
+  std::size_t windowLength_ = 0;
+  std::string pieces_;  // dBase III values gathered across blocks
 };
 
 /// Appends values to an .fpt. A value's blocks are written (and the header's next-free
