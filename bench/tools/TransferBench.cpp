@@ -107,7 +107,8 @@ int MakeSource(const std::string& folder, const std::string& table, long rows) {
   static const char* const kCities[] = {"Lisboa", "Zürich", "O'Fallon", "Reykjavík", "Kraków"};
   for (long r = 1; r <= rows; ++r) {
     const std::string n = std::to_string(r);
-    appender->Append({n, "Customer " + n, kCities[r % 5], std::to_string(r % 100000) + "." + std::to_string(r % 90 + 10),
+    appender->Append({n, "Customer " + n, kCities[r % 5],
+                      std::to_string(r % 100000) + "." + std::to_string(r % 90 + 10),
                       std::to_string(1950 + r % 60) + "-0" + std::to_string(r % 9 + 1) + "-1" + std::to_string(r % 9),
                       r % 2 == 0 ? "T" : "F", "Note for row " + n + ", it's fine", std::to_string(r % 1000) + ".125"});
   }

@@ -4,9 +4,7 @@
 
 namespace transfer {
 
-std::string LowerCase(const std::string& text) {
-  return QString::fromStdString(text).toLower().toStdString();
-}
+std::string LowerCase(const std::string& text) { return QString::fromStdString(text).toLower().toStdString(); }
 
 bool ListContains(const connections::ListBox& list, const std::string& name) {
   const std::string lowerName = LowerCase(name);

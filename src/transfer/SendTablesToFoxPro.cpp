@@ -85,8 +85,8 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window) {
         }
       }
       trap.Step(142, [&] {
-        answer = window.Prompts.MsgBox(OverwriteQuestion(target),
-                                       connections::vbYesNo | connections::vbDefaultButton1, "Overwrite?");
+        answer = window.Prompts.MsgBox(OverwriteQuestion(target), connections::vbYesNo | connections::vbDefaultButton1,
+                                       "Overwrite?");
       });
     } else {
       trap.Step(144, [&] { answer = 0; });

@@ -105,9 +105,7 @@ class EndToEndTest : public ::testing::Test {
   void Oracle(const std::string& sql) { oracle_.Execute(sql); }
   std::string FolderPath() const { return folder_.string() + "/"; }
   // What the stand-in received since the test began.
-  std::string ServerLog() const {
-    return ReadFile(fs::path(support::StandInDir()) / "server.log").substr(logAtStart_);
-  }
+  std::string ServerLog() const { return ReadFile(fs::path(support::StandInDir()) / "server.log").substr(logAtStart_); }
   std::vector<std::vector<ado::Value>> FoxProRows(const std::string& table) {
     ado::Connection connection;
     connection.CursorLocation = ado::adUseClient;
@@ -145,9 +143,9 @@ TEST_F(EndToEndTest, TheFoxProToOracleWorkedExampleArrivesWordForWord) {
 
   EXPECT_EQ(recorder_->statements, Strings{"SELECT * FROM `orders`"});
   const std::string log = ServerLog();
-  for (const std::string statement : {"CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)",
-                                       "INSERT INTO \"orders\" VALUES('it''s', '5')",
-                                       "INSERT INTO \"orders\" VALUES(NULL, '5')"}) {
+  for (const std::string statement :
+       {"CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)", "INSERT INTO \"orders\" VALUES('it''s', '5')",
+        "INSERT INTO \"orders\" VALUES(NULL, '5')"}) {
     EXPECT_NE(log.find("statement: " + statement + "\n"), std::string::npos) << statement << "\n" << log;
   }
   EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;

@@ -1,11 +1,11 @@
-#include "transfer/FileRemoval.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "transfer/FileRemoval.h"
 
 namespace transfer {
 namespace {

@@ -1,10 +1,9 @@
-#include "transfer/FoxProNames.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/ado/Value.h"
+#include "transfer/FoxProNames.h"
 
 namespace transfer {
 namespace {

@@ -1,6 +1,6 @@
-#include <QListWidget>
 #include <gtest/gtest.h>
 
+#include <QListWidget>
 #include <string>
 #include <vector>
 

@@ -1,8 +1,8 @@
-#include "transfer/OracleValues.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "transfer/OracleValues.h"
 
 namespace transfer {
 namespace {

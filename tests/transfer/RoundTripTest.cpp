@@ -14,10 +14,10 @@
 //   back as the hex digits that were sent for it;
 // - rows come back in Oracle's order, which need not be the original one, so rows are
 //   compared as a multiset.
-#include <QListWidget>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QListWidget>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +76,8 @@ Table ReadTable(const std::string& connectionString, const std::string& sql) {
   ado::Recordset records;
   records.Open(sql, connection);
   Table table;
-  for (int f = 0; f < records.FieldCount(); ++f) table.fields.push_back({records.Fields(f).Name, records.Fields(f).Type});
+  for (int f = 0; f < records.FieldCount(); ++f)
+    table.fields.push_back({records.Fields(f).Name, records.Fields(f).Type});
   while (!records.Eof()) {
     std::vector<ado::Value> row;
     for (int f = 0; f < records.FieldCount(); ++f) row.push_back(records.Fields(f).Value);
@@ -98,8 +99,9 @@ void CopyWritable(const fs::path& from, const fs::path& to) {
   fs::create_directories(to);
   fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   for (const auto& entry : fs::recursive_directory_iterator(to)) {
-    fs::permissions(entry.path(), fs::perms::owner_read | fs::perms::owner_write |
-                                      (entry.is_directory() ? fs::perms::owner_exec : fs::perms::none),
+    fs::permissions(entry.path(),
+                    fs::perms::owner_read | fs::perms::owner_write |
+                        (entry.is_directory() ? fs::perms::owner_exec : fs::perms::none),
                     fs::perm_options::add);
   }
 }
@@ -216,8 +218,8 @@ class RoundTripTest : public ::testing::TestWithParam<Source> {
 TEST_P(RoundTripTest, EveryValueComesBackOrItsLossIsReported) {
   support::FakeTablesWindow window;
   AnsweringPrompter prompter;
-  connections::TablesWindowParts parts{window.list1, window.list2, window.progress, window.pointer, prompter,
-                                       window.fields};
+  connections::TablesWindowParts parts{window.list1,   window.list2, window.progress,
+                                       window.pointer, prompter,     window.fields};
   window.fields.text1 = "127.0.0.1";
   window.fields.text2 = "scott";
   window.fields.text3 = "tiger";
@@ -292,8 +294,8 @@ TEST_P(RoundTripTest, EveryValueComesBackOrItsLossIsReported) {
       const bool reported = Reported(toOracleReports, "at line 166\r") &&
                             Reported(toOracleReports, "sql: CREATE TABLE \"" + name + "\"(");
       summary << "  " << name << ": not created in Oracle"
-              << (reported ? ", its CREATE TABLE failure reported" : ", NOT REPORTED") << ", " << rejected
-              << " of " << original.rows.size() << " INSERT failures reported\n";
+              << (reported ? ", its CREATE TABLE failure reported" : ", NOT REPORTED") << ", " << rejected << " of "
+              << original.rows.size() << " INSERT failures reported\n";
       if (!reported || rejected != static_cast<int>(original.rows.size())) ++unexplained;
       continue;
     }
@@ -302,8 +304,8 @@ TEST_P(RoundTripTest, EveryValueComesBackOrItsLossIsReported) {
       final = ReadTable(finalString, "SELECT * FROM `" + LowerCase(name) + "`");
     } catch (const std::exception& failure) {
       // Only a reported CREATE TABLE failure may leave the table missing.
-      const bool reported = Reported(toFoxProReports, "at line 174\r") &&
-                            Reported(toFoxProReports, "/" + name + ".DBF'(");
+      const bool reported =
+          Reported(toFoxProReports, "at line 174\r") && Reported(toFoxProReports, "/" + name + ".DBF'(");
       summary << "  " << name << ": final table missing (" << failure.what() << ")"
               << (reported ? ", its CREATE TABLE failure reported" : ", NOT REPORTED") << "\n";
       if (!reported) ++unexplained;

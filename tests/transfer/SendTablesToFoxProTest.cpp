@@ -1,5 +1,3 @@
-#include "transfer/SendTablesToFoxPro.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "platform/ado/Types.h"
+#include "transfer/SendTablesToFoxPro.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {
@@ -154,19 +153,19 @@ TEST_F(SendTablesToFoxProTest, AnUnlistedTableWhoseFileExistsIsOnlyReplacedAfter
 TEST_F(SendTablesToFoxProTest, NullsLineBreaksApostrophesAndLongTextsBecomeFoxProLiterals) {
   Offer({"NOTES"}, {"NOTES"});
   const std::string longText = std::string(200, 'x') + "y";
-  sides.oracle->SetResult("SELECT * FROM \"NOTES\"", {{{"A", ado::adVarWChar}, {"B/C D", ado::adLongVarWChar}},
-                                                      {{ado::Null{}, ado::Null{}},
-                                                       {"line 1\r\nline 2", "it's"},
-                                                       {longText, ado::Bytes{0x41, 0x0D, 0x42}}}});
+  sides.oracle->SetResult(
+      "SELECT * FROM \"NOTES\"",
+      {{{"A", ado::adVarWChar}, {"B/C D", ado::adLongVarWChar}},
+       {{ado::Null{}, ado::Null{}}, {"line 1\r\nline 2", "it's"}, {longText, ado::Bytes{0x41, 0x0D, 0x42}}}});
   Run();
-  EXPECT_EQ(sides.foxPro->Statements(), (Strings{
-                                            "CREATE TABLE 'C:\\data\\NOTES.DBF'([A] M,[B_C_D] M);",
-                                            "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('', '')",
-                                            "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('line 1'+CHR(13)+CHR(10)+"
-                                            "'line 2', 'it''s')",
-                                            "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('" + std::string(200, 'x') +
-                                                "'+'y', 'A'+CHR(13)+'B')",
-                                        }));
+  EXPECT_EQ(sides.foxPro->Statements(),
+            (Strings{
+                "CREATE TABLE 'C:\\data\\NOTES.DBF'([A] M,[B_C_D] M);",
+                "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('', '')",
+                "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('line 1'+CHR(13)+CHR(10)+"
+                "'line 2', 'it''s')",
+                "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('" + std::string(200, 'x') + "'+'y', 'A'+CHR(13)+'B')",
+            }));
 }
 
 TEST_F(SendTablesToFoxProTest, AFailingInsertIsReportedWithItsStatementAndTheRestFollow) {

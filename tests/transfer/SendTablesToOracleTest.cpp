@@ -1,11 +1,10 @@
-#include "transfer/SendTablesToOracle.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/ado/Types.h"
+#include "transfer/SendTablesToOracle.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {
@@ -63,8 +62,8 @@ TEST_F(SendTablesToOracleTest, WithNothingSelectedOpensAndClosesBothSidesOnly) {
 
 TEST_F(SendTablesToOracleTest, SendsTheWorkedExampleStatementsAndMovesTheProgressBar) {
   Offer({"orders"}, {"orders"});
-  sides.foxPro->SetResult("SELECT * FROM `orders`", Orders({{"it's", 5}, {ado::Null{}, 5}, {"it's", ado::Null{}},
-                                                             {ado::Null{}, ado::Null{}}}));
+  sides.foxPro->SetResult("SELECT * FROM `orders`",
+                          Orders({{"it's", 5}, {ado::Null{}, 5}, {"it's", ado::Null{}}, {ado::Null{}, ado::Null{}}}));
   Run();
   EXPECT_EQ(sides.foxPro->Statements(), Strings{"SELECT * FROM `orders`"});
   EXPECT_EQ(sides.oracle->Statements(), (Strings{
@@ -127,8 +126,12 @@ TEST_F(SendTablesToOracleTest, ValuesTravelAsQuotedTextsAndOnlyApostrophesChange
   Offer({"mixed"}, {"mixed"});
   sides.foxPro->SetResult(
       "SELECT * FROM `mixed`",
-      {{{"first name", ado::adChar}, {"ratio", ado::adSingle}, {"price", ado::adNumeric},
-        {"stamp", ado::adDBTimeStamp}, {"photo", ado::adLongVarBinary}, {"weight", ado::adDouble},
+      {{{"first name", ado::adChar},
+        {"ratio", ado::adSingle},
+        {"price", ado::adNumeric},
+        {"stamp", ado::adDBTimeStamp},
+        {"photo", ado::adLongVarBinary},
+        {"weight", ado::adDouble},
         {"ok", ado::adBoolean}},
        {{"", 1.5, ado::Decimal{"3.25"}, ado::DateTime{{2001, 2, 3}, 4, 5, 6, 0}, ado::Bytes{0x0A, 0xFF}, 2.5, true},
         {" ", 0.0, ado::Null{}, ado::Date{1999, 12, 31}, ado::Bytes{}, -0.5, false},
@@ -197,8 +200,8 @@ TEST_F(SendTablesToOracleTest, AnUnreadableFoxProTableIsReportedStepByStepAndSti
   const Strings texts = sides.window.prompter.MessageTexts();
   ASSERT_FALSE(texts.empty());
   const std::string noStatement;
-  EXPECT_EQ(texts.front(), connections::FailureReportText("File 'gone.dbf' does not exist.",
-                                                          kSendTablesToOracleHandler, 154, &noStatement));
+  EXPECT_EQ(texts.front(), connections::FailureReportText("File 'gone.dbf' does not exist.", kSendTablesToOracleHandler,
+                                                          154, &noStatement));
   for (const std::string& text : texts) {
     EXPECT_NE(text.find("in Korvane2021/08/31.Form2.PushButton3_Click at line "), std::string::npos);
   }
