@@ -80,7 +80,11 @@ std::string DbcCatalog::TableFile(const DbcObject& table) {
   const auto properties = table_->Properties(table);
   const auto path = properties.find(kDbcPropertyPath);
   const std::string relative = path != properties.end() ? DbcPropertyText(path->second) : table.name + ".dbf";
-  return ResolveIgnoringCase(fs_, folder_, relative);
+  const std::string found = ResolveIgnoringCase(fs_, folder_, relative);
+  if (!found.empty()) return found;
+  // A path written on another machine ("C:\data\emp.dbf") still finds a table that was
+  // moved along with its container.
+  return ResolveIgnoringCase(fs_, folder_, FileNameOf(PortablePath(relative)));
 }
 
 TableLocation DbcCatalog::Resolve(std::string_view name) {

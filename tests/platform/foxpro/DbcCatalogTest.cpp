@@ -194,6 +194,15 @@ TEST(DbcCatalogTest, FindsTableFilesThroughWindowsPathsIgnoringCase) {
   DbcCatalog catalog(copy.Path("NORTHWIND.DBC"));
   EXPECT_EQ(catalog.Resolve("region").dbfPath, copy.Path("Sub/REGION.DBF"));
   EXPECT_EQ(Rows(catalog.Resolve("region").dbfPath).size(), 4u);
+  // An absolute path from the machine that wrote the container falls back to the file name.
+  {
+    DbcTable table(copy.Path("northwind.dbc"), DiskFileSystem());
+    const auto shippers = std::find_if(table.Objects().begin(), table.Objects().end(),
+                                       [](const DbcObject& o) { return o.name == "Shippers"; });
+    table.Rewrite(shippers->record, "Shippers",
+                  {{kDbcPropertyClass, "\x01"}, {kDbcPropertyPath, std::string("C:\\NW\\Shippers.dbf\0", 19)}});
+  }
+  EXPECT_EQ(catalog.Resolve("shippers").dbfPath, copy.Path("shippers.dbf"));
 }
 
 TEST(DbcCatalogTest, OpenFailsClearlyForMissingFilesAndOtherTables) {
