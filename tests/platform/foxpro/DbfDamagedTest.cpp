@@ -56,14 +56,14 @@ TEST(DbfDamaged, HeaderProblemsAreNamed) {
   };
   const Case cases[] = {
       {"empty file", [](auto& b) { b.clear(); }, "too short"},
-      {"cut inside the header", [](auto& b) { b.resize(20); }, "too short"},
+      {"cut inside the header", [](auto& b) { b.erase(b.begin() + 20, b.end()); }, "too short"},
       {"unknown version", [](auto& b) { b[0] = 0x07; }, "not a table"},
       {"header length past the end", [](auto& b) { PutLe16(b, 8, 60000); }, "header length 60000"},
       {"header length too small", [](auto& b) { PutLe16(b, 8, 10); }, "header length 10"},
       {"record length 0", [](auto& b) { PutLe16(b, 10, 0); }, "record length 0"},
       {"fields longer than the record", [](auto& b) { PutLe16(b, 10, 5); }, "fields need 9 bytes"},
       {"record count past the end", [](auto& b) { b[4] = 200; }, "counts 200 records but the file holds only 3"},
-      {"last record cut short", [](auto& b) { b.resize(b.size() - 4); }, "counts 3 records but the file holds only 2"},
+      {"last record cut short", [](auto& b) { b.erase(b.end() - 4, b.end()); }, "counts 3 records but the file holds only 2"},
       {"no field descriptors", [](auto& b) { b[32] = 0x0D; }, "describes no fields"},
       {"field of length 0", [](auto& b) { b[32 + 16] = 0; }, "has length 0"},
   };
