@@ -6,6 +6,7 @@
 //   TransferBench to-oracle    FOLDER TABLE        "Send Table/s To Oracle" of FOLDER/TABLE
 //   TransferBench to-foxpro    FOLDER TABLE        "Send Table/s To FoxPro" of Oracle's TABLE
 //   TransferBench fetch-append FOLDER TABLE        bare ODBC fetch of TABLE + the engine's append
+//   TransferBench replay       FILE                each line of FILE executed on Oracle, in turn
 //
 // Oracle login: 127.0.0.1 / scott / tiger, or BENCH_ORACLE_SERVER, _USER, _PASSWORD.
 #include <QApplication>
@@ -14,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -147,6 +150,25 @@ int FetchAppend(const std::string& folder, const std::string& table) {
   return 0;
 }
 
+// The statements alone through the data access layer: what the ODBC path costs without the
+// transfer around it.
+int Replay(const std::string& file) {
+  Fields fields("");
+  std::ifstream in(file);
+  if (!in) throw std::runtime_error("cannot read " + file);
+  std::vector<std::string> statements;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == ';') line.pop_back();
+    if (!line.empty()) statements.push_back(std::move(line));
+  }
+  const auto start = Clock::now();
+  ado::Connection oracle;
+  oracle.Open(connections::OracleConnectionString(fields));
+  for (const std::string& statement : statements) oracle.Execute(statement);
+  std::cout << "seconds=" << Seconds(start) << " statements=" << statements.size() << "\n";
+  return 0;
+}
+
 int Transfer(const std::string& direction, const std::string& folder, const std::string& table) {
   QListWidget foxProWidget;
   QListWidget oracleWidget;
@@ -192,6 +214,7 @@ int main(int argc, char** argv) {
   try {
     if (args.size() == 4 && args[0] == "make-source") return MakeSource(args[1], args[2], std::stol(args[3]));
     if (args.size() == 3 && args[0] == "fetch-append") return FetchAppend(args[1], args[2]);
+    if (args.size() == 2 && args[0] == "replay") return Replay(args[1]);
     if (args.size() == 3 && (args[0] == "to-oracle" || args[0] == "to-foxpro")) {
       return Transfer(args[0], args[1], args[2]);
     }
@@ -200,6 +223,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::cerr << "usage: TransferBench make-source FOLDER TABLE ROWS | to-oracle FOLDER TABLE | "
-               "to-foxpro FOLDER TABLE | fetch-append FOLDER TABLE\n";
+               "to-foxpro FOLDER TABLE | fetch-append FOLDER TABLE | replay FILE\n";
   return 2;
 }
