@@ -617,10 +617,12 @@ std::uint32_t DbfAppender::WriteRow(const std::vector<std::uint8_t>& nullFlags,
   }
 
   // Memo blocks first, so that a record never points at blocks that are not there.
-  for (auto& [field, bytes] : memos) {
-    std::uint32_t blockType = field->type == 'G' ? kMemoObject : kMemoText;
-    std::uint32_t block = memo_->Append(blockType, bytes.data(), bytes.size());
-    PutLe32(record + field->offset, block);
+  if (!memos.empty()) {
+    std::vector<MemoWriter::Value> values;
+    values.reserve(memos.size());
+    for (const auto& [field, bytes] : memos) values.push_back({field->type == 'G' ? kMemoObject : kMemoText, bytes});
+    std::vector<std::uint32_t> blocks = memo_->AppendAll(values);
+    for (std::size_t i = 0; i < memos.size(); ++i) PutLe32(record + memos[i].first->offset, blocks[i]);
   }
   const std::uint64_t offset = header_.headerLength + std::uint64_t{header_.recordCount} * header_.recordLength;
   // The end-of-file marker travels with the record: one write, and the count still decides.

@@ -137,22 +137,37 @@ MemoWriter::MemoWriter(std::unique_ptr<File> file) : file_(std::move(file)) {
 }
 
 std::uint32_t MemoWriter::Append(std::uint32_t blockType, const void* data, std::size_t n) {
-  if (n == 0) return 0;
-  const std::uint64_t blocks = (8 + std::uint64_t{n} + blockSize_ - 1) / blockSize_;
-  if (std::uint64_t{nextFree_} + blocks > 0xFFFFFFFFull ||
-      (std::uint64_t{nextFree_} + blocks) * blockSize_ > 0x7FFFFFFFull)
+  return AppendAll({{blockType, std::string_view(static_cast<const char*>(data), n)}}).front();
+}
+
+std::vector<std::uint32_t> MemoWriter::AppendAll(const std::vector<Value>& values) {
+  std::vector<std::uint32_t> starts(values.size(), 0);
+  std::uint64_t total = 0;
+  for (const auto& v : values) {
+    if (!v.bytes.empty()) total += (8 + std::uint64_t{v.bytes.size()} + blockSize_ - 1) / blockSize_;
+  }
+  if (total == 0) return starts;
+  if ((std::uint64_t{nextFree_} + total) * blockSize_ > 0x7FFFFFFFull)
     throw ado::Failure("Memo file " + file_->Path() + " is full (2 GB).");
-  const std::uint32_t start = nextFree_;
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(blocks * blockSize_), 0);
-  PutBe32(buffer.data(), blockType);
-  PutBe32(buffer.data() + 4, static_cast<std::uint32_t>(n));
-  std::memcpy(buffer.data() + 8, data, n);
-  file_->WriteAt(std::uint64_t{start} * blockSize_, buffer.data(), buffer.size());
-  nextFree_ = start + static_cast<std::uint32_t>(blocks);
+  buffer_.assign(static_cast<std::size_t>(total * blockSize_), 0);
+  std::uint32_t block = nextFree_;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const auto& v = values[i];
+    if (v.bytes.empty()) continue;
+    std::uint8_t* at = buffer_.data() + std::size_t{block - nextFree_} * blockSize_;
+    PutBe32(at, v.blockType);
+    PutBe32(at + 4, static_cast<std::uint32_t>(v.bytes.size()));
+    std::memcpy(at + 8, v.bytes.data(), v.bytes.size());
+    starts[i] = block;
+    block += static_cast<std::uint32_t>((8 + std::uint64_t{v.bytes.size()} + blockSize_ - 1) / blockSize_);
+  }
+  // The blocks land before the header names them, and the header before any record points at them.
+  file_->WriteAt(std::uint64_t{nextFree_} * blockSize_, buffer_.data(), buffer_.size());
+  nextFree_ = block;
   std::uint8_t head[4];
   PutBe32(head, nextFree_);
   file_->WriteAt(0, head, sizeof head);
-  return start;
+  return starts;
 }
 
 }  // namespace foxpro

@@ -57,6 +57,13 @@ class MemoWriter {
   MemoWriter(std::unique_ptr<File> file);
   /// Writes one value and returns its first block; 0 for an empty value (no block written).
   std::uint32_t Append(std::uint32_t blockType, const void* data, std::size_t n);
+  struct Value {
+    std::uint32_t blockType;
+    std::string_view bytes;
+  };
+  /// Writes several values back to back with one write, then the header once; returns each
+  /// value's first block (0 for an empty one). Nothing is taken when the file cannot hold them all.
+  std::vector<std::uint32_t> AppendAll(const std::vector<Value>& values);
   void Sync() { file_->Sync(); }
   std::uint32_t BlockSize() const { return blockSize_; }
 
@@ -64,6 +71,7 @@ class MemoWriter {
   std::unique_ptr<File> file_;
   std::uint32_t blockSize_ = 64;
   std::uint32_t nextFree_ = 0;
+  std::vector<std::uint8_t> buffer_;
 };
 
 }  // namespace foxpro
