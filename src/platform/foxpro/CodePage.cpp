@@ -298,12 +298,11 @@ bool TextCodec::Encode(std::string_view utf8, std::string& out, std::string* bad
   std::size_t pos = 0;
   if (singleByte_) {
     while (pos < utf8.size()) {
-      auto b = static_cast<unsigned char>(utf8[pos]);
-      if (b < 0x80) {
-        out.push_back(static_cast<char>(b));
-        ++pos;
-        continue;
-      }
+      std::size_t run = pos;
+      while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80) ++run;
+      out.append(utf8.data() + pos, run - pos);
+      pos = run;
+      if (pos == utf8.size()) break;
       std::size_t start = pos;
       char32_t c = 0;
       if (!NextCodePoint(utf8, pos, c)) {
