@@ -346,6 +346,15 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
   Today(year, a->header_.updateMonth, a->header_.updateDay);
   a->header_.updateYear = IsVfpVersion(a->header_.version) ? year % 100 : year - 1900;
   a->record_.resize(a->header_.recordLength + 1u);
+  // A writer killed between a record and the count leaves bytes past the counted records;
+  // VFP checks the file length against the count on open, so cut them off now.
+  const std::uint64_t end =
+      a->header_.headerLength + std::uint64_t{a->header_.recordCount} * a->header_.recordLength;
+  if (a->file_->Size() > end + 1) {
+    a->file_->Truncate(end);
+    const std::uint8_t eof = 0x1A;
+    a->file_->WriteAt(end, &eof, 1);
+  }
   return a;
 }
 

@@ -59,7 +59,8 @@ class DbfAppender {
   std::uint32_t AppendValues(const std::vector<ado::Value>& values);
   /// Sets the deletion flag of record recno (1-based).
   void MarkDeleted(std::uint32_t recno);
-  /// Writes the end-of-file marker and syncs; also done on destruction.
+  /// Pushes both files to the disk. Every append is whole on its own (the end-of-file marker
+  /// travels with each record), so an appender dropped without Close loses only the sync.
   void Close();
 
  private:

@@ -139,11 +139,20 @@ TEST(DbfCrash, AFailedWriteAtAnyPointKeepsTheTableWhole) {
       }
     }
     EXPECT_EQ(CheckRows("t.dbf", memory), acknowledged);
-    // The next session appends after the last whole row.
+    // The next session appends after the last whole row and leaves the file exactly as long
+    // as its count says, as VFP's table validation wants.
     auto appender = DbfAppender::Open("t.dbf", memory);
+    {
+      const auto& dbf = memory.Bytes("t.dbf");
+      EXPECT_LE(dbf.size(), (dbf[8] | (dbf[9] << 8)) + acknowledged * (dbf[10] | (dbf[11] << 8)) + 1u);
+    }
     appender->Append(RowFor(acknowledged));
     appender->Close();
     EXPECT_EQ(CheckRows("t.dbf", memory), acknowledged + 1);
+    const auto& dbf = memory.Bytes("t.dbf");
+    const std::size_t expected = (dbf[8] | (dbf[9] << 8)) + (acknowledged + 1) * (dbf[10] | (dbf[11] << 8)) + 1u;
+    EXPECT_EQ(dbf.size(), expected);
+    EXPECT_EQ(dbf.back(), 0x1A);
   }
 }
 
