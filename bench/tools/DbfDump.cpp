@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
         line += ado::ValueToText(row[i]);
       }
       line += '\n';
-      if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size()) throw std::runtime_error("cannot write output");
+      if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size())
+        throw std::runtime_error("cannot write output");
     }
     if (std::fflush(stdout) != 0) throw std::runtime_error("cannot write output");
   } catch (const std::exception& e) {

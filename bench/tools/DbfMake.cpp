@@ -53,7 +53,9 @@ int MakeMemos(const std::string& path, unsigned rows) {
   std::vector<std::string> texts(8);
   auto start = std::chrono::steady_clock::now();
   for (unsigned n = 0; n < rows; ++n) {
-    for (int i = 0; i < 8; ++i) texts[static_cast<std::size_t>(i)] = "memo " + std::to_string(i) + " of row " + std::to_string(n) + " " + Name(n + static_cast<unsigned>(i));
+    for (int i = 0; i < 8; ++i)
+      texts[static_cast<std::size_t>(i)] =
+          "memo " + std::to_string(i) + " of row " + std::to_string(n) + " " + Name(n + static_cast<unsigned>(i));
     appender->Append(texts);
   }
   appender->Close();

@@ -13,40 +13,75 @@ namespace foxpro {
 
 int CodePageForMark(std::uint8_t mark) {
   switch (mark) {
-    case 0x01: return 437;
-    case 0x02: return 850;
-    case 0x03: return 1252;
-    case 0x04: return 10000;
-    case 0x64: return 852;
-    case 0x65: return 866;
-    case 0x66: return 865;
-    case 0x67: return 861;
-    case 0x68: return 895;
-    case 0x69: return 620;
-    case 0x6A: return 737;
-    case 0x6B: return 857;
-    case 0x78: return 950;
-    case 0x79: return 949;
-    case 0x7A: return 936;
-    case 0x7B: return 932;
-    case 0x7C: return 874;
-    case 0x7D: return 1255;
-    case 0x7E: return 1256;
-    case 0x96: return 10007;
-    case 0x97: return 10029;
-    case 0x98: return 10006;
-    case 0xC8: return 1250;
-    case 0xC9: return 1251;
-    case 0xCA: return 1254;
-    case 0xCB: return 1253;
+    case 0x01:
+      return 437;
+    case 0x02:
+      return 850;
+    case 0x03:
+      return 1252;
+    case 0x04:
+      return 10000;
+    case 0x64:
+      return 852;
+    case 0x65:
+      return 866;
+    case 0x66:
+      return 865;
+    case 0x67:
+      return 861;
+    case 0x68:
+      return 895;
+    case 0x69:
+      return 620;
+    case 0x6A:
+      return 737;
+    case 0x6B:
+      return 857;
+    case 0x78:
+      return 950;
+    case 0x79:
+      return 949;
+    case 0x7A:
+      return 936;
+    case 0x7B:
+      return 932;
+    case 0x7C:
+      return 874;
+    case 0x7D:
+      return 1255;
+    case 0x7E:
+      return 1256;
+    case 0x96:
+      return 10007;
+    case 0x97:
+      return 10029;
+    case 0x98:
+      return 10006;
+    case 0xC8:
+      return 1250;
+    case 0xC9:
+      return 1251;
+    case 0xCA:
+      return 1254;
+    case 0xCB:
+      return 1253;
     // dBase language driver ids that tools other than FoxPro leave in this byte.
-    case 0x26: return 866;
-    case 0x4D: return 936;
-    case 0x4E: return 949;
-    case 0x4F: return 950;
-    case 0x50: return 874;
-    case 0x57: case 0x58: case 0x59: return 1252;
-    default: return kOemDefaultCodePage;
+    case 0x26:
+      return 866;
+    case 0x4D:
+      return 936;
+    case 0x4E:
+      return 949;
+    case 0x4F:
+      return 950;
+    case 0x50:
+      return 874;
+    case 0x57:
+    case 0x58:
+    case 0x59:
+      return 1252;
+    default:
+      return kOemDefaultCodePage;
   }
 }
 
@@ -54,36 +89,58 @@ namespace {
 
 const char* IconvName(int codePage) {
   switch (codePage) {
-    case 437: return "CP437";
-    case 737: return "CP737";
-    case 850: return "CP850";
-    case 852: return "CP852";
-    case 857: return "CP857";
-    case 861: return "CP861";
-    case 865: return "CP865";
-    case 866: return "CP866";
-    case 874: return "CP874";
-    case 932: return "CP932";
-    case 936: return "CP936";
-    case 949: return "CP949";
-    case 950: return "CP950";
-    case 1250: return "CP1250";
-    case 1251: return "CP1251";
-    case 1252: return "CP1252";
-    case 1253: return "CP1253";
-    case 1254: return "CP1254";
-    case 1255: return "CP1255";
-    case 1256: return "CP1256";
-    case 10000: return "MACINTOSH";
-    case 10007: return "MAC-CYRILLIC";
-    case 10029: return "MAC-CENTRALEUROPE";
-    default: return nullptr;
+    case 437:
+      return "CP437";
+    case 737:
+      return "CP737";
+    case 850:
+      return "CP850";
+    case 852:
+      return "CP852";
+    case 857:
+      return "CP857";
+    case 861:
+      return "CP861";
+    case 865:
+      return "CP865";
+    case 866:
+      return "CP866";
+    case 874:
+      return "CP874";
+    case 932:
+      return "CP932";
+    case 936:
+      return "CP936";
+    case 949:
+      return "CP949";
+    case 950:
+      return "CP950";
+    case 1250:
+      return "CP1250";
+    case 1251:
+      return "CP1251";
+    case 1252:
+      return "CP1252";
+    case 1253:
+      return "CP1253";
+    case 1254:
+      return "CP1254";
+    case 1255:
+      return "CP1255";
+    case 1256:
+      return "CP1256";
+    case 10000:
+      return "MACINTOSH";
+    case 10007:
+      return "MAC-CYRILLIC";
+    case 10029:
+      return "MAC-CENTRALEUROPE";
+    default:
+      return nullptr;
   }
 }
 
-bool IsMultiByte(int codePage) {
-  return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
-}
+bool IsMultiByte(int codePage) { return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950; }
 
 // Mazovia (620) and Kamenicky (895) are DOS code pages glibc lacks: cp437 with the
 // upper half partly replaced by Polish / Czech and Slovak letters.
@@ -94,12 +151,11 @@ const std::map<std::uint8_t, char32_t>& Overrides(int codePage) {
       {0x95, U'Ć'}, {0x98, U'Ś'}, {0x9C, U'Ł'}, {0x9E, U'ś'}, {0xA0, U'Ź'}, {0xA1, U'Ż'},
       {0xA3, U'Ó'}, {0xA4, U'ń'}, {0xA5, U'Ń'}, {0xA6, U'ź'}, {0xA7, U'ż'}};
   static const std::map<std::uint8_t, char32_t> kamenicky = {
-      {0x80, U'Č'}, {0x83, U'ď'}, {0x85, U'Ď'}, {0x86, U'Ť'}, {0x87, U'č'}, {0x88, U'ě'},
-      {0x89, U'Ě'}, {0x8A, U'Ĺ'}, {0x8B, U'Í'}, {0x8C, U'ľ'}, {0x8D, U'ĺ'}, {0x8F, U'Á'},
-      {0x91, U'ž'}, {0x92, U'Ž'}, {0x95, U'Ó'}, {0x96, U'ů'}, {0x97, U'Ú'}, {0x98, U'ý'},
-      {0x9B, U'Š'}, {0x9C, U'Ľ'}, {0x9D, U'Ý'}, {0x9E, U'Ř'}, {0x9F, U'ť'}, {0xA0, U'á'},
-      {0xA1, U'í'}, {0xA2, U'ó'}, {0xA3, U'ú'}, {0xA4, U'ň'}, {0xA5, U'Ň'}, {0xA6, U'Ů'},
-      {0xA7, U'Ô'}, {0xA8, U'š'}, {0xA9, U'ř'}, {0xAA, U'ŕ'}, {0xAB, U'Ŕ'}, {0xAD, U'§'}};
+      {0x80, U'Č'}, {0x83, U'ď'}, {0x85, U'Ď'}, {0x86, U'Ť'}, {0x87, U'č'}, {0x88, U'ě'}, {0x89, U'Ě'}, {0x8A, U'Ĺ'},
+      {0x8B, U'Í'}, {0x8C, U'ľ'}, {0x8D, U'ĺ'}, {0x8F, U'Á'}, {0x91, U'ž'}, {0x92, U'Ž'}, {0x95, U'Ó'}, {0x96, U'ů'},
+      {0x97, U'Ú'}, {0x98, U'ý'}, {0x9B, U'Š'}, {0x9C, U'Ľ'}, {0x9D, U'Ý'}, {0x9E, U'Ř'}, {0x9F, U'ť'}, {0xA0, U'á'},
+      {0xA1, U'í'}, {0xA2, U'ó'}, {0xA3, U'ú'}, {0xA4, U'ň'}, {0xA5, U'Ň'}, {0xA6, U'Ů'}, {0xA7, U'Ô'}, {0xA8, U'š'},
+      {0xA9, U'ř'}, {0xAA, U'ŕ'}, {0xAB, U'Ŕ'}, {0xAD, U'§'}};
   if (codePage == 620) return mazovia;
   if (codePage == 895) return kamenicky;
   return none;

@@ -32,8 +32,18 @@ void PutLe32(std::uint8_t* p, std::uint32_t v) {
 
 bool KnownVersion(std::uint8_t v) {
   switch (v) {
-    case 0x03: case 0x04: case 0x30: case 0x31: case 0x32: case 0x43: case 0x63:
-    case 0x83: case 0x8B: case 0xCB: case 0xF5: case 0xFB:
+    case 0x03:
+    case 0x04:
+    case 0x30:
+    case 0x31:
+    case 0x32:
+    case 0x43:
+    case 0x63:
+    case 0x83:
+    case 0x8B:
+    case 0xCB:
+    case 0xF5:
+    case 0xFB:
       return true;
     default:
       return false;
@@ -124,8 +134,8 @@ DbfHeader ReadDbfHeader(File& file) {
   }
   if (h.fields.empty()) Damaged(file, "the header describes no fields");
   if (offset > h.recordLength)
-    Damaged(file, "the fields need " + std::to_string(offset) + " bytes but a record has " +
-                      std::to_string(h.recordLength));
+    Damaged(file,
+            "the fields need " + std::to_string(offset) + " bytes but a record has " + std::to_string(h.recordLength));
 
   if (vfp && pos < bytes.size() && bytes[pos] == 0x0D && pos + 1 + kBacklinkLength <= bytes.size()) {
     const char* link = reinterpret_cast<const char*>(bytes.data() + pos + 1);

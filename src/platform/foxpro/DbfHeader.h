@@ -41,7 +41,7 @@ struct DbfHeader {
   std::vector<DbfField> fields;  ///< every descriptor, _NullFlags included
   int nullFlagsOffset = -1;      ///< record offset of _NullFlags, -1 when absent
   int nullFlagsLength = 0;
-  std::string backlink;          ///< VFP: text of the 263-byte area up to its first NUL
+  std::string backlink;  ///< VFP: text of the 263-byte area up to its first NUL
 
   /// Visible fields: every field except _NullFlags (and other system fields).
   std::vector<DbfField> VisibleFields() const;

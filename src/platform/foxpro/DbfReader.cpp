@@ -156,7 +156,8 @@ std::unique_ptr<DbfReader> DbfReader::Open(const std::string& dbfPath, FileSyste
     if (!IsAscii(reinterpret_cast<const std::uint8_t*>(f.name.data()), static_cast<int>(f.name.size())))
       f.name = r->codec_->Decode(f.name);
   }
-  std::size_t perBlock = std::clamp<std::size_t>(kReadBlockBytes / h.recordLength, 1, std::max<std::uint32_t>(h.recordCount, 1));
+  std::size_t perBlock =
+      std::clamp<std::size_t>(kReadBlockBytes / h.recordLength, 1, std::max<std::uint32_t>(h.recordCount, 1));
   r->block_.resize(perBlock * h.recordLength);
   return r;
 }
@@ -272,8 +273,10 @@ void DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record, ado::
     }
     case 'I':
     case '+':
-      if (f.length < 4) out = ado::Null{};
-      else out = std::int64_t{static_cast<std::int32_t>(Le32(p))};
+      if (f.length < 4)
+        out = ado::Null{};
+      else
+        out = std::int64_t{static_cast<std::int32_t>(Le32(p))};
       return;
     case 'B':
     case 'O': {
@@ -288,8 +291,10 @@ void DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record, ado::
       return;
     }
     case 'Y':
-      if (f.length < 8) out = ado::Null{};
-      else out = ado::Currency{static_cast<std::int64_t>(Le64(p))};
+      if (f.length < 8)
+        out = ado::Null{};
+      else
+        out = ado::Currency{static_cast<std::int64_t>(Le64(p))};
       return;
     case 'D': {
       out = ado::Null{};
@@ -329,9 +334,12 @@ void DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record, ado::
       return;
     }
     case 'L':
-      if (p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y') out = true;
-      else if (p[0] == 'F' || p[0] == 'f' || p[0] == 'N' || p[0] == 'n') out = false;
-      else out = ado::Null{};  // ' ' or '?': never set
+      if (p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y')
+        out = true;
+      else if (p[0] == 'F' || p[0] == 'f' || p[0] == 'N' || p[0] == 'n')
+        out = false;
+      else
+        out = ado::Null{};  // ' ' or '?': never set
       return;
     case 'M':
     case 'G':

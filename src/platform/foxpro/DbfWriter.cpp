@@ -87,8 +87,7 @@ bool ParseDateTime(std::string_view s, ado::DateTime& t) {
   if (used == s.size()) return true;
   if (s[used] != ' ' && s[used] != 'T') return false;
   std::size_t p = used + 1;
-  if (!Digits(s, p, 2, t.hour) || p + 2 >= s.size() || s[p + 2] != ':' || !Digits(s, p + 3, 2, t.minute))
-    return false;
+  if (!Digits(s, p, 2, t.hour) || p + 2 >= s.size() || s[p + 2] != ':' || !Digits(s, p + 3, 2, t.minute)) return false;
   p += 5;
   if (p < s.size()) {
     if (s[p] != ':' || !Digits(s, p + 1, 2, t.second)) return false;
@@ -179,8 +178,8 @@ std::string PlainText(const ado::Value& v) {
     std::int64_t c = v.As<ado::Currency>().tenThousandths;
     std::uint64_t mag = c < 0 ? 0 - static_cast<std::uint64_t>(c) : static_cast<std::uint64_t>(c);
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%s%llu.%04llu", c < 0 ? "-" : "", static_cast<unsigned long long>(mag / 10000),
-                  static_cast<unsigned long long>(mag % 10000));
+    std::snprintf(buffer, sizeof buffer, "%s%llu.%04llu", c < 0 ? "-" : "",
+                  static_cast<unsigned long long>(mag / 10000), static_cast<unsigned long long>(mag % 10000));
     return buffer;
   }
   if (v.Is<double>()) {
@@ -229,18 +228,19 @@ void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& new
     if (f.name.empty() || f.name.size() > 10 || !names.insert(f.name).second)
       throw ado::Failure("Field name is a duplicate or invalid: " + nf.name);
     f.type = static_cast<char>(std::toupper(static_cast<unsigned char>(nf.type)));
-    auto invalidWidth = [&] {
-      throw ado::Failure("Field " + f.name + " has an invalid width or number of decimals.");
-    };
+    auto invalidWidth = [&] { throw ado::Failure("Field " + f.name + " has an invalid width or number of decimals."); };
     switch (f.type) {
-      case 'C': case 'V': case 'Q':
+      case 'C':
+      case 'V':
+      case 'Q':
         if (nf.length < 1 || nf.length > 254) invalidWidth();
         f.length = nf.length;
         if (f.type == 'Q' || nf.binary) f.flags |= kFieldBinary;
         hasVarying = hasVarying || f.type != 'C';
         needsNullFlags = needsNullFlags || f.type != 'C';
         break;
-      case 'N': case 'F':
+      case 'N':
+      case 'F':
         if (nf.length < 1 || nf.length > 20 || nf.decimals < 0 || (nf.decimals > 0 && nf.decimals > nf.length - 2))
           invalidWidth();
         f.length = nf.length;
@@ -261,13 +261,36 @@ void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& new
         f.decimals = std::clamp(nf.decimals, 0, 18);
         f.flags |= kFieldBinary;
         break;
-      case 'Y': f.length = 8; f.decimals = 4; f.flags |= kFieldBinary; break;
-      case 'D': f.length = 8; break;
-      case 'T': f.length = 8; f.flags |= kFieldBinary; break;
-      case 'L': f.length = 1; break;
-      case 'M': f.length = 4; if (nf.binary) f.flags |= kFieldBinary; hasMemo = true; break;
-      case 'G': f.length = 4; hasMemo = true; break;
-      case 'W': f.length = 4; f.flags |= kFieldBinary; hasMemo = true; hasVarying = true; break;
+      case 'Y':
+        f.length = 8;
+        f.decimals = 4;
+        f.flags |= kFieldBinary;
+        break;
+      case 'D':
+        f.length = 8;
+        break;
+      case 'T':
+        f.length = 8;
+        f.flags |= kFieldBinary;
+        break;
+      case 'L':
+        f.length = 1;
+        break;
+      case 'M':
+        f.length = 4;
+        if (nf.binary) f.flags |= kFieldBinary;
+        hasMemo = true;
+        break;
+      case 'G':
+        f.length = 4;
+        hasMemo = true;
+        break;
+      case 'W':
+        f.length = 4;
+        f.flags |= kFieldBinary;
+        hasMemo = true;
+        hasVarying = true;
+        break;
       default:
         throw ado::Failure("Field " + f.name + " has an unknown type " + std::string(1, f.type) + ".");
     }
@@ -313,7 +336,9 @@ void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& new
     bool upper = dot != std::string::npos && dot + 1 < dbfPath.size() &&
                  std::all_of(dbfPath.begin() + static_cast<std::ptrdiff_t>(dot) + 1, dbfPath.end(),
                              [](unsigned char c) { return std::isupper(c) != 0; });
-    if (upper) std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::toupper(c); });
+    if (upper)
+      std::transform(extension.begin(), extension.end(), extension.begin(),
+                     [](unsigned char c) { return std::toupper(c); });
     MemoWriter::Create(fs, ReplaceExtension(dbfPath, extension), options.memoBlockSize);
   }
   auto file = fs.Open(dbfPath, OpenMode::CreateNew);
@@ -348,8 +373,7 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
   a->record_.resize(a->header_.recordLength + 1u);
   // A writer killed between a record and the count leaves bytes past the counted records;
   // VFP checks the file length against the count on open, so cut them off now.
-  const std::uint64_t end =
-      a->header_.headerLength + std::uint64_t{a->header_.recordCount} * a->header_.recordLength;
+  const std::uint64_t end = a->header_.headerLength + std::uint64_t{a->header_.recordCount} * a->header_.recordLength;
   if (a->file_->Size() > end + 1) {
     a->file_->Truncate(end);
     const std::uint8_t eof = 0x1A;
@@ -375,7 +399,10 @@ void DbfAppender::Append(const std::vector<std::string>& texts) {
       case 'D': {
         ado::Date d;
         std::string s = Trim(t);
-        if (s.empty()) { values.emplace_back(ado::Null{}); break; }
+        if (s.empty()) {
+          values.emplace_back(ado::Null{});
+          break;
+        }
         if (ParseDate(s, d) != s.size()) Mismatch(f, "'" + t + "' is not a date");
         values.emplace_back(d);
         break;
@@ -383,7 +410,10 @@ void DbfAppender::Append(const std::vector<std::string>& texts) {
       case 'T': {
         ado::DateTime dt;
         std::string s = Trim(t);
-        if (s.empty()) { values.emplace_back(ado::Null{}); break; }
+        if (s.empty()) {
+          values.emplace_back(ado::Null{});
+          break;
+        }
         if (!ParseDateTime(s, dt)) Mismatch(f, "'" + t + "' is not a date and time");
         values.emplace_back(dt);
         break;
@@ -391,15 +421,27 @@ void DbfAppender::Append(const std::vector<std::string>& texts) {
       case 'L': {
         std::string s = Trim(t);
         std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-        if (s.empty()) { values.emplace_back(false); break; }
-        if (s == "T" || s == ".T." || s == "Y" || s == "TRUE" || s == "1") values.emplace_back(true);
-        else if (s == "F" || s == ".F." || s == "N" || s == "FALSE" || s == "0") values.emplace_back(false);
-        else Mismatch(f, "'" + t + "' is not a logical value");
+        if (s.empty()) {
+          values.emplace_back(false);
+          break;
+        }
+        if (s == "T" || s == ".T." || s == "Y" || s == "TRUE" || s == "1")
+          values.emplace_back(true);
+        else if (s == "F" || s == ".F." || s == "N" || s == "FALSE" || s == "0")
+          values.emplace_back(false);
+        else
+          Mismatch(f, "'" + t + "' is not a logical value");
         break;
       }
-      case 'N': case 'F': case 'I': case 'B': case 'Y':
-        if (Trim(t).empty()) values.emplace_back(ado::Null{});
-        else values.emplace_back(t);
+      case 'N':
+      case 'F':
+      case 'I':
+      case 'B':
+      case 'Y':
+        if (Trim(t).empty())
+          values.emplace_back(ado::Null{});
+        else
+          values.emplace_back(t);
         break;
       default:
         values.emplace_back(t);
@@ -407,8 +449,7 @@ void DbfAppender::Append(const std::vector<std::string>& texts) {
   }
   // Blank numbers and dates go in as blanks even when the field allows NULL.
   std::vector<bool> blank(values.size());
-  for (std::size_t i = 0; i < values.size(); ++i)
-    blank[i] = values[i].IsNull() && !visible_[i].IsAutoIncrement();
+  for (std::size_t i = 0; i < values.size(); ++i) blank[i] = values[i].IsNull() && !visible_[i].IsAutoIncrement();
   std::fill(record_.begin(), record_.end(), ' ');
   std::vector<std::uint8_t> nullFlags(static_cast<std::size_t>(std::max(header_.nullFlagsLength, 0)), 0);
   std::vector<std::pair<const DbfField*, std::string>> memos;
@@ -441,7 +482,9 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
   std::uint8_t* p = record + f.offset;
   const bool zeroBlank = f.type == 'I' || f.type == 'B' || f.type == 'Y' || f.type == 'T' || IsMemoType(f.type);
   if (zeroBlank) std::fill(p, p + f.length, 0);
-  auto setBit = [&](int bit) { nullFlags[static_cast<std::size_t>(bit / 8)] |= static_cast<std::uint8_t>(1u << (bit % 8)); };
+  auto setBit = [&](int bit) {
+    nullFlags[static_cast<std::size_t>(bit / 8)] |= static_cast<std::uint8_t>(1u << (bit % 8));
+  };
 
   if (value.IsNull()) {
     if (f.IsAutoIncrement()) {
@@ -511,8 +554,10 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
         std::string text = PlainText(value);
         if (value.Is<bool>() || !ParseDecimal(text, parts)) Mismatch(f, "'" + text + "' is not a number");
         RoundDecimal(parts, 0);
-        if (parts.integer.size() > 10) n = INT64_MAX;
-        else n = parts.integer.empty() ? 0 : std::stoll(parts.integer);
+        if (parts.integer.size() > 10)
+          n = INT64_MAX;
+        else
+          n = parts.integer.empty() ? 0 : std::stoll(parts.integer);
         if (parts.negative) n = -n;
       }
       if (n < -2147483647 || n > 2147483647)
@@ -555,9 +600,12 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
     }
     case 'D': {
       ado::Date d;
-      if (value.Is<ado::Date>()) d = value.As<ado::Date>();
-      else if (value.Is<ado::DateTime>()) d = value.As<ado::DateTime>().date;
-      else if (!value.Is<std::string>() || ParseDate(Trim(value.As<std::string>()), d) != Trim(value.As<std::string>()).size())
+      if (value.Is<ado::Date>())
+        d = value.As<ado::Date>();
+      else if (value.Is<ado::DateTime>())
+        d = value.As<ado::DateTime>().date;
+      else if (!value.Is<std::string>() ||
+               ParseDate(Trim(value.As<std::string>()), d) != Trim(value.As<std::string>()).size())
         Mismatch(f, "the value is not a date");
       if (!ValidDate(d.year, d.month, d.day)) Mismatch(f, "the date is out of range");
       char buffer[16];
@@ -567,8 +615,10 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
     }
     case 'T': {
       ado::DateTime t;
-      if (value.Is<ado::DateTime>()) t = value.As<ado::DateTime>();
-      else if (value.Is<ado::Date>()) t.date = value.As<ado::Date>();
+      if (value.Is<ado::DateTime>())
+        t = value.As<ado::DateTime>();
+      else if (value.Is<ado::Date>())
+        t.date = value.As<ado::Date>();
       else if (!value.Is<std::string>() || !ParseDateTime(Trim(value.As<std::string>()), t))
         Mismatch(f, "the value is not a date and time");
       if (!ValidDate(t.date.year, t.date.month, t.date.day) || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
@@ -580,9 +630,12 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
     }
     case 'L': {
       bool b = false;
-      if (value.Is<bool>()) b = value.As<bool>();
-      else if (value.Is<std::int64_t>()) b = value.As<std::int64_t>() != 0;
-      else Mismatch(f, "the value is not a logical value");
+      if (value.Is<bool>())
+        b = value.As<bool>();
+      else if (value.Is<std::int64_t>())
+        b = value.As<std::int64_t>() != 0;
+      else
+        Mismatch(f, "the value is not a logical value");
       p[0] = b ? 'T' : 'F';
       return;
     }
@@ -619,7 +672,8 @@ std::uint32_t DbfAppender::WriteRow(const std::vector<std::uint8_t>& nullFlags,
   for (std::size_t i = 0; i < header_.fields.size(); ++i) {
     DbfField& f = header_.fields[i];
     if (!f.IsAutoIncrement()) continue;
-    std::uint32_t stored = static_cast<std::uint32_t>(record[f.offset]) | (static_cast<std::uint32_t>(record[f.offset + 1]) << 8) |
+    std::uint32_t stored = static_cast<std::uint32_t>(record[f.offset]) |
+                           (static_cast<std::uint32_t>(record[f.offset + 1]) << 8) |
                            (static_cast<std::uint32_t>(record[f.offset + 2]) << 16) |
                            (static_cast<std::uint32_t>(record[f.offset + 3]) << 24);
     if (stored == f.autoIncrementNext) bumped.push_back(i);

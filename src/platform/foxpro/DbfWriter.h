@@ -22,7 +22,7 @@ struct NewField {
   int length = 0;
   int decimals = 0;
   bool nullable = false;
-  bool binary = false;  ///< NOCPTRANS (C, V, M)
+  bool binary = false;         ///< NOCPTRANS (C, V, M)
   bool autoIncrement = false;  ///< I only: next value 1, step 1
 };
 
@@ -30,13 +30,13 @@ struct CreateOptions {
   std::string backlink;              ///< relative .dbc path when the table belongs to a container
   std::uint8_t codePageMark = 0x03;  ///< cp1252
   std::uint32_t memoBlockSize = 64;
-  bool database = false;             ///< a .dbc itself: flags 0x07, memo in .dct
+  bool database = false;  ///< a .dbc itself: flags 0x07, memo in .dct
 };
 
 /// Creates an empty Visual FoxPro table (version 0x30/0x31/0x32) and, when it has memo fields,
 /// a fresh .fpt. Throws "File <path> already exists" when the .dbf exists.
-void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& fields,
-                    const CreateOptions& options = {}, FileSystem& fs = DiskFileSystem());
+void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& fields, const CreateOptions& options = {},
+                    FileSystem& fs = DiskFileSystem());
 
 /// Appends records to a Visual FoxPro table. Crash-safe order per record: memo blocks, then the
 /// record, then the header's count and date, then the end-of-file marker.

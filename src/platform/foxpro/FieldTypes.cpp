@@ -14,25 +14,38 @@ bool IsMemoType(char type) { return type == 'M' || type == 'G' || type == 'W' ||
 int AdoTypeFor(char type, std::uint8_t flags) {
   const bool binary = (flags & kFieldBinary) != 0;
   switch (type) {
-    case 'C': return binary ? ado::adBinary : ado::adChar;
-    case 'V': return binary ? ado::adVarBinary : ado::adVarChar;
-    case 'Q': return ado::adVarBinary;
+    case 'C':
+      return binary ? ado::adBinary : ado::adChar;
+    case 'V':
+      return binary ? ado::adVarBinary : ado::adVarChar;
+    case 'Q':
+      return ado::adVarBinary;
     case 'N':
-    case 'F': return ado::adNumeric;
+    case 'F':
+      return ado::adNumeric;
     case 'I':
-    case '+': return ado::adInteger;
+    case '+':
+      return ado::adInteger;
     case 'B':
-    case 'O': return ado::adDouble;
-    case 'Y': return ado::adCurrency;
-    case 'D': return ado::adDBDate;
+    case 'O':
+      return ado::adDouble;
+    case 'Y':
+      return ado::adCurrency;
+    case 'D':
+      return ado::adDBDate;
     case 'T':
-    case '@': return ado::adDBTimeStamp;
-    case 'L': return ado::adBoolean;
-    case 'M': return binary ? ado::adLongVarBinary : ado::adLongVarChar;
+    case '@':
+      return ado::adDBTimeStamp;
+    case 'L':
+      return ado::adBoolean;
+    case 'M':
+      return binary ? ado::adLongVarBinary : ado::adLongVarChar;
     case 'G':
     case 'W':
-    case 'P': return ado::adLongVarBinary;
-    default: return ado::adChar;
+    case 'P':
+      return ado::adLongVarBinary;
+    default:
+      return ado::adChar;
   }
 }
 

@@ -2,8 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,9 +80,15 @@ class DiskFileSystemImpl : public FileSystem {
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override {
     int flags = O_CLOEXEC;
     switch (mode) {
-      case OpenMode::Read: flags |= O_RDONLY; break;
-      case OpenMode::ReadWrite: flags |= O_RDWR; break;
-      case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+      case OpenMode::Read:
+        flags |= O_RDONLY;
+        break;
+      case OpenMode::ReadWrite:
+        flags |= O_RDWR;
+        break;
+      case OpenMode::CreateNew:
+        flags |= O_RDWR | O_CREAT | O_EXCL;
+        break;
     }
     int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) {

@@ -57,7 +57,8 @@ const std::uint8_t* MemoReader::Bytes(std::uint64_t offset, std::size_t n) {
   constexpr std::size_t kWindow = 1 << 20;
   if (offset >= windowStart_ && offset + n <= windowStart_ + windowLength_)
     return window_.data() + (offset - windowStart_);
-  const std::size_t want = std::max<std::size_t>(n, static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, size_ - std::min(offset, size_))));
+  const std::size_t want = std::max<std::size_t>(
+      n, static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, size_ - std::min(offset, size_))));
   if (window_.size() < want) window_.resize(want);
   windowStart_ = offset;
   windowLength_ = file_->ReadAt(offset, window_.data(), want);
@@ -70,14 +71,14 @@ std::string_view MemoReader::View(std::uint32_t block) {
   std::string& out = pieces_;
   out.clear();
   const std::uint64_t start = std::uint64_t{block} * blockSize_;
-  if (block == 0 || start >= size_)
-    Damaged(Path(), "block " + std::to_string(block) + " lies past its end");
+  if (block == 0 || start >= size_) Damaged(Path(), "block " + std::to_string(block) + " lies past its end");
   std::uint64_t length = 0;
   std::uint64_t dataStart = start;
   const std::size_t headLength = static_cast<std::size_t>(std::min<std::uint64_t>(8, size_ - start));
   const std::uint8_t* head = Bytes(start, headLength);
   if (kind_ == MemoKind::Fpt) {
-    if (headLength < 8 || head == nullptr) Damaged(Path(), "the value at block " + std::to_string(block) + " is cut short");
+    if (headLength < 8 || head == nullptr)
+      Damaged(Path(), "the value at block " + std::to_string(block) + " is cut short");
     length = Be32(head + 4);
     dataStart = start + 8;
   } else if (kind_ == MemoKind::Dbase4 && headLength == 8 && head != nullptr && head[0] == 0xFF && head[1] == 0xFF &&

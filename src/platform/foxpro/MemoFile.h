@@ -11,9 +11,9 @@
 namespace foxpro {
 
 enum class MemoKind {
-  Fpt,        ///< FoxPro .fpt / .dct: BE header, typed blocks with a length
-  Dbase3,     ///< dBase III .dbt: 512-byte blocks, value ends at 0x1A
-  Dbase4,     ///< dBase IV .dbt: FF FF 08 00 + LE length including the 8 bytes
+  Fpt,     ///< FoxPro .fpt / .dct: BE header, typed blocks with a length
+  Dbase3,  ///< dBase III .dbt: 512-byte blocks, value ends at 0x1A
+  Dbase4,  ///< dBase IV .dbt: FF FF 08 00 + LE length including the 8 bytes
 };
 
 // FPT block types.

@@ -65,7 +65,9 @@ TEST(CodePage, MultiByteCodePagesGoThroughIconv) {
   auto gbk = TextCodec::ForCodePage(936);
   std::string bytes;
   ASSERT_TRUE(gbk->Encode("林口abc", bytes));
-  EXPECT_EQ(bytes, "\xC1\xD6\xBF\xDA" "abc");
+  EXPECT_EQ(bytes,
+            "\xC1\xD6\xBF\xDA"
+            "abc");
   EXPECT_EQ(gbk->Decode(bytes), "林口abc");
   // A lead byte without its trail byte costs one replacement character, not the rest of the text.
   EXPECT_EQ(gbk->Decode(std::string("ab\xC1", 3)), "ab\xEF\xBF\xBD");

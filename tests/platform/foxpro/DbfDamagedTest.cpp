@@ -63,7 +63,8 @@ TEST(DbfDamaged, HeaderProblemsAreNamed) {
       {"record length 0", [](auto& b) { PutLe16(b, 10, 0); }, "record length 0"},
       {"fields longer than the record", [](auto& b) { PutLe16(b, 10, 5); }, "fields need 9 bytes"},
       {"record count past the end", [](auto& b) { b[4] = 200; }, "counts 200 records but the file holds only 3"},
-      {"last record cut short", [](auto& b) { b.erase(b.end() - 4, b.end()); }, "counts 3 records but the file holds only 2"},
+      {"last record cut short", [](auto& b) { b.erase(b.end() - 4, b.end()); },
+       "counts 3 records but the file holds only 2"},
       {"no field descriptors", [](auto& b) { b[32] = 0x0D; }, "describes no fields"},
       {"field of length 0", [](auto& b) { b[32 + 16] = 0; }, "has length 0"},
   };
@@ -143,7 +144,8 @@ TEST(DbfDamaged, FuzzerFindsStayFixed) {
     if (data.size() < 2) continue;
     std::size_t tableLength = std::min<std::size_t>(data[0] | (data[1] << 8), data.size() - 2);
     MemoryFileSystem fs;
-    fs.Put("t.dbf", std::vector<std::uint8_t>(data.begin() + 2, data.begin() + 2 + static_cast<std::ptrdiff_t>(tableLength)));
+    fs.Put("t.dbf",
+           std::vector<std::uint8_t>(data.begin() + 2, data.begin() + 2 + static_cast<std::ptrdiff_t>(tableLength)));
     fs.Put("t.fpt", std::vector<std::uint8_t>(data.begin() + 2 + static_cast<std::ptrdiff_t>(tableLength), data.end()));
     std::string text = ReadAllRecords(fs);
     EXPECT_FALSE(text.empty()) << entry.path();

@@ -214,20 +214,26 @@ bool Matches(const ado::Value& value, const std::string& expected) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
     return s;
   };
-  if (expected.rfind("s~", 0) == 0) return value.Is<std::string>() && rtrim(value.As<std::string>()) == expected.substr(2);
-  if (expected.rfind("s^", 0) == 0) return value.Is<std::string>() && value.As<std::string>().rfind(expected.substr(2), 0) == 0;
+  if (expected.rfind("s~", 0) == 0)
+    return value.Is<std::string>() && rtrim(value.As<std::string>()) == expected.substr(2);
+  if (expected.rfind("s^", 0) == 0)
+    return value.Is<std::string>() && value.As<std::string>().rfind(expected.substr(2), 0) == 0;
   if (expected.rfind("s$", 0) == 0) {
     if (!value.Is<std::string>()) return false;
     const std::string& s = value.As<std::string>();
     const std::string tail = expected.substr(2);
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
   }
-  if (expected.rfind("len=", 0) == 0) return value.Is<ado::Bytes>() && value.As<ado::Bytes>().size() == std::stoul(expected.substr(4));
+  if (expected.rfind("len=", 0) == 0)
+    return value.Is<ado::Bytes>() && value.As<ado::Bytes>().size() == std::stoul(expected.substr(4));
   if (expected.rfind("n=", 0) == 0 || expected.rfind("d=", 0) == 0) {
     double actual = 0;
-    if (expected[0] == 'n' && value.Is<ado::Decimal>()) actual = std::stod(value.As<ado::Decimal>().digits);
-    else if (expected[0] == 'd' && value.Is<double>()) actual = value.As<double>();
-    else return false;
+    if (expected[0] == 'n' && value.Is<ado::Decimal>())
+      actual = std::stod(value.As<ado::Decimal>().digits);
+    else if (expected[0] == 'd' && value.Is<double>())
+      actual = value.As<double>();
+    else
+      return false;
     double want = std::stod(expected.substr(2));
     return std::fabs(actual - want) <= 1e-9 * std::max(1.0, std::fabs(want));
   }

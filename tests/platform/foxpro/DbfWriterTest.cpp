@@ -47,7 +47,7 @@ TEST(DbfWriter, NewMemoAndBlobTableHasTheVfpLayout) {
   auto dbf = ReadAll(path);
   ASSERT_EQ(dbf.size(), 32u + 64 + 1 + 263 + 1);
   EXPECT_EQ(dbf[0], 0x32);  // a W field makes it a VFP 9 table
-  EXPECT_LT(dbf[1], 100);  // year % 100
+  EXPECT_LT(dbf[1], 100);   // year % 100
   EXPECT_EQ(Le32(dbf, 4), 0u);
   EXPECT_EQ(dbf[8] | (dbf[9] << 8), 360);
   EXPECT_EQ(dbf[10] | (dbf[11] << 8), 9);
@@ -110,9 +110,17 @@ TEST(DbfWriter, VersionAndNullFlagsFollowTheFields) {
 TEST(DbfWriter, CreatingOverAnExistingTableFails) {
   TempFolder dir;
   CreateVfpTable(dir / "t.dbf", {{"A", 'M'}});
-  EXPECT_EQ(FailureText([&] { CreateVfpTable(dir / "t.dbf", {{"A", 'M'}}); }), "File " + (dir / "t.dbf") + " already exists");
-  EXPECT_EQ(FailureText([&] { CreateVfpTable(dir / "T.DBF", {{"A", 'M'}}); }), "File " + (dir / "T.DBF") + " already exists");
-  EXPECT_NE(FailureText([&] { CreateVfpTable(dir / "u.dbf", {{"A", 'M'}, {"a", 'C', 3}}); }).find("duplicate"),
+  EXPECT_EQ(FailureText([&] {
+              CreateVfpTable(dir / "t.dbf", {{"A", 'M'}});
+            }),
+            "File " + (dir / "t.dbf") + " already exists");
+  EXPECT_EQ(FailureText([&] {
+              CreateVfpTable(dir / "T.DBF", {{"A", 'M'}});
+            }),
+            "File " + (dir / "T.DBF") + " already exists");
+  EXPECT_NE(FailureText([&] {
+              CreateVfpTable(dir / "u.dbf", {{"A", 'M'}, {"a", 'C', 3}});
+            }).find("duplicate"),
             std::string::npos);
 }
 
@@ -131,14 +139,27 @@ TEST(DbfWriter, TextsOfEveryTypeReadBackAsValues) {
   id.autoIncrement = true;
   NewField nullableDate{"ND", 'D'};
   nullableDate.nullable = true;
-  CreateVfpTable(dir / "all.dbf", {id, {"C", 'C', 6}, {"V", 'V', 6}, {"N", 'N', 8, 2}, {"F", 'F', 6, 1}, {"I", 'I'},
-                                  {"B", 'B', 0, 2}, {"Y", 'Y'}, {"D", 'D'}, {"T", 'T'}, {"L", 'L'}, {"M", 'M'},
-                                  {"W", 'W'}, {"G", 'G'}, {"Q", 'Q', 4}, nullableDate});
+  CreateVfpTable(dir / "all.dbf", {id,
+                                   {"C", 'C', 6},
+                                   {"V", 'V', 6},
+                                   {"N", 'N', 8, 2},
+                                   {"F", 'F', 6, 1},
+                                   {"I", 'I'},
+                                   {"B", 'B', 0, 2},
+                                   {"Y", 'Y'},
+                                   {"D", 'D'},
+                                   {"T", 'T'},
+                                   {"L", 'L'},
+                                   {"M", 'M'},
+                                   {"W", 'W'},
+                                   {"G", 'G'},
+                                   {"Q", 'Q', 4},
+                                   nullableDate});
   auto a = DbfAppender::Open(dir / "all.dbf");
-  a->Append({"", "abc", "abc", "12.345", "-0.05", "-42", "2.5", "12.34565", "2024-02-29", "2024-02-29 13:14:15",
-             "T", "Grüße\r\nline", "\xC3\xBF\x01", "", "ab", ""});
-  a->Append({"", "abcdef", "abcdef", "-1", "3", "2147483647", "1e3", "-0.00004", "20000101", "1999-12-31T23:59:59",
-             "F", "", "", "\xC3\xBF", "abcd", "2001-01-01"});
+  a->Append({"", "abc", "abc", "12.345", "-0.05", "-42", "2.5", "12.34565", "2024-02-29", "2024-02-29 13:14:15", "T",
+             "Grüße\r\nline", "\xC3\xBF\x01", "", "ab", ""});
+  a->Append({"", "abcdef", "abcdef", "-1", "3", "2147483647", "1e3", "-0.00004", "20000101", "1999-12-31T23:59:59", "F",
+             "", "", "\xC3\xBF", "abcd", "2001-01-01"});
   a->Close();
   auto rows = ReadRows(dir / "all.dbf");
   ASSERT_EQ(rows.size(), 2u);
@@ -146,8 +167,8 @@ TEST(DbfWriter, TextsOfEveryTypeReadBackAsValues) {
                                                "y:12.3457", "D:2024-02-29", "T:2024-02-29 13:14:15", "L:true",
                                                "s:Grüße\r\nline", "x:ff01", "x:", "x:6162", "NULL"}));
   EXPECT_EQ(rows[1], (std::vector<std::string>{"i:2", "s:abcdef", "s:abcdef", "n:-1.00", "n:3.0", "i:2147483647",
-                                               "d:1000", "y:0.0000", "D:2000-01-01", "T:1999-12-31 23:59:59",
-                                               "L:false", "s:", "x:", "x:ff", "x:61626364", "D:2001-01-01"}));
+                                               "d:1000", "y:0.0000", "D:2000-01-01", "T:1999-12-31 23:59:59", "L:false",
+                                               "s:", "x:", "x:ff", "x:61626364", "D:2001-01-01"}));
   // The counter in the header moved on with the two rows.
   EXPECT_EQ(DbfReader::Open(dir / "all.dbf")->Fields()[0].autoIncrementNext, 3u);
 }
@@ -195,7 +216,9 @@ TEST(DbfWriter, NullGoesOnlyIntoFieldsThatAllowIt) {
   CreateVfpTable(dir / "t.dbf", {m, {"C", 'C', 2}});
   auto a = DbfAppender::Open(dir / "t.dbf");
   EXPECT_EQ(a->AppendValues({ado::Null{}, std::string("x")}), 1u);
-  EXPECT_NE(FailureText([&] { a->AppendValues({std::string("y"), ado::Null{}}); }).find("does not accept null"),
+  EXPECT_NE(FailureText([&] {
+              a->AppendValues({std::string("y"), ado::Null{}});
+            }).find("does not accept null"),
             std::string::npos);
   a->Close();
   EXPECT_EQ(ReadRows(dir / "t.dbf"), (std::vector<std::vector<std::string>>{{"NULL", "s:x "}}));
@@ -233,7 +256,8 @@ TEST(DbfWriter, AppendsToTablesVfpWrote) {
   a->Close();
   auto rows = ReadRows(dir / "v.dbf");
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0][1], "s:Memo of record 1. Which needs to be very long to be bigger than 64 bytes and take 2 memo blocks");
+  EXPECT_EQ(rows[0][1],
+            "s:Memo of record 1. Which needs to be very long to be bigger than 64 bytes and take 2 memo blocks");
   EXPECT_EQ(rows[2][1], "s:" + std::string(200, 'z'));
   EXPECT_EQ(rows[2][2], "s:Text4     ");
 }

@@ -66,8 +66,10 @@ std::vector<ado::Value> RowFor(int k) {
   row.emplace_back(std::int64_t{(k % 2 ? -1 : 1) * k * k * 1000});
   row.emplace_back(k / 7.0);
   row.emplace_back(ado::Currency{(k % 5 == 0 ? -1 : 1) * std::int64_t{k} * 123456789});
-  if (k % 7 == 0) row.emplace_back(ado::Null{});
-  else row.emplace_back(AddDays(k * 37 - 5000));
+  if (k % 7 == 0)
+    row.emplace_back(ado::Null{});
+  else
+    row.emplace_back(AddDays(k * 37 - 5000));
   if (k % 11 == 0) {
     row.emplace_back(ado::Null{});
   } else {
@@ -91,8 +93,16 @@ std::vector<ado::Value> RowFor(int k) {
 class Interop : public ::testing::Test {
  protected:
   void SetUp() override {
-    CreateVfpTable(Path(), {{"C", 'C', 30}, {"N", 'N', 12, 3}, {"F", 'F', 10, 2}, {"I", 'I'}, {"B", 'B', 0, 3},
-                            {"Y", 'Y'}, {"D", 'D'}, {"T", 'T'}, {"L", 'L'}, {"M", 'M'}});
+    CreateVfpTable(Path(), {{"C", 'C', 30},
+                            {"N", 'N', 12, 3},
+                            {"F", 'F', 10, 2},
+                            {"I", 'I'},
+                            {"B", 'B', 0, 3},
+                            {"Y", 'Y'},
+                            {"D", 'D'},
+                            {"T", 'T'},
+                            {"L", 'L'},
+                            {"M", 'M'}});
     auto appender = DbfAppender::Open(Path());
     for (int k = 0; k < kRows; ++k) {
       auto row = RowFor(k);
@@ -170,7 +180,8 @@ TEST_F(Interop, PgdbfReadsWhatWeWrote) {
     ASSERT_EQ(cells.size(), 10u) << line;
     const auto& row = rows_[static_cast<std::size_t>(k)];
     EXPECT_EQ(cells[0], RTrim(row[0].As<std::string>()));
-    for (int i : {1, 2, 3, 5}) EXPECT_DOUBLE_EQ(std::stod(cells[static_cast<std::size_t>(i)]), Number(row[static_cast<std::size_t>(i)])) << i;
+    for (int i : {1, 2, 3, 5})
+      EXPECT_DOUBLE_EQ(std::stod(cells[static_cast<std::size_t>(i)]), Number(row[static_cast<std::size_t>(i)])) << i;
     EXPECT_NEAR(std::stod(cells[4]), Number(row[4]), 0.0005);  // printed with the field's 3 decimals
     if (row[6].IsNull()) {
       EXPECT_EQ(cells[6], "\x01");
@@ -202,7 +213,8 @@ TEST_F(Interop, NodeDbffileReadsWhatWeWrote) {
   int status = 0;
   if (!std::filesystem::exists(modules + "/node_modules/dbffile/package.json")) {
     std::filesystem::create_directories(modules);
-    std::string log = RunCommand("cd '" + modules + "' && npm install --no-audit --no-fund --silent dbffile@1 2>&1", status);
+    std::string log =
+        RunCommand("cd '" + modules + "' && npm install --no-audit --no-fund --silent dbffile@1 2>&1", status);
     ASSERT_EQ(status, 0) << log;
   }
   std::ofstream(modules + "/dump.js") << R"(
@@ -240,7 +252,8 @@ const {DBFFile} = require('dbffile');
     for (auto& c : cells) c = decode(c);
     const auto& row = rows_[static_cast<std::size_t>(k)];
     EXPECT_EQ(cells[0], RTrim(row[0].As<std::string>()));
-    for (int i : {1, 2, 3, 4, 5}) EXPECT_DOUBLE_EQ(std::stod(cells[static_cast<std::size_t>(i)]), Number(row[static_cast<std::size_t>(i)])) << i;
+    for (int i : {1, 2, 3, 4, 5})
+      EXPECT_DOUBLE_EQ(std::stod(cells[static_cast<std::size_t>(i)]), Number(row[static_cast<std::size_t>(i)])) << i;
     if (row[6].IsNull()) {
       EXPECT_EQ(cells[6], "<null>");
     } else {
@@ -255,8 +268,10 @@ const {DBFFile} = require('dbffile');
       std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.000Z", t.date.year, t.date.month, t.date.day,
                     t.hour, t.minute, t.second);
       // dbffile takes a datetime whose first byte is a blank (day number ending in 0x20) for empty.
-      if ((JulianDay(t.date) & 0xFF) == 0x20) EXPECT_EQ(cells[7], "<null>");
-      else EXPECT_EQ(cells[7], stamp);
+      if ((JulianDay(t.date) & 0xFF) == 0x20)
+        EXPECT_EQ(cells[7], "<null>");
+      else
+        EXPECT_EQ(cells[7], stamp);
     }
     EXPECT_EQ(cells[8], row[8].As<bool>() ? "true" : "false");
     // dbffile gives an empty memo as null.
@@ -272,8 +287,10 @@ TEST_F(Interop, OurReaderGivesBackWhatWeWrote) {
     auto want = RowFor(k);
     const auto& got = rows_[static_cast<std::size_t>(k)];
     EXPECT_EQ(RTrim(got[0].As<std::string>()), want[0].As<std::string>());
-    for (int i : {3, 5, 8, 9}) EXPECT_EQ(Render(got[static_cast<std::size_t>(i)]), Render(want[static_cast<std::size_t>(i)]));
-    for (int i : {1, 2}) EXPECT_DOUBLE_EQ(Number(got[static_cast<std::size_t>(i)]), Number(want[static_cast<std::size_t>(i)]));
+    for (int i : {3, 5, 8, 9})
+      EXPECT_EQ(Render(got[static_cast<std::size_t>(i)]), Render(want[static_cast<std::size_t>(i)]));
+    for (int i : {1, 2})
+      EXPECT_DOUBLE_EQ(Number(got[static_cast<std::size_t>(i)]), Number(want[static_cast<std::size_t>(i)]));
     EXPECT_DOUBLE_EQ(Number(got[4]), Number(want[4]));
     EXPECT_EQ(Render(got[6]), Render(want[6]));
     EXPECT_EQ(Render(got[7]), Render(want[7]));
