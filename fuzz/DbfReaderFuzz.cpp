@@ -1,11 +1,13 @@
-// Feeds arbitrary table and memo bytes to the table reader through in-memory files.
-// Input layout: two bytes (LE) giving the table's length, the table bytes, then the memo bytes.
+// Feeds arbitrary table and memo bytes to the table reader, and then to the appender, through
+// in-memory files. Input layout: two bytes (LE) giving the table's length, the table bytes,
+// then the memo bytes.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/DbfReader.h"
+#include "platform/foxpro/DbfWriter.h"
 #include "platform/foxpro/FileIo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -36,6 +38,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       // Damaged input must end in a failure with a description; that is the expected outcome.
       if (failure.Description().empty()) __builtin_trap();
     }
+  }
+
+  // Appending to whatever the bytes describe must either fail cleanly or leave a table that
+  // opens with the new count. The size limit keeps a wild memo block number from growing an
+  // in-memory file to gigabytes.
+  fs.SetSizeLimit(1 << 22);
+  static const char* const kTexts[] = {"", "1", "-2.5", "T", "2024-02-29", "2024-02-29 10:11:12", "abc", "\xC3\xA9"};
+  try {
+    auto appender = foxpro::DbfAppender::Open("t.dbf", fs);
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < appender->Fields().size(); ++i) texts.push_back(kTexts[(size + i) % 8]);
+    std::uint32_t count = appender->RecordCount();
+    try {
+      appender->Append(texts);
+      ++count;
+    } catch (const ado::Failure& failure) {
+      if (failure.Description().empty()) __builtin_trap();
+    }
+    appender->Close();
+    if (foxpro::DbfReader::Open("t.dbf", fs)->RecordCount() != count) __builtin_trap();
+  } catch (const ado::Failure& failure) {
+    if (failure.Description().empty()) __builtin_trap();
   }
   return 0;
 }

@@ -131,8 +131,9 @@ class DiskFileSystemImpl : public FileSystem {
 
 class MemoryFile : public File {
  public:
-  MemoryFile(std::shared_ptr<std::vector<std::uint8_t>> bytes, std::string path, bool writable)
-      : bytes_(std::move(bytes)), path_(std::move(path)), writable_(writable) {}
+  MemoryFile(std::shared_ptr<std::vector<std::uint8_t>> bytes, std::string path, bool writable,
+             std::shared_ptr<const std::uint64_t> limit)
+      : bytes_(std::move(bytes)), path_(std::move(path)), writable_(writable), limit_(std::move(limit)) {}
 
   std::uint64_t Size() const override { return bytes_->size(); }
 
@@ -146,6 +147,7 @@ class MemoryFile : public File {
   void WriteAt(std::uint64_t offset, const void* data, std::size_t n) override {
     if (!writable_) throw ado::Failure("Cannot write " + path_ + ": opened for reading");
     if (n == 0) return;
+    if (offset > *limit_ || n > *limit_ - offset) throw ado::Failure("Cannot write " + path_ + ": disk full");
     if (offset + n > bytes_->size()) bytes_->resize(offset + n);
     std::memcpy(bytes_->data() + offset, data, n);
   }
@@ -162,6 +164,7 @@ class MemoryFile : public File {
   std::shared_ptr<std::vector<std::uint8_t>> bytes_;
   std::string path_;
   bool writable_;
+  std::shared_ptr<const std::uint64_t> limit_;
 };
 
 }  // namespace
@@ -179,7 +182,7 @@ std::unique_ptr<File> MemoryFileSystem::Open(const std::string& path, OpenMode m
   } else if (it == files_.end()) {
     throw ado::Failure("File " + path + " does not exist.");
   }
-  return std::make_unique<MemoryFile>(it->second, path, mode != OpenMode::Read);
+  return std::make_unique<MemoryFile>(it->second, path, mode != OpenMode::Read, limit_);
 }
 
 bool MemoryFileSystem::Exists(const std::string& path) { return files_.count(path) != 0; }

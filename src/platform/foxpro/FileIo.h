@@ -54,9 +54,12 @@ class MemoryFileSystem : public FileSystem {
 
   void Put(const std::string& path, std::vector<std::uint8_t> bytes);
   const std::vector<std::uint8_t>& Bytes(const std::string& path) const;
+  /// Writes that would grow a file past this many bytes fail like a full disk.
+  void SetSizeLimit(std::uint64_t bytes) { *limit_ = bytes; }
 
  private:
   std::map<std::string, std::shared_ptr<std::vector<std::uint8_t>>> files_;
+  std::shared_ptr<std::uint64_t> limit_ = std::make_shared<std::uint64_t>(UINT64_MAX);
 };
 
 /// Folder part of a path including its last '/' (empty when there is none).

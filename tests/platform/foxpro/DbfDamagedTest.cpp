@@ -2,10 +2,6 @@
 // read outside the file.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
@@ -130,28 +126,6 @@ TEST(DbfDamaged, ExtraBytesAfterTheCountedRecordsAreIgnored) {
   int rows = 0;
   while (reader->Next(row)) ++rows;
   EXPECT_EQ(rows, 3);
-}
-
-// Inputs the fuzzer once found crashing or hanging are kept in the seed corpus folder under
-// "regression-"; each must still end in a clean failure or a clean read.
-TEST(DbfDamaged, FuzzerFindsStayFixed) {
-  const std::filesystem::path corpus = std::filesystem::path(TESSELBY_SOURCE_DIR) / "fuzz" / "corpus" / "dbf";
-  int seen = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
-    if (entry.path().filename().string().rfind("regression-", 0) != 0) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::vector<std::uint8_t> data(std::istreambuf_iterator<char>(in), {});
-    if (data.size() < 2) continue;
-    std::size_t tableLength = std::min<std::size_t>(data[0] | (data[1] << 8), data.size() - 2);
-    MemoryFileSystem fs;
-    fs.Put("t.dbf",
-           std::vector<std::uint8_t>(data.begin() + 2, data.begin() + 2 + static_cast<std::ptrdiff_t>(tableLength)));
-    fs.Put("t.fpt", std::vector<std::uint8_t>(data.begin() + 2 + static_cast<std::ptrdiff_t>(tableLength), data.end()));
-    std::string text = ReadAllRecords(fs);
-    EXPECT_FALSE(text.empty()) << entry.path();
-    ++seen;
-  }
-  SUCCEED() << seen << " regression inputs";
 }
 
 }  // namespace
