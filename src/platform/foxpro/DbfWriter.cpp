@@ -354,6 +354,17 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
   a->path_ = path;
   a->file_ = fs.Open(path, OpenMode::ReadWrite);
   a->header_ = ReadDbfHeader(*a->file_);
+  // Fixed-size fields must have their size: the encoders write exactly that many bytes.
+  for (auto& f : a->header_.fields) {
+    if (f.type != 'I') f.flags &= static_cast<std::uint8_t>(~kFieldAutoIncrement);
+    const bool sizeOk = f.type == 'I'                                                        ? f.length == 4
+                        : (f.type == 'B' || f.type == 'Y' || f.type == 'T' || f.type == 'D') ? f.length == 8
+                        : IsMemoType(f.type) ? (f.length == 4 || f.length == 10)
+                                             : true;
+    if (!sizeOk)
+      throw ado::Failure("Cannot append to table " + path + ": field " + f.name + " has the impossible length " +
+                         std::to_string(f.length) + ".");
+  }
   a->visible_ = a->header_.VisibleFields();
   if (a->header_.HasMemoFields()) {
     if (UsesDbtMemo(a->header_.version))
@@ -480,7 +491,8 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
                               std::vector<std::uint8_t>& nullFlags,
                               std::vector<std::pair<const DbfField*, std::string>>& memos) {
   std::uint8_t* p = record + f.offset;
-  const bool zeroBlank = f.type == 'I' || f.type == 'B' || f.type == 'Y' || f.type == 'T' || IsMemoType(f.type);
+  const bool zeroBlank =
+      f.type == 'I' || f.type == 'B' || f.type == 'Y' || f.type == 'T' || (IsMemoType(f.type) && f.length == 4);
   if (zeroBlank) std::fill(p, p + f.length, 0);
   auto setBit = [&](int bit) {
     nullFlags[static_cast<std::size_t>(bit / 8)] |= static_cast<std::uint8_t>(1u << (bit % 8));
@@ -685,7 +697,16 @@ std::uint32_t DbfAppender::WriteRow(const std::vector<std::uint8_t>& nullFlags,
     values.reserve(memos.size());
     for (const auto& [field, bytes] : memos) values.push_back({field->type == 'G' ? kMemoObject : kMemoText, bytes});
     std::vector<std::uint32_t> blocks = memo_->AppendAll(values);
-    for (std::size_t i = 0; i < memos.size(); ++i) PutLe32(record + memos[i].first->offset, blocks[i]);
+    for (std::size_t i = 0; i < memos.size(); ++i) {
+      const DbfField& field = *memos[i].first;
+      if (field.length == 4) {
+        PutLe32(record + field.offset, blocks[i]);
+      } else {
+        // FoxPro 2 keeps the block number as right-aligned digits.
+        std::string digits = std::to_string(blocks[i]);
+        std::memcpy(record + field.offset + field.length - digits.size(), digits.data(), digits.size());
+      }
+    }
   }
   const std::uint64_t offset = header_.headerLength + std::uint64_t{header_.recordCount} * header_.recordLength;
   // The end-of-file marker travels with the record: one write, and the count still decides.

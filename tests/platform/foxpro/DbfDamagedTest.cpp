@@ -2,6 +2,10 @@
 // read outside the file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
@@ -126,6 +130,54 @@ TEST(DbfDamaged, ExtraBytesAfterTheCountedRecordsAreIgnored) {
   int rows = 0;
   while (reader->Next(row)) ++rows;
   EXPECT_EQ(rows, 3);
+}
+
+TEST(DbfDamaged, AppendingRefusesFieldsOfImpossibleSize) {
+  // An autoincrement flag on a 1-byte integer once made the appender write past its record.
+  Sample sample;
+  auto bytes = sample.Dbf();
+  bytes[32 + 11] = 'I';  // C(4) becomes I(4) with the autoincrement flag...
+  bytes[32 + 18] = 0x0C;
+  sample.fs.Put("t.dbf", bytes);
+  EXPECT_NO_THROW(DbfAppender::Open("t.dbf", sample.fs));
+  bytes[32 + 16] = 1;  // ...and then a 1-byte one; the rest of the record shifts
+  PutLe16(bytes, 10, 6);
+  sample.fs.Put("t.dbf", bytes);
+  try {
+    DbfAppender::Open("t.dbf", sample.fs);
+    ADD_FAILURE() << "opened";
+  } catch (const ado::Failure& failure) {
+    EXPECT_NE(std::string(failure.what()).find("field C has the impossible length 1"), std::string::npos)
+        << failure.what();
+  }
+}
+
+// Inputs the fuzzer found crashing are kept beside its seeds as "regression-*"; each is
+// replayed the way the fuzzer uses it: read every record, then append one row.
+TEST(DbfDamaged, FuzzerFindsStayFixed) {
+  const std::filesystem::path corpus = std::filesystem::path(TESSELBY_SOURCE_DIR) / "fuzz" / "corpus" / "dbf";
+  int replayed = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    if (entry.path().filename().string().rfind("regression-", 0) != 0) continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::vector<std::uint8_t> data(std::istreambuf_iterator<char>(in), {});
+    ASSERT_GE(data.size(), 2u);
+    const auto split = static_cast<std::ptrdiff_t>(std::min<std::size_t>(data[0] | (data[1] << 8), data.size() - 2));
+    MemoryFileSystem fs;
+    fs.Put("t.dbf", std::vector<std::uint8_t>(data.begin() + 2, data.begin() + 2 + split));
+    fs.Put("t.fpt", std::vector<std::uint8_t>(data.begin() + 2 + split, data.end()));
+    fs.SetSizeLimit(1 << 22);
+    ReadAllRecords(fs);
+    try {
+      auto appender = DbfAppender::Open("t.dbf", fs);
+      appender->Append(std::vector<std::string>(appender->Fields().size(), "1"));
+    } catch (const ado::Failure& failure) {
+      EXPECT_FALSE(std::string(failure.what()).empty());
+    }
+    ++replayed;
+  }
+  EXPECT_GE(replayed, 1);
 }
 
 }  // namespace

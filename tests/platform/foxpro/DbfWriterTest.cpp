@@ -262,5 +262,28 @@ TEST(DbfWriter, AppendsToTablesVfpWrote) {
   EXPECT_EQ(rows[2][2], "s:Text4     ");
 }
 
+TEST(DbfWriter, AppendsToFoxPro2TablesWithDigitMemoPointers) {
+  TempFolder dir;
+  for (const char* ext : {".dbf", ".fpt"}) {
+    std::filesystem::copy_file(FixturePath(std::string("php-xbase/Foxpro2") + ext), dir / (std::string("f") + ext));
+    std::filesystem::permissions(dir / (std::string("f") + ext), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+  }
+  auto a = DbfAppender::Open(dir / "f.dbf");
+  a->Append({"Ann", "1990-05-06", "F", "a biography", "1.5", "", "2.25", ""});
+  a->Close();
+  auto rows = ReadRows(dir / "f.dbf");
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[3][3], "s:a biography");
+  EXPECT_EQ(rows[3][5], "s:");
+  EXPECT_EQ(rows[3][6], "n:2.25");
+  // The pointer is stored as ten right-aligned digits, as FoxPro 2 does.
+  auto dbf = ReadAll(dir / "f.dbf");
+  const std::size_t bio = (dbf[8] | (dbf[9] << 8)) + 3u * (dbf[10] | (dbf[11] << 8)) + 30;
+  const std::string pointer(dbf.begin() + static_cast<std::ptrdiff_t>(bio),
+                            dbf.begin() + static_cast<std::ptrdiff_t>(bio) + 10);
+  EXPECT_EQ(pointer, std::string(10 - std::to_string(4928).size(), ' ') + "4928");
+}
+
 }  // namespace
 }  // namespace foxpro::test
