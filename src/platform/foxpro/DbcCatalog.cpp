@@ -6,6 +6,7 @@
 #include "platform/foxpro/DbcFiles.h"
 #include "platform/foxpro/DbcIndex.h"
 #include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/TableFields.h"
 #include "platform/foxpro/TableNames.h"
 
 namespace foxpro {
@@ -20,17 +21,6 @@ bool IsView(const DbcObject& object) { return EqualsIgnoringCase(object.type, "V
 std::string WithoutTrailingSlash(std::string folder) {
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
-}
-
-NewField ToNewField(const ColumnDefinition& column, std::string shortName) {
-  NewField field;
-  field.name = std::move(shortName);
-  field.type = column.type;
-  field.length = column.width;
-  field.decimals = column.decimals;
-  field.nullable = column.nullable;
-  field.binary = column.binary;
-  return field;
 }
 
 }  // namespace
@@ -128,16 +118,12 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
   if (tableName.size() > kLongNameLength) {
     throw ado::Failure("The table name '" + tableName + "' is longer than 128 characters.");
   }
-  std::vector<std::string> names;
   for (const ColumnDefinition& column : columns) {
     if (column.name.size() > kLongNameLength) {
       throw ado::Failure("The field name '" + column.name + "' is longer than 128 characters.");
     }
-    names.push_back(column.name);
   }
-  const std::vector<std::string> shortNames = ShortFieldNames(names);
-  std::vector<NewField> fields;
-  for (std::size_t i = 0; i < columns.size(); ++i) fields.push_back(ToNewField(columns[i], shortNames[i]));
+  const std::vector<NewField> fields = DbfFieldsFor(columns);
 
   // Memo and index files of an earlier table of this name would be taken for the new one's.
   for (const char* extension : {".fpt", ".cdx"}) {

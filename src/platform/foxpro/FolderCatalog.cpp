@@ -8,6 +8,7 @@
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/DbfWriter.h"
 #include "platform/foxpro/FileIo.h"
+#include "platform/foxpro/TableFields.h"
 #include "platform/foxpro/TableNames.h"
 
 namespace foxpro {
@@ -48,17 +49,6 @@ std::vector<std::string> CompanionsOf(const std::string& folder, std::string_vie
   }
   std::sort(found.begin(), found.end());
   return found;
-}
-
-NewField ToNewField(const ColumnDefinition& column, std::string shortName) {
-  NewField field;
-  field.name = std::move(shortName);
-  field.type = column.type;
-  field.length = column.width;
-  field.decimals = column.decimals;
-  field.nullable = column.nullable;
-  field.binary = column.binary;
-  return field;
 }
 
 }  // namespace
@@ -119,17 +109,7 @@ void FolderCatalog::CreateTable(const std::string& dbfPath, const std::vector<Co
   if (!MatchingFileNames(folder, fileName).empty()) {
     throw ado::Failure("File '" + dbfPath + "' already exists.");
   }
-  std::vector<std::string> names;
-  names.reserve(columns.size());
-  for (const ColumnDefinition& column : columns) {
-    names.push_back(column.name);
-  }
-  const std::vector<std::string> shortNames = ShortFieldNames(names);
-  std::vector<NewField> fields;
-  fields.reserve(columns.size());
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    fields.push_back(ToNewField(columns[i], shortNames[i]));
-  }
+  const std::vector<NewField> fields = DbfFieldsFor(columns);
   // Memo and index files left behind by an earlier table of this name would be taken for the
   // new table's own.
   for (const std::string& stale : CompanionsOf(folder.empty() ? std::string(".") : folder, StemOf(fileName))) {
