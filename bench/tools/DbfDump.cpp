@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
       line.clear();
       for (std::size_t i = 0; i < row.size(); ++i) {
         if (i != 0) line += '\t';
-        line += ado::ValueToText(row[i]);
+        ado::AppendValueText(line, row[i]);
       }
       line += '\n';
       if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size())

@@ -7,27 +7,38 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
+#include <deque>
 #include <mutex>
-#include <optional>
 
 namespace ado {
 
 namespace {
 
+// Readers take the current locale without a lock (it is read once per value); every locale
+// ever set stays alive, so a reader never holds a dangling one.
 std::mutex& LocaleLock() {
   static std::mutex lock;
   return lock;
 }
 
-std::optional<TextLocale>& StoredLocale() {
-  static std::optional<TextLocale> locale;
-  return locale;
+std::deque<TextLocale>& KeptLocales() {
+  static std::deque<TextLocale> kept;
+  return kept;
+}
+
+std::atomic<const TextLocale*>& ActiveLocale() {
+  static std::atomic<const TextLocale*> active{nullptr};
+  return active;
 }
 
 void AppendNumber(std::string& out, long n, int minDigits) {
   char buffer[24];
-  const int written = std::snprintf(buffer, sizeof buffer, "%0*ld", minDigits, n);
-  out.append(buffer, static_cast<std::size_t>(written));
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, n < 0 ? -n : n);
+  const auto digits = static_cast<int>(result.ptr - buffer);
+  if (n < 0) out.push_back('-');
+  if (digits < minDigits) out.append(static_cast<std::size_t>(minDigits - digits), '0');
+  out.append(buffer, static_cast<std::size_t>(digits));
 }
 
 void AppendDate(std::string& out, const Date& date, const std::string& pattern) {
@@ -116,14 +127,18 @@ TextLocale TextLocale::FromEnvironment() {
 
 void SetTextLocale(TextLocale locale) {
   std::lock_guard guard(LocaleLock());
-  StoredLocale() = std::move(locale);
+  KeptLocales().push_back(std::move(locale));
+  ActiveLocale().store(&KeptLocales().back(), std::memory_order_release);
 }
 
 const TextLocale& CurrentTextLocale() {
+  if (const TextLocale* active = ActiveLocale().load(std::memory_order_acquire)) return *active;
   std::lock_guard guard(LocaleLock());
-  std::optional<TextLocale>& stored = StoredLocale();
-  if (!stored) stored = TextLocale::FromEnvironment();
-  return *stored;
+  if (ActiveLocale().load(std::memory_order_relaxed) == nullptr) {
+    KeptLocales().push_back(TextLocale::FromEnvironment());
+    ActiveLocale().store(&KeptLocales().back(), std::memory_order_release);
+  }
+  return *ActiveLocale().load(std::memory_order_acquire);
 }
 
 std::string ShortestDouble(double d, char decimalSeparator) {
@@ -174,20 +189,25 @@ std::string ShortestDouble(double d, char decimalSeparator) {
   return out;
 }
 
-std::string ValueToText(const Value& value) {
+void AppendValueText(std::string& out, const Value& value) {
   const TextLocale& locale = CurrentTextLocale();
   struct Visitor {
+    std::string& out;
     const TextLocale& locale;
-    std::string operator()(const Null&) const { return {}; }
-    std::string operator()(const std::string& text) const { return text; }
-    std::string operator()(std::int64_t n) const { return std::to_string(n); }
-    std::string operator()(double d) const { return ShortestDouble(d, locale.decimalSeparator); }
-    std::string operator()(const Currency& c) const {
+    void operator()(const Null&) const {}
+    void operator()(const std::string& text) const { out += text; }
+    void operator()(std::int64_t n) const {
+      char buffer[24];
+      const auto result = std::to_chars(buffer, buffer + sizeof buffer, n);
+      out.append(buffer, result.ptr);
+    }
+    void operator()(double d) const { out += ShortestDouble(d, locale.decimalSeparator); }
+    void operator()(const Currency& c) const {
       const bool negative = c.tenThousandths < 0;
       // Magnitude as unsigned, so that the smallest amount has one too.
       const std::uint64_t magnitude =
           negative ? 0 - static_cast<std::uint64_t>(c.tenThousandths) : static_cast<std::uint64_t>(c.tenThousandths);
-      std::string out = negative ? "-" : "";
+      if (negative) out.push_back('-');
       out += std::to_string(magnitude / 10000);
       std::string fraction = std::to_string(magnitude % 10000);
       fraction.insert(0, 4 - fraction.size(), '0');
@@ -196,24 +216,19 @@ std::string ValueToText(const Value& value) {
         out.push_back(locale.decimalSeparator);
         out += fraction;
       }
-      return out;
     }
-    std::string operator()(const Decimal& d) const {
-      std::string out = d.digits;
-      for (char& c : out) {
-        if (c == '.') c = locale.decimalSeparator;
+    void operator()(const Decimal& d) const {
+      const std::size_t from = out.size();
+      out += d.digits;
+      if (locale.decimalSeparator == '.') return;
+      for (std::size_t i = from; i < out.size(); ++i) {
+        if (out[i] == '.') out[i] = locale.decimalSeparator;
       }
-      return out;
     }
-    std::string operator()(const Date& d) const {
-      std::string out;
-      AppendDate(out, d, locale.shortDate);
-      return out;
-    }
-    std::string operator()(const DateTime& dt) const {
-      std::string out;
+    void operator()(const Date& d) const { AppendDate(out, d, locale.shortDate); }
+    void operator()(const DateTime& dt) const {
       AppendDate(out, dt.date, locale.shortDate);
-      if (dt.hour == 0 && dt.minute == 0 && dt.second == 0 && dt.millisecond == 0) return out;
+      if (dt.hour == 0 && dt.minute == 0 && dt.second == 0 && dt.millisecond == 0) return;
       out.push_back(' ');
       AppendNumber(out, dt.hour, 2);
       out.push_back(':');
@@ -224,13 +239,11 @@ std::string ValueToText(const Value& value) {
         out.push_back(locale.decimalSeparator);
         AppendNumber(out, dt.millisecond, 3);
       }
-      return out;
     }
-    std::string operator()(bool b) const { return b ? "True" : "False"; }
-    std::string operator()(const Bytes& bytes) const {
+    void operator()(bool b) const { out += b ? "True" : "False"; }
+    void operator()(const Bytes& bytes) const {
       // One character per byte: U+0000..U+00FF, UTF-8 encoded.
-      std::string out;
-      out.reserve(bytes.size() * 2);
+      out.reserve(out.size() + bytes.size() * 2);
       for (std::uint8_t b : bytes) {
         if (b < 0x80) {
           out.push_back(static_cast<char>(b));
@@ -239,10 +252,15 @@ std::string ValueToText(const Value& value) {
           out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
         }
       }
-      return out;
     }
   };
-  return std::visit(Visitor{locale}, value.Get());
+  std::visit(Visitor{out, locale}, value.Get());
+}
+
+std::string ValueToText(const Value& value) {
+  std::string out;
+  AppendValueText(out, value);
+  return out;
 }
 
 }  // namespace ado

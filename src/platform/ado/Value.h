@@ -87,6 +87,8 @@ const TextLocale& CurrentTextLocale();
 // The one conversion of a value to text used everywhere in the program. Null gives
 // empty text; bytes come out one character per byte (code points U+0000..U+00FF).
 std::string ValueToText(const Value& value);
+// The same text, appended to out: no string of its own per value on hot paths.
+void AppendValueText(std::string& out, const Value& value);
 
 // Shortest decimal spelling of a double that reads back as the same number.
 std::string ShortestDouble(double d, char decimalSeparator);
