@@ -46,7 +46,7 @@ Form1::Form1(ShellServices& services) : m_services(services) {
   setFont(QFont(QStringLiteral("Arial"), 8));
   setFixedSize(TwipsToPixels(8040), TwipsToPixels(5190));
   BuildControls();
-  Watch(this, PointerZone::Plain);
+  m_zones.Watch(this, PointerZones::Zone::Plain);
 }
 
 Form1::~Form1() = default;
@@ -55,7 +55,7 @@ void Form1::BuildControls() {
   m_frame1 = new QGroupBox(QStringLiteral("Oracle Login"), this);
   m_frame1->setObjectName(QStringLiteral("Frame1"));
   PlaceInTwips(*m_frame1, 120, 120, 7800, 2385);
-  Watch(m_frame1, PointerZone::Plain);
+  m_zones.Watch(m_frame1, PointerZones::Zone::Plain);
   AddLabel(m_frame1, "SID:", 240, 405, 975, 255);
   m_text1 = AddField(m_frame1, "Text1", connections::kServerKey, 1320, 360, 5535, 345);
   auto* sidHelp = AddButton(m_frame1, "PushButton6", "?", &Form1::PushButton6_Click, 6960, 360, 615, 345);
@@ -74,7 +74,7 @@ void Form1::BuildControls() {
   m_frame2 = new QGroupBox(QStringLiteral("FoxPro Login"), this);
   m_frame2->setObjectName(QStringLiteral("Frame2"));
   PlaceInTwips(*m_frame2, 120, 2610, 7800, 1905);
-  Watch(m_frame2, PointerZone::Plain);
+  m_zones.Watch(m_frame2, PointerZones::Zone::Plain);
   m_option1 = new QRadioButton(QStringLiteral("DBC File:"), m_frame2);
   m_option1->setObjectName(QStringLiteral("Option1"));
   PlaceInTwips(*m_option1, 240, 390, 1215, 255);
@@ -108,7 +108,7 @@ QPushButton* Form1::AddButton(QWidget* parent, const char* name, const char* cap
   button->setAutoDefault(false);
   PlaceInTwips(*button, left, top, width, height);
   connect(button, &QPushButton::clicked, this, [this, handler] { m_services.gate.Run([&] { (this->*handler)(); }); });
-  Watch(button, PointerZone::Command);
+  m_zones.Watch(button, PointerZones::Zone::Command);
   return button;
 }
 
@@ -120,37 +120,15 @@ QLineEdit* Form1::AddField(QWidget* parent, const char* name, const char* key, i
   // Change: every edit, paste and assignment writes the whole text under the field's key.
   connect(field, &QLineEdit::textChanged, this,
           [key](const QString& text) { connections::SaveProfileSetting(key, text.toStdString()); });
+  // The DBC file field always shows the arrow, even over the hourglass.
   const bool dbcFile = std::string(name) == "Text4";
-  Watch(field, dbcFile ? PointerZone::DbcFileField : PointerZone::Plain);
+  m_zones.Watch(field, dbcFile ? PointerZones::Zone::PlainAlways : PointerZones::Zone::Plain);
+  field->installEventFilter(this);  // GotFocus
   return field;
 }
 
-void Form1::Watch(QWidget* widget, PointerZone zone) {
-  m_zones[widget] = zone;
-  widget->setMouseTracking(true);
-  widget->installEventFilter(this);
-  // A move over a control is that control's alone; passed on, the frame behind it would
-  // take the pointer back to the arrow.
-  if (widget != this) widget->setAttribute(Qt::WA_NoMousePropagation);
-}
-
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-    const auto zone = m_zones.find(watched);
-    if (zone != m_zones.end()) {
-      switch (zone->second) {
-        case PointerZone::Command:
-          m_pointer.OverCommand();
-          break;
-        case PointerZone::Plain:
-          m_pointer.OverPlain();
-          break;
-        case PointerZone::DbcFileField:
-          m_pointer.OverPlainAlways();
-          break;
-      }
-    }
-  } else if (event->type() == QEvent::FocusIn) {
+  if (event->type() == QEvent::FocusIn) {
     // GotFocus: select the whole text so that typing replaces it.
     if (auto* field = qobject_cast<QLineEdit*>(watched)) field->setSelection(0, static_cast<int>(field->text().size()));
   }

@@ -6,6 +6,7 @@
 
 #include "connections/ConnectionProfile.h"
 #include "connections/WindowParts.h"
+#include "shell/PointerZones.h"
 #include "shell/ShellServices.h"
 #include "shell/WindowPointer.h"
 
@@ -69,18 +70,15 @@ class Form1 : public QWidget, public connections::ConnectionFields, public conne
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  enum class PointerZone { Command, Plain, DbcFileField };
-
   void BuildControls();
   QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, void (Form1::*handler)(), int left,
                          int top, int width, int height);
   QLineEdit* AddField(QWidget* parent, const char* name, const char* key, int left, int top, int width, int height);
-  void Watch(QWidget* widget, PointerZone zone);
 
   ShellServices& m_services;
   Form2* m_tables = nullptr;
   WindowPointer m_pointer{*this};
-  std::map<QObject*, PointerZone> m_zones;
+  PointerZones m_zones{m_pointer};
 
   QGroupBox* m_frame1 = nullptr;
   QGroupBox* m_frame2 = nullptr;

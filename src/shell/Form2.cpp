@@ -75,8 +75,8 @@ Form2::Form2(ShellServices& services, Form1& connectionWindow)
   AddButton(oracle, "PushButton7", "Rename Table", &Form2::PushButton7_Click, 240, 3600, 3330, 405);
 
   for (QListWidget* list : {m_listWidget1, m_listWidget2}) {
-    Watch(list, PointerZone::Plain);
-    Watch(list->viewport(), PointerZone::Plain);
+    m_zones.Watch(list, PointerZones::Zone::Plain);
+    m_zones.Watch(list->viewport(), PointerZones::Zone::Plain);
   }
 
   m_progressWidget->setParent(this);
@@ -86,7 +86,7 @@ Form2::Form2(ShellServices& services, Form1& connectionWindow)
 
   AddButton(this, "PushButton2", "< Back", &Form2::PushButton2_Click, 120, 4980, 3840, 405);
   AddButton(this, "PushButton12", "Help", &Form2::PushButton12_Click, 4080, 4980, 3840, 405);
-  Watch(this, PointerZone::Plain);
+  m_zones.Watch(this, PointerZones::Zone::Plain);
 }
 
 Form2::~Form2() = default;
@@ -95,7 +95,7 @@ QGroupBox* Form2::AddFrame(const char* name, const char* caption, int left) {
   auto* frame = new QGroupBox(QString::fromLatin1(caption), this);
   frame->setObjectName(QString::fromLatin1(name));
   PlaceInTwips(*frame, left, 120, 3840, 4215);
-  Watch(frame, PointerZone::Plain);
+  m_zones.Watch(frame, PointerZones::Zone::Plain);
   return frame;
 }
 
@@ -106,30 +106,8 @@ QPushButton* Form2::AddButton(QWidget* parent, const char* name, const char* cap
   button->setAutoDefault(false);
   PlaceInTwips(*button, left, top, width, height);
   connect(button, &QPushButton::clicked, this, [this, handler] { m_services.gate.Run([&] { (this->*handler)(); }); });
-  Watch(button, PointerZone::Command);
+  m_zones.Watch(button, PointerZones::Zone::Command);
   return button;
-}
-
-void Form2::Watch(QWidget* widget, PointerZone zone) {
-  m_zones[widget] = zone;
-  widget->setMouseTracking(true);
-  widget->installEventFilter(this);
-  // A move over a control is that control's alone; passed on, the frame behind it would
-  // take the pointer back to the arrow.
-  if (widget != this) widget->setAttribute(Qt::WA_NoMousePropagation);
-}
-
-bool Form2::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-    const auto zone = m_zones.find(watched);
-    if (zone != m_zones.end()) {
-      if (zone->second == PointerZone::Command)
-        m_pointer.OverCommand();
-      else
-        m_pointer.OverPlain();
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

@@ -6,6 +6,7 @@
 
 #include "connections/ListBox.h"
 #include "connections/WindowParts.h"
+#include "shell/PointerZones.h"
 #include "shell/ProgressBarControl.h"
 #include "shell/ShellServices.h"
 #include "shell/WindowPointer.h"
@@ -53,17 +54,13 @@ class Form2 : public QWidget {
   connections::TablesWindowParts& Parts() { return m_parts; }
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
-  enum class PointerZone { Command, Plain };
-
   QGroupBox* AddFrame(const char* name, const char* caption, int left);
   QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, void (Form2::*handler)(), int left,
                          int top, int width, int height);
-  void Watch(QWidget* widget, PointerZone zone);
   void SelectAll(const char* handler, connections::ListBox& list, bool selected);
   /// The outer height in twips: the client height less whatever frame the window has.
   void SetOuterHeight(int twips);
@@ -72,7 +69,6 @@ class Form2 : public QWidget {
   Form1& m_connectionWindow;
   bool m_loaded = false;
   int m_outerHeightTwips = 0;
-  std::map<QObject*, PointerZone> m_zones;
   QListWidget* m_listWidget1;
   QListWidget* m_listWidget2;
   QProgressBar* m_progressWidget;
@@ -80,6 +76,7 @@ class Form2 : public QWidget {
   connections::ListBox m_list2;
   ProgressBarControl m_progress;
   WindowPointer m_pointer{*this};
+  PointerZones m_zones{m_pointer};
   connections::TablesWindowParts m_parts;
 };
 
