@@ -10,29 +10,71 @@
 #include <atomic>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 namespace ado {
 
 namespace {
 
+// A short date pattern taken apart once: literal text, and day, month and year fields with
+// their minimum digits.
+struct DatePart {
+  char field;  // 'd', 'M', 'y', or 0 for literal text
+  int digits;
+  std::string literal;
+};
+
+struct ActiveTextLocale {
+  TextLocale locale;
+  std::vector<DatePart> shortDate;
+};
+
+std::vector<DatePart> CompileDatePattern(const std::string& pattern) {
+  std::vector<DatePart> parts;
+  for (std::size_t i = 0; i < pattern.size();) {
+    const char c = pattern[i];
+    std::size_t run = 1;
+    while (i + run < pattern.size() && pattern[i + run] == c) ++run;
+    if (c == 'd' || c == 'M') {
+      parts.push_back({c, run >= 2 ? 2 : 1, {}});
+    } else if (c == 'y') {
+      parts.push_back({c, 4, {}});  // always the whole year, whatever the pattern says
+    } else if (!parts.empty() && parts.back().field == 0) {
+      parts.back().literal.append(run, c);
+    } else {
+      parts.push_back({0, 0, std::string(run, c)});
+    }
+    i += run;
+  }
+  return parts;
+}
+
 // Readers take the current locale without a lock (it is read once per value); every locale
 // ever set stays alive, so a reader never holds a dangling one.
-std::mutex& LocaleLock() {
-  static std::mutex lock;
-  return lock;
+std::mutex localeLock;
+std::deque<ActiveTextLocale> keptLocales;
+std::atomic<const ActiveTextLocale*> activeLocale{nullptr};
+
+const ActiveTextLocale& Activate(TextLocale locale) {
+  std::vector<DatePart> compiled = CompileDatePattern(locale.shortDate);
+  keptLocales.push_back({std::move(locale), std::move(compiled)});
+  activeLocale.store(&keptLocales.back(), std::memory_order_release);
+  return keptLocales.back();
 }
 
-std::deque<TextLocale>& KeptLocales() {
-  static std::deque<TextLocale> kept;
-  return kept;
-}
-
-std::atomic<const TextLocale*>& ActiveLocale() {
-  static std::atomic<const TextLocale*> active{nullptr};
-  return active;
+const ActiveTextLocale& Active() {
+  if (const ActiveTextLocale* active = activeLocale.load(std::memory_order_acquire)) return *active;
+  std::lock_guard guard(localeLock);
+  if (const ActiveTextLocale* active = activeLocale.load(std::memory_order_relaxed)) return *active;
+  return Activate(TextLocale::FromEnvironment());
 }
 
 void AppendNumber(std::string& out, long n, int minDigits) {
+  if (n >= 0 && n < 100 && minDigits <= 2) {
+    if (n >= 10 || minDigits == 2) out.push_back(static_cast<char>('0' + n / 10));
+    out.push_back(static_cast<char>('0' + n % 10));
+    return;
+  }
   char buffer[24];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, n < 0 ? -n : n);
   const auto digits = static_cast<int>(result.ptr - buffer);
@@ -41,21 +83,21 @@ void AppendNumber(std::string& out, long n, int minDigits) {
   out.append(buffer, static_cast<std::size_t>(digits));
 }
 
-void AppendDate(std::string& out, const Date& date, const std::string& pattern) {
-  for (std::size_t i = 0; i < pattern.size();) {
-    const char c = pattern[i];
-    std::size_t run = 1;
-    while (i + run < pattern.size() && pattern[i + run] == c) ++run;
-    if (c == 'd') {
-      AppendNumber(out, date.day, run >= 2 ? 2 : 1);
-    } else if (c == 'M') {
-      AppendNumber(out, date.month, run >= 2 ? 2 : 1);
-    } else if (c == 'y') {
-      AppendNumber(out, date.year, 4);  // always the whole year, whatever the pattern says
-    } else {
-      out.append(run, c);
+void AppendDate(std::string& out, const Date& date, const std::vector<DatePart>& pattern) {
+  for (const DatePart& part : pattern) {
+    switch (part.field) {
+      case 'd':
+        AppendNumber(out, date.day, part.digits);
+        break;
+      case 'M':
+        AppendNumber(out, date.month, part.digits);
+        break;
+      case 'y':
+        AppendNumber(out, date.year, part.digits);
+        break;
+      default:
+        out += part.literal;
     }
-    i += run;
   }
 }
 
@@ -126,20 +168,11 @@ TextLocale TextLocale::FromEnvironment() {
 }
 
 void SetTextLocale(TextLocale locale) {
-  std::lock_guard guard(LocaleLock());
-  KeptLocales().push_back(std::move(locale));
-  ActiveLocale().store(&KeptLocales().back(), std::memory_order_release);
+  std::lock_guard guard(localeLock);
+  Activate(std::move(locale));
 }
 
-const TextLocale& CurrentTextLocale() {
-  if (const TextLocale* active = ActiveLocale().load(std::memory_order_acquire)) return *active;
-  std::lock_guard guard(LocaleLock());
-  if (ActiveLocale().load(std::memory_order_relaxed) == nullptr) {
-    KeptLocales().push_back(TextLocale::FromEnvironment());
-    ActiveLocale().store(&KeptLocales().back(), std::memory_order_release);
-  }
-  return *ActiveLocale().load(std::memory_order_acquire);
-}
+const TextLocale& CurrentTextLocale() { return Active().locale; }
 
 std::string ShortestDouble(double d, char decimalSeparator) {
   if (std::isnan(d)) return "NaN";
@@ -190,10 +223,11 @@ std::string ShortestDouble(double d, char decimalSeparator) {
 }
 
 void AppendValueText(std::string& out, const Value& value) {
-  const TextLocale& locale = CurrentTextLocale();
+  const ActiveTextLocale& active = Active();
   struct Visitor {
     std::string& out;
     const TextLocale& locale;
+    const std::vector<DatePart>& shortDate;
     void operator()(const Null&) const {}
     void operator()(const std::string& text) const { out += text; }
     void operator()(std::int64_t n) const {
@@ -225,9 +259,9 @@ void AppendValueText(std::string& out, const Value& value) {
         if (out[i] == '.') out[i] = locale.decimalSeparator;
       }
     }
-    void operator()(const Date& d) const { AppendDate(out, d, locale.shortDate); }
+    void operator()(const Date& d) const { AppendDate(out, d, shortDate); }
     void operator()(const DateTime& dt) const {
-      AppendDate(out, dt.date, locale.shortDate);
+      AppendDate(out, dt.date, shortDate);
       if (dt.hour == 0 && dt.minute == 0 && dt.second == 0 && dt.millisecond == 0) return;
       out.push_back(' ');
       AppendNumber(out, dt.hour, 2);
@@ -254,7 +288,7 @@ void AppendValueText(std::string& out, const Value& value) {
       }
     }
   };
-  std::visit(Visitor{out, locale}, value.Get());
+  std::visit(Visitor{out, active.locale, active.shortDate}, value.Get());
 }
 
 std::string ValueToText(const Value& value) {
