@@ -13,7 +13,7 @@ WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
 command -v pgdbf >/dev/null || { echo "pgdbf is not installed (apt-get install pgdbf)" >&2; exit 1; }
-cmake -G Ninja -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DTESSELBY_BENCH=ON -DTESSELBY_TESTS=OFF >/dev/null
+cmake -G Ninja -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DTESSELBY_BENCH=ON -DTESSELBY_TESTS=OFF -DTESSELBY_GUI=ON >/dev/null
 ninja -C "$BUILD" -j2 DbfMake DbfDump >/dev/null
 
 echo "generating $ROWS rows..."

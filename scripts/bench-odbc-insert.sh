@@ -11,7 +11,7 @@ ROWS=${2:-10000}
 BUILD="$ROOT/build-bench"
 
 cmake -G Ninja -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DTESSELBY_BENCH=ON \
-      -DTESSELBY_GUI=OFF -DTESSELBY_TESTS=OFF >/dev/null
+      -DTESSELBY_GUI=ON -DTESSELBY_TESTS=OFF >/dev/null
 ninja -C "$BUILD" -j2 OdbcInsertAdo OdbcInsertBare >/dev/null
 
 eval "$("$ROOT/tools/oracle-standin.sh" start)"

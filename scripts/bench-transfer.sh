@@ -13,7 +13,7 @@ cd "$ROOT"
 ROWS=${ROWS:-100000}
 BIG_ROWS=${BIG_ROWS:-1000000}
 
-cmake -G Ninja -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTESSELBY_BENCH=ON -DTESSELBY_TESTS=OFF >/dev/null
+cmake -G Ninja -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTESSELBY_BENCH=ON -DTESSELBY_TESTS=OFF -DTESSELBY_GUI=ON >/dev/null
 ninja -C build-bench -j2 TransferBench >/dev/null
 BENCH=$ROOT/build-bench/bench/TransferBench
 
