@@ -56,7 +56,7 @@ std::string SplitLongText(const std::string& text) {
 }
 
 void AppendFoxProValueText(std::string& out, const ado::Value& value) {
-  const std::string text = ado::ValueToText(NullToDefault(value, ado::Value(std::string())));
+  const std::string text = ado::ValueToText(NullToDefault(value, EmptyText()));
   out.reserve(out.size() + text.size() + text.size() / kPieceLength * kPieceJoint.size() + 8);
   // The caller has opened a literal. A line break closes it and follows as CHR(n); the next
   // ordinary character opens a new one. opener is where a literal that this function opened

@@ -5,17 +5,24 @@
 namespace transfer {
 
 std::string OracleValueText(const ado::Value& value) {
-  const ado::Value present = NullToDefault(value, ado::Value(std::string()));
-  if (!present.Is<ado::Bytes>()) return ado::ValueToText(present);
+  std::string text;
+  AppendOracleValueText(text, value);
+  return text;
+}
+
+void AppendOracleValueText(std::string& out, const ado::Value& value) {
+  const ado::Value& present = NullToDefault(value, EmptyText());
+  if (!present.Is<ado::Bytes>()) {
+    ado::AppendValueText(out, present);
+    return;
+  }
   static constexpr char kDigits[] = "0123456789ABCDEF";
   const ado::Bytes& bytes = present.As<ado::Bytes>();
-  std::string hex;
-  hex.reserve(bytes.size() * 2);
+  out.reserve(out.size() + bytes.size() * 2);
   for (const std::uint8_t byte : bytes) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0x0F];
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 0x0F];
   }
-  return hex;
 }
 
 void AppendDoubledApostrophes(std::string& out, const std::string& text) {

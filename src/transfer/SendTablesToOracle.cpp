@@ -31,6 +31,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window) {
   RecordsetObject records;
   connections::ConnectionObject oracle;
   std::string target;
+  std::string text;  // one value's text, its buffer reused from value to value
   int answer = 0;
 
   trap.Step(100, [&] {
@@ -114,7 +115,8 @@ void SendTablesToOracle(connections::TablesWindowParts& window) {
           trap.Step(180, [&] { DoEvents(); });
           trap.Step(182, [&] {
             // Null and empty text both travel as NULL; the open apostrophe is taken back.
-            const std::string text = OracleValueText(records->Fields(f).Value);
+            text.clear();
+            AppendOracleValueText(text, records->Fields(f).Value);
             if (text.empty()) {
               RemoveLastCharacters(sql, 1);
               sql += "NULL, '";

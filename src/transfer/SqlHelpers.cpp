@@ -2,8 +2,13 @@
 
 namespace transfer {
 
-ado::Value NullToDefault(const ado::Value& value, const ado::Value& defaultValue) {
+const ado::Value& NullToDefault(const ado::Value& value, const ado::Value& defaultValue) {
   return value.IsNull() ? defaultValue : value;
+}
+
+const ado::Value& EmptyText() {
+  static const ado::Value empty{std::string()};
+  return empty;
 }
 
 bool ExecuteSql(ado::Connection& connection, const std::string& sql) {

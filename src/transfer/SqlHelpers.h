@@ -8,7 +8,11 @@
 namespace transfer {
 
 /// The default when the value is Null, else the value unchanged (empty text is not Null).
-ado::Value NullToDefault(const ado::Value& value, const ado::Value& defaultValue);
+/// Returns one of its arguments, so the default must outlive the result's use.
+const ado::Value& NullToDefault(const ado::Value& value, const ado::Value& defaultValue);
+
+/// The empty text that the transfers take for Null.
+const ado::Value& EmptyText();
 
 /// Executes one statement on an open connection; failures pass to the caller.
 bool ExecuteSql(ado::Connection& connection, const std::string& sql);
