@@ -182,18 +182,22 @@ void FoxProSession::Create(const CreateTableStatement& statement) {
 }
 
 void FoxProSession::Insert(const InsertStatement& statement) {
-  const std::string path = ExistingTablePath(statement.table);
-  const FileIdentity file = IdentityOf(path);
-  if (!appender_ || path != appenderPath_ || file != appenderFile_) {
+  // Row after row goes to the same table: when the statement names it as the last one did and
+  // the same file is still there, one stat stands in for resolving the name again.
+  const bool sameTable = appender_ && statement.table == appenderTable_ && IdentityOf(appenderPath_) == appenderFile_;
+  if (!sameTable) {
+    const std::string path = ExistingTablePath(statement.table);
+    const FileIdentity file = IdentityOf(path);
     CloseAppender();
     appender_ = DbfAppender::Open(path);
     appenderPath_ = path;
     appenderFile_ = file;
+    appenderTable_ = statement.table;
   }
   const std::size_t fieldCount = appender_->Fields().size();
   if (statement.values.size() > fieldCount) {
     throw ado::Failure("Too many values: the INSERT gives " + std::to_string(statement.values.size()) +
-                       " values for the " + std::to_string(fieldCount) + " fields of " + path + ".");
+                       " values for the " + std::to_string(fieldCount) + " fields of " + appenderPath_ + ".");
   }
   // NULL and missing trailing values leave the field blank: created columns do not take NULL.
   std::vector<std::string> texts(fieldCount);

@@ -63,6 +63,7 @@ class FoxProSession : public ado::Session {
   std::unique_ptr<DbfAppender> appender_;
   std::string appenderPath_;
   FileIdentity appenderFile_;
+  TableReference appenderTable_;  // as the INSERT that opened the appender named the table
 };
 
 }  // namespace foxpro
