@@ -109,11 +109,11 @@ std::string PatternFromStrftime(const std::string& format) {
       pattern.push_back(format[i]);
       continue;
     }
-    char spec = format[++i];
-    if ((spec == 'E' || spec == 'O' || spec == '-' || spec == '_' || spec == '0') && i + 1 < format.size()) {
-      spec = format[++i];  // modifiers and padding flags
+    char conversion = format[++i];
+    if ((conversion == 'E' || conversion == 'O' || conversion == '-' || conversion == '_' || conversion == '0') && i + 1 < format.size()) {
+      conversion = format[++i];  // modifiers and padding flags
     }
-    switch (spec) {
+    switch (conversion) {
       case 'd':
         pattern += "dd";
         break;
