@@ -1,17 +1,11 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "support/QueryToolRun.h"
 
 // tesselby-query run as a program against FoxPro folders, the way scripts use it.
 namespace {
@@ -20,18 +14,7 @@ namespace fs = std::filesystem;
 
 #ifdef TESSELBY_QUERY_PATH
 
-struct Outcome {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+using Outcome = test_support::QueryOutcome;
 
 class QueryToolFoxProTest : public testing::Test {
  protected:
@@ -56,33 +39,8 @@ class QueryToolFoxProTest : public testing::Test {
     return "Provider=vfpoledb.1;Data Source=" + source + ";Collating Sequence=general;";
   }
 
-  Outcome Query(std::vector<std::string> args) const {
-    const std::string outPath = folder_ + "/out";
-    const std::string errPath = folder_ + "/err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), TESSELBY_QUERY_PATH);
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-      argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    Outcome run;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-      ADD_FAILURE() << "could not start " << argv[0];
-      return run;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = Slurp(outPath);
-    run.err = Slurp(errPath);
-    return run;
+  Outcome Query(const std::vector<std::string>& args) const {
+    return test_support::RunQueryTool(TESSELBY_QUERY_PATH, args);
   }
 
   std::string folder_;

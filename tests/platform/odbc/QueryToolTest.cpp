@@ -1,66 +1,16 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/QueryToolRun.h"
 #include "support/StandIn.h"
 
-extern char** environ;
-
-// tesselby-query, run as a separate program the way scripts use it.
 namespace {
 
-struct Outcome {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using Outcome = test_support::QueryOutcome;
 
-std::string Slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-Outcome Query(const std::vector<std::string>& args) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tq-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string outPath = (dir / "out").string();
-  const std::string errPath = (dir / "err").string();
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::vector<std::string> all = {TESSELBY_QUERY_PATH};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : all) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  Outcome run;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    ADD_FAILURE() << "could not start " << argv[0];
-    return run;
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = Slurp(outPath);
-  run.err = Slurp(errPath);
-  std::filesystem::remove_all(dir);
-  return run;
-}
+Outcome Query(const std::vector<std::string>& args) { return test_support::RunQueryTool(TESSELBY_QUERY_PATH, args); }
 
 TEST(QueryToolTest, UsageTextsAndExitCodes) {
   const Outcome help = Query({"--help"});
