@@ -43,12 +43,12 @@ std::string Env(const char* name, const char* fallback) {
 class Fields : public connections::ConnectionFields {
  public:
   explicit Fields(std::string folder) : folder_(std::move(folder)) {}
-  std::string Text1() const override { return Env("BENCH_ORACLE_SERVER", "127.0.0.1"); }
-  std::string Text2() const override { return Env("BENCH_ORACLE_USER", "scott"); }
-  std::string Text3() const override { return Env("BENCH_ORACLE_PASSWORD", "tiger"); }
-  std::string Text4() const override { return {}; }
-  std::string Text5() const override { return folder_; }
-  bool Option1Selected() const override { return false; }
+  std::string OracleServer() const override { return Env("BENCH_ORACLE_SERVER", "127.0.0.1"); }
+  std::string OracleUser() const override { return Env("BENCH_ORACLE_USER", "scott"); }
+  std::string OraclePassword() const override { return Env("BENCH_ORACLE_PASSWORD", "tiger"); }
+  std::string DbcFile() const override { return {}; }
+  std::string FreeTableFolder() const override { return folder_; }
+  bool DbcMode() const override { return false; }
 
  private:
   std::string folder_;

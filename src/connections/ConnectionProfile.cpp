@@ -7,14 +7,14 @@ namespace connections {
 void LoadProfile(ProfileTarget& window) {
   // Exact text only: " 2", "two" or a missing key all mean DBC file mode.
   if (GetProfileSetting(kFoxProOptionKey) == "2")
-    window.SelectOption2();
+    window.SelectFreeTableFolderMode();
   else
-    window.SelectOption1();
-  window.SetText1(GetProfileSetting(kServerKey));
-  window.SetText2(GetProfileSetting(kUserKey));
-  window.SetText3(GetProfileSetting(kPasswordKey));
-  window.SetText4(GetProfileSetting(kDbcFileKey));
-  window.SetText5(GetProfileSetting(kFreeTableFolderKey));
+    window.SelectDbcMode();
+  window.SetOracleServer(GetProfileSetting(kServerKey));
+  window.SetOracleUser(GetProfileSetting(kUserKey));
+  window.SetOraclePassword(GetProfileSetting(kPasswordKey));
+  window.SetDbcFile(GetProfileSetting(kDbcFileKey));
+  window.SetFreeTableFolder(GetProfileSetting(kFreeTableFolderKey));
 }
 
 void SaveProfileSetting(const std::string& key, const std::string& value) {

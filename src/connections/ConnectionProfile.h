@@ -16,16 +16,16 @@ inline constexpr const char* kFreeTableFolderKey = "FreeTableFolder";
 class ProfileTarget {
  public:
   virtual ~ProfileTarget() = default;
-  virtual void SelectOption1() = 0;  // DBC file mode
-  virtual void SelectOption2() = 0;  // free table folder mode
-  virtual void SetText1(const std::string& text) = 0;
-  virtual void SetText2(const std::string& text) = 0;
-  virtual void SetText3(const std::string& text) = 0;
-  virtual void SetText4(const std::string& text) = 0;
-  virtual void SetText5(const std::string& text) = 0;
+  virtual void SelectDbcMode() = 0;
+  virtual void SelectFreeTableFolderMode() = 0;
+  virtual void SetOracleServer(const std::string& text) = 0;
+  virtual void SetOracleUser(const std::string& text) = 0;
+  virtual void SetOraclePassword(const std::string& text) = 0;
+  virtual void SetDbcFile(const std::string& text) = 0;
+  virtual void SetFreeTableFolder(const std::string& text) = 0;
 };
 
-/// Fills the window from the store: the mode first, then Text1..Text5.
+/// Fills the window from the store: the mode first, then server, user, password, DBC file, folder.
 void LoadProfile(ProfileTarget& window);
 
 /// Writes one profile field under its key; the window's change and option handlers call it.

@@ -14,9 +14,9 @@
 namespace connections {
 
 std::string FoxProConnectionString(const ConnectionFields& fields) {
-  if (fields.Option1Selected())
-    return "Provider=vfpoledb.1;Data Source=" + fields.Text4() + ";Collating Sequence=machine;";
-  return "Provider=vfpoledb.1;Data Source=" + fields.Text5() + ";Collating Sequence=general;";
+  if (fields.DbcMode())
+    return "Provider=vfpoledb.1;Data Source=" + fields.DbcFile() + ";Collating Sequence=machine;";
+  return "Provider=vfpoledb.1;Data Source=" + fields.FreeTableFolder() + ";Collating Sequence=general;";
 }
 
 bool CheckFoxProConnection(const ConnectionFields& fields) {

@@ -13,8 +13,8 @@
 namespace connections {
 
 std::string OracleConnectionString(const ConnectionFields& fields) {
-  return "Driver={Microsoft ODBC for Oracle};Server=" + fields.Text1() + ";Uid=" + fields.Text2() +
-         ";Pwd=" + fields.Text3() + ";";
+  return "Driver={Microsoft ODBC for Oracle};Server=" + fields.OracleServer() + ";Uid=" + fields.OracleUser() +
+         ";Pwd=" + fields.OraclePassword() + ";";
 }
 
 bool CheckOracleConnection(const ConnectionFields& fields) {

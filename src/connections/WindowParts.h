@@ -12,12 +12,12 @@ namespace connections {
 class ConnectionFields {
  public:
   virtual ~ConnectionFields() = default;
-  virtual std::string Text1() const = 0;     // Oracle server (SID)
-  virtual std::string Text2() const = 0;     // user
-  virtual std::string Text3() const = 0;     // password
-  virtual std::string Text4() const = 0;     // DBC file
-  virtual std::string Text5() const = 0;     // free table folder
-  virtual bool Option1Selected() const = 0;  // DBC file mode
+  virtual std::string OracleServer() const = 0;  // SID or net service name
+  virtual std::string OracleUser() const = 0;
+  virtual std::string OraclePassword() const = 0;
+  virtual std::string DbcFile() const = 0;          // the database container (.dbc)
+  virtual std::string FreeTableFolder() const = 0;  // the folder of free tables
+  virtual bool DbcMode() const = 0;                 // true: the container, false: the folder
 };
 
 enum MousePointerValue : int { vbDefault = 0, vbHourglass = 11, vbCustom = 99 };

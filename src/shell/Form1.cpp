@@ -140,20 +140,20 @@ void Form1::closeEvent(QCloseEvent* event) {
   Form_Unload();
 }
 
-std::string Form1::Text1() const { return m_text1->text().toStdString(); }
-std::string Form1::Text2() const { return m_text2->text().toStdString(); }
-std::string Form1::Text3() const { return m_text3->text().toStdString(); }
-std::string Form1::Text4() const { return m_text4->text().toStdString(); }
-std::string Form1::Text5() const { return m_text5->text().toStdString(); }
-bool Form1::Option1Selected() const { return m_option1->isChecked(); }
+std::string Form1::OracleServer() const { return m_text1->text().toStdString(); }
+std::string Form1::OracleUser() const { return m_text2->text().toStdString(); }
+std::string Form1::OraclePassword() const { return m_text3->text().toStdString(); }
+std::string Form1::DbcFile() const { return m_text4->text().toStdString(); }
+std::string Form1::FreeTableFolder() const { return m_text5->text().toStdString(); }
+bool Form1::DbcMode() const { return m_option1->isChecked(); }
 
-void Form1::SelectOption1() { m_option1->setChecked(true); }
-void Form1::SelectOption2() { m_option2->setChecked(true); }
-void Form1::SetText1(const std::string& text) { m_text1->setText(QString::fromStdString(text)); }
-void Form1::SetText2(const std::string& text) { m_text2->setText(QString::fromStdString(text)); }
-void Form1::SetText3(const std::string& text) { m_text3->setText(QString::fromStdString(text)); }
-void Form1::SetText4(const std::string& text) { m_text4->setText(QString::fromStdString(text)); }
-void Form1::SetText5(const std::string& text) { m_text5->setText(QString::fromStdString(text)); }
+void Form1::SelectDbcMode() { m_option1->setChecked(true); }
+void Form1::SelectFreeTableFolderMode() { m_option2->setChecked(true); }
+void Form1::SetOracleServer(const std::string& text) { m_text1->setText(QString::fromStdString(text)); }
+void Form1::SetOracleUser(const std::string& text) { m_text2->setText(QString::fromStdString(text)); }
+void Form1::SetOraclePassword(const std::string& text) { m_text3->setText(QString::fromStdString(text)); }
+void Form1::SetDbcFile(const std::string& text) { m_text4->setText(QString::fromStdString(text)); }
+void Form1::SetFreeTableFolder(const std::string& text) { m_text5->setText(QString::fromStdString(text)); }
 
 void Form1::Option1_Click() { connections::SaveProfileSetting(connections::kFoxProOptionKey, "1"); }
 void Form1::Option2_Click() { connections::SaveProfileSetting(connections::kFoxProOptionKey, "2"); }
@@ -202,7 +202,7 @@ void Form1::PushButton4_Click() {
   connections::FailureTrap trap(m_services.prompts, "Form1.PushButton4_Click");
   std::string folder;
   trap.Step(100, [&] { folder = m_services.pickers.BrowseForFolder(this, "Please select folder:", ""); });
-  if (trap.Test(102, [&] { return !folder.empty(); })) trap.Step(104, [&] { SetText5(folder); });
+  if (trap.Test(102, [&] { return !folder.empty(); })) trap.Step(104, [&] { SetFreeTableFolder(folder); });
 }
 
 void Form1::PushButton5_Click() {
@@ -216,7 +216,7 @@ void Form1::PushButton5_Click() {
   trap.Step(104, [&] { title = "Select Foxpro Database"; });
   trap.Step(106, [&] { filter = "Microsoft Database (*.dbc)|*.dbc|"; });
   trap.Step(108, [&] { fileName = m_services.pickers.ShowOpen(this, title, filter, flags); });
-  if (trap.Test(110, [&] { return !fileName.empty(); })) trap.Step(112, [&] { SetText4(fileName); });
+  if (trap.Test(110, [&] { return !fileName.empty(); })) trap.Step(112, [&] { SetDbcFile(fileName); });
 }
 
 std::string Form1::SidHelpText() {

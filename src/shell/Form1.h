@@ -30,21 +30,21 @@ class Form1 : public QWidget, public connections::ConnectionFields, public conne
   void SetTablesWindow(Form2& tables) { m_tables = &tables; }
 
   // The live profile.
-  std::string Text1() const override;
-  std::string Text2() const override;
-  std::string Text3() const override;
-  std::string Text4() const override;
-  std::string Text5() const override;
-  bool Option1Selected() const override;
+  std::string OracleServer() const override;
+  std::string OracleUser() const override;
+  std::string OraclePassword() const override;
+  std::string DbcFile() const override;
+  std::string FreeTableFolder() const override;
+  bool DbcMode() const override;
 
   // Loading the profile.
-  void SelectOption1() override;
-  void SelectOption2() override;
-  void SetText1(const std::string& text) override;
-  void SetText2(const std::string& text) override;
-  void SetText3(const std::string& text) override;
-  void SetText4(const std::string& text) override;
-  void SetText5(const std::string& text) override;
+  void SelectDbcMode() override;
+  void SelectFreeTableFolderMode() override;
+  void SetOracleServer(const std::string& text) override;
+  void SetOracleUser(const std::string& text) override;
+  void SetOraclePassword(const std::string& text) override;
+  void SetDbcFile(const std::string& text) override;
+  void SetFreeTableFolder(const std::string& text) override;
 
   // Handlers.
   void Form_Load();

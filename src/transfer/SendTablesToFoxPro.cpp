@@ -24,8 +24,8 @@ namespace {
 std::string OverwriteQuestion(const std::string& target) { return "Would you like to overwrite " + target + "?"; }
 
 std::string TablePathOf(const std::string& target, const connections::ConnectionFields& fields) {
-  return FoxProTablePath(target, fields.Option1Selected() ? kDbcFileMode : kFreeTableFolderMode, fields.Text4(),
-                         fields.Text5());
+  return FoxProTablePath(target, fields.DbcMode() ? kDbcFileMode : kFreeTableFolderMode, fields.DbcFile(),
+                         fields.FreeTableFolder());
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ class CatalogTest : public ::testing::Test {
 TEST_F(CatalogTest, OracleCatalogSendsTheQueryWithClientCursorAndListsSorted) {
   auto oracle = ScriptedProvider::Install("");
   oracle->SetResult("SELECT table_name FROM user_tables", TableNames({"EMP", "dept", "BONUS", "Salgrade"}));
-  m_fields.text1 = "ORCL";
+  m_fields.oracleServer = "ORCL";
   FakeTablesWindow::Fill(m_list, {"OLD"});
   LoadOracleTables(m_list, m_fields);
   EXPECT_EQ(oracle->Statements(), (std::vector<std::string>{"SELECT table_name FROM user_tables"}));

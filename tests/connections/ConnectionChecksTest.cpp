@@ -19,18 +19,18 @@ using support::ScriptedProvider;
 
 FakeConnectionFields Profile() {
   FakeConnectionFields fields;
-  fields.text1 = "ORCL";
-  fields.text2 = "scott";
-  fields.text3 = "tiger";
-  fields.text4 = "C:\\data\\sales.dbc";
-  fields.text5 = "C:\\data";
+  fields.oracleServer = "ORCL";
+  fields.oracleUser = "scott";
+  fields.oraclePassword = "tiger";
+  fields.dbcFile = "C:\\data\\sales.dbc";
+  fields.freeTableFolder = "C:\\data";
   return fields;
 }
 
 TEST(ConnectionStringTest, OracleStringJoinsTheThreeFieldsVerbatim) {
   FakeConnectionFields fields = Profile();
   EXPECT_EQ(OracleConnectionString(fields), "Driver={Microsoft ODBC for Oracle};Server=ORCL;Uid=scott;Pwd=tiger;");
-  fields.text3 = " ti;ger{}= ";
+  fields.oraclePassword = " ti;ger{}= ";
   EXPECT_EQ(OracleConnectionString(fields),
             "Driver={Microsoft ODBC for Oracle};Server=ORCL;Uid=scott;Pwd= ti;ger{}= ;");
 }
@@ -41,12 +41,12 @@ TEST(ConnectionStringTest, EmptyOracleFieldsGiveEmptyValues) {
 
 TEST(ConnectionStringTest, FoxProStringFollowsOption1Alone) {
   FakeConnectionFields fields = Profile();
-  fields.option1 = true;
+  fields.dbcMode = true;
   EXPECT_EQ(FoxProConnectionString(fields),
             "Provider=vfpoledb.1;Data Source=C:\\data\\sales.dbc;Collating Sequence=machine;");
-  fields.option1 = false;
+  fields.dbcMode = false;
   EXPECT_EQ(FoxProConnectionString(fields), "Provider=vfpoledb.1;Data Source=C:\\data;Collating Sequence=general;");
-  fields.text5.clear();
+  fields.freeTableFolder.clear();
   EXPECT_EQ(FoxProConnectionString(fields), "Provider=vfpoledb.1;Data Source=;Collating Sequence=general;");
 }
 
@@ -65,7 +65,7 @@ TEST(ConnectionCheckTest, FoxProCheckOpensWithServerSideCursorAndReadsTheFieldsE
   FakeConnectionFields fields = Profile();
   EXPECT_TRUE(CheckFoxProConnection(fields));
   EXPECT_EQ(foxpro->LastSettings().cursorLocation, 2);
-  fields.option1 = false;
+  fields.dbcMode = false;
   foxpro->FailOpen("File does not exist.");
   EXPECT_FALSE(CheckFoxProConnection(fields));
   EXPECT_EQ(foxpro->Opened(),

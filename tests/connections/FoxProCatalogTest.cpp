@@ -93,20 +93,20 @@ TEST_F(FoxProCatalogTest, WrongPathFailsAndLeavesTheListAsItWas) {
 
 TEST_F(FoxProCatalogTest, TestConnectionAndCheckOnRealFolders) {
   FakeConnectionFields fields;
-  fields.text4 = CopyOf("vfp9-xsource-books") + "/Books.DBC";
-  fields.text5 = CopyOf("dbfread");
+  fields.dbcFile = CopyOf("vfp9-xsource-books") + "/Books.DBC";
+  fields.freeTableFolder = CopyOf("dbfread");
   support::ScriptedPrompter prompter;
   support::FakeMousePointer pointer;
   prompter.ExpectMsgBox("Connection successful.", vbOKOnly, "")
       .ExpectMsgBox("Connection successful.", vbOKOnly, "")
       .ExpectMsgBox("Could not connect.", vbOKOnly, "");
-  fields.option1 = true;
+  fields.dbcMode = true;
   EXPECT_TRUE(CheckFoxProConnection(fields));
   TestFoxProConnection(prompter, pointer, fields);
-  fields.option1 = false;
+  fields.dbcMode = false;
   EXPECT_TRUE(CheckFoxProConnection(fields));
   TestFoxProConnection(prompter, pointer, fields);
-  fields.text5 += "/missing";
+  fields.freeTableFolder += "/missing";
   EXPECT_FALSE(CheckFoxProConnection(fields));
   TestFoxProConnection(prompter, pointer, fields);
   prompter.ExpectAllUsed();

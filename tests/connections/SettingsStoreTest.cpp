@@ -80,13 +80,13 @@ TEST_F(SettingsStoreTest, SectionsAndApplicationsDoNotMix) {
 // Records what loading the profile sets, in order.
 class RecordingWindow : public ProfileTarget {
  public:
-  void SelectOption1() override { calls.push_back("Option1"); }
-  void SelectOption2() override { calls.push_back("Option2"); }
-  void SetText1(const std::string& t) override { calls.push_back("Text1=" + t); }
-  void SetText2(const std::string& t) override { calls.push_back("Text2=" + t); }
-  void SetText3(const std::string& t) override { calls.push_back("Text3=" + t); }
-  void SetText4(const std::string& t) override { calls.push_back("Text4=" + t); }
-  void SetText5(const std::string& t) override { calls.push_back("Text5=" + t); }
+  void SelectDbcMode() override { calls.push_back("Option1"); }
+  void SelectFreeTableFolderMode() override { calls.push_back("Option2"); }
+  void SetOracleServer(const std::string& t) override { calls.push_back("Text1=" + t); }
+  void SetOracleUser(const std::string& t) override { calls.push_back("Text2=" + t); }
+  void SetOraclePassword(const std::string& t) override { calls.push_back("Text3=" + t); }
+  void SetDbcFile(const std::string& t) override { calls.push_back("Text4=" + t); }
+  void SetFreeTableFolder(const std::string& t) override { calls.push_back("Text5=" + t); }
   std::vector<std::string> calls;
 };
 

@@ -22,9 +22,9 @@ using Names = std::vector<std::string>;
 
 FakeConnectionFields StandInLogin() {
   FakeConnectionFields fields;
-  fields.text1 = "127.0.0.1";
-  fields.text2 = "scott";
-  fields.text3 = "tiger";
+  fields.oracleServer = "127.0.0.1";
+  fields.oracleUser = "scott";
+  fields.oraclePassword = "tiger";
   return fields;
 }
 
@@ -80,10 +80,10 @@ TEST_F(StandInCatalogTest, OracleCatalogListsExactlyTheDictionaryAnswer) {
 TEST_F(StandInCatalogTest, ChecksAndTestsAgainstTheStandIn) {
   EXPECT_TRUE(CheckOracleConnection(StandInLogin()));
   FakeConnectionFields wrong = StandInLogin();
-  wrong.text3 = "wrong";
+  wrong.oraclePassword = "wrong";
   EXPECT_FALSE(CheckOracleConnection(wrong));
   FakeConnectionFields semicolon = StandInLogin();
-  semicolon.text3 = "tig;er";  // the value ends at ";" under the ODBC rules: "tig" fails
+  semicolon.oraclePassword = "tig;er";  // the value ends at ";" under the ODBC rules: "tig" fails
   support::ScriptedPrompter prompter;
   support::FakeMousePointer pointer;
   prompter.ExpectMsgBox("Connection successful.", vbOKOnly, "")

@@ -21,11 +21,11 @@ using Names = std::vector<std::string>;
 class DeleteTablesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    w.fields.text1 = "ORCL";
-    w.fields.text2 = "scott";
-    w.fields.text3 = "tiger";
-    w.fields.text4 = "/data/shop.dbc";
-    w.fields.text5 = "/data/free";
+    w.fields.oracleServer = "ORCL";
+    w.fields.oracleUser = "scott";
+    w.fields.oraclePassword = "tiger";
+    w.fields.dbcFile = "/data/shop.dbc";
+    w.fields.freeTableFolder = "/data/free";
     FakeTablesWindow::Fill(w.list1, {"a", "B", "c", "d"});
     FakeTablesWindow::Fill(w.list2, {"EMP", "DEPT", "MyTable"});
   }
@@ -52,7 +52,7 @@ TEST_F(DeleteTablesTest, FoxProDropsSelectedTablesBottomUpBetweenBackQuotes) {
 }
 
 TEST_F(DeleteTablesTest, FoxProUsesTheFreeTableFolderWhenOption1IsNotSelected) {
-  w.fields.option1 = false;
+  w.fields.dbcMode = false;
   FakeTablesWindow::Select(w.list1, {"c"});
   w.list1.SetListIndex(2);
   DeleteFoxProTables(w.parts);

@@ -59,12 +59,12 @@ class FoxProMaintenanceTest : public ::testing::Test {
     return target;
   }
   void UseFreeTables(const fs::path& folder) {
-    w.fields.option1 = false;
-    w.fields.text5 = folder.string();
+    w.fields.dbcMode = false;
+    w.fields.freeTableFolder = folder.string();
   }
   void UseContainer(const fs::path& dbc) {
-    w.fields.option1 = true;
-    w.fields.text4 = dbc.string();
+    w.fields.dbcMode = true;
+    w.fields.dbcFile = dbc.string();
   }
   // Fills List1 from the catalog, as the tables window's load does.
   void LoadList1() { connections::LoadFoxProTables(w.list1, connections::FoxProConnectionString(w.fields)); }

@@ -21,11 +21,11 @@ using Names = std::vector<std::string>;
 class RenameTablesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    w.fields.text1 = "ORCL";
-    w.fields.text2 = "scott";
-    w.fields.text3 = "tiger";
-    w.fields.text5 = "/data/free";
-    w.fields.option1 = false;
+    w.fields.oracleServer = "ORCL";
+    w.fields.oracleUser = "scott";
+    w.fields.oraclePassword = "tiger";
+    w.fields.freeTableFolder = "/data/free";
+    w.fields.dbcMode = false;
     FakeTablesWindow::Fill(w.list1, {"customers", "orders", "Products"});
     FakeTablesWindow::Fill(w.list2, {"BONUS", "DEPT", "EMP"});
   }

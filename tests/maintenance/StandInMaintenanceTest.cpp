@@ -49,9 +49,9 @@ class StandInMaintenanceTest : public ::testing::Test {
   void SetUp() override {
     TESSELBY_REQUIRE_STANDIN();
     Cleanup();
-    w.fields.text1 = "127.0.0.1";
-    w.fields.text2 = "scott";
-    w.fields.text3 = "tiger";
+    w.fields.oracleServer = "127.0.0.1";
+    w.fields.oracleUser = "scott";
+    w.fields.oraclePassword = "tiger";
   }
   void TearDown() override {
     if (support::StandInIsUp()) Cleanup();

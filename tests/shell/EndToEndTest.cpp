@@ -109,10 +109,10 @@ TEST_F(EndToEndTest, StartUpGoesStraightToTheTablesWindowAndTablesCrossBothWays)
 TEST_F(EndToEndTest, TestConnectionSucceedsWithTheStandInsLogin) {
   h.prompter.ExpectMsgBox("Connection successful.", connections::vbOKOnly, "")
       .ExpectMsgBox("Connection successful.", connections::vbOKOnly, "");
-  h.form1->SetText1("127.0.0.1");
-  h.form1->SetText2("scott");
-  h.form1->SetText3("tiger");
-  h.form1->SetText5(folder.path().toStdString());
+  h.form1->SetOracleServer("127.0.0.1");
+  h.form1->SetOracleUser("scott");
+  h.form1->SetOraclePassword("tiger");
+  h.form1->SetFreeTableFolder(folder.path().toStdString());
   ShellHarness::Find<QRadioButton>(*h.form1, "Option2").click();
   h.Button1("PushButton3").click();
   h.Button1("PushButton1").click();

@@ -171,10 +171,10 @@ TEST_F(Form1Test, SwitchingModesWritesOneAndTwoAndKeepsBothPaths) {
   Field("Text5").setText("/data/free");
   Option("Option2").click();
   EXPECT_EQ(h.Stored("FoxproOption"), "2");
-  EXPECT_FALSE(h.form1->Option1Selected());
+  EXPECT_FALSE(h.form1->DbcMode());
   Option("Option1").click();
   EXPECT_EQ(h.Stored("FoxproOption"), "1");
-  EXPECT_TRUE(h.form1->Option1Selected());
+  EXPECT_TRUE(h.form1->DbcMode());
   EXPECT_EQ(h.Stored("DBCFile"), "/data/shop.dbc");
   EXPECT_EQ(h.Stored("FreeTableFolder"), "/data/free");
 }
@@ -210,7 +210,7 @@ TEST_F(Form1Test, FileChooserAsksForADbcFileAndKeepsATypedNameUnchanged) {
   EXPECT_EQ(h.pickers.calls[0].flags, 0x280001);
   EXPECT_EQ(Field("Text4").text(), "/data/shop.DBX");
   EXPECT_EQ(h.Stored("DBCFile"), "/data/shop.DBX");
-  EXPECT_FALSE(h.form1->Option1Selected());
+  EXPECT_FALSE(h.form1->DbcMode());
 
   h.pickers.fileAnswer.clear();
   h.Button1("PushButton5").click();

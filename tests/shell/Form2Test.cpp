@@ -70,9 +70,9 @@ TEST_F(Form2Test, StartWithWorkingConnectionsGoesStraightToTheFilledTablesWindow
   h.Button2("PushButton2").click();
   EXPECT_TRUE(h.form1->isVisible());
   EXPECT_FALSE(h.form2->isVisible());
-  EXPECT_EQ(h.form1->Text2(), "scott");
-  EXPECT_EQ(h.form1->Text5(), freeTables.path().toStdString());
-  EXPECT_FALSE(h.form1->Option1Selected());
+  EXPECT_EQ(h.form1->OracleUser(), "scott");
+  EXPECT_EQ(h.form1->FreeTableFolder(), freeTables.path().toStdString());
+  EXPECT_FALSE(h.form1->DbcMode());
   // The lists and their selection stay.
   EXPECT_EQ(h.form2->List1().ListCount(), 2);
 }
@@ -173,7 +173,7 @@ TEST_F(Form2Test, AFailingFoxProCatalogIsReportedAndTheOracleListStillLoads) {
   h.form1->Form_Load();
   ASSERT_TRUE(h.form2->isVisible());
   h.Button2("PushButton2").click();
-  h.form1->SetText5("/gone");
+  h.form1->SetFreeTableFolder("/gone");
   foxPro->FailOpen("Invalid path or file name.");
   SetOracleTables({"ONLY"});
   // The checks fail on FoxPro too, so load the tables window directly as "Next >" would.

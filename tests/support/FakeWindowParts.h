@@ -14,15 +14,15 @@ namespace support {
 /// Connection window fields with settable texts and option.
 class FakeConnectionFields : public connections::ConnectionFields {
  public:
-  std::string text1, text2, text3, text4, text5;
-  bool option1 = true;
+  std::string oracleServer, oracleUser, oraclePassword, dbcFile, freeTableFolder;
+  bool dbcMode = true;
 
-  std::string Text1() const override { return text1; }
-  std::string Text2() const override { return text2; }
-  std::string Text3() const override { return text3; }
-  std::string Text4() const override { return text4; }
-  std::string Text5() const override { return text5; }
-  bool Option1Selected() const override { return option1; }
+  std::string OracleServer() const override { return oracleServer; }
+  std::string OracleUser() const override { return oracleUser; }
+  std::string OraclePassword() const override { return oraclePassword; }
+  std::string DbcFile() const override { return dbcFile; }
+  std::string FreeTableFolder() const override { return freeTableFolder; }
+  bool DbcMode() const override { return dbcMode; }
 };
 
 /// A pointer state that records every value it is set to.

@@ -76,11 +76,11 @@ class EndToEndTest : public ::testing::Test {
     engine_ = ado::RegisteredProvider("vfpoledb.1");
     recorder_ = std::make_shared<RecordingProvider>(engine_);
     ado::RegisterProvider("vfpoledb.1", recorder_);
-    window.fields.text1 = "127.0.0.1";
-    window.fields.text2 = "scott";
-    window.fields.text3 = "tiger";
-    window.fields.option1 = false;
-    window.fields.text5 = folder_.string();
+    window.fields.oracleServer = "127.0.0.1";
+    window.fields.oracleUser = "scott";
+    window.fields.oraclePassword = "tiger";
+    window.fields.dbcMode = false;
+    window.fields.freeTableFolder = folder_.string();
     oracle_.Open(support::kOracleConnectionString);
     logAtStart_ = ReadFile(fs::path(support::StandInDir()) / "server.log").size();
   }

@@ -207,9 +207,9 @@ class RoundTripTest : public ::testing::TestWithParam<Source> {
   // Points the window's FoxPro fields at one copy of the source.
   void UseCopy(support::FakeTablesWindow& window, const std::string& copy) {
     const fs::path folder = root_ / copy;
-    window.fields.option1 = *GetParam().dbc != '\0';
-    window.fields.text4 = window.fields.option1 ? (folder / GetParam().dbc).string() : "";
-    window.fields.text5 = window.fields.option1 ? "" : folder.string();
+    window.fields.dbcMode = *GetParam().dbc != '\0';
+    window.fields.dbcFile = window.fields.dbcMode ? (folder / GetParam().dbc).string() : "";
+    window.fields.freeTableFolder = window.fields.dbcMode ? "" : folder.string();
   }
 
   fs::path root_;
@@ -220,9 +220,9 @@ TEST_P(RoundTripTest, EveryValueComesBackOrItsLossIsReported) {
   AnsweringPrompter prompter;
   connections::TablesWindowParts parts{window.list1,   window.list2, window.progress,
                                        window.pointer, prompter,     window.fields};
-  window.fields.text1 = "127.0.0.1";
-  window.fields.text2 = "scott";
-  window.fields.text3 = "tiger";
+  window.fields.oracleServer = "127.0.0.1";
+  window.fields.oracleUser = "scott";
+  window.fields.oraclePassword = "tiger";
 
   // FoxPro -> Oracle, every table of the source selected.
   UseCopy(window, "original");

@@ -46,7 +46,7 @@ class SendTablesToFoxProTest : public ::testing::Test {
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);
     fs::create_directories(folder_);
-    sides.window.fields.text5 = folder_.string();
+    sides.window.fields.freeTableFolder = folder_.string();
     return folder_.string() + "/";
   }
   void Touch(const std::string& name) { std::ofstream(folder_ / name) << "old table"; }
@@ -88,8 +88,8 @@ TEST_F(SendTablesToFoxProTest, SendsTheWorkedExampleStatements) {
 }
 
 TEST_F(SendTablesToFoxProTest, InDbcModeTablesGoBesideTheDatabaseContainer) {
-  sides.window.fields.option1 = true;
-  sides.window.fields.text4 = "C:\\data\\shop.dbc";
+  sides.window.fields.dbcMode = true;
+  sides.window.fields.dbcFile = "C:\\data\\shop.dbc";
   Offer({"emp"}, {"emp"});
   sides.oracle->SetResult("SELECT * FROM \"emp\"", {{{"ID", ado::adInteger}}, {}});
   Run();

@@ -20,17 +20,17 @@ struct ScriptedSides {
   support::FakeTablesWindow window;
 
   explicit ScriptedSides(const std::string& freeTableFolder = "C:\\data") {
-    window.fields.text1 = "orcl";
-    window.fields.text2 = "scott";
-    window.fields.text3 = "tiger";
-    window.fields.text4 = "";
-    window.fields.text5 = freeTableFolder;
-    window.fields.option1 = false;
+    window.fields.oracleServer = "orcl";
+    window.fields.oracleUser = "scott";
+    window.fields.oraclePassword = "tiger";
+    window.fields.dbcFile = "";
+    window.fields.freeTableFolder = freeTableFolder;
+    window.fields.dbcMode = false;
   }
   std::string FoxProString() const {
-    return window.fields.option1
-               ? "Provider=vfpoledb.1;Data Source=" + window.fields.text4 + ";Collating Sequence=machine;"
-               : "Provider=vfpoledb.1;Data Source=" + window.fields.text5 + ";Collating Sequence=general;";
+    return window.fields.dbcMode
+               ? "Provider=vfpoledb.1;Data Source=" + window.fields.dbcFile + ";Collating Sequence=machine;"
+               : "Provider=vfpoledb.1;Data Source=" + window.fields.freeTableFolder + ";Collating Sequence=general;";
   }
 };
 
