@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "cli/CommandLine.h"
 #include "connections/DataProviders.h"
 #include "shell/CommandGate.h"
 #include "shell/DesktopBrowser.h"
@@ -18,6 +19,9 @@
 #include "shell/StandardRandom.h"
 
 int main(int argc, char** argv) {
+  // With arguments the program runs one command without windows.
+  if (cli::WantsCommandLine(argc, argv)) return cli::RunCommandLine(argc, argv);
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(shell::kProductName));
   QApplication::setWindowIcon(shell::ProgramIcon());

@@ -30,9 +30,11 @@ std::string TablePathOf(const std::string& target, const connections::Connection
 
 }  // namespace
 
+void SendTablesToFoxPro(connections::TablesWindowParts& window) { SendTablesToFoxPro(window, nullptr); }
+
 // Every statement below runs through the trap with its own number: a failure shows the
 // report (ending in the statement variable) and the command goes on with the next statement.
-void SendTablesToFoxPro(connections::TablesWindowParts& window) {
+void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver* observer) {
   using connections::DoEvents;
   std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
   connections::FailureTrap trap(window.Prompts, kSendTablesToFoxProHandler, &sql);
@@ -127,6 +129,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window) {
 
     long rowCount = 0;
     trap.Step(176, [&] { rowCount = records->RecordCount(); });
+    if (observer != nullptr) observer->TableStarted(source, target, rowCount);
     for (long r = 0; r < rowCount; ++r) {
       trap.Step(178, [&] { DoEvents(); });
       trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
@@ -148,7 +151,12 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window) {
         sql.erase(std::remove(sql.begin(), sql.end(), '\r'), sql.end());
         sql.erase(std::remove(sql.begin(), sql.end(), '\n'), sql.end());
       });
-      trap.Step(194, [&] { ExecuteSql(*foxPro, sql); });
+      bool inserted = false;
+      trap.Step(194, [&] {
+        ExecuteSql(*foxPro, sql);
+        inserted = true;
+      });
+      if (observer != nullptr) observer->RowSent(inserted);
       trap.Step(196, [&] { records->MoveNext(); });
     }
 
@@ -157,6 +165,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window) {
     trap.Step(202, [&] { window.ProgressBar1.SetText("Progress Bar"); });
     trap.Step(204, [&] { records->Close(); });
     trap.Step(206, [&] { foxProList.AddItem(LowerCase(target)); });
+    if (observer != nullptr) observer->TableEnded();
   }
 
   trap.Step(208, [&] { window.Pointer.Set(connections::vbDefault); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connections/WindowParts.h"
+#include "transfer/TransferObserver.h"
 
 namespace transfer {
 
@@ -10,5 +11,7 @@ inline constexpr const char* kSendTablesToFoxProHandler = "Form2.PushButton4_Cli
 /// the FoxPro data, one INSERT per row, asking before it replaces a table the FoxPro list
 /// shows or a table file that is already there.
 void SendTablesToFoxPro(connections::TablesWindowParts& window);
+/// The same, telling observer (when not null) about each table and row.
+void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver* observer);
 
 }  // namespace transfer

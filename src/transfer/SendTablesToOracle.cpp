@@ -18,9 +18,11 @@
 
 namespace transfer {
 
+void SendTablesToOracle(connections::TablesWindowParts& window) { SendTablesToOracle(window, nullptr); }
+
 // Every statement below runs through the trap with its own number: a failure shows the
 // report (ending in the statement variable) and the command goes on with the next statement.
-void SendTablesToOracle(connections::TablesWindowParts& window) {
+void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver* observer) {
   using connections::DoEvents;
   std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
   connections::FailureTrap trap(window.Prompts, kSendTablesToOracleHandler, &sql);
@@ -105,6 +107,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window) {
 
     long rowCount = 0;
     trap.Step(168, [&] { rowCount = records->RecordCount(); });
+    if (observer != nullptr) observer->TableStarted(foxProList.List(i), target, rowCount);
     if (trap.Test(170, [&] { return !records->Eof(); })) {
       for (long r = 0; r < rowCount; ++r) {
         trap.Step(172, [&] { DoEvents(); });
@@ -130,7 +133,12 @@ void SendTablesToOracle(connections::TablesWindowParts& window) {
           RemoveLastCharacters(sql, 3);
           sql += ")";
         });
-        trap.Step(186, [&] { ExecuteSql(*oracle, sql); });
+        bool inserted = false;
+        trap.Step(186, [&] {
+          ExecuteSql(*oracle, sql);
+          inserted = true;
+        });
+        if (observer != nullptr) observer->RowSent(inserted);
         trap.Step(188, [&] { records->MoveNext(); });
       }
     }
@@ -140,6 +148,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window) {
     trap.Step(194, [&] { window.ProgressBar1.SetText("Progress Bar"); });
     trap.Step(196, [&] { records->Close(); });
     trap.Step(198, [&] { oracleList.AddItem(target); });
+    if (observer != nullptr) observer->TableEnded();
   }
 
   trap.Step(200, [&] { foxPro->Close(); });

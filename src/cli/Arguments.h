@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// A command line that cannot be run as written; the program exits with status 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class Command {
+  Help,
+  Version,
+  List,
+  SendToOracle,
+  SendToFoxPro,
+  DeleteOracle,
+  DeleteFoxPro,
+  RenameOracle,
+  RenameFoxPro
+};
+
+// How the overwrite question is answered; Default means "ask" on a terminal, "no" elsewhere.
+enum class Overwrite { Default, Yes, No, Ask };
+
+struct Arguments {
+  Command command = Command::Help;
+  std::vector<std::string> tables;  // the tables named; for a rename: old name, new name
+  // Connection fields that replace the saved profile's for this run only.
+  std::optional<std::string> server, user, dbcFile, freeTableFolder;
+  Overwrite overwrite = Overwrite::Default;
+  bool confirmDelete = false;  // --yes
+  bool verify = false;
+  bool quiet = false;
+};
+
+/// The arguments after the program name; throws UsageError.
+Arguments ParseArguments(const std::vector<std::string>& args);
+
+/// True for the two transfer commands.
+bool IsTransfer(Command command);
+
+/// The usage text that --help prints.
+std::string UsageText();
+
+}  // namespace cli

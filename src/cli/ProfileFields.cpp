@@ -1,0 +1,24 @@
+#include "cli/ProfileFields.h"
+
+#include <cstdlib>
+
+#include "connections/ConnectionProfile.h"
+
+namespace cli {
+
+ProfileFields::ProfileFields(const Arguments& arguments) {
+  using connections::GetProfileSetting;
+  // Only the exact text "2" means the folder, as when the window loads the profile.
+  m_dbcMode = GetProfileSetting(connections::kFoxProOptionKey) != "2";
+  m_server = arguments.server.value_or(GetProfileSetting(connections::kServerKey));
+  m_user = arguments.user.value_or(GetProfileSetting(connections::kUserKey));
+  const char* password = std::getenv(kPasswordVariable);
+  m_password = password != nullptr ? std::string(password) : GetProfileSetting(connections::kPasswordKey);
+  m_dbcFile = arguments.dbcFile.value_or(GetProfileSetting(connections::kDbcFileKey));
+  m_freeTableFolder = arguments.freeTableFolder.value_or(GetProfileSetting(connections::kFreeTableFolderKey));
+  // Naming a location on the command line chooses its mode too.
+  if (arguments.dbcFile) m_dbcMode = true;
+  if (arguments.freeTableFolder) m_dbcMode = false;
+}
+
+}  // namespace cli

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/ado/Value.h"
+
+namespace cli {
+
+enum class Direction { ToOracle, ToFoxPro };
+
+/// Whether a target value is the source value as the transfer of that direction defines it:
+/// the same value text, or the same number; to Oracle an empty text is NULL, to FoxPro a
+/// NULL arrives as blanks and character fields come back padded with blanks.
+bool SameValue(Direction direction, const ado::Value& source, const ado::Value& target);
+
+/// A value's text as the difference list shows it.
+std::string ShownText(Direction direction, const ado::Value& value);
+
+struct Difference {
+  std::string table, column, sourceText, targetText;
+  long row = 0;  // 1-based source row
+};
+
+struct TableComparison {
+  long compared = 0;
+  long differing = 0;
+  std::vector<Difference> differences;  // the first few, up to the limit given
+};
+
+using Rows = std::vector<std::vector<ado::Value>>;
+
+/// Compares the rows of a copied table, in order; source rows whose INSERT failed (skipped,
+/// 0-based, ascending) have no counterpart. A row missing on either side differs in
+/// every value.
+TableComparison CompareRows(Direction direction, const std::string& table, const std::vector<std::string>& columns,
+                            const Rows& source, const Rows& target, const std::vector<long>& skipped, std::size_t keep);
+
+/// Reads every row of select on a new connection (client-side cursor); failures propagate.
+Rows ReadRows(const std::string& connectionString, const std::string& select, std::vector<std::string>* columns);
+
+}  // namespace cli

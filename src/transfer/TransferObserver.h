@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace transfer {
+
+// Watches a transfer table by table and row by row, for a caller that shows progress or
+// sums up a run (the command line). The windows pass none. Calls come from inside the
+// transfer's loop, outside its failure trap, so an observer must not throw.
+class TransferObserver {
+ public:
+  virtual ~TransferObserver() = default;
+  /// A table's rows are about to be sent: its source and target names and the row count.
+  virtual void TableStarted(const std::string& source, const std::string& target, long rowCount) noexcept = 0;
+  /// One row's INSERT has run; succeeded is false when it was reported as a failure.
+  virtual void RowSent(bool succeeded) noexcept = 0;
+  /// The table's closing steps have run.
+  virtual void TableEnded() noexcept = 0;
+};
+
+}  // namespace transfer
