@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QListWidget>
+#include <algorithm>
 #include <cstdio>
 #include <iomanip>
 #include <iostream>
@@ -133,6 +134,11 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
 
 int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& parts, ConsolePrompter& prompter,
                 ConsoleProgress& progress, const connections::ConnectionFields& fields) {
+  connections::ListBox& sourceList = arguments.command == Command::SendToOracle ? parts.List1 : parts.List2;
+  std::vector<std::string> selected;
+  for (int i = 0; i < sourceList.ListCount(); ++i) {
+    if (sourceList.Selected(i)) selected.push_back(sourceList.List(i));
+  }
   const Direction direction = arguments.command == Command::SendToOracle ? Direction::ToOracle : Direction::ToFoxPro;
   if (direction == Direction::ToOracle) {
     transfer::SendTablesToOracle(parts, &progress);
@@ -151,6 +157,13 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
       differing += verified.differing;
     }
     std::cout << "\n";
+  }
+  // A table the transfer passed over is one whose overwrite question was answered No.
+  for (const std::string& name : selected) {
+    const auto& tables = progress.Tables();
+    if (std::none_of(tables.begin(), tables.end(), [&](const TableTally& tally) { return tally.source == name; })) {
+      std::cout << name << ": kept, not overwritten\n";
+    }
   }
   for (const Difference& difference : shown) {
     std::cout << "differs: " << difference.table << " row " << difference.row << " column " << difference.column
@@ -248,6 +261,13 @@ int Run(const Arguments& arguments) {
   return prompter.Reports() > 0 ? 1 : 0;
 }
 
+QtMessageHandler g_defaultHandler = nullptr;
+
+void WithoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+  if (g_defaultHandler != nullptr) g_defaultHandler(type, context, message);
+}
+
 }  // namespace
 
 bool WantsCommandLine(int argc, char**) { return argc > 1; }
@@ -268,8 +288,11 @@ int RunCommandLine(int argc, char** argv) {
     std::cout << "tesselby " << TESSELBY_VERSION << "\n";
     return 0;
   }
-  // The lists are widgets; the offscreen platform needs no display (cron, SSH).
+  // The lists are widgets; the offscreen platform needs no display (cron, SSH). Without a
+  // session (cron) Qt would warn that it has no runtime folder, which it does not use here.
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+    g_defaultHandler = qInstallMessageHandler(WithoutRuntimeFolderWarning);
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
   connections::InstallDataProviders();
