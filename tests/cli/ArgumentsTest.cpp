@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/Arguments.h"
+
+namespace cli {
+namespace {
+
+using Words = std::vector<std::string>;
+
+TEST(ArgumentsTest, CommandsTakeTheirTablesAndOptionsAnywhere) {
+  const Arguments send = ParseArguments(
+      {"--server=ORCL", "send-to-oracle", "a", "--overwrite", "yes", "b", "--folder", "/d", "--verify", "--quiet"});
+  EXPECT_EQ(send.command, Command::SendToOracle);
+  EXPECT_EQ(send.tables, (Words{"a", "b"}));
+  EXPECT_EQ(send.server, "ORCL");
+  EXPECT_EQ(send.freeTableFolder, "/d");
+  EXPECT_FALSE(send.dbcFile.has_value());
+  EXPECT_FALSE(send.user.has_value());
+  EXPECT_EQ(send.overwrite, Overwrite::Yes);
+  EXPECT_TRUE(send.verify && send.quiet);
+
+  const Arguments rename = ParseArguments({"rename-oracle", "--", "-old-", "NEW"});
+  EXPECT_EQ(rename.command, Command::RenameOracle);
+  EXPECT_EQ(rename.tables, (Words{"-old-", "NEW"}));
+  EXPECT_EQ(ParseArguments({"delete-foxpro", "--yes", "t"}).confirmDelete, true);
+  EXPECT_EQ(ParseArguments({"list", "--help"}).command, Command::Help);
+  EXPECT_EQ(ParseArguments({"--version"}).command, Command::Version);
+  EXPECT_EQ(ParseArguments({"list"}).overwrite, Overwrite::Default);
+}
+
+TEST(ArgumentsTest, MistakesAreUsageErrors) {
+  for (const Words& bad : std::vector<Words>{
+           {},
+           {"copy", "a"},
+           {"list", "a"},
+           {"send-to-oracle"},
+           {"rename-oracle", "a"},
+           {"rename-foxpro", "a", "b", "c"},
+           {"--overwrite=maybe", "send-to-oracle", "a"},
+           {"send-to-oracle", "a", "--server"},
+           {"--verify", "delete-oracle", "a"},
+           {"--dbc", "x.dbc", "--folder", "/d", "list"},
+           {"--yes=no", "delete-oracle", "a"},
+           {"-v", "list"},
+           // The password would be readable by every user of the machine in the process list.
+           {"--password=tiger", "list"},
+       }) {
+    EXPECT_THROW(ParseArguments(bad), UsageError) << ::testing::PrintToString(bad);
+  }
+}
+
+}  // namespace
+}  // namespace cli

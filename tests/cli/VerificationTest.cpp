@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/Verification.h"
+
+namespace cli {
+namespace {
+
+TEST(VerificationTest, ValuesAreEqualAsEachDirectionDefinesIt) {
+  struct Case {
+    Direction direction;
+    ado::Value source, target;
+    bool same;
+  };
+  const auto O = Direction::ToOracle;
+  const auto F = Direction::ToFoxPro;
+  for (const Case& c : std::vector<Case>{
+           {O, "it's", "it's", true},
+           {O, "abc  ", "abc", false},  // Oracle keeps the blanks it was sent
+           {O, "", ado::Null{}, true},  // an empty text is sent as NULL
+           {O, ado::Null{}, "x", false},
+           {O, ado::Decimal{"5.50"}, ado::Decimal{"5.5"}, true},  // numbers as numbers
+           {O, "0x1A", "26", false},                              // but only plain decimals are numbers
+           {O, "1e3", ado::Decimal{"1000"}, true},
+           {O, ado::Bytes{0x00, 0xFF}, ado::Bytes{0x00, 0xFF}, true},
+           {O, ado::Date{2020, 12, 31}, ado::Date{2020, 12, 30}, false},
+           {F, ado::Null{}, "     ", true},  // FoxPro pads character fields
+           {F, "abc", "abc       ", true},
+           {F, "abc", "abd", false},
+           {F, std::int64_t{7}, ado::Decimal{"7.00"}, true},
+       }) {
+    EXPECT_EQ(SameValue(c.direction, c.source, c.target), c.same)
+        << ShownText(c.direction, c.source) << " / " << ShownText(c.direction, c.target);
+  }
+}
+
+TEST(VerificationTest, RowsPairInOrderPastRejectedRowsAndAMissingRowDiffersInEveryValue) {
+  const Rows source = {{"a", 1}, {"bad", 2}, {"c", 3}, {"d", 4}};
+  const Rows target = {{"a", 1}, {"c", 9}};
+  const TableComparison result = CompareRows(Direction::ToOracle, "T", {"NAME", "N"}, source, target, {1}, 2);
+  EXPECT_EQ(result.compared, 6);
+  EXPECT_EQ(result.differing, 3);            // row 3's N, and both values of row 4
+  ASSERT_EQ(result.differences.size(), 2u);  // only as many as asked for
+  EXPECT_EQ(result.differences[0].row, 3);
+  EXPECT_EQ(result.differences[0].column, "N");
+  EXPECT_EQ(result.differences[0].sourceText, "3");
+  EXPECT_EQ(result.differences[0].targetText, "9");
+  EXPECT_EQ(result.differences[1].targetText, "(no row)");
+
+  const TableComparison extra = CompareRows(Direction::ToOracle, "T", {"NAME"}, {}, {{"x"}}, {}, 20);
+  EXPECT_EQ(extra.differing, 1);
+}
+
+}  // namespace
+}  // namespace cli
