@@ -43,6 +43,8 @@ inline QueryOutcome RunQueryTool(const std::string& programPath, const std::vect
   const std::string errPath = pattern + "/err";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  // Never the terminal the tests were started from: a program must not wait for answers.
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<std::string> all = {programPath};
