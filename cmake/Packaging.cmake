@@ -14,19 +14,18 @@ set(CPACK_PACKAGE_NAME tesselby)
 set(CPACK_PACKAGE_VENDOR "Quenmark")
 set(CPACK_PACKAGE_CONTACT "Team Quenmark <support@quenmark.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "copy whole tables between Oracle and Visual FoxPro data")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tesselby copies tables between an Oracle database (through unixODBC) and Visual FoxPro\n"
-    "data (a .dbc container or a folder of .dbf tables), in both directions, and lists, deletes\n"
-    "and renames tables on either side: in two windows, or one command at a time from the\n"
-    "command line, with progress, a summary and verification of every value.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Tesselby copies tables between an Oracle database (through unixODBC) and Visual FoxPro\n"
+  "data (a .dbc container or a folder of .dbf tables), in both directions, and lists, deletes\n"
+  "and renames tables on either side: in two windows, or one command at a time from the\n"
+  "command line, with progress, a summary and verification of every value.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://quenmark.example/tesselby")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # tesselby_<version>_amd64.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
-# The libraries come from dpkg-shlibdeps; libqt6gui6 is named as well because it holds the
-# platform plugins (xcb for the windows, offscreen for the commands), which nothing links.
+# The dependencies come from dpkg-shlibdeps. Among them is libqt6gui6, which also holds the
+# platform plugins that nothing links: xcb for the windows, offscreen for the commands.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6gui6, libodbc2")
 # odbcinst registers the Oracle driver; the Oracle driver itself is Oracle's own download.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "unixodbc, fonts-liberation")
 set(CPACK_GENERATOR DEB)
