@@ -120,7 +120,7 @@ TEST_F(CommandLineStandInTest, CopiesEveryTableBothWaysAndVerifiesEveryValue) {
   EXPECT_TRUE(fs::exists(root_ / "back" / "cli_pyacfl.DBF"));
 }
 
-TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndAWrongPasswordIsReported) {
+TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongPasswordAreReported) {
   ASSERT_EQ(Run("fox", {"send-to-oracle", "cli_pyacfl"}).exitCode, 0);
   const Outcome kept = Run("fox", {"--overwrite=no", "send-to-oracle", "cli_pyacfl"});
   EXPECT_EQ(kept.exitCode, 0) << kept.err;
@@ -128,6 +128,12 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndAWrongPasswordIsReport
   const Outcome again = Run("fox", {"--overwrite=yes", "--verify", "send-to-oracle", "cli_pyacfl"});
   EXPECT_EQ(again.exitCode, 0) << again.err;
   EXPECT_NE(again.out.find("15 written, 0 failed statements"), std::string::npos) << again.out;
+
+  // A mistyped name must not leave the run copying only the rest.
+  const Outcome typo = Run("fox", {"--overwrite=yes", "send-to-oracle", "cli_pyacfl", "cli_nosuch"});
+  EXPECT_EQ(typo.exitCode, 1);
+  EXPECT_EQ(typo.out, "");
+  EXPECT_EQ(typo.err, "tesselby: no FoxPro table cli_nosuch\n");
 
   ::setenv("TESSELBY_PASSWORD", "wrong", 1);
   const Outcome refused = Run("fox", {"send-to-oracle", "cli_pyacfl"});
