@@ -1,7 +1,10 @@
 #include "cli/Verification.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
@@ -49,18 +52,19 @@ std::string ShownText(Direction direction, const ado::Value& value) {
   return direction == Direction::ToOracle ? transfer::OracleValueText(value) : ado::ValueToText(value);
 }
 
+std::string ComparedValue(Direction direction, const ado::Value& value) {
+  std::string text = ShownText(direction, value);
+  if (direction == Direction::ToFoxPro) text = WithoutTrailingBlanks(std::move(text));
+  double number = 0;
+  if (!AsNumber(text, number)) return text;
+  char spelt[40];
+  std::snprintf(spelt, sizeof spelt, "\x1E%.17g", number);  // cannot clash with a text
+  return spelt;
+}
+
 bool SameValue(Direction direction, const ado::Value& source, const ado::Value& target) {
-  std::string sourceText = ShownText(direction, source);
-  std::string targetText = ShownText(direction, target);
-  if (direction == Direction::ToFoxPro) {
-    sourceText = WithoutTrailingBlanks(std::move(sourceText));
-    targetText = WithoutTrailingBlanks(std::move(targetText));
-  }
   // Null and empty text are one value on both ways: "" reads back as NULL and NULL as "".
-  if (sourceText == targetText) return true;
-  double a = 0;
-  double b = 0;
-  return AsNumber(sourceText, a) && AsNumber(targetText, b) && a == b;
+  return ComparedValue(direction, source) == ComparedValue(direction, target);
 }
 
 TableComparison CompareRows(Direction direction, const std::string& table, const std::vector<std::string>& columns,
@@ -76,14 +80,36 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
                                   before != nullptr ? ShownText(direction, *before) : "(no row)",
                                   after != nullptr ? ShownText(direction, *after) : "(no row)", row + 1});
   };
-  std::size_t next = 0;  // the next target row
+  const auto rowKey = [&](const std::vector<ado::Value>& row) {
+    std::string key;
+    for (const ado::Value& value : row) key.append(ComparedValue(direction, value)).push_back('\x1F');
+    return key;
+  };
+  // A table keeps no row order, so each source row first looks for an equal target row;
+  // the rows left over on both sides are then paired in the order they came.
+  std::multimap<std::string, std::size_t> unmatched;
+  for (std::size_t t = 0; t < target.size(); ++t) unmatched.emplace(rowKey(target[t]), t);
+  std::vector<std::size_t> lost;
   std::size_t skip = 0;
   for (std::size_t r = 0; r < source.size(); ++r) {
     if (skip < skipped.size() && skipped[skip] == static_cast<long>(r)) {
       ++skip;
       continue;
     }
-    const std::vector<ado::Value>* counterpart = next < target.size() ? &target[next++] : nullptr;
+    const auto found = unmatched.find(rowKey(source[r]));
+    if (found == unmatched.end()) {
+      lost.push_back(r);
+      continue;
+    }
+    result.compared += static_cast<long>(source[r].size());
+    unmatched.erase(found);
+  }
+  std::vector<std::size_t> leftover;
+  for (const auto& [key, t] : unmatched) leftover.push_back(t);
+  std::sort(leftover.begin(), leftover.end());
+  std::size_t next = 0;
+  for (const std::size_t r : lost) {
+    const std::vector<ado::Value>* counterpart = next < leftover.size() ? &target[leftover[next++]] : nullptr;
     const std::size_t width = std::max(source[r].size(), counterpart != nullptr ? counterpart->size() : 0);
     for (std::size_t c = 0; c < width; ++c) {
       const ado::Value* before = c < source[r].size() ? &source[r][c] : nullptr;
@@ -91,9 +117,9 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
       note(static_cast<long>(r), c, before, after);
     }
   }
-  for (; next < target.size(); ++next) {
-    for (std::size_t c = 0; c < target[next].size(); ++c) {
-      note(static_cast<long>(source.size() + next), c, nullptr, &target[next][c]);
+  for (; next < leftover.size(); ++next) {
+    for (std::size_t c = 0; c < target[leftover[next]].size(); ++c) {
+      note(static_cast<long>(source.size() + next), c, nullptr, &target[leftover[next]][c]);
     }
   }
   return result;

@@ -30,9 +30,9 @@ struct TableComparison {
 
 using Rows = std::vector<std::vector<ado::Value>>;
 
-/// Compares the rows of a copied table, in order; source rows whose INSERT failed (skipped,
-/// 0-based, ascending) have no counterpart. A row missing on either side differs in
-/// every value.
+/// Compares the rows of a copied table in whatever order the target returns them: equal
+/// rows pair up first, the rest in order. Source rows whose INSERT failed (skipped, 0-based,
+/// ascending) have no counterpart. A row missing on either side differs in every value.
 TableComparison CompareRows(Direction direction, const std::string& table, const std::vector<std::string>& columns,
                             const Rows& source, const Rows& target, const std::vector<long>& skipped, std::size_t keep);
 

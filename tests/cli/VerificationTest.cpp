@@ -36,9 +36,9 @@ TEST(VerificationTest, ValuesAreEqualAsEachDirectionDefinesIt) {
   }
 }
 
-TEST(VerificationTest, RowsPairInOrderPastRejectedRowsAndAMissingRowDiffersInEveryValue) {
+TEST(VerificationTest, RowsPairInAnyOrderPastRejectedRowsAndAMissingRowDiffersInEveryValue) {
   const Rows source = {{"a", 1}, {"bad", 2}, {"c", 3}, {"d", 4}};
-  const Rows target = {{"a", 1}, {"c", 9}};
+  const Rows target = {{"c", 9}, {"a", ado::Decimal{"1.0"}}};
   const TableComparison result = CompareRows(Direction::ToOracle, "T", {"NAME", "N"}, source, target, {1}, 2);
   EXPECT_EQ(result.compared, 6);
   EXPECT_EQ(result.differing, 3);            // row 3's N, and both values of row 4
