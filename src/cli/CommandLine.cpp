@@ -100,6 +100,13 @@ std::string Seconds(double seconds) {
   return text.str();
 }
 
+// A long memo would bury the summary; its start and its length are enough to find it.
+std::string Shortened(const std::string& text) {
+  constexpr std::size_t kShown = 200;
+  if (text.size() <= kShown) return text;
+  return text.substr(0, kShown) + "...(" + std::to_string(text.size()) + " characters)";
+}
+
 struct Verified {
   long compared = 0;
   long differing = 0;
@@ -167,7 +174,7 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
   }
   for (const Difference& difference : shown) {
     std::cout << "differs: " << difference.table << " row " << difference.row << " column " << difference.column
-              << ": '" << difference.sourceText << "' became '" << difference.targetText << "'\n";
+              << ": '" << Shortened(difference.sourceText) << "' became '" << Shortened(difference.targetText) << "'\n";
   }
   if (differing > static_cast<long>(shown.size())) {
     std::cout << "differs: " << differing - static_cast<long>(shown.size()) << " more values\n";
