@@ -104,7 +104,9 @@ std::string Seconds(double seconds) {
 std::string Shortened(const std::string& text) {
   constexpr std::size_t kShown = 200;
   if (text.size() <= kShown) return text;
-  return text.substr(0, kShown) + "...(" + std::to_string(text.size()) + " characters)";
+  std::size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
+  return text.substr(0, cut) + "...(" + std::to_string(text.size()) + " characters)";
 }
 
 struct Verified {
