@@ -106,7 +106,7 @@ std::string Shortened(const std::string& text) {
   if (text.size() <= kShown) return text;
   std::size_t cut = kShown;
   while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
-  return text.substr(0, cut) + "...(" + std::to_string(text.size()) + " characters)";
+  return text.substr(0, cut) + "...(" + std::to_string(text.size()) + " bytes)";
 }
 
 struct Verified {
