@@ -218,15 +218,15 @@ int Run(const Arguments& arguments) {
     }
     if (both || side == Side::Oracle) trap.Step(114, [&] { connections::LoadOracleTables(oracleList, fields); });
   }
-  // A list that did not load would make the command decide on what it does not know.
-  if (prompter.Reports() > 0) return 1;
-
   if (arguments.command == Command::List) {
+    // What did load is shown; a side that failed has its report and the status says so.
     for (int i = 0; i < oracleList.ListCount(); ++i) std::cout << "oracle\t" << oracleList.List(i) << "\n";
     for (int i = 0; i < foxProList.ListCount(); ++i) std::cout << "foxpro\t" << foxProList.List(i) << "\n";
     std::cout << std::flush;
-    return 0;
+    return prompter.Reports() > 0 ? 1 : 0;
   }
+  // A list that did not load would make the command decide on what it does not know.
+  if (prompter.Reports() > 0) return 1;
 
   connections::ListBox& list = side == Side::FoxPro ? foxProList : oracleList;
   const std::vector<std::string> named = renaming ? std::vector<std::string>{arguments.tables[0]} : arguments.tables;
