@@ -46,6 +46,8 @@ TEST(ConnectionStringTest, FieldValuesThatWouldCarryKeysAreBracedAndReadBackWhol
       {"a}b", "{a}}b}"},
       {" lead", "{ lead}"},
       {"trail ", "{trail }"},
+      {"\"quoted", "{\"quoted}"},
+      {"'quoted", "{'quoted}"},
       {"tiger", "tiger"},
       {"", ""}};
   for (const auto& [value, written] : cases) {
@@ -66,6 +68,11 @@ TEST(ConnectionStringTest, FieldValuesThatWouldCarryKeysAreBracedAndReadBackWhol
       EXPECT_EQ(ado::ConnectionStringValue(foxPro, "Provider"), "vfpoledb.1");
     }
   }
+  // A quote opened in one field and closed in another must not expose what lies between.
+  FakeConnectionFields fields = Profile();
+  fields.oracleServer = "\"x";
+  fields.oraclePassword = "a\";Provider=vfpoledb.1;Data Source=/data;\"";
+  EXPECT_EQ(ado::ConnectionStringValue(OracleConnectionString(fields), "Provider"), "");
 }
 
 TEST(ConnectionStringTest, EmptyOracleFieldsGiveEmptyValues) {

@@ -84,8 +84,10 @@ std::vector<std::pair<std::string, std::string>> ConnectionStringPairs(std::stri
 }
 
 std::string ConnectionStringValueText(std::string_view value) {
+  // A leading quote would start OLE DB quoting for ConnectionStringPairs.
   const bool braced = value.find_first_of(";{}") != std::string_view::npos ||
-                      (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back())));
+                      (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || value.front() == '"' ||
+                                          value.front() == '\''));
   if (!braced) return std::string(value);
   std::string text = "{";
   for (const char c : value) {

@@ -64,8 +64,9 @@ std::shared_ptr<Provider> FindProvider(const std::string& connectionString);
 std::string ConnectionStringValue(std::string_view connectionString, std::string_view key);
 
 // A field value as a connection string must hold it to read back the same: in braces with
-// every "}" doubled when it holds ";", "{" or "}" or begins or ends with a blank (a reader
-// would cut it there or trim it); any other value exactly as it is.
+// every "}" doubled when it holds ";", "{" or "}", begins or ends with a blank, or begins with
+// a quote (a reader would cut it there, trim it, or read on to the next quote); any other
+// value exactly as it is.
 std::string ConnectionStringValueText(std::string_view value);
 
 // Every key=value pair of a connection string in order: keys trimmed as written, values
