@@ -34,6 +34,7 @@ std::string TablePathOf(const std::string& target, const connections::Connection
 
 // Whether the FoxPro side's catalog (the container, or the folder) holds a table of that name.
 bool InCatalog(ado::Connection& foxPro, const std::string& name) {
+  if (!foxPro.IsOpen()) return false;  // the failed open has been reported; nothing to ask about
   const std::unique_ptr<ado::Recordset> tables = foxPro.OpenSchema(ado::adSchemaTables);
   bool found = false;
   for (; !tables->Eof(); tables->MoveNext()) {
