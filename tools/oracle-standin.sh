@@ -44,6 +44,15 @@ start() {
   "${psql[@]}" -d postgres -c "CREATE ROLE scott LOGIN PASSWORD 'tiger'" \
                             -c "CREATE DATABASE scott OWNER scott" >/dev/null
   "${psql[@]}" -d scott <"$HERE/oracle-compat.sql" >/dev/null
+  # Logins whose passwords hold what a connection string must brace: ";", "{", "}" and a
+  # leading blank. Each has its own database, the one a login without Database= reaches.
+  local role password
+  for role in semicolon:'ti;ger' braces:'{x}' closer:'a}b' blank:' lead'; do
+    password=${role#*:}
+    role=${role%%:*}
+    "${psql[@]}" -d postgres -c "CREATE ROLE $role LOGIN PASSWORD '$password'" \
+                              -c "CREATE DATABASE $role OWNER $role" >/dev/null
+  done
   mkdir -p "$dir/odbc"
   # The driver manager finds the driver under the plain name; psqlODBC looks its
   # options up under the name as written in the connection string, braces included.

@@ -7,6 +7,7 @@
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
@@ -14,9 +15,13 @@
 namespace connections {
 
 std::string FoxProConnectionString(const ConnectionFields& fields) {
+  // A path that would end early or be trimmed goes in braces; any other exactly as typed.
+  using ado::ConnectionStringValueText;
   if (fields.DbcMode())
-    return "Provider=vfpoledb.1;Data Source=" + fields.DbcFile() + ";Collating Sequence=machine;";
-  return "Provider=vfpoledb.1;Data Source=" + fields.FreeTableFolder() + ";Collating Sequence=general;";
+    return "Provider=vfpoledb.1;Data Source=" + ConnectionStringValueText(fields.DbcFile()) +
+           ";Collating Sequence=machine;";
+  return "Provider=vfpoledb.1;Data Source=" + ConnectionStringValueText(fields.FreeTableFolder()) +
+         ";Collating Sequence=general;";
 }
 
 bool CheckFoxProConnection(const ConnectionFields& fields) {

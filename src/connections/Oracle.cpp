@@ -6,6 +6,7 @@
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
@@ -13,8 +14,11 @@
 namespace connections {
 
 std::string OracleConnectionString(const ConnectionFields& fields) {
-  return "Driver={Microsoft ODBC for Oracle};Server=" + fields.OracleServer() + ";Uid=" + fields.OracleUser() +
-         ";Pwd=" + fields.OraclePassword() + ";";
+  // A value that would end early or be trimmed goes in braces; any other exactly as typed.
+  using ado::ConnectionStringValueText;
+  return "Driver={Microsoft ODBC for Oracle};Server=" + ConnectionStringValueText(fields.OracleServer()) +
+         ";Uid=" + ConnectionStringValueText(fields.OracleUser()) +
+         ";Pwd=" + ConnectionStringValueText(fields.OraclePassword()) + ";";
 }
 
 bool CheckOracleConnection(const ConnectionFields& fields) {

@@ -6,6 +6,7 @@
 #include "connections/ConnectionObject.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
+#include "connections/NameRules.h"
 #include "connections/Oracle.h"
 #include "platform/ado/Types.h"
 
@@ -21,6 +22,7 @@ enum class Side { FoxPro, Oracle };
 // The two commands are twins: list, connection and the quoting of the name differ.
 void DeleteTables(TablesWindowParts& window, Side side) {
   const bool foxPro = side == Side::FoxPro;
+  const connections::TableSide nameSide = foxPro ? connections::TableSide::FoxPro : connections::TableSide::Oracle;
   FailureTrap trap(window.Prompts, foxPro ? "Form2.PushButton1_Click" : "Form2.PushButton5_Click");
   ListBox& list = foxPro ? window.List1 : window.List2;
   const std::string quote = foxPro ? "`" : "\"";
@@ -48,6 +50,12 @@ void DeleteTables(TablesWindowParts& window, Side side) {
       -1,
       [&](int i) {
         if (trap.Test(114 + shift, [&] { return list.Selected(i); })) {
+          // A name that could reach past its quotes or its folder is refused; its item stays.
+          if (trap.Test(122 + shift, [&] {
+                connections::RequireTableName(nameSide, list.List(i));
+                return false;
+              }))
+            return;
           trap.Step(116 + shift, [&] { connection->Execute("DROP TABLE " + quote + list.List(i) + quote); });
           trap.Step(118 + shift, [&] { list.RemoveItem(i); });
         }

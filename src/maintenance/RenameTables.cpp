@@ -6,6 +6,7 @@
 #include "connections/ConnectionObject.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
+#include "connections/NameRules.h"
 #include "connections/Oracle.h"
 #include "platform/ado/Types.h"
 
@@ -25,6 +26,7 @@ std::string RenameStatement(Side side, const std::string& oldName, const std::st
 
 void RenameTable(TablesWindowParts& window, Side side) {
   const bool foxPro = side == Side::FoxPro;
+  const connections::TableSide nameSide = foxPro ? connections::TableSide::FoxPro : connections::TableSide::Oracle;
   FailureTrap trap(window.Prompts, foxPro ? "Form2.PushButton6_Click" : "Form2.PushButton7_Click");
   ListBox& list = foxPro ? window.List1 : window.List2;
   // The Oracle command has no CursorLocation statement, so its later statements number 2 lower.
@@ -59,10 +61,21 @@ void RenameTable(TablesWindowParts& window, Side side) {
       [&](int i) {
         if (!trap.Test(120 + shift, [&] { return list.Selected(i); })) return;
         trap.Step(122 + shift, [&] { oldName = list.List(i); });
+        if (trap.Test(140 + shift, [&] {
+              connections::RequireTableName(nameSide, oldName);
+              return false;
+            }))
+          return;
         trap.Step(124 + shift,
                   [&] { newName = window.Prompts.InputBox("Enter new name of " + oldName + ":", {}, oldName); });
         // Cancel, or a cleared field, leaves this item alone.
         if (!trap.Test(126 + shift, [&] { return !newName.empty(); })) return;
+        // A refused new name leaves the table and its list item as they were.
+        if (trap.Test(142 + shift, [&] {
+              connections::RequireTableName(nameSide, newName);
+              return false;
+            }))
+          return;
         trap.Step(128 + shift, [&] { connection->Execute(RenameStatement(side, oldName, newName)); });
         trap.Step(130 + shift, [&] { list.RemoveItem(i); });
         trap.Step(132 + shift, [&] { list.AddItem(newName); });

@@ -1,40 +1,43 @@
 #include "transfer/FileRemoval.h"
 
-#include <QString>
+#include <exception>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "connections/DoEvents.h"
+#include "platform/foxpro/DbfHeader.h"
+#include "platform/foxpro/FileIo.h"
+#include "platform/foxpro/TableNames.h"
 
 namespace transfer {
 namespace fs = std::filesystem;
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& path) {
+  // The engine's own resolution, so that this check and its CREATE TABLE agree on the file.
+  const std::string found = foxpro::FindPathIgnoringCase(foxpro::PortablePath(path));
   std::error_code error;
-  const fs::path exact(path);
-  if (fs::is_regular_file(exact, error)) return path;
-  const fs::path folder = exact.has_parent_path() ? exact.parent_path() : fs::path(".");
-  const QString wanted = QString::fromStdString(exact.filename().string());
-  if (wanted.isEmpty()) return std::nullopt;
-  fs::directory_iterator entries(folder, error);
-  if (error) return std::nullopt;
-  for (const fs::directory_entry& entry : entries) {
-    const QString name = QString::fromStdString(entry.path().filename().string());
-    if (name.compare(wanted, Qt::CaseInsensitive) == 0 && entry.is_regular_file(error)) {
-      return exact.has_parent_path() ? (exact.parent_path() / entry.path().filename()).string()
-                                     : entry.path().filename().string();
-    }
+  if (found.empty() || !fs::is_regular_file(found, error)) return std::nullopt;
+  return found;
+}
+
+bool ReadsAsTable(const std::string& path) {
+  try {
+    const std::unique_ptr<foxpro::File> file = foxpro::DiskFileSystem().Open(path, foxpro::OpenMode::Read);
+    foxpro::ReadDbfHeader(*file);
+    return true;
+  } catch (const std::exception&) {
+    return false;
   }
-  return std::nullopt;
 }
 
 void RemoveFile(const std::string& path) {
   connections::DoEvents();
-  // On Windows the path names the file whatever its letter case; here it is looked up.
-  const std::string target = FindFileIgnoringCase(path).value_or(path);
+  const std::optional<std::string> found = FindFileIgnoringCase(path);
+  if (!found || !ReadsAsTable(*found)) return;
   std::error_code error;
-  if (fs::remove(target, error) && !error) return;
-  ForceDeleteFile(target);
+  if (fs::remove(*found, error) && !error) return;
+  ForceDeleteFile(*found);
 }
 
 bool ForceDeleteFile(const std::string& path) {

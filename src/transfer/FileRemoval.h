@@ -5,11 +5,16 @@
 
 namespace transfer {
 
-/// The file at the path, matched without regard to letter case in its folder (FoxPro data
-/// comes from Windows); nothing when no such file exists.
+/// The file at the path as the FoxPro engine resolves it ("\" is a separator, letter case is
+/// ignored in every part of the path); nothing when no such file exists.
 std::optional<std::string> FindFileIgnoringCase(const std::string& path);
 
-/// Deletes one file if it can; never fails. Yields to the window system first.
+/// Whether the file reads as a FoxPro table (its header passes the engine's checks).
+bool ReadsAsTable(const std::string& path);
+
+/// Deletes one old table file if it can; never fails. Only a file that reads as a table is
+/// deleted, so a stray file of the same name is left for CREATE TABLE to report. Yields to
+/// the window system first.
 void RemoveFile(const std::string& path);
 
 /// Makes the file writable and deletes it; false when it is still there afterwards.

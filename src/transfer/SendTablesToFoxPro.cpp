@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "connections/ConnectionObject.h"
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
+#include "connections/NameRules.h"
 #include "connections/Oracle.h"
+#include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
+#include "platform/ado/Value.h"
 #include "transfer/CommandObjects.h"
 #include "transfer/Datatype.h"
 #include "transfer/FileRemoval.h"
@@ -26,6 +30,18 @@ std::string OverwriteQuestion(const std::string& target) { return "Would you lik
 std::string TablePathOf(const std::string& target, const connections::ConnectionFields& fields) {
   return FoxProTablePath(target, fields.DbcMode() ? kDbcFileMode : kFreeTableFolderMode, fields.DbcFile(),
                          fields.FreeTableFolder());
+}
+
+// Whether the FoxPro side's catalog (the container, or the folder) holds a table of that name.
+bool InCatalog(ado::Connection& foxPro, const std::string& name) {
+  if (!foxPro.IsOpen()) return false;  // the failed open has been reported; nothing to ask about
+  const std::unique_ptr<ado::Recordset> tables = foxPro.OpenSchema(ado::adSchemaTables);
+  bool found = false;
+  for (; !tables->Eof(); tables->MoveNext()) {
+    found = found || LowerCase(ado::ValueToText(tables->Fields("TABLE_NAME").Value)) == LowerCase(name);
+  }
+  tables->Close();
+  return found;
 }
 
 }  // namespace
@@ -77,6 +93,14 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     if (trap.Test(128, [&] { return !oracleList.Selected(i); })) continue;
     trap.Step(130, [&] { source = oracleList.List(i); });
     trap.Step(132, [&] { target = source; });
+    // The source name stands in double quotes, the target name becomes a file in the chosen
+    // folder: a name that could break out of either is refused and its table skipped.
+    if (trap.Test(214, [&] {
+          connections::RequireOracleIdentifier(source);
+          connections::RequirePlainFileName(target);
+          return false;
+        }))
+      continue;
 
     if (trap.Test(134, [&] { return ListContains(foxProList, target); })) {
       // The FoxPro list's spelling wins (the last matching item).
@@ -93,14 +117,15 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     } else {
       trap.Step(144, [&] { answer = 0; });
     }
-    // The list may not show a table whose file is there all the same: the file is about to
-    // be deleted, so the user is asked first. Yes goes on without a DROP (nothing is listed).
-    if (trap.Test(146, [&] { return answer == 0 && FindFileIgnoringCase(TablePathOf(target, window.Fields)); })) {
+    // The list may be stale: a table the catalog holds, or whose file is there all the same,
+    // is asked about too, and Yes drops it like a listed one (which also unregisters it).
+    if (trap.Test(146, [&] {
+          return answer == 0 &&
+                 (FindFileIgnoringCase(TablePathOf(target, window.Fields)) || InCatalog(*foxPro, target));
+        })) {
       trap.Step(148, [&] {
-        if (window.Prompts.MsgBox(OverwriteQuestion(target), connections::vbYesNo | connections::vbDefaultButton1,
-                                  "Overwrite?") == connections::vbNo) {
-          answer = connections::vbNo;
-        }
+        answer = window.Prompts.MsgBox(OverwriteQuestion(target), connections::vbYesNo | connections::vbDefaultButton1,
+                                       "Overwrite?");
       });
     }
     if (trap.Test(150, [&] { return answer == connections::vbNo; })) continue;

@@ -7,6 +7,7 @@
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
+#include "connections/NameRules.h"
 #include "connections/Oracle.h"
 #include "platform/ado/Types.h"
 #include "transfer/CommandObjects.h"
@@ -64,6 +65,13 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     trap.Step(128, [&] { DoEvents(); });
     if (trap.Test(130, [&] { return !foxProList.Selected(i); })) continue;
     trap.Step(132, [&] { target = foxProList.List(i); });
+    // The name stands between double quotes in every statement: one that could end them early
+    // is refused and its table skipped, before anything is asked or sent.
+    if (trap.Test(206, [&] {
+          connections::RequireOracleIdentifier(target);
+          return false;
+        }))
+      continue;
 
     if (trap.Test(134, [&] { return ListContains(oracleList, target); })) {
       // The Oracle list's spelling wins (the last matching item), since names are quoted.
@@ -81,14 +89,25 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       trap.Step(144, [&] { answer = 0; });
     }
     if (trap.Test(146, [&] { return answer == connections::vbNo; })) continue;
+    // The table is read before the old one is dropped, so that a field name that cannot be
+    // quoted skips the table with nothing sent.
+    trap.Step(154, [&] {
+      records->Open("SELECT * FROM `" + foxProList.List(i) + "`", *foxPro, ado::adOpenStatic, ado::adLockOptimistic);
+    });
+    if (trap.Test(208, [&] {
+          // A read that failed has been reported already and has no fields to check.
+          for (int f = 0; records.IsOpen() && f < records->FieldCount(); ++f) {
+            connections::RequireOracleIdentifier(records->Fields(f).Name);
+          }
+          return false;
+        })) {
+      trap.Step(210, [&] { records->Close(); });
+      continue;
+    }
     if (trap.Test(148, [&] { return answer == connections::vbYes; })) {
       trap.Step(150, [&] { oracle->Execute("DROP TABLE \"" + target + "\""); });
       trap.Step(152, [&] { RemoveListItem(oracleList, target); });
     }
-
-    trap.Step(154, [&] {
-      records->Open("SELECT * FROM `" + foxProList.List(i) + "`", *foxPro, ado::adOpenStatic, ado::adLockOptimistic);
-    });
     trap.Step(156, [&] { sql = "CREATE TABLE \"" + target + "\"("; });
     const int columnCount = trap.Value(158, 1, [&] { return records->FieldCount(); });
     for (int f = 0; f < columnCount; ++f) {

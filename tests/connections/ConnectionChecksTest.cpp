@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
+#include "platform/ado/Provider.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedPrompter.h"
 #include "support/ScriptedProvider.h"
@@ -30,9 +32,47 @@ FakeConnectionFields Profile() {
 TEST(ConnectionStringTest, OracleStringJoinsTheThreeFieldsVerbatim) {
   FakeConnectionFields fields = Profile();
   EXPECT_EQ(OracleConnectionString(fields), "Driver={Microsoft ODBC for Oracle};Server=ORCL;Uid=scott;Pwd=tiger;");
-  fields.oraclePassword = " ti;ger{}= ";
-  EXPECT_EQ(OracleConnectionString(fields),
-            "Driver={Microsoft ODBC for Oracle};Server=ORCL;Uid=scott;Pwd= ti;ger{}= ;");
+  fields.oraclePassword = "ti=ger'\"";
+  EXPECT_EQ(OracleConnectionString(fields), "Driver={Microsoft ODBC for Oracle};Server=ORCL;Uid=scott;Pwd=ti=ger'\";");
+}
+
+// A value that would end early or be trimmed is braced, so it cannot bring keys of its own.
+TEST(ConnectionStringTest, FieldValuesThatWouldCarryKeysAreBracedAndReadBackWhole) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"tiger;Driver=/some/lib.so", "{tiger;Driver=/some/lib.so}"},
+      {"x;Provider=vfpoledb.1;Data Source=/data", "{x;Provider=vfpoledb.1;Data Source=/data}"},
+      {"wrong;Pwd=tiger", "{wrong;Pwd=tiger}"},
+      {"{x}", "{{x}}}"},
+      {"a}b", "{a}}b}"},
+      {" lead", "{ lead}"},
+      {"trail ", "{trail }"},
+      {"\"quoted", "{\"quoted}"},
+      {"'quoted", "{'quoted}"},
+      {"tiger", "tiger"},
+      {"", ""}};
+  for (const auto& [value, written] : cases) {
+    FakeConnectionFields fields = Profile();
+    fields.oracleServer = fields.oracleUser = fields.oraclePassword = value;
+    const std::string oracle = OracleConnectionString(fields);
+    EXPECT_EQ(oracle,
+              "Driver={Microsoft ODBC for Oracle};Server=" + written + ";Uid=" + written + ";Pwd=" + written + ";");
+    EXPECT_EQ(ado::ConnectionStringValue(oracle, "Pwd"), value);
+    EXPECT_EQ(ado::ConnectionStringValue(oracle, "Provider"), "");
+    EXPECT_EQ(ado::ConnectionStringValue(oracle, "Driver"), "Microsoft ODBC for Oracle");
+    for (const bool dbcMode : {true, false}) {
+      fields.dbcMode = dbcMode;
+      fields.dbcFile = fields.freeTableFolder = value;
+      const std::string foxPro = FoxProConnectionString(fields);
+      EXPECT_EQ(foxPro.substr(0, foxPro.find(";Collating")), "Provider=vfpoledb.1;Data Source=" + written);
+      EXPECT_EQ(ado::ConnectionStringValue(foxPro, "Data Source"), value);
+      EXPECT_EQ(ado::ConnectionStringValue(foxPro, "Provider"), "vfpoledb.1");
+    }
+  }
+  // A quote opened in one field and closed in another must not expose what lies between.
+  FakeConnectionFields fields = Profile();
+  fields.oracleServer = "\"x";
+  fields.oraclePassword = "a\";Provider=vfpoledb.1;Data Source=/data;\"";
+  EXPECT_EQ(ado::ConnectionStringValue(OracleConnectionString(fields), "Provider"), "");
 }
 
 TEST(ConnectionStringTest, EmptyOracleFieldsGiveEmptyValues) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "connections/ConnectionProfile.h"
@@ -66,6 +69,56 @@ TEST_F(SettingsStoreTest, FileIsReadableAndWritableByItsOwnerOnly) {
             QFileDevice::Permissions());
   EXPECT_TRUE(permissions.testFlag(QFileDevice::ReadOwner));
   EXPECT_TRUE(permissions.testFlag(QFileDevice::WriteOwner));
+}
+
+// A watcher stats the file and QSettings' lock file as fast as it can while the first value
+// is written; neither may ever show a group or other bit, and the umask comes back unchanged.
+TEST_F(SettingsStoreTest, FileAndLockFileAreNeverSeenWithGroupOrOtherBits) {
+  const mode_t umaskBefore = ::umask(022);
+  int seen = 0;
+  for (int round = 0; round < 30; ++round) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    const std::string file = SettingsFileName("Quenmark");
+    const std::string lock = file + ".lock";
+    std::atomic<bool> done{false};
+    std::atomic<int> exposed{0};
+    std::thread watcher([&] {
+      struct stat info {};
+      while (!done) {
+        for (const std::string* path : {&file, &lock}) {
+          if (::stat(path->c_str(), &info) != 0) continue;
+          ++seen;
+          if ((info.st_mode & 077) != 0) ++exposed;
+        }
+      }
+    });
+    SaveSetting("Quenmark", "Tesselby", "Password", "tiger");
+    done = true;
+    watcher.join();
+    EXPECT_EQ(exposed, 0) << "round " << round;
+  }
+  EXPECT_GT(seen, 0);
+  EXPECT_EQ(::umask(umaskBefore), 022);
+}
+
+TEST_F(SettingsStoreTest, ADamagedFileIsSaidOnceToBeReplacedAndTakesTheNewValues) {
+  const QString fileName = QString::fromStdString(SettingsFileName("Quenmark"));
+  QFile damaged(fileName);
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write("[Tesselby\nServer=x\n]\x01\n");
+  damaged.close();
+  static std::vector<std::string>* messages = nullptr;
+  std::vector<std::string> logged;
+  messages = &logged;
+  const QtMessageHandler previous = qInstallMessageHandler(
+      [](QtMsgType, const QMessageLogContext&, const QString& text) { messages->push_back(text.toStdString()); });
+  for (const char* text : {"s", "sc", "sco"}) SaveSetting("Quenmark", "Tesselby", "User", text);
+  qInstallMessageHandler(previous);
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_NE(logged[0].find("could not be read as settings; it is being replaced"), std::string::npos) << logged[0];
+  EXPECT_EQ(GetSetting("Quenmark", "Tesselby", "User"), "sco");
 }
 
 TEST_F(SettingsStoreTest, SectionsAndApplicationsDoNotMix) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "connections/ConnectionProfile.h"
 #include "connections/ListBox.h"
 #include "connections/Oracle.h"
 #include "platform/ado/Connection.h"
@@ -93,6 +96,55 @@ TEST_F(StandInCatalogTest, ChecksAndTestsAgainstTheStandIn) {
   TestOracleConnection(prompter, pointer, wrong);
   TestOracleConnection(prompter, pointer, semicolon);
   prompter.ExpectAllUsed();
+}
+
+// Fills connection fields the way the connection window's load does.
+class FieldsTarget : public ProfileTarget {
+ public:
+  explicit FieldsTarget(FakeConnectionFields& fields) : fields_(fields) {}
+  void SelectDbcMode() override { fields_.dbcMode = true; }
+  void SelectFreeTableFolderMode() override { fields_.dbcMode = false; }
+  void SetOracleServer(const std::string& text) override { fields_.oracleServer = text; }
+  void SetOracleUser(const std::string& text) override { fields_.oracleUser = text; }
+  void SetOraclePassword(const std::string& text) override { fields_.oraclePassword = text; }
+  void SetDbcFile(const std::string& text) override { fields_.dbcFile = text; }
+  void SetFreeTableFolder(const std::string& text) override { fields_.freeTableFolder = text; }
+
+ private:
+  FakeConnectionFields& fields_;
+};
+
+// The stand-in has a login for each (tools/oracle-standin.sh); the password must arrive whole,
+// typed into the window and loaded from the saved profile alike.
+TEST(StandInLoginTest, PasswordsWithBracesSemicolonsOrBlanksLogIn) {
+  TESSELBY_REQUIRE_STANDIN();
+  QTemporaryDir store;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, store.path());
+  const std::vector<std::pair<std::string, std::string>> logins = {
+      {"semicolon", "ti;ger"}, {"braces", "{x}"}, {"closer", "a}b"}, {"blank", " lead"}};
+  for (const auto& [user, password] : logins) {
+    FakeConnectionFields typed = StandInLogin();
+    typed.oracleUser = user;
+    typed.oraclePassword = password;
+    EXPECT_TRUE(CheckOracleConnection(typed)) << user;
+    support::ScriptedPrompter prompter;
+    support::FakeMousePointer pointer;
+    prompter.ExpectMsgBox("Connection successful.", vbOKOnly, "");
+    TestOracleConnection(prompter, pointer, typed);
+    prompter.ExpectAllUsed();
+
+    SaveProfileSetting(kServerKey, typed.oracleServer);
+    SaveProfileSetting(kUserKey, user);
+    SaveProfileSetting(kPasswordKey, password);
+    FakeConnectionFields loaded;
+    FieldsTarget target(loaded);
+    LoadProfile(target);
+    EXPECT_EQ(loaded.oraclePassword, password);
+    EXPECT_TRUE(CheckOracleConnection(loaded)) << user;
+  }
+  FakeConnectionFields wrong = StandInLogin();
+  wrong.oraclePassword = "wrong;Pwd=tiger";
+  EXPECT_FALSE(CheckOracleConnection(wrong));
 }
 
 }  // namespace

@@ -119,5 +119,35 @@ TEST_F(DeleteTablesTest, ConnectionThatDoesNotOpenWithNoCurrentItemStillAsksForA
   EXPECT_EQ(w.list1.ListCount(), 4);
 }
 
+// A name that could reach past its quotes (Oracle) or its folder (FoxPro) is refused with one
+// report; its table is not dropped and its item stays, the other selected tables go on.
+TEST_F(DeleteTablesTest, NamesThatCouldReachPastQuotesOrFolderAreRefusedAndKept) {
+  w.list1.Clear();
+  FakeTablesWindow::Fill(w.list1, {"../x", "a", "x\ny"});
+  FakeTablesWindow::Select(w.list1, {"../x", "a", "x\ny"});
+  w.list1.SetListIndex(0);
+  w.prompter
+      .ExpectFailureReport(
+          "The table name 'x<LF>y' is refused: a file name cannot hold a control character or "
+          "line break.",
+          "Form2.PushButton1_Click", 124)
+      .ExpectFailureReport("The table name '../x' is refused: a file name cannot hold a path separator.",
+                           "Form2.PushButton1_Click", 124);
+  DeleteFoxProTables(w.parts);
+  EXPECT_EQ(foxpro->Executed(), (Names{"DROP TABLE `a`"}));
+  EXPECT_EQ(FakeTablesWindow::Items(w.list1), (Names{"../x", "x\ny"}));
+
+  w.list2.Clear();
+  FakeTablesWindow::Fill(w.list2, {"EMP", "q\" cascade --"});
+  FakeTablesWindow::Select(w.list2, {"EMP", "q\" cascade --"});
+  w.list2.SetListIndex(0);
+  w.prompter.ExpectFailureReport(
+      "The Oracle name 'q\" cascade --' is refused: a quoted identifier cannot hold a double quote.",
+      "Form2.PushButton5_Click", 122);
+  DeleteOracleTables(w.parts);
+  EXPECT_EQ(oracle->Executed(), (Names{"DROP TABLE \"EMP\""}));
+  EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"q\" cascade --"}));
+}
+
 }  // namespace
 }  // namespace maintenance

@@ -154,5 +154,40 @@ TEST_F(RenameTablesTest, FoxProRenameChecksTheSelectionLikeTheOracleOne) {
   EXPECT_TRUE(foxpro->Executed().empty());
 }
 
+// Old and new names obey the rule of their side: a refused one gets one report, and nothing
+// is sent and the list stays as it was.
+TEST_F(RenameTablesTest, NamesThatCouldReachPastQuotesOrFolderAreRefusedWithNothingSent) {
+  struct Case {
+    bool foxPro;
+    std::string item;     // the selected table
+    std::string newName;  // typed; empty when the old name is refused before the question
+    int number;
+    std::string refusal;
+  };
+  const std::vector<Case> cases = {
+      {false, "EMP", "X\" TO \"Y", 142,
+       "The Oracle name 'X\" TO \"Y' is refused: a quoted identifier cannot hold a double quote."},
+      {false, "a\"b", "", 140, "The Oracle name 'a\"b' is refused: a quoted identifier cannot hold a double quote."},
+      {true, "orders", "../orders", 144,
+       "The table name '../orders' is refused: a file name cannot hold a path separator."},
+      {true, "orders", "..", 144, "The table name '..' is refused: it names a folder, not a file."},
+      {true, "orders", "a\rb", 144,
+       "The table name 'a<CR>b' is refused: a file name cannot hold a control character or line break."},
+      {true, "..\\up", "", 142, "The table name '..\\up' is refused: a file name cannot hold a path separator."}};
+  for (const Case& c : cases) {
+    connections::ListBox& list = c.foxPro ? w.list1 : w.list2;
+    list.Clear();
+    FakeTablesWindow::Fill(list, {c.item});
+    SelectAndMakeCurrent(list, {c.item}, 0);
+    const std::string handler = c.foxPro ? "Form2.PushButton6_Click" : "Form2.PushButton7_Click";
+    if (!c.newName.empty()) w.prompter.ExpectInputBox("Enter new name of " + c.item + ":", "", c.item, c.newName);
+    w.prompter.ExpectFailureReport(c.refusal, handler, c.number);
+    c.foxPro ? RenameFoxProTable(w.parts) : RenameOracleTable(w.parts);
+    EXPECT_EQ(FakeTablesWindow::Items(list), (Names{c.item})) << c.refusal;
+  }
+  EXPECT_TRUE(foxpro->Executed().empty());
+  EXPECT_TRUE(oracle->Executed().empty());
+}
+
 }  // namespace
 }  // namespace maintenance

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "connections/Foxpro.h"
+#include "connections/NameRules.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
@@ -62,6 +66,15 @@ class RecordingProvider : public ado::Provider {
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every file below a folder with its content.
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path());
+  }
+  return files;
 }
 
 class EndToEndTest : public ::testing::Test {
@@ -261,6 +274,106 @@ TEST_F(EndToEndTest, AnUnlistedTableFileIsKeptWhenTheUserSaysNo) {
   const auto rows = FoxProRows("keep");
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(ado::ValueToText(rows[0][0]), "precious");
+}
+
+// A sentinel tree around the FoxPro folder: tables beside and above it. No hostile Oracle
+// name may create, delete or change a file anywhere in it, in either FoxPro mode.
+TEST_F(EndToEndTest, HostileOracleNamesNeverReachOutsideTheFoxProFolder) {
+  const Strings hostile = {"../x", "..\\x", "a/b", "x\ny", ".", ".."};
+  for (const std::string& name : hostile) {
+    Oracle("CREATE TABLE \"" + name + "\"(\"ID\" INT)");
+    Oracle("INSERT INTO \"" + name + "\" VALUES(1)");
+  }
+  oracleTables_ = hostile;
+  const fs::path data = folder_ / "tree" / "data";
+  fs::create_directories(data);
+  fs::copy(fs::path(TESSELBY_TESTDATA_DIR) / "foxpro" / "vfp9-xsource-books", data, fs::copy_options::recursive);
+  fs::create_directories(data / "a");
+  fs::copy_file(data / "topics.dbf", folder_ / "tree" / "x.DBF");
+  fs::copy_file(data / "topics.dbf", folder_ / "x.DBF");
+  fs::copy_file(data / "authors.FPT", folder_ / "tree" / "x.FPT");
+  fs::copy_file(data / "topics.dbf", data / "a" / "b.DBF");
+  const auto before = Snapshot(folder_);
+
+  for (const bool dbcMode : {false, true}) {
+    window.fields.dbcMode = dbcMode;
+    window.fields.dbcFile = (data / "Books.DBC").string();
+    window.fields.freeTableFolder = data.string();
+    window.list2.Clear();
+    FakeTablesWindow::Fill(window.list2, hostile);
+    FakeTablesWindow::Select(window.list2, hostile);
+    window.list2.SetListIndex(0);
+    for (int i = window.list2.ListCount() - 1; i >= 0; --i) {
+      testing::ExpectReport(window.prompter,
+                            testing::RefusalOf(connections::RequirePlainFileName, window.list2.List(i)),
+                            kSendTablesToFoxProHandler, 214, "");
+    }
+    recorder_->statements.clear();
+    SendTablesToFoxPro(window.parts);
+    window.prompter.ExpectAllUsed();
+    EXPECT_TRUE(recorder_->statements.empty()) << ::testing::PrintToString(recorder_->statements);
+    EXPECT_EQ(window.list1.ListCount(), 0);
+  }
+  EXPECT_TRUE(Snapshot(folder_) == before);
+  EXPECT_EQ(ServerLog().find("SELECT"), std::string::npos) << ServerLog();
+}
+
+// A file name and a field name that would end their double quotes are refused; the server
+// receives nothing for them, and the table the injection aimed at is still there.
+TEST_F(EndToEndTest, NamesWithDoubleQuotesNeverReachTheServer) {
+  Oracle("CREATE TABLE \"victim\"(\"ID\" INT)");
+  oracleTables_ = {"victim"};
+  const std::string injected = "q\" (a int); drop table \"victim\"; --";
+  FoxPro("CREATE TABLE '" + FolderPath() + injected + ".dbf'([id] I);");
+  FoxPro("CREATE TABLE '" + FolderPath() + "fields.dbf'([a\"int)--] I);");
+  FakeTablesWindow::Fill(window.list1, {injected, "fields"});
+  FakeTablesWindow::Select(window.list1, {injected, "fields"});
+  window.list1.SetListIndex(0);
+  testing::ExpectReport(window.prompter, testing::RefusalOf(connections::RequireOracleIdentifier, injected),
+                        kSendTablesToOracleHandler, 206, "");
+  testing::ExpectReport(window.prompter, testing::RefusalOf(connections::RequireOracleIdentifier, "a\"int)--"),
+                        kSendTablesToOracleHandler, 208, "");
+
+  SendTablesToOracle(window.parts);
+
+  const std::string log = ServerLog();
+  EXPECT_EQ(log.find("statement: CREATE TABLE \"q"), std::string::npos) << log;
+  EXPECT_EQ(log.find("statement: CREATE TABLE \"fields"), std::string::npos) << log;
+  EXPECT_EQ(log.find("drop table"), std::string::npos) << log;
+  Oracle("SELECT * FROM \"victim\"");  // still there
+  EXPECT_EQ(window.list2.ListCount(), 0);
+}
+
+// A stale list in DBC mode: Yes to a registered table the list does not show drops it like a
+// listed one, so the container then reads the new table and names no missing file.
+TEST_F(EndToEndTest, YesToAnUnlistedContainerTableReplacesItThroughTheContainer) {
+  Oracle("CREATE TABLE \"topics\"(\"NAME\" VARCHAR(20))");
+  oracleTables_ = {"topics"};
+  Oracle("INSERT INTO \"topics\" VALUES('new row')");
+  const fs::path data = folder_ / "books";
+  fs::create_directories(data);
+  fs::copy(fs::path(TESSELBY_TESTDATA_DIR) / "foxpro" / "vfp9-xsource-books", data, fs::copy_options::recursive);
+  window.fields.dbcMode = true;
+  window.fields.dbcFile = (data / "Books.DBC").string();
+  FakeTablesWindow::Fill(window.list2, {"topics"});
+  FakeTablesWindow::Select(window.list2, {"topics"});
+  window.list2.SetListIndex(0);
+  testing::ExpectOverwrite(window.prompter, "topics", connections::vbYes);
+
+  SendTablesToFoxPro(window.parts);
+
+  EXPECT_EQ(recorder_->statements.front(), "DROP TABLE `topics`");
+  support::FakeTablesWindow fresh;
+  connections::LoadFoxProTables(fresh.list1, connections::FoxProConnectionString(window.fields));
+  const Strings listed = FakeTablesWindow::Items(fresh.list1);
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), "topics"), 1) << ::testing::PrintToString(listed);
+  ado::Connection container;
+  container.CursorLocation = ado::adUseClient;
+  container.Open(connections::FoxProConnectionString(window.fields));
+  ado::Recordset rows;
+  rows.Open("SELECT * FROM `topics`", container);
+  ASSERT_FALSE(rows.Eof());
+  EXPECT_EQ(ado::ValueToText(rows.Fields(0).Value), "new row");
 }
 
 }  // namespace

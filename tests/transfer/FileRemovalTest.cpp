@@ -6,6 +6,7 @@
 #include <string>
 
 #include "transfer/FileRemoval.h"
+#include "transfer/TransferTestSupport.h"
 
 namespace transfer {
 namespace {
@@ -25,7 +26,7 @@ class FileRemovalTest : public ::testing::Test {
     fs::remove_all(folder_, error);
   }
   fs::path Make(const std::string& name) {
-    std::ofstream(folder_ / name) << "x";
+    testing::WriteTableFile((folder_ / name).string());
     return folder_ / name;
   }
   fs::path folder_;
@@ -65,6 +66,29 @@ TEST_F(FileRemovalTest, MissingFilesAndUndeletableFilesAreIgnored) {
 TEST_F(FileRemovalTest, AFolderIsNotATableFile) {
   fs::create_directories(folder_ / "EMP.DBF");
   EXPECT_FALSE(FindFileIgnoringCase((folder_ / "emp.dbf").string()).has_value());
+}
+
+// The engine resolves "\" as a separator and folds letter case in every part of the path;
+// the existence check and the removal must find what CREATE TABLE would find.
+TEST_F(FileRemovalTest, PathsResolveAsTheEngineResolvesThem) {
+  fs::create_directories(folder_ / "casedir");
+  const fs::path stored = folder_ / "casedir" / "emp.dbf";
+  testing::WriteTableFile(stored.string());
+  for (const std::string& typed :
+       {(folder_ / "CASEDIR" / "EMP.DBF").string(), folder_.string() + "\\CaseDir\\Emp.DBF"}) {
+    EXPECT_EQ(FindFileIgnoringCase(typed), stored.string()) << typed;
+  }
+  RemoveFile((folder_ / "CASEDIR" / "EMP.DBF").string());
+  EXPECT_FALSE(fs::exists(stored));
+}
+
+// Only a file that reads as a table is taken for the old table; anything else stays.
+TEST_F(FileRemovalTest, AFileThatDoesNotReadAsATableIsNotDeleted) {
+  for (const std::string& content : {std::string("old table"), std::string(), std::string(64, '\0')}) {
+    std::ofstream(folder_ / "NOTES.DBF", std::ios::binary) << content;
+    RemoveFile((folder_ / "NOTES.DBF").string());
+    EXPECT_TRUE(fs::exists(folder_ / "NOTES.DBF")) << content.size();
+  }
 }
 
 }  // namespace

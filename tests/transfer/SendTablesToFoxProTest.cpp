@@ -49,7 +49,7 @@ class SendTablesToFoxProTest : public ::testing::Test {
     sides.window.fields.freeTableFolder = folder_.string();
     return folder_.string() + "/";
   }
-  void Touch(const std::string& name) { std::ofstream(folder_ / name) << "old table"; }
+  void Touch(const std::string& name) { testing::WriteTableFile((folder_ / name).string()); }
   void Run() { SendTablesToFoxPro(sides.window.parts); }
 
   ScriptedSides sides;
@@ -133,21 +133,70 @@ TEST_F(SendTablesToFoxProTest, NoLeavesTheTableItsFileAndTheListAloneAndTheNextT
   EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{33, 67, 100, 0}));
 }
 
-TEST_F(SendTablesToFoxProTest, AnUnlistedTableWhoseFileExistsIsOnlyReplacedAfterYes) {
+TEST_F(SendTablesToFoxProTest, AnUnlistedTableWhoseFileOrEntryExistsIsOnlyReplacedAfterYes) {
   const std::string folder = UseTempFolder();
   Touch("emp.dbf");  // another letter case: still the same table file
   Touch("dept.DBF");
-  Offer({"DEPT", "EMP"}, {"DEPT", "EMP"});
+  sides.foxPro->SetTables({{"TABLE", "shippers"}});  // registered, its file gone
+  Offer({"DEPT", "EMP", "SHIPPERS"}, {"DEPT", "EMP", "SHIPPERS"});
   sides.oracle->SetResult("SELECT * FROM \"DEPT\"", {{{"ID", ado::adInteger}}, {}});
+  sides.oracle->SetResult("SELECT * FROM \"SHIPPERS\"", {{{"ID", ado::adInteger}}, {}});
+  ExpectOverwrite(sides.window.prompter, "SHIPPERS", connections::vbYes);
   ExpectOverwrite(sides.window.prompter, "EMP", connections::vbNo);
   ExpectOverwrite(sides.window.prompter, "DEPT", connections::vbYes);
   Run();
   EXPECT_TRUE(fs::exists(folder + "emp.dbf"));
   EXPECT_FALSE(fs::exists(folder + "dept.DBF"));
-  // Yes to a file the list does not show sends no DROP: there is no listed table to drop.
-  EXPECT_EQ(sides.foxPro->Statements(), Strings{"CREATE TABLE '" + folder + "DEPT.DBF'([ID] M);"});
-  EXPECT_EQ(sides.oracle->Statements(), Strings{"SELECT * FROM \"DEPT\""});
-  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"dept"});
+  // Yes removes an unlisted table the way a listed one is removed, which also unregisters it.
+  EXPECT_EQ(sides.foxPro->Statements(),
+            (Strings{"DROP TABLE `SHIPPERS`", "CREATE TABLE '" + folder + "SHIPPERS.DBF'([ID] M);", "DROP TABLE `DEPT`",
+                     "CREATE TABLE '" + folder + "DEPT.DBF'([ID] M);"}));
+  EXPECT_EQ(sides.oracle->Statements(), (Strings{"SELECT * FROM \"SHIPPERS\"", "SELECT * FROM \"DEPT\""}));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), (Strings{"dept", "shippers"}));
+}
+
+// Each name would reach a file outside the folder (or a broken one, or break the SELECT's
+// quotes): it is refused with one report before anything is looked up, asked or touched.
+TEST_F(SendTablesToFoxProTest, HostileNamesAreRefusedBeforeAnythingIsAskedOrTouched) {
+  UseTempFolder();
+  const fs::path inner = folder_ / "inner";
+  fs::create_directories(inner / "a");
+  sides.window.fields.freeTableFolder = inner.string();
+  testing::WriteTableFile((folder_ / "x.DBF").string());
+  testing::WriteTableFile((inner / "a" / "b.DBF").string());
+  const Strings hostile = {"../x", "..\\x", "a/b", "x\ny", ".", "..", "q\"x"};
+  Strings offered = hostile;
+  offered.push_back("-ok");  // sorts first, so it is sent last
+  Offer(offered, offered, {"../x"});
+  sides.oracle->SetResult("SELECT * FROM \"-ok\"", {{{"ID", ado::adInteger}}, {}});
+  for (int i = static_cast<int>(sides.window.list2.ListCount()) - 1; i >= 0; --i) {
+    const std::string name = sides.window.list2.List(i);
+    if (name == "-ok") continue;
+    const bool quotes = name.find('"') != std::string::npos;
+    ExpectReport(
+        sides.window.prompter,
+        testing::RefusalOf(quotes ? connections::RequireOracleIdentifier : connections::RequirePlainFileName, name),
+        kSendTablesToFoxProHandler, 214, "");
+  }
+  Run();
+  EXPECT_EQ(sides.oracle->Statements(), Strings{"SELECT * FROM \"-ok\""});
+  EXPECT_EQ(sides.foxPro->Statements(), Strings{"CREATE TABLE '" + inner.string() + "/-ok.DBF'([ID] M);"});
+  EXPECT_TRUE(fs::exists(folder_ / "x.DBF"));
+  EXPECT_TRUE(fs::exists(inner / "a" / "b.DBF"));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), (Strings{"-ok", "../x"}));
+}
+
+// Folder typed CASEDIR, on disk casedir: the check finds the table file the engine would.
+TEST_F(SendTablesToFoxProTest, TheExistenceCheckFindsTheFileWhereverTheEngineWould) {
+  UseTempFolder();
+  fs::create_directories(folder_ / "casedir");
+  testing::WriteTableFile((folder_ / "casedir" / "emp.dbf").string());
+  sides.window.fields.freeTableFolder = (folder_ / "CASEDIR").string();
+  Offer({"EMP"}, {"EMP"});
+  ExpectOverwrite(sides.window.prompter, "EMP", connections::vbNo);
+  Run();
+  EXPECT_TRUE(sides.foxPro->Statements().empty());
+  EXPECT_TRUE(fs::exists(folder_ / "casedir" / "emp.dbf"));
 }
 
 TEST_F(SendTablesToFoxProTest, NullsLineBreaksApostrophesAndLongTextsBecomeFoxProLiterals) {

@@ -211,5 +211,25 @@ TEST_F(SendTablesToOracleTest, AnUnreadableFoxProTableIsReportedStepByStepAndSti
   EXPECT_EQ(sides.window.progress.GetText(), "Progress Bar");
 }
 
+// A table or field name with a double quote would end its quoted identifier and rewrite the
+// statement: the table is refused with one report, nothing is sent for it (not even the DROP
+// of a listed table), and the others go on.
+TEST_F(SendTablesToOracleTest, NamesThatCannotBeQuotedSkipTheirTableWithNothingSent) {
+  const std::string injected = "q\" (a int); drop table \"victim\"; --";
+  Offer({injected, "fields", "ok"}, {injected, "fields", "ok"}, {"fields"});
+  sides.foxPro->SetResult("SELECT * FROM `fields`",
+                          {{{"id", ado::adInteger}, {"a\"int)--", ado::adInteger}}, {{1, 2}}});
+  sides.foxPro->SetResult("SELECT * FROM `ok`", {{{"id", ado::adInteger}}, {}});
+  ExpectReport(sides.window.prompter, testing::RefusalOf(connections::RequireOracleIdentifier, injected),
+               kSendTablesToOracleHandler, 206, "");
+  ExpectOverwrite(sides.window.prompter, "fields", connections::vbYes);
+  ExpectReport(sides.window.prompter, testing::RefusalOf(connections::RequireOracleIdentifier, "a\"int)--"),
+               kSendTablesToOracleHandler, 208, "CREATE TABLE \"ok\"(\"id\" INT)");
+  Run();
+  EXPECT_EQ(sides.oracle->Statements(), Strings{"CREATE TABLE \"ok\"(\"id\" INT)"});
+  EXPECT_EQ(sides.foxPro->Statements(), (Strings{"SELECT * FROM `ok`", "SELECT * FROM `fields`"}));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), (Strings{"fields", "ok"}));
+}
+
 }  // namespace
 }  // namespace transfer

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "connections/FailureReport.h"
+#include "connections/NameRules.h"
 #include "connections/Prompter.h"
+#include "platform/ado/Failure.h"
+#include "platform/foxpro/DbfHeader.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
 
@@ -33,6 +37,30 @@ struct ScriptedSides {
                : "Provider=vfpoledb.1;Data Source=" + window.fields.freeTableFolder + ";Collating Sequence=general;";
   }
 };
+
+/// Writes an empty one-field table at path: a file that reads as a table.
+inline void WriteTableFile(const std::string& path) {
+  foxpro::DbfHeader header;
+  foxpro::DbfField field;
+  field.name = "OLD";
+  field.length = 1;
+  field.offset = 1;
+  header.fields = {field};
+  header.recordLength = 2;
+  const std::vector<std::uint8_t> bytes = foxpro::WriteDbfHeader(header);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+/// The description with which a name rule refuses a name.
+inline std::string RefusalOf(void (*rule)(const std::string&), const std::string& name) {
+  try {
+    rule(name);
+  } catch (const ado::Failure& failure) {
+    return failure.what();
+  }
+  return "(accepted: " + name + ")";
+}
 
 /// The overwrite question for a table, answered with button.
 inline void ExpectOverwrite(support::ScriptedPrompter& prompter, const std::string& name, int button) {

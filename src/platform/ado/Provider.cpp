@@ -18,10 +18,11 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 std::string_view Trim(std::string_view text) {
-  const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -80,6 +81,21 @@ std::vector<std::pair<std::string, std::string>> ConnectionStringPairs(std::stri
     pos = next + 1;
   }
   return pairs;
+}
+
+std::string ConnectionStringValueText(std::string_view value) {
+  // A leading quote would start OLE DB quoting for ConnectionStringPairs.
+  const bool braced = value.find_first_of(";{}") != std::string_view::npos ||
+                      (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || value.front() == '"' ||
+                                          value.front() == '\''));
+  if (!braced) return std::string(value);
+  std::string text = "{";
+  for (const char c : value) {
+    text.push_back(c);
+    if (c == '}') text.push_back('}');
+  }
+  text.push_back('}');
+  return text;
 }
 
 std::string ConnectionStringValue(std::string_view connectionString, std::string_view key) {

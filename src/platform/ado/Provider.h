@@ -63,6 +63,12 @@ std::shared_ptr<Provider> FindProvider(const std::string& connectionString);
 // without regard to letter case; empty when absent.
 std::string ConnectionStringValue(std::string_view connectionString, std::string_view key);
 
+// A field value as a connection string must hold it to read back the same: in braces with
+// every "}" doubled when it holds ";", "{" or "}", begins or ends with a blank, or begins with
+// a quote (a reader would cut it there, trim it, or read on to the next quote); any other
+// value exactly as it is.
+std::string ConnectionStringValueText(std::string_view value);
+
 // Every key=value pair of a connection string in order: keys trimmed as written, values
 // with their braces or quotes taken off. Pieces without "=" are left out.
 std::vector<std::pair<std::string, std::string>> ConnectionStringPairs(std::string_view connectionString);

@@ -1,0 +1,65 @@
+#include "connections/NameRules.h"
+
+#include <cstdio>
+
+#include "platform/ado/Failure.h"
+
+namespace connections {
+namespace {
+
+bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+[[noreturn]] void Refuse(const std::string& kind, const std::string& name, const std::string& reason) {
+  throw ado::Failure(kind + " '" + VisibleName(name) + "' is refused: " + reason + ".");
+}
+
+}  // namespace
+
+std::string VisibleName(const std::string& name) {
+  std::string shown;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (!IsControl(byte)) {
+      shown.push_back(c);
+    } else if (c == '\r') {
+      shown += "<CR>";
+    } else if (c == '\n') {
+      shown += "<LF>";
+    } else if (c == '\0') {
+      shown += "<NUL>";
+    } else {
+      char code[8];
+      std::snprintf(code, sizeof code, "<0x%02X>", byte);
+      shown += code;
+    }
+  }
+  return shown;
+}
+
+void RequirePlainFileName(const std::string& tableName) {
+  const std::string kind = "The table name";
+  if (tableName.empty()) Refuse(kind, tableName, "a table file needs a name");
+  if (tableName == "." || tableName == "..") Refuse(kind, tableName, "it names a folder, not a file");
+  for (const char c : tableName) {
+    if (c == '/' || c == '\\') Refuse(kind, tableName, "a file name cannot hold a path separator");
+    if (IsControl(static_cast<unsigned char>(c))) {
+      Refuse(kind, tableName, "a file name cannot hold a control character or line break");
+    }
+  }
+}
+
+void RequireOracleIdentifier(const std::string& name) {
+  const std::string kind = "The Oracle name";
+  if (name.find('"') != std::string::npos) Refuse(kind, name, "a quoted identifier cannot hold a double quote");
+  if (name.find('\0') != std::string::npos) Refuse(kind, name, "a quoted identifier cannot hold NUL");
+}
+
+void RequireTableName(TableSide side, const std::string& name) {
+  if (side == TableSide::FoxPro) {
+    RequirePlainFileName(name);
+  } else {
+    RequireOracleIdentifier(name);
+  }
+}
+
+}  // namespace connections

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "connections/NameRules.h"
+#include "platform/ado/Failure.h"
+
+namespace connections {
+namespace {
+
+using namespace std::string_literals;
+
+struct Case {
+  std::string name;
+  std::string shownAs;  // how the refusal names it; empty when the name is accepted
+};
+
+void ExpectRule(void (*rule)(const std::string&), const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    if (c.shownAs.empty()) {
+      EXPECT_NO_THROW(rule(c.name)) << c.name;
+      continue;
+    }
+    try {
+      rule(c.name);
+      ADD_FAILURE() << "accepted " << c.shownAs;
+    } catch (const ado::Failure& failure) {
+      EXPECT_NE(std::string(failure.what()).find("'" + c.shownAs + "'"), std::string::npos) << failure.what();
+    }
+  }
+}
+
+TEST(NameRulesTest, AFoxProTableNameMustBeAPlainFileName) {
+  ExpectRule(RequirePlainFileName, {{"../../evil", "../../evil"},
+                                    {"..\\x", "..\\x"},
+                                    {"a/b", "a/b"},
+                                    {"x\ny", "x<LF>y"},
+                                    {"x\r", "x<CR>"},
+                                    {"a\0b"s, "a<NUL>b"},
+                                    {"tab\t", "tab<0x09>"},
+                                    {".", "."},
+                                    {"..", ".."},
+                                    {"orders", ""},
+                                    {"ORDER DATE", ""},
+                                    {"a.b", ""},
+                                    {"...", ""},
+                                    {"it's", ""},
+                                    {"Grüße", ""}});
+  EXPECT_THROW(RequirePlainFileName(""), ado::Failure);
+}
+
+TEST(NameRulesTest, AnOracleNameMustFitBetweenDoubleQuotes) {
+  ExpectRule(RequireOracleIdentifier,
+             {{"q\" (a int); drop table \"victim\"; --", "q\" (a int); drop table \"victim\"; --"},
+              {"a\"int)--", "a\"int)--"},
+              {"a\0b"s, "a<NUL>b"},
+              {"EMP", ""},
+              {"it's", ""},
+              {"../x", ""},
+              {"a b;c", ""}});
+}
+
+}  // namespace
+}  // namespace connections
