@@ -12,6 +12,7 @@ namespace transfer {
 class RecordsetObject {
  public:
   void Create() { m_recordset = std::make_unique<ado::Recordset>(); }
+  bool IsOpen() const { return m_recordset != nullptr && m_recordset->IsOpen(); }
 
   ado::Recordset& operator*() const { return Get(); }
   ado::Recordset* operator->() const { return &Get(); }
