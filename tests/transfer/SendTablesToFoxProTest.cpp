@@ -183,6 +183,19 @@ TEST_F(SendTablesToFoxProTest, AFailingInsertIsReportedWithItsStatementAndTheRes
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), (Strings{"a", "b"}));
 }
 
+TEST_F(SendTablesToFoxProTest, StopBeforeTheTableIsCreatedLeavesTheListAndTheRestAlone) {
+  Offer({"A", "B"}, {"A", "B"});
+  sides.oracle->FailOn("SELECT * FROM \"B\"", "ORA-03114: not connected to ORACLE");
+  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 158, connections::vbStop);
+  Run();
+  EXPECT_TRUE(sides.foxPro->Statements().empty());  // no CREATE TABLE, nothing for A
+  EXPECT_EQ(sides.window.list1.ListCount(), 0);     // no table was created, none is listed
+  EXPECT_EQ(sides.window.progress.GetText(), "Progress Bar");
+  EXPECT_EQ(sides.window.pointer.Get(), connections::vbDefault);
+  EXPECT_EQ(sides.foxPro->ClosedSessions(), 1);
+  EXPECT_EQ(sides.oracle->ClosedSessions(), 1);
+}
+
 TEST_F(SendTablesToFoxProTest, AFailedCreateStillSendsTheRowsAndListsTheTable) {
   Offer({"EMP"}, {"EMP"});
   sides.oracle->SetResult("SELECT * FROM \"EMP\"", {{{"ID", ado::adInteger}}, {{7}}});
