@@ -14,6 +14,7 @@ class ConnectionObject {
  public:
   void Create() { m_connection = std::make_unique<ado::Connection>(); }
   bool IsCreated() const { return m_connection != nullptr; }
+  bool IsOpen() const { return m_connection != nullptr && m_connection->IsOpen(); }
 
   ado::Connection& operator*() const { return Get(); }
   ado::Connection* operator->() const { return &Get(); }

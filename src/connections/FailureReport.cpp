@@ -12,10 +12,14 @@ std::string FailureReportText(const std::string& description, const std::string&
   return text;
 }
 
-void ShowFailureReport(Prompter& prompter, const std::string& description, const std::string& handler,
-                       int statementNumber, const std::string* statement) {
-  prompter.MsgBox(FailureReportText(description, handler, statementNumber, statement), vbOKOnly | vbExclamation,
-                  kFailureReportTitle);
+int ShowFailureReport(Prompter& prompter, const std::string& description, const std::string& handler,
+                      int statementNumber, const std::string* statement, StopButton stop) {
+  const std::string text = FailureReportText(description, handler, statementNumber, statement);
+  if (stop == StopButton::kNone) {
+    prompter.MsgBox(text, vbOKOnly | vbExclamation, kFailureReportTitle);
+    return vbOK;
+  }
+  return prompter.MsgBoxWithStop(text, vbOKOnly | vbExclamation, kFailureReportTitle) == vbStop ? vbStop : vbOK;
 }
 
 }  // namespace connections

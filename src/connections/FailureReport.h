@@ -16,7 +16,11 @@ std::string ProcedureTag(const std::string& handler);
 std::string FailureReportText(const std::string& description, const std::string& handler, int statementNumber,
                               const std::string* statement);
 
-void ShowFailureReport(Prompter& prompter, const std::string& description, const std::string& handler,
-                       int statementNumber, const std::string* statement);
+enum class StopButton { kNone, kOffered };
+
+/// Shows the report; returns vbStop when the user ended the command with the offered Stop
+/// button, vbOK otherwise.
+int ShowFailureReport(Prompter& prompter, const std::string& description, const std::string& handler,
+                      int statementNumber, const std::string* statement, StopButton stop = StopButton::kNone);
 
 }  // namespace connections

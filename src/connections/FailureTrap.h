@@ -13,34 +13,55 @@ namespace connections {
 // through Step (or Test, for the test of a branch); a failure shows the report with that
 // number and the handler goes on with the statement after it. Numbers are fixed per
 // written statement (100, 102, ...), so a statement inside a loop keeps its number.
+//
+// A command of the tables window offers Stop on its reports (StopButton::kOffered): one
+// failing row must not cost the user one report per remaining row. Once Stop is pressed,
+// Step, Test, Value and For skip their statements (Test answers false, Value its fallback,
+// For ends) and the handler's loops end on Stopped(); only the statements written with
+// Closing still run, so the command ends the way its last statements end it.
 class FailureTrap {
  public:
-  FailureTrap(Prompter& prompter, std::string handler, const std::string* statement = nullptr)
-      : prompter_(prompter), handler_(std::move(handler)), statement_(statement) {}
+  FailureTrap(Prompter& prompter, std::string handler, const std::string* statement = nullptr,
+              StopButton stop = StopButton::kNone)
+      : prompter_(prompter), handler_(std::move(handler)), statement_(statement), stop_(stop) {}
 
   template <class F>
   void Step(int number, F&& statement) {
-    try {
-      std::forward<F>(statement)();
-    } catch (const std::exception& failure) {
-      Report(number, failure.what());
-    }
+    if (stopped_) return;
+    Run(number, std::forward<F>(statement));
+  }
+
+  // A statement that puts things back (pointer, progress bar, recordset, connections, the
+  // list entry of a table that exists): it runs also after Stop.
+  template <class F>
+  void Closing(int number, F&& statement) {
+    Run(number, std::forward<F>(statement));
+  }
+
+  // A closing statement that after Stop is needed only when neededAfterStop() holds: a
+  // connection or recordset that is open, a table that was created.
+  template <class Needed, class F>
+  void Closing(int number, Needed&& neededAfterStop, F&& statement) {
+    if (stopped_ && !std::forward<Needed>(neededAfterStop)()) return;
+    Run(number, std::forward<F>(statement));
   }
 
   // The test of a branch: a failing test goes on inside the branch, as if it had been met.
   template <class F>
   bool Test(int number, F&& condition) {
+    if (stopped_) return false;
     try {
       return static_cast<bool>(std::forward<F>(condition)());
     } catch (const std::exception& failure) {
       Report(number, failure.what());
-      return true;
+      return !stopped_;
     }
   }
 
   // A value the next statements use (a loop bound, a count); a failure gives fallback.
   template <class T, class F>
   T Value(int number, T fallback, F&& expression) {
+    if (stopped_) return fallback;
     try {
       return std::forward<F>(expression)();
     } catch (const std::exception& failure) {
@@ -56,27 +77,43 @@ class FailureTrap {
   void For(int number, Bounds&& bounds, int step, Body&& body) {
     using Range = decltype(std::forward<Bounds>(bounds)());
     using Counter = typename Range::first_type;
+    if (stopped_) return;
     Range range{};
     try {
       range = std::forward<Bounds>(bounds)();
     } catch (const std::exception& failure) {
       Report(number, failure.what());
-      body(Counter{});
+      if (!stopped_) body(Counter{});
       return;
     }
-    for (Counter i = range.first; step > 0 ? i <= range.second : i >= range.second; i += step) body(i);
+    for (Counter i = range.first; !stopped_ && (step > 0 ? i <= range.second : i >= range.second); i += step) body(i);
   }
 
+  /// The user ended the command with Stop.
+  bool Stopped() const { return stopped_; }
   const std::string& Handler() const { return handler_; }
 
  private:
+  template <class F>
+  void Run(int number, F&& statement) {
+    try {
+      std::forward<F>(statement)();
+    } catch (const std::exception& failure) {
+      Report(number, failure.what());
+    }
+  }
+
   void Report(int number, const char* description) {
-    ShowFailureReport(prompter_, description, handler_, number, statement_);
+    // After Stop there is nothing left to stop: the closing statements report with OK only.
+    const StopButton offer = stopped_ ? StopButton::kNone : stop_;
+    if (ShowFailureReport(prompter_, description, handler_, number, statement_, offer) == vbStop) stopped_ = true;
   }
 
   Prompter& prompter_;
   std::string handler_;
   const std::string* statement_;
+  StopButton stop_;
+  bool stopped_ = false;
 };
 
 }  // namespace connections

@@ -23,7 +23,8 @@ enum class Side { FoxPro, Oracle };
 void DeleteTables(TablesWindowParts& window, Side side) {
   const bool foxPro = side == Side::FoxPro;
   const connections::TableSide nameSide = foxPro ? connections::TableSide::FoxPro : connections::TableSide::Oracle;
-  FailureTrap trap(window.Prompts, foxPro ? "Form2.PushButton1_Click" : "Form2.PushButton5_Click");
+  FailureTrap trap(window.Prompts, foxPro ? "Form2.PushButton1_Click" : "Form2.PushButton5_Click", nullptr,
+                   connections::StopButton::kOffered);
   ListBox& list = foxPro ? window.List1 : window.List2;
   const std::string quote = foxPro ? "`" : "\"";
   // The Oracle command has no CursorLocation statement, so its later statements number 2 lower.
@@ -39,7 +40,7 @@ void DeleteTables(TablesWindowParts& window, Side side) {
   });
   if (trap.Test(106 + shift, [&] { return list.ListIndex() == -1; })) {
     trap.Step(108 + shift, [&] { window.Prompts.MsgBox("Please select a table"); });
-    trap.Step(110 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+    trap.Closing(110 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
   trap.For(
@@ -60,7 +61,7 @@ void DeleteTables(TablesWindowParts& window, Side side) {
           trap.Step(118 + shift, [&] { list.RemoveItem(i); });
         }
       });
-  trap.Step(120 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+  trap.Closing(120 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
 }
 
 }  // namespace

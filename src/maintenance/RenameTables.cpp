@@ -27,7 +27,8 @@ std::string RenameStatement(Side side, const std::string& oldName, const std::st
 void RenameTable(TablesWindowParts& window, Side side) {
   const bool foxPro = side == Side::FoxPro;
   const connections::TableSide nameSide = foxPro ? connections::TableSide::FoxPro : connections::TableSide::Oracle;
-  FailureTrap trap(window.Prompts, foxPro ? "Form2.PushButton6_Click" : "Form2.PushButton7_Click");
+  FailureTrap trap(window.Prompts, foxPro ? "Form2.PushButton6_Click" : "Form2.PushButton7_Click", nullptr,
+                   connections::StopButton::kOffered);
   ListBox& list = foxPro ? window.List1 : window.List2;
   // The Oracle command has no CursorLocation statement, so its later statements number 2 lower.
   const int shift = foxPro ? 2 : 0;
@@ -44,12 +45,12 @@ void RenameTable(TablesWindowParts& window, Side side) {
   });
   if (trap.Test(106 + shift, [&] { return list.ListIndex() == -1; })) {
     trap.Step(108 + shift, [&] { window.Prompts.MsgBox("Please select a table to rename."); });
-    trap.Step(110 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+    trap.Closing(110 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
   if (trap.Test(112 + shift, [&] { return list.SelCount() != 1; })) {
     trap.Step(114 + shift, [&] { window.Prompts.MsgBox("Please select just one table to rename."); });
-    trap.Step(116 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+    trap.Closing(116 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
   trap.For(
@@ -82,7 +83,7 @@ void RenameTable(TablesWindowParts& window, Side side) {
         if (trap.Test(134 + shift, [&] { return list.ListCount() > 0; }))
           trap.Step(136 + shift, [&] { list.SetListIndex(0); });
       });
-  trap.Step(138 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+  trap.Closing(138 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QListWidget>
+#include <QMoveEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
@@ -123,12 +124,20 @@ void Form2::ShowWindow() {
 void Form2::SetOuterHeight(int twips) {
   m_outerHeightTwips = twips;
   const int frame = frameGeometry().height() - geometry().height();
-  setFixedHeight(TwipsToPixels(twips) - frame);
+  const int inner = TwipsToPixels(twips) - frame;
+  if (height() != inner || minimumHeight() != inner || maximumHeight() != inner) setFixedHeight(inner);
 }
 
 void Form2::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // The frame's size is known only once the window is on screen.
+  if (m_outerHeightTwips > 0) SetOuterHeight(m_outerHeightTwips);
+}
+
+void Form2::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  // A window manager frames a window after it is mapped, so on its first showing the frame
+  // is unknown at the show; the move that the framing brings tells its size.
   if (m_outerHeightTwips > 0) SetOuterHeight(m_outerHeightTwips);
 }
 
@@ -158,13 +167,14 @@ void Form2::PushButton6_Click() { maintenance::RenameFoxProTable(m_parts); }
 void Form2::PushButton7_Click() { maintenance::RenameOracleTable(m_parts); }
 
 void Form2::PushButton2_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form2.PushButton2_Click");
+  connections::FailureTrap trap(m_services.prompts, "Form2.PushButton2_Click", nullptr,
+                                connections::StopButton::kOffered);
   trap.Step(100, [&] { m_connectionWindow.show(); });
   trap.Step(102, [&] { hide(); });
 }
 
 void Form2::SelectAll(const char* handler, connections::ListBox& list, bool selected) {
-  connections::FailureTrap trap(m_services.prompts, handler);
+  connections::FailureTrap trap(m_services.prompts, handler, nullptr, connections::StopButton::kOffered);
   const int count = trap.Value(100, 0, [&] { return list.ListCount(); });
   for (int i = 0; i < count; ++i) trap.Step(102, [&] { list.SetSelected(i, selected); });
 }
@@ -175,7 +185,8 @@ void Form2::PushButton10_Click() { SelectAll("Form2.PushButton10_Click", m_list1
 void Form2::PushButton11_Click() { SelectAll("Form2.PushButton11_Click", m_list1, false); }
 
 void Form2::PushButton12_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form2.PushButton12_Click");
+  connections::FailureTrap trap(m_services.prompts, "Form2.PushButton12_Click", nullptr,
+                                connections::StopButton::kOffered);
   trap.Step(100, [&] {
     m_services.prompts.MsgBox(std::string("Questions? Please contact Team Quenmark at ") + kContactPage,
                               connections::vbOKOnly);

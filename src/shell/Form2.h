@@ -56,6 +56,7 @@ class Form2 : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   QGroupBox* AddFrame(const char* name, const char* caption, int left);

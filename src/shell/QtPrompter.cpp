@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace shell {
 namespace {
@@ -32,8 +33,7 @@ QString QtPrompter::Title(const std::string& title) const {
   return QString::fromStdString(title.empty() ? m_applicationTitle : title);
 }
 
-int QtPrompter::MsgBox(const std::string& text, int style, const std::string& title) {
-  QMessageBox box(QApplication::activeWindow());
+void QtPrompter::Dress(QMessageBox& box, const std::string& text, int style, const std::string& title) const {
   box.setWindowTitle(Title(title));
   box.setText(ScreenText(text));
   box.setTextFormat(Qt::PlainText);
@@ -54,6 +54,11 @@ int QtPrompter::MsgBox(const std::string& text, int style, const std::string& ti
       box.setIcon(QMessageBox::NoIcon);
       break;
   }
+}
+
+int QtPrompter::MsgBox(const std::string& text, int style, const std::string& title) {
+  QMessageBox box(QApplication::activeWindow());
+  Dress(box, text, style, title);
   if ((style & kButtonsMask) == connections::vbYesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
@@ -63,6 +68,18 @@ int QtPrompter::MsgBox(const std::string& text, int style, const std::string& ti
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
   return connections::vbOK;
+}
+
+int QtPrompter::MsgBoxWithStop(const std::string& text, int style, const std::string& title) {
+  QMessageBox box(QApplication::activeWindow());
+  Dress(box, text, style, title);
+  QPushButton* ok = box.addButton(QMessageBox::Ok);
+  QPushButton* stop = box.addButton(QStringLiteral("Stop"), QMessageBox::RejectRole);
+  stop->setObjectName(QStringLiteral("StopButton"));
+  box.setDefaultButton(ok);
+  box.setEscapeButton(ok);
+  box.exec();
+  return box.clickedButton() == stop ? connections::vbStop : connections::vbOK;
 }
 
 std::string QtPrompter::InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {

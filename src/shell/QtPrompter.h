@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <string>
 
@@ -14,6 +15,7 @@ class QtPrompter : public connections::Prompter {
   explicit QtPrompter(const std::string& applicationTitle) : m_applicationTitle(applicationTitle) {}
 
   int MsgBox(const std::string& text, int style, const std::string& title) override;
+  int MsgBoxWithStop(const std::string& text, int style, const std::string& title) override;
   std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
 
   /// Each "\r\n" and each lone "\r" or "\n" is one line break on screen.
@@ -21,6 +23,8 @@ class QtPrompter : public connections::Prompter {
 
  private:
   QString Title(const std::string& title) const;
+  /// The box of MsgBox without its buttons.
+  void Dress(QMessageBox& box, const std::string& text, int style, const std::string& title) const;
 
   const std::string& m_applicationTitle;
 };

@@ -1,7 +1,9 @@
 #include "transfer/FoxProNames.h"
 
+#include <cstdint>
 #include <string_view>
 
+#include "transfer/Datatype.h"
 #include "transfer/SqlHelpers.h"
 #include "transfer/Utf8.h"
 
@@ -55,8 +57,22 @@ std::string SplitLongText(const std::string& text) {
   return result;
 }
 
-void AppendFoxProValueText(std::string& out, const ado::Value& value) {
-  const std::string text = ado::ValueToText(NullToDefault(value, EmptyText()));
+namespace {
+
+bool IntoBlobColumn(int sourceType) {
+  return FoxProColumnClause(DataTypeName(static_cast<std::int16_t>(sourceType))) == " BLOB,";
+}
+
+}  // namespace
+
+void AppendFoxProValueText(std::string& out, const ado::Value& value, int sourceType) {
+  const ado::Value& present = NullToDefault(value, EmptyText());
+  std::string text;
+  if (present.Is<ado::Bytes>() && !IntoBlobColumn(sourceType)) {
+    ado::AppendHexText(text, present.As<ado::Bytes>());
+  } else {
+    ado::AppendValueText(text, present);
+  }
   out.reserve(out.size() + text.size() + text.size() / kPieceLength * kPieceJoint.size() + 8);
   // The caller has opened a literal. A line break closes it and follows as CHR(n); the next
   // ordinary character opens a new one. opener is where a literal that this function opened
@@ -102,9 +118,9 @@ void AppendFoxProValueText(std::string& out, const ado::Value& value) {
   if (!inLiteral) out += "+'";
 }
 
-std::string FoxProValueText(const ado::Value& value) {
+std::string FoxProValueText(const ado::Value& value, int sourceType) {
   std::string out;
-  AppendFoxProValueText(out, value);
+  AppendFoxProValueText(out, value, sourceType);
   return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
 
 namespace transfer {
@@ -26,10 +27,13 @@ std::string SplitLongText(const std::string& text);
 
 /// The text between the two apostrophes of one value's FoxPro literal: Null as empty text,
 /// pieces of 200 characters joined by "'+'", apostrophes doubled, and every carriage return
-/// or line feed sent as a joint with CHR(13) / CHR(10) so that it survives.
-std::string FoxProValueText(const ado::Value& value);
+/// or line feed sent as a joint with CHR(13) / CHR(10) so that it survives. sourceType, the
+/// source field's ADO type, decides the target column (FoxProColumnClause): a byte array
+/// goes byte for byte into a BLOB column, and as upper-case hex text, two digits a byte,
+/// into a memo, which holds only text (bytes 0x80-0x9F have no code page 1252 character).
+std::string FoxProValueText(const ado::Value& value, int sourceType = ado::adEmpty);
 
 /// FoxProValueText appended to out (the per-value hot path of the transfer).
-void AppendFoxProValueText(std::string& out, const ado::Value& value);
+void AppendFoxProValueText(std::string& out, const ado::Value& value, int sourceType = ado::adEmpty);
 
 }  // namespace transfer

@@ -16,13 +16,7 @@ void AppendOracleValueText(std::string& out, const ado::Value& value) {
     ado::AppendValueText(out, present);
     return;
   }
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  const ado::Bytes& bytes = present.As<ado::Bytes>();
-  out.reserve(out.size() + bytes.size() * 2);
-  for (const std::uint8_t byte : bytes) {
-    out += kDigits[byte >> 4];
-    out += kDigits[byte & 0x0F];
-  }
+  ado::AppendHexText(out, present.As<ado::Bytes>());
 }
 
 void AppendDoubledApostrophes(std::string& out, const std::string& text) {

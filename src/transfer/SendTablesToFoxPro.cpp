@@ -53,7 +53,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window) { SendTablesToFo
 void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver* observer) {
   using connections::DoEvents;
   std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
-  connections::FailureTrap trap(window.Prompts, kSendTablesToFoxProHandler, &sql);
+  connections::FailureTrap trap(window.Prompts, kSendTablesToFoxProHandler, &sql, connections::StopButton::kOffered);
   connections::ListBox& foxProList = window.List1;
   connections::ListBox& oracleList = window.List2;
 
@@ -89,7 +89,8 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
   const int tableCount = trap.Value(126, 1, [&] { return oracleList.ListCount(); });
-  for (int i = tableCount - 1; i >= 0; --i) {
+  for (int i = tableCount - 1; i >= 0 && !trap.Stopped(); --i) {
+    bool created = false;
     if (trap.Test(128, [&] { return !oracleList.Selected(i); })) continue;
     trap.Step(130, [&] { source = oracleList.List(i); });
     trap.Step(132, [&] { target = source; });
@@ -150,12 +151,15 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       RemoveLastCharacters(sql, 1);
       sql += ");";
     });
-    trap.Step(174, [&] { ExecuteSql(*foxPro, sql); });
+    trap.Step(174, [&] {
+      ExecuteSql(*foxPro, sql);
+      created = true;
+    });
 
     long rowCount = 0;
     trap.Step(176, [&] { rowCount = records->RecordCount(); });
     if (observer != nullptr) observer->TableStarted(source, target, rowCount);
-    for (long r = 0; r < rowCount; ++r) {
+    for (long r = 0; r < rowCount && !trap.Stopped(); ++r) {
       trap.Step(178, [&] { DoEvents(); });
       trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
       trap.Step(182, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });
@@ -163,7 +167,8 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       for (int f = 0; f < valueCount; ++f) {
         trap.Step(186, [&] { DoEvents(); });
         trap.Step(188, [&] {
-          AppendFoxProValueText(sql, records->Fields(f).Value);
+          const ado::Field& field = records->Fields(f);
+          AppendFoxProValueText(sql, field.Value, field.Type);
           sql += "', '";
         });
       }
@@ -185,17 +190,21 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       trap.Step(196, [&] { records->MoveNext(); });
     }
 
-    trap.Step(198, [&] { window.Pointer.Set(connections::vbDefault); });
-    trap.Step(200, [&] { window.ProgressBar1.SetValue(0); });
-    trap.Step(202, [&] { window.ProgressBar1.SetText("Progress Bar"); });
-    trap.Step(204, [&] { records->Close(); });
-    trap.Step(206, [&] { foxProList.AddItem(LowerCase(target)); });
+    trap.Closing(198, [&] { window.Pointer.Set(connections::vbDefault); });
+    trap.Closing(200, [&] { window.ProgressBar1.SetValue(0); });
+    trap.Closing(202, [&] { window.ProgressBar1.SetText("Progress Bar"); });
+    trap.Closing(
+        204, [&] { return records.IsOpen(); }, [&] { records->Close(); });
+    trap.Closing(
+        206, [&] { return created; }, [&] { foxProList.AddItem(LowerCase(target)); });
     if (observer != nullptr) observer->TableEnded();
   }
 
-  trap.Step(208, [&] { window.Pointer.Set(connections::vbDefault); });
-  trap.Step(210, [&] { foxPro->Close(); });
-  trap.Step(212, [&] { oracle->Close(); });
+  trap.Closing(208, [&] { window.Pointer.Set(connections::vbDefault); });
+  trap.Closing(
+      210, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });
+  trap.Closing(
+      212, [&] { return oracle.IsOpen(); }, [&] { oracle->Close(); });
 }
 
 }  // namespace transfer

@@ -26,7 +26,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window) { SendTablesToOr
 void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver* observer) {
   using connections::DoEvents;
   std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
-  connections::FailureTrap trap(window.Prompts, kSendTablesToOracleHandler, &sql);
+  connections::FailureTrap trap(window.Prompts, kSendTablesToOracleHandler, &sql, connections::StopButton::kOffered);
   connections::ListBox& foxProList = window.List1;
   connections::ListBox& oracleList = window.List2;
 
@@ -61,7 +61,8 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
   const int tableCount = trap.Value(126, 1, [&] { return foxProList.ListCount(); });
-  for (int i = tableCount - 1; i >= 0; --i) {
+  for (int i = tableCount - 1; i >= 0 && !trap.Stopped(); --i) {
+    bool created = false;
     trap.Step(128, [&] { DoEvents(); });
     if (trap.Test(130, [&] { return !foxProList.Selected(i); })) continue;
     trap.Step(132, [&] { target = foxProList.List(i); });
@@ -122,13 +123,16 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       RemoveLastCharacters(sql, 1);
       sql += ")";
     });
-    trap.Step(166, [&] { ExecuteSql(*oracle, sql); });
+    trap.Step(166, [&] {
+      ExecuteSql(*oracle, sql);
+      created = true;
+    });
 
     long rowCount = 0;
     trap.Step(168, [&] { rowCount = records->RecordCount(); });
     if (observer != nullptr) observer->TableStarted(foxProList.List(i), target, rowCount);
     if (trap.Test(170, [&] { return !records->Eof(); })) {
-      for (long r = 0; r < rowCount; ++r) {
+      for (long r = 0; r < rowCount && !trap.Stopped(); ++r) {
         trap.Step(172, [&] { DoEvents(); });
         trap.Step(174, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
         trap.Step(176, [&] { sql.assign("INSERT INTO \"").append(target).append("\" VALUES('"); });
@@ -162,17 +166,21 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       }
     }
 
-    trap.Step(190, [&] { window.Pointer.Set(connections::vbDefault); });
-    trap.Step(192, [&] { window.ProgressBar1.SetValue(0); });
-    trap.Step(194, [&] { window.ProgressBar1.SetText("Progress Bar"); });
-    trap.Step(196, [&] { records->Close(); });
-    trap.Step(198, [&] { oracleList.AddItem(target); });
+    trap.Closing(190, [&] { window.Pointer.Set(connections::vbDefault); });
+    trap.Closing(192, [&] { window.ProgressBar1.SetValue(0); });
+    trap.Closing(194, [&] { window.ProgressBar1.SetText("Progress Bar"); });
+    trap.Closing(
+        196, [&] { return records.IsOpen(); }, [&] { records->Close(); });
+    trap.Closing(
+        198, [&] { return created; }, [&] { oracleList.AddItem(target); });
     if (observer != nullptr) observer->TableEnded();
   }
 
-  trap.Step(200, [&] { foxPro->Close(); });
-  trap.Step(202, [&] { oracle->Close(); });
-  trap.Step(204, [&] { window.Pointer.Set(connections::vbDefault); });
+  trap.Closing(
+      200, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });
+  trap.Closing(
+      202, [&] { return oracle.IsOpen(); }, [&] { oracle->Close(); });
+  trap.Closing(204, [&] { window.Pointer.Set(connections::vbDefault); });
 }
 
 }  // namespace transfer

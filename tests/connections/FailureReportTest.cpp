@@ -174,5 +174,42 @@ TEST_F(FailureTrapTest, StatementVariantReportsTheStatementTextAtTheTimeOfTheFai
                 std::string(kSupportAddress) + "\r\rsql: INSERT INTO \"T\" VALUES ('a')");
 }
 
+TEST_F(FailureTrapTest, StopEndsLoopsAndSkipsAllButTheClosingStatements) {
+  prompter.ExpectFailureReport("Form9.Test", 100);
+  prompter.ExpectFailureReport("Form9.Test", 104, vbStop);
+  prompter.ExpectFailureReport("Form9.Test", 114);
+  trap.Step(100, [] { Fail("plain"); });  // a trap that offers no Stop keeps one OK button
+  FailureTrap command(prompter, "Form9.Test", nullptr, StopButton::kOffered);
+  std::vector<int> passes;
+  command.For(
+      102,
+      [] {
+        return std::pair{0, 9};
+      },
+      1,
+      [&](int i) {
+        passes.push_back(i);
+        command.Step(104, [&] {
+          if (i == 1) Fail("server gone");
+        });
+      });
+  command.Step(106, [&] { ran.push_back(106); });
+  EXPECT_FALSE(command.Test(108, [] { return true; }));
+  EXPECT_EQ(command.Value(110, -1, [] { return 5; }), -1);
+  command.Closing(112, [&] { ran.push_back(112); });
+  command.Closing(114, [] { Fail("close failed"); });
+  command.Closing(
+      116, [] { return false; }, [&] { ran.push_back(116); });
+  command.Closing(
+      118, [] { return true; }, [&] { ran.push_back(118); });
+  EXPECT_TRUE(command.Stopped());
+  EXPECT_EQ(passes, (std::vector<int>{0, 1}));
+  EXPECT_EQ(ran, (std::vector<int>{112, 118}));
+  std::vector<bool> offered;
+  for (const auto& asked : prompter.Asked()) offered.push_back(asked.stopOffered);
+  EXPECT_EQ(offered, (std::vector<bool>{false, true, false}));
+  prompter.ExpectAllUsed();
+}
+
 }  // namespace
 }  // namespace connections

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -169,6 +172,34 @@ TEST_F(Form2Test, HelpNamesTheContactPage) {
   h.Button2("PushButton12").click();
 }
 
+// The window's outer height once the window manager has framed it (it frames a window only
+// after it is mapped, and tells the frame's size a moment later).
+int FramedOuterHeight(QWidget& window) {
+  QElapsedTimer waited;
+  waited.start();
+  while (window.frameGeometry().height() == window.geometry().height() && waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  for (QElapsedTimer settled; !settled.isValid() || settled.elapsed() < 300;) {
+    if (!settled.isValid()) settled.start();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return window.frameGeometry().height();
+}
+
+// Only a window manager gives the window a frame; scripts/test-window-manager.sh runs this
+// under Xvfb with one (on the offscreen platform it is skipped).
+TEST_F(Form2Test, OuterHeightHoldsOnEveryShowingUnderAWindowManager) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs X11 and a window manager";
+  h.form1->Form_Load();
+  ASSERT_TRUE(h.form2->isVisible());
+  const int first = FramedOuterHeight(*h.form2);
+  h.Button2("PushButton2").click();
+  h.Button1("PushButton2").click();
+  ASSERT_TRUE(h.form2->isVisible());
+  EXPECT_EQ((std::vector<int>{first, FramedOuterHeight(*h.form2)}), (std::vector<int>{Px(5965), Px(5965)}));
+  EXPECT_GT(h.form2->frameGeometry().height(), h.form2->geometry().height()) << "no window manager framed it";
+}
+
 TEST_F(Form2Test, AFailingFoxProCatalogIsReportedAndTheOracleListStillLoads) {
   h.form1->Form_Load();
   ASSERT_TRUE(h.form2->isVisible());
@@ -179,6 +210,7 @@ TEST_F(Form2Test, AFailingFoxProCatalogIsReportedAndTheOracleListStillLoads) {
   // The checks fail on FoxPro too, so load the tables window directly as "Next >" would.
   h.prompter.ExpectFailureReport("Invalid path or file name.", "Form2.Form_Load", 112);
   h.form2->Form_Load();
+  EXPECT_FALSE(h.prompter.Asked().back().stopOffered);  // loading is no command to stop
   EXPECT_EQ(ShellHarness::Items(h.form2->List1()), (std::vector<std::string>{"Customer", "orders"}));
   EXPECT_EQ(ShellHarness::Items(h.form2->List2()), (std::vector<std::string>{"ONLY"}));
   EXPECT_EQ(h.form2->frameGeometry().height(), Px(5965));

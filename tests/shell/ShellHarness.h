@@ -69,7 +69,7 @@ class FixedRandom : public shell::RandomSource {
 };
 
 /// Writes a small hand cursor as a Windows .cur file (an icon file with type 2 and a hot spot).
-inline bool WriteHandCursor(const QString& path) {
+inline bool WriteHandCursor(const QString& path, int hotSpotX = 5, int hotSpotY = 2) {
   QImage image(32, 32, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   for (int y = 0; y < 32; ++y)
@@ -78,10 +78,10 @@ inline bool WriteHandCursor(const QString& path) {
   buffer.open(QIODevice::WriteOnly);
   if (!image.save(&buffer, "ICO")) return false;
   QByteArray bytes = buffer.data();
-  bytes[2] = 2;    // resource type: cursor
-  bytes[10] = 12;  // hot spot x (the icon's planes field)
+  bytes[2] = 2;                             // resource type: cursor
+  bytes[10] = static_cast<char>(hotSpotX);  // hot spot x (the icon's planes field)
   bytes[11] = 0;
-  bytes[12] = 0;  // hot spot y (the icon's bit count field)
+  bytes[12] = static_cast<char>(hotSpotY);  // hot spot y (the icon's bit count field)
   bytes[13] = 0;
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +14,9 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "platform/ado/Failure.h"
 #include "shell/CommandGate.h"
@@ -181,6 +185,7 @@ TEST(WindowPointer, ShowsArrowHourglassAndHand) {
   ASSERT_TRUE(WriteHandCursor(folder.filePath("HAND-M.CUR")));
   pointer.LoadImage(folder.filePath("HAND-M.CUR").toStdString());
   EXPECT_EQ(window.cursor().shape(), Qt::BitmapCursor);
+  EXPECT_EQ(window.cursor().hotSpot(), QPoint(5, 2));  // the file's own hot spot
   pointer.Set(connections::vbDefault);
   EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
   EXPECT_THROW(pointer.LoadImage(folder.filePath("missing.cur").toStdString()), ado::Failure);
@@ -252,6 +257,30 @@ TEST_F(QtPrompterTest, FailureReportCarriesTheWarningIcon) {
   });
   EXPECT_EQ(prompter.MsgBox("x", connections::vbOKOnly | connections::vbExclamation, "Application Error"),
             connections::vbOK);
+}
+
+TEST_F(QtPrompterTest, FailureReportWithStopAnswersStopOnlyForItsStopButton) {
+  const std::vector<std::pair<std::function<void(QMessageBox&)>, int>> presses = {
+      {[](QMessageBox& box) { box.findChild<QPushButton*>("StopButton")->click(); }, connections::vbStop},
+      {[](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); }, connections::vbOK},
+      {[](QMessageBox& box) {
+         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+         QApplication::sendEvent(&box, &escape);
+       },
+       connections::vbOK},
+  };
+  for (const auto& [press, answer] : presses) {
+    WhenOpen([press = press](QWidget& widget) {
+      auto& box = static_cast<QMessageBox&>(widget);
+      EXPECT_EQ(box.icon(), QMessageBox::Warning);
+      EXPECT_EQ(box.windowTitle(), "Application Error");
+      EXPECT_EQ(box.buttons().size(), 2);
+      EXPECT_EQ(box.findChild<QPushButton*>("StopButton")->text(), "Stop");
+      press(box);
+    });
+    EXPECT_EQ(prompter.MsgBoxWithStop("x", connections::vbOKOnly | connections::vbExclamation, "Application Error"),
+              answer);
+  }
 }
 
 TEST_F(QtPrompterTest, InputBoxGivesTheTypedTextOrEmptyOnCancel) {

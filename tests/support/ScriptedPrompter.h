@@ -20,7 +20,8 @@ struct AskedPrompt {
   std::string text;  // message text or input prompt
   int style = 0;     // message boxes only
   std::string title;
-  std::string defaultText;  // input boxes only
+  std::string defaultText;   // input boxes only
+  bool stopOffered = false;  // a failure report with Stop beside OK
 };
 
 // A Prompter for tests: a queue of expected prompts, each with its answer. A prompt that
@@ -57,14 +58,16 @@ class ScriptedPrompter : public connections::Prompter {
     return *this;
   }
 
-  /// Expects the failure report of handler at statement number, whatever the description.
-  ScriptedPrompter& ExpectFailureReport(const std::string& handler, int statementNumber) {
+  /// Expects the failure report of handler at statement number, whatever the description;
+  /// button vbStop presses the report's Stop button (failing the test if it offers none).
+  ScriptedPrompter& ExpectFailureReport(const std::string& handler, int statementNumber,
+                                        int button = connections::vbOK) {
     const std::string where =
         "\r\n" + connections::ProcedureTag(handler) + "at line " + std::to_string(statementNumber) + "\r\r";
     return ExpectMsgBoxMatching(
         "failure report of " + handler + " at line " + std::to_string(statementNumber),
         [where](const std::string& s) { return s.find(where) != std::string::npos; },
-        connections::vbOKOnly | connections::vbExclamation, connections::kFailureReportTitle);
+        connections::vbOKOnly | connections::vbExclamation, connections::kFailureReportTitle, button);
   }
 
   /// Expects the failure report with this exact description.
@@ -94,14 +97,11 @@ class ScriptedPrompter : public connections::Prompter {
   void AllowUnscripted(bool allow = true) { m_allowUnscripted = allow; }
 
   int MsgBox(const std::string& text, int style, const std::string& title) override {
-    m_asked.push_back({AskedPrompt::Message, text, style, title, {}});
-    if (m_observer) m_observer(m_asked.back());
-    Expected* e = Next(AskedPrompt::Message, text, title);
-    if (e == nullptr) return connections::vbOK;
-    EXPECT_EQ(style, e->style) << "style of message box " << Printable(text);
-    const int button = e->button;
-    m_expected.pop_front();
-    return button;
+    return Message(text, style, title, false);
+  }
+
+  int MsgBoxWithStop(const std::string& text, int style, const std::string& title) override {
+    return Message(text, style, title, true);
   }
 
   std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override {
@@ -158,6 +158,21 @@ class ScriptedPrompter : public connections::Prompter {
     int button = connections::vbOK;
     std::string answer;
   };
+
+  int Message(const std::string& text, int style, const std::string& title, bool stopOffered) {
+    m_asked.push_back({AskedPrompt::Message, text, style, title, {}, stopOffered});
+    if (m_observer) m_observer(m_asked.back());
+    Expected* e = Next(AskedPrompt::Message, text, title);
+    if (e == nullptr) return connections::vbOK;
+    EXPECT_EQ(style, e->style) << "style of message box " << Printable(text);
+    const int button = e->button;
+    m_expected.pop_front();
+    if (button == connections::vbStop && !stopOffered) {
+      ADD_FAILURE() << "Stop scripted, but the box offers no Stop: " << Printable(text);
+      return connections::vbOK;
+    }
+    return button;
+  }
 
   Expected* Next(AskedPrompt::Kind kind, const std::string& text, const std::string& title) {
     const char* what = kind == AskedPrompt::Message ? "message box" : "input box";

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,7 @@
 
 #include "connections/Foxpro.h"
 #include "connections/NameRules.h"
+#include "connections/WindowParts.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
@@ -250,6 +252,104 @@ TEST_F(EndToEndTest, BytesTravelToOracleAsHexAndComeBackWhole) {
   ASSERT_EQ(rows.size(), 1u);
   ASSERT_TRUE(rows[0][1].Is<ado::Bytes>());
   EXPECT_EQ(rows[0][1].As<ado::Bytes>(), (ado::Bytes{'A', 0, 13, '\'', 'Z'}));
+}
+
+TEST_F(EndToEndTest, ShortBinaryValuesArriveInTheirMemoAsHexEveryRow) {
+  // Oracle's driver reports RAW as a short binary type; psqlODBC does so for bytea when told.
+  window.fields.oraclePassword = "tiger;ByteaAsLongVarBinary=0";
+  Oracle("CREATE TABLE \"GUIDS\"(\"ID\" INT,\"G\" bytea)");
+  oracleTables_ = {"GUIDS"};
+  Oracle(
+      "INSERT INTO \"GUIDS\" SELECT i, decode(to_hex(128 + i % 32) || '9f808182838485868788898a8b8c8d', 'hex') "
+      "FROM generate_series(1, 100) AS i");
+  FakeTablesWindow::Fill(window.list2, {"GUIDS"});
+  FakeTablesWindow::Select(window.list2, {"GUIDS"});
+  window.list2.SetListIndex(0);
+
+  SendTablesToFoxPro(window.parts);
+
+  const auto rows = FoxProRows("guids");
+  ASSERT_EQ(rows.size(), 100u);
+  for (const auto& row : rows) {
+    char first[3];
+    std::snprintf(first, sizeof first, "%02X", 128 + std::stoi(ado::ValueToText(row[0])) % 32);
+    EXPECT_EQ(ado::ValueToText(row[1]), first + std::string("9F808182838485868788898A8B8C8D"));
+  }
+}
+
+TEST_F(EndToEndTest, NumbersArriveInTheirGeneralFormBothWays) {
+  FoxPro("CREATE TABLE '" + FolderPath() + "prices.DBF'([price] N(8,2));");
+  FoxPro("INSERT INTO '" + FolderPath() + "prices.DBF' VALUES('1234.50')");
+  FoxPro("INSERT INTO '" + FolderPath() + "prices.DBF' VALUES('0.00')");
+  oracleTables_ = {"prices", "DELTAS"};
+  FakeTablesWindow::Fill(window.list1, {"prices"});
+  FakeTablesWindow::Select(window.list1, {"prices"});
+  window.list1.SetListIndex(0);
+  SendTablesToOracle(window.parts);
+  const std::string log = ServerLog();
+  EXPECT_NE(log.find("INSERT INTO \"prices\" VALUES('1234.5')"), std::string::npos) << log;
+  EXPECT_NE(log.find("INSERT INTO \"prices\" VALUES('0')"), std::string::npos) << log;
+
+  Oracle("CREATE TABLE \"DELTAS\"(\"D\" NUMERIC)");
+  Oracle("INSERT INTO \"DELTAS\" VALUES(-2.0)");
+  FakeTablesWindow::Fill(window.list2, {"DELTAS"});
+  FakeTablesWindow::Select(window.list2, {"DELTAS"});
+  window.list2.SetListIndex(window.list2.ListCount() - 1);
+  SendTablesToFoxPro(window.parts);
+  const auto rows = FoxProRows("deltas");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(ado::ValueToText(rows[0][0]), "-2");
+}
+
+// Ends the stand-in's sessions of the transfer when the progress bar passes half way, as a
+// server that goes away in the middle of a transfer does.
+class ServerLossAtHalfWay : public support::FakeProgressBar {
+ public:
+  explicit ServerLossAtHalfWay(ado::Connection& observer) : observer_(observer) {}
+  void SetValue(int percent) override {
+    support::FakeProgressBar::SetValue(percent);
+    if (percent < 50 || lost_) return;
+    lost_ = true;
+    observer_.Execute(
+        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+        "WHERE pid <> pg_backend_pid() AND datname = current_database() AND usename = current_user");
+  }
+
+ private:
+  ado::Connection& observer_;
+  bool lost_ = false;
+};
+
+TEST_F(EndToEndTest, OneStopEndsATransferWhoseServerWentAwayAndTheNextOneWorks) {
+  FoxPro("CREATE TABLE '" + FolderPath() + "many.DBF'([id] I);");
+  for (int id = 1; id <= 200; ++id)
+    FoxPro("INSERT INTO '" + FolderPath() + "many.DBF' VALUES('" + std::to_string(id) + "')");
+  oracleTables_ = {"many"};
+  FakeTablesWindow::Fill(window.list1, {"many"});
+  FakeTablesWindow::Select(window.list1, {"many"});
+  window.list1.SetListIndex(0);
+  ServerLossAtHalfWay progress(oracle_);
+  connections::TablesWindowParts parts{window.list1,   window.list2,    progress,
+                                       window.pointer, window.prompter, window.fields};
+  window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 186, connections::vbStop);
+
+  SendTablesToOracle(parts);
+
+  EXPECT_EQ(window.prompter.Asked().size(), 1u);
+  EXPECT_EQ(progress.GetValue(), 0);
+  EXPECT_EQ(progress.GetText(), "Progress Bar");
+  EXPECT_EQ(window.pointer.Get(), connections::vbDefault);
+  EXPECT_EQ(FakeTablesWindow::Items(window.list2), Strings{"many"});
+
+  // The server is there again: the same command now replaces the table with every row.
+  testing::ExpectOverwrite(window.prompter, "many", connections::vbYes);
+  SendTablesToOracle(window.parts);
+  ado::Connection check;
+  check.CursorLocation = ado::adUseClient;
+  check.Open(support::kOracleConnectionString);
+  ado::Recordset count;
+  count.Open("SELECT COUNT(*) FROM \"many\"", check);
+  EXPECT_EQ(ado::ValueToText(count.Fields(0).Value), "200");
 }
 
 TEST_F(EndToEndTest, AnUnlistedTableFileIsKeptWhenTheUserSaysNo) {

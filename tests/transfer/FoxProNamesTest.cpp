@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
 #include "transfer/FoxProNames.h"
 
@@ -102,8 +103,15 @@ TEST_F(FoxProValueTextTest, ValuesOfOtherTypesGoThroughTheCommonConversion) {
   EXPECT_EQ(FoxProValueText(ado::Value(true)), "True");
   EXPECT_EQ(FoxProValueText(ado::Value(ado::Date{1999, 12, 31})), "12/31/1999");
   EXPECT_EQ(FoxProValueText(ado::Value(ado::DateTime{{2001, 2, 3}, 4, 5, 6, 0})), "2/3/2001 04:05:06");
-  // One character per byte: the apostrophe byte is doubled like any other.
-  EXPECT_EQ(FoxProValueText(ado::Value(ado::Bytes{'A', 0x27, 0xE9})), "A''\xC3\xA9");
+}
+
+TEST_F(FoxProValueTextTest, BytesAreHexTextInAMemoAndByteForByteInABlob) {
+  const ado::Value guid(ado::Bytes{0x80, 0x9F, 0x27, 0x00, 0xE9});
+  EXPECT_EQ(FoxProValueText(guid), "809F2700E9");
+  EXPECT_EQ(FoxProValueText(guid, ado::adVarBinary), "809F2700E9");
+  EXPECT_EQ(FoxProValueText(guid, ado::adBinary), "809F2700E9");
+  // One character per byte into a BLOB: the apostrophe byte is doubled like any other.
+  EXPECT_EQ(FoxProValueText(guid, ado::adLongVarBinary), std::string("\xC2\x80\xC2\x9F''\0\xC3\xA9", 9));
 }
 
 TEST_F(FoxProValueTextTest, AppendingGrowsTheStatementInPlace) {

@@ -17,7 +17,7 @@ TEST(OracleValueTextTest, OtherValuesUseTheCommonConversion) {
   EXPECT_EQ(OracleValueText(ado::Value()), "");
   EXPECT_EQ(OracleValueText(ado::Value("a\r\nb ")), "a\r\nb ");
   EXPECT_EQ(OracleValueText(ado::Value(ado::Currency{123450})), "12.345");
-  EXPECT_EQ(OracleValueText(ado::Value(ado::Decimal{"-12.50"})), "-12.50");
+  EXPECT_EQ(OracleValueText(ado::Value(ado::Decimal{"-12.50"})), "-12.5");
   EXPECT_EQ(OracleValueText(ado::Value(false)), "False");
   EXPECT_EQ(OracleValueText(ado::Value(ado::DateTime{{1899, 12, 30}, 23, 59, 58, 7})), "12/30/1899 23:59:58.007");
 }

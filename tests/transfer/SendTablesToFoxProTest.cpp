@@ -213,7 +213,7 @@ TEST_F(SendTablesToFoxProTest, NullsLineBreaksApostrophesAndLongTextsBecomeFoxPr
                 "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('', '')",
                 "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('line 1'+CHR(13)+CHR(10)+"
                 "'line 2', 'it''s')",
-                "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('" + std::string(200, 'x') + "'+'y', 'A'+CHR(13)+'B')",
+                "INSERT INTO 'C:\\data\\NOTES.DBF' VALUES('" + std::string(200, 'x') + "'+'y', '410D42')",
             }));
 }
 
@@ -230,6 +230,19 @@ TEST_F(SendTablesToFoxProTest, AFailingInsertIsReportedWithItsStatementAndTheRes
   EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{25, 50, 75, 100, 0, 100, 0}));
   EXPECT_EQ(sides.window.progress.Texts(), (Strings{"Progress Bar", "Progress Bar"}));
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), (Strings{"a", "b"}));
+}
+
+TEST_F(SendTablesToFoxProTest, StopBeforeTheTableIsCreatedLeavesTheListAndTheRestAlone) {
+  Offer({"A", "B"}, {"A", "B"});
+  sides.oracle->FailOn("SELECT * FROM \"B\"", "ORA-03114: not connected to ORACLE");
+  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 158, connections::vbStop);
+  Run();
+  EXPECT_TRUE(sides.foxPro->Statements().empty());  // no CREATE TABLE, nothing for A
+  EXPECT_EQ(sides.window.list1.ListCount(), 0);     // no table was created, none is listed
+  EXPECT_EQ(sides.window.progress.GetText(), "Progress Bar");
+  EXPECT_EQ(sides.window.pointer.Get(), connections::vbDefault);
+  EXPECT_EQ(sides.foxPro->ClosedSessions(), 1);
+  EXPECT_EQ(sides.oracle->ClosedSessions(), 1);
 }
 
 TEST_F(SendTablesToFoxProTest, AFailedCreateStillSendsTheRowsAndListsTheTable) {

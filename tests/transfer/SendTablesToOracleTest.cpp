@@ -163,6 +163,25 @@ TEST_F(SendTablesToOracleTest, AFailingInsertIsReportedWithItsStatementAndTheRes
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), (Strings{"a", "b"}));
 }
 
+TEST_F(SendTablesToOracleTest, StopInAFailureReportEndsTheCommandTheWayItsLastStatementsDo) {
+  Offer({"a", "b"}, {"a", "b"});
+  sides.foxPro->SetResult("SELECT * FROM `b`", Orders({{"x", 1}, {"bad", 2}, {"y", 3}, {"bad", 4}}));
+  sides.foxPro->SetResult("SELECT * FROM `a`", Orders({{"z", 5}}));
+  sides.oracle->FailOn("'bad'", "ORA-03113: end-of-file on communication channel");
+  sides.window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 186, connections::vbStop);
+  Run();
+  // No further row, no further table, no further report.
+  EXPECT_EQ(sides.oracle->Statements().size(), 3u);
+  EXPECT_EQ(sides.window.progress.Values(), (std::vector<int>{25, 50, 0}));
+  EXPECT_EQ(sides.window.progress.GetText(), "Progress Bar");
+  EXPECT_EQ(sides.window.pointer.Get(), connections::vbDefault);
+  EXPECT_EQ(sides.oracle->ClosedSessions(), 1);
+  EXPECT_EQ(sides.foxPro->ClosedSessions(), 1);
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"b"});  // created, so listed
+  ASSERT_EQ(sides.window.prompter.Asked().size(), 1u);
+  EXPECT_TRUE(sides.window.prompter.Asked()[0].stopOffered);
+}
+
 TEST_F(SendTablesToOracleTest, AFailingCreateIsReportedAndTheRowsAreStillSent) {
   Offer({"orders"}, {"orders"});
   sides.foxPro->SetResult("SELECT * FROM `orders`", Orders({{"x", 1}}));

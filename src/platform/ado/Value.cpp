@@ -2,14 +2,16 @@
 
 #include <langinfo.h>
 
+#include <atomic>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <atomic>
 #include <deque>
 #include <mutex>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace ado {
@@ -110,7 +112,8 @@ std::string PatternFromStrftime(const std::string& format) {
       continue;
     }
     char conversion = format[++i];
-    if ((conversion == 'E' || conversion == 'O' || conversion == '-' || conversion == '_' || conversion == '0') && i + 1 < format.size()) {
+    if ((conversion == 'E' || conversion == 'O' || conversion == '-' || conversion == '_' || conversion == '0') &&
+        i + 1 < format.size()) {
       conversion = format[++i];  // modifiers and padding flags
     }
     switch (conversion) {
@@ -147,7 +150,92 @@ std::string PatternFromStrftime(const std::string& format) {
   return pattern;
 }
 
+// The general form of an exact decimal text ("-0012.50", "1.5E+3"): no leading zeros, no
+// trailing fraction zeros, no separator without a fraction, no sign on zero; an exponent
+// only where the source had one and the number is very large or very small. It works on
+// the digits, not through double, so that no digit is lost. A text it cannot read stays.
+void AppendGeneralDecimal(std::string& out, std::string_view text, char decimalSeparator) {
+  std::size_t at = 0;
+  const bool negative = at < text.size() && text[at] == '-';
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+  std::string digits;
+  std::size_t integerDigits = 0;
+  bool point = false;
+  for (; at < text.size() && text[at] != 'E' && text[at] != 'e'; ++at) {
+    const char c = text[at];
+    if (c >= '0' && c <= '9') {
+      digits.push_back(c);
+      if (!point) ++integerDigits;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      digits.clear();
+      break;
+    }
+  }
+  long exponent = 0;
+  const bool scientific = at < text.size() && !digits.empty();
+  if (scientific) {
+    std::size_t from = at + 1;
+    if (from < text.size() && text[from] == '+') ++from;
+    const auto read = std::from_chars(text.data() + from, text.data() + text.size(), exponent);
+    if (read.ec != std::errc() || read.ptr != text.data() + text.size() || std::labs(exponent) > 100000) digits.clear();
+  }
+  if (digits.empty()) {
+    const std::size_t from = out.size();
+    out += text;
+    for (std::size_t i = from; i < out.size(); ++i) {
+      if (out[i] == '.') out[i] = decimalSeparator;
+    }
+    return;
+  }
+  // value = 0.digits x 10^pointAt, with no leading or trailing zero digit.
+  long pointAt = static_cast<long>(integerDigits) + exponent;
+  const std::size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) {
+    out.push_back('0');
+    return;
+  }
+  digits.erase(0, first);
+  pointAt -= static_cast<long>(first);
+  digits.erase(digits.find_last_not_of('0') + 1);
+  const long count = static_cast<long>(digits.size());
+
+  if (negative) out.push_back('-');
+  if (scientific && (pointAt - 1 >= 15 || pointAt - 1 < -5)) {
+    out.push_back(digits[0]);
+    if (count > 1) {
+      out.push_back(decimalSeparator);
+      out.append(digits, 1);
+    }
+    out.push_back('E');
+    out.push_back(pointAt - 1 < 0 ? '-' : '+');
+    AppendNumber(out, std::labs(pointAt - 1), 2);
+  } else if (pointAt <= 0) {
+    out.push_back('0');
+    out.push_back(decimalSeparator);
+    out.append(static_cast<std::size_t>(-pointAt), '0');
+    out += digits;
+  } else if (pointAt >= count) {
+    out += digits;
+    out.append(static_cast<std::size_t>(pointAt - count), '0');
+  } else {
+    out.append(digits, 0, static_cast<std::size_t>(pointAt));
+    out.push_back(decimalSeparator);
+    out.append(digits, static_cast<std::size_t>(pointAt));
+  }
+}
+
 }  // namespace
+
+void AppendHexText(std::string& out, const Bytes& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  out.reserve(out.size() + bytes.size() * 2);
+  for (const std::uint8_t byte : bytes) {
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 0x0F];
+  }
+}
 
 TextLocale TextLocale::FromEnvironment() {
   TextLocale result;
@@ -251,14 +339,7 @@ void AppendValueText(std::string& out, const Value& value) {
         out += fraction;
       }
     }
-    void operator()(const Decimal& d) const {
-      const std::size_t from = out.size();
-      out += d.digits;
-      if (locale.decimalSeparator == '.') return;
-      for (std::size_t i = from; i < out.size(); ++i) {
-        if (out[i] == '.') out[i] = locale.decimalSeparator;
-      }
-    }
+    void operator()(const Decimal& d) const { AppendGeneralDecimal(out, d.digits, locale.decimalSeparator); }
     void operator()(const Date& d) const { AppendDate(out, d, shortDate); }
     void operator()(const DateTime& dt) const {
       AppendDate(out, dt.date, shortDate);

@@ -41,8 +41,7 @@ using Bytes = std::vector<std::uint8_t>;
 // The variant value of a field. Text is UTF-8.
 class Value {
  public:
-  using Storage = std::variant<Null, std::string, std::int64_t, double, Currency, Decimal, Date,
-                               DateTime, bool, Bytes>;
+  using Storage = std::variant<Null, std::string, std::int64_t, double, Currency, Decimal, Date, DateTime, bool, Bytes>;
 
   Value() = default;
   Value(Null) {}
@@ -60,9 +59,13 @@ class Value {
 
   bool IsNull() const { return std::holds_alternative<Null>(v_); }
   template <class T>
-  bool Is() const { return std::holds_alternative<T>(v_); }
+  bool Is() const {
+    return std::holds_alternative<T>(v_);
+  }
   template <class T>
-  const T& As() const { return std::get<T>(v_); }
+  const T& As() const {
+    return std::get<T>(v_);
+  }
   const Storage& Get() const { return v_; }
 
   bool operator==(const Value&) const = default;
@@ -89,6 +92,10 @@ const TextLocale& CurrentTextLocale();
 std::string ValueToText(const Value& value);
 // The same text, appended to out: no string of its own per value on hot paths.
 void AppendValueText(std::string& out, const Value& value);
+
+// A byte array as upper-case hex digits, two a byte: how bytes travel as text into a
+// column that holds text.
+void AppendHexText(std::string& out, const Bytes& bytes);
 
 // Shortest decimal spelling of a double that reads back as the same number.
 std::string ShortestDouble(double d, char decimalSeparator);

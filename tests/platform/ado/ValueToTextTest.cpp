@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/ado/Value.h"
 
@@ -74,12 +76,28 @@ TEST_F(ValueToTextTest, CurrencyShowsUpToFourDecimals) {
   EXPECT_EQ(ado::ValueToText(Value(ado::Currency{-5000})), "-0,5");
 }
 
-TEST_F(ValueToTextTest, DecimalsKeepTheirDigitsWithTheLocaleSeparator) {
-  EXPECT_EQ(ado::ValueToText(Value(ado::Decimal{"-12.50"})), "-12.50");
-  EXPECT_EQ(ado::ValueToText(Value(ado::Decimal{"12345678901234567890123456789012345678"})),
-            "12345678901234567890123456789012345678");
+TEST_F(ValueToTextTest, DecimalsTakeTheGeneralFormWithoutLosingADigit) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"1234.50", "1234.5"},
+      {"0.00", "0"},
+      {"-0.0", "0"},
+      {"-2.0", "-2"},
+      {"-12.50", "-12.5"},
+      {"007.250", "7.25"},
+      {"-0.000001", "-0.000001"},
+      {"100", "100"},
+      {"12345678901234567890123456789012345678", "12345678901234567890123456789012345678"},
+      {"-1234567890123456789012345678901234567.80", "-1234567890123456789012345678901234567.8"},
+      {"0.10000000000000000000000000000000000001", "0.10000000000000000000000000000000000001"},
+      {"1.50E+3", "1500"},
+      {"1.5E+20", "1.5E+20"},
+      {"2.5E-7", "2.5E-07"},
+      {"NaN", "NaN"},
+  };
+  for (const auto& [digits, general] : cases)
+    EXPECT_EQ(ado::ValueToText(Value(ado::Decimal{digits})), general) << digits;
   UseGerman();
-  EXPECT_EQ(ado::ValueToText(Value(ado::Decimal{"0.125"})), "0,125");
+  EXPECT_EQ(ado::ValueToText(Value(ado::Decimal{"0.1250"})), "0,125");
 }
 
 TEST_F(ValueToTextTest, DatesUseTheShortPatternWithAFourDigitYear) {
