@@ -65,6 +65,23 @@ class RecordingProvider : public ado::Provider {
   std::shared_ptr<ado::Provider> engine_;
 };
 
+// Oracle's driver reports RAW as a short binary type; psqlODBC does so for bytea only when the
+// connection string asks, which the program's own string (its fields braced) cannot.
+class ShortBinaryOdbc : public ado::Provider {
+ public:
+  ShortBinaryOdbc() : odbc_(ado::RegisteredProvider("")) {
+    ado::RegisterProvider("", std::shared_ptr<Provider>(this, [](auto*) {}));
+  }
+  ~ShortBinaryOdbc() override { ado::RegisterProvider("", odbc_); }
+  std::unique_ptr<ado::Session> Open(const std::string& connectionString,
+                                     const ado::ConnectionSettings& settings) override {
+    return odbc_->Open(connectionString + "ByteaAsLongVarBinary=0;", settings);
+  }
+
+ private:
+  std::shared_ptr<ado::Provider> odbc_;
+};
+
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -255,8 +272,7 @@ TEST_F(EndToEndTest, BytesTravelToOracleAsHexAndComeBackWhole) {
 }
 
 TEST_F(EndToEndTest, ShortBinaryValuesArriveInTheirMemoAsHexEveryRow) {
-  // Oracle's driver reports RAW as a short binary type; psqlODBC does so for bytea when told.
-  window.fields.oraclePassword = "tiger;ByteaAsLongVarBinary=0";
+  ShortBinaryOdbc shortBinary;
   Oracle("CREATE TABLE \"GUIDS\"(\"ID\" INT,\"G\" bytea)");
   oracleTables_ = {"GUIDS"};
   Oracle(
