@@ -24,9 +24,20 @@ class File {
   virtual void Sync() = 0;
   /// The path the file was opened with, for failure descriptions.
   virtual const std::string& Path() const = 0;
+  /// Takes an exclusive advisory lock on the whole file without waiting; false when another
+  /// open of the file holds one. The lock lasts until the file is closed. Files that cannot
+  /// be shared (in memory) always succeed.
+  virtual bool TryLockExclusive() { return true; }
 };
 
+/// Takes the file's exclusive lock, waiting up to timeoutSeconds (0: without limit) for
+/// another writer to finish; throws ado::Failure "File <path> is in use ..." when it does not.
+void LockExclusive(File& file, long timeoutSeconds);
+
 enum class OpenMode { Read, ReadWrite, CreateNew };
+
+/// How long a writer waits for another writer's lock when nobody said otherwise (seconds).
+inline constexpr long kDefaultLockTimeoutSeconds = 30;
 
 class FileSystem {
  public:
