@@ -372,6 +372,22 @@ TEST(DbcCatalogTest, ContainerWithUncountedRecordsIsReportedAndNotCut) {
   EXPECT_FALSE(fs::exists(copy.Path("scratch.dbf")));
 }
 
+TEST(DbcCatalogTest, FailedCreateLeavesNoFilesAndNoRegistration) {
+  // On a full disk the new table's files cannot be written.
+  MemoryFileSystem memory;
+  for (const char* name : {"northwind.dbc", "northwind.dct", "northwind.dcx"}) {
+    std::ifstream in(kData + "northwind/" + name, std::ios::binary);
+    memory.Put(name, std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}));
+  }
+  const std::vector<std::uint8_t> before = memory.Bytes("northwind.dbc");
+  memory.SetSizeLimit(100);
+  DbcCatalog catalog("northwind.dbc", memory);
+  EXPECT_THROW(catalog.CreateTable("scratch.dbf", NewColumns()), ado::Failure);
+  EXPECT_FALSE(memory.Exists("scratch.dbf"));
+  EXPECT_FALSE(memory.Exists("scratch.fpt"));
+  EXPECT_EQ(memory.Bytes("northwind.dbc"), before);
+}
+
 TEST(DbcCatalogTest, DropAndRenameTouchOnlyTheTablesOwnFiles) {
   // The container's path property of Shippers is pointed at a file that is not its table.
   for (const bool outside : {true, false}) {
