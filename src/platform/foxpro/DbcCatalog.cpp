@@ -202,8 +202,7 @@ void DbcCatalog::DropTable(std::string_view name) {
   if (!dbfPath.empty()) {
     CheckOwnTable(table, dbfPath);
     // A writer that is appending to the table finishes its statement first.
-    tableLock = fs_.Open(dbfPath, OpenMode::ReadWrite);
-    LockExclusive(*tableLock, LockTimeout());
+    tableLock = OpenLocked(fs_, dbfPath, LockTimeout());
   }
   // The table's own record goes first: once it is marked, the table is gone for every reader,
   // and its field, index and relation records are dead with it.

@@ -422,7 +422,10 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
   return a;
 }
 
-void DbfAppender::Append(const std::vector<std::string>& texts) { Append(texts, std::vector<bool>(texts.size())); }
+void DbfAppender::Append(const std::vector<std::string>& texts) {
+  noNulls_.assign(texts.size(), false);  // kept between rows: no allocation per row
+  Append(texts, noNulls_);
+}
 
 void DbfAppender::Append(const std::vector<std::string>& texts, const std::vector<bool>& isNull) {
   if (texts.size() != visible_.size() || isNull.size() != texts.size())

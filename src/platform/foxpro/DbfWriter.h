@@ -86,6 +86,7 @@ class DbfAppender {
   DbfHeader header_;
   std::vector<DbfField> visible_;
   std::vector<std::uint8_t> record_;
+  std::vector<bool> noNulls_;
   bool closed_ = false;
 };
 

@@ -199,6 +199,17 @@ void LockExclusive(File& file, long timeoutSeconds) {
   }
 }
 
+std::unique_ptr<File> OpenLocked(FileSystem& fs, const std::string& path, long timeoutSeconds) {
+  std::unique_ptr<File> file;
+  try {
+    file = fs.Open(path, OpenMode::ReadWrite);
+  } catch (const ado::Failure&) {
+    return nullptr;  // read-only or gone: the change that follows reports what it meets
+  }
+  LockExclusive(*file, timeoutSeconds);
+  return file;
+}
+
 FileSystem& DiskFileSystem() {
   static DiskFileSystemImpl fs;
   return fs;

@@ -34,6 +34,7 @@ class File {
 /// another writer to finish; throws ado::Failure "File <path> is in use ..." when it does not.
 void LockExclusive(File& file, long timeoutSeconds);
 
+
 enum class OpenMode { Read, ReadWrite, CreateNew };
 
 /// How long a writer waits for another writer's lock when nobody said otherwise (seconds).
@@ -53,6 +54,11 @@ class FileSystem {
 
 /// The operating system's files.
 FileSystem& DiskFileSystem();
+
+/// Opens path for writing and takes its exclusive lock (LockExclusive), for a change that
+/// must not meet another writer (deleting the file). A file this program cannot open for
+/// writing gives nullptr: none of our writers can be appending to it then.
+std::unique_ptr<File> OpenLocked(FileSystem& fs, const std::string& path, long timeoutSeconds);
 
 /// Files held in memory (fuzzers, tests). Paths are plain keys; folders are not modelled
 /// beyond the text before the last '/'.

@@ -134,8 +134,7 @@ std::vector<std::string> FolderCatalog::OwnTableFiles(std::string_view name) {
 void FolderCatalog::DropTable(std::string_view name) {
   const std::vector<std::string> files = OwnTableFiles(name);
   // A writer that is appending finishes its statement first.
-  auto table = DiskFileSystem().Open(files.front(), OpenMode::ReadWrite);
-  LockExclusive(*table, LockTimeout());
+  const auto lock = OpenLocked(DiskFileSystem(), files.front(), LockTimeout());
   for (const std::string& file : files) {
     std::error_code error;
     std::filesystem::remove(file, error);
