@@ -34,7 +34,6 @@ class File {
 /// another writer to finish; throws ado::Failure "File <path> is in use ..." when it does not.
 void LockExclusive(File& file, long timeoutSeconds);
 
-
 enum class OpenMode { Read, ReadWrite, CreateNew };
 
 /// How long a writer waits for another writer's lock when nobody said otherwise (seconds).
