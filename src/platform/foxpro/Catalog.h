@@ -65,6 +65,14 @@ class Catalog {
   /// Gives the table oldName the name newName, renaming its files and keeping their
   /// extensions. Fails, renaming nothing, when newName is taken already.
   virtual void RenameTable(std::string_view oldName, std::string_view newName) = 0;
+
+  /// How long a change waits for another writer's lock on a file it changes (seconds; 0:
+  /// without limit) before it fails with "in use".
+  void SetLockTimeout(long seconds) { lockTimeoutSeconds_ = seconds; }
+  long LockTimeout() const { return lockTimeoutSeconds_; }
+
+ private:
+  long lockTimeoutSeconds_ = 30;
 };
 
 // The container implementation lives in platform/foxpro/DbcCatalog.h as

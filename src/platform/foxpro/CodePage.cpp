@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -392,6 +393,19 @@ bool TextCodec::Encode(std::string_view utf8, std::string& out, std::string* bad
     }
   }
   return true;
+}
+
+std::string DescribeCharacter(std::string_view utf8) {
+  std::size_t pos = 0;
+  char32_t c = 0;
+  if (!NextCodePoint(utf8, pos, c) || pos != utf8.size()) return std::string(utf8);
+  char name[16];
+  std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(c));
+  // Controls, format characters and separators would show nothing (or move the text around).
+  const bool invisible = c < 0x20 || (c >= 0x7F && c <= 0xA0) || c == 0xAD || (c >= 0x2000 && c <= 0x200F) ||
+                         (c >= 0x2028 && c <= 0x202F) || (c >= 0x205F && c <= 0x206F) || c == 0x3000 || c == 0xFEFF ||
+                         (c >= 0xE000 && c <= 0xF8FF) || (c >= 0xFFF0 && c <= 0xFFFF) || c >= 0xF0000;
+  return invisible ? std::string(name) : std::string(name) + " '" + std::string(utf8) + "'";
 }
 
 }  // namespace foxpro

@@ -52,4 +52,8 @@ void AppendUtf8(char32_t codePoint, std::string& out);
 /// Decodes the next code point of utf8 at pos (advancing pos); returns false when malformed.
 bool NextCodePoint(std::string_view utf8, std::size_t& pos, char32_t& codePoint);
 
+/// A character named for a failure text: its code point, and the glyph too when it is
+/// printable ("U+0081", "U+03A9 'Ω'"). Text that is not one UTF-8 character comes back as it is.
+std::string DescribeCharacter(std::string_view utf8);
+
 }  // namespace foxpro

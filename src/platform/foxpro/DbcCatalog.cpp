@@ -1,6 +1,8 @@
 #include "platform/foxpro/DbcCatalog.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/DbcFiles.h"
@@ -23,7 +25,38 @@ std::string WithoutTrailingSlash(std::string folder) {
   return folder;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code errorA, errorB;
+  const auto canonicalA = std::filesystem::weakly_canonical(a, errorA);
+  const auto canonicalB = std::filesystem::weakly_canonical(b, errorB);
+  return !errorA && !errorB && canonicalA == canonicalB;
+}
+
 }  // namespace
+
+std::unique_ptr<File> DbcCatalog::LockContainer() {
+  auto file = fs_.Open(table_->Path(), OpenMode::ReadWrite);
+  LockExclusive(*file, LockTimeout());
+  return file;
+}
+
+void DbcCatalog::CheckOwnTable(const DbcObject& table, const std::string& dbfPath) {
+  // The container's path property may name any file; only a table that links back to this
+  // container is this table's, and only its own files may be deleted or renamed.
+  std::string link;
+  try {
+    auto file = fs_.Open(dbfPath, OpenMode::Read);
+    const DbfHeader header = ReadDbfHeader(*file, UncountedRecords::Any);
+    link = ResolveIgnoringCase(fs_, WithoutTrailingSlash(FolderPart(dbfPath)), header.backlink);
+  } catch (const ado::Failure& failure) {
+    throw ado::Failure("The file '" + dbfPath + "' of table '" + table.name + "' is not a table (" +
+                       failure.Description() + "); nothing was changed.");
+  }
+  if (link.empty() || !SameFile(link, table_->Path())) {
+    throw ado::Failure("The file '" + dbfPath + "' of table '" + table.name +
+                       "' does not belong to database container '" + table_->Path() + "'; nothing was changed.");
+  }
+}
 
 DbcCatalog::DbcCatalog(const std::string& dbcPath, FileSystem& fs)
     : fs_(fs), table_(std::make_unique<DbcTable>(dbcPath, fs)) {
@@ -109,6 +142,7 @@ std::vector<std::string> DbcCatalog::FilesOf(const std::string& dbfPath) {
 }
 
 void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns) {
+  const auto lock = LockContainer();
   table_->Reload();
   const std::string tableName = StemOf(FileNameOf(dbfPath));
   if (Find(tableName, true) != nullptr) {
@@ -137,7 +171,12 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
   // The table's files are complete before the container mentions them, and the container's
   // records all become visible with its one header write: a crash leaves the old or the new.
   CreateVfpTable(dbfPath, fields, options, fs_);
-  for (const std::string& file : FilesOf(dbfPath)) fs_.Open(file, OpenMode::ReadWrite)->Sync();
+  try {
+    for (const std::string& file : FilesOf(dbfPath)) fs_.Open(file, OpenMode::ReadWrite)->Sync();
+  } catch (const ado::Failure&) {
+    for (const std::string& file : FilesOf(dbfPath)) fs_.Remove(file);
+    throw;
+  }
   std::vector<NewDbcObject> objects;
   objects.push_back({1,
                      "Table",
@@ -155,9 +194,16 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
 }
 
 void DbcCatalog::DropTable(std::string_view name) {
+  const auto lock = LockContainer();
   table_->Reload();
   const DbcObject table = FindTable(name);
   const std::string dbfPath = TableFile(table);
+  std::unique_ptr<File> tableLock;
+  if (!dbfPath.empty()) {
+    CheckOwnTable(table, dbfPath);
+    // A writer that is appending to the table finishes its statement first.
+    tableLock = OpenLocked(fs_, dbfPath, LockTimeout());
+  }
   // The table's own record goes first: once it is marked, the table is gone for every reader,
   // and its field, index and relation records are dead with it.
   table_->MarkDeleted(table.record);
@@ -174,6 +220,7 @@ void DbcCatalog::DropTable(std::string_view name) {
 }
 
 void DbcCatalog::RenameTable(std::string_view oldName, std::string_view newName) {
+  const auto lock = LockContainer();
   table_->Reload();
   const DbcObject table = FindTable(oldName);
   const std::string newText(newName);
@@ -190,6 +237,7 @@ void DbcCatalog::RenameTable(std::string_view oldName, std::string_view newName)
     throw ado::Failure("The file of table '" + table.name + "' of database container '" + table_->Path() +
                        "' does not exist.");
   }
+  CheckOwnTable(table, dbfPath);
   std::vector<std::pair<std::string, std::string>> moves;
   for (const std::string& file : FilesOf(dbfPath)) {
     moves.emplace_back(file, FolderPart(file) + newText + "." + ExtensionOf(FileNameOf(file)));

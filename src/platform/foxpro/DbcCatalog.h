@@ -36,6 +36,10 @@ class DbcCatalog : public Catalog {
   /// The table's .dbf as spelled on disk; empty when its file is missing.
   std::string TableFile(const DbcObject& table);
   std::vector<std::string> FilesOf(const std::string& dbfPath);
+  /// Fails, naming the file, unless dbfPath is a table whose link names this container.
+  void CheckOwnTable(const DbcObject& table, const std::string& dbfPath);
+  /// The container opened and locked against other writers until the result is closed.
+  std::unique_ptr<File> LockContainer();
 
   FileSystem& fs_;
   std::string folder_;

@@ -76,7 +76,7 @@ const DbfField& DbcTable::Field(const char* name) const {
 void DbcTable::Load() {
   auto file = fs_.Open(path_, OpenMode::Read);
   try {
-    header_ = ReadDbfHeader(*file);
+    header_ = ReadDbfHeader(*file, UncountedRecords::Any);
   } catch (const ado::Failure& failure) {
     NotAContainer(failure.what());
   }
@@ -103,6 +103,7 @@ void DbcTable::Load() {
   if (file->ReadAt(header_.headerLength, bytes.data(), bytes.size()) != bytes.size()) {
     NotAContainer("its records end early");
   }
+  CheckUncountedRecords(*file, id, parent);
   objects_.clear();
   objects_.reserve(header_.recordCount);
   for (std::uint32_t r = 0; r < header_.recordCount; ++r) {
@@ -121,6 +122,25 @@ void DbcTable::Load() {
   }
 }
 
+void DbcTable::CheckUncountedRecords(File& file, const DbfField& id, const DbfField& parent) const {
+  // An interrupted Append leaves its one group of records past the count: an object
+  // numbered after its record, followed by its children. Anything else past the count are
+  // records someone stopped counting, and appending at the count would overwrite them.
+  const std::uint32_t extra = header_.uncountedRecords;
+  if (extra <= 1) return;
+  std::vector<std::uint8_t> bytes(std::size_t{extra} * header_.recordLength);
+  const std::uint64_t end = header_.headerLength + std::uint64_t{header_.recordCount} * header_.recordLength;
+  const bool read = extra <= 100000 && file.ReadAt(end, bytes.data(), bytes.size()) == bytes.size();
+  const std::uint32_t first = header_.recordCount + 1;
+  for (std::uint32_t i = 0; read && i < extra; ++i) {
+    const std::uint8_t* rec = bytes.data() + std::size_t{i} * header_.recordLength;
+    const bool ours = Le32s(rec + id.offset) == static_cast<std::int32_t>(first + i) &&
+                      (i == 0 || Le32s(rec + parent.offset) == static_cast<std::int32_t>(first));
+    if (!ours) ThrowUncountedRecords(file, header_);
+  }
+  if (!read) ThrowUncountedRecords(file, header_);
+}
+
 std::map<int, std::string> DbcTable::Properties(const DbcObject& object) {
   if (object.propertyBlock == 0) return {};
   MemoReader memo(fs_.Open(memoPath_, OpenMode::Read), MemoKind::Fpt);
@@ -133,7 +153,7 @@ std::string DbcTable::EncodeName(const std::string& utf8, std::size_t width) con
   std::string out;
   std::string bad;
   if (!codec_->Encode(utf8, out, &bad)) {
-    throw ado::Failure("The name '" + utf8 + "' has a character (" + bad + ") that code page " +
+    throw ado::Failure("The name '" + utf8 + "' has a character (" + DescribeCharacter(bad) + ") that code page " +
                        std::to_string(codePage_) + " of database container '" + path_ + "' cannot hold.");
   }
   if (out.size() > width) {
@@ -155,7 +175,8 @@ std::uint32_t DbcTable::WriteProperties(const std::vector<std::pair<std::uint8_t
 
 std::uint32_t DbcTable::Append(const std::vector<NewDbcObject>& objects) {
   auto file = fs_.Open(path_, OpenMode::ReadWrite);
-  header_ = ReadDbfHeader(*file);
+  header_ = ReadDbfHeader(*file, UncountedRecords::Any);
+  CheckUncountedRecords(*file, Field("OBJECTID"), Field("PARENTID"));
   const std::uint64_t end = header_.headerLength + std::uint64_t{header_.recordCount} * header_.recordLength;
   // Bytes past the last counted record are what an interrupted append left: not part of the table.
   file->Truncate(end);

@@ -78,6 +78,7 @@ class DbcTable {
 
  private:
   void Load();
+  void CheckUncountedRecords(File& file, const DbfField& id, const DbfField& parent) const;
   [[noreturn]] void NotAContainer(const std::string& why) const;
   std::string EncodeName(const std::string& utf8, std::size_t width) const;
   std::uint32_t WriteProperties(const std::vector<std::pair<std::uint8_t, std::string>>& properties);

@@ -76,7 +76,12 @@ void AssignNullBits(std::vector<DbfField>& fields) {
   }
 }
 
-DbfHeader ReadDbfHeader(File& file) {
+void ThrowUncountedRecords(const File& file, const DbfHeader& header) {
+  Damaged(file, "the header counts " + std::to_string(header.recordCount) + " records but the file holds " +
+                    std::to_string(std::uint64_t{header.recordCount} + header.uncountedRecords));
+}
+
+DbfHeader ReadDbfHeader(File& file, UncountedRecords allowed) {
   const std::uint64_t fileSize = file.Size();
   std::uint8_t head[32];
   if (fileSize < 32 || file.ReadAt(0, head, 32) != 32) Damaged(file, "the file is too short for a table header");
@@ -133,6 +138,10 @@ DbfHeader ReadDbfHeader(File& file) {
     pos += 32;
   }
   if (h.fields.empty()) Damaged(file, "the header describes no fields");
+  // Without the terminator the header length is wrong, and every record would be read shifted.
+  if (pos >= bytes.size() || (bytes[pos] != 0x0D && bytes[pos] != 0x00))
+    Damaged(file,
+            "the field descriptors have no terminator inside the header length " + std::to_string(h.headerLength));
   if (offset > h.recordLength)
     Damaged(file,
             "the fields need " + std::to_string(offset) + " bytes but a record has " + std::to_string(h.recordLength));
@@ -168,6 +177,9 @@ DbfHeader ReadDbfHeader(File& file) {
     Damaged(file, "the header counts " + std::to_string(h.recordCount) + " records but the file holds only " +
                       std::to_string(present));
   }
+  h.uncountedRecords = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>((fileSize - needed) / h.recordLength, UINT32_MAX - std::uint64_t{h.recordCount}));
+  if (allowed == UncountedRecords::AtMostOne && h.uncountedRecords > 1) ThrowUncountedRecords(file, h);
   return h;
 }
 

@@ -42,16 +42,28 @@ struct DbfHeader {
   int nullFlagsOffset = -1;      ///< record offset of _NullFlags, -1 when absent
   int nullFlagsLength = 0;
   std::string backlink;  ///< VFP: text of the 263-byte area up to its first NUL
+  /// Whole records the file holds past the counted ones (an interrupted append leaves one).
+  std::uint32_t uncountedRecords = 0;
 
   /// Visible fields: every field except _NullFlags (and other system fields).
   std::vector<DbfField> VisibleFields() const;
   bool HasMemoFields() const;
 };
 
+/// How many whole records past the counted ones a reader accepts. One is what our own
+/// interrupted append can leave; more mean the count was lowered by someone else, and
+/// appending at the count would overwrite real rows. A container's append adds one group of
+/// records, which the container checks itself (Any).
+enum class UncountedRecords { AtMostOne, Any };
+
 /// Reads and validates the header of file (path names it in failures). Throws ado::Failure
-/// "Table <path> is damaged: <problem>." for impossible lengths, descriptors past the header,
-/// fields past the record, or a record count the file cannot hold.
-DbfHeader ReadDbfHeader(File& file);
+/// "Table <path> is damaged: <problem>." for impossible lengths, descriptors past the header
+/// or without their terminator, fields past the record, a record count the file cannot hold,
+/// or more uncounted records than allowed.
+DbfHeader ReadDbfHeader(File& file, UncountedRecords allowed = UncountedRecords::AtMostOne);
+
+/// The failure for a file that holds more records than its header counts.
+[[noreturn]] void ThrowUncountedRecords(const File& file, const DbfHeader& header);
 
 /// Serializes a header (32 bytes, descriptors, 0x0D, and for VFP the 263-byte backlink).
 std::vector<std::uint8_t> WriteDbfHeader(const DbfHeader& header);

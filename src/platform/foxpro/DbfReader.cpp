@@ -372,9 +372,18 @@ void DbfReader::ReadMemo(const DbfField& f, const std::uint8_t* p, ado::Value& o
     }
   }
   std::string_view bytes;
+  // Some writers keep their own object numbers (1, 2, ...) in General fields, which point
+  // into the memo header; those objects are not there to read. Any other field that points
+  // there is damaged.
+  if (f.type == 'G' && memo_ && memo_->InsideHeader(block)) block = 0;
   if (block != 0) {
     if (!memo_) throw ado::Failure("Memo file for table " + path_ + " is missing or is invalid.");
-    bytes = memo_->View(block);
+    try {
+      bytes = memo_->View(block);
+    } catch (const ado::Failure& failure) {
+      throw ado::Failure("Table " + path_ + " is damaged: field " + f.name + " of record " + std::to_string(current_) +
+                         " points at a bad memo. " + failure.Description());
+    }
   }
   if (binary) {
     out = ado::Bytes(bytes.begin(), bytes.end());

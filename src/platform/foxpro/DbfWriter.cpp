@@ -210,6 +210,14 @@ bool BytesOf(const ado::Value& v, std::string& out) {
   return true;
 }
 
+void RemoveQuietly(FileSystem& fs, const std::string& path) {
+  try {
+    fs.Remove(path);
+  } catch (const ado::Failure&) {
+    // The failure that led here is the one to report.
+  }
+}
+
 }  // namespace
 
 void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& newFields, const CreateOptions& options,
@@ -330,6 +338,7 @@ void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& new
   bytes.push_back(0x1A);
 
   // The memo file comes first: a table whose header exists always finds its memo file.
+  std::string memoPath;
   if (hasMemo) {
     std::string extension = options.database ? ".dct" : ".fpt";
     std::size_t dot = dbfPath.find_last_of('.');
@@ -339,20 +348,40 @@ void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& new
     if (upper)
       std::transform(extension.begin(), extension.end(), extension.begin(),
                      [](unsigned char c) { return std::toupper(c); });
-    MemoWriter::Create(fs, ReplaceExtension(dbfPath, extension), options.memoBlockSize);
+    memoPath = ReplaceExtension(dbfPath, extension);
   }
-  auto file = fs.Open(dbfPath, OpenMode::CreateNew);
-  file->WriteAt(0, bytes.data(), bytes.size());
+  // A failed creation (a full disk) takes away what it made: an empty or half-written .dbf
+  // would list as a table, read as damaged and block the next CREATE of that name.
+  std::unique_ptr<File> file;
+  try {
+    if (!memoPath.empty()) MemoWriter::Create(fs, memoPath, options.memoBlockSize);
+    file = fs.Open(dbfPath, OpenMode::CreateNew);
+  } catch (const ado::Failure&) {
+    if (!memoPath.empty()) RemoveQuietly(fs, memoPath);
+    throw;
+  }
+  try {
+    file->WriteAt(0, bytes.data(), bytes.size());
+    file->Sync();
+  } catch (const ado::Failure&) {
+    file.reset();
+    RemoveQuietly(fs, dbfPath);
+    if (!memoPath.empty()) RemoveQuietly(fs, memoPath);
+    throw;
+  }
 }
 
 DbfAppender::~DbfAppender() = default;
 
-std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileSystem& fs) {
+std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileSystem& fs, long lockTimeoutSeconds) {
   std::string path = fs.FindIgnoringCase(dbfPath);
   if (path.empty()) throw ado::Failure("File " + dbfPath + " does not exist.");
   std::unique_ptr<DbfAppender> a(new DbfAppender);
   a->path_ = path;
   a->file_ = fs.Open(path, OpenMode::ReadWrite);
+  // The count, the memo file's next free block and the tail are read under the lock: another
+  // writer may have moved them on until the moment it let go.
+  LockExclusive(*a->file_, lockTimeoutSeconds);
   a->header_ = ReadDbfHeader(*a->file_);
   // Fixed-size fields must have their size: the encoders write exactly that many bytes.
   for (auto& f : a->header_.fields) {
@@ -394,7 +423,12 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
 }
 
 void DbfAppender::Append(const std::vector<std::string>& texts) {
-  if (texts.size() != visible_.size())
+  noNulls_.assign(texts.size(), false);  // kept between rows: no allocation per row
+  Append(texts, noNulls_);
+}
+
+void DbfAppender::Append(const std::vector<std::string>& texts, const std::vector<bool>& isNull) {
+  if (texts.size() != visible_.size() || isNull.size() != texts.size())
     throw ado::Failure("Table " + path_ + " has " + std::to_string(visible_.size()) + " fields but " +
                        std::to_string(texts.size()) + " values were given.");
   std::vector<ado::Value> values;
@@ -402,6 +436,10 @@ void DbfAppender::Append(const std::vector<std::string>& texts) {
   for (std::size_t i = 0; i < texts.size(); ++i) {
     const DbfField& f = visible_[i];
     const std::string& t = texts[i];
+    if (isNull[i] && f.IsNullable() && !f.IsAutoIncrement()) {
+      values.emplace_back(ado::Null{});
+      continue;
+    }
     if (t.empty() && f.IsAutoIncrement()) {
       values.emplace_back(ado::Null{});
       continue;
@@ -460,7 +498,8 @@ void DbfAppender::Append(const std::vector<std::string>& texts) {
   }
   // Blank numbers and dates go in as blanks even when the field allows NULL.
   std::vector<bool> blank(values.size());
-  for (std::size_t i = 0; i < values.size(); ++i) blank[i] = values[i].IsNull() && !visible_[i].IsAutoIncrement();
+  for (std::size_t i = 0; i < values.size(); ++i)
+    blank[i] = values[i].IsNull() && !visible_[i].IsAutoIncrement() && !(isNull[i] && visible_[i].IsNullable());
   std::fill(record_.begin(), record_.end(), ' ');
   std::vector<std::uint8_t> nullFlags(static_cast<std::size_t>(std::max(header_.nullFlagsLength, 0)), 0);
   std::vector<std::pair<const DbfField*, std::string>> memos;
@@ -525,9 +564,7 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
       } else {
         if (!value.Is<std::string>()) Mismatch(f, "the value is not text");
         std::string bad;
-        if (!codec_->Encode(value.As<std::string>(), bytes, &bad))
-          throw ado::Failure("Field " + f.name + ": the character '" + bad + "' cannot be stored in code page " +
-                             std::to_string(codec_->CodePage()) + ".");
+        if (!codec_->Encode(value.As<std::string>(), bytes, &bad)) Unencodable(f, bad);
       }
       if (bytes.size() > static_cast<std::size_t>(f.length))
         throw ado::Failure("String is too long to fit: field " + f.name + " holds " + std::to_string(f.length) +
@@ -636,8 +673,16 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
       if (!ValidDate(t.date.year, t.date.month, t.date.day) || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
           t.minute > 59 || t.second < 0 || t.second > 59 || t.millisecond < 0 || t.millisecond > 999)
         Mismatch(f, "the date and time is out of range");
-      PutLe32(p, static_cast<std::uint32_t>(JulianDay(t.date.year, t.date.month, t.date.day)));
-      PutLe32(p + 4, static_cast<std::uint32_t>(((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond));
+      // Stored as the reader will read it: whole seconds, half a second and more rounded up.
+      std::int64_t day = JulianDay(t.date.year, t.date.month, t.date.day);
+      std::int64_t seconds = (t.hour * 60 + t.minute) * 60 + t.second + (t.millisecond >= 500 ? 1 : 0);
+      if (seconds == 86400) {
+        seconds = 0;
+        ++day;
+      }
+      if (day > JulianDay(9999, 12, 31)) Mismatch(f, "the date and time is out of range");
+      PutLe32(p, static_cast<std::uint32_t>(day));
+      PutLe32(p + 4, static_cast<std::uint32_t>(seconds * 1000));
       return;
     }
     case 'L': {
@@ -660,9 +705,7 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
       } else {
         if (!value.Is<std::string>()) Mismatch(f, "the value is not text");
         std::string bad;
-        if (!codec_->Encode(value.As<std::string>(), bytes, &bad))
-          throw ado::Failure("Field " + f.name + ": the character '" + bad + "' cannot be stored in code page " +
-                             std::to_string(codec_->CodePage()) + ".");
+        if (!codec_->Encode(value.As<std::string>(), bytes, &bad)) Unencodable(f, bad);
       }
       if (!bytes.empty()) memos.emplace_back(&f, std::move(bytes));
       return;
@@ -670,6 +713,12 @@ void DbfAppender::EncodeValue(const DbfField& f, const ado::Value& value, std::u
     default:
       Mismatch(f, "this field type cannot be written");
   }
+}
+
+void DbfAppender::Unencodable(const DbfField& f, const std::string& character) const {
+  throw ado::Failure("Field " + f.name + " of row " + std::to_string(std::uint64_t{header_.recordCount} + 1) +
+                     ": the character " + DescribeCharacter(character) + " cannot be stored in code page " +
+                     std::to_string(codec_->CodePage()) + ".");
 }
 
 std::uint32_t DbfAppender::WriteRow(const std::vector<std::uint8_t>& nullFlags,

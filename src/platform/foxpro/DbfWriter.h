@@ -42,7 +42,11 @@ void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& fie
 /// record, then the header's count and date, then the end-of-file marker.
 class DbfAppender {
  public:
-  static std::unique_ptr<DbfAppender> Open(const std::string& dbfPath, FileSystem& fs = DiskFileSystem());
+  /// Holds the table's exclusive lock until it is closed or destroyed, so that no other
+  /// writer appends at the same count; waits up to lockTimeoutSeconds for another writer.
+  /// Fails, changing nothing, when the file holds more records than its header counts.
+  static std::unique_ptr<DbfAppender> Open(const std::string& dbfPath, FileSystem& fs = DiskFileSystem(),
+                                           long lockTimeoutSeconds = kDefaultLockTimeoutSeconds);
   ~DbfAppender();
 
   const std::vector<DbfField>& Fields() const { return visible_; }
@@ -54,6 +58,9 @@ class DbfAppender {
   /// Empty text stores a blank value. A value the table cannot hold throws ado::Failure and
   /// nothing of the row is stored.
   void Append(const std::vector<std::string>& texts);
+  /// The same, where isNull marks the values given as NULL: a field that allows NULL gets
+  /// NULL, any other field the blank that empty text gives.
+  void Append(const std::vector<std::string>& texts, const std::vector<bool>& isNull);
   /// One value per visible field; returns the new record's number. Null stores NULL (the
   /// field must allow it, else blank for an autoincrement field's next value).
   std::uint32_t AppendValues(const std::vector<ado::Value>& values);
@@ -64,6 +71,7 @@ class DbfAppender {
   void Close();
 
  private:
+  [[noreturn]] void Unencodable(const DbfField& field, const std::string& character) const;
   DbfAppender() = default;
   void EncodeValue(const DbfField& field, const ado::Value& value, std::uint8_t* record,
                    std::vector<std::uint8_t>& nullFlags, std::vector<std::pair<const DbfField*, std::string>>& memos);
@@ -78,6 +86,7 @@ class DbfAppender {
   DbfHeader header_;
   std::vector<DbfField> visible_;
   std::vector<std::uint8_t> record_;
+  std::vector<bool> noNulls_;
   bool closed_ = false;
 };
 

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "platform/ado/Failure.h"
 
@@ -69,6 +71,20 @@ class DiskFile : public File {
   }
 
   const std::string& Path() const override { return path_; }
+
+  bool TryLockExclusive() override {
+    // Open-file-description locks: they conflict between two opens in one process as well as
+    // between processes, and Samba maps Windows clients' locks onto the same POSIX locks.
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    while (::fcntl(fd_, F_OFD_SETLK, &lock) != 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EACCES) return false;
+      throw ado::Failure("Cannot lock " + path_ + ": " + SystemError(errno));
+    }
+    return true;
+  }
 
  private:
   int fd_;
@@ -168,6 +184,31 @@ class MemoryFile : public File {
 };
 
 }  // namespace
+
+void LockExclusive(File& file, long timeoutSeconds) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
+  auto pause = std::chrono::milliseconds(1);
+  while (!file.TryLockExclusive()) {
+    if (timeoutSeconds > 0 && Clock::now() >= deadline) {
+      throw ado::Failure("File " + file.Path() + " is in use by another program (still locked after " +
+                         std::to_string(timeoutSeconds) + " seconds).");
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  }
+}
+
+std::unique_ptr<File> OpenLocked(FileSystem& fs, const std::string& path, long timeoutSeconds) {
+  std::unique_ptr<File> file;
+  try {
+    file = fs.Open(path, OpenMode::ReadWrite);
+  } catch (const ado::Failure&) {
+    return nullptr;  // read-only or gone: the change that follows reports what it meets
+  }
+  LockExclusive(*file, timeoutSeconds);
+  return file;
+}
 
 FileSystem& DiskFileSystem() {
   static DiskFileSystemImpl fs;

@@ -24,9 +24,20 @@ class File {
   virtual void Sync() = 0;
   /// The path the file was opened with, for failure descriptions.
   virtual const std::string& Path() const = 0;
+  /// Takes an exclusive advisory lock on the whole file without waiting; false when another
+  /// open of the file holds one. The lock lasts until the file is closed. Files that cannot
+  /// be shared (in memory) always succeed.
+  virtual bool TryLockExclusive() { return true; }
 };
 
+/// Takes the file's exclusive lock, waiting up to timeoutSeconds (0: without limit) for
+/// another writer to finish; throws ado::Failure "File <path> is in use ..." when it does not.
+void LockExclusive(File& file, long timeoutSeconds);
+
 enum class OpenMode { Read, ReadWrite, CreateNew };
+
+/// How long a writer waits for another writer's lock when nobody said otherwise (seconds).
+inline constexpr long kDefaultLockTimeoutSeconds = 30;
 
 class FileSystem {
  public:
@@ -42,6 +53,11 @@ class FileSystem {
 
 /// The operating system's files.
 FileSystem& DiskFileSystem();
+
+/// Opens path for writing and takes its exclusive lock (LockExclusive), for a change that
+/// must not meet another writer (deleting the file). A file this program cannot open for
+/// writing gives nullptr: none of our writers can be appending to it then.
+std::unique_ptr<File> OpenLocked(FileSystem& fs, const std::string& path, long timeoutSeconds);
 
 /// Files held in memory (fuzzers, tests). Paths are plain keys; folders are not modelled
 /// beyond the text before the last '/'.

@@ -122,8 +122,20 @@ void FolderCatalog::CreateTable(const std::string& dbfPath, const std::vector<Co
   CreateVfpTable(dbfPath, fields);
 }
 
+std::vector<std::string> FolderCatalog::OwnTableFiles(std::string_view name) {
+  std::vector<std::string> files = TableFiles(name);
+  // Only a file that is a table takes its name's companions with it.
+  if (!IsTableFile(files.front())) {
+    throw ado::Failure("File '" + files.front() + "' is not a table; nothing was changed.");
+  }
+  return files;
+}
+
 void FolderCatalog::DropTable(std::string_view name) {
-  for (const std::string& file : TableFiles(name)) {
+  const std::vector<std::string> files = OwnTableFiles(name);
+  // A writer that is appending finishes its statement first.
+  const auto lock = OpenLocked(DiskFileSystem(), files.front(), LockTimeout());
+  for (const std::string& file : files) {
     std::error_code error;
     std::filesystem::remove(file, error);
     if (error) {
@@ -134,7 +146,7 @@ void FolderCatalog::DropTable(std::string_view name) {
 
 void FolderCatalog::RenameTable(std::string_view oldName, std::string_view newName) {
   CheckTableName(newName);
-  const std::vector<std::string> files = TableFiles(oldName);
+  const std::vector<std::string> files = OwnTableFiles(oldName);
   // The target name must be free, companions included (a stray memo file would be taken for
   // the renamed table's); a change of letter case only finds the table's own files.
   for (std::string_view extension : {std::string_view("dbf"), kCompanionExtensions[0], kCompanionExtensions[1]}) {

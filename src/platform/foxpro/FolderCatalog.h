@@ -26,6 +26,8 @@ class FolderCatalog : public Catalog {
  private:
   /// The table's files: the .dbf first, then its .fpt and .cdx companions, as spelled on disk.
   std::vector<std::string> TableFiles(std::string_view name);
+  /// The same, failing unless the .dbf reads as a table.
+  std::vector<std::string> OwnTableFiles(std::string_view name);
 
   std::string folder_;
 };

@@ -96,8 +96,10 @@ std::unique_ptr<Catalog> OpenCatalog(const std::string& dataSource) {
 
 }  // namespace
 
-std::unique_ptr<FoxProSession> FoxProSession::Open(const std::string& connectionString) {
-  return std::make_unique<FoxProSession>(OpenCatalog(ado::ConnectionStringValue(connectionString, "Data Source")));
+std::unique_ptr<FoxProSession> FoxProSession::Open(const std::string& connectionString, long lockTimeoutSeconds) {
+  auto catalog = OpenCatalog(ado::ConnectionStringValue(connectionString, "Data Source"));
+  catalog->SetLockTimeout(lockTimeoutSeconds);
+  return std::make_unique<FoxProSession>(std::move(catalog));
 }
 
 FoxProSession::FoxProSession(std::unique_ptr<Catalog> catalog) : catalog_(std::move(catalog)) {}
@@ -189,7 +191,7 @@ void FoxProSession::Insert(const InsertStatement& statement) {
     const std::string path = ExistingTablePath(statement.table);
     const FileIdentity file = IdentityOf(path);
     CloseAppender();
-    appender_ = DbfAppender::Open(path);
+    appender_ = DbfAppender::Open(path, DiskFileSystem(), Tables().LockTimeout());
     appenderPath_ = path;
     appenderFile_ = file;
     appenderTable_ = statement.table;
@@ -199,14 +201,18 @@ void FoxProSession::Insert(const InsertStatement& statement) {
     throw ado::Failure("Too many values: the INSERT gives " + std::to_string(statement.values.size()) +
                        " values for the " + std::to_string(fieldCount) + " fields of " + appenderPath_ + ".");
   }
-  // NULL and missing trailing values leave the field blank: created columns do not take NULL.
+  // NULL goes into a field that takes it; elsewhere, like missing trailing values, it leaves
+  // the field blank.
   std::vector<std::string> texts(fieldCount);
+  std::vector<bool> isNull(fieldCount);
   for (std::size_t i = 0; i < statement.values.size(); ++i) {
     if (statement.values[i]) {
       texts[i] = *statement.values[i];
+    } else {
+      isNull[i] = true;
     }
   }
-  appender_->Append(texts);
+  appender_->Append(texts, isNull);
 }
 
 void FoxProSession::Drop(const DropTableStatement& statement) { Tables().DropTable(TableName(statement.table)); }

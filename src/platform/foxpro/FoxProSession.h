@@ -12,16 +12,20 @@ namespace foxpro {
 class DbfAppender;
 
 /// One connection to FoxPro data: runs the engine's SQL dialect (SqlParser) against a
-/// catalog. The connection settings change nothing here: statements run synchronously on
-/// local files (no timeouts apply), the recordset does the client-side fetching, and every
-/// statement opens its table for as long as it needs it, whatever the Mode.
+/// catalog. Of the connection settings only the command timeout matters here: it bounds the
+/// wait for another writer's lock (see docs/foxpro-locking.md). The recordset does the
+/// client-side fetching, and every statement opens its table for as long as it needs it,
+/// whatever the Mode. A run of INSERTs into one table keeps that table locked until the
+/// session runs another kind of statement, names another table, or closes.
 class FoxProSession : public ado::Session {
  public:
   /// Opens the "Data Source" of a "Provider=vfpoledb.1;..." connection string: an existing
   /// folder (free tables) or an existing .dbc file (a database container), letter case of the
   /// path ignored. "Collating Sequence" only affects ordering, which no statement of the
   /// dialect does, and is accepted whatever it says. Fails naming the path otherwise.
-  static std::unique_ptr<FoxProSession> Open(const std::string& connectionString);
+  /// A statement that writes waits up to lockTimeoutSeconds (the connection's command
+  /// timeout; 0: without limit) for another writer of the same file.
+  static std::unique_ptr<FoxProSession> Open(const std::string& connectionString, long lockTimeoutSeconds = 30);
 
   explicit FoxProSession(std::unique_ptr<Catalog> catalog);
   ~FoxProSession() override;

@@ -65,6 +65,10 @@ const std::uint8_t* MemoReader::Bytes(std::uint64_t offset, std::size_t n) {
   return windowLength_ >= n ? window_.data() : nullptr;
 }
 
+bool MemoReader::InsideHeader(std::uint32_t block) const {
+  return kind_ == MemoKind::Fpt && block != 0 && std::uint64_t{block} * blockSize_ < kFptHeaderLength;
+}
+
 void MemoReader::Read(std::uint32_t block, std::string& out) { out.assign(View(block)); }
 
 std::string_view MemoReader::View(std::uint32_t block) {
@@ -72,6 +76,11 @@ std::string_view MemoReader::View(std::uint32_t block) {
   out.clear();
   const std::uint64_t start = std::uint64_t{block} * blockSize_;
   if (block == 0 || start >= size_) Damaged(Path(), "block " + std::to_string(block) + " lies past its end");
+  // Values start after the header; a pointer into it (or a block size that puts one there)
+  // would read header bytes as a value.
+  if (InsideHeader(block))
+    Damaged(Path(), "block " + std::to_string(block) + " lies inside its header (block size " +
+                        std::to_string(blockSize_) + ")");
   std::uint64_t length = 0;
   std::uint64_t dataStart = start;
   const std::size_t headLength = static_cast<std::size_t>(std::min<std::uint64_t>(8, size_ - start));
@@ -135,6 +144,10 @@ MemoWriter::MemoWriter(std::unique_ptr<File> file) : file_(std::move(file)) {
   // below the file's used blocks after a torn header write is pushed to the end instead.
   std::uint32_t firstFree = (kFptHeaderLength + blockSize_ - 1) / blockSize_;
   if (nextFree_ < firstFree) nextFree_ = firstFree;
+  // A next-free that is too low (a damaged header, another program's slip) would let new
+  // values overwrite blocks that records point at: new values go after everything there is.
+  const std::uint64_t usedBlocks = (file_->Size() + blockSize_ - 1) / blockSize_;
+  if (nextFree_ < usedBlocks && usedBlocks <= 0xFFFFFFFFull) nextFree_ = static_cast<std::uint32_t>(usedBlocks);
 }
 
 std::uint32_t MemoWriter::Append(std::uint32_t blockType, const void* data, std::size_t n) {

@@ -32,6 +32,8 @@ class MemoReader {
   std::string_view View(std::uint32_t block);
   std::uint32_t BlockSize() const { return blockSize_; }
   const std::string& Path() const { return file_->Path(); }
+  /// Whether a value at block would start inside the file's header (never a real value).
+  bool InsideHeader(std::uint32_t block) const;
 
  private:
   // Reads n bytes at offset, served from a window of the file kept in memory: values are

@@ -10,12 +10,13 @@ namespace foxpro {
 
 namespace {
 
-// The "vfpoledb.1" provider. The connection settings (cursor location, timeouts, mode) are
-// not needed by the engine; see FoxProSession.
+// The "vfpoledb.1" provider. Of the connection settings only the command timeout is used: it
+// bounds the wait for another writer's lock; see FoxProSession.
 class FoxProProvider : public ado::Provider {
  public:
-  std::unique_ptr<ado::Session> Open(const std::string& connectionString, const ado::ConnectionSettings&) override {
-    return FoxProSession::Open(connectionString);
+  std::unique_ptr<ado::Session> Open(const std::string& connectionString,
+                                     const ado::ConnectionSettings& settings) override {
+    return FoxProSession::Open(connectionString, settings.commandTimeout);
   }
 };
 

@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/DbfHeader.h"
+#include "platform/foxpro/FileIo.h"
 
 namespace foxpro {
 
@@ -138,6 +140,16 @@ std::string FindPathIgnoringCase(const std::string& path) {
     found = found.empty() ? next : (found.back() == '/' ? found + next : found + "/" + next);
   }
   return std::filesystem::exists(found, error) ? found : std::string();
+}
+
+bool IsTableFile(const std::string& dbfPath) {
+  try {
+    auto file = DiskFileSystem().Open(dbfPath, OpenMode::Read);
+    ReadDbfHeader(*file, UncountedRecords::Any);
+    return true;
+  } catch (const ado::Failure&) {
+    return false;
+  }
 }
 
 }  // namespace foxpro

@@ -36,6 +36,10 @@ std::string ExtensionOf(std::string_view fileName);
 /// the exact spelling first when present. Empty when the folder cannot be read.
 std::vector<std::string> MatchingFileNames(const std::string& folder, std::string_view fileName);
 
+/// Whether the file at dbfPath reads as a table: it opens and its header is a sound table
+/// header (records past the count do not matter here). False for a missing or other file.
+bool IsTableFile(const std::string& dbfPath);
+
 /// The existing file or folder that path names when letter case is ignored in every part of
 /// it (an exact match wins at each step). Empty when there is none.
 std::string FindPathIgnoringCase(const std::string& path);

@@ -148,5 +148,21 @@ TEST(FolderCatalog, CreateRefusesColumnsTheTableCannotHold) {
   EXPECT_FALSE(fs::exists(folder / "b.dbf"));
 }
 
+TEST(FolderCatalog, DropAndRenameRefuseAFileThatIsNoTable) {
+  // x.dbf is a text file: it lists (by its name), but dropping or renaming it must not delete
+  // or move it, nor the x.fpt beside it.
+  ScratchFolder folder;
+  folder.Touch("x.dbf");
+  folder.Touch("x.fpt");
+  FolderCatalog catalog(folder.Path());
+  EXPECT_FALSE(IsTableFile(folder / "x.dbf"));
+  EXPECT_THROW(catalog.DropTable("x"), ado::Failure);
+  EXPECT_THROW(catalog.RenameTable("x", "y"), ado::Failure);
+  EXPECT_TRUE(fs::exists(folder / "x.dbf"));
+  EXPECT_TRUE(fs::exists(folder / "x.fpt"));
+  catalog.CreateTable(folder / "t.dbf", {{"a", 'M'}});
+  EXPECT_TRUE(IsTableFile(folder / "t.dbf"));
+}
+
 }  // namespace
 }  // namespace foxpro

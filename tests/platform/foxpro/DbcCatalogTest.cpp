@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -340,6 +341,82 @@ TEST(DbcCatalogTest, RenameTableChangesTheRecordAndTheFiles) {
   EXPECT_EQ(Rows(location.dbfPath), rows);
   EXPECT_EQ(location.fieldNames.size(), 3u);
   ExpectIndexMatchesRecords(dbc);
+}
+
+TEST(DbcCatalogTest, ContainerWithUncountedRecordsIsReportedAndNotCut) {
+  // Another program lowered the count by 100: the listing would miss tables, and a CREATE
+  // would append over the uncounted records and cut the file.
+  TempCopy copy("northwind");
+  const std::string dbc = copy.Path("northwind.dbc");
+  std::fstream file(dbc, std::ios::in | std::ios::out | std::ios::binary);
+  std::uint8_t count[4];
+  file.seekg(4).read(reinterpret_cast<char*>(count), 4);
+  const std::uint32_t lowered = (count[0] | (count[1] << 8)) - 100u;
+  count[0] = static_cast<std::uint8_t>(lowered);
+  count[1] = static_cast<std::uint8_t>(lowered >> 8);
+  file.seekp(4).write(reinterpret_cast<const char*>(count), 4);
+  file.close();
+  const std::string before = FileText(dbc);
+  const std::string says = "holds " + std::to_string(lowered + 100);
+  for (const auto& attempt : std::vector<std::function<void()>>{
+           [&] { DbcCatalog(dbc).Entries(); },
+           [&] { DbcCatalog(dbc).CreateTable(copy.Path("scratch.dbf"), NewColumns()); }}) {
+    try {
+      attempt();
+      ADD_FAILURE() << "no failure";
+    } catch (const ado::Failure& failure) {
+      EXPECT_NE(std::string(failure.what()).find(says), std::string::npos) << failure.what();
+    }
+  }
+  EXPECT_EQ(FileText(dbc), before);
+  EXPECT_FALSE(fs::exists(copy.Path("scratch.dbf")));
+}
+
+TEST(DbcCatalogTest, FailedCreateLeavesNoFilesAndNoRegistration) {
+  // On a full disk the new table's files cannot be written.
+  MemoryFileSystem memory;
+  for (const char* name : {"northwind.dbc", "northwind.dct", "northwind.dcx"}) {
+    std::ifstream in(kData + "northwind/" + name, std::ios::binary);
+    memory.Put(name, std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}));
+  }
+  const std::vector<std::uint8_t> before = memory.Bytes("northwind.dbc");
+  memory.SetSizeLimit(100);
+  DbcCatalog catalog("northwind.dbc", memory);
+  EXPECT_THROW(catalog.CreateTable("scratch.dbf", NewColumns()), ado::Failure);
+  EXPECT_FALSE(memory.Exists("scratch.dbf"));
+  EXPECT_FALSE(memory.Exists("scratch.fpt"));
+  EXPECT_EQ(memory.Bytes("northwind.dbc"), before);
+}
+
+TEST(DbcCatalogTest, DropAndRenameTouchOnlyTheTablesOwnFiles) {
+  // The container's path property of Shippers is pointed at a file that is not its table.
+  for (const bool outside : {true, false}) {
+    SCOPED_TRACE(outside ? "a file outside the folder" : "a table of no container");
+    TempCopy copy("northwind");
+    const fs::path victimDir = copy.Dir() + "-victim";
+    fs::create_directory(victimDir);
+    const std::string victim = (victimDir / "notes.txt").string();
+    std::ofstream(victim) << "keep me";
+    CreateVfpTable(copy.Path("free.dbf"), {{"C", 'C', 2}});
+    const std::string target = outside ? "..\\" + victimDir.filename().string() + "\\notes.txt" : "free.dbf";
+    const std::string dbc = copy.Path("northwind.dbc");
+    {
+      DbcTable table(dbc, DiskFileSystem());
+      const auto shippers = std::find_if(table.Objects().begin(), table.Objects().end(),
+                                         [](const DbcObject& o) { return o.type == "Table" && o.name == "Shippers"; });
+      ASSERT_NE(shippers, table.Objects().end());
+      table.Rewrite(shippers->record, "Shippers", {{kDbcPropertyPath, target + '\0'}});
+    }
+    DbcCatalog catalog(dbc);
+    EXPECT_THROW(catalog.DropTable("shippers"), ado::Failure);
+    EXPECT_THROW(catalog.RenameTable("shippers", "carriers"), ado::Failure);
+    EXPECT_TRUE(fs::exists(victim));
+    EXPECT_TRUE(fs::exists(copy.Path("free.dbf")));
+    EXPECT_FALSE(fs::exists(copy.Path("carriers.dbf")));
+    const auto tables = Names(catalog.Entries(), "TABLE");
+    EXPECT_NE(std::find(tables.begin(), tables.end(), "Shippers"), tables.end());
+    fs::remove_all(victimDir);
+  }
 }
 
 // A child process creates and drops one table over and over; it is killed at a random moment.

@@ -65,6 +65,8 @@ TEST(DbfDamaged, HeaderProblemsAreNamed) {
       {"record count past the end", [](auto& b) { b[4] = 200; }, "counts 200 records but the file holds only 3"},
       {"last record cut short", [](auto& b) { b.erase(b.end() - 4, b.end()); },
        "counts 3 records but the file holds only 2"},
+      {"count lowered by another program", [](auto& b) { b[4] = 1; }, "counts 1 records but the file holds 3"},
+      {"header without its terminator", [](auto& b) { PutLe16(b, 8, 32 + 2 * 32); }, "no terminator"},
       {"no field descriptors", [](auto& b) { b[32] = 0x0D; }, "describes no fields"},
       {"field of length 0", [](auto& b) { b[32 + 16] = 0; }, "has length 0"},
   };
@@ -95,6 +97,8 @@ TEST(DbfDamaged, MemoProblemsAreNamed) {
       {"length past the end", [](auto&, auto& fpt) { fpt[8 * 64 + 6] = 0x7F; }, "more than the file holds"},
       {"memo file cut", [](auto&, auto& fpt) { fpt.resize(520); }, "fpt"},
       {"block size 0", [](auto&, auto& fpt) { fpt[6] = fpt[7] = 0; }, "block size is 0"},
+      {"pointer into the header", [&](auto& dbf, auto&) { dbf[pointerOf2(dbf)] = 3; }, "inside its header"},
+      {"block size 1", [](auto&, auto& fpt) { fpt[7] = 1; }, "inside its header"},
       {"memo file empty", [](auto&, auto& fpt) { fpt.clear(); }, "too short"},
   };
   for (const auto& c : cases) {
@@ -107,6 +111,9 @@ TEST(DbfDamaged, MemoProblemsAreNamed) {
     sample.fs.Put("t.fpt", fpt);
     std::string text = ReadAllRecords(sample.fs);
     EXPECT_NE(text.find("t.fpt"), std::string::npos) << text;
+    if (text.find("Table") == 0) {
+      EXPECT_NE(text.find("t.dbf is damaged: field M of record"), std::string::npos) << text;
+    }
     EXPECT_NE(text.find(c.mentions), std::string::npos) << text;
   }
 }
@@ -130,6 +137,23 @@ TEST(DbfDamaged, ExtraBytesAfterTheCountedRecordsAreIgnored) {
   int rows = 0;
   while (reader->Next(row)) ++rows;
   EXPECT_EQ(rows, 3);
+}
+
+TEST(DbfDamaged, AppendingToATableWithUncountedRecordsCutsNothing) {
+  // Another program lowered the count from 3 to 1: appending at the count would overwrite
+  // records 2 and 3 and cut the file after the new one.
+  Sample sample;
+  auto bytes = sample.Dbf();
+  bytes[4] = 1;
+  sample.fs.Put("t.dbf", bytes);
+  try {
+    DbfAppender::Open("t.dbf", sample.fs)->Append({"new", ""});
+    ADD_FAILURE() << "appended";
+  } catch (const ado::Failure& failure) {
+    EXPECT_NE(std::string(failure.what()).find("counts 1 records but the file holds 3"), std::string::npos)
+        << failure.what();
+  }
+  EXPECT_EQ(sample.Dbf(), bytes);
 }
 
 TEST(DbfDamaged, AppendingRefusesFieldsOfImpossibleSize) {

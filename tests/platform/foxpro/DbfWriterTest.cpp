@@ -224,6 +224,104 @@ TEST(DbfWriter, NullGoesOnlyIntoFieldsThatAllowIt) {
   EXPECT_EQ(ReadRows(dir / "t.dbf"), (std::vector<std::vector<std::string>>{{"NULL", "s:x "}}));
 }
 
+TEST(DbfWriter, NullTextGoesIntoNullableFieldsAndBlanksTheOthers) {
+  // Each type once nullable and once not; NULL used to be stored as a blank everywhere.
+  struct Case {
+    char type;
+    int length;
+    const char* blank;
+  };
+  const Case cases[] = {{'L', 0, "L:false"}, {'I', 0, "i:0"},  {'C', 3, "s:   "}, {'M', 0, "s:"},
+                        {'T', 0, "NULL"},    {'N', 5, "NULL"}, {'D', 0, "NULL"},  {'W', 0, "x:"}};
+  std::vector<NewField> fields;
+  for (const Case& c : cases) {
+    for (const bool nullable : {true, false}) {
+      NewField f{std::string(1, c.type) + (nullable ? "N" : "B"), c.type, c.length};
+      f.nullable = nullable;
+      fields.push_back(f);
+    }
+  }
+  TempFolder dir;
+  CreateVfpTable(dir / "t.dbf", fields);
+  auto a = DbfAppender::Open(dir / "t.dbf");
+  a->Append(std::vector<std::string>(fields.size()), std::vector<bool>(fields.size(), true));
+  a->Close();
+  const auto rows = ReadRows(dir / "t.dbf");
+  ASSERT_EQ(rows.size(), 1u);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(std::string(1, cases[i].type));
+    EXPECT_EQ(rows[0][2 * i], "NULL");
+    EXPECT_EQ(rows[0][2 * i + 1], cases[i].blank);
+  }
+}
+
+TEST(DbfWriter, DateTimesAreStoredAsTheyReadBack) {
+  // The reader rounds to whole seconds; the writer kept the milliseconds, so the last moment
+  // of 9999 read back as a year 10000.
+  struct Case {
+    const char* text;
+    const char* reads;  // empty: refused
+  };
+  const Case cases[] = {{"2020-01-01 10:00:00.499", "T:2020-01-01 10:00:00"},
+                        {"2020-01-01 10:00:00.500", "T:2020-01-01 10:00:01"},
+                        {"2020-12-31 23:59:59.600", "T:2021-01-01 00:00:00"},
+                        {"9999-12-31 23:59:59.499", "T:9999-12-31 23:59:59"},
+                        {"9999-12-31 23:59:59.999", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TempFolder dir;
+    CreateVfpTable(dir / "t.dbf", {{"T", 'T'}});
+    auto a = DbfAppender::Open(dir / "t.dbf");
+    const std::string failure = FailureText([&] { a->Append({c.text}); });
+    a->Close();
+    const auto rows = ReadRows(dir / "t.dbf");
+    if (*c.reads == '\0') {
+      EXPECT_NE(failure.find("out of range"), std::string::npos) << failure;
+      EXPECT_TRUE(rows.empty());
+    } else {
+      ASSERT_EQ(rows.size(), 1u) << failure;
+      EXPECT_EQ(rows[0][0], c.reads);
+    }
+  }
+}
+
+TEST(DbfWriter, UnencodableCharacterIsNamedByCodePointAndRow) {
+  // The character used to be shown as itself, which for a control character is nothing.
+  struct Case {
+    const char* text;
+    const char* named;
+  };
+  const Case cases[] = {{"a\xE2\x80\x8B", "character U+200B cannot"},
+                        {"\xCE\xA9", "character U+03A9 '\xCE\xA9' cannot"}};
+  for (const Case& c : cases) {
+    TempFolder dir;
+    CreateVfpTable(dir / "t.dbf", {{"GUID", 'C', 10}, {"M", 'M'}});
+    auto a = DbfAppender::Open(dir / "t.dbf");
+    a->Append({"ok", ""});
+    for (const std::vector<std::string>& row : {std::vector<std::string>{c.text, ""}, {"", c.text}}) {
+      const std::string failure = FailureText([&] { a->Append(row); });
+      EXPECT_NE(failure.find(c.named), std::string::npos) << failure;
+      EXPECT_NE(failure.find(" of row 2:"), std::string::npos) << failure;
+    }
+  }
+}
+
+TEST(DbfWriter, FailedCreateLeavesNoFiles) {
+  // On a full disk the table used to stay behind as a 0-byte .dbf that blocked the next CREATE.
+  std::vector<NewField> fields{{"M", 'M'}};
+  for (char name = 'A'; name <= 'J'; ++name) fields.push_back({std::string(1, name), 'C', 10});
+  for (const std::uint64_t limit : {100u, 600u}) {  // the memo file fails, or the table after it
+    SCOPED_TRACE(limit);
+    MemoryFileSystem fs;
+    fs.SetSizeLimit(limit);
+    EXPECT_THROW(CreateVfpTable("t.dbf", fields, {}, fs), ado::Failure);
+    EXPECT_FALSE(fs.Exists("t.dbf"));
+    EXPECT_FALSE(fs.Exists("t.fpt"));
+    fs.SetSizeLimit(UINT64_MAX);
+    EXPECT_NO_THROW(CreateVfpTable("t.dbf", fields, {}, fs));
+  }
+}
+
 TEST(DbfWriter, MarkDeletedHidesTheRecord) {
   TempFolder dir;
   CreateVfpTable(dir / "t.dbf", {{"C", 'C', 2}});

@@ -324,8 +324,18 @@ TEST_F(ProviderTest, InsertFollowsATableReplacedBehindTheConnection) {
   connection_.Execute("INSERT INTO '" + path + "' VALUES('first')");
   {
     ado::Connection other;
+    other.CommandTimeout = 1;
     other.Open(ConnectionString(folder_.Path()));
-    other.Execute("DROP TABLE `t`");
+    // The first connection's run of INSERTs holds the table against other writers...
+    std::string failure;
+    try {
+      other.Execute("DROP TABLE `t`");
+    } catch (const ado::Failure& f) {
+      failure = f.Description();
+    }
+    EXPECT_NE(failure.find("is in use"), std::string::npos) << failure;
+    // ...but not against the file being replaced underneath it.
+    fs::remove(path);
     other.Execute("CREATE TABLE '" + path + "'([A] M);");
   }
   connection_.Execute("INSERT INTO '" + path + "' VALUES('second')");
