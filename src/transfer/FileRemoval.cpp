@@ -1,13 +1,9 @@
 #include "transfer/FileRemoval.h"
 
-#include <exception>
 #include <filesystem>
-#include <memory>
 #include <system_error>
 
 #include "connections/DoEvents.h"
-#include "platform/foxpro/DbfHeader.h"
-#include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/TableNames.h"
 
 namespace transfer {
@@ -21,20 +17,10 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& path) {
   return found;
 }
 
-bool ReadsAsTable(const std::string& path) {
-  try {
-    const std::unique_ptr<foxpro::File> file = foxpro::DiskFileSystem().Open(path, foxpro::OpenMode::Read);
-    foxpro::ReadDbfHeader(*file);
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 void RemoveFile(const std::string& path) {
   connections::DoEvents();
   const std::optional<std::string> found = FindFileIgnoringCase(path);
-  if (!found || !ReadsAsTable(*found)) return;
+  if (!found || !foxpro::IsTableFile(*found)) return;
   std::error_code error;
   if (fs::remove(*found, error) && !error) return;
   ForceDeleteFile(*found);

@@ -9,9 +9,6 @@ namespace transfer {
 /// ignored in every part of the path); nothing when no such file exists.
 std::optional<std::string> FindFileIgnoringCase(const std::string& path);
 
-/// Whether the file reads as a FoxPro table (its header passes the engine's checks).
-bool ReadsAsTable(const std::string& path);
-
 /// Deletes one old table file if it can; never fails. Only a file that reads as a table is
 /// deleted, so a stray file of the same name is left for CREATE TABLE to report. Yields to
 /// the window system first.
