@@ -1,17 +1,95 @@
 #include "connections/DoEvents.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <vector>
 
 namespace connections {
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The waits between turns of the event loop, from the first yield of a command on. A turn
+// of the window's own loop counts too; its idle wait for the next event does not.
+class EventGaps {
+ public:
+  static EventGaps* Instance() {
+    static EventGaps* const gaps = std::getenv("TESSELBY_EVENT_GAPS") != nullptr ? new EventGaps : nullptr;
+    return gaps;
+  }
+
+  void TurnStarts(Clock::time_point now) {
+    if (lastTurnEnd_ && !yielding_)
+      gapsMs_.push_back(std::chrono::duration<double, std::milli>(now - *lastTurnEnd_).count());
+  }
+  void TurnEnds(Clock::time_point now) { lastTurnEnd_ = now; }
+  // Our own turn: the loop's signals during it are part of it.
+  void Yield() {
+    TurnStarts(Clock::now());
+    yielding_ = true;
+    QCoreApplication::processEvents();
+    yielding_ = false;
+    TurnEnds(Clock::now());
+  }
+  void Idle() { lastTurnEnd_.reset(); }
+
+  void WatchWindowLoop() {
+    if (watching_) return;
+    auto* dispatcher = QAbstractEventDispatcher::instance();
+    if (dispatcher == nullptr) return;
+    watching_ = true;
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [this] {
+      if (!yielding_) Idle();
+    });
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [this] {
+      if (yielding_) return;
+      const auto now = Clock::now();
+      TurnStarts(now);
+      TurnEnds(now);
+    });
+  }
+
+ private:
+  EventGaps() {
+    std::atexit([] { Instance()->Print(); });
+  }
+
+  void Print() {
+    if (gapsMs_.empty()) return;
+    std::vector<double> sorted = gapsMs_;
+    std::sort(sorted.begin(), sorted.end());
+    const double p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
+    std::fprintf(stderr, "event loop: %zu turns, longest gap %.1f ms, 99th percentile %.1f ms\n", sorted.size(),
+                 sorted.back(), p99);
+  }
+
+  std::optional<Clock::time_point> lastTurnEnd_;
+  std::vector<double> gapsMs_;
+  bool watching_ = false;
+  bool yielding_ = false;
+};
+
+}  // namespace
+
 void DoEvents() {
-  using Clock = std::chrono::steady_clock;
   static Clock::time_point last{};
   const auto now = Clock::now();
   if (now - last < std::chrono::milliseconds(10)) return;
   last = now;
-  if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
+  if (QCoreApplication::instance() == nullptr) return;
+  EventGaps* gaps = EventGaps::Instance();
+  if (gaps == nullptr) {
+    QCoreApplication::processEvents();
+    return;
+  }
+  gaps->WatchWindowLoop();
+  gaps->Yield();
 }
 
 }  // namespace connections

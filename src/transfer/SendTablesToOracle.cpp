@@ -1,5 +1,6 @@
 #include "transfer/SendTablesToOracle.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,7 +21,7 @@ namespace transfer {
 
 // Every statement below runs through the trap with its own number: a failure shows the
 // report (ending in the statement variable) and the command goes on with the next statement.
-void SendTablesToOracle(connections::TablesWindowParts& window) {
+void SendTablesToOracle(connections::TablesWindowParts& window, InsertPath path) {
   using connections::DoEvents;
   std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
   connections::FailureTrap trap(window.Prompts, kSendTablesToOracleHandler, &sql);
@@ -33,6 +34,25 @@ void SendTablesToOracle(connections::TablesWindowParts& window) {
   std::string target;
   std::string text;  // one value's text, its buffer reused from value to value
   int answer = 0;
+  InsertArrays arrays;  // the array path's rows of the current table
+  bool useArrays = false;
+  // A refused array goes again as its rows' own INSERTs, each failure reported as the
+  // statement path reports it.
+  const auto sendArray = [&] {
+    if (arrays.Rows() == 0) return;
+    bool arrived = false;
+    trap.Step(185, [&] { arrived = arrays.Send(); });
+    if (!arrived) {
+      for (const std::string& statement : arrays.Statements()) {
+        trap.Step(187, [&] { DoEvents(); });
+        trap.Step(186, [&] {
+          sql = statement;
+          ExecuteSql(*oracle, sql);
+        });
+      }
+    }
+    arrays.Clear();
+  };
 
   trap.Step(100, [&] {
     foxPro.Create();
@@ -102,6 +122,9 @@ void SendTablesToOracle(connections::TablesWindowParts& window) {
       sql += ")";
     });
     trap.Step(166, [&] { ExecuteSql(*oracle, sql); });
+    useArrays = path == InsertPath::Arrays && trap.Value(167, false, [&] {
+      return arrays.Prepare(*oracle, target, static_cast<std::size_t>(columnCount));
+    });
 
     long rowCount = 0;
     trap.Step(168, [&] { rowCount = records->RecordCount(); });
@@ -124,16 +147,25 @@ void SendTablesToOracle(connections::TablesWindowParts& window) {
               AppendDoubledApostrophes(sql, text);
               sql += "', '";
             }
+            if (useArrays) arrays.AddValue(text);
           });
         }
         trap.Step(184, [&] {
           RemoveLastCharacters(sql, 3);
           sql += ")";
         });
-        trap.Step(186, [&] { ExecuteSql(*oracle, sql); });
+        if (!useArrays) {
+          trap.Step(186, [&] { ExecuteSql(*oracle, sql); });
+        } else if (arrays.EndRow(sql)) {
+          if (arrays.Full()) sendArray();
+        } else {
+          sendArray();
+          trap.Step(186, [&] { ExecuteSql(*oracle, sql); });
+        }
         trap.Step(188, [&] { records->MoveNext(); });
       }
     }
+    if (useArrays) sendArray();
 
     trap.Step(190, [&] { window.Pointer.Set(connections::vbDefault); });
     trap.Step(192, [&] { window.ProgressBar1.SetValue(0); });

@@ -6,8 +6,13 @@ namespace transfer {
 
 inline constexpr const char* kSendTablesToOracleHandler = "Form2.PushButton3_Click";
 
+/// How the rows reach Oracle: one literal INSERT per row (what the windows send), or bound
+/// values in parameter arrays of one prepared INSERT, one commit per array (the command
+/// line's --fast). Both put the same values in the same tables and report the same rows.
+enum class InsertPath { Statements, Arrays };
+
 /// "Send Table/s To Oracle": copies every selected FoxPro table (bottom of the list up) into
-/// Oracle, one INSERT per row, asking before it replaces a table the Oracle list shows.
-void SendTablesToOracle(connections::TablesWindowParts& window);
+/// Oracle, asking before it replaces a table the Oracle list shows.
+void SendTablesToOracle(connections::TablesWindowParts& window, InsertPath path = InsertPath::Statements);
 
 }  // namespace transfer

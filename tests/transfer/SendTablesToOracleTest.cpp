@@ -24,6 +24,20 @@ support::ScriptedResult Orders(std::vector<std::vector<ado::Value>> rows) {
   return {{{"name", ado::adVarChar}, {"qty", ado::adInteger}}, std::move(rows)};
 }
 
+// Every kind of value, Null and empty among them.
+support::ScriptedResult Mixed() {
+  return {{{"first name", ado::adChar},
+           {"ratio", ado::adSingle},
+           {"price", ado::adNumeric},
+           {"stamp", ado::adDBTimeStamp},
+           {"photo", ado::adLongVarBinary},
+           {"weight", ado::adDouble},
+           {"ok", ado::adBoolean}},
+          {{"", 1.5, ado::Decimal{"3.25"}, ado::DateTime{{2001, 2, 3}, 4, 5, 6, 0}, ado::Bytes{0x0A, 0xFF}, 2.5, true},
+           {" ", 0.0, ado::Null{}, ado::Date{1999, 12, 31}, ado::Bytes{}, -0.5, false},
+           {"a\r\nb's", ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}}}};
+}
+
 class SendTablesToOracleTest : public ::testing::Test {
  protected:
   void SetUp() override { ado::SetTextLocale(ado::TextLocale{'.', "M/d/yyyy"}); }
@@ -35,7 +49,7 @@ class SendTablesToOracleTest : public ::testing::Test {
     FakeTablesWindow::Select(sides.window.list1, selected);
     sides.window.list1.SetListIndex(0);
   }
-  void Run() { SendTablesToOracle(sides.window.parts); }
+  void Run(InsertPath path = InsertPath::Statements) { SendTablesToOracle(sides.window.parts, path); }
 
   ScriptedSides sides;
 };
@@ -124,18 +138,7 @@ TEST_F(SendTablesToOracleTest, TheLastMatchingListItemNamesTheReplacedTable) {
 
 TEST_F(SendTablesToOracleTest, ValuesTravelAsQuotedTextsAndOnlyApostrophesChange) {
   Offer({"mixed"}, {"mixed"});
-  sides.foxPro->SetResult(
-      "SELECT * FROM `mixed`",
-      {{{"first name", ado::adChar},
-        {"ratio", ado::adSingle},
-        {"price", ado::adNumeric},
-        {"stamp", ado::adDBTimeStamp},
-        {"photo", ado::adLongVarBinary},
-        {"weight", ado::adDouble},
-        {"ok", ado::adBoolean}},
-       {{"", 1.5, ado::Decimal{"3.25"}, ado::DateTime{{2001, 2, 3}, 4, 5, 6, 0}, ado::Bytes{0x0A, 0xFF}, 2.5, true},
-        {" ", 0.0, ado::Null{}, ado::Date{1999, 12, 31}, ado::Bytes{}, -0.5, false},
-        {"a\r\nb's", ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}}}});
+  sides.foxPro->SetResult("SELECT * FROM `mixed`", Mixed());
   Run();
   const Strings& sent = sides.oracle->Statements();
   ASSERT_EQ(sent.size(), 4u);
@@ -209,6 +212,69 @@ TEST_F(SendTablesToOracleTest, AnUnreadableFoxProTableIsReportedStepByStepAndSti
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"gone"});
   EXPECT_EQ(sides.window.pointer.Get(), 0);
   EXPECT_EQ(sides.window.progress.GetText(), "Progress Bar");
+}
+
+// The INSERT a row of bound values stands for, spelt as the statement path spells it.
+std::string AsStatement(const std::string& table, const std::vector<ado::Value>& row) {
+  std::string sql = "INSERT INTO \"" + table + "\" VALUES(";
+  for (std::size_t c = 0; c < row.size(); ++c) {
+    if (c > 0) sql += ", ";
+    if (row[c].IsNull()) {
+      sql += "NULL";
+      continue;
+    }
+    sql += "'";
+    for (const char ch : row[c].As<std::string>()) sql += ch == '\'' ? std::string("''") : std::string(1, ch);
+    sql += "'";
+  }
+  return sql + ")";
+}
+
+TEST_F(SendTablesToOracleTest, ArraysBindTheTextsTheStatementsWouldCarry) {
+  Offer({"mixed"}, {"mixed"});
+  sides.foxPro->SetResult("SELECT * FROM `mixed`", Mixed());
+  Run();
+  const Strings statements = sides.oracle->Statements();
+
+  ScriptedSides fast;
+  fast.oracle->AcceptArrays();
+  FakeTablesWindow::Fill(fast.window.list1, {"mixed"});
+  FakeTablesWindow::Select(fast.window.list1, {"mixed"});
+  fast.window.list1.SetListIndex(0);
+  fast.foxPro->SetResult("SELECT * FROM `mixed`", Mixed());
+  SendTablesToOracle(fast.window.parts, InsertPath::Arrays);
+
+  EXPECT_EQ(fast.oracle->Statements(), Strings{statements.front()});  // the CREATE TABLE alone
+  ASSERT_EQ(fast.oracle->Arrays().size(), 1u);
+  EXPECT_EQ(fast.oracle->Arrays()[0].sql, "INSERT INTO \"mixed\" VALUES(?, ?, ?, ?, ?, ?, ?)");
+  Strings bound;
+  for (const auto& row : fast.oracle->Arrays()[0].rows) bound.push_back(AsStatement("mixed", row));
+  EXPECT_EQ(bound, Strings(statements.begin() + 1, statements.end()));
+  EXPECT_EQ(fast.window.progress.Values(), sides.window.progress.Values());
+}
+
+TEST_F(SendTablesToOracleTest, ARefusedArrayGoesAgainRowByRowAndOnlyItsBadRowIsReported) {
+  sides.oracle->AcceptArrays();
+  Offer({"orders"}, {"orders"});
+  std::vector<std::vector<ado::Value>> rows;
+  for (int n = 1; n <= 2500; ++n) rows.push_back({n == 1500 ? std::string("bad") : "r" + std::to_string(n), n});
+  sides.foxPro->SetResult("SELECT * FROM `orders`", Orders(rows));
+  sides.oracle->FailOn("bad", "ORA-01722: invalid number");
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 186,
+               "INSERT INTO \"orders\" VALUES('bad', '1500')");
+  Run(InsertPath::Arrays);
+
+  const auto& arrays = sides.oracle->Arrays();
+  ASSERT_EQ(arrays.size(), 3u);
+  EXPECT_EQ((std::vector<std::size_t>{arrays[0].rows.size(), arrays[1].rows.size(), arrays[2].rows.size()}),
+            (std::vector<std::size_t>{1000, 1000, 500}));
+  EXPECT_EQ((std::vector<bool>{arrays[0].arrived, arrays[1].arrived, arrays[2].arrived}),
+            (std::vector<bool>{true, false, true}));
+  const Strings& executed = sides.oracle->Executed();  // the CREATE TABLE, then the refused array's rows
+  ASSERT_EQ(executed.size(), 1001u);
+  for (int n = 1001; n <= 2000; ++n) {
+    EXPECT_EQ(executed[static_cast<std::size_t>(n - 1000)], AsStatement("orders", arrays[1].rows[n - 1001]));
+  }
 }
 
 }  // namespace
