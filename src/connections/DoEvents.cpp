@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ado/Recordset.h"
+
 namespace connections {
 
 namespace {
@@ -78,6 +80,9 @@ class EventGaps {
 }  // namespace
 
 void DoEvents() {
+  // From the first yield on, reading a whole table at a recordset's Open yields as well.
+  static const bool yieldsWhileLoading = (ado::SetLoadingYield(&DoEvents), true);
+  (void)yieldsWhileLoading;
   static Clock::time_point last{};
   const auto now = Clock::now();
   if (now - last < std::chrono::milliseconds(10)) return;

@@ -1,5 +1,8 @@
 #include "transfer/SqlHelpers.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "platform/ado/Failure.h"
 
 namespace transfer {
@@ -27,6 +30,7 @@ bool InsertArrays::Prepare(ado::Connection& connection, const std::string& table
   for (std::size_t c = 0; c < columns; ++c) sql += c == 0 ? "?" : ", ?";
   sql += ")";
   m_arrays = connection.PrepareArrays(sql, columns);
+  m_rowsPerArray = kFirstArrayRows;
   return m_arrays != nullptr;
 }
 
@@ -54,7 +58,18 @@ bool InsertArrays::EndRow(const std::string& statement) {
 
 bool InsertArrays::Send() {
   if (!m_arrays) throw ado::Failure("Object variable or With block variable not set");
-  return m_arrays->Send(m_rows);
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  const bool arrived = m_arrays->Send(m_rows);
+  const double tookMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  constexpr double kArrayMs = 25;
+  if (tookMs > kArrayMs || Full()) {
+    // Grown at most twofold at a time, since one quick array says little about the next.
+    const double fitting = static_cast<double>(Rows()) * kArrayMs / std::max(tookMs, 1.0);
+    const std::size_t most = std::max<std::size_t>(1, std::min(2 * Rows(), kRowsPerArray));
+    m_rowsPerArray = std::clamp<std::size_t>(static_cast<std::size_t>(fitting), 1, most);
+  }
+  return arrived;
 }
 
 void InsertArrays::Clear() {

@@ -26,6 +26,7 @@ bool ExecuteSql(ado::Connection& connection, const std::string& sql);
 class InsertArrays {
  public:
   static constexpr std::size_t kRowsPerArray = 1000;
+  static constexpr std::size_t kFirstArrayRows = 100;
 
   /// Prepares INSERT INTO "table" VALUES(?, ...) with one marker per column. False (and
   /// rows then go as statements) when the connection is not open or cannot run arrays.
@@ -39,9 +40,12 @@ class InsertArrays {
   /// its values are dropped and it is to be sent as the statement.
   bool EndRow(const std::string& statement);
   std::size_t Rows() const { return m_statements.size(); }
-  bool Full() const { return Rows() >= kRowsPerArray; }
+  bool Full() const { return Rows() >= m_rowsPerArray; }
 
   /// Sends the gathered rows as one array, one commit; false when it was refused whole.
+  /// The window cannot repaint while an array travels, so arrays are made shorter (down to
+  /// one row) when one takes longer than about 25 ms, and longer again up to kRowsPerArray; a
+  /// table's first array holds kFirstArrayRows.
   bool Send();
   /// The literal INSERTs of the gathered rows, in order.
   const std::vector<std::string>& Statements() const { return m_statements; }
@@ -51,6 +55,7 @@ class InsertArrays {
   std::unique_ptr<ado::ParameterArrays> m_arrays;
   ado::TextRows m_rows;
   std::vector<std::string> m_statements;
+  std::size_t m_rowsPerArray = kFirstArrayRows;
   std::size_t m_valuesInRow = 0;
   bool m_rowHasNul = false;
 };
