@@ -63,21 +63,16 @@ bool OdbcArrays::Send(const ado::TextRows& rows) {
   // transaction at the first error while the driver may still report later rows as done,
   // so a partly refused array is never committed.
   bool arrived = true;
-  std::size_t first = 0;
-  while (arrived && first < count) {
-    std::size_t end = first;
-    std::vector<std::size_t> widest(markers_, 1);  // units per element, terminating zero included
-    while (end < count) {
-      std::size_t rowBytes = 0;
-      for (std::size_t c = 0; c < markers_; ++c) {
-        rowBytes += std::max(widest[c], Units(c, end) + 1) * sizeof(SQLWCHAR);
-      }
-      if (end > first && rowBytes * (end - first + 1) > kArrayBytes) break;
-      for (std::size_t c = 0; c < markers_; ++c) widest[c] = std::max(widest[c], Units(c, end) + 1);
-      ++end;
+  try {
+    for (std::size_t first = 0; arrived && first < count;) {
+      const std::size_t end = ArrayEnd(first, count);
+      arrived = Execute(rows, first, end);
+      first = end;
     }
-    arrived = Execute(rows, first, end);
-    first = end;
+  } catch (...) {
+    SQLEndTran(SQL_HANDLE_DBC, link.dbc.Get(), SQL_ROLLBACK);
+    SetAutocommit(true);
+    throw;
   }
   const SQLRETURN ended = SQLEndTran(SQL_HANDLE_DBC, link.dbc.Get(), arrived ? SQL_COMMIT : SQL_ROLLBACK);
   if (arrived && !Succeeded(ended)) {
@@ -88,6 +83,19 @@ bool OdbcArrays::Send(const ado::TextRows& rows) {
     throw ado::Failure(FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr"));
   }
   return arrived;
+}
+
+std::size_t OdbcArrays::ArrayEnd(std::size_t first, std::size_t count) const {
+  std::size_t end = first;
+  std::vector<std::size_t> widest(markers_, 1);  // units per element, terminating zero included
+  while (end < count) {
+    std::size_t rowBytes = 0;
+    for (std::size_t c = 0; c < markers_; ++c) rowBytes += std::max(widest[c], Units(c, end) + 1) * sizeof(SQLWCHAR);
+    if (end > first && rowBytes * (end - first + 1) > kArrayBytes) break;
+    for (std::size_t c = 0; c < markers_; ++c) widest[c] = std::max(widest[c], Units(c, end) + 1);
+    ++end;
+  }
+  return end;
 }
 
 bool OdbcArrays::Execute(const ado::TextRows& rows, std::size_t first, std::size_t end) {

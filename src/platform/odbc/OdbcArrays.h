@@ -37,6 +37,8 @@ class OdbcArrays : public ado::ParameterArrays, public LinkedStatement {
     std::vector<SQLWCHAR> bound;       // fixed-width elements, one per row
     std::vector<SQLLEN> indicators;
   };
+  // Where the array that starts at row first ends: its bound buffers stay within a budget.
+  std::size_t ArrayEnd(std::size_t first, std::size_t count) const;
   // Rows [first, end) as one parameter array on the open transaction.
   bool Execute(const ado::TextRows& rows, std::size_t first, std::size_t end);
   bool SetAutocommit(bool on);
