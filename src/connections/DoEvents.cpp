@@ -1,11 +1,15 @@
 #include "connections/DoEvents.h"
 
+#include <time.h>
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -77,16 +81,24 @@ class EventGaps {
   bool yielding_ = false;
 };
 
+// Milliseconds on the coarse monotonic clock (a few ms resolution): the transfers ask
+// once per value, and reading the precise clock was a measurable share of their own work.
+std::int64_t CoarseMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 }  // namespace
 
 void DoEvents() {
+  static std::int64_t last = std::numeric_limits<std::int64_t>::min() / 2;
+  const std::int64_t now = CoarseMilliseconds();
+  if (now - last < 10) return;
+  last = now;
   // From the first yield on, reading a whole table at a recordset's Open yields as well.
   static const bool yieldsWhileLoading = (ado::SetLoadingYield(&DoEvents), true);
   (void)yieldsWhileLoading;
-  static Clock::time_point last{};
-  const auto now = Clock::now();
-  if (now - last < std::chrono::milliseconds(10)) return;
-  last = now;
   if (QCoreApplication::instance() == nullptr) return;
   EventGaps* gaps = EventGaps::Instance();
   if (gaps == nullptr) {
