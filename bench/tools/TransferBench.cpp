@@ -4,6 +4,7 @@
 //
 //   TransferBench make-source  FOLDER TABLE ROWS   8-column free table, ROWS rows
 //   TransferBench to-oracle    FOLDER TABLE        "Send Table/s To Oracle" of FOLDER/TABLE
+//   TransferBench to-oracle-fast FOLDER TABLE      the same through parameter arrays
 //   TransferBench to-foxpro    FOLDER TABLE        "Send Table/s To FoxPro" of Oracle's TABLE
 //   TransferBench fetch-append FOLDER TABLE        bare ODBC fetch of TABLE + the engine's append
 //   TransferBench replay       FILE                each line of FILE executed on Oracle, in turn
@@ -182,7 +183,8 @@ int Transfer(const std::string& direction, const std::string& folder, const std:
   // The lists as the tables window would show them, so that a table already there is replaced.
   connections::LoadFoxProTables(foxProList, connections::FoxProConnectionString(fields));
   connections::LoadOracleTables(oracleList, fields);
-  connections::ListBox& source = direction == "to-oracle" ? foxProList : oracleList;
+  const bool toOracle = direction != "to-foxpro";
+  connections::ListBox& source = toOracle ? foxProList : oracleList;
   if (direction == "to-foxpro" && oracleList.ListCount() == 0) {
     std::cerr << "Oracle holds no tables\n";
     return 1;
@@ -195,8 +197,10 @@ int Transfer(const std::string& direction, const std::string& folder, const std:
   }
   source.SetListIndex(0);
   const auto start = Clock::now();
-  if (direction == "to-oracle") {
-    transfer::SendTablesToOracle(parts);
+  if (toOracle) {
+    transfer::SendTablesToOracle(
+        parts, nullptr,
+        direction == "to-oracle-fast" ? transfer::InsertPath::Arrays : transfer::InsertPath::Statements);
   } else {
     transfer::SendTablesToFoxPro(parts);
   }
@@ -215,7 +219,7 @@ int main(int argc, char** argv) {
     if (args.size() == 4 && args[0] == "make-source") return MakeSource(args[1], args[2], std::stol(args[3]));
     if (args.size() == 3 && args[0] == "fetch-append") return FetchAppend(args[1], args[2]);
     if (args.size() == 2 && args[0] == "replay") return Replay(args[1]);
-    if (args.size() == 3 && (args[0] == "to-oracle" || args[0] == "to-foxpro")) {
+    if (args.size() == 3 && (args[0] == "to-oracle" || args[0] == "to-oracle-fast" || args[0] == "to-foxpro")) {
       return Transfer(args[0], args[1], args[2]);
     }
   } catch (const std::exception& failure) {
@@ -223,6 +227,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::cerr << "usage: TransferBench make-source FOLDER TABLE ROWS | to-oracle FOLDER TABLE | "
-               "to-foxpro FOLDER TABLE | fetch-append FOLDER TABLE | replay FILE\n";
+               "to-oracle-fast FOLDER TABLE | to-foxpro FOLDER TABLE | fetch-append FOLDER TABLE | replay FILE\n";
   return 2;
 }

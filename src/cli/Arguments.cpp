@@ -86,6 +86,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     } else if (name == "--verify") {
       flag();
       parsed.verify = true;
+    } else if (name == "--fast") {
+      flag();
+      parsed.fast = true;
     } else if (name == "--quiet") {
       flag();
       parsed.quiet = true;
@@ -109,6 +112,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   }
   if (parsed.dbcFile && parsed.freeTableFolder) throw UsageError("--dbc and --folder exclude each other");
   if (parsed.verify && !IsTransfer(parsed.command)) throw UsageError("--verify belongs to the send commands");
+  if (parsed.fast && parsed.command != Command::SendToOracle) throw UsageError("--fast belongs to send-to-oracle");
   return parsed;
 }
 
@@ -134,6 +138,8 @@ Options:
                       answer to "overwrite this table?"; default: ask on a terminal, else no
   --yes               confirm deleting
   --verify            after copying, read both sides back and compare every value
+  --fast              send-to-oracle: one prepared INSERT per table, rows bound in arrays,
+                      one commit per array (the windows send one literal INSERT per row)
   --quiet             no progress display
   --help, --version
 

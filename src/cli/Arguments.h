@@ -36,6 +36,7 @@ struct Arguments {
   Overwrite overwrite = Overwrite::Default;
   bool confirmDelete = false;  // --yes
   bool verify = false;
+  bool fast = false;  // send-to-oracle: bound values in parameter arrays
   bool quiet = false;
 };
 

@@ -150,7 +150,8 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
   }
   const Direction direction = arguments.command == Command::SendToOracle ? Direction::ToOracle : Direction::ToFoxPro;
   if (direction == Direction::ToOracle) {
-    transfer::SendTablesToOracle(parts, &progress);
+    transfer::SendTablesToOracle(parts, &progress,
+                                 arguments.fast ? transfer::InsertPath::Arrays : transfer::InsertPath::Statements);
   } else {
     transfer::SendTablesToFoxPro(parts, &progress);
   }

@@ -1,5 +1,6 @@
 #include "transfer/SendTablesToOracle.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,7 +24,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window) { SendTablesToOr
 
 // Every statement below runs through the trap with its own number: a failure shows the
 // report (ending in the statement variable) and the command goes on with the next statement.
-void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver* observer) {
+void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver* observer, InsertPath path) {
   using connections::DoEvents;
   std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
   connections::FailureTrap trap(window.Prompts, kSendTablesToOracleHandler, &sql, connections::StopButton::kOffered);
@@ -36,6 +37,35 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
   std::string target;
   std::string text;  // one value's text, its buffer reused from value to value
   int answer = 0;
+  InsertArrays arrays;  // the array path's rows of the current table
+  bool useArrays = false;
+  // A refused array goes again as its rows' own INSERTs, each failure reported as the
+  // statement path reports it.
+  // One row's own INSERT, the statement variable holding it.
+  const auto sendStatement = [&] {
+    bool inserted = false;
+    trap.Step(186, [&] {
+      ExecuteSql(*oracle, sql);
+      inserted = true;
+    });
+    if (observer != nullptr) observer->RowSent(inserted);
+  };
+  const auto sendArray = [&] {
+    if (arrays.Rows() == 0) return;
+    bool arrived = false;
+    trap.Step(185, [&] { arrived = arrays.Send(); });
+    if (arrived) {
+      for (std::size_t row = 0; observer != nullptr && row < arrays.Rows(); ++row) observer->RowSent(true);
+    } else {
+      for (const std::string& statement : arrays.Statements()) {
+        if (trap.Stopped()) break;
+        trap.Step(187, [&] { DoEvents(); });
+        sql = statement;
+        sendStatement();
+      }
+    }
+    arrays.Clear();
+  };
 
   trap.Step(100, [&] {
     foxPro.Create();
@@ -127,6 +157,9 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       ExecuteSql(*oracle, sql);
       created = true;
     });
+    useArrays = path == InsertPath::Arrays && trap.Value(167, false, [&] {
+      return arrays.Prepare(*oracle, target, static_cast<std::size_t>(columnCount));
+    });
 
     long rowCount = 0;
     trap.Step(168, [&] { rowCount = records->RecordCount(); });
@@ -150,21 +183,25 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
               AppendDoubledApostrophes(sql, text);
               sql += "', '";
             }
+            if (useArrays) arrays.AddValue(text);
           });
         }
         trap.Step(184, [&] {
           RemoveLastCharacters(sql, 3);
           sql += ")";
         });
-        bool inserted = false;
-        trap.Step(186, [&] {
-          ExecuteSql(*oracle, sql);
-          inserted = true;
-        });
-        if (observer != nullptr) observer->RowSent(inserted);
+        if (!useArrays) {
+          sendStatement();
+        } else if (arrays.EndRow(sql)) {
+          if (arrays.Full()) sendArray();
+        } else {
+          sendArray();
+          sendStatement();
+        }
         trap.Step(188, [&] { records->MoveNext(); });
       }
     }
+    if (useArrays) sendArray();
 
     trap.Closing(190, [&] { window.Pointer.Set(connections::vbDefault); });
     trap.Closing(192, [&] { window.ProgressBar1.SetValue(0); });

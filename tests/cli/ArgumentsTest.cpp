@@ -12,7 +12,7 @@ using Words = std::vector<std::string>;
 
 TEST(ArgumentsTest, CommandsTakeTheirTablesAndOptionsAnywhere) {
   const Arguments send = ParseArguments(
-      {"--server=ORCL", "send-to-oracle", "a", "--overwrite", "yes", "b", "--folder", "/d", "--verify", "--quiet"});
+      {"--server=ORCL", "send-to-oracle", "a", "--overwrite", "yes", "b", "--folder", "/d", "--verify", "--quiet", "--fast"});
   EXPECT_EQ(send.command, Command::SendToOracle);
   EXPECT_EQ(send.tables, (Words{"a", "b"}));
   EXPECT_EQ(send.server, "ORCL");
@@ -20,7 +20,7 @@ TEST(ArgumentsTest, CommandsTakeTheirTablesAndOptionsAnywhere) {
   EXPECT_FALSE(send.dbcFile.has_value());
   EXPECT_FALSE(send.user.has_value());
   EXPECT_EQ(send.overwrite, Overwrite::Yes);
-  EXPECT_TRUE(send.verify && send.quiet);
+  EXPECT_TRUE(send.verify && send.quiet && send.fast);
 
   const Arguments rename = ParseArguments({"rename-oracle", "--", "-old-", "NEW"});
   EXPECT_EQ(rename.command, Command::RenameOracle);
@@ -42,6 +42,7 @@ TEST(ArgumentsTest, MistakesAreUsageErrors) {
            {"--overwrite=maybe", "send-to-oracle", "a"},
            {"send-to-oracle", "a", "--server"},
            {"--verify", "delete-oracle", "a"},
+           {"--fast", "send-to-foxpro", "a"},
            {"--dbc", "x.dbc", "--folder", "/d", "list"},
            {"--yes=no", "delete-oracle", "a"},
            {"-v", "list"},

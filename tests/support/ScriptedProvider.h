@@ -66,11 +66,21 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
   void FailOn(const std::string& fragment, const std::string& description) {
     failures_.emplace_back(fragment, description);
   }
+  /// Sessions prepare parameter arrays (otherwise they cannot). An array is refused whole,
+  /// nothing of it arriving, when one of its texts contains a FailOn fragment.
+  void AcceptArrays() { acceptArrays_ = true; }
   /// Open fails with description.
   void FailOpen(const std::string& description) { openFailure_ = description; }
   void SucceedOpen() { openFailure_.clear(); }
 
   // --- what happened --------------------------------------------------------------------
+  struct SentArray {
+    std::string sql;                            // as prepared
+    std::vector<std::vector<ado::Value>> rows;  // a text or Null per marker
+    bool arrived = false;
+  };
+  /// Every array sent, in order, also the refused ones.
+  const std::vector<SentArray>& Arrays() const { return arrays_; }
   /// Every statement received (Execute and Query), in order, including ones that failed.
   const std::vector<std::string>& Statements() const { return statements_; }
   /// Statements received through Execute only (also the ones that failed).
@@ -114,6 +124,34 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
     std::size_t next_ = 0;
   };
 
+  class ScriptedArrays : public ado::ParameterArrays {
+   public:
+    ScriptedArrays(std::shared_ptr<ScriptedProvider> owner, std::string sql)
+        : owner_(std::move(owner)), sql_(std::move(sql)) {}
+    bool Send(const ado::TextRows& rows) override {
+      SentArray sent{sql_, {}, true};
+      for (std::size_t r = 0; r < rows.Rows(); ++r) {
+        std::vector<ado::Value>& row = sent.rows.emplace_back();
+        for (std::size_t c = 0; c < rows.Columns(); ++c) {
+          if (rows.IsNull(r, c)) {
+            row.emplace_back();
+            continue;
+          }
+          row.emplace_back(std::string(rows.Text(r, c)));
+          for (const auto& failure : owner_->failures_) {
+            if (rows.Text(r, c).find(failure.first) != std::string_view::npos) sent.arrived = false;
+          }
+        }
+      }
+      owner_->arrays_.push_back(std::move(sent));
+      return owner_->arrays_.back().arrived;
+    }
+
+   private:
+    std::shared_ptr<ScriptedProvider> owner_;
+    std::string sql_;
+  };
+
   class ScriptedSession : public ado::Session {
    public:
     explicit ScriptedSession(std::shared_ptr<ScriptedProvider> owner) : owner_(std::move(owner)) {}
@@ -140,6 +178,10 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
       }
       return std::make_unique<ScriptedRows>(std::move(result));
     }
+    std::unique_ptr<ado::ParameterArrays> PrepareArrays(const std::string& sql, std::size_t) override {
+      if (!owner_->acceptArrays_) return nullptr;
+      return std::make_unique<ScriptedArrays>(owner_, sql);
+    }
     void Close() override {
       if (open_) ++owner_->closedSessions_;
       open_ = false;
@@ -161,6 +203,8 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
   std::vector<std::pair<std::string, std::string>> tables_;
   std::vector<std::pair<std::string, std::string>> failures_;
   std::string openFailure_;
+  bool acceptArrays_ = false;
+  std::vector<SentArray> arrays_;
   std::vector<std::string> statements_;
   std::vector<std::string> executed_;
   std::vector<std::string> opened_;

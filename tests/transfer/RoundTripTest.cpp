@@ -359,6 +359,51 @@ TEST_P(RoundTripTest, EveryValueComesBackOrItsLossIsReported) {
   EXPECT_EQ(unexplained, 0) << text;
 }
 
+// Every Oracle table as sorted row texts (Null apart from empty text), by name.
+std::map<std::string, std::vector<std::string>> OracleContents() {
+  std::map<std::string, std::vector<std::string>> contents;
+  const Table tables = ReadTable(support::kOracleConnectionString, connections::kOracleCatalogQuery);
+  for (const auto& name : tables.rows) {
+    const std::string table = ado::ValueToText(name[0]);
+    std::vector<std::string>& rows = contents[table];
+    for (const auto& row : ReadTable(support::kOracleConnectionString, "SELECT * FROM \"" + table + "\"").rows) {
+      std::string text;
+      for (const ado::Value& value : row)
+        text += value.IsNull() ? std::string("\x01") : ado::ValueToText(value) + "\x1F";
+      rows.push_back(std::move(text));
+    }
+    std::sort(rows.begin(), rows.end());
+  }
+  return contents;
+}
+
+TEST_P(RoundTripTest, ArraysDeliverWhatTheStatementsDeliver) {
+  support::FakeTablesWindow window;
+  AnsweringPrompter prompter;
+  connections::TablesWindowParts parts{window.list1,   window.list2, window.progress,
+                                       window.pointer, prompter,     window.fields};
+  window.fields.oracleServer = "127.0.0.1";
+  window.fields.oracleUser = "scott";
+  window.fields.oraclePassword = "tiger";
+  UseCopy(window, "original");
+  std::vector<std::map<std::string, std::vector<std::string>>> arrived;
+  std::vector<std::vector<std::string>> reports;
+  for (const InsertPath path : {InsertPath::Statements, InsertPath::Arrays}) {
+    DropEveryOracleTable();
+    connections::LoadFoxProTables(window.list1, connections::FoxProConnectionString(window.fields));
+    connections::LoadOracleTables(window.list2, window.fields);
+    for (int i = 0; i < window.list1.ListCount(); ++i) window.list1.SetSelected(i, true);
+    window.list1.SetListIndex(0);
+    prompter.reports.clear();
+    SendTablesToOracle(parts, nullptr, path);
+    reports.push_back(prompter.reports);
+    arrived.push_back(OracleContents());
+  }
+  EXPECT_EQ(reports[1], reports[0]);
+  ASSERT_EQ(arrived[1].size(), arrived[0].size());
+  for (const auto& [table, rows] : arrived[0]) EXPECT_TRUE(arrived[1].at(table) == rows) << table;
+}
+
 INSTANTIATE_TEST_SUITE_P(SharedFoxProData, RoundTripTest,
                          ::testing::Values(Source{"dbffile", "dbffile", ""}, Source{"dbfread", "dbfread", ""},
                                            Source{"foxbin2prg", "foxbin2prg", ""}, Source{"godbase", "go-dbase", ""},

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "platform/ado/Types.h"
 #include "transfer/SendTablesToOracle.h"
+#include "transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {
@@ -24,6 +26,20 @@ support::ScriptedResult Orders(std::vector<std::vector<ado::Value>> rows) {
   return {{{"name", ado::adVarChar}, {"qty", ado::adInteger}}, std::move(rows)};
 }
 
+// Every kind of value, Null and empty among them.
+support::ScriptedResult Mixed() {
+  return {{{"first name", ado::adChar},
+           {"ratio", ado::adSingle},
+           {"price", ado::adNumeric},
+           {"stamp", ado::adDBTimeStamp},
+           {"photo", ado::adLongVarBinary},
+           {"weight", ado::adDouble},
+           {"ok", ado::adBoolean}},
+          {{"", 1.5, ado::Decimal{"3.25"}, ado::DateTime{{2001, 2, 3}, 4, 5, 6, 0}, ado::Bytes{0x0A, 0xFF}, 2.5, true},
+           {" ", 0.0, ado::Null{}, ado::Date{1999, 12, 31}, ado::Bytes{}, -0.5, false},
+           {"a\r\nb's", ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}}}};
+}
+
 class SendTablesToOracleTest : public ::testing::Test {
  protected:
   void SetUp() override { ado::SetTextLocale(ado::TextLocale{'.', "M/d/yyyy"}); }
@@ -35,7 +51,7 @@ class SendTablesToOracleTest : public ::testing::Test {
     FakeTablesWindow::Select(sides.window.list1, selected);
     sides.window.list1.SetListIndex(0);
   }
-  void Run() { SendTablesToOracle(sides.window.parts); }
+  void Run(InsertPath path = InsertPath::Statements) { SendTablesToOracle(sides.window.parts, nullptr, path); }
 
   ScriptedSides sides;
 };
@@ -124,18 +140,7 @@ TEST_F(SendTablesToOracleTest, TheLastMatchingListItemNamesTheReplacedTable) {
 
 TEST_F(SendTablesToOracleTest, ValuesTravelAsQuotedTextsAndOnlyApostrophesChange) {
   Offer({"mixed"}, {"mixed"});
-  sides.foxPro->SetResult(
-      "SELECT * FROM `mixed`",
-      {{{"first name", ado::adChar},
-        {"ratio", ado::adSingle},
-        {"price", ado::adNumeric},
-        {"stamp", ado::adDBTimeStamp},
-        {"photo", ado::adLongVarBinary},
-        {"weight", ado::adDouble},
-        {"ok", ado::adBoolean}},
-       {{"", 1.5, ado::Decimal{"3.25"}, ado::DateTime{{2001, 2, 3}, 4, 5, 6, 0}, ado::Bytes{0x0A, 0xFF}, 2.5, true},
-        {" ", 0.0, ado::Null{}, ado::Date{1999, 12, 31}, ado::Bytes{}, -0.5, false},
-        {"a\r\nb's", ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}, ado::Null{}}}});
+  sides.foxPro->SetResult("SELECT * FROM `mixed`", Mixed());
   Run();
   const Strings& sent = sides.oracle->Statements();
   ASSERT_EQ(sent.size(), 4u);
@@ -248,6 +253,74 @@ TEST_F(SendTablesToOracleTest, NamesThatCannotBeQuotedSkipTheirTableWithNothingS
   EXPECT_EQ(sides.oracle->Statements(), Strings{"CREATE TABLE \"ok\"(\"id\" INT)"});
   EXPECT_EQ(sides.foxPro->Statements(), (Strings{"SELECT * FROM `ok`", "SELECT * FROM `fields`"}));
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), (Strings{"fields", "ok"}));
+}
+
+// The INSERT a row of bound values stands for, spelt as the statement path spells it.
+std::string AsStatement(const std::string& table, const std::vector<ado::Value>& row) {
+  std::string sql = "INSERT INTO \"" + table + "\" VALUES(";
+  for (std::size_t c = 0; c < row.size(); ++c) {
+    if (c > 0) sql += ", ";
+    if (row[c].IsNull()) {
+      sql += "NULL";
+      continue;
+    }
+    sql += "'";
+    for (const char ch : row[c].As<std::string>()) sql += ch == '\'' ? std::string("''") : std::string(1, ch);
+    sql += "'";
+  }
+  return sql + ")";
+}
+
+TEST_F(SendTablesToOracleTest, ArraysBindTheTextsTheStatementsWouldCarry) {
+  Offer({"mixed"}, {"mixed"});
+  sides.foxPro->SetResult("SELECT * FROM `mixed`", Mixed());
+  Run();
+  const Strings statements = sides.oracle->Statements();
+
+  ScriptedSides fast;
+  fast.oracle->AcceptArrays();
+  FakeTablesWindow::Fill(fast.window.list1, {"mixed"});
+  FakeTablesWindow::Select(fast.window.list1, {"mixed"});
+  fast.window.list1.SetListIndex(0);
+  fast.foxPro->SetResult("SELECT * FROM `mixed`", Mixed());
+  SendTablesToOracle(fast.window.parts, nullptr, InsertPath::Arrays);
+
+  EXPECT_EQ(fast.oracle->Statements(), Strings{statements.front()});  // the CREATE TABLE alone
+  ASSERT_EQ(fast.oracle->Arrays().size(), 1u);
+  EXPECT_EQ(fast.oracle->Arrays()[0].sql, "INSERT INTO \"mixed\" VALUES(?, ?, ?, ?, ?, ?, ?)");
+  Strings bound;
+  for (const auto& row : fast.oracle->Arrays()[0].rows) bound.push_back(AsStatement("mixed", row));
+  EXPECT_EQ(bound, Strings(statements.begin() + 1, statements.end()));
+  EXPECT_EQ(fast.window.progress.Values(), sides.window.progress.Values());
+}
+
+TEST_F(SendTablesToOracleTest, ARefusedArrayGoesAgainRowByRowAndOnlyItsBadRowIsReported) {
+  sides.oracle->AcceptArrays();
+  Offer({"orders"}, {"orders"});
+  std::vector<std::vector<ado::Value>> rows;
+  for (int n = 1; n <= 2500; ++n) rows.push_back({n == 1500 ? std::string("bad") : "r" + std::to_string(n), n});
+  sides.foxPro->SetResult("SELECT * FROM `orders`", Orders(rows));
+  sides.oracle->FailOn("bad", "ORA-01722: invalid number");
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 186,
+               "INSERT INTO \"orders\" VALUES('bad', '1500')");
+  Run(InsertPath::Arrays);
+
+  // Arrays are cut by time, so only what they hold is fixed: every row once, in order, and
+  // the rows of the one refused array once more as statements.
+  Strings bound;
+  Strings refused;
+  for (const auto& array : sides.oracle->Arrays()) {
+    for (const auto& row : array.rows) {
+      bound.push_back(AsStatement("orders", row));
+      if (!array.arrived) refused.push_back(bound.back());
+    }
+  }
+  ASSERT_EQ(bound.size(), rows.size());
+  EXPECT_EQ(bound[1499], "INSERT INTO \"orders\" VALUES('bad', '1500')");
+  EXPECT_LE(refused.size(), InsertArrays::kRowsPerArray);
+  EXPECT_NE(std::find(refused.begin(), refused.end(), bound[1499]), refused.end());
+  const Strings& executed = sides.oracle->Executed();  // the CREATE TABLE, then the refused array's rows
+  EXPECT_EQ(Strings(executed.begin() + 1, executed.end()), refused);
 }
 
 }  // namespace

@@ -28,6 +28,10 @@ void Connection::Open(const std::string& connectionString) {
 
 void Connection::Execute(const std::string& sql) { ActiveSession().Execute(sql); }
 
+std::unique_ptr<ParameterArrays> Connection::PrepareArrays(const std::string& sql, std::size_t markers) {
+  return ActiveSession().PrepareArrays(sql, markers);
+}
+
 std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
   if (schema != adSchemaTables) {
     throw Failure("Object or provider is not capable of performing requested operation.");

@@ -25,6 +25,9 @@ class Connection {
   void Open(const std::string& connectionString);
   // Runs a statement; rows it returns are ignored.
   void Execute(const std::string& sql);
+  // A statement with parameter markers prepared for arrays of rows; nullptr when the
+  // provider cannot run it that way.
+  std::unique_ptr<ParameterArrays> PrepareArrays(const std::string& sql, std::size_t markers);
   // Only adSchemaTables (20) is supported.
   std::unique_ptr<Recordset> OpenSchema(int schema);
   void Close();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +27,58 @@ class RowSource {
   virtual bool Next(std::vector<Value>& row) = 0;
 };
 
+// Texts for the parameter markers of one statement, row after row; a cell is a text or
+// Null. Clearing keeps the buffers, so one object can carry array after array.
+class TextRows {
+ public:
+  explicit TextRows(std::size_t columns = 0) : columns_(columns) {}
+  std::size_t Columns() const { return columns_; }
+  std::size_t Rows() const { return columns_ == 0 ? 0 : cells_.size() / columns_; }
+  void AddText(std::string_view text) {
+    cells_.push_back({bytes_.size(), text.size(), false});
+    bytes_.append(text);
+  }
+  void AddNull() { cells_.push_back({bytes_.size(), 0, true}); }
+  // Takes back the last count cells (a row that was not completed).
+  void DropLast(std::size_t count) {
+    count = std::min(count, cells_.size());
+    if (count == 0) return;
+    bytes_.resize(cells_[cells_.size() - count].offset);
+    cells_.resize(cells_.size() - count);
+  }
+  bool IsNull(std::size_t row, std::size_t column) const { return Cell(row, column).isNull; }
+  std::string_view Text(std::size_t row, std::size_t column) const {
+    const CellSpan& cell = Cell(row, column);
+    return std::string_view(bytes_).substr(cell.offset, cell.size);
+  }
+  void Clear() {
+    cells_.clear();
+    bytes_.clear();
+  }
+
+ private:
+  struct CellSpan {
+    std::size_t offset;
+    std::size_t size;
+    bool isNull;
+  };
+  const CellSpan& Cell(std::size_t row, std::size_t column) const { return cells_.at(row * columns_ + column); }
+
+  std::size_t columns_;
+  std::vector<CellSpan> cells_;
+  std::string bytes_;
+};
+
+// One prepared statement with parameter markers, run for whole arrays of rows.
+class ParameterArrays {
+ public:
+  virtual ~ParameterArrays() = default;
+  /// Runs the statement once per row (rows.Columns() values each) in one transaction and
+  /// commits it. Returns false when the array was refused: then it was rolled back as a
+  /// whole and none of its rows arrived, whichever row the server objected to.
+  virtual bool Send(const TextRows& rows) = 0;
+};
+
 struct ConnectionSettings {
   int cursorLocation = 2;
   long commandTimeout = 30;     // seconds, 0 = none
@@ -42,6 +96,11 @@ class Session {
   virtual std::unique_ptr<RowSource> Query(const std::string& sql) = 0;
   // The tables schema rowset: fields "TABLE_TYPE" and "TABLE_NAME" (others may follow).
   virtual std::unique_ptr<RowSource> TablesSchema() = 0;
+  // The statement prepared for parameter arrays, or nullptr when the provider cannot (or
+  // the driver would not prepare it): the caller then sends statements one by one.
+  virtual std::unique_ptr<ParameterArrays> PrepareArrays(const std::string& /*sql*/, std::size_t /*markers*/) {
+    return nullptr;
+  }
   virtual void Close() = 0;
 };
 

@@ -250,6 +250,15 @@ class RowStore {
 
 }  // namespace
 
+namespace {
+
+void (*loadingYield)() = nullptr;
+constexpr long kRowsPerYield = 256;
+
+}  // namespace
+
+void SetLoadingYield(void (*yield)()) { loadingYield = yield; }
+
 const ado::Value& FieldValue::Checked() const {
   if (!current_) throw Failure(kNoCurrentRecord);
   return value_;
@@ -277,6 +286,7 @@ class Recordset::Impl {
       while (rows->Next(row)) {
         for (const Value& value : row) store->Append(value);
         store->EndRow();
+        if (loadingYield != nullptr && store->Rows() % kRowsPerYield == 0) loadingYield();
       }
       rows.reset();
       row.clear();

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "platform/ado/Failure.h"
-#include "platform/odbc/OdbcRows.h"
 
 namespace odbc {
 
@@ -22,11 +21,13 @@ void Link::SetQueryTimeout(SQLHSTMT stmt) const {
   (void)ret;
 }
 
-void Link::Detach(OdbcRows* rows) { rows_.erase(std::remove(rows_.begin(), rows_.end(), rows), rows_.end()); }
+void Link::Detach(LinkedStatement* statement) {
+  statements_.erase(std::remove(statements_.begin(), statements_.end(), statement), statements_.end());
+}
 
 void Link::Shut() noexcept {
-  for (OdbcRows* rows : rows_) rows->Release();
-  rows_.clear();
+  for (LinkedStatement* statement : statements_) statement->Release();
+  statements_.clear();
   execStmt.Free();
   dbc.Free();
   env.Free();

@@ -8,7 +8,15 @@
 
 namespace odbc {
 
-class OdbcRows;
+// A statement handed out by a session (rows being read, a prepared statement): the
+// session frees its handle when the connection closes first.
+class LinkedStatement {
+ public:
+  virtual void Release() noexcept = 0;
+
+ protected:
+  ~LinkedStatement() = default;
+};
 
 // What a session and the row sources it handed out share: the handles of one
 // connection. Closing the session frees the statements of row sources still alive, so
@@ -24,13 +32,13 @@ class Link {
   Link& Active();
   bool IsOpen() const { return open_; }
   void SetQueryTimeout(SQLHSTMT stmt) const;
-  void Attach(OdbcRows* rows) { rows_.push_back(rows); }
-  void Detach(OdbcRows* rows);
+  void Attach(LinkedStatement* statement) { statements_.push_back(statement); }
+  void Detach(LinkedStatement* statement);
   /// Frees every handle, statements first.
   void Shut() noexcept;
 
  private:
-  std::vector<OdbcRows*> rows_;
+  std::vector<LinkedStatement*> statements_;
   bool open_ = true;
 };
 

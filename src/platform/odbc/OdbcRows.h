@@ -10,15 +10,14 @@
 
 #include "platform/ado/Provider.h"
 #include "platform/odbc/Handle.h"
+#include "platform/odbc/Link.h"
 
 namespace odbc {
-
-class Link;
 
 // The rows of one executed statement. Columns of bounded size are bound and fetched
 // many rows at a time; when a column holds long data (any size), rows are fetched one
 // at a time and every value is read whole with SQLGetData.
-class OdbcRows : public ado::RowSource {
+class OdbcRows : public ado::RowSource, public LinkedStatement {
  public:
   enum class Naming { kAsReported, kSchemaRowset };
 
@@ -31,7 +30,7 @@ class OdbcRows : public ado::RowSource {
   bool Next(std::vector<ado::Value>& row) override;
 
   /// Frees the statement; the connection is closing.
-  void Release() noexcept;
+  void Release() noexcept override;
 
  private:
   enum class Read { kText, kDecimal, kInteger, kDouble, kSingle, kBit, kDate, kTime, kTimestamp, kBinary };

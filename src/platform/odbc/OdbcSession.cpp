@@ -15,6 +15,7 @@
 #include "platform/odbc/Diagnostics.h"
 #include "platform/odbc/Handle.h"
 #include "platform/odbc/Link.h"
+#include "platform/odbc/OdbcArrays.h"
 #include "platform/odbc/OdbcRows.h"
 #include "platform/odbc/WideText.h"
 
@@ -87,6 +88,10 @@ std::unique_ptr<ado::RowSource> OdbcSession::TablesSchema() {
   Check(SQLTablesW(stmt.Get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0), SQL_HANDLE_STMT, stmt.Get(),
         "SQLTables");
   return std::make_unique<OdbcRows>(link_, std::move(stmt), OdbcRows::Naming::kSchemaRowset);
+}
+
+std::unique_ptr<ado::ParameterArrays> OdbcSession::PrepareArrays(const std::string& sql, std::size_t markers) {
+  return OdbcArrays::Prepare(link_, sql, markers);
 }
 
 void OdbcSession::Close() {

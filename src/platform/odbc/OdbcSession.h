@@ -18,6 +18,7 @@ class OdbcSession : public ado::Session {
   void Execute(const std::string& sql) override;
   std::unique_ptr<ado::RowSource> Query(const std::string& sql) override;
   std::unique_ptr<ado::RowSource> TablesSchema() override;
+  std::unique_ptr<ado::ParameterArrays> PrepareArrays(const std::string& sql, std::size_t markers) override;
   void Close() override;
 
  private:

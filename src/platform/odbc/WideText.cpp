@@ -39,6 +39,12 @@ void PutUtf8(std::string& out, char32_t cp) {
 WideText ToWide(std::string_view text) {
   WideText out;
   out.reserve(text.size() + 1);
+  AppendWide(out, text);
+  out.push_back(0);
+  return out;
+}
+
+void AppendWide(WideText& out, std::string_view text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* const end = p + text.size();
   while (p < end) {
@@ -75,8 +81,6 @@ WideText ToWide(std::string_view text) {
     PutUnit(out, cp);
     p += 1 + extra;
   }
-  out.push_back(0);
-  return out;
 }
 
 void AppendUtf8(std::string& out, const SQLWCHAR* units, std::size_t count) {

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
@@ -195,6 +196,37 @@ TEST_F(OdbcStandInTest, StatementTextsReachTheServerUnchanged) {
   std::stringstream all;
   all << log.rdbuf();
   EXPECT_NE(all.str().find("statement: " + marker), std::string::npos);
+}
+
+TEST_F(OdbcStandInTest, ParameterArraysArriveWholeOrNotAtAll) {
+  connection_.Execute("CREATE TABLE \"" + Table() + "\"(\"A\" VARCHAR(20),\"B\" INT,\"C\" BLOB)");
+  auto arrays = connection_.PrepareArrays("INSERT INTO \"" + Table() + "\" VALUES(?, ?, ?)", 3);
+  ASSERT_NE(arrays, nullptr);
+  const auto send = [&](const std::vector<std::vector<const char*>>& cells) {
+    ado::TextRows rows(3);
+    for (const auto& row : cells) {
+      for (const char* cell : row) cell == nullptr ? rows.AddNull() : rows.AddText(cell);
+    }
+    return arrays->Send(rows);
+  };
+  // Texts bound for INT and BLOB columns read as the same literals would.
+  EXPECT_TRUE(send({{"x'y\t€", "1", "0AFF"}, {nullptr, "2", nullptr}}));
+  EXPECT_FALSE(send({{"a", "3", nullptr}, {"b", "not a number", nullptr}, {"c", "5", nullptr}}));
+  EXPECT_TRUE(send({{"d", "6", nullptr}}));
+  connection_.Execute("INSERT INTO \"" + Table() + "\" VALUES('e', '7', NULL)");  // autocommit again
+
+  ado::Connection other;  // sees only what was committed
+  other.CursorLocation = ado::adUseClient;
+  other.Open(support::kOracleConnectionString);
+  ado::Recordset rs;
+  rs.Open("SELECT * FROM \"" + Table() + "\" ORDER BY \"B\"", other);
+  std::vector<std::vector<Value>> rows;
+  for (; !rs.Eof(); rs.MoveNext()) rows.push_back({rs.Fields(0).Value, rs.Fields(1).Value, rs.Fields(2).Value});
+  const std::vector<std::vector<Value>> expected = {{Value("x'y\t€"), Value(1), Value(ado::Bytes{0x0A, 0xFF})},
+                                                    {Value(), Value(2), Value()},
+                                                    {Value("d"), Value(6), Value()},
+                                                    {Value("e"), Value(7), Value()}};
+  EXPECT_EQ(rows, expected);
 }
 
 TEST_F(OdbcStandInTest, AStatementWithoutRowsLeavesTheRecordsetClosed) {

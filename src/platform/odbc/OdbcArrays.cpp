@@ -1,0 +1,140 @@
+#include "platform/odbc/OdbcArrays.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/ado/Failure.h"
+#include "platform/odbc/Diagnostics.h"
+
+namespace odbc {
+
+namespace {
+
+// Bound buffers of one array stay below this (bytes): a column of long values makes its
+// arrays shorter instead of making every element as wide as the longest value.
+constexpr std::size_t kArrayBytes = 8u << 20;
+
+}  // namespace
+
+std::unique_ptr<OdbcArrays> OdbcArrays::Prepare(std::shared_ptr<Link> link, const std::string& sql,
+                                                std::size_t markers) {
+  Link& active = link->Active();
+  Handle stmt(SQL_HANDLE_STMT, active.dbc.Get());
+  active.SetQueryTimeout(stmt.Get());
+  WideText text = ToWide(sql);
+  if (!Succeeded(SQLPrepareW(stmt.Get(), text.data(), Length(text)))) return nullptr;
+  return std::unique_ptr<OdbcArrays>(new OdbcArrays(std::move(link), std::move(stmt), markers));
+}
+
+OdbcArrays::OdbcArrays(std::shared_ptr<Link> link, Handle stmt, std::size_t markers)
+    : link_(std::move(link)), stmt_(std::move(stmt)), markers_(markers), columns_(markers) {
+  link_->Attach(this);
+}
+
+OdbcArrays::~OdbcArrays() {
+  if (link_) link_->Detach(this);
+}
+
+void OdbcArrays::Release() noexcept { stmt_.Free(); }
+
+bool OdbcArrays::SetAutocommit(bool on) {
+  const auto value = static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF);
+  return Succeeded(SQLSetConnectAttrW(link_->dbc.Get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value), 0));
+}
+
+bool OdbcArrays::Send(const ado::TextRows& rows) {
+  Link& link = link_->Active();
+  if (!stmt_) throw ado::Failure("Operation is not allowed when the object is closed.");
+  if (rows.Columns() != markers_) throw ado::Failure("The rows do not match the statement's parameter markers.");
+  const std::size_t count = rows.Rows();
+  if (count == 0) return true;
+  for (std::size_t c = 0; c < markers_; ++c) {
+    Column& column = columns_[c];
+    column.staged.clear();
+    column.offsets.resize(count + 1);
+    for (std::size_t r = 0; r < count; ++r) {
+      column.offsets[r] = column.staged.size();
+      AppendWide(column.staged, rows.Text(r, c));
+    }
+    column.offsets[count] = column.staged.size();
+  }
+  if (!SetAutocommit(false)) return false;
+  // Any row refused refuses the array: some servers (PostgreSQL) abort the whole
+  // transaction at the first error while the driver may still report later rows as done,
+  // so a partly refused array is never committed.
+  bool arrived = true;
+  try {
+    for (std::size_t first = 0; arrived && first < count;) {
+      const std::size_t end = ArrayEnd(first, count);
+      arrived = Execute(rows, first, end);
+      first = end;
+    }
+  } catch (...) {
+    SQLEndTran(SQL_HANDLE_DBC, link.dbc.Get(), SQL_ROLLBACK);
+    SetAutocommit(true);
+    throw;
+  }
+  const SQLRETURN ended = SQLEndTran(SQL_HANDLE_DBC, link.dbc.Get(), arrived ? SQL_COMMIT : SQL_ROLLBACK);
+  if (arrived && !Succeeded(ended)) {
+    SQLEndTran(SQL_HANDLE_DBC, link.dbc.Get(), SQL_ROLLBACK);
+    arrived = false;
+  }
+  if (!SetAutocommit(true)) {
+    throw ado::Failure(FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr"));
+  }
+  return arrived;
+}
+
+std::size_t OdbcArrays::ArrayEnd(std::size_t first, std::size_t count) const {
+  std::size_t end = first;
+  std::vector<std::size_t> widest(markers_, 1);  // units per element, terminating zero included
+  while (end < count) {
+    std::size_t rowBytes = 0;
+    for (std::size_t c = 0; c < markers_; ++c) rowBytes += std::max(widest[c], Units(c, end) + 1) * sizeof(SQLWCHAR);
+    if (end > first && rowBytes * (end - first + 1) > kArrayBytes) break;
+    for (std::size_t c = 0; c < markers_; ++c) widest[c] = std::max(widest[c], Units(c, end) + 1);
+    ++end;
+  }
+  return end;
+}
+
+bool OdbcArrays::Execute(const ado::TextRows& rows, std::size_t first, std::size_t end) {
+  SQLHSTMT stmt = stmt_.Get();
+  const std::size_t count = end - first;
+  for (std::size_t c = 0; c < markers_; ++c) {
+    Column& column = columns_[c];
+    std::size_t width = 1;  // units per element, the terminating zero included
+    for (std::size_t r = first; r < end; ++r) width = std::max(width, Units(c, r) + 1);
+    column.bound.assign(width * count, 0);
+    column.indicators.resize(count);
+    for (std::size_t r = first; r < end; ++r) {
+      const std::size_t units = Units(c, r);
+      if (units != 0) {
+        std::memcpy(&column.bound[(r - first) * width], &column.staged[column.offsets[r]], units * sizeof(SQLWCHAR));
+      }
+      column.indicators[r - first] = rows.IsNull(r, c) ? SQL_NULL_DATA : static_cast<SQLLEN>(units * sizeof(SQLWCHAR));
+    }
+    if (!Succeeded(SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(c + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
+                                    std::max<SQLULEN>(1, width - 1), 0, column.bound.data(),
+                                    static_cast<SQLLEN>(width * sizeof(SQLWCHAR)), column.indicators.data()))) {
+      return false;
+    }
+  }
+  statuses_.assign(count, SQL_PARAM_UNUSED);
+  processed_ = 0;
+  if (!Succeeded(
+          SQLSetStmtAttrW(stmt, SQL_ATTR_PARAM_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN), 0)) ||
+      !Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(count), 0)) ||
+      !Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_PARAM_STATUS_PTR, statuses_.data(), 0)) ||
+      !Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed_, 0))) {
+    return false;
+  }
+  const SQLRETURN ret = SQLExecute(stmt);
+  SQLFreeStmt(stmt, SQL_CLOSE);
+  if (!Succeeded(ret) || processed_ != count) return false;
+  return std::all_of(statuses_.begin(), statuses_.end(), [](SQLUSMALLINT status) {
+    return status == SQL_PARAM_SUCCESS || status == SQL_PARAM_SUCCESS_WITH_INFO;
+  });
+}
+
+}  // namespace odbc
