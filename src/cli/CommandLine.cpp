@@ -168,11 +168,12 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
     }
     std::cout << "\n";
   }
-  // A table the transfer passed over is one whose overwrite question was answered No.
+  // A table the transfer passed over was kept (its overwrite question answered No) or refused
+  // with a failure report shown above.
   for (const std::string& name : selected) {
     const auto& tables = progress.Tables();
     if (std::none_of(tables.begin(), tables.end(), [&](const TableTally& tally) { return tally.source == name; })) {
-      std::cout << name << ": kept, not overwritten\n";
+      std::cout << name << ": not copied\n";
     }
   }
   for (const Difference& difference : shown) {

@@ -124,7 +124,7 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
   ASSERT_EQ(Run("fox", {"send-to-oracle", "cli_pyacfl"}).exitCode, 0);
   const Outcome kept = Run("fox", {"--overwrite=no", "send-to-oracle", "cli_pyacfl"});
   EXPECT_EQ(kept.exitCode, 0) << kept.err;
-  EXPECT_EQ(kept.out, "cli_pyacfl: kept, not overwritten\n");
+  EXPECT_EQ(kept.out, "cli_pyacfl: not copied\n");
   const Outcome again = Run("fox", {"--overwrite=yes", "--verify", "send-to-oracle", "cli_pyacfl"});
   EXPECT_EQ(again.exitCode, 0) << again.err;
   EXPECT_NE(again.out.find("15 written, 0 failed statements"), std::string::npos) << again.out;
