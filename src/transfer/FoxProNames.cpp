@@ -67,12 +67,13 @@ bool IntoBlobColumn(int sourceType) {
 
 void AppendFoxProValueText(std::string& out, const ado::Value& value, int sourceType) {
   const ado::Value& present = NullToDefault(value, EmptyText());
-  std::string text;
+  std::string converted;
   if (present.Is<ado::Bytes>() && !IntoBlobColumn(sourceType)) {
-    ado::AppendHexText(text, present.As<ado::Bytes>());
-  } else {
-    ado::AppendValueText(text, present);
+    ado::AppendHexText(converted, present.As<ado::Bytes>());
+  } else if (!present.Is<std::string>()) {
+    ado::AppendValueText(converted, present);
   }
+  const std::string& text = present.Is<std::string>() ? present.As<std::string>() : converted;
   out.reserve(out.size() + text.size() + text.size() / kPieceLength * kPieceJoint.size() + 8);
   // The caller has opened a literal. A line break closes it and follows as CHR(n); the next
   // ordinary character opens a new one. opener is where a literal that this function opened
@@ -82,8 +83,8 @@ void AppendFoxProValueText(std::string& out, const ado::Value& value, int source
   bool literalEmpty = true;
   std::size_t opener = std::string::npos;
   std::size_t characters = 0;
+  const auto special = [](char c) { return c == '\r' || c == '\n' || c == '\''; };
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8SequenceLength(text, at);
     const char c = text[at];
     if (c == '\r' || c == '\n') {
       if (inLiteral) {
@@ -95,6 +96,8 @@ void AppendFoxProValueText(std::string& out, const ado::Value& value, int source
         inLiteral = false;
       }
       out += c == '\r' ? "+CHR(13)" : "+CHR(10)";
+      ++at;
+      ++characters;
     } else {
       if (!inLiteral) {
         opener = out.size();
@@ -103,13 +106,20 @@ void AppendFoxProValueText(std::string& out, const ado::Value& value, int source
       }
       if (c == '\'') {
         out += "''";
+        ++at;
+        ++characters;
       } else {
-        out.append(text, at, length);
+        // Ordinary characters go in as one run, up to the next special one or the next joint.
+        const std::size_t run = at;
+        do {
+          at += Utf8SequenceLength(text, at);
+          ++characters;
+        } while (at < text.size() && characters % kPieceLength != 0 && !special(text[at]));
+        out.append(text, run, at - run);
       }
       literalEmpty = false;
     }
-    at += length;
-    if (++characters % kPieceLength == 0 && inLiteral) {
+    if (characters % kPieceLength == 0 && inLiteral) {
       opener = out.size() + 1;  // the "+'" inside the joint
       out += kPieceJoint;
       literalEmpty = true;

@@ -1,5 +1,6 @@
 #include "platform/foxpro/FoxProSession.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -263,11 +264,14 @@ std::string FoxProSession::TableName(const TableReference& table) {
 }
 
 FoxProSession::FileIdentity FoxProSession::IdentityOf(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
+  // Only the inode number is asked for: a stat that reads the file's times makes the kernel
+  // (multigrain timestamps) stamp the next write afresh, which dirties the inode on every row.
+  struct statx info {};
+  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_INO, &info) != 0) {
     return FileIdentity{};
   }
-  return FileIdentity{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+  return FileIdentity{(static_cast<unsigned long long>(info.stx_dev_major) << 32) | info.stx_dev_minor,
+                      static_cast<unsigned long long>(info.stx_ino)};
 }
 
 void FoxProSession::CloseAppender() {
