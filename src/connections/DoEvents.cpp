@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/ado/Recordset.h"
+#include "platform/ado/Yield.h"
 
 namespace connections {
 
@@ -96,9 +96,10 @@ void DoEvents() {
   const std::int64_t now = CoarseMilliseconds();
   if (now - last < 10) return;
   last = now;
-  // From the first yield on, reading a whole table at a recordset's Open yields as well.
-  static const bool yieldsWhileLoading = (ado::SetLoadingYield(&DoEvents), true);
-  (void)yieldsWhileLoading;
+  // From the first yield on, a login and reading a whole table at a recordset's Open yield
+  // as well.
+  static const bool yieldsWhileWaiting = (ado::SetYield(&DoEvents), true);
+  (void)yieldsWhileWaiting;
   if (QCoreApplication::instance() == nullptr) return;
   EventGaps* gaps = EventGaps::Instance();
   if (gaps == nullptr) {

@@ -1,6 +1,7 @@
 #include "platform/ado/Connection.h"
 
 #include "platform/ado/Failure.h"
+#include "platform/ado/Yield.h"
 
 namespace ado {
 
@@ -22,7 +23,8 @@ void Connection::Open(const std::string& connectionString) {
   settings.commandTimeout = CommandTimeout;
   settings.connectionTimeout = ConnectionTimeout;
   settings.mode = Mode;
-  session_ = provider->Open(connectionString, settings);
+  // A login to a distant server can take a second; the window goes on meanwhile.
+  session_ = WhileYielding([&] { return provider->Open(connectionString, settings); });
   if (!session_) throw Failure("The provider did not open a connection.");
 }
 

@@ -8,6 +8,7 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
+#include "platform/ado/Yield.h"
 
 namespace ado {
 
@@ -252,12 +253,9 @@ class RowStore {
 
 namespace {
 
-void (*loadingYield)() = nullptr;
 constexpr long kRowsPerYield = 256;
 
 }  // namespace
-
-void SetLoadingYield(void (*yield)()) { loadingYield = yield; }
 
 const ado::Value& FieldValue::Checked() const {
   if (!current_) throw Failure(kNoCurrentRecord);
@@ -286,7 +284,7 @@ class Recordset::Impl {
       while (rows->Next(row)) {
         for (const Value& value : row) store->Append(value);
         store->EndRow();
-        if (loadingYield != nullptr && store->Rows() % kRowsPerYield == 0) loadingYield();
+        if (store->Rows() % kRowsPerYield == 0 && CurrentYield() != nullptr) CurrentYield()();
       }
       rows.reset();
       row.clear();

@@ -44,10 +44,6 @@ class FieldValue {
   bool current_ = false;
 };
 
-/// Called now and then while a client-side recordset reads its rows at Open (a whole
-/// table), so that the caller's window can stay live; nullptr for none.
-void SetLoadingYield(void (*yield)());
-
 struct Field {
   std::string Name;
   int Type = 0;  // ADO type code

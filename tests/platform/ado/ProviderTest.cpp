@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
 #include "platform/ado/Provider.h"
 #include "platform/ado/Types.h"
+#include "platform/ado/Yield.h"
 #include "support/ScriptedProvider.h"
 
 namespace {
@@ -110,6 +114,26 @@ TEST(ConnectionTest, AFailedOpenLeavesItClosedAndReady) {
   scripted->SucceedOpen();
   connection.Open("Provider=p.1");
   EXPECT_TRUE(connection.IsOpen());
+}
+
+int yields = 0;
+
+// A slow login must not freeze the window: the caller yields while it waits, and what the
+// login gives or throws still arrives.
+TEST(ConnectionTest, TheCallerYieldsWhileALoginWaits) {
+  ado::SetYield([] { ++yields; });
+  const auto caller = std::this_thread::get_id();
+  const int result = ado::WhileYielding([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    return std::this_thread::get_id() == caller ? 0 : 7;
+  });
+  EXPECT_EQ(result, 7);
+  EXPECT_GE(yields, 2);
+  auto scripted = ScriptedProvider::Install("p.1");
+  scripted->FailOpen("ORA-12170: TNS:Connect timeout occurred");
+  ado::Connection connection;
+  EXPECT_THROW(connection.Open("Provider=p.1"), ado::Failure);
+  ado::SetYield(nullptr);
 }
 
 TEST(ConnectionTest, ExecuteSendsTheTextUnchangedAndReportsRejections) {
