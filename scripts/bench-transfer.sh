@@ -2,11 +2,12 @@
 # Whole-transfer benchmarks, one run each, against a private Oracle stand-in:
 #   1. FoxPro -> Oracle of a ROWS-row, 8-column table vs. psql -f running the same INSERT
 #      texts on the same stand-in (target: at most 1.15x), and vs. the same texts replayed
-#      through the data access layer alone (target: at most 1.10x);
+#      through the data access layer alone (target: at most 1.10x); each the best of ROUNDS
+#      (default 3) runs;
 #   2. the same transfer through parameter arrays (--fast) vs. the statements of 1.
-#      (target: at least 5x the rows per second);
+#      (target: at least 5x the rows per second), the best of ROUNDS runs;
 #   3. Oracle -> FoxPro of that table vs. a bare ODBC fetch plus the engine's append
-#      (target: at most 1.5x);
+#      (target: at most 1.5x), each the best of ROUNDS runs;
 #   4. Oracle -> FoxPro of BIG_ROWS rows: peak memory vs. the size of the rows' text
 #      (target: below 1.5x).
 # The transfers also report the longest wait between two turns of the event loop (target:
@@ -57,14 +58,29 @@ create=$(grep -o 'statement: CREATE TABLE "bench"(.*' "$WORK/transfer.log" | tai
 grep -o 'statement: INSERT INTO "bench" VALUES(.*' "$WORK/transfer.log" | sed 's/^statement: //; s/$/;/' >"$WORK/inserts.sql"
 inserts=$(wc -l <"$WORK/inserts.sql")
 [ "$inserts" -eq "$ROWS" ] || { echo "expected $ROWS INSERT texts in the server log, found $inserts" >&2; exit 1; }
-"${PSQL[@]}" -c 'DROP TABLE "bench"' -c "$create"
-start=$(now)
-"${PSQL[@]}" -f "$WORK/inserts.sql"
-psql_seconds=$(awk -v a="$start" -v b="$(now)" 'BEGIN { print b - a }')
-r1=$(ratio "$to_oracle" "$psql_seconds")
+psql_run() {
+  "${PSQL[@]}" -c 'DROP TABLE "bench"' -c "$create" >/dev/null
+  local start
+  start=$(now)
+  "${PSQL[@]}" -f "$WORK/inserts.sql" >/dev/null
+  awk -v a="$start" -v b="$(now)" 'BEGIN { print b - a }'
+}
 # The same texts through the data access layer alone: what the ODBC path costs without the transfer.
-"${PSQL[@]}" -c 'DROP TABLE "bench"' -c "$create"
-replay=$("$BENCH" replay "$WORK/inserts.sql" | seconds_of)
+replay_run() {
+  "${PSQL[@]}" -c 'DROP TABLE "bench"' -c "$create" >/dev/null
+  "$BENCH" replay "$WORK/inserts.sql" | seconds_of
+}
+lesser() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b ? a : b) }'; }
+psql_seconds=$(psql_run)
+replay=$(replay_run)
+# The stand-in's own hiccups (checkpoints, the log) move single runs by 10% and more: each of
+# the three takes the best of ROUNDS runs, taken in turn.
+for _ in $(seq 2 "${ROUNDS:-3}"); do
+  to_oracle=$(lesser "$to_oracle" "$(with_gaps to-oracle "$WORK/source" bench | seconds_of)")
+  psql_seconds=$(lesser "$psql_seconds" "$(psql_run)")
+  replay=$(lesser "$replay" "$(replay_run)")
+done
+r1=$(ratio "$to_oracle" "$psql_seconds")
 r1b=$(ratio "$to_oracle" "$replay")
 echo "FoxPro -> Oracle, $ROWS rows: transfer ${to_oracle}s, psql -f ${psql_seconds}s, ratio $r1 (target <= 1.15)"
 echo "FoxPro -> Oracle, $ROWS rows: transfer ${to_oracle}s, replay through the data layer ${replay}s, ratio $r1b (target <= 1.10)"
@@ -75,20 +91,31 @@ within "$r1b" 1.10 || status=1
 # 2. The same table through parameter arrays, against the statements above.
 "${PSQL[@]}" -c 'DROP TABLE "bench"'
 fast=$(with_gaps to-oracle-fast "$WORK/source" bench | seconds_of)
+gaps_arrays=$(cat "$WORK/gaps")
+for _ in $(seq 2 "${ROUNDS:-3}"); do
+  "${PSQL[@]}" -c 'DROP TABLE "bench"'
+  fast=$(lesser "$fast" "$("$BENCH" to-oracle-fast "$WORK/source" bench | seconds_of)")
+done
 arrived=$("${PSQL[@]}" -At -c 'SELECT count(*) FROM "bench"')
 [ "$arrived" -eq "$ROWS" ] || { echo "the fast path left $arrived of $ROWS rows" >&2; exit 1; }
 r_fast=$(ratio "$to_oracle" "$fast")
 echo "FoxPro -> Oracle --fast, $ROWS rows: ${fast}s, $(ratio "$ROWS" "$fast") rows/s vs. $(ratio "$ROWS" "$to_oracle")" \
      "rows/s by statements: ${r_fast}x (target >= 5)"
-echo "  window liveness, arrays: $(cat "$WORK/gaps")"
+echo "  window liveness, arrays: $gaps_arrays"
 within 5 "$r_fast" || status=1
 
 # 3. Oracle -> FoxPro against a bare fetch plus the engine's append.
 to_foxpro=$(with_gaps to-foxpro "$WORK/target" bench | seconds_of)
+gaps_foxpro=$(cat "$WORK/gaps")
 baseline=$("$BENCH" fetch-append "$WORK/base" bench | seconds_of)
+for _ in $(seq 2 "${ROUNDS:-3}"); do
+  rm -f "$WORK"/target/* "$WORK"/base/*
+  to_foxpro=$(lesser "$to_foxpro" "$("$BENCH" to-foxpro "$WORK/target" bench | seconds_of)")
+  baseline=$(lesser "$baseline" "$("$BENCH" fetch-append "$WORK/base" bench | seconds_of)")
+done
 r2=$(ratio "$to_foxpro" "$baseline")
 echo "Oracle -> FoxPro, $ROWS rows: transfer ${to_foxpro}s, fetch + append ${baseline}s, ratio $r2 (target <= 1.5)"
-echo "  window liveness, Oracle -> FoxPro: $(cat "$WORK/gaps")"
+echo "  window liveness, Oracle -> FoxPro: $gaps_foxpro"
 within "$r2" 1.5 || status=1
 
 # 4. Peak memory of Oracle -> FoxPro with BIG_ROWS rows of the same shape.
