@@ -197,6 +197,9 @@ class RoundTripTest : public ::testing::TestWithParam<Source> {
     CopyWritable(data, root_ / "original");
     CopyWritable(data, root_ / "final");
     DropEveryOracleTable();
+    window.fields.oracleServer = "127.0.0.1";
+    window.fields.oracleUser = "scott";
+    window.fields.oraclePassword = "tiger";
   }
   void TearDown() override {
     if (std::getenv("TESSELBY_KEEP_ROUNDTRIP") != nullptr) return;  // to look at the files afterwards
@@ -205,7 +208,7 @@ class RoundTripTest : public ::testing::TestWithParam<Source> {
   }
 
   // Points the window's FoxPro fields at one copy of the source.
-  void UseCopy(support::FakeTablesWindow& window, const std::string& copy) {
+  void UseCopy(const std::string& copy) {
     const fs::path folder = root_ / copy;
     window.fields.dbcMode = *GetParam().dbc != '\0';
     window.fields.dbcFile = window.fields.dbcMode ? (folder / GetParam().dbc).string() : "";
@@ -213,19 +216,16 @@ class RoundTripTest : public ::testing::TestWithParam<Source> {
   }
 
   fs::path root_;
-};
-
-TEST_P(RoundTripTest, EveryValueComesBackOrItsLossIsReported) {
   support::FakeTablesWindow window;
   AnsweringPrompter prompter;
   connections::TablesWindowParts parts{window.list1,   window.list2, window.progress,
                                        window.pointer, prompter,     window.fields};
-  window.fields.oracleServer = "127.0.0.1";
-  window.fields.oracleUser = "scott";
-  window.fields.oraclePassword = "tiger";
+};
+
+TEST_P(RoundTripTest, EveryValueComesBackOrItsLossIsReported) {
 
   // FoxPro -> Oracle, every table of the source selected.
-  UseCopy(window, "original");
+  UseCopy("original");
   const std::string originalString = connections::FoxProConnectionString(window.fields);
   connections::LoadFoxProTables(window.list1, originalString);
   connections::LoadOracleTables(window.list2, window.fields);
@@ -240,7 +240,7 @@ TEST_P(RoundTripTest, EveryValueComesBackOrItsLossIsReported) {
   EXPECT_EQ(window.pointer.Get(), 0);
 
   // Oracle -> FoxPro, into the second copy: every table is listed there and replaced.
-  UseCopy(window, "final");
+  UseCopy("final");
   const std::string finalString = connections::FoxProConnectionString(window.fields);
   connections::LoadFoxProTables(window.list1, finalString);
   connections::LoadOracleTables(window.list2, window.fields);
@@ -378,14 +378,7 @@ std::map<std::string, std::vector<std::string>> OracleContents() {
 }
 
 TEST_P(RoundTripTest, ArraysDeliverWhatTheStatementsDeliver) {
-  support::FakeTablesWindow window;
-  AnsweringPrompter prompter;
-  connections::TablesWindowParts parts{window.list1,   window.list2, window.progress,
-                                       window.pointer, prompter,     window.fields};
-  window.fields.oracleServer = "127.0.0.1";
-  window.fields.oracleUser = "scott";
-  window.fields.oraclePassword = "tiger";
-  UseCopy(window, "original");
+  UseCopy("original");
   std::vector<std::map<std::string, std::vector<std::string>>> arrived;
   std::vector<std::vector<std::string>> reports;
   for (const InsertPath path : {InsertPath::Statements, InsertPath::Arrays}) {
