@@ -69,6 +69,31 @@ class TextRows {
   std::string bytes_;
 };
 
+// Typed values for the parameter markers of one statement, row after row: each value keeps
+// its own kind (a Decimal its digits, a DateTime its milliseconds, Bytes its bytes), so
+// nothing passes through locale text on the way. Clearing keeps the buffer.
+class ValueRows {
+ public:
+  explicit ValueRows(std::size_t columns = 0) : columns_(columns) {}
+  std::size_t Columns() const { return columns_; }
+  std::size_t Rows() const { return columns_ == 0 ? 0 : cells_.size() / columns_; }
+  void Add(Value value) { cells_.push_back(std::move(value)); }
+  // Takes back the last count cells (a row that was not completed).
+  void DropLast(std::size_t count) { cells_.resize(cells_.size() - std::min(count, cells_.size())); }
+  const Value& At(std::size_t row, std::size_t column) const { return cells_.at(row * columns_ + column); }
+  void Clear() { cells_.clear(); }
+
+ private:
+  std::size_t columns_;
+  std::vector<Value> cells_;
+};
+
+// A row of an array that the target would not take, and the target's words for why.
+struct RowRefusal {
+  std::size_t row = 0;  // 0-based within the array sent
+  std::string message;
+};
+
 // One prepared statement with parameter markers, run for whole arrays of rows.
 class ParameterArrays {
  public:
@@ -77,6 +102,14 @@ class ParameterArrays {
   /// commits it. Returns false when the array was refused: then it was rolled back as a
   /// whole and none of its rows arrived, whichever row the server objected to.
   virtual bool Send(const TextRows& rows) = 0;
+  /// Runs the statement once per row with typed values. Every row that arrives stays; the
+  /// rows the target refused come back, each with its message, and none of them arrived.
+  /// A provider that cannot bind typed values refuses every row.
+  virtual std::vector<RowRefusal> SendValues(const ValueRows& rows) {
+    std::vector<RowRefusal> refused;
+    for (std::size_t row = 0; row < rows.Rows(); ++row) refused.push_back({row, "typed values are not supported"});
+    return refused;
+  }
 };
 
 struct ConnectionSettings {
