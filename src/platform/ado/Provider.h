@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -13,9 +14,23 @@
 
 namespace ado {
 
+// A field as its own table declares it, where the provider knows it (the FoxPro engine
+// does): the type letter and sizes of its DDL. A typeLetter of 0 means not known.
+struct DeclaredField {
+  char typeLetter = 0;
+  int width = 0;
+  int decimals = 0;
+  bool nullable = false;
+  bool binary = false;  // NOCPTRANS
+  bool autoIncrement = false;
+  std::int64_t nextAutoIncrement = 0;
+  bool operator==(const DeclaredField&) const = default;
+};
+
 struct FieldInfo {
   std::string name;
   int type = 0;  // ADO type code
+  DeclaredField declared;
 };
 
 // Rows of one result, read front to back. Fields are known before the first row.

@@ -276,6 +276,7 @@ class Recordset::Impl {
       Field field;
       field.Name = info.name;
       field.Type = info.type;
+      field.Declared = info.declared;
       fields.push_back(std::move(field));
     }
     row.resize(fields.size());

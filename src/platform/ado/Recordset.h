@@ -48,6 +48,7 @@ struct Field {
   std::string Name;
   int Type = 0;  // ADO type code
   FieldValue Value;
+  DeclaredField Declared;
 };
 
 // ADODB.RecordSet. With a client-side connection (CursorLocation 3) every row is
