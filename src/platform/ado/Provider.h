@@ -28,6 +28,9 @@ struct DeclaredField {
 };
 
 struct FieldInfo {
+  FieldInfo() = default;
+  FieldInfo(std::string fieldName, int adoType, DeclaredField declaredAs = {})
+      : name(std::move(fieldName)), type(adoType), declared(declaredAs) {}
   std::string name;
   int type = 0;  // ADO type code
   DeclaredField declared;
