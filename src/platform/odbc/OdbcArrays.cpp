@@ -221,11 +221,17 @@ OdbcArrays::Outcome OdbcArrays::ExecuteValues(std::size_t first, std::size_t end
   SQLHSTMT stmt = stmt_.Get();
   SQLHDBC dbc = link_->dbc.Get();
   const std::size_t count = end - first;
-  for (std::size_t c = 0; c < markers_; ++c) {
-    const SQLRETURN bound = values_[c].Bind(stmt, static_cast<SQLUSMALLINT>(c + 1), first, end);
-    if (!Succeeded(bound)) throw ado::Failure(FailureText(bound, SQL_HANDLE_STMT, stmt, "SQLBindParameter"));
-  }
   Outcome outcome;
+  for (std::size_t c = 0; c < markers_; ++c) {
+    // A binding the driver will not take (a precision past its limit) is the values' fault:
+    // the parts go on until the rows that carry them stand alone.
+    const SQLRETURN bound = values_[c].Bind(stmt, static_cast<SQLUSMALLINT>(c + 1), first, end);
+    if (!Succeeded(bound)) {
+      outcome.failedRow = end;
+      outcome.message = FailureText(bound, SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+      return outcome;
+    }
+  }
   const SQLRETURN ret = ExecuteArray(count);
   outcome.arrived = Succeeded(ret) && processed_ == count && std::all_of(statuses_.begin(), statuses_.end(), RowArrived);
   if (!outcome.arrived) {
