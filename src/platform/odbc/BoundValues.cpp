@@ -172,13 +172,20 @@ BoundValues::Binding BoundValues::BindingOf(BoundKind kind, std::size_t first, s
 }
 
 SQLRETURN BoundValues::Bind(SQLHSTMT stmt, SQLUSMALLINT number, std::size_t first, std::size_t end) {
-  BoundKind kind = BoundKind::kNull;
+  // Nulls alone go as the kind this column had before: a server may check a NULL's type
+  // against its column (a text NULL into a BLOB).
+  BoundKind kind = lastKind_;
   std::size_t width = 1;
   for (std::size_t r = first; r < end; ++r) {
     if (kinds_[r] != BoundKind::kNull) kind = kinds_[r];
     width = std::max(width, ElementBytes(r));
   }
-  width = (width + 7) & ~std::size_t{7};  // every element aligned for the C structs
+  lastKind_ = kind;
+  // The driver steps through an array of fixed-size C values by their size, whatever
+  // the buffer length says.
+  if (kind == BoundKind::kInteger) width = sizeof(SQLBIGINT);
+  if (kind == BoundKind::kDouble) width = sizeof(SQLDOUBLE);
+  if (kind == BoundKind::kTimestamp) width = sizeof(SQL_TIMESTAMP_STRUCT);
   const std::size_t count = end - first;
   bound_.assign(width * count, 0);
   indicators_.resize(count);

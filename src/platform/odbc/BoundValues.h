@@ -26,7 +26,8 @@ class BoundValues {
   BoundKind Kind(std::size_t row) const { return kinds_[row]; }
   /// Bytes the row's value takes as an array element, terminator included.
   std::size_t ElementBytes(std::size_t row) const;
-  /// Binds rows [first, end) as parameter number. All of them are Null or of one kind.
+  /// Binds rows [first, end) as parameter number. All of them are Null or of one kind;
+  /// rows of nothing but Null take the kind of the last rows bound, else text.
   SQLRETURN Bind(SQLHSTMT stmt, SQLUSMALLINT number, std::size_t first, std::size_t end);
 
  private:
@@ -41,6 +42,7 @@ class BoundValues {
   const std::uint8_t* Staged(std::size_t row) const { return staged_.data() + offsets_[row]; }
 
   std::vector<BoundKind> kinds_;
+  BoundKind lastKind_ = BoundKind::kNull;
   std::vector<std::uint8_t> staged_;   // every row's C form, back to back
   std::vector<std::size_t> offsets_;   // where each row's C form starts in staged_
   std::vector<std::size_t> textBytes_;  // a text's size as UTF-8 (what the server counts)

@@ -274,12 +274,13 @@ TEST_F(OdbcStandInTest, TypedValuesArriveExactlyAndNullsInEveryKind) {
   row(valuesThenNulls, 2, false);
   ado::ValueRows nullsOnly(cases.size() + 1);  // an array whose columns hold nothing but Null
   row(nullsOnly, 3, false);
+  EXPECT_TRUE(arrays->SendValues(nullsOnly).empty());  // before any kind is known
   EXPECT_TRUE(arrays->SendValues(valuesThenNulls).empty());
-  EXPECT_TRUE(arrays->SendValues(nullsOnly).empty());
+  EXPECT_TRUE(arrays->SendValues(nullsOnly).empty());  // after
 
   ado::Recordset rs;
   rs.Open("SELECT * FROM \"" + Table() + "\" ORDER BY \"ID\"", connection_);
-  ASSERT_EQ(rs.RecordCount(), 3);
+  ASSERT_EQ(rs.RecordCount(), 4);
   for (std::size_t i = 0; i < cases.size(); ++i) {
     EXPECT_TRUE(rs.Fields(static_cast<int>(i + 1)).Value == cases[i].readBack) << cases[i].column << " #" << i;
   }
