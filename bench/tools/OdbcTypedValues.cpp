@@ -43,8 +43,8 @@ void Recreate(ado::Connection& connection, const std::string& table, const std::
     // First run: nothing to drop.
   }
   connection.Execute("CREATE TABLE \"" + table +
-                     "\"(\"ID\" bigint,\"NAME\" varchar(2000),\"PRICE\" numeric(20,4),\"AT\" timestamp(3)" + moreColumns +
-                     ")");
+                     "\"(\"ID\" bigint,\"NAME\" varchar(2000),\"PRICE\" numeric(20,4),\"AT\" timestamp(3)" +
+                     moreColumns + ")");
 }
 
 double SecondsFor(const std::function<void()>& work) {
@@ -63,7 +63,10 @@ void Insert(ado::Connection& connection, long rows) {
       const ado::Value cells[] = {
           ado::Value(std::int64_t{i}), ado::Value("customer name number " + std::to_string(i)),
           ado::Value(ado::Decimal{std::to_string(i) + ".2500"}),
-          ado::Value(ado::DateTime{{2024, 1 + static_cast<int>(i % 12), 1 + static_cast<int>(i % 28)}, 13, 5, 9,
+          ado::Value(ado::DateTime{{2024, 1 + static_cast<int>(i % 12), 1 + static_cast<int>(i % 28)},
+                                   13,
+                                   5,
+                                   9,
                                    static_cast<int>(i % 1000)})};
       for (const ado::Value& cell : cells) values.Add(cell);
       if (values.Rows() == kRowsPerArray || i + 1 == rows) {
@@ -116,8 +119,8 @@ void Read(ado::Connection& connection, const std::string& connectionString, long
   });
   const long peakKb = StatusKb("VmHWM");
   connection.Execute("DROP TABLE \"BENCH_TYPED_READ\"");
-  std::printf("rows %ld (%zu digits and note bytes), read %.2fs, %.0f rows/s, peak growth %.1f MB\n", count, digits, took,
-              count / took, static_cast<double>(peakKb - baseKb) / 1024.0);
+  std::printf("rows %ld (%zu digits and note bytes), read %.2fs, %.0f rows/s, peak growth %.1f MB\n", count, digits,
+              took, count / took, static_cast<double>(peakKb - baseKb) / 1024.0);
 }
 
 }  // namespace

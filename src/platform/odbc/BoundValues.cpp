@@ -29,8 +29,8 @@ void AppendRaw(std::vector<std::uint8_t>& out, const T& value) {
 // An amount of ten-thousandths as decimal digits with its four places ("-12.3400").
 std::string CurrencyDigits(std::int64_t tenThousandths) {
   const bool negative = tenThousandths < 0;
-  const std::uint64_t magnitude =
-      negative ? std::uint64_t{0} - static_cast<std::uint64_t>(tenThousandths) : static_cast<std::uint64_t>(tenThousandths);
+  const std::uint64_t magnitude = negative ? std::uint64_t{0} - static_cast<std::uint64_t>(tenThousandths)
+                                           : static_cast<std::uint64_t>(tenThousandths);
   std::string fraction = std::to_string(magnitude % 10000);
   fraction.insert(0, 4 - fraction.size(), '0');
   return (negative ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
@@ -138,7 +138,8 @@ std::size_t BoundValues::ElementBytes(std::size_t row) const {
 
 BoundValues::Binding BoundValues::BindingOf(BoundKind kind, std::size_t first, std::size_t end) const {
   std::size_t longest = 0;  // bytes staged, or for text its UTF-8 bytes
-  for (std::size_t r = first; r < end; ++r) longest = std::max(longest, kind == BoundKind::kText ? textBytes_[r] : Size(r));
+  for (std::size_t r = first; r < end; ++r)
+    longest = std::max(longest, kind == BoundKind::kText ? textBytes_[r] : Size(r));
   switch (kind) {
     case BoundKind::kText: {
       SQLULEN units = 1;

@@ -43,8 +43,8 @@ class BoundValues {
 
   std::vector<BoundKind> kinds_;
   BoundKind lastKind_ = BoundKind::kNull;
-  std::vector<std::uint8_t> staged_;   // every row's C form, back to back
-  std::vector<std::size_t> offsets_;   // where each row's C form starts in staged_
+  std::vector<std::uint8_t> staged_;    // every row's C form, back to back
+  std::vector<std::size_t> offsets_;    // where each row's C form starts in staged_
   std::vector<std::size_t> textBytes_;  // a text's size as UTF-8 (what the server counts)
   std::vector<std::uint8_t> bound_;
   std::vector<SQLLEN> indicators_;

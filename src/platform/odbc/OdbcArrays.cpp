@@ -233,11 +233,12 @@ OdbcArrays::Outcome OdbcArrays::ExecuteValues(std::size_t first, std::size_t end
     }
   }
   const SQLRETURN ret = ExecuteArray(count);
-  outcome.arrived = Succeeded(ret) && processed_ == count && std::all_of(statuses_.begin(), statuses_.end(), RowArrived);
+  outcome.arrived =
+      Succeeded(ret) && processed_ == count && std::all_of(statuses_.begin(), statuses_.end(), RowArrived);
   if (!outcome.arrived) {
     outcome.message = FailureText(ret == SQL_SUCCESS ? SQL_ERROR : ret, SQL_HANDLE_STMT, stmt, "SQLExecute");
-    const auto failed = std::find_if(statuses_.begin(), statuses_.end(),
-                                     [](SQLUSMALLINT status) { return status == SQL_PARAM_ERROR; });
+    const auto failed =
+        std::find_if(statuses_.begin(), statuses_.end(), [](SQLUSMALLINT status) { return status == SQL_PARAM_ERROR; });
     outcome.failedRow = first + static_cast<std::size_t>(failed - statuses_.begin());
   }
   SQLFreeStmt(stmt, SQL_CLOSE);

@@ -250,7 +250,8 @@ TEST_F(OdbcStandInTest, TypedValuesArriveExactlyAndNullsInEveryKind) {
       {"numeric(19,0)", Value(std::int64_t{INT64_MAX}), Value(ado::Decimal{"9223372036854775807"})},
       {"numeric(1)", Value(true), Value(ado::Decimal{"1"})},
       {"double precision", Value(0.1), Value(0.1)},
-      {"timestamp(3)", Value(ado::DateTime{{2024, 2, 29}, 13, 5, 9, 251}), Value(ado::DateTime{{2024, 2, 29}, 13, 5, 9, 251})},
+      {"timestamp(3)", Value(ado::DateTime{{2024, 2, 29}, 13, 5, 9, 251}),
+       Value(ado::DateTime{{2024, 2, 29}, 13, 5, 9, 251})},
       {"timestamp(3)", Value(ado::Date{1, 1, 1}), Value(ado::DateTime{{1, 1, 1}, 0, 0, 0, 0})},
       {"date", Value(ado::Date{9999, 12, 31}), Value(ado::Date{9999, 12, 31})},
       {"bytea", Value(ado::Bytes{0x00, 0xFF, 0x80, 0x27}), Value(ado::Bytes{0x00, 0xFF, 0x80, 0x27})},
@@ -334,9 +335,12 @@ TEST_F(OdbcStandInTest, TypedArraysTakeColumnsOfMixedKinds) {
   auto arrays = connection_.PrepareArrays("INSERT INTO \"" + Table() + "\" VALUES(?, ?)", 2);
   ASSERT_NE(arrays, nullptr);
   const std::vector<std::pair<Value, Value>> sentAndRead = {
-      {Value(7), Value(ado::Decimal{"7.0000"})},          {Value(ado::Decimal{"1.5"}), Value(ado::Decimal{"1.5000"})},
-      {Value(), Value()},                                  {Value(2.25), Value(ado::Decimal{"2.2500"})},
-      {Value(ado::Currency{12345}), Value(ado::Decimal{"1.2345"})}, {Value(false), Value(ado::Decimal{"0.0000"})},
+      {Value(7), Value(ado::Decimal{"7.0000"})},
+      {Value(ado::Decimal{"1.5"}), Value(ado::Decimal{"1.5000"})},
+      {Value(), Value()},
+      {Value(2.25), Value(ado::Decimal{"2.2500"})},
+      {Value(ado::Currency{12345}), Value(ado::Decimal{"1.2345"})},
+      {Value(false), Value(ado::Decimal{"0.0000"})},
   };
   ado::ValueRows rows(2);
   for (std::size_t i = 0; i < sentAndRead.size(); ++i) {
