@@ -358,6 +358,23 @@ TEST_F(OdbcStandInTest, TypedArraysTakeColumnsOfMixedKinds) {
   EXPECT_TRUE(rs.Eof());
 }
 
+// A connection that is gone is no row's fault: the send fails instead of refusing every row.
+TEST_F(OdbcStandInTest, TypedArraysFailWhenTheConnectionIsLost) {
+  connection_.Execute("CREATE TABLE \"" + Table() + "\"(\"ID\" bigint)");
+  auto arrays = connection_.PrepareArrays("INSERT INTO \"" + Table() + "\" VALUES(?)", 1);
+  ASSERT_NE(arrays, nullptr);
+  ado::Recordset backend;  // only this connection's server process goes: tests may run side by side
+  backend.Open("SELECT pg_backend_pid()", connection_);
+  const std::string pid = ado::ValueToText(backend.Fields(0).Value);
+  backend.Close();
+  ado::Connection other;
+  other.Open(support::kOracleConnectionString);
+  other.Execute("SELECT pg_terminate_backend(" + pid + ")");
+  ado::ValueRows rows(1);
+  for (int id = 0; id < 3; ++id) rows.Add(Value(id));
+  EXPECT_THROW(arrays->SendValues(rows), ado::Failure);
+}
+
 TEST_F(OdbcStandInTest, AStatementWithoutRowsLeavesTheRecordsetClosed) {
   connection_.Execute("CREATE TABLE \"" + Table() + "\"(\"A\" INT)");
   ado::Recordset rs;
