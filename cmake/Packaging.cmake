@@ -7,11 +7,14 @@ set(_package_docdir "${CMAKE_INSTALL_DATAROOTDIR}/doc/${_package}")
 
 # The changelog's newest entry names the version that dpkg will show; a release that bumps the
 # project's version without a changelog entry would ship a package that contradicts itself.
-file(STRINGS "${PROJECT_SOURCE_DIR}/packaging/changelog" _changelog_head LIMIT_COUNT 1)
-if(NOT _changelog_head MATCHES "^${_package} \\(${PROJECT_VERSION}\\) ")
-  message(FATAL_ERROR "packaging/changelog begins with \"${_changelog_head}\"; "
-                      "its newest entry must be for version ${PROJECT_VERSION}")
+file(STRINGS "${PROJECT_SOURCE_DIR}/packaging/changelog" _changelog_head LIMIT_COUNT 1
+     REGEX "^${_package} \\(")
+string(REGEX REPLACE "^${_package} \\(([^)]*)\\).*" "\\1" _changelog_version "${_changelog_head}")
+if(NOT _changelog_version STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "The newest entry of packaging/changelog is for version "
+                      "\"${_changelog_version}\", the project's version is ${PROJECT_VERSION}")
 endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/packaging/changelog")
 
 # Debian wants manual pages and changelogs compressed with gzip -9; -n leaves out the name and
 # time stamp so that two builds give the same bytes.
@@ -36,6 +39,17 @@ tesselby_gzipped("${PROJECT_SOURCE_DIR}/packaging/changelog" "${_changelog}")
 list(APPEND _gzipped "${_changelog}")
 add_custom_target(man_page ALL DEPENDS ${_gzipped})
 install(FILES "${_changelog}" "${PROJECT_SOURCE_DIR}/packaging/copyright" DESTINATION ${_package_docdir})
+
+# The subfolders have installed and stripped the programs by now. strip keeps the compiler's
+# version notes (.comment); Debian's own packaging tools drop them too.
+foreach(_program tesselby tesselby-query)
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${_program}\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
+endforeach()
 
 set(CPACK_PACKAGE_NAME ${_package})
 set(CPACK_PACKAGE_VENDOR "Quenmark")
