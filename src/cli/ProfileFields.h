@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "cli/Arguments.h"
 #include "connections/WindowParts.h"
@@ -22,6 +23,8 @@ class ProfileFields : public connections::ConnectionFields {
   std::string DbcFile() const override { return m_dbcFile; }
   std::string FreeTableFolder() const override { return m_freeTableFolder; }
   bool DbcMode() const override { return m_dbcMode; }
+  /// The password typed at the prompt, for a run that found none.
+  void SetOraclePassword(std::string password) { m_password = std::move(password); }
 
  private:
   std::string m_server, m_user, m_password, m_dbcFile, m_freeTableFolder;
