@@ -98,12 +98,13 @@ std::vector<std::string> SelectNamed(connections::ListBox& list, const std::vect
     named[index] = true;
     selected.push_back(*found);
   }
+  // Straight into the widget: the list's AddItem keeps its alphabetical order.
   list.Clear();
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (!named[i]) list.AddItem(items[i]);
+    if (!named[i]) list.Widget().addItem(QString::fromStdString(items[i]));
   }
   for (auto name = selected.rbegin(); name != selected.rend(); ++name) {
-    list.AddItem(*name);
+    list.Widget().addItem(QString::fromStdString(*name));
     list.SetSelected(list.ListCount() - 1, true);
   }
   if (!selected.empty()) list.SetListIndex(list.ListCount() - 1);

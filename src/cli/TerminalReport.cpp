@@ -100,6 +100,7 @@ std::string TerminalReport(const std::string& windowText, const std::string& hin
       lines += '\n';
     }
   }
+  while (!lines.empty() && lines.back() == '\n') lines.pop_back();  // drivers end theirs with blank lines
   std::string report = Readable(lines, kDescriptionShown, true) + "\n";
   if (hasStatement) report += "sql: " + Readable(statement, kStatementShown) + "\n";
   if (!hint.empty()) report += "hint: " + hint + "\n";
