@@ -42,10 +42,12 @@ std::string HintFor(const std::string& description, const HintFacts& facts) {
            (folder != nullptr ? "is " + std::string(folder) : std::string("is not set: /etc/odbcinst.ini is read")) +
            ")";
   }
-  if (facts.noFoxProLocation) {
+  // The ODBC side's texts carry a SQLSTATE; the FoxPro engine's do not.
+  const bool fromOdbc = Contains(description, "SQLSTATE");
+  if (facts.noFoxProLocation && !fromOdbc) {
     return "no FoxPro location: give --folder DIR or --dbc FILE, or save one in the connection window";
   }
-  if (facts.noPassword) {
+  if (facts.noPassword && fromOdbc) {
     return "no password: set TESSELBY_PASSWORD, or save the password in the connection window";
   }
   return {};
@@ -58,7 +60,7 @@ std::string Readable(const std::string& text, std::size_t limit, bool keepLines)
     const unsigned char byte = static_cast<unsigned char>(text[at]);
     if (byte >= 0x20 && byte < 0x7F) {
       shown += text[at++];
-    } else if (keepLines && byte == '\n') {
+    } else if (keepLines && (byte == '\n' || byte == '\t')) {
       shown += text[at++];
     } else if (const std::size_t length = byte >= 0x80 ? Utf8Length(text, at) : 0; length > 0) {
       shown.append(text, at, length);

@@ -14,7 +14,7 @@ struct HintFacts {
 std::string HintFor(const std::string& description, const HintFacts& facts);
 
 /// The text with control bytes and bytes outside valid UTF-8 written as \xNN (line breaks
-/// too, unless keepLines), cut after about limit bytes with the full length said.
+/// and tabs too, unless keepLines), cut after about limit bytes with the full length said.
 std::string Readable(const std::string& text, std::size_t limit, bool keepLines = false);
 
 /// A failure report of the window as the terminal shows it: the failure text, the statement

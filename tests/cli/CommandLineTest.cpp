@@ -177,9 +177,16 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
 }
 
 TEST_F(CommandLineStandInTest, TablesRunInTheOrderTypedAndDeleteAndRenameSayWhatTheyDid) {
+  const fs::path serverLog = fs::path(support::StandInDir()) / "server.log";
+  const auto logStart = static_cast<std::size_t>(fs::file_size(serverLog));
   const Outcome sent =
       Run("fox", {"--summary=tsv", "send-to-oracle", "cli_vfp9_30", "cli_dbase_currency", "cli_pyacfl"});
   EXPECT_EQ(sent.exitCode, 0) << sent.err;
+  const std::string log = test_support::Slurp(serverLog).substr(logStart);
+  const auto created = [&](const std::string& table) { return log.find("CREATE TABLE \"" + table + "\""); };
+  EXPECT_LT(created("cli_vfp9_30"), created("cli_dbase_currency"));
+  EXPECT_LT(created("cli_dbase_currency"), created("cli_pyacfl"));
+  EXPECT_NE(created("cli_pyacfl"), std::string::npos);
   const std::string copied = "\tcopied\n";
   ASSERT_EQ(Count(sent.out, copied), 3) << sent.out;
   EXPECT_EQ(sent.out.rfind("cli_vfp9_30\t", 0), 0u) << sent.out;

@@ -116,8 +116,9 @@ TEST(TerminalReportTest, StatementsAreCutAndEscapedAndHintsFollowTheFacts) {
            {"[unixODBC][Driver Manager]Data source name not found (SQLSTATE IM002)", {}, "the ODBC driver"},
            {"[unixODBC][Driver Manager]Can't open lib 'x.so'", {true, true}, "the ODBC driver"},
            {"folder not found", {false, true}, "no FoxPro location"},
-           {"login refused", {true, false}, "no password: set TESSELBY_PASSWORD"},
-           {"login refused", {}, ""},
+           {"login refused (SQLSTATE 28000)", {true, false}, "no password: set TESSELBY_PASSWORD"},
+           {"login refused (SQLSTATE 28000)", {false, true}, ""},  // not the FoxPro side's failure
+           {"login refused (SQLSTATE 28000)", {}, ""},
        }) {
     const std::string hint = HintFor(h.description, h.facts);
     EXPECT_EQ(h.starts.empty() ? hint : hint.substr(0, h.starts.size()), h.starts) << h.description;
