@@ -31,8 +31,8 @@ const std::map<std::string, CommandShape>& Commands() {
 }
 
 // The code pages a FoxPro table header can name.
-constexpr std::array kCodePages = {437, 850, 852, 857, 865, 866, 874, 932, 936, 949, 950, 1250, 1251, 1252, 1253,
-                                   1254, 1255, 1256, 10000};
+constexpr std::array kCodePages = {437, 850,  852,  857,  865,  866,  874,  932,  936,  949,
+                                   950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 10000};
 
 Overwrite OverwriteFrom(const std::string& value) {
   if (value == "yes") return Overwrite::Yes;
@@ -59,8 +59,10 @@ int WholeNumber(const std::string& option, const std::string& value) {
 int CodePage(const std::string& option, const std::string& value) {
   const int number = WholeNumber(option, value);
   if (std::find(kCodePages.begin(), kCodePages.end(), number) == kCodePages.end()) {
-    throw UsageError(option + " takes a FoxPro code page (437 850 852 857 865 866 874 932 936 949 950 "
-                              "1250-1256 10000), not '" + value + "'");
+    throw UsageError(option +
+                     " takes a FoxPro code page (437 850 852 857 865 866 874 932 936 949 950 "
+                     "1250-1256 10000), not '" +
+                     value + "'");
   }
   return number;
 }
@@ -200,7 +202,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     }
   }
   // After "--" getopt_long stops and leaves the rest as words.
-  for (int i = optind; i < static_cast<int>(argv.size()) - 1; ++i) words.emplace_back(argv[static_cast<std::size_t>(i)]);
+  for (int i = optind; i < static_cast<int>(argv.size()) - 1; ++i)
+    words.emplace_back(argv[static_cast<std::size_t>(i)]);
 
   if (words.empty()) throw UsageError("no command given");
   const auto shape = Commands().find(words.front());

@@ -1,6 +1,5 @@
 #include "cli/CommandLine.h"
 
-#include <termios.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -18,6 +17,7 @@
 #include "cli/Interruption.h"
 #include "cli/ProfileFields.h"
 #include "cli/TableSummary.h"
+#include "cli/TypedOrder.h"
 #include "cli/Verification.h"
 #include "connections/DataProviders.h"
 #include "connections/FailureTrap.h"
@@ -71,45 +71,6 @@ Side SideOf(Command command) {
 }
 
 const char* SideName(Side side) { return side == Side::FoxPro ? "FoxPro" : "Oracle"; }
-
-// Selects each named table in the list (its exact spelling first, else the first one equal
-// ignoring case). The commands visit their list bottom-up, so the named tables are moved
-// to its end in reverse: the tables run in the order typed. Returns the names not found;
-// selected gets the list's spellings of the others, in the order typed.
-std::vector<std::string> SelectNamed(connections::ListBox& list, const std::vector<std::string>& names,
-                                     std::vector<std::string>& selected) {
-  std::vector<std::string> missing;
-  std::vector<std::string> items;
-  for (int i = 0; i < list.ListCount(); ++i) items.push_back(list.List(i));
-  std::vector<bool> named(items.size(), false);
-  for (const std::string& name : names) {
-    auto found = std::find(items.begin(), items.end(), name);
-    if (found == items.end()) {
-      found = std::find_if(items.begin(), items.end(), [&](const std::string& item) {
-        return transfer::LowerCase(item) == transfer::LowerCase(name);
-      });
-    }
-    if (found == items.end()) {
-      missing.push_back(name);
-      continue;
-    }
-    const auto index = static_cast<std::size_t>(found - items.begin());
-    if (named[index]) continue;  // typed twice: once is enough
-    named[index] = true;
-    selected.push_back(*found);
-  }
-  // Straight into the widget: the list's AddItem keeps its alphabetical order.
-  list.Clear();
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (!named[i]) list.Widget().addItem(QString::fromStdString(items[i]));
-  }
-  for (auto name = selected.rbegin(); name != selected.rend(); ++name) {
-    list.Widget().addItem(QString::fromStdString(*name));
-    list.SetSelected(list.ListCount() - 1, true);
-  }
-  if (!selected.empty()) list.SetListIndex(list.ListCount() - 1);
-  return missing;
-}
 
 // A long memo would bury the summary; its start and its length are enough to find it.
 std::string Shortened(const std::string& text) {
@@ -201,27 +162,10 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
   }
   if (signal != 0) {
     std::cerr << "tesselby: interrupted by " << (signal == SIGINT ? "SIGINT" : "SIGTERM")
-              << "; the tables after the partial one were not copied\n";
+              << "; the summary above shows what was copied\n";
     return 128 + signal;
   }
   return prompter.Reports() > 0 || differing > 0 || !prompter.KeptUnasked().empty() ? 1 : 0;
-}
-
-// The password typed on the terminal, without echo; empty when none is typed.
-std::string AskPassword(const std::string& prompt) {
-  std::cerr << prompt << std::flush;
-  termios saved{};
-  const bool quiet = ::tcgetattr(STDIN_FILENO, &saved) == 0;
-  if (quiet) {
-    termios silent = saved;
-    silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
-  }
-  std::string password;
-  std::getline(std::cin, password);
-  if (quiet) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-  std::cerr << "\n";
-  return password;
 }
 
 void LoadList(Side side, connections::ListBox& list, const connections::ConnectionFields& fields) {
@@ -279,7 +223,7 @@ int Run(const Arguments& arguments) {
   const bool usesFoxPro = both || side == Side::FoxPro;
   if (usesOracle && fields.OraclePassword().empty() && interactive) {
     fields.SetOraclePassword(
-        AskPassword("Oracle password for " + fields.OracleUser() + "@" + fields.OracleServer() + ": "));
+        AskPasswordWithoutEcho("Oracle password for " + fields.OracleUser() + "@" + fields.OracleServer() + ": "));
   }
   HintFacts facts;
   facts.noPassword = usesOracle && fields.OraclePassword().empty();
@@ -317,7 +261,7 @@ int Run(const Arguments& arguments) {
   connections::ListBox& list = side == Side::FoxPro ? foxProList : oracleList;
   const std::vector<std::string> named = renaming ? std::vector<std::string>{arguments.tables[0]} : arguments.tables;
   std::vector<std::string> selected;
-  const std::vector<std::string> missing = SelectNamed(list, named, selected);
+  const std::vector<std::string> missing = SelectInTypedOrder(list, named, selected);
   for (const std::string& name : missing) std::cerr << "tesselby: no " << SideName(side) << " table " << name << "\n";
   if (!missing.empty()) return 1;
 

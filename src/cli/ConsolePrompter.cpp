@@ -65,8 +65,7 @@ int ConsolePrompter::MsgBox(const std::string& text, int style, const std::strin
     if (failure && !m_progress->FailureShown()) return connections::vbOK;  // counted, not printed
     if (!failure) m_progress->ClearLine();
   }
-  m_err << (failure ? TerminalReport(text, HintFor(text, m_facts)) : TerminalLines(text) + "\n") << "\n"
-        << std::flush;
+  m_err << (failure ? TerminalReport(text, HintFor(text, m_facts)) : TerminalLines(text) + "\n") << "\n" << std::flush;
   return connections::vbOK;
 }
 

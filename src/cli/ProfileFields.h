@@ -31,4 +31,8 @@ class ProfileFields : public connections::ConnectionFields {
   bool m_dbcMode = true;
 };
 
+/// Asks on standard error for the password and reads it from standard input with the
+/// terminal's echo off; empty when none is typed.
+std::string AskPasswordWithoutEcho(const std::string& prompt);
+
 }  // namespace cli

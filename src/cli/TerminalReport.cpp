@@ -17,9 +17,10 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 std::size_t Utf8Length(const std::string& text, std::size_t at) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(at);
-  const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4                                   ? 4
-                                                                                              : 0;
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
   if (length == 0 || at + length > text.size()) return 0;
   for (std::size_t i = 1; i < length; ++i) {
     if ((byte(at + i) & 0xC0) != 0x80) return 0;
@@ -78,7 +79,8 @@ std::string Readable(const std::string& text, std::size_t limit, bool keepLines)
 
 std::string TerminalReport(const std::string& windowText, const std::string& hint) {
   // The window's text: description "\r\n" tag "at line" N "\r\r" support line ["\r\rsql: " statement].
-  const std::string support = std::string("\r\rPlease email screenshot of this message to ") + connections::kSupportAddress;
+  const std::string support =
+      std::string("\r\rPlease email screenshot of this message to ") + connections::kSupportAddress;
   const std::string tag = "\r\n" + connections::ProcedureTag("");
   std::string description = windowText;
   std::string statement;

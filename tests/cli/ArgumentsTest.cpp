@@ -11,8 +11,8 @@ namespace {
 using Words = std::vector<std::string>;
 
 TEST(ArgumentsTest, CommandsTakeTheirTablesAndOptionsAnywhere) {
-  const Arguments send = ParseArguments(
-      {"--server=ORCL", "send-to-oracle", "a", "--overwrite", "yes", "b", "--folder", "/d", "--verify", "--quiet", "--fast"});
+  const Arguments send = ParseArguments({"--server=ORCL", "send-to-oracle", "a", "--overwrite", "yes", "b", "--folder",
+                                         "/d", "--verify", "--quiet", "--fast"});
   EXPECT_EQ(send.command, Command::SendToOracle);
   EXPECT_EQ(send.tables, (Words{"a", "b"}));
   EXPECT_EQ(send.server, "ORCL");

@@ -204,7 +204,8 @@ std::pair<std::uint32_t, std::uint64_t> HeaderAndFileRecords(const fs::path& tab
   std::ifstream in(table, std::ios::binary);
   unsigned char header[12] = {};
   in.read(reinterpret_cast<char*>(header), sizeof header);
-  const std::uint32_t records = header[4] | header[5] << 8 | header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24;
+  const std::uint32_t records =
+      header[4] | header[5] << 8 | header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24;
   const std::uint64_t headerSize = header[8] | header[9] << 8;
   const std::uint64_t recordSize = header[10] | header[11] << 8;
   const std::uint64_t body = fs::file_size(table) - headerSize;
@@ -217,17 +218,21 @@ TEST_F(CommandLineStandInTest, ASignalEndsTheCopyWithAConsistentTableAndASummary
   oracle.Execute("DROP TABLE IF EXISTS \"CLI_BIG\"");  // left by a run that failed
   oracle.Execute("CREATE TABLE \"CLI_BIG\"(\"ID\" INT, \"NAME\" VARCHAR(20))");
   oracle.Execute("INSERT INTO \"CLI_BIG\" SELECT g, 'row ' || g FROM generate_series(1, 200000) g");
-  // Five moments after the copy began (its table file appears once the rows have been read).
-  for (const char* delay : {"0", "0.2", "0.5", "1", "2"}) {
+  // Five moments of the copy, told by how far its table file has grown (the whole file is
+  // larger than the last): timing by the clock would depend on the machine's load.
+  const std::string table = (root_ / "back" / "CLI_BIG.DBF").string();
+  for (const char* moment : {"0", "20000", "300000", "800000", "1400000"}) {
     fs::remove_all(root_ / "back");
     fs::create_directories(root_ / "back");
     const Outcome run = Scripted(
         "\"$0\" \"$@\" & pid=$!; "
-        "while kill -0 $pid 2>/dev/null && ! ls \"" + (root_ / "back").string() + "\" | grep -qi 'dbf$'; do sleep 0.02; done; "
-        "sleep " + delay + "; kill -TERM $pid; wait $pid",
+        "until [ \"$(stat -c %s '" +
+            table + "' 2>/dev/null || echo -1)\" -ge " + moment +
+            " ] || ! kill -0 $pid; "
+            "do sleep 0.01; done; kill -TERM $pid; wait $pid",
         {"--server", "127.0.0.1", "--user", "scott", "--folder", (root_ / "back").string(), "--summary=tsv",
          "send-to-foxpro", "CLI_BIG"});
-    EXPECT_EQ(run.exitCode, 143) << delay << run.err;
+    EXPECT_EQ(run.exitCode, 143) << moment << run.err;
     // name, read, written, failed, seconds, status
     const auto fields = [&] {
       std::vector<std::string> split;
@@ -242,17 +247,17 @@ TEST_F(CommandLineStandInTest, ASignalEndsTheCopyWithAConsistentTableAndASummary
       }
       return split;
     }();
-    ASSERT_EQ(fields.size(), 6u) << delay << run.out << run.err;
-    EXPECT_EQ(fields[5], "partial") << delay;
+    ASSERT_EQ(fields.size(), 6u) << moment << run.out << run.err;
+    EXPECT_EQ(fields[5], "partial") << moment;
     const auto [header, records] = HeaderAndFileRecords(root_ / "back" / "CLI_BIG.DBF");
-    EXPECT_EQ(header, records) << delay;
-    EXPECT_EQ(std::to_string(header), fields[2]) << delay;
+    EXPECT_EQ(header, records) << moment;
+    EXPECT_EQ(std::to_string(header), fields[2]) << moment;
     ado::Connection foxPro;
     foxPro.CursorLocation = ado::adUseClient;
     foxPro.Open("Provider=vfpoledb.1;Data Source=" + (root_ / "back").string() + ";Collating Sequence=general;");
     ado::Recordset rows;
     rows.Open("SELECT * FROM `cli_big`", foxPro);
-    EXPECT_EQ(rows.RecordCount(), static_cast<long>(header)) << delay;
+    EXPECT_EQ(rows.RecordCount(), static_cast<long>(header)) << moment;
   }
   oracle.Execute("DROP TABLE \"CLI_BIG\"");
 }

@@ -99,7 +99,7 @@ TEST(TerminalReportTest, StatementsAreCutAndEscapedAndHintsFollowTheFacts) {
            {"plain", 10, "plain"},
            {std::string("a\0b\x1b[2J\n\x7F", 9), 20, "a\\x00b\\x1B[2J\\x0A\\x7F"},
            {"caf\xC3\xA9 \xC3(", 20, "caf\xC3\xA9 \\xC3("},  // UTF-8 kept, a broken sequence escaped
-           {"\xED\xA0\x80", 20, "\\xED\\xA0\\x80"},           // a surrogate is no character
+           {"\xED\xA0\x80", 20, "\\xED\\xA0\\x80"},          // a surrogate is no character
            {std::string(50, 'x'), 10, std::string(10, 'x') + "...(50 bytes)"},
        }) {
     EXPECT_EQ(Readable(c.text, c.limit), c.shown) << c.text;
