@@ -41,8 +41,7 @@ const DbcObject& TableRecord(DbcTable& container, const std::string& dbfPath, Fi
     if (found.empty()) found = ResolveIgnoringCase(fs, folder, FileNameOf(PortablePath(relative)));
     if (!found.empty() && SameFile(found, dbfPath)) return object;
   }
-  throw ado::Failure("The table '" + dbfPath + "' is not registered in database container '" + container.Path() +
-                     "'.");
+  throw ado::Failure("The table '" + dbfPath + "' is not registered in database container '" + container.Path() + "'.");
 }
 
 }  // namespace

@@ -64,15 +64,26 @@ double DateOf(const std::uint8_t* p) {
       parts[i] = parts[i] * 10 + (p[at] - '0');
     }
   }
-  const std::chrono::year_month_day date{std::chrono::year{parts[0]}, std::chrono::month{static_cast<unsigned>(parts[1])},
+  const std::chrono::year_month_day date{std::chrono::year{parts[0]},
+                                         std::chrono::month{static_cast<unsigned>(parts[1])},
                                          std::chrono::day{static_cast<unsigned>(parts[2])}};
   return date.ok() ? static_cast<double>(CdxJulianDay(parts[0], parts[1], parts[2])) : 0;
 }
 
-std::string Upper(std::string text) {
+// UPPER() of code-page bytes: ASCII letters, and the accented small letters of code page
+// 1252 (the inverse of the container index's LOWER).
+std::string Upper(std::string text, int codePage) {
   for (char& c : text) {
     const auto u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') c = static_cast<char>(u - 32);
+    if (u >= 'a' && u <= 'z') {
+      c = static_cast<char>(u - 32);
+    } else if (codePage == 1252) {
+      if ((u >= 0xE0 && u <= 0xFE && u != 0xF7) || u == 0x9A || u == 0x9C || u == 0x9E) {
+        c = static_cast<char>(u - (u >= 0xE0 ? 0x20 : 0x10));
+      } else if (u == 0xFF) {
+        c = static_cast<char>(0x9F);
+      }
+    }
   }
   return text;
 }
@@ -144,13 +155,14 @@ class CdxKeyExpression::Parser {
   int Term(int depth) {
     const std::string name = UpperAscii(Name());
     if (!Accept('(')) return FieldNode(name);
-    static constexpr std::pair<std::string_view, Op> kFunctions[] = {
-        {"UPPER", Op::Upper}, {"LOWER", Op::Lower}, {"ALLTRIM", Op::LeftTrim},
-        {"LTRIM", Op::LeftTrim}, {"RTRIM", Op::Same}, {"TRIM", Op::Same}};
+    static constexpr std::pair<std::string_view, Op> kFunctions[] = {{"UPPER", Op::Upper},      {"LOWER", Op::Lower},
+                                                                     {"ALLTRIM", Op::LeftTrim}, {"LTRIM", Op::LeftTrim},
+                                                                     {"RTRIM", Op::Same},       {"TRIM", Op::Same}};
     int result = -1;
     if (name == "STR") {
       const int argument = FieldNode(UpperAscii(Name()));
-      const DbfField& field = out_.fields_[static_cast<std::size_t>(out_.nodes_[static_cast<std::size_t>(argument)].field)];
+      const DbfField& field =
+          out_.fields_[static_cast<std::size_t>(out_.nodes_[static_cast<std::size_t>(argument)].field)];
       if (!IsNumericType(field.type)) Fail("STR() needs a numeric field");
       result = Add(Node{Op::Str, out_.nodes_[static_cast<std::size_t>(argument)].field, {}, kStrWidth});
     } else {
@@ -175,8 +187,8 @@ class CdxKeyExpression::Parser {
                                        : name.size() > 10 && UpperAscii(fields[i].name) == name.substr(0, 10);
         if (!matches) continue;
         const DbfField& field = fields[i];
-        if (!IsCharacterType(field.type) && !IsNumericType(field.type) && std::string_view("DTL").find(field.type) ==
-                                                                             std::string_view::npos) {
+        if (!IsCharacterType(field.type) && !IsNumericType(field.type) &&
+            std::string_view("DTL").find(field.type) == std::string_view::npos) {
           Fail("field " + field.name + " of type " + std::string(1, field.type) + " cannot be a key");
         }
         return Add(Node{Op::Field, static_cast<int>(i), {}, IsCharacterType(field.type) ? field.length : 0});
@@ -234,6 +246,7 @@ CdxKeyExpression CdxKeyExpression::Parse(std::string_view text, const DbfHeader&
   expression.text_ = std::string(text);
   expression.fields_ = header.fields;
   expression.nullFlagsOffset_ = header.nullFlagsOffset;
+  expression.codePage_ = CodePageForMark(header.codePageMark);
   Parser parser(text, expression);
   expression.root_ = parser.Expression(0);
   parser.End();
@@ -303,8 +316,8 @@ bool CdxKeyExpression::Character(int index, const std::uint8_t* record, std::str
   }
   std::string inner;
   if (!Character(node.children.front(), record, inner)) return false;
-  if (node.op == Op::Upper) inner = Upper(std::move(inner));
-  if (node.op == Op::Lower) inner = DbcIndex::Lower(inner, 0);
+  if (node.op == Op::Upper) inner = Upper(std::move(inner), codePage_);
+  if (node.op == Op::Lower) inner = DbcIndex::Lower(inner, codePage_);
   if (node.op == Op::LeftTrim) {
     const std::size_t first = inner.find_first_not_of(' ');
     inner = first == std::string::npos ? std::string() : inner.substr(first);

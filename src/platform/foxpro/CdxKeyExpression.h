@@ -53,6 +53,7 @@ class CdxKeyExpression {
   std::string text_;
   std::vector<DbfField> fields_;
   int nullFlagsOffset_ = -1;
+  int codePage_ = 1252;  // UPPER and LOWER know the accented letters of 1252
   std::vector<Node> nodes_;
   int root_ = -1;
   char resultType_ = 'C';  // C, or the type letter of the one non-character field

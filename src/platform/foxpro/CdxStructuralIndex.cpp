@@ -69,9 +69,9 @@ void SortKeys(CdxTagContent& tag, IndexKind kind, const CdxKeyExpression& expres
     const auto twice = std::adjacent_find(tag.keys.begin(), tag.keys.end(),
                                           [](const CdxKey& a, const CdxKey& b) { return a.bytes == b.bytes; });
     if (twice != tag.keys.end()) {
-      throw ado::Failure("Uniqueness of index " + tag.name + " is violated: the key " + expression.Describe(twice->bytes) +
-                         " is held by records " + std::to_string(twice->record) + " and " +
-                         std::to_string(std::next(twice)->record) + ".");
+      throw ado::Failure("Uniqueness of index " + tag.name + " is violated: the key " +
+                         expression.Describe(twice->bytes) + " is held by records " + std::to_string(twice->record) +
+                         " and " + std::to_string(std::next(twice)->record) + ".");
     }
   }
 }
@@ -115,7 +115,8 @@ void CdxStructuralIndex::AddTag(const std::string& dbfPath, const IndexTagDefini
   const std::string container = ContainerOfTable(dbfPath, header, fs);
   if (newTag.kind == IndexKind::Primary) {
     if (container.empty()) {
-      throw ado::Failure("Table '" + dbfPath + "' is a free table: only a table of a database container has a "
+      throw ado::Failure("Table '" + dbfPath +
+                         "' is a free table: only a table of a database container has a "
                          "primary key (a candidate key does the same for a free table).");
     }
     const std::string existing = ContainerPrimaryKey(container, dbfPath, fs);
@@ -190,6 +191,7 @@ std::vector<IndexTagInfo> CdxStructuralIndex::Tags(const std::string& dbfPath, F
   CdxReader reader(*file);
   std::vector<IndexTagInfo> tags;
   for (const CdxTag& tag : reader.Tags()) {
+    reader.Keys(tag);  // walks the tag's tree: a damaged index fails here, naming its file
     IndexTagInfo info;
     info.name = LowerAscii(tag.name);
     info.expression = tag.keyExpression;
@@ -204,7 +206,7 @@ std::vector<IndexTagInfo> CdxStructuralIndex::Tags(const std::string& dbfPath, F
 }
 
 std::unique_ptr<CdxStructuralIndex> CdxStructuralIndex::OpenForAppend(const std::string& dbfPath,
-                                                                       const DbfHeader& header, FileSystem& fs) {
+                                                                      const DbfHeader& header, FileSystem& fs) {
   const std::string cdxPath = PathFor(dbfPath, fs);
   if (!fs.Exists(cdxPath)) MissingIndex(dbfPath, cdxPath);
   std::unique_ptr<CdxStructuralIndex> index(new CdxStructuralIndex(cdxPath, fs));

@@ -14,7 +14,7 @@ struct CdxTagContent {
   std::string keyExpression;
   std::string forExpression;  ///< empty when the tag has no FOR clause
   std::uint16_t keyLength = 0;
-  std::vector<CdxKey> keys;  ///< any order; each exactly keyLength bytes
+  std::vector<CdxKey> keys;      ///< any order; each exactly keyLength bytes
   std::uint8_t kindOptions = 0;  ///< kCdxUnique, kCdxNullable, kCdxCandidate
   bool descending = false;       ///< keys are stored ascending all the same
   char fill = ' ';               ///< what trailing compression stands for: NUL for non-character keys
