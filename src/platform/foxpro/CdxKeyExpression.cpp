@@ -371,7 +371,7 @@ std::string CdxKeyExpression::Describe(std::string_view key) const {
     case 'C': {
       std::string text(key);
       while (!text.empty() && text.back() == ' ') text.pop_back();
-      return "'" + text + "'";
+      return "'" + TextCodec::ForCodePage(codePage_)->Decode(text) + "'";
     }
     case 'I': {
       std::uint32_t bits = 0;

@@ -200,7 +200,9 @@ std::vector<std::uint8_t> CdxWriter::Build(std::vector<CdxTagContent> tags) {
                            " bytes instead of " + std::to_string(tag.keyLength) + ".");
       }
     }
-    std::sort(tag.keys.begin(), tag.keys.end(), KeyLess);
+    // Tags built from a table arrive sorted already; only appended keys need the sort.
+    if (!std::is_sorted(tag.keys.begin(), tag.keys.end(), KeyLess))
+      std::sort(tag.keys.begin(), tag.keys.end(), KeyLess);
   }
 
   FileBuilder file;

@@ -397,7 +397,8 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
   }
   a->visible_ = a->header_.VisibleFields();
   // Every tag of a structural index gets the keys of the new rows: none goes stale.
-  if (IsVfpVersion(a->header_.version) && (a->header_.tableFlags & 0x01) != 0) {
+  const bool foxPro = IsVfpVersion(a->header_.version) || a->header_.version == 0xF5;
+  if (foxPro && (a->header_.tableFlags & 0x01) != 0) {
     a->index_ = CdxStructuralIndex::OpenForAppend(path, a->header_, fs);
   }
   if (a->header_.HasMemoFields()) {
