@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -16,9 +17,13 @@
 
 namespace {
 
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+// Wall-clock and processor seconds: on a shared machine the second shows the work itself.
+struct Stopwatch {
+  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
+  std::clock_t cpu = std::clock();
+  double Wall() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(); }
+  double Cpu() const { return static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC; }
+};
 
 }  // namespace
 
@@ -32,7 +37,7 @@ int main(int argc, char** argv) {
     std::filesystem::remove(path);
     std::filesystem::remove(folder + "/keyed.cdx");
 
-    auto start = std::chrono::steady_clock::now();
+    Stopwatch tableTime;
     foxpro::CreateVfpTable(path, {{"ID", 'I'}, {"NAME", 'C', 30}, {"AMOUNT", 'N', 12, 2}});
     auto appender = foxpro::DbfAppender::Open(path);
     std::vector<ado::Value> row(3);
@@ -45,17 +50,18 @@ int main(int argc, char** argv) {
     }
     appender->Close();
     appender.reset();
-    const double table = SecondsSince(start);
+    const double table = tableTime.Wall(), tableCpu = tableTime.Cpu();
 
-    start = std::chrono::steady_clock::now();
+    Stopwatch tagTime;
     foxpro::CdxStructuralIndex::AddTag(path, {"ID", "id", foxpro::IndexKind::Candidate}, foxpro::DiskFileSystem(), 30);
-    const double first = SecondsSince(start);
+    const double first = tagTime.Wall();
     foxpro::CdxStructuralIndex::AddTag(path, {"NAME", "name", foxpro::IndexKind::Regular}, foxpro::DiskFileSystem(),
                                        30);
-    const double both = SecondsSince(start);
+    const double both = tagTime.Wall(), bothCpu = tagTime.Cpu();
 
-    std::printf("rows %u\ntable written %.2f s\nid tag %.2f s\nboth tags %.2f s (%.0f%% of the table's time)\n", rows,
-                table, first, both, 100.0 * both / table);
+    std::printf("rows %u\ntable written %.2f s (processor %.2f s)\nid tag %.2f s\n", rows, table, tableCpu, first);
+    std::printf("both tags %.2f s (processor %.2f s): %.0f%% of the table's time (processor %.0f%%)\n", both, bothCpu,
+                100.0 * both / table, 100.0 * bothCpu / tableCpu);
     if (argc <= 2) std::filesystem::remove_all(folder);
     return 0;
   } catch (const std::exception& failure) {

@@ -125,47 +125,70 @@ void CdxStructuralIndex::AddTag(const std::string& dbfPath, const IndexTagDefini
     }
   }
 
-  std::vector<IndexTagDefinition> definitions;
+  // The tags there are keep their keys (the rows did not change); only the new tag, and a
+  // tag that misses records, are computed from the rows.
+  struct Planned {
+    CdxTagContent content;
+    IndexKind kind;
+    CdxKeyExpression expression;
+    bool compute;
+  };
+  std::vector<Planned> tags;
+  auto plan = [&](const CdxTag* existing, const IndexTagDefinition& definition) {
+    Planned tag{{UpperAscii(definition.name), definition.expression, "", 0, {}},
+                definition.kind,
+                CdxKeyExpression::Parse(definition.expression, header),
+                existing == nullptr};
+    tag.content.keyLength = tag.expression.KeyLength();
+    tag.content.kindOptions =
+        static_cast<std::uint8_t>(KindOptions(definition.kind) | (tag.expression.Nullable() ? kCdxNullable : 0));
+    tag.content.descending = definition.descending;
+    tag.content.fill = tag.expression.Fill();
+    tags.push_back(std::move(tag));
+  };
   const std::string cdxPath = PathFor(dbfPath, fs);
   if ((header.tableFlags & kHasStructuralIndex) != 0) {
     if (!fs.Exists(cdxPath)) MissingIndex(dbfPath, cdxPath);
     auto file = fs.Open(cdxPath, OpenMode::Read);
     CdxReader reader(*file);
     for (const CdxTag& tag : reader.Tags()) {
-      if (!tag.forExpression.empty()) {
-        throw ado::Failure("The index " + cdxPath + " cannot be rebuilt: tag " + tag.name + " has a FOR clause.");
+      if (EqualsIgnoringCase(tag.name, newTag.name)) {
+        throw ado::Failure("Tag name " + UpperAscii(newTag.name) + " already exists in " + cdxPath + ".");
       }
-      definitions.push_back({tag.name, tag.keyExpression, KindOf(tag.options), tag.descending});
+      plan(&tag, {tag.name, tag.keyExpression, KindOf(tag.options), tag.descending});
+      Planned& planned = tags.back();
+      if (planned.content.keyLength != tag.keyLength) {
+        throw ado::Failure("The index " + cdxPath + " cannot be rebuilt: tag " + tag.name + " has keys of " +
+                           std::to_string(tag.keyLength) + " bytes where its expression gives " +
+                           std::to_string(planned.content.keyLength) + ".");
+      }
+      planned.content.forExpression = tag.forExpression;
+      planned.content.kindOptions =
+          static_cast<std::uint8_t>(tag.options & (kCdxUnique | kCdxNullable | kCdxCandidate));
+      planned.content.keys = reader.Keys(tag, planned.content.fill);
+      const bool complete = !tag.forExpression.empty() || planned.kind == IndexKind::Unique ||
+                            planned.content.keys.size() == header.recordCount;
+      if (!complete) {
+        planned.content.keys.clear();
+        planned.compute = true;
+      }
     }
   }
-  for (const IndexTagDefinition& tag : definitions) {
-    if (EqualsIgnoringCase(tag.name, newTag.name)) {
-      throw ado::Failure("Tag name " + UpperAscii(newTag.name) + " already exists in " + cdxPath + ".");
-    }
-  }
-  definitions.push_back(newTag);
+  plan(nullptr, newTag);
 
-  std::vector<CdxTagContent> contents;
-  std::vector<CdxKeyExpression> expressions;
-  for (const IndexTagDefinition& tag : definitions) {
-    expressions.push_back(CdxKeyExpression::Parse(tag.expression, header));
-    const CdxKeyExpression& expression = expressions.back();
-    CdxTagContent content{UpperAscii(tag.name), tag.expression, "", expression.KeyLength(), {}};
-    content.kindOptions = static_cast<std::uint8_t>(KindOptions(tag.kind) | (expression.Nullable() ? kCdxNullable : 0));
-    content.descending = tag.descending;
-    content.fill = expression.Fill();
-    content.keys.reserve(header.recordCount);
-    contents.push_back(std::move(content));
-  }
   std::string key;
   ForEachRecord(*table, header, [&](const std::uint8_t* record, std::uint32_t recno) {
-    for (std::size_t i = 0; i < contents.size(); ++i) {
-      expressions[i].Key(record, key);
-      contents[i].keys.push_back({key, recno});
+    for (Planned& tag : tags) {
+      if (!tag.compute) continue;
+      tag.expression.Key(record, key);
+      tag.content.keys.push_back({key, recno});
     }
   });
-  for (std::size_t i = 0; i < contents.size(); ++i) SortKeys(contents[i], definitions[i].kind, expressions[i]);
-
+  std::vector<CdxTagContent> contents;
+  for (Planned& tag : tags) {
+    if (tag.compute) SortKeys(tag.content, tag.kind, tag.expression);
+    contents.push_back(std::move(tag.content));
+  }
   WriteIndexFile(fs, cdxPath, CdxWriter::Build(std::move(contents)));
   if ((header.tableFlags & kHasStructuralIndex) == 0) {
     const auto flags = static_cast<std::uint8_t>(header.tableFlags | kHasStructuralIndex);
@@ -206,7 +229,8 @@ std::vector<IndexTagInfo> CdxStructuralIndex::Tags(const std::string& dbfPath, F
 }
 
 std::unique_ptr<CdxStructuralIndex> CdxStructuralIndex::OpenForAppend(const std::string& dbfPath,
-                                                                      const DbfHeader& header, FileSystem& fs) {
+                                                                      const DbfHeader& header, File& table,
+                                                                      FileSystem& fs) {
   const std::string cdxPath = PathFor(dbfPath, fs);
   if (!fs.Exists(cdxPath)) MissingIndex(dbfPath, cdxPath);
   std::unique_ptr<CdxStructuralIndex> index(new CdxStructuralIndex(cdxPath, fs));
@@ -234,14 +258,34 @@ std::unique_ptr<CdxStructuralIndex> CdxStructuralIndex::OpenForAppend(const std:
     entry.content.kindOptions = static_cast<std::uint8_t>(tag.options & (kCdxUnique | kCdxNullable | kCdxCandidate));
     entry.content.descending = tag.descending;
     entry.content.fill = entry.expression.Fill();
-    if (!entry.keepsFirstOnly && entry.content.keys.size() != header.recordCount) {
-      cannotKeep(tag, "is out of date: it has " + std::to_string(entry.content.keys.size()) + " keys for " +
-                          std::to_string(header.recordCount) + " records (REINDEX it in Visual FoxPro)");
-    }
-    if (entry.refusesDuplicates || entry.keepsFirstOnly) {
-      for (const CdxKey& key : entry.content.keys) entry.present.insert(key.bytes);
-    }
     index->tags_.push_back(std::move(entry));
+  }
+  // A tag short of records (rows written by a program that kept no index, or by a writer
+  // stopped between a row and the index) is computed again from the rows, as REINDEX would.
+  std::vector<Tag*> stale;
+  for (Tag& tag : index->tags_) {
+    if (!tag.keepsFirstOnly && tag.content.keys.size() != header.recordCount) {
+      tag.content.keys.clear();
+      stale.push_back(&tag);
+    }
+  }
+  if (!stale.empty()) {
+    std::string key;
+    ForEachRecord(table, header, [&](const std::uint8_t* record, std::uint32_t recno) {
+      for (Tag* tag : stale) {
+        tag->expression.Key(record, key);
+        tag->content.keys.push_back({key, recno});
+      }
+    });
+    for (Tag* tag : stale) {
+      SortKeys(tag->content, tag->refusesDuplicates ? IndexKind::Candidate : IndexKind::Regular, tag->expression);
+    }
+    index->changed_ = true;
+  }
+  for (Tag& tag : index->tags_) {
+    if (tag.refusesDuplicates || tag.keepsFirstOnly) {
+      for (const CdxKey& key : tag.content.keys) tag.present.insert(key.bytes);
+    }
   }
   return index;
 }

@@ -58,11 +58,12 @@ class CdxStructuralIndex {
   /// when the header says there is one and it is missing or damaged.
   static std::vector<IndexTagInfo> Tags(const std::string& dbfPath, FileSystem& fs);
 
-  /// The index of a table being appended to, with every key loaded. Fails naming the file
-  /// when it is missing, damaged, out of date (fewer keys than records), or has a tag whose
-  /// keys the engine cannot compute (a FOR clause, an unsupported expression).
+  /// The index of a table being appended to (table: its open .dbf), with every key loaded;
+  /// a tag that misses records is computed again from the rows. Fails naming the file when
+  /// it is missing or damaged, or has a tag whose keys the engine cannot compute (a FOR
+  /// clause, an unsupported expression).
   static std::unique_ptr<CdxStructuralIndex> OpenForAppend(const std::string& dbfPath, const DbfHeader& header,
-                                                           FileSystem& fs);
+                                                           File& table, FileSystem& fs);
 
   /// Fails ("Uniqueness of index ... is violated") when the record's key of a primary or
   /// candidate tag is taken. Call before the record is written.

@@ -399,7 +399,7 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
   // Every tag of a structural index gets the keys of the new rows: none goes stale.
   const bool foxPro = IsVfpVersion(a->header_.version) || a->header_.version == 0xF5;
   if (foxPro && (a->header_.tableFlags & 0x01) != 0) {
-    a->index_ = CdxStructuralIndex::OpenForAppend(path, a->header_, fs);
+    a->index_ = CdxStructuralIndex::OpenForAppend(path, a->header_, *a->file_, fs);
   }
   if (a->header_.HasMemoFields()) {
     if (UsesDbtMemo(a->header_.version))

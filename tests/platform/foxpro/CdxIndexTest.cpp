@@ -358,6 +358,21 @@ TEST_F(CdxIndexTest, MissingOrDamagedIndexIsReportedNotIgnored) {
   EXPECT_EQ(HeaderOf(folder_ + "/ix.dbf").recordCount, 5u);
 }
 
+TEST_F(CdxIndexTest, AnIndexLeftBehindByRowsIsCompletedFromThem) {
+  // As if a writer stopped between a row and its index: the old index with a new row.
+  CreateIndexedTable(false);
+  fs::copy_file(folder_ + "/ix.cdx", folder_ + "/old.cdx");
+  Session().Execute("INSERT INTO 'ix' VALUES ('11', 'kiwi', '', '', '', '', '', NULL)");
+  session_->Close();
+  session_.reset();
+  fs::copy_file(folder_ + "/old.cdx", folder_ + "/ix.cdx", fs::copy_options::overwrite_existing);
+  EXPECT_THROW(Session().Execute("INSERT INTO 'ix' VALUES ('11', 'lime', '', '', '', '', '', NULL)"), ado::Failure);
+  Session().Execute("INSERT INTO 'ix' VALUES ('12', 'lime', '', '', '', '', '', NULL)");
+  session_->Close();
+  EXPECT_EQ(OurKeys(folder_ + "/ix.cdx", "ID", '\0').records, (std::vector<std::uint32_t>{4, 2, 3, 1, 5, 6, 7}));
+  EXPECT_EQ(OurKeys(folder_ + "/ix.cdx", "NAME", ' ').records, (std::vector<std::uint32_t>{3, 2, 4, 5, 6, 7, 1}));
+}
+
 #ifdef TESSELBY_QUERY_PATH
 TEST_F(CdxIndexTest, EveryTagFindsEveryRecordAfterAThousandInsertsByTheQueryTool) {
   CreateIndexedTable(false);
