@@ -308,7 +308,10 @@ void CdxStructuralIndex::Add(const std::uint8_t* record, std::uint32_t recno) {
     Tag& tag = tags_[i];
     const bool seen = (tag.refusesDuplicates || tag.keepsFirstOnly) && !tag.present.insert(pending_[i]).second;
     if (seen && tag.keepsFirstOnly) continue;
-    tag.content.keys.push_back({std::move(pending_[i]), recno});
+    // Kept in order, so that writing the index needs no sort.
+    CdxKey key{std::move(pending_[i]), recno};
+    auto& keys = tag.content.keys;
+    keys.insert(std::upper_bound(keys.begin(), keys.end(), key, KeyLess), std::move(key));
   }
   pending_.clear();
   changed_ = true;
