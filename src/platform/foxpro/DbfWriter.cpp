@@ -10,6 +10,7 @@
 #include <set>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/CdxStructuralIndex.h"
 #include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/MemoFile.h"
@@ -395,6 +396,11 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
                          std::to_string(f.length) + ".");
   }
   a->visible_ = a->header_.VisibleFields();
+  // Every tag of a structural index gets the keys of the new rows: none goes stale.
+  const bool foxPro = IsVfpVersion(a->header_.version) || a->header_.version == 0xF5;
+  if (foxPro && (a->header_.tableFlags & 0x01) != 0) {
+    a->index_ = CdxStructuralIndex::OpenForAppend(path, a->header_, *a->file_, fs);
+  }
   if (a->header_.HasMemoFields()) {
     if (UsesDbtMemo(a->header_.version))
       throw ado::Failure("Cannot append to table " + path + ": dBase memo files are not supported.");
@@ -727,6 +733,7 @@ std::uint32_t DbfAppender::WriteRow(const std::vector<std::uint8_t>& nullFlags,
   std::uint8_t* record = record_.data();
   record[0] = ' ';
   if (header_.nullFlagsOffset >= 0) std::memcpy(record + header_.nullFlagsOffset, nullFlags.data(), nullFlags.size());
+  if (index_) index_->Check(record);  // a duplicate primary or candidate key stores nothing
 
   // Autoincrement fields that took their next value move it on by their step.
   std::vector<std::size_t> bumped;
@@ -771,6 +778,7 @@ std::uint32_t DbfAppender::WriteRow(const std::vector<std::uint8_t>& nullFlags,
   }
   ++header_.recordCount;
   WriteCountAndDate();
+  if (index_) index_->Add(record, header_.recordCount);
   return header_.recordCount;
 }
 
@@ -790,9 +798,14 @@ void DbfAppender::MarkDeleted(std::uint32_t recno) {
   file_->WriteAt(header_.headerLength + std::uint64_t{recno - 1} * header_.recordLength, &star, 1);
 }
 
+void DbfAppender::FlushIndex() {
+  if (index_) index_->Flush();
+}
+
 void DbfAppender::Close() {
   if (closed_) return;
   closed_ = true;
+  FlushIndex();
   if (memo_) memo_->Sync();
   file_->Sync();
 }

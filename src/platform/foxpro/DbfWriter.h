@@ -11,6 +11,7 @@
 
 namespace foxpro {
 
+class CdxStructuralIndex;
 class MemoWriter;
 class TextCodec;
 
@@ -66,6 +67,9 @@ class DbfAppender {
   std::uint32_t AppendValues(const std::vector<ado::Value>& values);
   /// Sets the deletion flag of record recno (1-based).
   void MarkDeleted(std::uint32_t recno);
+  /// Writes the table's structural index anew when rows were added since the last time.
+  /// Every statement (and every array of rows) ends with it; Close does it too.
+  void FlushIndex();
   /// Pushes both files to the disk. Every append is whole on its own (the end-of-file marker
   /// travels with each record), so an appender dropped without Close loses only the sync.
   void Close();
@@ -82,6 +86,7 @@ class DbfAppender {
   std::string path_;
   std::unique_ptr<File> file_;
   std::unique_ptr<MemoWriter> memo_;
+  std::unique_ptr<CdxStructuralIndex> index_;  // null when the table has no structural index
   std::shared_ptr<const TextCodec> codec_;
   DbfHeader header_;
   std::vector<DbfField> visible_;
