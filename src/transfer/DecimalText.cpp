@@ -84,7 +84,8 @@ std::optional<DecimalDigits> DecimalOf(const ado::Value& value) {
   if (value.Is<bool>()) return ParseDecimal(value.As<bool>() ? "1" : "0");
   if (value.Is<ado::Currency>()) {
     const std::int64_t amount = value.As<ado::Currency>().tenThousandths;
-    const std::uint64_t magnitude = amount < 0 ? 0 - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
+    const std::uint64_t magnitude =
+        amount < 0 ? 0 - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
     std::string digits = std::to_string(magnitude);
     if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
     std::string spelling = amount < 0 ? "-" : "";

@@ -16,6 +16,8 @@ class TransferObserver {
   virtual void RowSent(bool succeeded) noexcept = 0;
   /// The table's closing steps have run.
   virtual void TableEnded() noexcept = 0;
+  /// Something the summary should say about the table (values rounded on the way).
+  virtual void Note(const std::string& /*text*/) noexcept {}
 };
 
 }  // namespace transfer
