@@ -6,6 +6,7 @@
 #include "platform/ado/Types.h"
 #include "transfer/SendTablesToFoxPro.h"
 #include "transfer/SendTablesToOracle.h"
+#include "transfer/TransferPlan.h"
 #include "transfer/TransferTestSupport.h"
 #include "transfer/TypedValues.h"
 
@@ -40,6 +41,35 @@ class TypedCopyTest : public ::testing::Test {
     from.SetListIndex(0);
   }
 
+  // EMP in Oracle's dictionary: a small NUMBER, a long-named VARCHAR2, a TIMESTAMP(6), and a
+  // NUMBER(1) whose comment says it was a FoxPro L; one row.
+  void ScriptEmp() {
+    sides.oracle->SetResult(
+        "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH FROM USER_TAB_COLUMNS "
+        "WHERE TABLE_NAME = 'EMP' ORDER BY COLUMN_ID",
+        {{{"column_name", ado::adVarChar},
+          {"data_type", ado::adVarChar},
+          {"data_length", ado::adNumeric},
+          {"data_precision", ado::adNumeric},
+          {"data_scale", ado::adNumeric},
+          {"char_length", ado::adNumeric}},
+         {{"EMPNO", "NUMBER", ado::Decimal{"22"}, ado::Decimal{"4"}, ado::Decimal{"0"}, ado::Decimal{"0"}},
+          {"EMPLOYEE_NAME", "VARCHAR2", ado::Decimal{"40"}, ado::Null{}, ado::Null{}, ado::Decimal{"40"}},
+          {"HIRED", "TIMESTAMP(6)", ado::Decimal{"11"}, ado::Null{}, ado::Decimal{"6"}, ado::Decimal{"0"}},
+          {"ACTIVE", "NUMBER", ado::Decimal{"22"}, ado::Decimal{"1"}, ado::Decimal{"0"}, ado::Decimal{"0"}}}});
+    sides.oracle->SetResult("SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'EMP'",
+                            {{{"column_name", ado::adVarChar}, {"comments", ado::adVarChar}},
+                             {{"ACTIVE", "FoxPro L"}, {"EMPNO", ado::Null{}}}});
+    sides.oracle->SetResult("SELECT COUNT(*) FROM \"EMP\"", {{{"count", ado::adNumeric}}, {{ado::Decimal{"1"}}}});
+    sides.oracle->SetResult(
+        "SELECT \"EMPNO\", \"EMPLOYEE_NAME\", TO_CHAR(\"HIRED\", 'YYYY-MM-DD HH24:MI:SS.FF6'), \"ACTIVE\" FROM \"EMP\"",
+        {{{"EMPNO", ado::adNumeric},
+          {"EMPLOYEE_NAME", ado::adVarChar},
+          {"HIRED", ado::adVarChar},
+          {"ACTIVE", ado::adNumeric}},
+         {{ado::Decimal{"7369"}, "Смит", "2024-02-29 13:05:09.250600", ado::Decimal{"1"}}}});
+  }
+
   ScriptedSides sides;
 };
 
@@ -56,9 +86,10 @@ TEST_F(TypedCopyTest, FoxProFieldsBecomeTypedOracleColumnsWithTheirTypeInTheComm
   sides.oracle->AcceptArrays();
   sides.oracle->FailOn("BAD", "ORA-12899: value too large for column \"name\"");
   const std::string insert = "INSERT INTO \"orders\" VALUES(?, ?, ?, ?)";
-  ExpectReport(sides.window.prompter,
-               "Table orders, row 2 was refused: ORA-12899: value too large for column \"name\"\nColumn name, value 'BAD'",
-               "Form2.PushButton3_Click", 322, insert);
+  ExpectReport(
+      sides.window.prompter,
+      "Table orders, row 2 was refused: ORA-12899: value too large for column \"name\"\nColumn name, value 'BAD'",
+      "Form2.PushButton3_Click", 322, insert);
   SendTablesToOracle(sides.window.parts);
   EXPECT_EQ(sides.oracle->Executed(),
             (Strings{"CREATE TABLE \"orders\"(\"name\" VARCHAR2(10 CHAR), \"qty\" NUMBER(19,4), \"born\" TIMESTAMP(3), "
@@ -78,24 +109,7 @@ TEST_F(TypedCopyTest, FoxProFieldsBecomeTypedOracleColumnsWithTheirTypeInTheComm
 TEST_F(TypedCopyTest, OracleDictionaryDecidesTheFoxProFieldsAndRowsStreamIntoTypedAppends) {
   Offer(sides.window.list2, {"EMP"});
   sides.window.fields.codePage = 1251;
-  sides.oracle->SetResult(
-      "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH FROM USER_TAB_COLUMNS "
-      "WHERE TABLE_NAME = 'EMP' ORDER BY COLUMN_ID",
-      {{{"column_name", ado::adVarChar}, {"data_type", ado::adVarChar}, {"data_length", ado::adNumeric},
-        {"data_precision", ado::adNumeric}, {"data_scale", ado::adNumeric}, {"char_length", ado::adNumeric}},
-       {{"EMPNO", "NUMBER", ado::Decimal{"22"}, ado::Decimal{"4"}, ado::Decimal{"0"}, ado::Decimal{"0"}},
-        {"EMPLOYEE_NAME", "VARCHAR2", ado::Decimal{"40"}, ado::Null{}, ado::Null{}, ado::Decimal{"40"}},
-        {"HIRED", "TIMESTAMP(6)", ado::Decimal{"11"}, ado::Null{}, ado::Decimal{"6"}, ado::Decimal{"0"}},
-        {"ACTIVE", "NUMBER", ado::Decimal{"22"}, ado::Decimal{"1"}, ado::Decimal{"0"}, ado::Decimal{"0"}}}});
-  sides.oracle->SetResult("SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'EMP'",
-                          {{{"column_name", ado::adVarChar}, {"comments", ado::adVarChar}},
-                           {{"ACTIVE", "FoxPro L"}, {"EMPNO", ado::Null{}}}});
-  sides.oracle->SetResult("SELECT COUNT(*) FROM \"EMP\"", {{{"count", ado::adNumeric}}, {{ado::Decimal{"1"}}}});
-  sides.oracle->SetResult(
-      "SELECT \"EMPNO\", \"EMPLOYEE_NAME\", TO_CHAR(\"HIRED\", 'YYYY-MM-DD HH24:MI:SS.FF6'), \"ACTIVE\" FROM \"EMP\"",
-      {{{"EMPNO", ado::adNumeric}, {"EMPLOYEE_NAME", ado::adVarChar}, {"HIRED", ado::adVarChar},
-        {"ACTIVE", ado::adNumeric}},
-       {{ado::Decimal{"7369"}, "Смит", "2024-02-29 13:05:09.250600", ado::Decimal{"1"}}}});
+  ScriptEmp();
   sides.foxPro->AcceptArrays();
   SendTablesToFoxPro(sides.window.parts);
   EXPECT_EQ(sides.foxPro->Executed(),
@@ -105,6 +119,25 @@ TEST_F(TypedCopyTest, OracleDictionaryDecidesTheFoxProFieldsAndRowsStreamIntoTyp
   EXPECT_EQ(sides.foxPro->Arrays()[0].sql, "INSERT INTO 'C:\\data\\EMP.DBF' VALUES(?, ?, ?, ?)");
   EXPECT_EQ(sides.foxPro->Arrays()[0].rows,
             (std::vector<Row>{{std::int64_t{7369}, "Смит", ado::DateTime{{2024, 2, 29}, 13, 5, 9, 251}, true}}));
+}
+
+TEST_F(TypedCopyTest, ThePlanReadsBothSidesAndChangesNeither) {
+  ScriptEmp();
+  const std::string plan = PlanText(PlanSendToFoxPro(sides.window.fields, {"EMP"}));
+  EXPECT_NE(plan.find("CREATE TABLE 'C:\\data\\EMP.DBF' CODEPAGE=1252 ([EMPNO] I NULL"), std::string::npos) << plan;
+  EXPECT_NE(plan.find("EMPLOYEE_NAME VARCHAR2  ->  [EMPLOYEE_N] C(40) NULL  (name shortened to EMPLOYEE_N;"),
+            std::string::npos)
+      << plan;
+  EXPECT_NE(plan.find("fractions beyond milliseconds rounded"), std::string::npos) << plan;
+  sides.foxPro->SetResult("SELECT * FROM `orders`", {{{"pic", ado::adLongVarBinary, Fox('G')}}, {}});
+  sides.foxPro->FailOn("`missing`", "File 'missing.dbf' does not exist.");
+  const std::string back = PlanText(PlanSendToOracle(sides.window.fields, {"orders", "missing"}));
+  EXPECT_NE(back.find("pic G  ->  \"pic\" BLOB  (the OLE wrapper as stored"), std::string::npos) << back;
+  EXPECT_NE(back.find("Table missing -> missing\n  cannot be read: File 'missing.dbf' does not exist.\n"),
+            std::string::npos)
+      << back;
+  EXPECT_TRUE(sides.oracle->Executed().empty());
+  EXPECT_TRUE(sides.foxPro->Executed().empty());
 }
 
 TEST_F(TypedCopyTest, TimesRoundToMillisecondsAndCarryIntoTheNextDay) {
