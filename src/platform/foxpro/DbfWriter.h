@@ -7,12 +7,12 @@
 
 #include "platform/ado/Value.h"
 #include "platform/foxpro/DbfHeader.h"
+#include "platform/foxpro/FieldEncoding.h"
 #include "platform/foxpro/FileIo.h"
 
 namespace foxpro {
 
 class MemoWriter;
-class TextCodec;
 
 /// A field of a table to create. Types: C, V, Q, N, F, I, B, Y, D, T, L, M, G, W. Lengths of
 /// fixed-size types are implied; C/V/Q need 1-254, N/F 1-20.
@@ -23,7 +23,9 @@ struct NewField {
   int decimals = 0;
   bool nullable = false;
   bool binary = false;         ///< NOCPTRANS (C, V, M)
-  bool autoIncrement = false;  ///< I only: next value 1, step 1
+  bool autoIncrement = false;  ///< I only
+  std::int64_t autoIncrementNext = 1;
+  int autoIncrementStep = 1;
 };
 
 struct CreateOptions {
@@ -71,10 +73,10 @@ class DbfAppender {
   void Close();
 
  private:
-  [[noreturn]] void Unencodable(const DbfField& field, const std::string& character) const;
   DbfAppender() = default;
-  void EncodeValue(const DbfField& field, const ado::Value& value, std::uint8_t* record,
-                   std::vector<std::uint8_t>& nullFlags, std::vector<std::pair<const DbfField*, std::string>>& memos);
+  void CheckValueCount(std::size_t count) const;
+  /// The header's own descriptor of a visible field (it holds the autoincrement counter).
+  const DbfField& StoredField(const DbfField& visible) const;
   std::uint32_t WriteRow(const std::vector<std::uint8_t>& nullFlags,
                          std::vector<std::pair<const DbfField*, std::string>>& memos);
   void WriteCountAndDate();
@@ -82,11 +84,14 @@ class DbfAppender {
   std::string path_;
   std::unique_ptr<File> file_;
   std::unique_ptr<MemoWriter> memo_;
-  std::shared_ptr<const TextCodec> codec_;
+  std::unique_ptr<FieldEncoder> encoder_;
   DbfHeader header_;
   std::vector<DbfField> visible_;
   std::vector<std::uint8_t> record_;
   std::vector<bool> noNulls_;
+  // Kept between rows: no allocation per row.
+  std::vector<ado::Value> values_;
+  RecordExtras extras_;
   bool closed_ = false;
 };
 
