@@ -276,21 +276,28 @@ void DbfAppender::CheckValueCount(std::size_t count) const {
 
 std::uint32_t DbfAppender::AppendValues(const std::vector<ado::Value>& values) {
   CheckValueCount(values.size());
+  PrepareRecord([&](std::size_t i) -> const ado::Value& { return values[i]; });
+  return WritePreparedRecord();
+}
+
+void DbfAppender::PrepareRecord(const std::function<const ado::Value&(std::size_t)>& valueAt) {
   std::fill(record_.begin(), record_.end(), ' ');
   extras_.Reset(header_.nullFlagsLength);
   const std::uint64_t rowNumber = std::uint64_t{header_.recordCount} + 1;
-  for (std::size_t i = 0; i < values.size(); ++i) {
+  for (std::size_t i = 0; i < visible_.size(); ++i) {
     const DbfField& f = visible_[i];
-    if (values[i].IsNull() && f.IsAutoIncrement()) {
-      // The field takes its next value; WriteRow moves the counter on.
+    const ado::Value& value = valueAt(i);
+    if (value.IsNull() && f.IsAutoIncrement()) {
+      // The field takes its next value; the write moves the counter on.
       FieldEncoder::Blank(f, record_.data());
       PutLe32(record_.data() + f.offset, StoredField(f).autoIncrementNext);
       continue;
     }
-    encoder_->Encode(f, values[i], record_.data(), extras_, rowNumber);
+    encoder_->Encode(f, value, record_.data(), extras_, rowNumber);
   }
-  return WriteRow(extras_.nullFlags, extras_.memos);
 }
+
+std::uint32_t DbfAppender::WritePreparedRecord() { return WriteRow(extras_.nullFlags, extras_.memos); }
 
 const DbfField& DbfAppender::StoredField(const DbfField& visible) const {
   for (const auto& stored : header_.fields) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,6 +67,12 @@ class DbfAppender {
   /// One value per visible field; returns the new record's number. Null stores NULL (the
   /// field must allow it, else blank for an autoincrement field's next value).
   std::uint32_t AppendValues(const std::vector<ado::Value>& values);
+  /// AppendValues in two steps, for callers whose values are not in a vector: PrepareRecord
+  /// encodes one value per visible field (valueAt(i) for field i) and throws ado::Failure for
+  /// a value the table cannot hold, having written nothing; WritePreparedRecord then stores the
+  /// record (every record passes through it) and returns its number.
+  void PrepareRecord(const std::function<const ado::Value&(std::size_t)>& valueAt);
+  std::uint32_t WritePreparedRecord();
   /// Sets the deletion flag of record recno (1-based).
   void MarkDeleted(std::uint32_t recno);
   /// Pushes both files to the disk. Every append is whole on its own (the end-of-file marker
