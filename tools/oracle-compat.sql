@@ -281,3 +281,8 @@ CREATE VIEW public.user_col_comments AS
 
 GRANT SELECT ON public.user_tab_columns, public.user_constraints, public.user_cons_columns, public.user_indexes,
   public.user_ind_columns, public.user_ind_expressions, public.user_col_comments TO PUBLIC;
+
+-- Oracle's one-row table, and TO_CLOB, with which Oracle builds texts longer than a literal.
+CREATE VIEW public.dual AS SELECT 'X'::varchar(1) AS dummy;
+CREATE FUNCTION public.to_clob(text) RETURNS text LANGUAGE sql IMMUTABLE AS 'SELECT $1';
+GRANT SELECT ON public.dual TO PUBLIC;
