@@ -27,6 +27,11 @@ BEGIN
   FOREACH col IN ARRAY TG_ARGV LOOP
     EXECUTE format('SELECT ($1).%I', col) INTO val USING NEW;
     CONTINUE WHEN val IS NULL;
+    -- Bytes bound as bytes: the front marks them with a byte no UTF-8 text holds.
+    IF substr(val, 1, 1) = '\xff'::bytea THEN
+      patch := patch || jsonb_build_object(col, '\x' || encode(substr(val, 2), 'hex'));
+      CONTINUE;
+    END IF;
     lit := convert_from(val, 'UTF8');
     IF length(lit) > 4000 THEN
       RAISE EXCEPTION 'string literal too long (Oracle ORA-01704)' USING ERRCODE = '54000';

@@ -5,7 +5,8 @@ It turns the few Oracle statements PostgreSQL cannot read into PostgreSQL and pa
 else through byte for byte: RENAME, the Oracle column types of CREATE TABLE (their declared form
 goes along in a comment that the server's event trigger files in the dictionary), and text
 literals longer than Oracle allows. Only the statement texts of simple queries ('Q') and of
-Parse ('P') messages are read; the server's answers are not looked at.
+Parse ('P') messages are read, and the formats of Bind ('B'); the server's answers are not
+looked at.
 
   oracle-front.py --upstream-port P --socket-dir DIR --log FILE --port-file FILE
 """
@@ -316,8 +317,45 @@ def translated_message(kind, body, log):
     return bytes([kind]) + struct.pack("!I", len(body) + 4) + body
 
 
+def marked_bind(body):
+    """Bind with a 0xFF byte before each binary-format value, or None when it has none.
+
+    Only bytes bound as bytes (SQL_C_BINARY) travel in binary format. The BLOB and RAW trigger
+    reads every other value as text of hex digits, as Oracle reads text bound for bytes; the
+    leading 0xFF, which UTF-8 text never holds, tells it to take these as they are.
+    """
+    at = body.index(b"\0") + 1
+    at = body.index(b"\0", at) + 1
+    count = struct.unpack_from("!h", body, at)[0]
+    formats = struct.unpack_from(f"!{count}h", body, at + 2)
+    if 1 not in formats:
+        return None
+    at += 2 + 2 * count
+    params = struct.unpack_from("!h", body, at)[0]
+    parts, start = [body[:at + 2]], at + 2
+    for i in range(params):
+        size = struct.unpack_from("!i", body, start)[0]
+        value = body[start + 4:start + 4 + max(size, 0)]
+        binary = (formats[i] if count > 1 else formats[0]) == 1
+        if size >= 0 and binary:
+            parts.append(struct.pack("!i", size + 1) + b"\xff" + value)
+        else:
+            parts.append(body[start:start + 4 + max(size, 0)])
+        start += 4 + max(size, 0)
+    parts.append(body[start:])
+    return b"".join(parts)
+
+
+def translated_bind(body):
+    try:
+        new = marked_bind(body)
+    except (ValueError, struct.error):  # a broken Bind goes on as it is, for the server to refuse
+        return None
+    return None if new is None else b"B" + struct.pack("!I", len(new) + 4) + new
+
+
 SSL_REQUEST, GSSENC_REQUEST = 80877103, 80877104
-STATEMENT_KINDS = (ord("Q"), ord("P"))
+STATEMENT_KINDS = (ord("Q"), ord("P"), ord("B"))
 
 
 class BrokenMessage(Exception):
@@ -370,7 +408,8 @@ async def statements(reader, upstream, log):
             if len(buffer) - at < size + 1:
                 break
             message = bytes(buffer[at:at + size + 1])
-            out.append(translated_message(kind, message[5:], log) or message)
+            translated = translated_bind(message[5:]) if kind == ord("B") else translated_message(kind, message[5:], log)
+            out.append(translated or message)
             at += size + 1
         del buffer[:at]
         if out:

@@ -1,6 +1,8 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sql.h>
+#include <sqlext.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -112,6 +114,32 @@ TEST_F(OracleFrontTest, RenameMovesTheTableAndItsDeclaredTypes) {
   EXPECT_EQ(Sql("SELECT DATA_TYPE FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'QT_RENAMED'").out, "data_type\nDATE\n");
   EXPECT_EQ(Sql("RENAME \"QT_TYPES\" TO \"QT_RENAMED\"").exitCode, 1);
   Sql("DROP TABLE \"QT_RENAMED\"");
+}
+
+// Bytes bound as bytes stay bytes, even where they look like the hex digits text is read as.
+TEST_F(OracleFrontTest, BytesBoundAsBytesArriveAsTheyAre) {
+  ASSERT_EQ(Sql("CREATE TABLE \"QT_TYPES\" (\"R\" RAW(4), \"B\" BLOB)").exitCode, 0);
+  SQLHENV env = SQL_NULL_HENV;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+  std::string connect = support::kOracleConnectionString;
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(connect.data()), SQL_NTS,
+                                             nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
+  SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+  std::string insert = "INSERT INTO \"QT_TYPES\" VALUES(?, ?)";
+  unsigned char bytes[] = {0x30, 0x41, 0x00, 0xFF};  // "0A", then what no text holds
+  SQLLEN rawSize = 4, blobSize = 2;
+  SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 4, 0, bytes, 4, &rawSize);
+  SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 2, 0, bytes, 2, &blobSize);
+  EXPECT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(insert.data()), SQL_NTS)));
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  SQLDisconnect(dbc);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  SQLFreeHandle(SQL_HANDLE_ENV, env);
+  EXPECT_EQ(Sql("SELECT * FROM \"QT_TYPES\"").out, "R\tB\n3041" "00FF\t3041\n");
 }
 
 // A client that breaks the protocol loses its own connection; everybody else goes on.
