@@ -418,18 +418,23 @@ async def statements(reader, upstream, log):
 
 
 async def serve(reader, writer, connect, log):
-    upstream_writer = None
+    """One client's connection: whatever goes wrong with it ends it, and only it."""
+    upstream_writer, answers = None, None
     try:
         upstream_reader, upstream_writer = await connect()
         answers = asyncio.ensure_future(copy(upstream_reader, writer))
         await startup(reader, writer, upstream_writer)
         await statements(reader, upstream_writer, log)
-        upstream_writer.write_eof() if upstream_writer.can_write_eof() else None
+        if upstream_writer.can_write_eof():
+            upstream_writer.write_eof()
         await answers
-    except (OSError, asyncio.IncompleteReadError, BrokenMessage) as error:
-        if not isinstance(error, asyncio.IncompleteReadError):
-            print(f"oracle-front: connection closed: {error}", file=sys.stderr)
+    except asyncio.IncompleteReadError:
+        pass  # the client left mid-message
+    except Exception as error:
+        print(f"oracle-front: connection closed: {error!r}", file=sys.stderr, flush=True)
     finally:
+        if answers is not None and not answers.done():
+            answers.cancel()
         for w in (writer, upstream_writer):
             if w is not None:
                 w.close()
@@ -449,7 +454,7 @@ async def main():
         return asyncio.open_connection("127.0.0.1", args.upstream_port)
 
     def local():
-        return asyncio.open_connection(path=upstream_socket)
+        return asyncio.open_unix_connection(upstream_socket)
 
     tcp_server = await asyncio.start_server(lambda r, w: serve(r, w, tcp, log), "127.0.0.1", 0)
     port = tcp_server.sockets[0].getsockname()[1]
