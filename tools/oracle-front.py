@@ -30,7 +30,7 @@ TOKEN = re.compile(
       | (?P<ident>"(?:[^"]|"")*")
       | (?P<dollar>\$(?P<tag>(?:[A-Za-z_]\w*)?)\$.*?\$(?P=tag)\$)
       | (?P<word>[A-Za-z_][\w$#]*)
-      | (?P<number>\d+(?:\.\d*)?(?:[eE][+-]?\d+)?|\.\d+)
+      | (?P<number>[0-9]+(?:\.[0-9]*)?(?:[eE][+-]?[0-9]+)?|\.[0-9]+)
       | (?P<other>.)""",
     re.S | re.X)
 FIRST_WORD = re.compile(r"(?:\s+|--[^\n]*|/\*.*?\*/)*([A-Za-z]+)", re.S)
@@ -93,7 +93,11 @@ class Column:
 
 
 def numbers(args):
-    return [int(t.text) if t.kind == "number" else None for t in args if t.kind in ("number", "other") and t.text != ","]
+    """The sizes in a type's parentheses; None for "*", and no list at all for anything else."""
+    if any(t.kind not in ("number", "other", "word") or (t.kind == "number" and not t.text.isdigit()) for t in args):
+        return None
+    sizes = [int(t.text) if t.kind == "number" else None for t in args if t.text != "," and t.kind != "word"]
+    return sizes
 
 
 def semantics(args, default="BYTE"):
@@ -112,6 +116,8 @@ def character(pg_name, data_type, n, sem, national):
 def map_type(word, args, identity):
     """The column for an Oracle type name and its parenthesised arguments, or None."""
     nums = numbers(args)
+    if nums is None:
+        return None
     first = nums[0] if nums else None
     if word == "NUMBER":
         if identity:
