@@ -10,6 +10,8 @@
 #      (target: at most 1.5x), each the best of ROUNDS runs;
 #   4. Oracle -> FoxPro of BIG_ROWS rows: peak memory vs. the size of the rows' text
 #      (target: below 1.5x).
+# Every run goes through the stand-in's statement-translating front, as the tests do; 1. and 2.
+# are also run straight to the server, which prints the front's own cost.
 # The transfers also report the longest wait between two turns of the event loop (target:
 # at most 50 ms). Prints the figures and the ratios; exits 1 when a ratio misses its target.
 set -euo pipefail
@@ -23,7 +25,7 @@ ninja -C build-bench -j2 TransferBench >/dev/null
 BENCH=$ROOT/build-bench/bench/TransferBench
 
 eval "$(tools/oracle-standin.sh start)"
-export STANDIN_DIR ODBCSYSINI PGPORT
+export STANDIN_DIR ODBCSYSINI PGPORT STANDIN_PG_PORT
 WORK=$(mktemp -d)
 cleanup() {
   tools/oracle-standin.sh stop "$STANDIN_DIR" || true
@@ -54,6 +56,7 @@ echo "machine load before: $(uptime | sed 's/.*load average/load average/')"
 to_oracle=$(with_gaps to-oracle "$WORK/source" bench | seconds_of)
 gaps_statements=$(cat "$WORK/gaps")
 tail -c +"$((log_start + 1))" "$STANDIN_DIR/server.log" >"$WORK/transfer.log"
+# The server's text of it, as the front translated it.
 create=$(grep -o 'statement: CREATE TABLE "bench"(.*' "$WORK/transfer.log" | tail -1 | sed 's/^statement: //')
 grep -o 'statement: INSERT INTO "bench" VALUES(.*' "$WORK/transfer.log" | sed 's/^statement: //; s/$/;/' >"$WORK/inserts.sql"
 inserts=$(wc -l <"$WORK/inserts.sql")
@@ -103,6 +106,23 @@ echo "FoxPro -> Oracle --fast, $ROWS rows: ${fast}s, $(ratio "$ROWS" "$fast") ro
      "rows/s by statements: ${r_fast}x (target >= 5)"
 echo "  window liveness, arrays: $gaps_arrays"
 within 5 "$r_fast" || status=1
+
+# The stand-in's front (tools/oracle-front.py) in the figures above: the same two transfers
+# again straight to the server's own port, where PostgreSQL reads the statements unchanged.
+direct_run() {  # bench command
+  "${PSQL[@]}" -c 'DROP TABLE IF EXISTS "bench"' >/dev/null
+  PGPORT=$STANDIN_PG_PORT "$BENCH" "$1" "$WORK/source" bench | seconds_of
+}
+direct=$(direct_run to-oracle)
+direct_fast=$(direct_run to-oracle-fast)
+for _ in $(seq 2 "${ROUNDS:-3}"); do
+  direct=$(lesser "$direct" "$(direct_run to-oracle)")
+  direct_fast=$(lesser "$direct_fast" "$(direct_run to-oracle-fast)")
+done
+echo "the front's cost, $ROWS rows: statements $(ratio "$ROWS" "$to_oracle") rows/s through it," \
+     "$(ratio "$ROWS" "$direct") rows/s without (ratio $(ratio "$to_oracle" "$direct"));" \
+     "--fast $(ratio "$ROWS" "$fast") rows/s through it, $(ratio "$ROWS" "$direct_fast") rows/s without" \
+     "(ratio $(ratio "$fast" "$direct_fast"))"
 
 # 3. Oracle -> FoxPro against a bare fetch plus the engine's append.
 to_foxpro=$(with_gaps to-foxpro "$WORK/target" bench | seconds_of)
