@@ -16,6 +16,7 @@
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
+#include "platform/foxpro/CodePage.h"
 #include "shell/Form2.h"
 #include "shell/Main.h"
 #include "shell/ProgramIcon.h"
@@ -189,6 +190,7 @@ void Form1::Form_Load() {
     connections::LoadProfile(*this);
     const int codePage = connections::CodePageSetting(connections::kCodePageKey, connections::kDefaultCodePage);
     m_codePage->setCurrentIndex(m_codePage->findData(codePage));
+    foxpro::SetUnmarkedCodePage(SourceCodePage());
   });
   bool tablesShown = false;
   if (trap.Test(116, [&] { return connections::CheckOracleConnection(*this); })) {

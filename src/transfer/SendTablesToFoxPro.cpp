@@ -139,7 +139,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
 
     if (keepTypes) {
       TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
-      created = SendTypedTableToFoxPro(parts, records, *oracle, source, *foxPro, TablePathOf(target, window.Fields),
+      created = SendTypedTableToFoxPro(parts, records, *oracle, source, *foxPro, target, TablePathOf(target, window.Fields),
                                        !window.Fields.DbcMode(), window.Fields.CodePage());
     } else {
       trap.Step(158, [&] { records->Open("SELECT * FROM \"" + source + "\"", *oracle); });

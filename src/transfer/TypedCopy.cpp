@@ -88,6 +88,12 @@ long CountRows(ado::Connection& oracle, const std::string& source) {
   return std::stol(ado::ValueToText(value));
 }
 
+void TellNotCreated(TypedCopyParts& parts, const std::string& source, const std::string& target, long rowCount) {
+  if (parts.observer == nullptr) return;
+  parts.observer->TableStarted(source, target, rowCount);
+  parts.observer->TableNotCreated(rowCount);
+}
+
 }  // namespace
 
 bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& foxPro,
@@ -103,7 +109,10 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
     created = true;
   });
   // A table that was not made takes no rows: they would go into whatever has that name.
-  if (!created) return false;
+  if (!created) {
+    TellNotCreated(parts, table, target, trap.Value(312, 0L, [&] { return records->RecordCount(); }));
+    return false;
+  }
   for (const FoxProColumn& column : columns) {
     trap.Step(308, [&] { parts.sql = OracleCommentStatement(target, column); });
     trap.Step(310, [&] { ExecuteSql(oracle, parts.sql); });
@@ -137,8 +146,8 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
 }
 
 bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& oracle,
-                            const std::string& source, ado::Connection& foxPro, const std::string& tablePath,
-                            bool freeTable, int codePage) {
+                            const std::string& source, ado::Connection& foxPro, const std::string& target,
+                            const std::string& tablePath, bool freeTable, int codePage) {
   connections::FailureTrap& trap = parts.trap;
   std::vector<MappedColumn> columns;
   bool created = false;
@@ -149,7 +158,10 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
     ExecuteSql(foxPro, parts.sql);
     created = true;
   });
-  if (!created) return false;
+  if (!created) {
+    TellNotCreated(parts, source, target, trap.Value(312, 0L, [&] { return CountRows(oracle, source); }));
+    return false;
+  }
 
   std::vector<std::string> names;
   for (const MappedColumn& column : columns) names.push_back(column.foxProName);
@@ -172,7 +184,7 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
     }
     oracle.CursorLocation = location;
   });
-  if (parts.observer != nullptr) parts.observer->TableStarted(source, tablePath, rowCount);
+  if (parts.observer != nullptr) parts.observer->TableStarted(source, target, rowCount);
   if (!sender.Prepared() || !records.IsOpen()) return true;
   long rounded = 0;
   std::vector<ado::Value> row;

@@ -27,11 +27,11 @@ struct TypedCopyParts {
 bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& foxPro,
                             const std::string& table, ado::Connection& oracle, const std::string& target);
 
-/// Creates the FoxPro table at tablePath from the Oracle table source's dictionary entries,
+/// Creates the FoxPro table target at tablePath from the Oracle table source's dictionary entries,
 /// marked with codePage, and streams the rows into it through records. freeTable: field
 /// names are cut to 10 characters. True when the table was created.
 bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& oracle,
-                            const std::string& source, ado::Connection& foxPro, const std::string& tablePath,
-                            bool freeTable, int codePage);
+                            const std::string& source, ado::Connection& foxPro, const std::string& target,
+                            const std::string& tablePath, bool freeTable, int codePage);
 
 }  // namespace transfer
