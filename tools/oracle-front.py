@@ -298,7 +298,8 @@ class Log:
 
     def statement(self, sql):
         if self.fd is not None:
-            stamp = time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime())
+            now = time.time()
+            stamp = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(now)) + f".{int(now * 1000) % 1000:03d} UTC"
             os.write(self.fd, f"{stamp} [front] LOG:  statement: {sql}\n".encode("utf-8", "surrogateescape"))
 
 
