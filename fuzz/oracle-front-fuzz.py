@@ -6,7 +6,6 @@
 The statement translation must never raise: a text it cannot read goes on to the server as it
 is. The message reader may only end a connection with the errors that end one connection.
 """
-import asyncio
 import importlib.util
 import os
 import random
@@ -43,26 +42,10 @@ def mutate(text):
     return "".join(chars)
 
 
-class Sink:
-    def write(self, data):
-        pass
-
-    async def drain(self):
-        pass
-
-
-class Feed:
-    def __init__(self, data):
-        self.data = data
-
-    async def read(self, n):
-        chunk, self.data = self.data[:random.randint(1, n)], self.data[n:]
-        return chunk
-
-
 def main():
     deadline = time.time() + float(sys.argv[1] if len(sys.argv) > 1 else 30)
     log, runs = front.Log(None), 0
+    startup = (27 + 8).to_bytes(4, "big") + (196608).to_bytes(4, "big") + b"user\0scott\0database\0scott\0\0"
     while time.time() < deadline:
         sql = mutate(random.choice(SEEDS))
         raw = sql.encode("utf-8", "surrogatepass")
@@ -70,7 +53,11 @@ def main():
             front.translate(sql, len(raw))
             message = b"Q" + (len(raw) + 5).to_bytes(4, "big") + raw + b"\0"
             noise = bytes(random.randint(0, 255) for _ in range(random.randint(0, 40)))
-            asyncio.run(front.statements(Feed(message + noise + message), Sink(), log))
+            reader, data = front.ClientMessages(log), startup + message + noise + message
+            while data:
+                cut = random.randint(1, len(data))
+                reader.feed(data[:cut])
+                data = data[cut:]
             front.translated_bind(noise + b"\0\0" + noise)
         except front.BrokenMessage:
             pass

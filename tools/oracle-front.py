@@ -298,7 +298,8 @@ class Log:
 
     def statement(self, sql):
         if self.fd is not None:
-            stamp = time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime())
+            now = time.time()
+            stamp = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(now)) + f".{int(now * 1000) % 1000:03d} UTC"
             os.write(self.fd, f"{stamp} [front] LOG:  statement: {sql}\n".encode("utf-8", "surrogateescape"))
 
 
@@ -368,82 +369,134 @@ class BrokenMessage(Exception):
     pass
 
 
-async def copy(reader, writer):
-    while data := await reader.read(1 << 16):
-        writer.write(data)
-        await writer.drain()
-    writer.close()
+class ClientMessages:
+    """Reads what a client sends, chunk by chunk: returns what goes on to the server (statement
+    texts translated, every other message passed on unread) and what goes back to the client
+    (the refusal of TLS and GSS encryption, which the server has neither of)."""
 
+    def __init__(self, log):
+        self.log, self.started, self.buffer, self.pending = log, False, bytearray(), 0
 
-async def startup(reader, client, upstream):
-    """Forwards the startup packet; TLS and GSS encryption are declined (the server has neither)."""
-    while True:
-        size = struct.unpack("!I", await reader.readexactly(4))[0]
-        if not 8 <= size <= 10240:
-            raise BrokenMessage(f"startup packet of {size} bytes")
-        body = await reader.readexactly(size - 4)
-        if struct.unpack("!I", body[:4])[0] in (SSL_REQUEST, GSSENC_REQUEST):
-            client.write(b"N")
-            continue
-        upstream.write(struct.pack("!I", size) + body)
-        return
-
-
-async def statements(reader, upstream, log):
-    """Client to server: statement texts translated, every other message passed on unread."""
-    buffer, pending = bytearray(), 0  # pending: bytes of a passed-on message still to come
-    while data := await reader.read(1 << 16):
-        buffer += data
-        out, at = [], 0
+    def feed(self, data):
+        self.buffer += data
+        out, back, at, buffer = [], b"", 0, self.buffer
         while True:
-            if pending:
-                take = min(pending, len(buffer) - at)
+            if self.pending:  # the rest of a message passed on unread
+                take = min(self.pending, len(buffer) - at)
                 out.append(bytes(buffer[at:at + take]))
                 at += take
-                pending -= take
-                if pending:
+                self.pending -= take
+                if self.pending:
                     break
+            if not self.started:
+                if len(buffer) - at < 4:
+                    break
+                size = struct.unpack_from("!I", buffer, at)[0]
+                if not 8 <= size <= 10240:
+                    raise BrokenMessage(f"startup packet of {size} bytes")
+                if len(buffer) - at < size:
+                    break
+                if struct.unpack_from("!I", buffer, at + 4)[0] in (SSL_REQUEST, GSSENC_REQUEST):
+                    back += b"N"
+                else:
+                    out.append(bytes(buffer[at:at + size]))
+                    self.started = True
+                at += size
+                continue
             if len(buffer) - at < 5:
                 break
             kind, size = buffer[at], struct.unpack_from("!I", buffer, at + 1)[0]
             if size < 4:
                 raise BrokenMessage(f"message {chr(kind)!r} of length {size}")
             if kind not in STATEMENT_KINDS:
-                pending = size + 1
+                self.pending = size + 1
                 continue
             if len(buffer) - at < size + 1:
                 break
             message = bytes(buffer[at:at + size + 1])
-            translated = translated_bind(message[5:]) if kind == ord("B") else translated_message(kind, message[5:], log)
+            if kind == ord("B"):
+                translated = translated_bind(message[5:])
+            else:
+                translated = translated_message(kind, message[5:], self.log)
             out.append(translated or message)
             at += size + 1
         del buffer[:at]
-        if out:
-            upstream.write(b"".join(out))
-            await upstream.drain()
+        return b"".join(out), back
 
 
-async def serve(reader, writer, connect, log):
-    """One client's connection: whatever goes wrong with it ends it, and only it."""
-    upstream_writer, answers = None, None
-    try:
-        upstream_reader, upstream_writer = await connect()
-        answers = asyncio.ensure_future(copy(upstream_reader, writer))
-        await startup(reader, writer, upstream_writer)
-        await statements(reader, upstream_writer, log)
-        if upstream_writer.can_write_eof():
-            upstream_writer.write_eof()
-        await answers
-    except asyncio.IncompleteReadError:
-        pass  # the client left mid-message
-    except Exception as error:
-        print(f"oracle-front: connection closed: {error!r}", file=sys.stderr, flush=True)
-    finally:
-        if answers is not None and not answers.done():
-            answers.cancel()
-        for w in (writer, upstream_writer):
-            if w is not None:
-                w.close()
+class Relay(asyncio.Protocol):
+    """One side of a client's connection; each side writes what it receives to the other, and
+    stops reading while the other cannot keep up."""
+
+    def __init__(self, messages=None):
+        self.messages, self.transport, self.other, self.early = messages, None, None, []
+
+    def connection_made(self, transport):
+        self.transport = transport
+
+    def data_received(self, data):
+        if self.other is None:  # the server's side is still connecting
+            self.early.append(data)
+            return
+        if self.messages is None:
+            self.other.transport.write(data)
+            return
+        try:
+            onward, back = self.messages.feed(data)
+        except BrokenMessage as error:
+            print(f"oracle-front: connection closed: {error}", file=sys.stderr, flush=True)
+            self.close()
+            return
+        if back:
+            self.transport.write(back)
+        if onward:
+            self.other.transport.write(onward)
+
+    def eof_received(self):
+        self.close()
+
+    def connection_lost(self, error):
+        self.close()
+
+    def close(self):
+        for side in (self, self.other):
+            if side is not None and side.transport is not None:
+                side.transport.close()
+
+    def pause_writing(self):
+        if self.other is not None:
+            self.other.transport.pause_reading()
+
+    def resume_writing(self):
+        if self.other is not None:
+            self.other.transport.resume_reading()
+
+
+class ClientRelay(Relay):
+    """A client's side; what it receives before the server's side is connected waits."""
+
+    def __init__(self, connect, log):
+        super().__init__(ClientMessages(log))
+        self.connect = connect
+
+    def connection_made(self, transport):
+        super().connection_made(transport)
+        asyncio.ensure_future(self.join())
+
+    async def join(self):
+        try:
+            _, server = await self.connect()
+        except OSError as error:
+            print(f"oracle-front: no server: {error}", file=sys.stderr, flush=True)
+            self.close()
+            return
+        self.other, server.other = server, self
+        if self.transport.is_closing():
+            server.close()
+            return
+        for data in self.early:
+            self.data_received(data)
+        self.early = None
 
 
 async def main():
@@ -454,18 +507,19 @@ async def main():
     options.add_argument("--port-file", required=True)
     args = options.parse_args()
     log = Log(args.log)
+    loop = asyncio.get_running_loop()
     upstream_socket = os.path.join(args.socket_dir, f".s.PGSQL.{args.upstream_port}")
 
     def tcp():
-        return asyncio.open_connection("127.0.0.1", args.upstream_port)
+        return loop.create_connection(Relay, "127.0.0.1", args.upstream_port)
 
     def local():
-        return asyncio.open_unix_connection(upstream_socket)
+        return loop.create_unix_connection(Relay, upstream_socket)
 
-    tcp_server = await asyncio.start_server(lambda r, w: serve(r, w, tcp, log), "127.0.0.1", 0)
+    tcp_server = await loop.create_server(lambda: ClientRelay(tcp, log), "127.0.0.1", 0)
     port = tcp_server.sockets[0].getsockname()[1]
     path = os.path.join(args.socket_dir, f".s.PGSQL.{port}")
-    local_server = await asyncio.start_unix_server(lambda r, w: serve(r, w, local, log), path)
+    local_server = await loop.create_unix_server(lambda: ClientRelay(local, log), path)
     os.chmod(path, 0o777)
     with open(args.port_file + ".new", "w") as f:
         f.write(f"{port}\n")

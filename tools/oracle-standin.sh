@@ -60,8 +60,7 @@ start() {
   setsid /usr/bin/python3 "$HERE/oracle-front.py" --upstream-port "$port" --socket-dir "$dir" \
     --log "$dir/server.log" --port-file "$dir/front.port" </dev/null >>"$dir/front.log" 2>&1 &
   echo $! >"$dir/front.pid"
-  local waited
-  for waited in $(seq 100); do
+  for _ in $(seq 100); do
     [ -s "$dir/front.port" ] && break
     kill -0 "$(cat "$dir/front.pid")" 2>/dev/null || { echo "oracle-standin: the front did not start, see $dir/front.log" >&2; false; }
     sleep 0.05

@@ -77,9 +77,9 @@ TEST_F(OracleFrontTest, EveryOracleTypeReadsBackFromTheDictionaryAsDeclared) {
   create += "CONSTRAINT \"QT_TYPES_PK\" PRIMARY KEY (\"ID\"))";
   const Outcome created = Sql(create);
   ASSERT_EQ(created.exitCode, 0) << created.err;
-  const Outcome read = Sql(
-      "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, CHAR_USED, NULLABLE "
-      "FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'QT_TYPES' ORDER BY COLUMN_ID");
+  const Outcome read =
+      Sql("SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, CHAR_USED, NULLABLE "
+          "FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'QT_TYPES' ORDER BY COLUMN_ID");
   EXPECT_EQ(read.exitCode, 0) << read.err;
   EXPECT_EQ(read.out, expected);
 }
@@ -102,7 +102,8 @@ TEST_F(OracleFrontTest, ALiteralPastFourThousandBytesIsRefusedAsOracleRefusesIt)
     EXPECT_EQ(run.err.find("ORA-01704") != std::string::npos, c.refused) << run.err;
   }
   // Longer texts are built from literals, as Oracle builds them.
-  const Outcome joined = Sql("SELECT LENGTH(TO_CLOB('" + fourThousand + "') || TO_CLOB('" + fourThousand + "')) FROM DUAL");
+  const Outcome joined =
+      Sql("SELECT LENGTH(TO_CLOB('" + fourThousand + "') || TO_CLOB('" + fourThousand + "')) FROM DUAL");
   EXPECT_EQ(joined.out, "length\n8000\n") << joined.err;
 }
 
@@ -126,8 +127,8 @@ TEST_F(OracleFrontTest, BytesBoundAsBytesArriveAsTheyAre) {
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
   std::string connect = support::kOracleConnectionString;
-  ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(connect.data()), SQL_NTS,
-                                             nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(connect.data()), SQL_NTS, nullptr,
+                                             0, nullptr, SQL_DRIVER_NOPROMPT)));
   SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
   std::string insert = "INSERT INTO \"QT_TYPES\" VALUES(?, ?)";
   unsigned char bytes[] = {0x30, 0x41, 0x00, 0xFF};  // "0A", then what no text holds
@@ -139,7 +140,9 @@ TEST_F(OracleFrontTest, BytesBoundAsBytesArriveAsTheyAre) {
   SQLDisconnect(dbc);
   SQLFreeHandle(SQL_HANDLE_DBC, dbc);
   SQLFreeHandle(SQL_HANDLE_ENV, env);
-  EXPECT_EQ(Sql("SELECT * FROM \"QT_TYPES\"").out, "R\tB\n3041" "00FF\t3041\n");
+  EXPECT_EQ(Sql("SELECT * FROM \"QT_TYPES\"").out,
+            "R\tB\n3041"
+            "00FF\t3041\n");
 }
 
 // A client that breaks the protocol loses its own connection; everybody else goes on.
@@ -169,11 +172,11 @@ std::string Startup() {
 
 TEST_F(OracleFrontTest, BrokenMessagesAndDisconnectsMidMessageCloseOnlyTheirConnection) {
   const std::vector<std::string> sends = {
-      "GET / HTTP/1.1\r\n\r\n",                                       // not the protocol at all
-      Startup() + "Q" + BigEndian(2),                                 // a length shorter than itself
-      Startup() + "Q" + BigEndian(100) + "SELECT",                    // the client leaves mid-message
+      "GET / HTTP/1.1\r\n\r\n",                                      // not the protocol at all
+      Startup() + "Q" + BigEndian(2),                                // a length shorter than itself
+      Startup() + "Q" + BigEndian(100) + "SELECT",                   // the client leaves mid-message
       Startup() + "P" + BigEndian(12) + std::string("\0CREATE", 7),  // a Parse without its text's end
-      std::string(3, '\0'),                                           // leaves mid-startup
+      std::string(3, '\0'),                                          // leaves mid-startup
   };
   for (const std::string& bytes : sends) {
     const int fd = ConnectToTheFront();
