@@ -139,8 +139,9 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
 
     if (keepTypes) {
       TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
-      created = SendTypedTableToFoxPro(parts, records, *oracle, source, *foxPro, target, TablePathOf(target, window.Fields),
-                                       !window.Fields.DbcMode(), window.Fields.CodePage());
+      created =
+          SendTypedTableToFoxPro(parts, records, *oracle, source, *foxPro, target, TablePathOf(target, window.Fields),
+                                 !window.Fields.DbcMode(), window.Fields.CodePage());
     } else {
       trap.Step(158, [&] { records->Open("SELECT * FROM \"" + source + "\"", *oracle); });
       trap.Step(160, [&] { tablePath = TablePathOf(target, window.Fields); });

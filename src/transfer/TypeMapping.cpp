@@ -169,6 +169,12 @@ std::optional<ado::DeclaredField> ParseFoxProTypeComment(std::string_view commen
 
 FoxProMapping FoxProFieldFor(const OracleColumn& column) {
   if (const std::optional<ado::DeclaredField> recorded = ParseFoxProTypeComment(column.comment)) {
+    // dBase's wide character fields have no FoxPro field of their width.
+    if ((recorded->typeLetter == 'C' || recorded->typeLetter == 'V') && recorded->width > kMaxCharacterField) {
+      ado::DeclaredField memo = Field('M');
+      memo.binary = recorded->binary;
+      return {memo, ReadAs::Value, "M: FoxPro has no " + FoxProTypeText(*recorded) + " field"};
+    }
     return {*recorded, ReadAs::Value, {}};
   }
   const std::string& type = column.dataType;

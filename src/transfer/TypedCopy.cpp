@@ -151,29 +151,11 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
   connections::FailureTrap& trap = parts.trap;
   std::vector<MappedColumn> columns;
   bool created = false;
-  trap.Step(300, [&] { columns = MapOracleTable(oracle, source, freeTable); });
-  trap.Step(302, [&] { RemoveFile(tablePath); });
-  trap.Step(304, [&] { parts.sql = FoxProCreateStatement(tablePath, codePage, columns); });
-  trap.Step(306, [&] {
-    ExecuteSql(foxPro, parts.sql);
-    created = true;
-  });
-  if (!created) {
-    TellNotCreated(parts, source, target, trap.Value(312, 0L, [&] { return CountRows(oracle, source); }));
-    return false;
-  }
-
-  std::vector<std::string> names;
-  for (const MappedColumn& column : columns) names.push_back(column.foxProName);
   long rowCount = 0;
-  trap.Step(312, [&] { rowCount = CountRows(oracle, source); });
-  TypedRowSender sender(parts, tablePath, names, rowCount);
-  trap.Step(314, [&] {
-    parts.sql = FoxProInsertStatement(tablePath, columns.size());
-    sender.Prepare(foxPro, parts.sql);
-  });
+  trap.Step(300, [&] { columns = MapOracleTable(oracle, source, freeTable); });
+  trap.Step(302, [&] { rowCount = CountRows(oracle, source); });
   // The rows stream from a server-side cursor: memory does not grow with the table.
-  trap.Step(330, [&] {
+  trap.Step(304, [&] {
     const int location = oracle.CursorLocation;
     oracle.CursorLocation = ado::adUseServer;
     try {
@@ -183,6 +165,24 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
       throw;
     }
     oracle.CursorLocation = location;
+  });
+  trap.Step(306, [&] { RemoveFile(tablePath); });
+  trap.Step(308, [&] { parts.sql = FoxProCreateStatement(tablePath, codePage, columns); });
+  trap.Step(310, [&] {
+    ExecuteSql(foxPro, parts.sql);
+    created = true;
+  });
+  if (!created) {
+    TellNotCreated(parts, source, target, rowCount);
+    return false;
+  }
+
+  std::vector<std::string> names;
+  for (const MappedColumn& column : columns) names.push_back(column.foxProName);
+  TypedRowSender sender(parts, target, names, rowCount);
+  trap.Step(314, [&] {
+    parts.sql = FoxProInsertStatement(tablePath, columns.size());
+    sender.Prepare(foxPro, parts.sql);
   });
   if (parts.observer != nullptr) parts.observer->TableStarted(source, target, rowCount);
   if (!sender.Prepared() || !records.IsOpen()) return true;

@@ -105,18 +105,16 @@ std::vector<FoxProColumn> DeclaredColumnsOf(const ado::Recordset& records) {
 
 void FindFractions(ado::Connection& foxPro, const std::string& table, std::vector<FoxProColumn>& columns) {
   std::vector<std::size_t> times;
-  std::string list;
   for (std::size_t c = 0; c < columns.size(); ++c) {
-    if (columns[c].field.typeLetter != 'T') continue;
-    list += (times.empty() ? "[" : ", [") + columns[c].name + "]";
-    times.push_back(c);
+    if (columns[c].field.typeLetter == 'T') times.push_back(c);
   }
   if (times.empty()) return;
-  const std::unique_ptr<ado::Recordset> rows = Stream(foxPro, "SELECT " + list + " FROM `" + table + "`");
+  // The engine reads whole rows; the T fields are picked by their place.
+  const std::unique_ptr<ado::Recordset> rows = Stream(foxPro, "SELECT * FROM `" + table + "`");
   for (; !rows->Eof(); rows->MoveNext()) {
-    for (std::size_t k = 0; k < times.size(); ++k) {
-      const ado::Value& value = rows->Fields(static_cast<int>(k)).Value;
-      if (value.Is<ado::DateTime>() && value.As<ado::DateTime>().millisecond != 0) columns[times[k]].hasFraction = true;
+    for (const std::size_t c : times) {
+      const ado::Value& value = rows->Fields(static_cast<int>(c)).Value;
+      if (value.Is<ado::DateTime>() && value.As<ado::DateTime>().millisecond != 0) columns[c].hasFraction = true;
     }
   }
   rows->Close();
