@@ -21,7 +21,7 @@ std::string_view Trimmed(std::string_view text) {
 bool FitsInt32(const DecimalDigits& digits) {
   if (!digits.fraction.empty() || digits.integer.size() > 10) return false;
   const std::int64_t magnitude = digits.integer.empty() ? 0 : std::stoll(digits.integer);
-  return digits.negative ? magnitude <= 2147483648LL : magnitude <= 2147483647LL;
+  return magnitude <= 2147483647LL;  // FoxPro's I holds -2147483647 to 2147483647
 }
 
 bool IsExactDouble(const DecimalDigits& digits) {

@@ -24,6 +24,20 @@ std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t cou
   return value;
 }
 
+// An amount in ten-thousandths, when it has at most four decimals and fits 64 bits.
+std::optional<ado::Value> CurrencyOf(const DecimalDigits& digits) {
+  if (digits.fraction.size() > 4 || digits.integer.size() > 15) return std::nullopt;
+  const std::string scaled = (digits.integer.empty() ? "0" : digits.integer) + digits.fraction +
+                             std::string(4 - digits.fraction.size(), '0');
+  std::uint64_t magnitude = 0;
+  std::from_chars(scaled.data(), scaled.data() + scaled.size(), magnitude);
+  const std::uint64_t limit = digits.negative ? 9223372036854775808ULL : 9223372036854775807ULL;
+  if (magnitude > limit) return std::nullopt;
+  const std::int64_t amount =
+      digits.negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  return ado::Value(ado::Currency{amount});
+}
+
 ado::Value NumberAs(const ado::Value& value, char type) {
   const std::optional<DecimalDigits> digits = DecimalOf(value);
   if (!digits) return value;  // not a number: the target says why it refuses it
@@ -44,6 +58,8 @@ ado::Value NumberAs(const ado::Value& value, char type) {
       return spelling;
     case 'L':
       return value.Is<bool>() ? value : ado::Value(spelling != "0");
+    case 'Y':
+      return CurrencyOf(*digits).value_or(ado::Value(ado::Decimal{spelling}));
     default:
       return ado::Decimal{spelling};
   }

@@ -135,8 +135,9 @@ TEST(TypeMappingTest, UnsizedNumbersTakeTheNarrowestFieldThatHoldsEveryValue) {
     std::string foxPro;
   };
   const std::vector<Row> table = {
-      {{ado::Decimal{"2147483647"}, ado::Decimal{"-2147483648"}, ado::Value()}, "I"},
+      {{ado::Decimal{"2147483647"}, ado::Decimal{"-2147483647"}, ado::Value()}, "I"},
       {{ado::Decimal{"2147483648"}}, "N(10,0)"},
+      {{ado::Decimal{"-2147483648"}}, "N(11,0)"},
       {{ado::Decimal{"-12.50"}, ado::Decimal{"123456.125"}}, "N(11,3)"},
       {{ado::Decimal{"12345678901234567890"}}, "N(20,0)"},
       {{ado::Decimal{"1e30"}, ado::Decimal{"0.5"}}, "B(8,1)"},
