@@ -19,13 +19,14 @@
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedPrompter.h"
 #include "support/StandIn.h"
-#include "transfer/DecimalText.h"
 #include "transfer/SendTablesToFoxPro.h"
 #include "transfer/SendTablesToOracle.h"
+#include "transfer/TypedSpelling.h"
 
 namespace transfer {
 namespace {
 namespace fs = std::filesystem;
+using testing::TypedSpelling;
 using Row = std::vector<ado::Value>;
 
 // Every failure report is kept; every overwrite question is answered Yes.
@@ -61,36 +62,11 @@ Read ReadAll(const std::string& connectionString, const std::string& sql) {
   return read;
 }
 
-// One spelling per value: numbers by their digits whatever their kind, a date as its midnight.
-std::string Spelling(const ado::Value& value) {
-  if (value.IsNull()) return "NULL";
-  if (value.Is<ado::Date>()) return Spelling(ado::DateTime{value.As<ado::Date>()});
-  if (value.Is<ado::DateTime>()) {
-    const ado::DateTime& t = value.As<ado::DateTime>();
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.date.year, t.date.month, t.date.day,
-                  t.hour, t.minute, t.second, t.millisecond);
-    return text;
-  }
-  if (value.Is<ado::Bytes>()) {
-    std::string hex = "0x";
-    ado::AppendHexText(hex, value.As<ado::Bytes>());
-    return hex;
-  }
-  // A C field holding a number's exact digits stands for the number.
-  const auto digits = value.Is<std::string>() ? ParseDecimal(value.As<std::string>()) : DecimalOf(value);
-  if (digits && (!value.Is<std::string>() || value.As<std::string>() == DecimalSpelling(*digits))) {
-    return "#" + DecimalSpelling(*digits);
-  }
-  if (value.Is<std::string>()) return "'" + value.As<std::string>() + "'";
-  return ado::ValueToText(value);
-}
-
 std::vector<std::string> Spellings(const std::vector<Row>& rows) {
   std::vector<std::string> spelt;
   for (const Row& row : rows) {
     std::string line;
-    for (const ado::Value& value : row) line += Spelling(value).substr(0, 200) + " | ";
+    for (const ado::Value& value : row) line += TypedSpelling(value).substr(0, 200) + " | ";
     spelt.push_back(line);
   }
   std::sort(spelt.begin(), spelt.end());
