@@ -158,5 +158,28 @@ TEST_F(TypedCopyTest, TimesRoundToMillisecondsAndCarryIntoTheNextDay) {
   EXPECT_FALSE(ParseTimestampText("29.02.2024", rounded).has_value());
 }
 
+TEST_F(TypedCopyTest, OracleValuesTakeTheKindOfTheirFoxProField) {
+  struct Case {
+    ado::Value value;
+    ado::DeclaredField field;
+    ado::Value expected;
+  };
+  for (const Case& c : std::vector<Case>{
+           {ado::Decimal{"-922337203685477.5808"}, Fox('Y'), ado::Currency{INT64_MIN}},
+           {ado::Decimal{"-2147483647"}, Fox('I'), std::int64_t{-2147483647}},
+           {ado::Decimal{"0.125"}, Fox('B'), 0.125},
+           {ado::Decimal{"123456789012345678901234567890"}, Fox('C', 30), "123456789012345678901234567890"},
+           {ado::Decimal{"1"}, Fox('L'), true},
+           {ado::DateTime{{2024, 2, 29}, 0, 0, 0, 0}, Fox('D'), ado::Date{2024, 2, 29}},
+           {"2024-02-29 13:05:09.250400", Fox('T'), ado::DateTime{{2024, 2, 29}, 13, 5, 9, 250}},
+           {ado::Null{}, Fox('N', 20, 4), ado::Null{}},
+       }) {
+    long rounded = 0;
+    EXPECT_EQ(FoxProBoundValue(c.value, c.field, rounded), c.expected) << ado::ValueToText(c.value);
+  }
+  EXPECT_EQ(OracleBoundValue("padded    ", Fox('C', 10)), ado::Value("padded"));
+  EXPECT_EQ(OracleBoundValue("kept    ", Fox('V', 10)), ado::Value("kept    "));
+}
+
 }  // namespace
 }  // namespace transfer
