@@ -8,6 +8,7 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "transfer/FoxProNames.h"
+#include "transfer/KeyTransfer.h"
 #include "transfer/TypedTables.h"
 
 namespace transfer {
@@ -49,7 +50,7 @@ std::string FoxProSideNotes(const MappedColumn& column, int codePage) {
 
 template <class Plan>
 TablePlan PlanTable(const std::string& source, const std::string& target, Plan&& plan) {
-  TablePlan table{source, target, {}, {}, {}};
+  TablePlan table{source, target, {}, {}, {}, {}};
   try {
     plan(table);
   } catch (const std::exception& failure) {
@@ -64,6 +65,10 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
                                         const std::vector<std::string>& tables) {
   ado::Connection foxPro;
   foxPro.Open(connections::FoxProConnectionString(fields));
+  // Oracle is read too: the keys' names must be free in its schema.
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(connections::OracleConnectionString(fields));
   std::vector<TablePlan> plan;
   for (const std::string& name : tables) {
     plan.push_back(PlanTable(name, name, [&](TablePlan& table) {
@@ -82,8 +87,10 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
                                  OracleColumnClause(column.name, column.field, column.hasFraction),
                                  OracleSideNotes(column)});
       }
+      table.keys = KeyPlanLines(PlanKeysToOracle(foxPro, name, columns, oracle, name));
     }));
   }
+  oracle.Close();
   foxPro.Close();
   return plan;
 }
@@ -110,6 +117,7 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
                                  FoxProFieldClause(column.foxProName, column.mapping.field),
                                  FoxProSideNotes(column, fields.CodePage())});
       }
+      table.keys = KeyPlanLines(PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode()));
     }));
   }
   oracle.Close();
@@ -130,6 +138,7 @@ std::string PlanText(const std::vector<TablePlan>& plan) {
       if (!column.notes.empty()) text += "  (" + column.notes + ")";
       text += "\n";
     }
+    for (const std::string& key : table.keys) text += "  " + key + "\n";
     text += "\n";
   }
   return text;

@@ -21,6 +21,7 @@ struct TablePlan {
   std::string target;
   std::vector<std::string> statements;
   std::vector<ColumnPlan> columns;
+  std::vector<std::string> keys;  // the statements that make its keys, then the keys not carried
   std::string failure;  // why the table cannot be planned (it cannot be read); empty when it can
 };
 

@@ -7,6 +7,7 @@
 #include "connections/DoEvents.h"
 #include "platform/ado/Failure.h"
 #include "transfer/FileRemoval.h"
+#include "transfer/KeyTransfer.h"
 #include "transfer/SqlHelpers.h"
 #include "transfer/TransferSteps.h"
 #include "transfer/TypedTables.h"
@@ -142,6 +143,7 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
     trap.Step(328, [&] { records->MoveNext(); });
   }
   if (!trap.Stopped()) sender.Send();
+  if (!trap.Stopped()) CarryKeysToOracle(parts, foxPro, table, columns, oracle, target);
   return true;
 }
 
@@ -200,6 +202,7 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
     trap.Step(328, [&] { records->MoveNext(); });
   }
   if (!trap.Stopped()) sender.Send();
+  if (!trap.Stopped()) CarryKeysToFoxPro(parts, oracle, source, columns, foxPro, tablePath, !freeTable);
   if (rounded > 0 && parts.observer != nullptr) {
     parts.observer->Note(source + ": " + std::to_string(rounded) + " times rounded to milliseconds");
   }

@@ -44,6 +44,12 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
   return recordset;
 }
 
+std::unique_ptr<Recordset> Connection::OpenIndexesSchema(const std::string& table) {
+  auto recordset = std::make_unique<Recordset>();
+  recordset->OpenRows(ActiveSession().IndexesSchema(table), CursorLocation == adUseClient);
+  return recordset;
+}
+
 void Connection::Close() {
   if (!session_) throw Failure("Operation is not allowed when the object is closed.");
   std::unique_ptr<Session> session = std::move(session_);

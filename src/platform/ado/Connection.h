@@ -30,6 +30,8 @@ class Connection {
   std::unique_ptr<ParameterArrays> PrepareArrays(const std::string& sql, std::size_t markers);
   // Only adSchemaTables (20) is supported.
   std::unique_ptr<Recordset> OpenSchema(int schema);
+  // One row per index tag of the table (fields: IndexesSchemaFields).
+  std::unique_ptr<Recordset> OpenIndexesSchema(const std::string& table);
   void Close();
   bool IsOpen() const { return session_ != nullptr; }
 
