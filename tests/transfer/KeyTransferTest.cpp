@@ -1,0 +1,127 @@
+// Which keys travel, under which names and as which statements.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "transfer/KeyTransfer.h"
+
+namespace transfer {
+namespace {
+
+FoxProColumn Field(const std::string& name, char type) {
+  FoxProColumn column;
+  column.name = name;
+  column.field.typeLetter = type;
+  return column;
+}
+
+MappedColumn Column(const std::string& oracleName, const std::string& foxProName, char type) {
+  MappedColumn column;
+  column.oracle.name = oracleName;
+  column.foxProName = foxProName;
+  column.mapping.field.typeLetter = type;
+  return column;
+}
+
+std::vector<std::string> Lines(const KeyPlan& plan) { return KeyPlanLines(plan); }
+
+struct TagCase {
+  FoxProTag tag;
+  std::string line;
+};
+
+TEST(KeyTransferTest, EachFoxProTagBecomesItsOracleKeyOrIsListedAsNotCarried) {
+  const std::vector<FoxProColumn> columns = {Field("id", 'I'), Field("last", 'C'), Field("first", 'V'),
+                                             Field("born", 'D'), Field("note", 'M')};
+  const TagCase cases[] = {
+      {{"id", "id", "", false, true, true, false}, R"(ALTER TABLE "T" ADD CONSTRAINT "id" PRIMARY KEY ("id"))"},
+      {{"names", "LAST + First", "", false, false, true, false},
+       R"(ALTER TABLE "T" ADD CONSTRAINT "names" UNIQUE ("last", "first"))"},
+      {{"firstu", "first", "", false, false, false, true}, R"(ALTER TABLE "T" ADD CONSTRAINT "firstu" UNIQUE ("first"))"},
+      {{"born", "born", "", false, false, false, false}, R"(CREATE INDEX "born" ON "T" ("born"))"},
+      {{"up", "UPPER(last)", "", false, false, false, false}, R"(CREATE INDEX "up" ON "T" (UPPER("last")))"},
+      {{"upc", "upper( last )", "", false, false, true, false}, R"(CREATE UNIQUE INDEX "upc" ON "T" (UPPER("last")))"},
+      {{"mixed", "STR(id)+last", "", false, false, false, false},
+       "tag mixed (STR(id)+last) not carried: Oracle has no column list for the expression"},
+      {{"idborn", "id+born", "", false, false, false, false},
+       "tag idborn (id+born) not carried: Oracle has no column list for the expression"},
+      {{"memo", "note", "", false, false, false, false},
+       "tag memo (note) not carried: Oracle has no column list for the expression"},
+      {{"upid", "UPPER(id)", "", false, false, false, false},
+       "tag upid (UPPER(id)) not carried: Oracle has no column list for the expression"},
+      {{"live", "id", "!DELETED()", false, false, true, false},
+       "tag live (id) not carried: it has the filter FOR !DELETED()"},
+      {{"down", "born", "", true, false, false, false}, "tag down (born) not carried: it is descending"},
+  };
+  for (const TagCase& c : cases) {
+    EXPECT_EQ(Lines(KeysForOracle("T", {c.tag}, columns, {})), std::vector<std::string>{c.line}) << c.tag.name;
+  }
+}
+
+TEST(KeyTransferTest, OracleKeysComePrimaryFirstUnderNamesFreeInTheSchema) {
+  const std::vector<FoxProColumn> columns = {Field("id", 'I'), Field("city", 'C')};
+  const KeyPlan plan = KeysForOracle("T",
+                                     {{"city", "city", "", false, false, false, false},
+                                      {"id", "id", "", false, true, true, false},
+                                      {"city2", "city", "", false, false, true, false}},
+                                     columns, {"ID", "city2", "city2_2"});
+  EXPECT_EQ(Lines(plan), (std::vector<std::string>{R"(ALTER TABLE "T" ADD CONSTRAINT "id_2" PRIMARY KEY ("id"))",
+                                                   R"(ALTER TABLE "T" ADD CONSTRAINT "city2_3" UNIQUE ("city"))",
+                                                   R"(CREATE INDEX "city" ON "T" ("city"))"}));
+  // Only constraints can be broken by duplicates; their columns are the ones to look at.
+  EXPECT_EQ(plan.carried[0].columns, std::vector<std::string>{"id"});
+  EXPECT_TRUE(plan.carried[2].columns.empty());
+}
+
+struct OracleKeyCase {
+  OracleKey key;
+  bool container;
+  std::string line;
+};
+
+TEST(KeyTransferTest, EachOracleKeyBecomesItsTagOrIsListedAsNotCarried) {
+  const std::vector<MappedColumn> columns = {
+      Column("ORDER_ID", "order_id", 'I'), Column("LINE", "line", 'N'),       Column("LAST", "last", 'C'),
+      Column("FIRST", "first", 'C'),       Column("BODY", "body", 'M'),       Column("PAID", "paid", 'L'),
+      Column("STAMP", "stamp", 'T'),       Column("A_LONG_COLUMN", "a_long_co", 'Y')};
+  const std::string path = "/d/orders.dbf";
+  const OracleKeyCase cases[] = {
+      {{"ORDERS_PK", KeyKind::Primary, {"ORDER_ID", "LINE"}, false},
+       true,
+       "primary key ORDERS_PK (ORDER_ID, LINE) not carried: a key over columns that are not all character"},
+      {{"PK", KeyKind::Primary, {"ORDER_ID"}, false}, true, "ALTER TABLE '/d/orders.dbf' ADD PRIMARY KEY order_id TAG pk"},
+      {{"PK", KeyKind::Primary, {"ORDER_ID"}, false}, false, "ALTER TABLE '/d/orders.dbf' ADD UNIQUE order_id TAG pk"},
+      {{"NAMES_UNIQUE_KEY", KeyKind::Unique, {"LAST", "FIRST"}, false},
+       true,
+       "ALTER TABLE '/d/orders.dbf' ADD UNIQUE last+first TAG names_uniq"},
+      {{"BY_PAID", KeyKind::Plain, {"PAID"}, false}, true, "INDEX ON paid TAG by_paid OF '/d/orders.cdx'"},
+      {{"BY_STAMP", KeyKind::Plain, {"STAMP"}, false}, true, "INDEX ON stamp TAG by_stamp OF '/d/orders.cdx'"},
+      {{"BY_LONG", KeyKind::Plain, {"A_LONG_COLUMN"}, false}, true, "INDEX ON a_long_co TAG by_long OF '/d/orders.cdx'"},
+      {{"UP", KeyKind::Plain, {"UPPER(\"LAST\")"}, false}, true, "INDEX ON UPPER(last) TAG up OF '/d/orders.cdx'"},
+      {{"BY_BODY", KeyKind::Plain, {"BODY"}, false}, true, "index BY_BODY (BODY) not carried: a key over a M field"},
+      {{"SUB", KeyKind::Plain, {"SUBSTR(\"LAST\",1,2)"}, false},
+       true,
+       "index SUB (SUBSTR(\"LAST\",1,2)) not carried: an expression FoxPro has no key for"},
+      {{"DOWN", KeyKind::Plain, {"LAST"}, true}, true, "index DOWN (LAST) not carried: it is descending"},
+  };
+  for (const OracleKeyCase& c : cases) {
+    EXPECT_EQ(Lines(KeysForFoxPro(path, c.container, {c.key}, columns)), std::vector<std::string>{c.line})
+        << c.key.name;
+  }
+}
+
+TEST(KeyTransferTest, TagNamesAreCutToTenCharactersAndKeptApart) {
+  const std::vector<MappedColumn> columns = {Column("A", "a", 'C'), Column("B", "b", 'C')};
+  const KeyPlan plan = KeysForFoxPro("t.dbf", true,
+                                     {{"CUSTOMER_NAME_IX", KeyKind::Plain, {"A"}, false},
+                                      {"CUSTOMER_NAME_IY", KeyKind::Plain, {"B"}, false},
+                                      {"CUSTOMER_KEY", KeyKind::Unique, {"B"}, false}},
+                                     columns);
+  EXPECT_EQ(Lines(plan), (std::vector<std::string>{"ALTER TABLE 't.dbf' ADD UNIQUE b TAG customer_k",
+                                                   "INDEX ON a TAG customer_n OF 't.cdx'",
+                                                   "INDEX ON b TAG customer_2 OF 't.cdx'"}));
+}
+
+}  // namespace
+}  // namespace transfer
