@@ -270,7 +270,8 @@ CREATE VIEW public.user_ind_columns AS
 
 CREATE VIEW public.user_ind_expressions AS
   SELECT ic.relname::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
-         pg_get_indexdef(ic.oid, k.position::int, true)::text AS column_expression,
+         -- without PostgreSQL's casts, as Oracle writes it: upper(name)
+         regexp_replace(pg_get_indexdef(ic.oid, k.position::int, true), '::[a-z ]+', '', 'g')::text AS column_expression,
          k.position::numeric AS column_position
   FROM public.oracle_own_tables t
   JOIN pg_catalog.pg_index i ON i.indrelid = t.oid

@@ -34,6 +34,8 @@ class TypedRowSender {
     if (!m_arrays) throw ado::Failure("The target cannot take typed values in parameter arrays");
   }
   bool Prepared() const { return m_arrays != nullptr; }
+  // Lets go of the prepared statement, and with it of the target table (the keys need it).
+  void Close() { m_arrays.reset(); }
 
   // A whole row at once, so that a value that cannot be read leaves no half row behind.
   void AddRow(std::vector<ado::Value>& row) {
@@ -143,6 +145,7 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
     trap.Step(328, [&] { records->MoveNext(); });
   }
   if (!trap.Stopped()) sender.Send();
+  sender.Close();
   if (!trap.Stopped()) CarryKeysToOracle(parts, foxPro, table, columns, oracle, target);
   return true;
 }
@@ -202,6 +205,7 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
     trap.Step(328, [&] { records->MoveNext(); });
   }
   if (!trap.Stopped()) sender.Send();
+  sender.Close();
   if (!trap.Stopped()) CarryKeysToFoxPro(parts, oracle, source, columns, foxPro, tablePath, !freeTable);
   if (rounded > 0 && parts.observer != nullptr) {
     parts.observer->Note(source + ": " + std::to_string(rounded) + " times rounded to milliseconds");

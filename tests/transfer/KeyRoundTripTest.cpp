@@ -1,0 +1,244 @@
+// Keys travel with typed copies, end to end against the Oracle stand-in and the real FoxPro
+// engine: a container's tags reach Oracle's dictionary and come back; Oracle's keys reach a
+// .cdx and come back; a key the rows break gives one report and the rows stay.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "connections/Foxpro.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Failure.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "support/FakeWindowParts.h"
+#include "support/StandIn.h"
+#include "transfer/SendTablesToFoxPro.h"
+#include "transfer/SendTablesToOracle.h"
+
+namespace transfer {
+namespace {
+namespace fs = std::filesystem;
+
+const std::string kNorthwind = std::string(TESSELBY_TESTDATA_DIR) + "/foxpro/northwind";
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+// Every failure report is kept; every overwrite question is answered Yes.
+class KeepingPrompter : public connections::Prompter {
+ public:
+  int MsgBox(const std::string& text, int, const std::string& title) override {
+    if (title == "Overwrite?") return connections::vbYes;
+    reports.push_back(text);
+    return connections::vbOK;
+  }
+  std::string InputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
+  std::vector<std::string> reports;
+};
+
+std::vector<std::string> Rows(ado::Connection& connection, const std::string& sql) {
+  ado::Recordset records;
+  records.Open(sql, connection, ado::adOpenStatic);
+  std::vector<std::string> rows;
+  for (; !records.Eof(); records.MoveNext()) {
+    std::string row;
+    for (int f = 0; f < records.FieldCount(); ++f) {
+      const ado::Value& value = records.Fields(f).Value;
+      row += (f == 0 ? "" : " ") + (value.IsNull() ? std::string("NULL") : ado::ValueToText(value));
+    }
+    rows.push_back(Lower(row));
+  }
+  records.Close();
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+class KeyRoundTripTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TESSELBY_REQUIRE_STANDIN();
+    root_ = fs::temp_directory_path() / ("tesselby-keys-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+    fs::copy(kNorthwind, root_ / "nw");
+    fs::create_directories(root_ / "free");
+    window.fields.oracleServer = "127.0.0.1";
+    window.fields.oracleUser = "scott";
+    window.fields.oraclePassword = "tiger";
+    window.fields.dbcFile = (root_ / "nw" / "northwind.dbc").string();
+    window.fields.freeTableFolder = (root_ / "free").string();
+    window.fields.dbcMode = true;
+    window.fields.keepTypes = true;
+    oracle.CursorLocation = ado::adUseClient;
+    oracle.Open(support::kOracleConnectionString);
+    DropOracleTables();
+  }
+  void TearDown() override {
+    if (!support::StandInIsUp()) return;
+    DropOracleTables();
+    fs::remove_all(root_);
+  }
+  void DropOracleTables() {
+    for (const char* name : {"customers", "KORD", "kord", "dups", "NULLS", "nulls"}) {
+      try {
+        oracle.Execute(std::string("DROP TABLE \"") + name + "\"");
+      } catch (const ado::Failure&) {
+        // not there
+      }
+    }
+  }
+  std::unique_ptr<ado::Connection> FoxPro() {
+    auto foxPro = std::make_unique<ado::Connection>();
+    foxPro->CursorLocation = ado::adUseClient;
+    foxPro->Open(connections::FoxProConnectionString(window.fields));
+    return foxPro;
+  }
+  // name, expression, primary, candidate of each tag
+  std::vector<std::string> Tags(const std::string& table) {
+    const auto foxPro = FoxPro();
+    const std::unique_ptr<ado::Recordset> rows = foxPro->OpenIndexesSchema(table);
+    std::vector<std::string> tags;
+    for (; !rows->Eof(); rows->MoveNext()) {
+      tags.push_back(Lower(ado::ValueToText(rows->Fields("INDEX_NAME").Value) + " " +
+                           ado::ValueToText(rows->Fields("EXPRESSION").Value) + " " +
+                           ado::ValueToText(rows->Fields("PRIMARY_KEY").Value) + " " +
+                           ado::ValueToText(rows->Fields("CANDIDATE").Value)));
+    }
+    std::sort(tags.begin(), tags.end());
+    return tags;
+  }
+  // The table's constraints and indexes with their columns, from Oracle's dictionary.
+  std::vector<std::string> OracleKeys(const std::string& table) {
+    const std::string where = " WHERE TABLE_NAME = '" + table + "'";
+    std::vector<std::string> keys =
+        Rows(oracle, "SELECT c.CONSTRAINT_NAME, c.CONSTRAINT_TYPE, k.COLUMN_NAME, k.POSITION FROM USER_CONSTRAINTS c, "
+                     "USER_CONS_COLUMNS k WHERE c.CONSTRAINT_NAME = k.CONSTRAINT_NAME AND c.CONSTRAINT_TYPE IN "
+                     "('P', 'U') AND c.TABLE_NAME = '" +
+                         table + "'");
+    for (const std::string& index :
+         Rows(oracle, "SELECT INDEX_NAME, COLUMN_NAME, COLUMN_POSITION FROM USER_IND_COLUMNS" + where)) {
+      keys.push_back("index " + index);
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
+  }
+  void Send(bool toOracle, const std::string& table) {
+    connections::ListBox& from = toOracle ? window.list1 : window.list2;
+    window.list1.Clear();
+    window.list2.Clear();
+    support::FakeTablesWindow::Fill(from, {table});
+    support::FakeTablesWindow::Select(from, {table});
+    from.SetListIndex(0);
+    if (toOracle) {
+      SendTablesToOracle(parts);
+    } else {
+      SendTablesToFoxPro(parts);
+    }
+  }
+  std::string Reports() const {
+    std::string text;
+    for (const std::string& report : prompter.reports) text += report + "\n---\n";
+    return text;
+  }
+
+  fs::path root_;
+  ado::Connection oracle;
+  support::FakeTablesWindow window;
+  KeepingPrompter prompter;
+  connections::TablesWindowParts parts{window.list1,   window.list2, window.progress,
+                                       window.pointer, prompter,     window.fields};
+};
+
+TEST_F(KeyRoundTripTest, ContainerTagsReachOraclesDictionaryAndComeBack) {
+  {
+    // A candidate tag beside the container's primary and regular ones.
+    const auto foxPro = FoxPro();
+    foxPro->Execute("ALTER TABLE 'customers' ADD UNIQUE companyname TAG company");
+  }
+  const std::vector<std::string> before = Tags("customers");
+  Send(true, "customers");
+  EXPECT_TRUE(prompter.reports.empty()) << Reports();
+  const std::vector<std::string> inOracle = OracleKeys("customers");
+  std::string listed;
+  for (const std::string& key : inOracle) listed += key + "\n";
+  EXPECT_NE(std::find(inOracle.begin(), inOracle.end(), "customerid p customerid 1"), inOracle.end()) << listed;
+  // The regular tags of the sample are UPPER(field): function-based indexes.
+  EXPECT_NE(std::find(inOracle.begin(), inOracle.end(), "company u companyname 1"), inOracle.end()) << listed;
+  EXPECT_NE(std::find(inOracle.begin(), inOracle.end(), "index city sys_nc00001$ 1"), inOracle.end()) << listed;
+
+  Send(false, "customers");
+  EXPECT_TRUE(prompter.reports.empty()) << Reports();
+  EXPECT_EQ(Tags("customers"), before);
+}
+
+TEST_F(KeyRoundTripTest, OracleKeysReachACdxAndComeBack) {
+  oracle.Execute(
+      "CREATE TABLE \"KORD\" (\"REGION\" VARCHAR2(10 CHAR), \"CODE\" VARCHAR2(8 CHAR), \"EMAIL\" VARCHAR2(40 CHAR), "
+      "\"QTY\" NUMBER(9), \"PLACED\" DATE, CONSTRAINT \"KORD_PK\" PRIMARY KEY (\"REGION\", \"CODE\"), "
+      "CONSTRAINT \"KORD_EMAIL\" UNIQUE (\"EMAIL\"))");
+  oracle.Execute("CREATE INDEX \"KORD_QTY\" ON \"KORD\" (\"QTY\")");
+  oracle.Execute("CREATE INDEX \"KORD_PLACED\" ON \"KORD\" (\"PLACED\")");
+  oracle.Execute("INSERT INTO \"KORD\" VALUES ('north', 'a1', 'x@y', 3, DATE '2024-01-02')");
+  oracle.Execute("INSERT INTO \"KORD\" VALUES ('south', 'a1', 'z@y', -3, DATE '1999-12-31')");
+  const std::vector<std::string> before = OracleKeys("KORD");
+
+  Send(false, "KORD");
+  EXPECT_TRUE(prompter.reports.empty()) << Reports();
+  EXPECT_EQ(Tags("kord"), (std::vector<std::string>{"kord_email email false true", "kord_pk region+code true true",
+                                                    "kord_place placed false false", "kord_qty qty false false"}));
+  oracle.Execute("DROP TABLE \"KORD\"");
+  Send(true, "kord");
+  EXPECT_TRUE(prompter.reports.empty()) << Reports();
+  // The names come back as FoxPro keeps them: lower case, cut to ten characters.
+  std::vector<std::string> after = OracleKeys("kord");
+  for (std::string& key : after) {
+    if (const auto at = key.find("kord_place"); at != std::string::npos) key.replace(at, 10, "kord_placed");
+  }
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before);
+}
+
+TEST_F(KeyRoundTripTest, AKeyTheRowsBreakGivesOneReportAndTheRowsStay) {
+  // FoxPro's UNIQUE tag lets duplicates into the table; Oracle's constraint does not.
+  window.fields.dbcMode = false;
+  {
+    const auto foxPro = FoxPro();
+    const std::string path = (root_ / "free" / "dups.dbf").string();
+    foxPro->Execute("CREATE TABLE '" + path + "' ([name] C(10) NULL, [qty] I NULL)");
+    for (const char* row : {"'pear', '1'", "'apple', '2'", "'pear', '3'", "'fig', '4'", "'apple', '5'"}) {
+      foxPro->Execute("INSERT INTO '" + path + "' VALUES (" + row + ")");
+    }
+    foxPro->Execute("INDEX ON name TAG name OF '" + (root_ / "free" / "dups.cdx").string() + "' UNIQUE");
+    foxPro->Execute("INDEX ON qty TAG qty OF '" + (root_ / "free" / "dups.cdx").string() + "'");
+  }
+  Send(true, "dups");
+  ASSERT_EQ(prompter.reports.size(), 1u) << Reports();
+  EXPECT_NE(prompter.reports[0].find("key name has the duplicate ('apple') in 2 rows"), std::string::npos) << Reports();
+  EXPECT_EQ(Rows(oracle, "SELECT COUNT(*) FROM \"dups\""), std::vector<std::string>{"5"});
+  EXPECT_NE(std::find(OracleKeys("dups").begin(), OracleKeys("dups").end(), "index qty qty 1"),
+            OracleKeys("dups").end());
+
+  // Oracle's unique key lets NULLs repeat; a FoxPro candidate tag does not.
+  prompter.reports.clear();
+  oracle.Execute("CREATE TABLE \"NULLS\" (\"ID\" NUMBER(9), \"TAG\" VARCHAR2(5 CHAR), CONSTRAINT \"NULLS_TAG\" "
+                 "UNIQUE (\"TAG\"))");
+  oracle.Execute("INSERT INTO \"NULLS\" VALUES (1, NULL)");
+  oracle.Execute("INSERT INTO \"NULLS\" VALUES (2, NULL)");
+  Send(false, "NULLS");
+  ASSERT_EQ(prompter.reports.size(), 1u) << Reports();
+  EXPECT_NE(prompter.reports[0].find("nulls_tag"), std::string::npos) << Reports();
+  const auto foxPro = FoxPro();
+  EXPECT_EQ(Rows(*foxPro, "SELECT * FROM `nulls`").size(), 2u);
+}
+
+}  // namespace
+}  // namespace transfer
