@@ -350,7 +350,9 @@ std::vector<std::string> KeyPlanLines(const KeyPlan& plan) {
 
 KeyPlan PlanKeysToOracle(ado::Connection& foxPro, const std::string& table, const std::vector<FoxProColumn>& columns,
                          ado::Connection& oracle, const std::string& target) {
-  return KeysForOracle(target, ReadFoxProTags(foxPro, table), columns, OracleNamesInUse(oracle));
+  const std::vector<FoxProTag> tags = ReadFoxProTags(foxPro, table);
+  if (tags.empty()) return {};  // nothing to name: the schema's names need not be read
+  return KeysForOracle(target, tags, columns, OracleNamesInUse(oracle));
 }
 
 KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, const std::vector<MappedColumn>& columns,

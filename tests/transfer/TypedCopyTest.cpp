@@ -60,6 +60,18 @@ class TypedCopyTest : public ::testing::Test {
     sides.oracle->SetResult("SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'EMP'",
                             {{{"column_name", ado::adVarChar}, {"comments", ado::adVarChar}},
                              {{"ACTIVE", "FoxPro L"}, {"EMPNO", ado::Null{}}}});
+    // No keys: each dictionary view answers with its columns and no rows.
+    for (const char* sql :
+         {"SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'EMP' AND CONSTRAINT_TYPE "
+          "IN ('P', 'U') ORDER BY 2, 1",
+          "SELECT CONSTRAINT_NAME, COLUMN_NAME FROM USER_CONS_COLUMNS WHERE TABLE_NAME = 'EMP' ORDER BY "
+          "CONSTRAINT_NAME, POSITION",
+          "SELECT INDEX_NAME, UNIQUENESS FROM USER_INDEXES WHERE TABLE_NAME = 'EMP' ORDER BY INDEX_NAME",
+          "SELECT INDEX_NAME, COLUMN_NAME, DESCEND FROM USER_IND_COLUMNS WHERE TABLE_NAME = 'EMP' ORDER BY "
+          "INDEX_NAME, COLUMN_POSITION",
+          "SELECT INDEX_NAME, COLUMN_POSITION, COLUMN_EXPRESSION FROM USER_IND_EXPRESSIONS WHERE TABLE_NAME = 'EMP'"}) {
+      sides.oracle->SetResult(sql, {{{"name", ado::adVarChar}}, {}});
+    }
     sides.oracle->SetResult("SELECT COUNT(*) FROM \"EMP\"", {{{"count", ado::adNumeric}}, {{ado::Decimal{"1"}}}});
     sides.oracle->SetResult(
         "SELECT \"EMPNO\", \"EMPLOYEE_NAME\", TO_CHAR(\"HIRED\", 'YYYY-MM-DD HH24:MI:SS.FF6'), \"ACTIVE\" FROM \"EMP\"",
