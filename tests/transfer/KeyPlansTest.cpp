@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "transfer/KeyTransfer.h"
+#include "transfer/KeyPlans.h"
 
 namespace transfer {
 namespace {
@@ -31,7 +31,7 @@ struct TagCase {
   std::string line;
 };
 
-TEST(KeyTransferTest, EachFoxProTagBecomesItsOracleKeyOrIsListedAsNotCarried) {
+TEST(KeyPlansTest, EachFoxProTagBecomesItsOracleKeyOrIsListedAsNotCarried) {
   const std::vector<FoxProColumn> columns = {Field("id", 'I'), Field("last", 'C'), Field("first", 'V'),
                                              Field("born", 'D'), Field("note", 'M')};
   const TagCase cases[] = {
@@ -59,7 +59,7 @@ TEST(KeyTransferTest, EachFoxProTagBecomesItsOracleKeyOrIsListedAsNotCarried) {
   }
 }
 
-TEST(KeyTransferTest, OracleKeysComePrimaryFirstUnderNamesFreeInTheSchema) {
+TEST(KeyPlansTest, OracleKeysComePrimaryFirstUnderNamesFreeInTheSchema) {
   const std::vector<FoxProColumn> columns = {Field("id", 'I'), Field("city", 'C')};
   const KeyPlan plan = KeysForOracle("T",
                                      {{"city", "city", "", false, false, false, false},
@@ -80,7 +80,7 @@ struct OracleKeyCase {
   std::string line;
 };
 
-TEST(KeyTransferTest, EachOracleKeyBecomesItsTagOrIsListedAsNotCarried) {
+TEST(KeyPlansTest, EachOracleKeyBecomesItsTagOrIsListedAsNotCarried) {
   const std::vector<MappedColumn> columns = {
       Column("ORDER_ID", "order_id", 'I'), Column("LINE", "line", 'N'),       Column("LAST", "last", 'C'),
       Column("FIRST", "first", 'C'),       Column("BODY", "body", 'M'),       Column("PAID", "paid", 'L'),
@@ -111,7 +111,7 @@ TEST(KeyTransferTest, EachOracleKeyBecomesItsTagOrIsListedAsNotCarried) {
   }
 }
 
-TEST(KeyTransferTest, TagNamesAreCutToTenCharactersAndKeptApart) {
+TEST(KeyPlansTest, TagNamesAreCutToTenCharactersAndKeptApart) {
   const std::vector<MappedColumn> columns = {Column("A", "a", 'C'), Column("B", "b", 'C')};
   const KeyPlan plan = KeysForFoxPro("t.dbf", true,
                                      {{"CUSTOMER_NAME_IX", KeyKind::Plain, {"A"}, false},
