@@ -103,6 +103,16 @@ std::string OracleKeyStatement(const std::string& target, KeyKind kind, const st
 
 // The FoxPro key expression of an Oracle key's parts, or the reason it has none.
 std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedColumn>& columns, std::string& reason) {
+  // The engine's index statements end the expression at the word TAG.
+  for (const MappedColumn& column : columns) {
+    if (Upper(column.foxProName) != "TAG") continue;
+    for (const std::string& part : key.columns) {
+      if (Upper(part).find(Upper(column.oracle.name)) != std::string::npos) {
+        reason = "a key over the field TAG, which the index statement takes for its keyword";
+        return {};
+      }
+    }
+  }
   std::smatch upper;
   if (key.columns.size() == 1 && std::regex_match(key.columns[0], upper, UpperForm())) {
     const auto c = FindColumn(columns, upper[1].str(), [](const MappedColumn& col) { return col.oracle.name; });
@@ -112,7 +122,8 @@ std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedCo
   }
   std::vector<std::string> fields;
   for (const std::string& name : key.columns) {
-    const auto c = std::find_if(columns.begin(), columns.end(), [&](const MappedColumn& col) { return col.oracle.name == name; });
+    const auto c =
+        std::find_if(columns.begin(), columns.end(), [&](const MappedColumn& col) { return col.oracle.name == name; });
     if (c == columns.end()) {
       reason = "an expression FoxPro has no key for";
       return {};
@@ -171,8 +182,8 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
           const std::string name = UniqueName(tag.name, takenNames, 128);
           plan.carried.push_back({name,
                                   std::string(kind == KeyKind::Plain ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") +
-                                      Quoted(name) + " ON " + Quoted(target) + " (UPPER(" +
-                                      Quoted(columns[*c].name) + "))",
+                                      Quoted(name) + " ON " + Quoted(target) + " (UPPER(" + Quoted(columns[*c].name) +
+                                      "))",
                                   {}});
           continue;
         }

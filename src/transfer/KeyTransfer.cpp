@@ -53,7 +53,8 @@ std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxPro, const std::string
 
 std::vector<std::string> OracleNamesInUse(ado::Connection& oracle) {
   std::vector<std::string> names;
-  for (const auto& row : DictionaryRows(oracle, "SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS")) names.push_back(row[0]);
+  for (const auto& row : DictionaryRows(oracle, "SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS"))
+    names.push_back(row[0]);
   for (const auto& row : DictionaryRows(oracle, "SELECT INDEX_NAME FROM USER_INDEXES")) names.push_back(row[0]);
   return names;
 }
@@ -77,9 +78,10 @@ std::vector<OracleKey> ReadOracleKeys(ado::Connection& oracle, const std::string
   }
   // An index that backs a constraint has its name and is carried as the constraint.
   const std::size_t constraints = keys.size();
-  for (const auto& row : DictionaryRows(oracle, "SELECT INDEX_NAME, UNIQUENESS FROM USER_INDEXES" + where +
-                                                    " ORDER BY INDEX_NAME")) {
-    if (keyNamed(row[0]) == nullptr) keys.push_back({row[0], row[1] == "UNIQUE" ? KeyKind::Unique : KeyKind::Plain, {}, false});
+  for (const auto& row :
+       DictionaryRows(oracle, "SELECT INDEX_NAME, UNIQUENESS FROM USER_INDEXES" + where + " ORDER BY INDEX_NAME")) {
+    if (keyNamed(row[0]) == nullptr)
+      keys.push_back({row[0], row[1] == "UNIQUE" ? KeyKind::Unique : KeyKind::Plain, {}, false});
   }
   for (const auto& row : DictionaryRows(oracle, "SELECT INDEX_NAME, COLUMN_NAME, DESCEND FROM USER_IND_COLUMNS" +
                                                     where + " ORDER BY INDEX_NAME, COLUMN_POSITION")) {
@@ -89,8 +91,10 @@ std::vector<OracleKey> ReadOracleKeys(ado::Connection& oracle, const std::string
     key->descending = key->descending || row[2] == "DESC";
   }
   // A function-based part reads as a system name in USER_IND_COLUMNS; its expression is here.
-  for (const auto& row : DictionaryRows(oracle, "SELECT INDEX_NAME, COLUMN_POSITION, COLUMN_EXPRESSION "
-                                                "FROM USER_IND_EXPRESSIONS" + where)) {
+  for (const auto& row : DictionaryRows(oracle,
+                                        "SELECT INDEX_NAME, COLUMN_POSITION, COLUMN_EXPRESSION "
+                                        "FROM USER_IND_EXPRESSIONS" +
+                                            where)) {
     OracleKey* key = keyNamed(row[0]);
     const std::size_t position = static_cast<std::size_t>(std::stoul(row[1].empty() ? "0" : row[1]));
     if (key != nullptr && position >= 1 && position <= key->columns.size()) key->columns[position - 1] = row[2];
@@ -99,7 +103,8 @@ std::vector<OracleKey> ReadOracleKeys(ado::Connection& oracle, const std::string
 }
 
 // The first values that more than one row of target holds in columns, as text; empty when none.
-std::string FirstDuplicate(ado::Connection& oracle, const std::string& target, const std::vector<std::string>& columns) {
+std::string FirstDuplicate(ado::Connection& oracle, const std::string& target,
+                           const std::vector<std::string>& columns) {
   std::vector<std::string> quoted;
   for (const std::string& column : columns) quoted.push_back(Quoted(column));
   const std::string list = Joined(quoted, ", ");
@@ -161,8 +166,8 @@ void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std
 }
 
 void CarryKeysToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, const std::string& source,
-                       const std::vector<MappedColumn>& columns, ado::Connection& foxPro,
-                       const std::string& tablePath, bool container) {
+                       const std::vector<MappedColumn>& columns, ado::Connection& foxPro, const std::string& tablePath,
+                       bool container) {
   parts.trap.Step(330, [&] {
     const KeyPlan plan = PlanKeysToFoxPro(oracle, source, columns, tablePath, container);
     // The engine's failure names the key and its first duplicate value.

@@ -26,7 +26,7 @@ KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, con
 void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                        const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target);
 void CarryKeysToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, const std::string& source,
-                       const std::vector<MappedColumn>& columns, ado::Connection& foxPro,
-                       const std::string& tablePath, bool container);
+                       const std::vector<MappedColumn>& columns, ado::Connection& foxPro, const std::string& tablePath,
+                       bool container);
 
 }  // namespace transfer

@@ -38,7 +38,8 @@ TEST(KeyPlansTest, EachFoxProTagBecomesItsOracleKeyOrIsListedAsNotCarried) {
       {{"id", "id", "", false, true, true, false}, R"(ALTER TABLE "T" ADD CONSTRAINT "id" PRIMARY KEY ("id"))"},
       {{"names", "LAST + First", "", false, false, true, false},
        R"(ALTER TABLE "T" ADD CONSTRAINT "names" UNIQUE ("last", "first"))"},
-      {{"firstu", "first", "", false, false, false, true}, R"(ALTER TABLE "T" ADD CONSTRAINT "firstu" UNIQUE ("first"))"},
+      {{"firstu", "first", "", false, false, false, true},
+       R"(ALTER TABLE "T" ADD CONSTRAINT "firstu" UNIQUE ("first"))"},
       {{"born", "born", "", false, false, false, false}, R"(CREATE INDEX "born" ON "T" ("born"))"},
       {{"up", "UPPER(last)", "", false, false, false, false}, R"(CREATE INDEX "up" ON "T" (UPPER("last")))"},
       {{"upc", "upper( last )", "", false, false, true, false}, R"(CREATE UNIQUE INDEX "upc" ON "T" (UPPER("last")))"},
@@ -81,29 +82,41 @@ struct OracleKeyCase {
 };
 
 TEST(KeyPlansTest, EachOracleKeyBecomesItsTagOrIsListedAsNotCarried) {
-  const std::vector<MappedColumn> columns = {
-      Column("ORDER_ID", "order_id", 'I'), Column("LINE", "line", 'N'),       Column("LAST", "last", 'C'),
-      Column("FIRST", "first", 'C'),       Column("BODY", "body", 'M'),       Column("PAID", "paid", 'L'),
-      Column("STAMP", "stamp", 'T'),       Column("A_LONG_COLUMN", "a_long_co", 'Y')};
+  const std::vector<MappedColumn> columns = {Column("ORDER_ID", "order_id", 'I'),
+                                             Column("LINE", "line", 'N'),
+                                             Column("LAST", "last", 'C'),
+                                             Column("FIRST", "first", 'C'),
+                                             Column("BODY", "body", 'M'),
+                                             Column("PAID", "paid", 'L'),
+                                             Column("STAMP", "stamp", 'T'),
+                                             Column("A_LONG_COLUMN", "a_long_co", 'Y'),
+                                             Column("TAG", "tag", 'C')};
   const std::string path = "/d/orders.dbf";
   const OracleKeyCase cases[] = {
       {{"ORDERS_PK", KeyKind::Primary, {"ORDER_ID", "LINE"}, false},
        true,
        "primary key ORDERS_PK (ORDER_ID, LINE) not carried: a key over columns that are not all character"},
-      {{"PK", KeyKind::Primary, {"ORDER_ID"}, false}, true, "ALTER TABLE '/d/orders.dbf' ADD PRIMARY KEY order_id TAG pk"},
+      {{"PK", KeyKind::Primary, {"ORDER_ID"}, false},
+       true,
+       "ALTER TABLE '/d/orders.dbf' ADD PRIMARY KEY order_id TAG pk"},
       {{"PK", KeyKind::Primary, {"ORDER_ID"}, false}, false, "ALTER TABLE '/d/orders.dbf' ADD UNIQUE order_id TAG pk"},
       {{"NAMES_UNIQUE_KEY", KeyKind::Unique, {"LAST", "FIRST"}, false},
        true,
        "ALTER TABLE '/d/orders.dbf' ADD UNIQUE last+first TAG names_uniq"},
       {{"BY_PAID", KeyKind::Plain, {"PAID"}, false}, true, "INDEX ON paid TAG by_paid OF '/d/orders.cdx'"},
       {{"BY_STAMP", KeyKind::Plain, {"STAMP"}, false}, true, "INDEX ON stamp TAG by_stamp OF '/d/orders.cdx'"},
-      {{"BY_LONG", KeyKind::Plain, {"A_LONG_COLUMN"}, false}, true, "INDEX ON a_long_co TAG by_long OF '/d/orders.cdx'"},
+      {{"BY_LONG", KeyKind::Plain, {"A_LONG_COLUMN"}, false},
+       true,
+       "INDEX ON a_long_co TAG by_long OF '/d/orders.cdx'"},
       {{"UP", KeyKind::Plain, {"UPPER(\"LAST\")"}, false}, true, "INDEX ON UPPER(last) TAG up OF '/d/orders.cdx'"},
       {{"BY_BODY", KeyKind::Plain, {"BODY"}, false}, true, "index BY_BODY (BODY) not carried: a key over a M field"},
       {{"SUB", KeyKind::Plain, {"SUBSTR(\"LAST\",1,2)"}, false},
        true,
        "index SUB (SUBSTR(\"LAST\",1,2)) not carried: an expression FoxPro has no key for"},
       {{"DOWN", KeyKind::Plain, {"LAST"}, true}, true, "index DOWN (LAST) not carried: it is descending"},
+      {{"BY_TAG", KeyKind::Plain, {"TAG"}, false},
+       true,
+       "index BY_TAG (TAG) not carried: a key over the field TAG, which the index statement takes for its keyword"},
   };
   for (const OracleKeyCase& c : cases) {
     EXPECT_EQ(Lines(KeysForFoxPro(path, c.container, {c.key}, columns)), std::vector<std::string>{c.line})
@@ -118,9 +131,9 @@ TEST(KeyPlansTest, TagNamesAreCutToTenCharactersAndKeptApart) {
                                       {"CUSTOMER_NAME_IY", KeyKind::Plain, {"B"}, false},
                                       {"CUSTOMER_KEY", KeyKind::Unique, {"B"}, false}},
                                      columns);
-  EXPECT_EQ(Lines(plan), (std::vector<std::string>{"ALTER TABLE 't.dbf' ADD UNIQUE b TAG customer_k",
-                                                   "INDEX ON a TAG customer_n OF 't.cdx'",
-                                                   "INDEX ON b TAG customer_2 OF 't.cdx'"}));
+  EXPECT_EQ(Lines(plan),
+            (std::vector<std::string>{"ALTER TABLE 't.dbf' ADD UNIQUE b TAG customer_k",
+                                      "INDEX ON a TAG customer_n OF 't.cdx'", "INDEX ON b TAG customer_2 OF 't.cdx'"}));
 }
 
 }  // namespace

@@ -120,10 +120,11 @@ class KeyRoundTripTest : public ::testing::Test {
   std::vector<std::string> OracleKeys(const std::string& table) {
     const std::string where = " WHERE TABLE_NAME = '" + table + "'";
     std::vector<std::string> keys =
-        Rows(oracle, "SELECT c.CONSTRAINT_NAME, c.CONSTRAINT_TYPE, k.COLUMN_NAME, k.POSITION FROM USER_CONSTRAINTS c, "
-                     "USER_CONS_COLUMNS k WHERE c.CONSTRAINT_NAME = k.CONSTRAINT_NAME AND c.CONSTRAINT_TYPE IN "
-                     "('P', 'U') AND c.TABLE_NAME = '" +
-                         table + "'");
+        Rows(oracle,
+             "SELECT c.CONSTRAINT_NAME, c.CONSTRAINT_TYPE, k.COLUMN_NAME, k.POSITION FROM USER_CONSTRAINTS c, "
+             "USER_CONS_COLUMNS k WHERE c.CONSTRAINT_NAME = k.CONSTRAINT_NAME AND c.CONSTRAINT_TYPE IN "
+             "('P', 'U') AND c.TABLE_NAME = '" +
+                 table + "'");
     for (const std::string& index :
          Rows(oracle, "SELECT INDEX_NAME, COLUMN_NAME, COLUMN_POSITION FROM USER_IND_COLUMNS" + where)) {
       keys.push_back("index " + index);
@@ -229,13 +230,15 @@ TEST_F(KeyRoundTripTest, AKeyTheRowsBreakGivesOneReportAndTheRowsStay) {
 
   // Oracle's unique key lets NULLs repeat; a FoxPro candidate tag does not.
   prompter.reports.clear();
-  oracle.Execute("CREATE TABLE \"NULLS\" (\"ID\" NUMBER(9), \"TAG\" VARCHAR2(5 CHAR), CONSTRAINT \"NULLS_TAG\" "
-                 "UNIQUE (\"TAG\"))");
+  oracle.Execute(
+      "CREATE TABLE \"NULLS\" (\"ID\" NUMBER(9), \"CODE\" VARCHAR2(5 CHAR), CONSTRAINT \"NULLS_CODE\" "
+      "UNIQUE (\"CODE\"))");
   oracle.Execute("INSERT INTO \"NULLS\" VALUES (1, NULL)");
   oracle.Execute("INSERT INTO \"NULLS\" VALUES (2, NULL)");
   Send(false, "NULLS");
   ASSERT_EQ(prompter.reports.size(), 1u) << Reports();
-  EXPECT_NE(prompter.reports[0].find("nulls_tag"), std::string::npos) << Reports();
+  EXPECT_NE(prompter.reports[0].find("tag nulls_code: Uniqueness of index NULLS_CODE is violated"), std::string::npos)
+      << Reports();
   const auto foxPro = FoxPro();
   EXPECT_EQ(Rows(*foxPro, "SELECT * FROM `nulls`").size(), 2u);
 }
