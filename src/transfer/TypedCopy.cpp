@@ -1,5 +1,6 @@
 #include "transfer/TypedCopy.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -46,10 +47,13 @@ class TypedRowSender {
     if (count == 0) return;
     std::vector<ado::RowRefusal> refused;
     bool sent = false;
-    m_parts.trap.Step(
-        318, [&] { m_parts.progress.SetValue(ProgressPercent(m_sent + static_cast<long>(count) - 1, m_rowCount)); });
+    const long last = m_sent + static_cast<long>(count) - 1;
+    if (last < m_rowCount)
+      m_parts.trap.Step(318, [&] { m_parts.progress.SetValue(ProgressPercent(last, m_rowCount)); });
     m_parts.trap.Step(320, [&] {
       refused = m_arrays->SendValues(m_rows);
+      std::sort(refused.begin(), refused.end(),
+                [](const ado::RowRefusal& a, const ado::RowRefusal& b) { return a.row < b.row; });
       sent = true;
     });
     std::size_t next = 0;
