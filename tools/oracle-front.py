@@ -21,6 +21,7 @@ import sys
 import time
 
 LITERAL_LIMIT = 4000  # bytes; Oracle refuses a longer literal (ORA-01704)
+MESSAGE_LIMIT = 1 << 30  # the server's own limit; the front holds a statement's message whole
 MARKER = "/*oracle-columns "
 
 TOKEN = re.compile(
@@ -406,7 +407,7 @@ class ClientMessages:
             if len(buffer) - at < 5:
                 break
             kind, size = buffer[at], struct.unpack_from("!I", buffer, at + 1)[0]
-            if size < 4:
+            if size < 4 or (kind in STATEMENT_KINDS and size > MESSAGE_LIMIT):
                 raise BrokenMessage(f"message {chr(kind)!r} of length {size}")
             if kind not in STATEMENT_KINDS:
                 self.pending = size + 1
