@@ -23,6 +23,7 @@ from oracle_translation import translate  # noqa: E402 (found beside this file)
 
 MESSAGE_LIMIT = 1 << 30  # the server's own limit; the front holds a statement's message whole
 
+
 class Log:
     """Appends to the server's own log, so that it shows each statement as the client sent it."""
 
