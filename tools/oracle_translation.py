@@ -256,8 +256,8 @@ def create_table(sql, toks):
 
 def rename(toks):
     """RENAME a TO b: the caller's own table a takes the name b."""
-    if len(toks) in (4, 5) and toks[2].upper() == "TO" and all(t.kind in ("ident", "word") for t in (toks[1], toks[3])) \
-            and (len(toks) == 4 or toks[4].text == ";"):
+    names = all(t.kind in ("ident", "word") for t in toks[1:4:2])
+    if len(toks) in (4, 5) and names and toks[2].upper() == "TO" and (len(toks) == 4 or toks[4].text == ";"):
         return f"ALTER TABLE {toks[1].text} RENAME TO {toks[3].text}"
     return None
 
