@@ -218,6 +218,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   if (parsed.dbcFile && parsed.freeTableFolder) throw UsageError("--dbc and --folder exclude each other");
   if (parsed.verify && !IsTransfer(parsed.command)) throw UsageError("--verify belongs to the send commands");
   if (parsed.fast && parsed.command != Command::SendToOracle) throw UsageError("--fast belongs to send-to-oracle");
+  if ((parsed.keepTypes || parsed.codePage || parsed.sourceCodePage) && !IsTransfer(parsed.command)) {
+    throw UsageError("--keep-types, --text-types and the code pages belong to the send commands");
+  }
   return parsed;
 }
 

@@ -51,7 +51,7 @@ int ConsolePrompter::MsgBox(const std::string& text, int style, const std::strin
       yes = m_overwrite == Overwrite::Yes || (m_overwrite == Overwrite::Ask && AskYesNo(text));
       if (m_overwrite == Overwrite::Default) {
         // "Would you like to overwrite NAME?"
-        const auto from = text.rfind("overwrite ");
+        const auto from = text.find("overwrite ");
         m_keptUnasked.push_back(from == std::string::npos ? text : text.substr(from + 10, text.size() - from - 11));
       }
     }

@@ -43,7 +43,7 @@ TEST(ArgumentsTest, TablesKeepTheTypedOrderAndTheNewOptionsTheirValues) {
   EXPECT_EQ(typed.sourceCodePage, 850);
   EXPECT_EQ(typed.maxReports, 3);
   EXPECT_EQ(typed.summary, Summary::Tsv);
-  const Arguments plain = ParseArguments({"--text-types", "list"});
+  const Arguments plain = ParseArguments({"--text-types", "send-to-oracle", "t"});
   EXPECT_EQ(plain.keepTypes, false);
   EXPECT_EQ(plain.maxReports, 10);
   EXPECT_EQ(plain.summary, Summary::Text);
@@ -65,12 +65,14 @@ TEST(ArgumentsTest, MistakesAreUsageErrors) {
            {"--dbc", "x.dbc", "--folder", "/d", "list"},
            {"--yes=no", "delete-oracle", "a"},
            {"-v", "list"},
-           {"--codepage", "1257", "list"},
-           {"--source-codepage=abc", "list"},
+           {"--codepage", "1257", "send-to-foxpro", "a"},
+           {"--source-codepage=abc", "send-to-oracle", "a"},
            {"--codepage"},
-           {"--keep-types", "--text-types", "list"},
+           {"--keep-types", "--text-types", "send-to-oracle", "a"},
            {"--max-reports", "-1", "list"},
            {"--summary=csv", "list"},
+           {"--keep-types", "delete-oracle", "a"},
+           {"--codepage=1252", "list"},
            {"list", "--", "-x"},
            // The password would be readable by every user of the machine in the process list.
            {"--password=tiger", "list"},
