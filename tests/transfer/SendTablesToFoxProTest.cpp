@@ -287,6 +287,20 @@ TEST_F(SendTablesToFoxProTest, ALaterTableOfTheSameFileNameIsRefused) {
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"region"});
 }
 
+// A read that lost the connection ends its table with that one report; the next table
+// opens the connection again.
+TEST_F(SendTablesToFoxProTest, ALostConnectionEndsTheTableAndTheNextTableConnectsAgain) {
+  Offer({"A", "B"}, {"A", "B"});
+  sides.oracle->SetResult("SELECT * FROM \"A\"", {{{"N", ado::adVarChar}}, {{"5"}}});
+  sides.oracle->LoseConnectionOn("SELECT * FROM \"B\"");
+  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 158);
+  Run();
+  EXPECT_EQ(sides.oracle->Opened().size(), 2u);
+  EXPECT_EQ(sides.foxPro->Statements(), (Strings{"CREATE TABLE 'C:\\data\\A.DBF'([N] M);",
+                                                 "INSERT INTO 'C:\\data\\A.DBF' VALUES('5')"}));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"a"});
+}
+
 TEST_F(SendTablesToFoxProTest, AFailingDropReportsTheEarlierStatement) {
   Offer({"A", "B"}, {"A", "B"}, {"a"});
   sides.oracle->SetResult("SELECT * FROM \"B\"", {{{"N", ado::adVarChar}}, {{"1"}}});
