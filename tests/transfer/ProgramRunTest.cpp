@@ -1,5 +1,5 @@
-// Two runs of the built program sending the same table into one place at once, as two cron
-// jobs would: every row arrives once, and each run's exit status tells what it did.
+// The built program run the way scripts and cron run it, against the stand-in and real
+// FoxPro files.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -16,9 +16,12 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
+#include "platform/foxpro/DbcTable.h"
+#include "platform/foxpro/FileIo.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
 #include "transfer/SqlHelpers.h"
+#include "transfer/TransferTestSupport.h"
 
 namespace transfer {
 namespace {
@@ -76,7 +79,9 @@ long Count(ado::Connection& connection, const std::string& sql) {
   return std::stol(ado::ValueToText(rows.Fields(0).Value));
 }
 
-TEST(ProgramRaceTest, TwoRunsIntoOnePlaceLeaveEveryRowOnce) {
+// Two runs sending the same table into one place at once, as two cron jobs would: every row
+// arrives once, and each run's exit status tells what it did.
+TEST(ProgramRunTest, TwoRunsIntoOnePlaceLeaveEveryRowOnce) {
   TESSELBY_REQUIRE_STANDIN();
   const fs::path root = fs::temp_directory_path() / ("tesselby-race-" + std::to_string(::getpid()));
   fs::remove_all(root);
@@ -135,6 +140,46 @@ TEST(ProgramRaceTest, TwoRunsIntoOnePlaceLeaveEveryRowOnce) {
   EXPECT_EQ(rows.RecordCount(), kRows);
   rows.Close();
   dropRace();
+  fs::remove_all(root);
+}
+
+// The overwrite of a container table whose computed file path holds a free table that is not
+// the container's: the free table stays, the table is reported as not created, exit 1.
+TEST(ProgramRunTest, AFileTheOverwriteQuestionDidNotCoverIsNeverDeleted) {
+  TESSELBY_REQUIRE_STANDIN();
+  ado::Connection oracle;
+  oracle.Open(support::kOracleConnectionString);
+  oracle.Execute("CREATE TABLE \"REGI\"(\"ID\" INT)");
+  oracle.Execute("INSERT INTO \"REGI\" VALUES(1)");
+  const fs::path root = fs::temp_directory_path() / ("tesselby-layout-" + std::to_string(::getpid()));
+  for (const std::string layout : {"subfolder", "container"}) {
+    SCOPED_TRACE(layout);
+    fs::remove_all(root);
+    fs::create_directories(root / "d");
+    fs::copy(fs::path(TESSELBY_TESTDATA_DIR) / "foxpro" / "northwind", root, fs::copy_options::recursive);
+    const fs::path dbc = root / "northwind.dbc";
+    if (layout == "subfolder") {  // the container's table regi lives in d/regi.dbf
+      ado::Connection container;
+      container.Open("Provider=vfpoledb.1;Data Source=" + dbc.string() + ";");
+      container.Execute("CREATE TABLE 'd\\regi.dbf'([id] I);");
+    } else {  // the container's table regi names the container itself as its file
+      foxpro::DbcTable(dbc.string(), foxpro::DiskFileSystem())
+          .Append({{1, "Table", "regi", {{foxpro::kDbcPropertyPath, std::string("northwind.dbc") + '\0'}}}});
+    }
+    testing::WriteTableFile((root / "regi.dbf").string());
+    const std::string freeTable = test_support::Slurp(root / "regi.dbf");
+    const std::string container = test_support::Slurp(dbc);
+    BackgroundRun run(root / "run", {"--server", "127.0.0.1", "--user", "scott", "--dbc", dbc.string(),
+                                     "--overwrite=yes", "send-to-foxpro", "REGI"});
+    const test_support::QueryOutcome outcome = run.Wait();
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.out << outcome.err;
+    EXPECT_NE(outcome.err.find(NotCreatedText("regi", 1)), std::string::npos) << outcome.err;
+    EXPECT_EQ(test_support::Slurp(root / "regi.dbf"), freeTable);
+    if (layout == "container") {
+      EXPECT_EQ(test_support::Slurp(dbc), container);
+    }
+  }
+  oracle.Execute("DROP TABLE \"REGI\"");
   fs::remove_all(root);
 }
 
