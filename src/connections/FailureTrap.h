@@ -92,7 +92,9 @@ class FailureTrap {
       if (!Interrupted()) body(Counter{});
       return;
     }
-    for (Counter i = range.first; !Interrupted() && (step > 0 ? i <= range.second : i >= range.second); i += step) body(i);
+    for (Counter i = range.first; !Interrupted() && (step > 0 ? i <= range.second : i >= range.second); i += step) {
+      body(i);
+    }
   }
 
   /// The user ended the command with Stop.

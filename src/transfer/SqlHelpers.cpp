@@ -25,8 +25,8 @@ bool ExecuteSql(ado::Connection& connection, const std::string& sql) {
 
 std::string NotCreatedText(const std::string& table, long rowCount) {
   const long rows = std::max(0L, rowCount);
-  return "The table " + table + " was not created; its " + std::to_string(rows) + (rows == 1 ? " row was" : " rows were") +
-         " not sent.";
+  return "The table " + table + " was not created; its " + std::to_string(rows) +
+         (rows == 1 ? " row was" : " rows were") + " not sent.";
 }
 
 void ExecuteCreate(ado::Connection& connection, const std::string& sql, const std::string& table, long rowCount) {

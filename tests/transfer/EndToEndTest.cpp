@@ -157,7 +157,7 @@ class EndToEndTest : public ::testing::Test {
   }
 
   static std::vector<std::vector<ado::Value>> FoxProRowsIn(const connections::ConnectionFields& fields,
-                                                         const std::string& table) {
+                                                           const std::string& table) {
     ado::Connection connection;
     connection.CursorLocation = ado::adUseClient;
     connection.Open(connections::FoxProConnectionString(fields));
@@ -581,7 +581,8 @@ TEST_F(EndToEndTest, NamesThatWouldStrandOrShadowATableAreRefused) {
   connections::LoadFoxProTables(fresh.list1, connections::FoxProConnectionString(window.fields));
   const Strings listed = FakeTablesWindow::Items(fresh.list1);
   for (const std::string name : {"region", "regi"}) {
-    EXPECT_EQ(std::count_if(listed.begin(), listed.end(), [&](const std::string& n) { return LowerCase(n) == name; }), 1)
+    EXPECT_EQ(std::count_if(listed.begin(), listed.end(), [&](const std::string& n) { return LowerCase(n) == name; }),
+              1)
         << name << " in " << ::testing::PrintToString(listed);
   }
   EXPECT_EQ(FoxProRowsIn(window.fields, "regi").size(), 1u);
@@ -606,7 +607,8 @@ TEST_F(EndToEndTest, ALostConnectionEndsTheTableWithOneReport) {
       RecordingObserver::RowSent(succeeded);
       if (calls.size() != 100 + 1 || calls.front() != "start big 300") return;
       try {
-        admin->Execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE query LIKE 'INSERT INTO \"big\"%'");
+        admin->Execute(
+            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE query LIKE 'INSERT INTO \"big\"%'");
       } catch (const std::exception&) {
         calls.push_back("could not end the session");
       }

@@ -1,7 +1,7 @@
 // The built program run the way scripts and cron run it, against the stand-in and real
 // FoxPro files.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,9 +113,11 @@ TEST(ProgramRunTest, TwoRunsIntoOnePlaceLeaveEveryRowOnce) {
   } cases[] = {{"send-to-oracle", "fox", "no"}, {"send-to-foxpro", "back", "yes"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
-    const std::vector<std::string> args = {"--server", "127.0.0.1", "--user", "scott", "--folder",
-                                           (root / c.folder).string(), "--quiet", "--overwrite=" + c.overwrite,
-                                           c.command, "race"};
+    const std::vector<std::string> args = {"--server", "127.0.0.1",
+                                           "--user",   "scott",
+                                           "--folder", (root / c.folder).string(),
+                                           "--quiet",  "--overwrite=" + c.overwrite,
+                                           c.command,  "race"};
     BackgroundRun first(root / "run1", args);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     BackgroundRun second(root / "run2", args);

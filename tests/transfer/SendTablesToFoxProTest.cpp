@@ -296,8 +296,8 @@ TEST_F(SendTablesToFoxProTest, ALostConnectionEndsTheTableAndTheNextTableConnect
   sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 158);
   Run();
   EXPECT_EQ(sides.oracle->Opened().size(), 2u);
-  EXPECT_EQ(sides.foxPro->Statements(), (Strings{"CREATE TABLE 'C:\\data\\A.DBF'([N] M);",
-                                                 "INSERT INTO 'C:\\data\\A.DBF' VALUES('5')"}));
+  EXPECT_EQ(sides.foxPro->Statements(),
+            (Strings{"CREATE TABLE 'C:\\data\\A.DBF'([N] M);", "INSERT INTO 'C:\\data\\A.DBF' VALUES('5')"}));
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"a"});
 }
 

@@ -230,7 +230,9 @@ bool OdbcRows::FetchBlock() {
   fetched_ = 0;
   const SQLRETURN ret = SQLFetch(stmt);
   if (ret == SQL_NO_DATA) return false;
-  if (!Succeeded(ret)) ThrowFailure(FailureText(ret, SQL_HANDLE_STMT, stmt, "SQLFetch"), link_ ? link_->dbc.Get() : SQL_NULL_HDBC);
+  if (!Succeeded(ret)) {
+    ThrowFailure(FailureText(ret, SQL_HANDLE_STMT, stmt, "SQLFetch"), link_ ? link_->dbc.Get() : SQL_NULL_HDBC);
+  }
   if (!bound_) {
     fetched_ = 1;
   } else {
