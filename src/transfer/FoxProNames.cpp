@@ -153,7 +153,8 @@ std::vector<std::string> ShortenedFieldNames(const std::vector<std::string>& nam
   for (const std::string& name : names) {
     std::string shortName = FirstCharacters(name, maxLength);
     for (int n = 2; taken.count(LowerCase(shortName)) != 0; ++n) {
-      const std::string suffix = "_" + std::to_string(n);
+      std::string suffix = "_";
+      suffix += std::to_string(n);
       shortName = FirstCharacters(name, maxLength - std::min(maxLength, suffix.size())) + suffix;
     }
     taken.insert(LowerCase(shortName));

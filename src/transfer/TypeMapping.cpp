@@ -92,11 +92,11 @@ FoxProMapping NumberMapping(const OracleColumn& column) {
 std::string FoxProTypeText(const ado::DeclaredField& field) {
   std::string text(1, field.typeLetter);
   if (HasWidth(field.typeLetter)) {
-    text += "(" + std::to_string(field.width);
-    if (field.typeLetter == 'N' || field.typeLetter == 'F') text += "," + std::to_string(field.decimals);
-    text += ")";
+    text.append("(").append(std::to_string(field.width));
+    if (field.typeLetter == 'N' || field.typeLetter == 'F') text.append(",").append(std::to_string(field.decimals));
+    text.append(")");
   } else if (field.typeLetter == 'B') {
-    text += "(8," + std::to_string(field.decimals) + ")";
+    text.append("(8,").append(std::to_string(field.decimals)).append(")");
   }
   if (field.binary && TakesNoCpTrans(field.typeLetter)) text += " NOCPTRANS";
   return text;

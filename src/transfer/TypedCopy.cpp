@@ -1,6 +1,8 @@
 #include "transfer/TypedCopy.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -49,10 +51,13 @@ class TypedRowSender {
     if (count == 0) return;
     std::vector<ado::RowRefusal> refused;
     bool sent = false;
-    m_parts.trap.Step(
-        318, [&] { m_parts.progress.SetValue(ProgressPercent(m_sent + static_cast<long>(count) - 1, m_rowCount)); });
+    const long last = m_sent + static_cast<long>(count) - 1;
+    if (last < m_rowCount)
+      m_parts.trap.Step(318, [&] { m_parts.progress.SetValue(ProgressPercent(last, m_rowCount)); });
     m_parts.trap.Step(320, [&] {
       refused = m_arrays->SendValues(m_rows);
+      std::sort(refused.begin(), refused.end(),
+                [](const ado::RowRefusal& a, const ado::RowRefusal& b) { return a.row < b.row; });
       sent = true;
     });
     std::size_t next = 0;
@@ -106,14 +111,16 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
   bool created = false;
   trap.Step(300, [&] { columns = DeclaredColumnsOf(*records); });
   trap.Step(302, [&] { FindFractions(foxPro, table, columns); });
+  long rowCount = 0;
+  trap.Step(312, [&] { rowCount = records->RecordCount(); });
   trap.Step(304, [&] { parts.sql = OracleCreateStatement(target, columns); });
   trap.Step(306, [&] {
-    ExecuteSql(oracle, parts.sql);
+    ExecuteCreate(oracle, parts.sql, target, rowCount);
     created = true;
   });
   // A table that was not made takes no rows: they would go into whatever has that name.
   if (!created) {
-    TellNotCreated(parts, table, target, trap.Value(312, 0L, [&] { return records->RecordCount(); }));
+    TellNotCreated(parts, table, target, rowCount);
     return false;
   }
   for (const FoxProColumn& column : columns) {
@@ -123,8 +130,6 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
 
   std::vector<std::string> names;
   for (const FoxProColumn& column : columns) names.push_back(column.name);
-  long rowCount = 0;
-  trap.Step(312, [&] { rowCount = records->RecordCount(); });
   TypedRowSender sender(parts, target, names, rowCount);
   trap.Step(314, [&] {
     parts.sql = OracleInsertStatement(target, columns.size());
@@ -133,7 +138,7 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
   if (parts.observer != nullptr) parts.observer->TableStarted(table, target, rowCount);
   if (!sender.Prepared()) return true;
   std::vector<ado::Value> row;
-  while (!trap.Stopped() && trap.Value(316, false, [&] { return !records->Eof(); })) {
+  while (!trap.Interrupted() && trap.Value(316, false, [&] { return !records->Eof(); })) {
     trap.Step(324, [&] { connections::DoEvents(); });
     trap.Step(326, [&] {
       for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -144,7 +149,7 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
     row.clear();
     trap.Step(328, [&] { records->MoveNext(); });
   }
-  if (!trap.Stopped()) sender.Send();
+  sender.Send();  // the rows gathered so far; its steps are skipped after Stop
   sender.Close();
   if (!trap.Stopped()) CarryKeysToOracle(parts, foxPro, table, columns, oracle, target);
   return true;
@@ -152,7 +157,8 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
 
 bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& oracle,
                             const std::string& source, ado::Connection& foxPro, const std::string& target,
-                            const std::string& tablePath, bool freeTable, int codePage) {
+                            const std::string& tablePath, const std::function<void(const std::string&)>& removeOldFile,
+                            bool freeTable, int codePage) {
   connections::FailureTrap& trap = parts.trap;
   std::vector<MappedColumn> columns;
   bool created = false;
@@ -171,10 +177,10 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
     }
     oracle.CursorLocation = location;
   });
-  trap.Step(306, [&] { RemoveFile(tablePath); });
+  trap.Step(306, [&] { removeOldFile(tablePath); });
   trap.Step(308, [&] { parts.sql = FoxProCreateStatement(tablePath, codePage, columns); });
   trap.Step(310, [&] {
-    ExecuteSql(foxPro, parts.sql);
+    ExecuteCreate(foxPro, parts.sql, target, rowCount);
     created = true;
   });
   if (!created) {
@@ -193,7 +199,7 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
   if (!sender.Prepared() || !records.IsOpen()) return true;
   long rounded = 0;
   std::vector<ado::Value> row;
-  while (!trap.Stopped() && trap.Value(316, false, [&] { return !records->Eof(); })) {
+  while (!trap.Interrupted() && trap.Value(316, false, [&] { return !records->Eof(); })) {
     trap.Step(324, [&] { connections::DoEvents(); });
     trap.Step(326, [&] {
       for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -204,7 +210,7 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
     row.clear();
     trap.Step(328, [&] { records->MoveNext(); });
   }
-  if (!trap.Stopped()) sender.Send();
+  sender.Send();  // the rows gathered so far; its steps are skipped after Stop
   sender.Close();
   if (!trap.Stopped()) CarryKeysToFoxPro(parts, oracle, source, columns, foxPro, tablePath, !freeTable);
   if (rounded > 0 && parts.observer != nullptr) {

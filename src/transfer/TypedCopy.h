@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "connections/FailureTrap.h"
@@ -28,10 +29,12 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
                             const std::string& table, ado::Connection& oracle, const std::string& target);
 
 /// Creates the FoxPro table target at tablePath from the Oracle table source's dictionary entries,
-/// marked with codePage, and streams the rows into it through records. freeTable: field
-/// names are cut to 10 characters. True when the table was created.
+/// marked with codePage, and streams the rows into it through records. removeOldFile is given
+/// the path before CREATE. freeTable: field names are cut to 10 characters. True when the
+/// table was created.
 bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& oracle,
                             const std::string& source, ado::Connection& foxPro, const std::string& target,
-                            const std::string& tablePath, bool freeTable, int codePage);
+                            const std::string& tablePath, const std::function<void(const std::string&)>& removeOldFile,
+                            bool freeTable, int codePage);
 
 }  // namespace transfer

@@ -181,7 +181,7 @@ std::string OracleSelectStatement(const std::string& source, const std::vector<M
     const std::string name = "\"" + columns[c].oracle.name + "\"";
     const bool timestamp = columns[c].oracle.dataType.rfind("TIMESTAMP", 0) == 0;
     if (columns[c].mapping.readAs == ReadAs::Utc) {
-      sql += "TO_CHAR(SYS_EXTRACT_UTC(" + name + "), " + kTimestampText + ")";
+      sql += "TO_CHAR(" + name + " AT TIME ZONE 'UTC', " + kTimestampText + ")";
     } else if (timestamp) {
       sql += "TO_CHAR(" + name + ", " + kTimestampText + ")";
     } else {

@@ -136,7 +136,13 @@ std::optional<ado::DateTime> ParseTimestampText(std::string_view text, bool& rou
 }
 
 ado::Value FoxProBoundValue(const ado::Value& value, const ado::DeclaredField& field, long& roundedFractions) {
-  if (value.IsNull()) return value;
+  // The common kinds that are the field's own already go as they are, unparsed.
+  const char type = field.typeLetter;
+  if (value.IsNull() || ((type == 'N' || type == 'F') && value.Is<ado::Decimal>()) ||
+      (type == 'B' && value.Is<double>()) || (type == 'I' && value.Is<std::int64_t>()) ||
+      ((type == 'C' || type == 'V' || type == 'M') && value.Is<std::string>())) {
+    return value;
+  }
   switch (field.typeLetter) {
     case 'T':
     case 'D':

@@ -24,14 +24,14 @@ struct MarkedCodePage {
 
 // The marks Visual FoxPro writes, one per code page.
 constexpr MarkedCodePage kFoxProMarks[] = {
-    {0x01, 437},  {0x02, 850},  {0x03, 1252}, {0x04, 10000}, {0x64, 852},   {0x65, 866},   {0x66, 865},
-    {0x67, 861},  {0x68, 895},  {0x69, 620},  {0x6A, 737},   {0x6B, 857},   {0x78, 950},   {0x79, 949},
-    {0x7A, 936},  {0x7B, 932},  {0x7C, 874},  {0x7D, 1255},  {0x7E, 1256},  {0x96, 10007}, {0x97, 10029},
+    {0x01, 437},   {0x02, 850},  {0x03, 1252}, {0x04, 10000}, {0x64, 852},  {0x65, 866},   {0x66, 865},
+    {0x67, 861},   {0x68, 895},  {0x69, 620},  {0x6A, 737},   {0x6B, 857},  {0x78, 950},   {0x79, 949},
+    {0x7A, 936},   {0x7B, 932},  {0x7C, 874},  {0x7D, 1255},  {0x7E, 1256}, {0x96, 10007}, {0x97, 10029},
     {0x98, 10006}, {0xC8, 1250}, {0xC9, 1251}, {0xCA, 1254},  {0xCB, 1253},
 };
 
 // dBase language driver ids that tools other than FoxPro leave in the same byte.
-constexpr MarkedCodePage kDbaseDriverIds[] = {{0x26, 866}, {0x4D, 936}, {0x4E, 949},  {0x4F, 950},
+constexpr MarkedCodePage kDbaseDriverIds[] = {{0x26, 866}, {0x4D, 936},  {0x4E, 949},  {0x4F, 950},
                                               {0x50, 874}, {0x57, 1252}, {0x58, 1252}, {0x59, 1252}};
 
 std::atomic<int> unmarkedCodePage{kOemDefaultCodePage};
@@ -46,8 +46,10 @@ void SetUnmarkedCodePage(int codePage) {
 int UnmarkedCodePage() { return unmarkedCodePage; }
 
 int CodePageForMark(std::uint8_t mark) {
-  for (const auto& table : {std::span<const MarkedCodePage>(kFoxProMarks), std::span<const MarkedCodePage>(kDbaseDriverIds)}) {
-    const auto found = std::find_if(table.begin(), table.end(), [&](const MarkedCodePage& m) { return m.mark == mark; });
+  for (const auto& table :
+       {std::span<const MarkedCodePage>(kFoxProMarks), std::span<const MarkedCodePage>(kDbaseDriverIds)}) {
+    const auto found =
+        std::find_if(table.begin(), table.end(), [&](const MarkedCodePage& m) { return m.mark == mark; });
     if (found != table.end()) return found->codePage;
   }
   return UnmarkedCodePage();
@@ -57,7 +59,8 @@ std::uint8_t MarkForCodePage(int codePage) {
   const auto found = std::find_if(std::begin(kFoxProMarks), std::end(kFoxProMarks),
                                   [&](const MarkedCodePage& m) { return m.codePage == codePage; });
   if (found == std::end(kFoxProMarks))
-    throw ado::Failure("Code page " + std::to_string(codePage) + " is not one that Visual FoxPro can mark a table with.");
+    throw ado::Failure("Code page " + std::to_string(codePage) +
+                       " is not one that Visual FoxPro can mark a table with.");
   return found->mark;
 }
 

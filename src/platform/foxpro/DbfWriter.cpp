@@ -2,19 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <set>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/CdxStructuralIndex.h"
 #include "platform/foxpro/CodePage.h"
-#include "platform/foxpro/FieldTypes.h"
-#include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/FieldEncoding.h"
+#include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/MemoFile.h"
 #include "platform/foxpro/TextValues.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <limits>
 #include <string_view>
 
 #include "platform/ado/Failure.h"

@@ -12,9 +12,9 @@
 #include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/DbfReader.h"
+#include "platform/foxpro/DbfTestSupport.h"
 #include "platform/foxpro/DbfWriter.h"
 #include "platform/foxpro/FoxProSession.h"
-#include "platform/foxpro/DbfTestSupport.h"
 
 // GCC 12 at -O2 takes the variant inside the aggregate case tables below for uninitialized.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
@@ -125,7 +125,8 @@ TEST(TypedValues, SelectDeclaresEachFieldAsCreated) {
   TempFolder dir;
   auto session = OpenFolder(dir);
   session->Execute(
-      "CREATE TABLE 'd' (A C(40) NULL, B N(20,4), C I NULL AUTOINC NEXTVALUE 5 STEP 1, D M NOCPTRANS, E B(8,3), F Q(9))");
+      "CREATE TABLE 'd' (A C(40) NULL, B N(20,4), C I NULL AUTOINC NEXTVALUE 5 STEP 1, D M NOCPTRANS, "
+      "E B(8,3), F Q(9))");
   const auto fields = session->Query("SELECT * FROM 'd'")->Fields();
   const ado::DeclaredField expected[] = {{'C', 40, 0, true, false, false, 0}, {'N', 20, 4, false, false, false, 0},
                                          {'I', 4, 0, true, false, true, 5},   {'M', 4, 0, false, true, false, 0},
@@ -157,10 +158,9 @@ TEST(TypedValues, RefusedRowsComeBackNamedAndTheOthersStay) {
       {8, ado::Bytes{1, 2, 3}, "too long"},
       {9, ado::Bytes{1}, "not text"},
   };
-  const std::vector<ado::Value> good{std::string("ok"), ado::Decimal{"1.5"},      std::int64_t{1},
-                                     1.5,               ado::Currency{10000},     ado::Date{2020, 1, 1},
-                                     ado::DateTime{},   false,                    ado::Bytes{1, 2},
-                                     std::string("memo")};
+  const std::vector<ado::Value> good{std::string("ok"),    ado::Decimal{"1.5"},   std::int64_t{1}, 1.5,
+                                     ado::Currency{10000}, ado::Date{2020, 1, 1}, ado::DateTime{}, false,
+                                     ado::Bytes{1, 2},     std::string("memo")};
   TempFolder dir;
   auto session = OpenFolder(dir);
   session->Execute("CREATE TABLE 'r' (CF C(3), NF N(5,2), IF I, BF B, YF Y, DF D, TF T, LF L, QF Q(2), MF M)");
@@ -202,10 +202,11 @@ struct CodePageCase {
 
 TEST(TypedValues, CodePageMarksTheHeaderAndEncodesTheText) {
   const CodePageCase cases[] = {
-      {437, 0x01, "Ç"},   {850, 0x02, "é"},    {1252, 0x03, "€"},      {10000, 0x04, "é"},   {852, 0x64, "ł"},
-      {866, 0x65, "Жук"}, {865, 0x66, "ø"},    {857, 0x6B, "ş"},       {1250, 0xC8, "ł"},    {1251, 0xC9, "Жук"},
-      {1253, 0xCB, "Ω"},  {1254, 0xCA, "ş"},   {1255, 0x7D, "שלום"},   {1256, 0x7E, "عربي"}, {874, 0x7C, "ไทย"},
-      {932, 0x7B, "日本語テキスト"},          {936, 0x7A, "中文文本"}, {949, 0x79, "한국어"}, {950, 0x78, "中文字"},
+      {437, 0x01, "Ç"},        {850, 0x02, "é"},      {1252, 0x03, "€"},     {10000, 0x04, "é"},
+      {852, 0x64, "ł"},        {866, 0x65, "Жук"},    {865, 0x66, "ø"},      {857, 0x6B, "ş"},
+      {1250, 0xC8, "ł"},       {1251, 0xC9, "Жук"},   {1253, 0xCB, "Ω"},     {1254, 0xCA, "ş"},
+      {1255, 0x7D, "שלום"},    {1256, 0x7E, "عربي"},  {874, 0x7C, "ไทย"},    {932, 0x7B, "日本語テキスト"},
+      {936, 0x7A, "中文文本"}, {949, 0x79, "한국어"}, {950, 0x78, "中文字"},
   };
   for (const CodePageCase& c : cases) {
     SCOPED_TRACE(c.codePage);
@@ -266,9 +267,12 @@ TEST(Calendar, JulianDaysAndLeapYears) {
     EXPECT_EQ(JulianDayOf(d.date), d.julianDay);
     EXPECT_EQ(DateOfJulianDay(d.julianDay), d.date);
   }
-  for (const auto& [date, storable] : {std::pair{ado::Date{2000, 2, 29}, true}, {ado::Date{1900, 2, 29}, false},
-                                       {ado::Date{2024, 2, 29}, true}, {ado::Date{2023, 2, 29}, false},
-                                       {ado::Date{10000, 1, 1}, false}, {ado::Date{0, 1, 1}, false},
+  for (const auto& [date, storable] : {std::pair{ado::Date{2000, 2, 29}, true},
+                                       {ado::Date{1900, 2, 29}, false},
+                                       {ado::Date{2024, 2, 29}, true},
+                                       {ado::Date{2023, 2, 29}, false},
+                                       {ado::Date{10000, 1, 1}, false},
+                                       {ado::Date{0, 1, 1}, false},
                                        {ado::Date{2020, 4, 31}, false}})
     EXPECT_EQ(IsStorableDate(date), storable) << date.year << "-" << date.month << "-" << date.day;
 }
