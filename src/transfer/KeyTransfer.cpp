@@ -1,5 +1,6 @@
 #include "transfer/KeyTransfer.h"
 
+#include <cstdlib>
 #include <memory>
 
 #include "platform/ado/Failure.h"
@@ -96,7 +97,7 @@ std::vector<OracleKey> ReadOracleKeys(ado::Connection& oracle, const std::string
                                         "FROM USER_IND_EXPRESSIONS" +
                                             where)) {
     OracleKey* key = keyNamed(row[0]);
-    const std::size_t position = static_cast<std::size_t>(std::stoul(row[1].empty() ? "0" : row[1]));
+    const std::size_t position = static_cast<std::size_t>(std::strtoul(row[1].c_str(), nullptr, 10));
     if (key != nullptr && position >= 1 && position <= key->columns.size()) key->columns[position - 1] = row[2];
   }
   return keys;
