@@ -33,6 +33,9 @@ class FoxProSession : public ado::Session {
   void Execute(const std::string& sql) override;
   std::unique_ptr<ado::RowSource> Query(const std::string& sql) override;
   std::unique_ptr<ado::RowSource> TablesSchema() override;
+  /// For INSERT INTO table VALUES (?, ...) with one marker per field: arrays of typed rows
+  /// appended through one appender (see AppendArrays); nullptr for any other statement.
+  std::unique_ptr<ado::ParameterArrays> PrepareArrays(const std::string& sql, std::size_t markers) override;
   void Close() override;
 
  private:
