@@ -10,6 +10,11 @@
 #      (target: at most 1.5x), each the best of ROUNDS runs;
 #   4. Oracle -> FoxPro of BIG_ROWS rows: peak memory vs. the size of the rows' text
 #      (target: below 1.5x).
+#   5. kept types: FoxPro -> Oracle vs. the statements (target: at least 5x the rows per
+#      second), Oracle -> FoxPro vs. fetch + append (at most 1.3x), and the peak memory of
+#      BIG_ROWS rows vs. ROWS rows (at most 1.2x).
+# Every run goes through the stand-in's statement-translating front, as the tests do; 1. and 2.
+# are also run straight to the server, which prints the front's own cost.
 # The transfers also report the longest wait between two turns of the event loop (target:
 # at most 50 ms). Prints the figures and the ratios; exits 1 when a ratio misses its target.
 set -euo pipefail
@@ -23,7 +28,7 @@ ninja -C build-bench -j2 TransferBench >/dev/null
 BENCH=$ROOT/build-bench/bench/TransferBench
 
 eval "$(tools/oracle-standin.sh start)"
-export STANDIN_DIR ODBCSYSINI PGPORT
+export STANDIN_DIR ODBCSYSINI PGPORT STANDIN_PG_PORT
 WORK=$(mktemp -d)
 cleanup() {
   tools/oracle-standin.sh stop "$STANDIN_DIR" || true
@@ -54,6 +59,7 @@ echo "machine load before: $(uptime | sed 's/.*load average/load average/')"
 to_oracle=$(with_gaps to-oracle "$WORK/source" bench | seconds_of)
 gaps_statements=$(cat "$WORK/gaps")
 tail -c +"$((log_start + 1))" "$STANDIN_DIR/server.log" >"$WORK/transfer.log"
+# The server's text of it, as the front translated it.
 create=$(grep -o 'statement: CREATE TABLE "bench"(.*' "$WORK/transfer.log" | tail -1 | sed 's/^statement: //')
 grep -o 'statement: INSERT INTO "bench" VALUES(.*' "$WORK/transfer.log" | sed 's/^statement: //; s/$/;/' >"$WORK/inserts.sql"
 inserts=$(wc -l <"$WORK/inserts.sql")
@@ -104,6 +110,23 @@ echo "FoxPro -> Oracle --fast, $ROWS rows: ${fast}s, $(ratio "$ROWS" "$fast") ro
 echo "  window liveness, arrays: $gaps_arrays"
 within 5 "$r_fast" || status=1
 
+# The stand-in's front (tools/oracle-front.py) in the figures above: the same two transfers
+# again straight to the server's own port, where PostgreSQL reads the statements unchanged.
+direct_run() {  # bench command
+  "${PSQL[@]}" -c 'DROP TABLE IF EXISTS "bench"' >/dev/null
+  PGPORT=$STANDIN_PG_PORT "$BENCH" "$1" "$WORK/source" bench | seconds_of
+}
+direct=$(direct_run to-oracle)
+direct_fast=$(direct_run to-oracle-fast)
+for _ in $(seq 2 "${ROUNDS:-3}"); do
+  direct=$(lesser "$direct" "$(direct_run to-oracle)")
+  direct_fast=$(lesser "$direct_fast" "$(direct_run to-oracle-fast)")
+done
+echo "the front's cost, $ROWS rows: statements $(ratio "$ROWS" "$to_oracle") rows/s through it," \
+     "$(ratio "$ROWS" "$direct") rows/s without (ratio $(ratio "$to_oracle" "$direct"));" \
+     "--fast $(ratio "$ROWS" "$fast") rows/s through it, $(ratio "$ROWS" "$direct_fast") rows/s without" \
+     "(ratio $(ratio "$fast" "$direct_fast"))"
+
 # 3. Oracle -> FoxPro against a bare fetch plus the engine's append.
 to_foxpro=$(with_gaps to-foxpro "$WORK/target" bench | seconds_of)
 gaps_foxpro=$(cat "$WORK/gaps")
@@ -132,5 +155,31 @@ r3=$(ratio "$((rss_kb * 1024))" "$text_bytes")
 echo "Oracle -> FoxPro, $BIG_ROWS rows: $(seconds_of <"$WORK/big.out")s, peak RSS $((rss_kb / 1024)) MiB," \
      "rows' text $((text_bytes / 1048576)) MiB, ratio $r3 (target < 1.5)"
 awk -v r="$r3" 'BEGIN { exit !(r < 1.5) }' || status=1
+# 5. Kept types: FoxPro -> Oracle against the statements' rows per second, Oracle -> FoxPro
+# against a bare fetch plus append, and the peak memory of BIG_ROWS rows against ROWS rows.
+typed_oracle=$("$BENCH" to-oracle-typed "$WORK/source" bench | seconds_of)
+rm -f "$WORK"/typed/* && mkdir -p "$WORK/typed"
+typed_foxpro=$("$BENCH" to-foxpro-typed "$WORK/typed" bench | seconds_of)
+for _ in $(seq 2 "${ROUNDS:-3}"); do
+  typed_oracle=$(lesser "$typed_oracle" "$("$BENCH" to-oracle-typed "$WORK/source" bench | seconds_of)")
+  rm -f "$WORK"/typed/*
+  typed_foxpro=$(lesser "$typed_foxpro" "$("$BENCH" to-foxpro-typed "$WORK/typed" bench | seconds_of)")
+done
+r5=$(ratio "$to_oracle" "$typed_oracle")
+echo "typed FoxPro -> Oracle, $ROWS rows: ${typed_oracle}s, $(ratio "$r5" 1)x the statements' rows/s (target >= 5)"
+awk -v r="$r5" 'BEGIN { exit !(r >= 5) }' || status=1
+r6=$(ratio "$typed_foxpro" "$baseline")
+echo "typed Oracle -> FoxPro, $ROWS rows: ${typed_foxpro}s, fetch + append ${baseline}s, ratio $r6 (target <= 1.3)"
+within "$r6" 1.3 || status=1
+rm -f "$WORK"/typed/*
+/usr/bin/time -v -o "$WORK/time-small.txt" "$BENCH" to-foxpro-typed "$WORK/typed" bench >/dev/null
+mkdir -p "$WORK/typed-big"
+/usr/bin/time -v -o "$WORK/time-big.txt" "$BENCH" to-foxpro-typed "$WORK/typed-big" big >/dev/null
+rss_small=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$WORK/time-small.txt")
+rss_big=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$WORK/time-big.txt")
+r7=$(ratio "$rss_big" "$rss_small")
+echo "typed Oracle -> FoxPro peak RSS: $BIG_ROWS rows $((rss_big / 1024)) MiB, $ROWS rows $((rss_small / 1024)) MiB," \
+     "ratio $r7 (target <= 1.2)"
+within "$r7" 1.2 || status=1
 echo "machine load after: $(uptime | sed 's/.*load average/load average/')"
 exit $status

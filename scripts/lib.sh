@@ -14,3 +14,5 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev unixodbc-dev unixodbc fonts-liberation)
+# The Oracle stand-in (tools/oracle-standin.sh): PostgreSQL, psqlODBC and its Python front.
+STANDIN_PACKAGES=(postgresql-15 postgresql-client-15 odbc-postgresql python3)

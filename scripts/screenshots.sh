@@ -90,10 +90,10 @@ sleep 2
 echo "tables window, first showing: outer height $(outer_height "$form2") px"
 shoot "$form2" "$out/tables-window.png"
 
-# "< Back" (120, 4980 twips), then "Next >" on the connection window (120, 4650 twips).
-click "$form2" 136 345
+# "< Back" (120, 5280 twips), then "Next >" on the connection window (120, 5130 twips).
+click "$form2" 136 365
 form1=$(find_window Tesselby $width)
-click "$form1" 268 322
+click "$form1" 268 354
 form2=$(find_window Tesselby $width)
 sleep 1
 echo "tables window, after < Back and Next >: outer height $(outer_height "$form2") px"

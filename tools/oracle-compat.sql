@@ -27,6 +27,11 @@ BEGIN
   FOREACH col IN ARRAY TG_ARGV LOOP
     EXECUTE format('SELECT ($1).%I', col) INTO val USING NEW;
     CONTINUE WHEN val IS NULL;
+    -- Bytes bound as bytes: the front marks them with a byte no UTF-8 text holds.
+    IF substr(val, 1, 1) = '\xff'::bytea THEN
+      patch := patch || jsonb_build_object(col, '\x' || encode(substr(val, 2), 'hex'));
+      CONTINUE;
+    END IF;
     lit := convert_from(val, 'UTF8');
     IF length(lit) > 4000 THEN
       RAISE EXCEPTION 'string literal too long (Oracle ORA-01704)' USING ERRCODE = '54000';
@@ -64,3 +69,225 @@ $fn$;
 
 CREATE EVENT TRIGGER blob_literal_as_hex ON ddl_command_end
   WHEN TAG IN ('CREATE TABLE') EXECUTE FUNCTION public.attach_blob_literal_trigger();
+
+-- RAW: bytes like BLOB, read from text the same way; the front adds its length check.
+CREATE DOMAIN public.raw AS bytea;
+CREATE OR REPLACE FUNCTION public.attach_blob_literal_trigger() RETURNS event_trigger LANGUAGE plpgsql AS $fn$
+DECLARE
+  t oid;
+  args text;
+BEGIN
+  FOR t IN SELECT objid FROM pg_event_trigger_ddl_commands()
+           WHERE command_tag = 'CREATE TABLE' AND object_type = 'table' LOOP
+    SELECT string_agg(quote_literal(attname), ', ' ORDER BY attnum) INTO args
+    FROM pg_attribute
+    WHERE attrelid = t AND attnum > 0 AND NOT attisdropped
+      AND atttypid IN ('public.blob'::regtype, 'public.raw'::regtype);
+    IF args IS NOT NULL THEN
+      EXECUTE format('CREATE TRIGGER blob_literal_as_hex BEFORE INSERT OR UPDATE ON %s '
+                     'FOR EACH ROW EXECUTE FUNCTION public.blob_literal_as_hex(%s)',
+                     t::regclass, args);
+    END IF;
+  END LOOP;
+END
+$fn$;
+
+-- The errors the front turns Oracle's refusals into.
+CREATE FUNCTION public.oracle_raise(sqlstate text, message text) RETURNS void LANGUAGE plpgsql AS $fn$
+BEGIN
+  RAISE EXCEPTION USING ERRCODE = sqlstate, MESSAGE = message;
+END
+$fn$;
+
+-- Only called from a length check that failed: VARCHAR2(n [BYTE]), CHAR(n [BYTE]) and RAW(n)
+-- hold n bytes.
+CREATE FUNCTION public.oracle_value_too_large(tbl oid, col text, actual int, maximum int) RETURNS boolean
+LANGUAGE plpgsql AS $fn$
+BEGIN
+  RAISE EXCEPTION 'ORA-12899: value too large for column %.%.% (actual: %, maximum: %)',
+    quote_ident(upper(current_user::text)), quote_ident((SELECT relname FROM pg_class WHERE oid = tbl)::text),
+    quote_ident(col), actual, maximum
+    USING ERRCODE = '22001';
+END
+$fn$;
+
+-- The Oracle declaration of each column created through the front, and each CHECK's text as
+-- written, keyed by object id so that renaming keeps them.
+CREATE TABLE public.oracle_columns (
+  table_oid oid, attnum int2, data_type text, data_length int, data_precision int, data_scale int,
+  char_length int, char_used text, PRIMARY KEY (table_oid, attnum));
+CREATE TABLE public.oracle_checks (constraint_oid oid PRIMARY KEY, search_condition text);
+
+-- The front puts each CREATE TABLE's declarations into a comment of the statement.
+CREATE FUNCTION public.record_oracle_columns() RETURNS event_trigger LANGUAGE plpgsql SECURITY DEFINER
+SET search_path = pg_catalog, public AS $fn$
+DECLARE
+  t oid;
+  marker jsonb;
+BEGIN
+  FOR t IN SELECT objid FROM pg_event_trigger_ddl_commands()
+           WHERE command_tag = 'CREATE TABLE' AND object_type = 'table' LOOP
+    FOR marker IN SELECT m[1]::jsonb FROM regexp_matches(current_query(), '/\*oracle-columns (\{.*?\})\*/', 'g') m LOOP
+      CONTINUE WHEN marker->>'table' IS DISTINCT FROM (SELECT relname::text FROM pg_class WHERE oid = t);
+      INSERT INTO public.oracle_columns
+        SELECT t, a.attnum, c->>1, (c->>2)::int, (c->>3)::int, (c->>4)::int, (c->>5)::int, c->>6
+        FROM jsonb_array_elements(marker->'columns') c
+        JOIN pg_attribute a ON a.attrelid = t AND a.attname = c->>0
+      ON CONFLICT DO NOTHING;
+      INSERT INTO public.oracle_checks
+        SELECT con.oid, k.value FROM jsonb_each_text(marker->'checks') k
+        JOIN pg_constraint con ON con.conrelid = t AND con.conname = k.key
+      ON CONFLICT DO NOTHING;
+    END LOOP;
+  END LOOP;
+END
+$fn$;
+CREATE EVENT TRIGGER record_oracle_columns ON ddl_command_end
+  WHEN TAG IN ('CREATE TABLE') EXECUTE FUNCTION public.record_oracle_columns();
+
+CREATE FUNCTION public.forget_oracle_columns() RETURNS event_trigger LANGUAGE plpgsql SECURITY DEFINER
+SET search_path = pg_catalog, public AS $fn$
+BEGIN
+  DELETE FROM public.oracle_columns WHERE table_oid IN (SELECT objid FROM pg_event_trigger_dropped_objects());
+  DELETE FROM public.oracle_checks WHERE constraint_oid IN (SELECT objid FROM pg_event_trigger_dropped_objects());
+END
+$fn$;
+CREATE EVENT TRIGGER forget_oracle_columns ON sql_drop EXECUTE FUNCTION public.forget_oracle_columns();
+
+-- ---- The data dictionary: the caller's own tables, under Oracle's names ------------------
+CREATE VIEW public.oracle_own_tables AS
+  SELECT c.oid, c.relname::text AS table_name
+  FROM pg_catalog.pg_class c
+  WHERE c.relkind IN ('r', 'p') AND c.relnamespace = to_regnamespace(current_user::text);
+
+-- The Oracle type closest to a PostgreSQL one, for columns made without the front.
+CREATE FUNCTION public.oracle_type_of(typ oid, typmod int, OUT data_type text, OUT data_length int,
+    OUT data_precision int, OUT data_scale int, OUT char_length int, OUT char_used text)
+LANGUAGE plpgsql STABLE AS $fn$
+BEGIN
+  char_length := 0;
+  IF typ IN ('int2'::regtype, 'int4'::regtype, 'int8'::regtype) THEN
+    data_type := 'NUMBER'; data_length := 22; data_scale := 0;
+  ELSIF typ = 'numeric'::regtype THEN
+    data_type := 'NUMBER'; data_length := 22;
+    IF typmod >= 4 THEN
+      data_precision := ((typmod - 4) >> 16) & 65535; data_scale := (typmod - 4) & 65535;
+    END IF;
+  ELSIF typ = 'float8'::regtype THEN
+    data_type := 'FLOAT'; data_length := 22; data_precision := 126;
+  ELSIF typ = 'float4'::regtype THEN
+    data_type := 'BINARY_FLOAT'; data_length := 4;
+  ELSIF typ IN ('varchar'::regtype, 'bpchar'::regtype) AND typmod >= 4 THEN
+    data_type := CASE WHEN typ = 'bpchar'::regtype THEN 'CHAR' ELSE 'VARCHAR2' END;
+    data_length := typmod - 4; char_length := typmod - 4; char_used := 'B';
+  ELSIF typ IN ('text'::regtype, 'varchar'::regtype) THEN
+    data_type := 'CLOB'; data_length := 4000;
+  ELSIF typ = 'date'::regtype THEN
+    data_type := 'DATE'; data_length := 7;
+  ELSIF typ = 'timestamp'::regtype THEN
+    data_scale := CASE WHEN typmod < 0 THEN 6 ELSE typmod END;
+    data_type := format('TIMESTAMP(%s)', data_scale); data_length := 11;
+  ELSIF typ = 'public.raw'::regtype THEN
+    data_type := 'RAW'; data_length := 2000;
+  ELSIF typ IN ('bytea'::regtype, 'public.blob'::regtype) THEN
+    data_type := 'BLOB'; data_length := 4000;
+  ELSE
+    data_type := upper(format_type(typ, NULL));
+    data_length := (SELECT typlen FROM pg_catalog.pg_type WHERE oid = typ);
+  END IF;
+END
+$fn$;
+
+CREATE VIEW public.user_tab_columns AS
+  SELECT t.table_name::varchar(128) AS table_name,
+         a.attname::varchar(128) AS column_name,
+         (row_number() OVER (PARTITION BY t.oid ORDER BY a.attnum))::numeric AS column_id,
+         coalesce(o.data_type, g.data_type)::varchar(128) AS data_type,
+         coalesce(o.data_length, g.data_length)::numeric AS data_length,
+         (CASE WHEN o.table_oid IS NULL THEN g.data_precision ELSE o.data_precision END)::numeric AS data_precision,
+         (CASE WHEN o.table_oid IS NULL THEN g.data_scale ELSE o.data_scale END)::numeric AS data_scale,
+         coalesce(o.char_length, g.char_length)::numeric AS char_length,
+         (CASE WHEN o.table_oid IS NULL THEN g.char_used ELSE o.char_used END)::varchar(1) AS char_used,
+         (CASE WHEN a.attnotnull THEN 'N' ELSE 'Y' END)::varchar(1) AS nullable
+  FROM public.oracle_own_tables t
+  JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 AND NOT a.attisdropped
+  LEFT JOIN public.oracle_columns o ON o.table_oid = t.oid AND o.attnum = a.attnum
+  CROSS JOIN LATERAL public.oracle_type_of(a.atttypid, a.atttypmod) g;
+
+-- The front's length checks hold Oracle's byte limits; Oracle has no such constraints, so the
+-- views leave them out.
+CREATE VIEW public.user_constraints AS
+  SELECT con.conname::varchar(128) AS constraint_name,
+         (CASE con.contype WHEN 'p' THEN 'P' WHEN 'u' THEN 'U' WHEN 'c' THEN 'C' WHEN 'f' THEN 'R' END)::varchar(1)
+           AS constraint_type,
+         t.table_name::varchar(128) AS table_name,
+         (CASE WHEN con.contype = 'c'
+               THEN coalesce(k.search_condition, regexp_replace(pg_get_constraintdef(con.oid), '^CHECK \((.*)\)$', '\1'))
+          END)::text AS search_condition,
+         r.relname::varchar(128) AS r_table_name
+  FROM public.oracle_own_tables t
+  JOIN pg_catalog.pg_constraint con ON con.conrelid = t.oid AND con.contype IN ('p', 'u', 'c', 'f')
+  LEFT JOIN public.oracle_checks k ON k.constraint_oid = con.oid
+  LEFT JOIN pg_catalog.pg_class r ON r.oid = con.confrelid
+  WHERE NOT (con.contype = 'c' AND pg_get_constraintdef(con.oid) LIKE '%oracle_value_too_large%')
+  UNION ALL  -- NOT NULL columns: Oracle keeps them as CHECK constraints too
+  SELECT format('SYS_C%s_%s', t.oid, a.attnum)::varchar(128), 'C'::varchar(1), t.table_name::varchar(128),
+         format('%I IS NOT NULL', a.attname), NULL::varchar(128)
+  FROM public.oracle_own_tables t
+  JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 AND NOT a.attisdropped AND a.attnotnull
+  WHERE NOT EXISTS (SELECT 1 FROM pg_catalog.pg_constraint p
+                    WHERE p.conrelid = t.oid AND p.contype = 'p' AND a.attnum = ANY (p.conkey));
+
+CREATE VIEW public.user_cons_columns AS
+  SELECT con.conname::varchar(128) AS constraint_name, t.table_name::varchar(128) AS table_name,
+         a.attname::varchar(4000) AS column_name,
+         (CASE WHEN con.contype <> 'c' THEN k.position END)::numeric AS position
+  FROM public.oracle_own_tables t
+  JOIN pg_catalog.pg_constraint con ON con.conrelid = t.oid AND con.contype IN ('p', 'u', 'c', 'f')
+  CROSS JOIN LATERAL unnest(con.conkey) WITH ORDINALITY AS k(attnum, position)
+  JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum = k.attnum
+  WHERE NOT (con.contype = 'c' AND pg_get_constraintdef(con.oid) LIKE '%oracle_value_too_large%');
+
+CREATE VIEW public.user_indexes AS
+  SELECT ic.relname::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
+         (CASE WHEN i.indisunique THEN 'UNIQUE' ELSE 'NONUNIQUE' END)::varchar(9) AS uniqueness,
+         (CASE WHEN 0 = ANY (i.indkey::int2[]) THEN 'FUNCTION-BASED NORMAL' ELSE 'NORMAL' END)::varchar(27) AS index_type
+  FROM public.oracle_own_tables t
+  JOIN pg_catalog.pg_index i ON i.indrelid = t.oid
+  JOIN pg_catalog.pg_class ic ON ic.oid = i.indexrelid;
+
+-- An expression's place reads as a system-generated column name, as in Oracle.
+CREATE VIEW public.user_ind_columns AS
+  SELECT ic.relname::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
+         coalesce(a.attname::text, format('SYS_NC%s$', lpad(k.position::text, 5, '0')))::varchar(4000) AS column_name,
+         k.position::numeric AS column_position, 'ASC'::varchar(4) AS descend
+  FROM public.oracle_own_tables t
+  JOIN pg_catalog.pg_index i ON i.indrelid = t.oid
+  JOIN pg_catalog.pg_class ic ON ic.oid = i.indexrelid
+  CROSS JOIN LATERAL unnest(i.indkey::int2[]) WITH ORDINALITY AS k(attnum, position)
+  LEFT JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum = k.attnum AND k.attnum > 0
+  WHERE k.position <= i.indnkeyatts;
+
+CREATE VIEW public.user_ind_expressions AS
+  SELECT ic.relname::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
+         pg_get_indexdef(ic.oid, k.position::int, true)::text AS column_expression,
+         k.position::numeric AS column_position
+  FROM public.oracle_own_tables t
+  JOIN pg_catalog.pg_index i ON i.indrelid = t.oid
+  JOIN pg_catalog.pg_class ic ON ic.oid = i.indexrelid
+  CROSS JOIN LATERAL unnest(i.indkey::int2[]) WITH ORDINALITY AS k(attnum, position)
+  WHERE k.attnum = 0;
+
+CREATE VIEW public.user_col_comments AS
+  SELECT t.table_name::varchar(128) AS table_name, a.attname::varchar(128) AS column_name,
+         col_description(t.oid, a.attnum)::varchar(4000) AS comments
+  FROM public.oracle_own_tables t
+  JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 AND NOT a.attisdropped;
+
+GRANT SELECT ON public.user_tab_columns, public.user_constraints, public.user_cons_columns, public.user_indexes,
+  public.user_ind_columns, public.user_ind_expressions, public.user_col_comments TO PUBLIC;
+
+-- Oracle's one-row table, and TO_CLOB, with which Oracle builds texts longer than a literal.
+CREATE VIEW public.dual AS SELECT 'X'::varchar(1) AS dummy;
+CREATE FUNCTION public.to_clob(text) RETURNS text LANGUAGE sql IMMUTABLE AS 'SELECT $1';
+GRANT SELECT ON public.dual TO PUBLIC;

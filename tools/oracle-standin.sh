@@ -1,7 +1,9 @@
 #!/bin/bash
 # PostgreSQL 15 + psqlODBC standing in for Oracle behind the driver name
-# "Microsoft ODBC for Oracle".
-#   eval "$(oracle-standin.sh start)"    # exports STANDIN_DIR, ODBCSYSINI, PGPORT
+# "Microsoft ODBC for Oracle". Clients reach the server through oracle-front.py, which turns
+# the Oracle statements PostgreSQL cannot read into its own; PGPORT is the front's port (TCP and
+# the socket in STANDIN_DIR), STANDIN_PG_PORT the server's own.
+#   eval "$(oracle-standin.sh start)"    # exports STANDIN_DIR, ODBCSYSINI, PGPORT, STANDIN_PG_PORT
 #   oracle-standin.sh stop "$STANDIN_DIR"
 set -euo pipefail
 PGBIN=$(pg_config --bindir)
@@ -53,6 +55,17 @@ start() {
     "${psql[@]}" -d postgres -c "CREATE ROLE $role LOGIN PASSWORD '$password'" \
                               -c "CREATE DATABASE $role OWNER $role" >/dev/null
   done
+  # The front, detached from the caller's output so that `$(... start)` returns; it writes
+  # its port once it listens.
+  setsid /usr/bin/python3 "$HERE/oracle-front.py" --upstream-port "$port" --socket-dir "$dir" \
+    --log "$dir/server.log" --port-file "$dir/front.port" </dev/null >>"$dir/front.log" 2>&1 &
+  echo $! >"$dir/front.pid"
+  for _ in $(seq 100); do
+    [ -s "$dir/front.port" ] && break
+    kill -0 "$(cat "$dir/front.pid")" 2>/dev/null || { echo "oracle-standin: the front did not start, see $dir/front.log" >&2; false; }
+    sleep 0.05
+  done
+  [ -s "$dir/front.port" ] || { echo "oracle-standin: the front did not start, see $dir/front.log" >&2; false; }
   mkdir -p "$dir/odbc"
   # The driver manager finds the driver under the plain name; psqlODBC looks its
   # options up under the name as written in the connection string, braces included.
@@ -70,10 +83,13 @@ UseDeclareFetch=1
 Fetch=1000
 INI
   trap - ERR
-  echo "export STANDIN_DIR='$dir' ODBCSYSINI='$dir/odbc' PGPORT='$port'"
+  echo "export STANDIN_DIR='$dir' ODBCSYSINI='$dir/odbc' PGPORT='$(cat "$dir/front.port")' STANDIN_PG_PORT='$port'"
 }
 
 stop() {
+  if [ -f "$1/front.pid" ]; then
+    kill "$(cat "$1/front.pid")" 2>/dev/null || true
+  fi
   if [ -f "$1/data/postmaster.pid" ]; then
     as_pg "$PGBIN/pg_ctl" -D "$1/data" -m fast -w stop >/dev/null || true
   fi

@@ -5,7 +5,9 @@
 //   TransferBench make-source  FOLDER TABLE ROWS   8-column free table, ROWS rows
 //   TransferBench to-oracle    FOLDER TABLE        "Send Table/s To Oracle" of FOLDER/TABLE
 //   TransferBench to-oracle-fast FOLDER TABLE      the same through parameter arrays
+//   TransferBench to-oracle-typed FOLDER TABLE     the same keeping the column types
 //   TransferBench to-foxpro    FOLDER TABLE        "Send Table/s To FoxPro" of Oracle's TABLE
+//   TransferBench to-foxpro-typed FOLDER TABLE     the same keeping the column types
 //   TransferBench fetch-append FOLDER TABLE        bare ODBC fetch of TABLE + the engine's append
 //   TransferBench replay       FILE                each line of FILE executed on Oracle, in turn
 //
@@ -43,16 +45,19 @@ std::string Env(const char* name, const char* fallback) {
 
 class Fields : public connections::ConnectionFields {
  public:
-  explicit Fields(std::string folder) : folder_(std::move(folder)) {}
+  explicit Fields(std::string folder, bool keepTypes = false)
+      : folder_(std::move(folder)), keepTypes_(keepTypes) {}
   std::string OracleServer() const override { return Env("BENCH_ORACLE_SERVER", "127.0.0.1"); }
   std::string OracleUser() const override { return Env("BENCH_ORACLE_USER", "scott"); }
   std::string OraclePassword() const override { return Env("BENCH_ORACLE_PASSWORD", "tiger"); }
   std::string DbcFile() const override { return {}; }
   std::string FreeTableFolder() const override { return folder_; }
   bool DbcMode() const override { return false; }
+  bool KeepTypes() const override { return keepTypes_; }
 
  private:
   std::string folder_;
+  bool keepTypes_;
 };
 
 class Pointer : public connections::MousePointer {
@@ -175,7 +180,9 @@ int Transfer(const std::string& direction, const std::string& folder, const std:
   QListWidget oracleWidget;
   connections::ListBox foxProList(foxProWidget);
   connections::ListBox oracleList(oracleWidget);
-  Fields fields(folder);
+  // "-typed": the copy keeps the column types (typed CREATE, typed values in arrays).
+  const bool typed = direction.size() > 6 && direction.substr(direction.size() - 6) == "-typed";
+  Fields fields(folder, typed);
   Pointer pointer;
   Progress progress;
   AutoYes prompter;
@@ -183,9 +190,9 @@ int Transfer(const std::string& direction, const std::string& folder, const std:
   // The lists as the tables window would show them, so that a table already there is replaced.
   connections::LoadFoxProTables(foxProList, connections::FoxProConnectionString(fields));
   connections::LoadOracleTables(oracleList, fields);
-  const bool toOracle = direction != "to-foxpro";
+  const bool toOracle = direction.rfind("to-oracle", 0) == 0;
   connections::ListBox& source = toOracle ? foxProList : oracleList;
-  if (direction == "to-foxpro" && oracleList.ListCount() == 0) {
+  if (!toOracle && oracleList.ListCount() == 0) {
     std::cerr << "Oracle holds no tables\n";
     return 1;
   }
@@ -219,7 +226,8 @@ int main(int argc, char** argv) {
     if (args.size() == 4 && args[0] == "make-source") return MakeSource(args[1], args[2], std::stol(args[3]));
     if (args.size() == 3 && args[0] == "fetch-append") return FetchAppend(args[1], args[2]);
     if (args.size() == 2 && args[0] == "replay") return Replay(args[1]);
-    if (args.size() == 3 && (args[0] == "to-oracle" || args[0] == "to-oracle-fast" || args[0] == "to-foxpro")) {
+    if (args.size() == 3 && (args[0] == "to-oracle" || args[0] == "to-oracle-fast" || args[0] == "to-foxpro" ||
+                             args[0] == "to-oracle-typed" || args[0] == "to-foxpro-typed")) {
       return Transfer(args[0], args[1], args[2]);
     }
   } catch (const std::exception& failure) {
@@ -227,6 +235,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::cerr << "usage: TransferBench make-source FOLDER TABLE ROWS | to-oracle FOLDER TABLE | "
-               "to-oracle-fast FOLDER TABLE | to-foxpro FOLDER TABLE | fetch-append FOLDER TABLE | replay FILE\n";
+               "to-oracle-fast FOLDER TABLE | to-oracle-typed FOLDER TABLE | to-foxpro FOLDER TABLE | "
+               "to-foxpro-typed FOLDER TABLE | fetch-append FOLDER TABLE | replay FILE\n";
   return 2;
 }

@@ -25,9 +25,11 @@
 #include "connections/Oracle.h"
 #include "maintenance/DeleteTables.h"
 #include "maintenance/RenameTables.h"
+#include "platform/foxpro/CodePage.h"
 #include "transfer/ListHelpers.h"
 #include "transfer/SendTablesToFoxPro.h"
 #include "transfer/SendTablesToOracle.h"
+#include "transfer/TransferPlan.h"
 
 namespace cli {
 namespace {
@@ -103,7 +105,8 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
     const Rows source = ReadRows(toOracle ? foxPro : oracle, sourceSelect, &columns);
     const Rows target = ReadRows(toOracle ? oracle : foxPro, targetSelect, nullptr);
     TableComparison comparison = CompareRows(direction, tally.target, columns, source, target, tally.failedRows,
-                                             kDifferencesShown - std::min(kDifferencesShown, shown.size()));
+                                             kDifferencesShown - std::min(kDifferencesShown, shown.size()),
+                                             fields.KeepTypes());
     verified.compared = comparison.compared;
     verified.differing = comparison.differing;
     shown.insert(shown.end(), comparison.differences.begin(), comparison.differences.end());
@@ -217,6 +220,7 @@ int Run(const Arguments& arguments) {
   ConsolePrompter prompter(std::cin, std::cerr, overwrite, arguments.confirmDelete,
                            renaming ? arguments.tables[1] : std::string());
   ProfileFields fields(arguments);
+  foxpro::SetUnmarkedCodePage(fields.SourceCodePage());
   const Side side = SideOf(arguments.command);
   const bool both = arguments.command == Command::List || IsTransfer(arguments.command);
   const bool usesOracle = both || side == Side::Oracle;
@@ -274,6 +278,19 @@ int Run(const Arguments& arguments) {
   switch (arguments.command) {
     case Command::SendToOracle:
     case Command::SendToFoxPro: {
+      if (arguments.dryRun) {
+        // The plan of a typed copy: both sides are read, neither is changed.
+        try {
+          std::cout << transfer::PlanText(arguments.command == Command::SendToOracle
+                                              ? transfer::PlanSendToOracle(fields, selected)
+                                              : transfer::PlanSendToFoxPro(fields, selected))
+                    << std::flush;
+        } catch (const std::exception& failure) {
+          std::cerr << "tesselby: cannot plan the copy: " << failure.what() << "\n";
+          return 1;
+        }
+        return 0;
+      }
       const char* term = std::getenv("TERM");
       const bool dumb = term != nullptr && std::string(term) == "dumb";
       const bool show = !arguments.quiet && !dumb && ::isatty(STDERR_FILENO) == 1;

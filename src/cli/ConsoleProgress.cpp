@@ -79,6 +79,11 @@ void ConsoleProgress::TableNotCreated(long rowsNotSent) noexcept {
   m_tables.back().rowsNotSent = rowsNotSent;
 }
 
+void ConsoleProgress::Note(const std::string& text) noexcept {
+  ClearLine();
+  m_terminal << text << "\n";
+}
+
 void ConsoleProgress::TableEnded() noexcept {
   if (!m_inTable) return;
   TableTally& tally = m_tables.back();

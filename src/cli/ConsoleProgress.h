@@ -46,6 +46,8 @@ class ConsoleProgress : public transfer::TransferObserver {
   void RowSent(bool succeeded) noexcept override;
   void TableNotCreated(long rowsNotSent) noexcept override;
   void TableEnded() noexcept override;
+  /// Said on the terminal stream at once (values rounded on the way).
+  void Note(const std::string& text) noexcept override;
 
   /// Failure reports printed per table; the later ones are only counted.
   void SetMaxReports(int maxReports) { m_maxReports = maxReports; }

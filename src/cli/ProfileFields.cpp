@@ -23,6 +23,11 @@ ProfileFields::ProfileFields(const Arguments& arguments) {
   // Naming a location on the command line chooses its mode too.
   if (arguments.dbcFile) m_dbcMode = true;
   if (arguments.freeTableFolder) m_dbcMode = false;
+  m_keepTypes = arguments.keepTypes.value_or(connections::KeepTypesSetting());
+  m_codePage = arguments.codePage.value_or(
+      connections::CodePageSetting(connections::kCodePageKey, connections::kDefaultCodePage));
+  m_sourceCodePage = arguments.sourceCodePage.value_or(
+      connections::CodePageSetting(connections::kSourceCodePageKey, connections::kDefaultSourceCodePage));
 }
 
 std::string AskPasswordWithoutEcho(const std::string& prompt) {

@@ -23,12 +23,18 @@ class ProfileFields : public connections::ConnectionFields {
   std::string DbcFile() const override { return m_dbcFile; }
   std::string FreeTableFolder() const override { return m_freeTableFolder; }
   bool DbcMode() const override { return m_dbcMode; }
+  bool KeepTypes() const override { return m_keepTypes; }
+  int CodePage() const override { return m_codePage; }
+  int SourceCodePage() const override { return m_sourceCodePage; }
   /// The password typed at the prompt, for a run that found none.
   void SetOraclePassword(std::string password) { m_password = std::move(password); }
 
  private:
   std::string m_server, m_user, m_password, m_dbcFile, m_freeTableFolder;
   bool m_dbcMode = true;
+  bool m_keepTypes = false;
+  int m_codePage = connections::kDefaultCodePage;
+  int m_sourceCodePage = connections::kDefaultSourceCodePage;
 };
 
 /// Asks on standard error for the password and reads it from standard input with the

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
+#include "transfer/DecimalText.h"
 #include "transfer/OracleValues.h"
 
 namespace cli {
@@ -52,28 +54,59 @@ std::string ShownText(Direction direction, const ado::Value& value) {
   return direction == Direction::ToOracle ? transfer::OracleValueText(value) : ado::ValueToText(value);
 }
 
+// Every digit of a number: a double's 17 places would let a 20-digit number pass for another.
+std::string NumberKey(const transfer::DecimalDigits& digits) {
+  return "\x1E" + transfer::DecimalSpelling(digits);  // cannot clash with a text
+}
+
 std::string ComparedValue(Direction direction, const ado::Value& value) {
   std::string text = ShownText(direction, value);
   if (direction == Direction::ToFoxPro) text = WithoutTrailingBlanks(std::move(text));
   double number = 0;
   if (!AsNumber(text, number)) return text;
+  std::replace(text.begin(), text.end(), ado::CurrentTextLocale().decimalSeparator, '.');
+  const std::optional<transfer::DecimalDigits> digits = transfer::ParseDecimal(text);
+  return digits ? NumberKey(*digits) : text;
+}
+
+std::string TimeKey(const ado::DateTime& time) {
   char spelt[40];
-  std::snprintf(spelt, sizeof spelt, "\x1E%.17g", number);  // cannot clash with a text
+  std::snprintf(spelt, sizeof spelt, "\x1D%04d-%02d-%02d %02d:%02d:%02d.%03d", time.date.year, time.date.month,
+                time.date.day, time.hour, time.minute, time.second, time.millisecond);
   return spelt;
 }
 
-bool SameValue(Direction direction, const ado::Value& source, const ado::Value& target) {
+// A value as the typed copy keeps it, spelt so that equal values spell alike.
+std::string TypedComparedValue(const ado::Value& value) {
+  if (value.IsNull()) return {};
+  if (value.Is<std::string>()) return WithoutTrailingBlanks(value.As<std::string>());
+  if (value.Is<ado::Date>()) return TimeKey(ado::DateTime{value.As<ado::Date>()});
+  if (value.Is<ado::DateTime>()) return TimeKey(value.As<ado::DateTime>());
+  if (value.Is<ado::Bytes>()) {
+    std::string hex = "\x1C";
+    ado::AppendHexText(hex, value.As<ado::Bytes>());
+    return hex;
+  }
+  if (const std::optional<transfer::DecimalDigits> digits = transfer::DecimalOf(value)) return NumberKey(*digits);
+  return ado::ValueToText(value);
+}
+
+std::string Key(Direction direction, const ado::Value& value, bool typed) {
+  return typed ? TypedComparedValue(value) : ComparedValue(direction, value);
+}
+
+bool SameValue(Direction direction, const ado::Value& source, const ado::Value& target, bool typed) {
   // Null and empty text are one value on both ways: "" reads back as NULL and NULL as "".
-  return ComparedValue(direction, source) == ComparedValue(direction, target);
+  return Key(direction, source, typed) == Key(direction, target, typed);
 }
 
 TableComparison CompareRows(Direction direction, const std::string& table, const std::vector<std::string>& columns,
                             const Rows& source, const Rows& target, const std::vector<long>& skipped,
-                            std::size_t keep) {
+                            std::size_t keep, bool typed) {
   TableComparison result;
   const auto note = [&](long row, std::size_t column, const ado::Value* before, const ado::Value* after) {
     ++result.compared;
-    if (before != nullptr && after != nullptr && SameValue(direction, *before, *after)) return;
+    if (before != nullptr && after != nullptr && SameValue(direction, *before, *after, typed)) return;
     ++result.differing;
     if (result.differences.size() >= keep) return;
     result.differences.push_back({table, column < columns.size() ? columns[column] : std::to_string(column + 1),
@@ -82,7 +115,7 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
   };
   const auto rowKey = [&](const std::vector<ado::Value>& row) {
     std::string key;
-    for (const ado::Value& value : row) key.append(ComparedValue(direction, value)).push_back('\x1F');
+    for (const ado::Value& value : row) key.append(Key(direction, value, typed)).push_back('\x1F');
     return key;
   };
   // A table keeps no row order, so each source row first looks for an equal target row;

@@ -12,7 +12,12 @@ enum class Direction { ToOracle, ToFoxPro };
 /// Whether a target value is the source value as the transfer of that direction defines it:
 /// the same value text, or the same number; to Oracle an empty text is NULL, to FoxPro a
 /// NULL arrives as blanks and character fields come back padded with blanks.
-bool SameValue(Direction direction, const ado::Value& source, const ado::Value& target);
+/// Numbers compare digit for digit, whatever their spelling ("5.50" and "5.5" are one number,
+/// 12345678901234567891 and 12345678901234567000 are two).
+/// Typed (the copy kept the columns' types): Null, empty text and an empty date are one value;
+/// text without trailing blanks, numbers digit for digit, dates and times to the millisecond
+/// (a date alone is its midnight), bytes byte for byte.
+bool SameValue(Direction direction, const ado::Value& source, const ado::Value& target, bool typed = false);
 
 /// A value's text as the difference list shows it.
 std::string ShownText(Direction direction, const ado::Value& value);
@@ -34,7 +39,8 @@ using Rows = std::vector<std::vector<ado::Value>>;
 /// rows pair up first, the rest in order. Source rows whose INSERT failed (skipped, 0-based,
 /// ascending) have no counterpart. A row missing on either side differs in every value.
 TableComparison CompareRows(Direction direction, const std::string& table, const std::vector<std::string>& columns,
-                            const Rows& source, const Rows& target, const std::vector<long>& skipped, std::size_t keep);
+                            const Rows& source, const Rows& target, const std::vector<long>& skipped, std::size_t keep,
+                            bool typed = false);
 
 /// Reads every row of select on a new connection (client-side cursor); failures propagate.
 Rows ReadRows(const std::string& connectionString, const std::string& select, std::vector<std::string>* columns);

@@ -1,5 +1,8 @@
 #include "connections/ConnectionProfile.h"
 
+#include <algorithm>
+#include <charconv>
+
 #include "connections/SettingsStore.h"
 
 namespace connections {
@@ -23,6 +26,29 @@ void SaveProfileSetting(const std::string& key, const std::string& value) {
 
 std::string GetProfileSetting(const std::string& key) {
   return GetSetting(kSettingsApplication, kSettingsSection, key);
+}
+
+bool KeepTypesSetting() { return GetProfileSetting(kKeepTypesKey) == "1"; }
+
+void SaveKeepTypesSetting(bool keep) { SaveProfileSetting(kKeepTypesKey, keep ? "1" : "0"); }
+
+int CodePageSetting(const std::string& key, int fallback) {
+  const std::string text = GetProfileSetting(key);
+  int codePage = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), codePage);
+  if (error != std::errc() || end != text.data() + text.size() || !IsFoxProCodePage(codePage)) return fallback;
+  return codePage;
+}
+
+const std::vector<int>& FoxProCodePages() {
+  static const std::vector<int> codePages = {437,  850,  852,  865,  866,  857,  874,  932,  936,  949,
+                                             950,  1250, 1251, 1252, 1253, 1254, 1255, 1256, 10000};
+  return codePages;
+}
+
+bool IsFoxProCodePage(int codePage) {
+  const std::vector<int>& known = FoxProCodePages();
+  return std::find(known.begin(), known.end(), codePage) != known.end();
 }
 
 }  // namespace connections

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace connections {
 
@@ -11,6 +12,14 @@ inline constexpr const char* kPasswordKey = "Password";
 inline constexpr const char* kFoxProOptionKey = "FoxproOption";
 inline constexpr const char* kDbcFileKey = "DBCFile";
 inline constexpr const char* kFreeTableFolderKey = "FreeTableFolder";
+
+// Settings of the transfers, beside the profile: whether columns keep their types ("1" or
+// "0"), the code page of new FoxPro tables, and the code page of tables that mark none.
+inline constexpr const char* kKeepTypesKey = "KeepTypes";
+inline constexpr const char* kCodePageKey = "CodePage";
+inline constexpr const char* kSourceCodePageKey = "SourceCodePage";
+inline constexpr int kDefaultCodePage = 1252;
+inline constexpr int kDefaultSourceCodePage = 437;
 
 /// What loading the profile sets on the connection window.
 class ProfileTarget {
@@ -33,5 +42,17 @@ void SaveProfileSetting(const std::string& key, const std::string& value);
 
 /// Reads one profile field; a missing key reads as empty text.
 std::string GetProfileSetting(const std::string& key);
+
+/// "KeepTypes": true only for the text "1"; off when missing.
+bool KeepTypesSetting();
+void SaveKeepTypesSetting(bool keep);
+
+/// A code page setting ("CodePage", "SourceCodePage"): the stored number when it is one FoxPro
+/// marks, else fallback.
+int CodePageSetting(const std::string& key, int fallback);
+
+/// The code pages a FoxPro table header can mark (its byte 29), in the order a list shows them.
+const std::vector<int>& FoxProCodePages();
+bool IsFoxProCodePage(int codePage);
 
 }  // namespace connections

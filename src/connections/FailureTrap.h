@@ -34,7 +34,7 @@ class FailureTrap {
 
   template <class F>
   void Step(int number, F&& statement) {
-    if (Interrupted()) return;
+    if (Skipping()) return;
     Run(number, std::forward<F>(statement));
   }
 
@@ -49,26 +49,26 @@ class FailureTrap {
   // connection or recordset that is open, a table that was created.
   template <class Needed, class F>
   void Closing(int number, Needed&& neededAfterStop, F&& statement) {
-    if (Interrupted() && !std::forward<Needed>(neededAfterStop)()) return;
+    if (Skipping() && !std::forward<Needed>(neededAfterStop)()) return;
     Run(number, std::forward<F>(statement));
   }
 
   // The test of a branch: a failing test goes on inside the branch, as if it had been met.
   template <class F>
   bool Test(int number, F&& condition) {
-    if (Interrupted()) return false;
+    if (Skipping()) return false;
     try {
       return static_cast<bool>(std::forward<F>(condition)());
     } catch (const std::exception& failure) {
       Report(number, failure);
-      return !Interrupted();
+      return !Skipping();
     }
   }
 
   // A value the next statements use (a loop bound, a count); a failure gives fallback.
   template <class T, class F>
   T Value(int number, T fallback, F&& expression) {
-    if (Interrupted()) return fallback;
+    if (Skipping()) return fallback;
     try {
       return std::forward<F>(expression)();
     } catch (const std::exception& failure) {
@@ -84,16 +84,16 @@ class FailureTrap {
   void For(int number, Bounds&& bounds, int step, Body&& body) {
     using Range = decltype(std::forward<Bounds>(bounds)());
     using Counter = typename Range::first_type;
-    if (Interrupted()) return;
+    if (Skipping()) return;
     Range range{};
     try {
       range = std::forward<Bounds>(bounds)();
     } catch (const std::exception& failure) {
       Report(number, failure);
-      if (!Interrupted()) body(Counter{});
+      if (!Skipping()) body(Counter{});
       return;
     }
-    for (Counter i = range.first; !Interrupted() && (step > 0 ? i <= range.second : i >= range.second); i += step) {
+    for (Counter i = range.first; !Skipping() && (step > 0 ? i <= range.second : i >= range.second); i += step) {
       body(i);
     }
   }
@@ -107,14 +107,15 @@ class FailureTrap {
   /// A lost connection ended the current table (only after EndTableOnLostConnection).
   bool ConnectionLost() const { return lost_; }
   void ResumeAfterLostConnection() { lost_ = false; }
-  /// Stopped with the Stop button, or the current table ended by a lost connection: the
-  /// statements that follow are skipped.
-  bool Interrupted() const { return stopped_ || lost_; }
-  /// The loops of a table end: Interrupted, or a stop requested from outside (which lets
-  /// the current row's statements finish).
-  bool LoopsEnd() const { return Interrupted() || StopRequested(); }
+  /// Stopped (also from outside), or the current table ended by a lost connection: its
+  /// loops end.
+  bool Interrupted() const { return Stopped() || lost_; }
 
  private:
+  // Statements are skipped after Stop or a lost connection; a stop requested from outside
+  // lets the current row's statements finish.
+  bool Skipping() const { return stopped_ || lost_; }
+
   template <class F>
   void Run(int number, F&& statement) {
     try {

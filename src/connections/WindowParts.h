@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "connections/ConnectionProfile.h"
 #include "connections/ListBox.h"
 #include "connections/Prompter.h"
 
@@ -18,6 +19,11 @@ class ConnectionFields {
   virtual std::string DbcFile() const = 0;          // the database container (.dbc)
   virtual std::string FreeTableFolder() const = 0;  // the folder of free tables
   virtual bool DbcMode() const = 0;                 // true: the container, false: the folder
+  // How the transfers copy: typed columns or text, and the FoxPro code pages. The defaults
+  // are the settings' own defaults.
+  virtual bool KeepTypes() const { return false; }
+  virtual int CodePage() const { return kDefaultCodePage; }              // of new FoxPro tables
+  virtual int SourceCodePage() const { return kDefaultSourceCodePage; }  // of tables that mark none
 };
 
 enum MousePointerValue : int { vbDefault = 0, vbHourglass = 11, vbCustom = 99 };

@@ -1,6 +1,7 @@
 #include "shell/Form1.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QEvent>
 #include <QFont>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
+#include "platform/foxpro/CodePage.h"
 #include "shell/Form2.h"
 #include "shell/Main.h"
 #include "shell/ProgramIcon.h"
@@ -44,7 +46,7 @@ QLabel* AddLabel(QWidget* parent, const char* caption, int left, int top, int wi
 Form1::Form1(ShellServices& services) : m_services(services) {
   setObjectName(QStringLiteral("Form1"));
   setFont(QFont(QStringLiteral("Arial"), 8));
-  setFixedSize(TwipsToPixels(8040), TwipsToPixels(5190));
+  setFixedSize(TwipsToPixels(8040), TwipsToPixels(5670));
   BuildControls();
   m_zones.Watch(this, PointerZones::Zone::Plain);
 }
@@ -73,7 +75,7 @@ void Form1::BuildControls() {
 
   m_frame2 = new QGroupBox(QStringLiteral("FoxPro Login"), this);
   m_frame2->setObjectName(QStringLiteral("Frame2"));
-  PlaceInTwips(*m_frame2, 120, 2610, 7800, 1905);
+  PlaceInTwips(*m_frame2, 120, 2610, 7800, 2385);
   m_zones.Watch(m_frame2, PointerZones::Zone::Plain);
   m_option1 = new QRadioButton(QStringLiteral("DBC File:"), m_frame2);
   m_option1->setObjectName(QStringLiteral("Option1"));
@@ -87,17 +89,28 @@ void Form1::BuildControls() {
   connect(m_option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
   m_text5 = AddField(m_frame2, "Text5", connections::kFreeTableFolderKey, 2160, 840, 4695, 345);
   auto* folderPicker = AddButton(m_frame2, "PushButton4", "...", &Form1::PushButton4_Click, 6960, 840, 570, 345);
+  // The code page that new FoxPro tables mark, saved the moment it changes.
+  AddLabel(m_frame2, "Code page:", 240, 1365, 1095, 255);
+  m_codePage = new QComboBox(m_frame2);
+  m_codePage->setObjectName(QStringLiteral("Combo1"));
+  for (const int codePage : connections::FoxProCodePages()) m_codePage->addItem(QString::number(codePage), codePage);
+  m_codePage->setCurrentIndex(m_codePage->findData(connections::kDefaultCodePage));
+  PlaceInTwips(*m_codePage, 1560, 1320, 1815, 345);
+  connect(m_codePage, &QComboBox::currentIndexChanged, this, [this] {
+    connections::SaveProfileSetting(connections::kCodePageKey, std::to_string(CodePage()));
+  });
+  m_zones.Watch(m_codePage, PointerZones::Zone::Plain);
   auto* foxTest =
-      AddButton(m_frame2, "PushButton1", "Test Connection", &Form1::PushButton1_Click, 240, 1320, 3600, 405);
-  auto* foxHelp = AddButton(m_frame2, "PushButton7", "Help", &Form1::PushButton7_Click, 3960, 1320, 3600, 405);
+      AddButton(m_frame2, "PushButton1", "Test Connection", &Form1::PushButton1_Click, 240, 1800, 3600, 405);
+  auto* foxHelp = AddButton(m_frame2, "PushButton7", "Help", &Form1::PushButton7_Click, 3960, 1800, 3600, 405);
   m_option1->setChecked(true);
 
-  auto* next = AddButton(this, "PushButton2", "Next >", &Form1::PushButton2_Click, 120, 4650, 7800, 405);
+  auto* next = AddButton(this, "PushButton2", "Next >", &Form1::PushButton2_Click, 120, 5130, 7800, 405);
 
   // Tab order: the form filled top to bottom, left to right.
   const std::vector<QWidget*> order{m_text1,    sidHelp,      m_text2, m_text3,   oracleTest,
                                     oracleHelp, m_option1,    m_text4, dbcPicker, m_option2,
-                                    m_text5,    folderPicker, foxTest, foxHelp,   next};
+                                    m_text5,    folderPicker, m_codePage, foxTest, foxHelp, next};
   for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -146,6 +159,12 @@ std::string Form1::OraclePassword() const { return m_text3->text().toStdString()
 std::string Form1::DbcFile() const { return m_text4->text().toStdString(); }
 std::string Form1::FreeTableFolder() const { return m_text5->text().toStdString(); }
 bool Form1::DbcMode() const { return m_option1->isChecked(); }
+// The tables window's check box saves its state the moment it changes: the store is live.
+bool Form1::KeepTypes() const { return connections::KeepTypesSetting(); }
+int Form1::CodePage() const { return m_codePage->currentData().toInt(); }
+int Form1::SourceCodePage() const {
+  return connections::CodePageSetting(connections::kSourceCodePageKey, connections::kDefaultSourceCodePage);
+}
 
 void Form1::SelectDbcMode() { m_option1->setChecked(true); }
 void Form1::SelectFreeTableFolderMode() { m_option2->setChecked(true); }
@@ -167,7 +186,12 @@ void Form1::Form_Load() {
   trap.Step(108, [&] { OpenHomePageAtRandom(m_services.random, m_services.browser); });
   const std::string handCursor = InProgramFolder(m_services.programFolder, kHandCursorFile);
   if (trap.Test(110, [&] { return FileExists(handCursor); })) trap.Step(112, [&] { m_pointer.LoadImage(handCursor); });
-  trap.Step(114, [&] { connections::LoadProfile(*this); });
+  trap.Step(114, [&] {
+    connections::LoadProfile(*this);
+    const int codePage = connections::CodePageSetting(connections::kCodePageKey, connections::kDefaultCodePage);
+    m_codePage->setCurrentIndex(m_codePage->findData(codePage));
+    foxpro::SetUnmarkedCodePage(SourceCodePage());
+  });
   bool tablesShown = false;
   if (trap.Test(116, [&] { return connections::CheckOracleConnection(*this); })) {
     if (trap.Test(118, [&] { return connections::CheckFoxProConnection(*this); })) {

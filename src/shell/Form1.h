@@ -10,6 +10,7 @@
 #include "shell/ShellServices.h"
 #include "shell/WindowPointer.h"
 
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -36,6 +37,9 @@ class Form1 : public QWidget, public connections::ConnectionFields, public conne
   std::string DbcFile() const override;
   std::string FreeTableFolder() const override;
   bool DbcMode() const override;
+  bool KeepTypes() const override;
+  int CodePage() const override;
+  int SourceCodePage() const override;
 
   // Loading the profile.
   void SelectDbcMode() override;
@@ -89,6 +93,7 @@ class Form1 : public QWidget, public connections::ConnectionFields, public conne
   QLineEdit* m_text5 = nullptr;
   QRadioButton* m_option1 = nullptr;
   QRadioButton* m_option2 = nullptr;
+  QComboBox* m_codePage = nullptr;  // of new FoxPro tables
 };
 
 }  // namespace shell

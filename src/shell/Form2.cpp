@@ -1,5 +1,6 @@
 #include "shell/Form2.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFont>
@@ -54,7 +55,7 @@ Form2::Form2(ShellServices& services, Form1& connectionWindow)
   setObjectName(QStringLiteral("Form2"));
   setFont(QFont(QStringLiteral("Arial"), 8));
   // The height is set by the load steps; until then the design height.
-  setFixedSize(TwipsToPixels(8040), TwipsToPixels(5535));
+  setFixedSize(TwipsToPixels(8040), TwipsToPixels(5835));
 
   // The FoxPro frame on the left, the Oracle frame on the right, with the same inner layout.
   QGroupBox* foxPro = AddFrame("Frame2", "FoxPro Tables", 120);
@@ -80,13 +81,21 @@ Form2::Form2(ShellServices& services, Form1& connectionWindow)
     m_zones.Watch(list->viewport(), PointerZones::Zone::Plain);
   }
 
+  // Both transfers read it when they start; it is saved the moment it changes.
+  m_keepTypes = new QCheckBox(QStringLiteral("Keep column types"), this);
+  m_keepTypes->setObjectName(QStringLiteral("Check1"));
+  PlaceInTwips(*m_keepTypes, 240, 4440, 7680, 255);
+  m_keepTypes->setChecked(connections::KeepTypesSetting());
+  connect(m_keepTypes, &QCheckBox::toggled, this, [](bool checked) { connections::SaveKeepTypesSetting(checked); });
+  m_zones.Watch(m_keepTypes, PointerZones::Zone::Plain);
+
   m_progressWidget->setParent(this);
-  PlaceInTwips(*m_progressWidget, 120, 4460, 7800, 405);
+  PlaceInTwips(*m_progressWidget, 120, 4760, 7800, 405);
   m_progress.SetValue(0);
   m_progress.SetText("Progress Bar");
 
-  AddButton(this, "PushButton2", "< Back", &Form2::PushButton2_Click, 120, 4980, 3840, 405);
-  AddButton(this, "PushButton12", "Help", &Form2::PushButton12_Click, 4080, 4980, 3840, 405);
+  AddButton(this, "PushButton2", "< Back", &Form2::PushButton2_Click, 120, 5280, 3840, 405);
+  AddButton(this, "PushButton12", "Help", &Form2::PushButton12_Click, 4080, 5280, 3840, 405);
   m_zones.Watch(this, PointerZones::Zone::Plain);
 }
 
@@ -154,7 +163,7 @@ void Form2::Form_Load() {
   trap.Step(112, [&] { connections::LoadFoxProTables(m_list1, foxProConnection); });
   trap.Step(114, [&] { connections::LoadOracleTables(m_list2, m_connectionWindow); });
   // The top of "< Back" plus its height plus a fixed margin below it.
-  trap.Step(116, [&] { SetOuterHeight(4980 + 405 + 580); });
+  trap.Step(116, [&] { SetOuterHeight(5280 + 405 + 580); });
 }
 
 void Form2::Form_Unload() { m_services.endProgram(); }

@@ -11,6 +11,7 @@
 #include "shell/ShellServices.h"
 #include "shell/WindowPointer.h"
 
+class QCheckBox;
 class QGroupBox;
 class QListWidget;
 class QProgressBar;
@@ -73,6 +74,7 @@ class Form2 : public QWidget {
   QListWidget* m_listWidget1;
   QListWidget* m_listWidget2;
   QProgressBar* m_progressWidget;
+  QCheckBox* m_keepTypes;
   connections::ListBox m_list1;
   connections::ListBox m_list2;
   ProgressBarControl m_progress;

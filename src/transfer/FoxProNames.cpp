@@ -1,9 +1,11 @@
 #include "transfer/FoxProNames.h"
 
 #include <cstdint>
+#include <set>
 #include <string_view>
 
 #include "transfer/Datatype.h"
+#include "transfer/ListHelpers.h"
 #include "transfer/SqlHelpers.h"
 #include "transfer/Utf8.h"
 
@@ -132,6 +134,33 @@ std::string FoxProValueText(const ado::Value& value, int sourceType) {
   std::string out;
   AppendFoxProValueText(out, value, sourceType);
   return out;
+}
+
+namespace {
+
+// The first characters of a name, at most count of them, never cutting a character apart.
+std::string FirstCharacters(const std::string& name, std::size_t count) {
+  std::size_t at = 0;
+  for (std::size_t taken = 0; at < name.size() && taken < count; ++taken) at += Utf8SequenceLength(name, at);
+  return name.substr(0, at);
+}
+
+}  // namespace
+
+std::vector<std::string> ShortenedFieldNames(const std::vector<std::string>& names, std::size_t maxLength) {
+  std::vector<std::string> result;
+  std::set<std::string> taken;  // lower case: FoxPro's names ignore letter case
+  for (const std::string& name : names) {
+    std::string shortName = FirstCharacters(name, maxLength);
+    for (int n = 2; taken.count(LowerCase(shortName)) != 0; ++n) {
+      std::string suffix = "_";
+      suffix += std::to_string(n);
+      shortName = FirstCharacters(name, maxLength - std::min(maxLength, suffix.size())) + suffix;
+    }
+    taken.insert(LowerCase(shortName));
+    result.push_back(shortName);
+  }
+  return result;
 }
 
 }  // namespace transfer

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
@@ -35,5 +37,10 @@ std::string FoxProValueText(const ado::Value& value, int sourceType = ado::adEmp
 
 /// FoxProValueText appended to out (the per-value hot path of the transfer).
 void AppendFoxProValueText(std::string& out, const ado::Value& value, int sourceType = ado::adEmpty);
+
+/// Field names for a FoxPro table: each cut to maxLength characters (10 in a free table, 128
+/// in a container); a cut that repeats an earlier name, letter case aside, ends in "_2",
+/// "_3", ... instead.
+std::vector<std::string> ShortenedFieldNames(const std::vector<std::string>& names, std::size_t maxLength);
 
 }  // namespace transfer

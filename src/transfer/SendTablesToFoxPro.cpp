@@ -24,6 +24,7 @@
 #include "transfer/ListHelpers.h"
 #include "transfer/SqlHelpers.h"
 #include "transfer/TransferSteps.h"
+#include "transfer/TypedCopy.h"
 
 namespace transfer {
 namespace {
@@ -68,6 +69,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   std::string target;
   std::string tablePath;
   int answer = 0;
+  const bool keepTypes = window.Fields.KeepTypes();
   std::set<std::string> filesOfThisRun;  // lower-cased targets: one file each, whatever the letter case
 
   trap.Step(100, [&] {
@@ -173,64 +175,75 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       trap.Step(156, [&] { RemoveListItem(foxProList, target); });
     }
 
-    trap.Step(158, [&] { records->Open("SELECT * FROM \"" + source + "\"", *oracle); });
-    long rowCount = 0;
-    trap.Step(176, [&] { rowCount = records->RecordCount(); });
-    trap.Step(160, [&] { tablePath = TablePathOf(target, window.Fields); });
-    // Any other file at the path stays, and the CREATE TABLE below reports it.
-    trap.Step(162, [&] {
-      if (askedFile && askedFile == IdentityOfFile(tablePath)) RemoveFile(tablePath);
-    });
-    trap.Step(164, [&] { sql = "CREATE TABLE '" + tablePath + "'("; });
-    const int columnCount = trap.Value(166, 1, [&] { return records->FieldCount(); });
-    for (int f = 0; f < columnCount; ++f) {
-      trap.Step(168, [&] { DoEvents(); });
-      trap.Step(170, [&] {
-        const ado::Field& field = records->Fields(f);
-        sql += FoxProColumnName(field.Name) + FoxProColumnClause(DataTypeName(static_cast<std::int16_t>(field.Type)));
+    if (keepTypes) {
+      TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
+      // Only the very file the overwrite question was about may go before CREATE.
+      const auto removeAskedFile = [&](const std::string& path) {
+        if (askedFile && askedFile == IdentityOfFile(path)) RemoveFile(path);
+      };
+      created =
+          SendTypedTableToFoxPro(parts, records, *oracle, source, *foxPro, target, TablePathOf(target, window.Fields),
+                                 removeAskedFile, !window.Fields.DbcMode(), window.Fields.CodePage());
+    } else {
+      trap.Step(158, [&] { records->Open("SELECT * FROM \"" + source + "\"", *oracle); });
+      long rowCount = 0;
+      trap.Step(176, [&] { rowCount = records->RecordCount(); });
+      trap.Step(160, [&] { tablePath = TablePathOf(target, window.Fields); });
+      // Any other file at the path stays, and the CREATE TABLE below reports it.
+      trap.Step(162, [&] {
+        if (askedFile && askedFile == IdentityOfFile(tablePath)) RemoveFile(tablePath);
       });
-    }
-    trap.Step(172, [&] {
-      RemoveLastCharacters(sql, 1);
-      sql += ");";
-    });
-    trap.Step(174, [&] {
-      createTried = true;
-      ExecuteCreate(*foxPro, sql, target, rowCount);
-      created = true;
-    });
-
-    if (observer != nullptr) observer->TableStarted(source, target, rowCount);
-    if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
-    for (long r = 0; created && r < rowCount && !trap.LoopsEnd(); ++r) {
-      trap.Step(178, [&] { DoEvents(); });
-      trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
-      trap.Step(182, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });
-      const int valueCount = trap.Value(184, 1, [&] { return records->FieldCount(); });
-      for (int f = 0; f < valueCount; ++f) {
-        trap.Step(186, [&] { DoEvents(); });
-        trap.Step(188, [&] {
+      trap.Step(164, [&] { sql = "CREATE TABLE '" + tablePath + "'("; });
+      const int columnCount = trap.Value(166, 1, [&] { return records->FieldCount(); });
+      for (int f = 0; f < columnCount; ++f) {
+        trap.Step(168, [&] { DoEvents(); });
+        trap.Step(170, [&] {
           const ado::Field& field = records->Fields(f);
-          AppendFoxProValueText(sql, field.Value, field.Type);
-          sql += "', '";
+          sql += FoxProColumnName(field.Name) + FoxProColumnClause(DataTypeName(static_cast<std::int16_t>(field.Type)));
         });
       }
-      trap.Step(190, [&] {
-        RemoveLastCharacters(sql, 3);
-        sql += ")";
+      trap.Step(172, [&] {
+        RemoveLastCharacters(sql, 1);
+        sql += ");";
       });
-      // Values carry their line breaks as CHR() joints, so this finds only breaks in names.
-      trap.Step(192, [&] {
-        sql.erase(std::remove(sql.begin(), sql.end(), '\r'), sql.end());
-        sql.erase(std::remove(sql.begin(), sql.end(), '\n'), sql.end());
+      trap.Step(174, [&] {
+        createTried = true;
+        ExecuteCreate(*foxPro, sql, target, rowCount);
+        created = true;
       });
-      bool inserted = false;
-      trap.Step(194, [&] {
-        ExecuteSql(*foxPro, sql);
-        inserted = true;
-      });
-      if (observer != nullptr) observer->RowSent(inserted);
-      trap.Step(196, [&] { records->MoveNext(); });
+
+      if (observer != nullptr) observer->TableStarted(source, target, rowCount);
+      if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
+      for (long r = 0; created && r < rowCount && !trap.Interrupted(); ++r) {
+        trap.Step(178, [&] { DoEvents(); });
+        trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
+        trap.Step(182, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });
+        const int valueCount = trap.Value(184, 1, [&] { return records->FieldCount(); });
+        for (int f = 0; f < valueCount; ++f) {
+          trap.Step(186, [&] { DoEvents(); });
+          trap.Step(188, [&] {
+            const ado::Field& field = records->Fields(f);
+            AppendFoxProValueText(sql, field.Value, field.Type);
+            sql += "', '";
+          });
+        }
+        trap.Step(190, [&] {
+          RemoveLastCharacters(sql, 3);
+          sql += ")";
+        });
+        // Values carry their line breaks as CHR() joints, so this finds only breaks in names.
+        trap.Step(192, [&] {
+          sql.erase(std::remove(sql.begin(), sql.end(), '\r'), sql.end());
+          sql.erase(std::remove(sql.begin(), sql.end(), '\n'), sql.end());
+        });
+        bool inserted = false;
+        trap.Step(194, [&] {
+          ExecuteSql(*foxPro, sql);
+          inserted = true;
+        });
+        if (observer != nullptr) observer->RowSent(inserted);
+        trap.Step(196, [&] { records->MoveNext(); });
+      }
     }
 
     trap.Closing(198, [&] { window.Pointer.Set(connections::vbDefault); });

@@ -17,6 +17,7 @@
 #include "transfer/OracleValues.h"
 #include "transfer/SqlHelpers.h"
 #include "transfer/TransferSteps.h"
+#include "transfer/TypedCopy.h"
 
 namespace transfer {
 
@@ -40,6 +41,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
   int answer = 0;
   InsertArrays arrays;  // the array path's rows of the current table
   bool useArrays = false;
+  const bool keepTypes = window.Fields.KeepTypes();
   // A refused array goes again as its rows' own INSERTs, each failure reported as the
   // statement path reports it.
   // One row's own INSERT, the statement variable holding it.
@@ -59,7 +61,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       for (std::size_t row = 0; observer != nullptr && row < arrays.Rows(); ++row) observer->RowSent(true);
     } else {
       for (const std::string& statement : arrays.Statements()) {
-        if (trap.LoopsEnd()) break;
+        if (trap.Interrupted()) break;
         trap.Step(187, [&] { DoEvents(); });
         sql = statement;
         sendStatement();
@@ -158,69 +160,74 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       trap.Step(150, [&] { oracle->Execute("DROP TABLE \"" + target + "\""); });
       trap.Step(152, [&] { RemoveListItem(oracleList, target); });
     }
-    trap.Step(156, [&] { sql = "CREATE TABLE \"" + target + "\"("; });
-    const int columnCount = trap.Value(158, 1, [&] { return records->FieldCount(); });
-    for (int f = 0; f < columnCount; ++f) {
-      trap.Step(160, [&] { DoEvents(); });
-      trap.Step(162, [&] {
-        const ado::Field& field = records->Fields(f);
-        sql += "\"" + field.Name + "\"" +
-               OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(field.Type))));
-      });
-    }
-    trap.Step(164, [&] {
-      RemoveLastCharacters(sql, 1);
-      sql += ")";
-    });
-    trap.Step(166, [&] {
-      createTried = true;
-      ExecuteCreate(*oracle, sql, target, rowCount);
-      created = true;
-    });
-    useArrays = created && path == InsertPath::Arrays && trap.Value(167, false, [&] {
-      return arrays.Prepare(*oracle, target, static_cast<std::size_t>(columnCount));
-    });
-
-    if (observer != nullptr) observer->TableStarted(foxProList.List(i), target, rowCount);
-    if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
-    if (created && trap.Test(170, [&] { return !records->Eof(); })) {
-      for (long r = 0; r < rowCount && !trap.LoopsEnd(); ++r) {
-        trap.Step(172, [&] { DoEvents(); });
-        trap.Step(174, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
-        trap.Step(176, [&] { sql.assign("INSERT INTO \"").append(target).append("\" VALUES('"); });
-        const int valueCount = trap.Value(178, 1, [&] { return records->FieldCount(); });
-        for (int f = 0; f < valueCount; ++f) {
-          trap.Step(180, [&] { DoEvents(); });
-          trap.Step(182, [&] {
-            // Null and empty text both travel as NULL; the open apostrophe is taken back.
-            text.clear();
-            AppendOracleValueText(text, records->Fields(f).Value);
-            if (text.empty()) {
-              RemoveLastCharacters(sql, 1);
-              sql += "NULL, '";
-            } else {
-              AppendDoubledApostrophes(sql, text);
-              sql += "', '";
-            }
-            if (useArrays) arrays.AddValue(text);
-          });
-        }
-        trap.Step(184, [&] {
-          RemoveLastCharacters(sql, 3);
-          sql += ")";
+    if (keepTypes) {
+      TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
+      created = SendTypedTableToOracle(parts, records, *foxPro, foxProList.List(i), *oracle, target);
+    } else {
+      trap.Step(156, [&] { sql = "CREATE TABLE \"" + target + "\"("; });
+      const int columnCount = trap.Value(158, 1, [&] { return records->FieldCount(); });
+      for (int f = 0; f < columnCount; ++f) {
+        trap.Step(160, [&] { DoEvents(); });
+        trap.Step(162, [&] {
+          const ado::Field& field = records->Fields(f);
+          sql += "\"" + field.Name + "\"" +
+                 OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(field.Type))));
         });
-        if (!useArrays) {
-          sendStatement();
-        } else if (arrays.EndRow(sql)) {
-          if (arrays.Full()) sendArray();
-        } else {
-          sendArray();
-          sendStatement();
-        }
-        trap.Step(188, [&] { records->MoveNext(); });
       }
+      trap.Step(164, [&] {
+        RemoveLastCharacters(sql, 1);
+        sql += ")";
+      });
+      trap.Step(166, [&] {
+        createTried = true;
+        ExecuteCreate(*oracle, sql, target, rowCount);
+        created = true;
+      });
+      useArrays = created && path == InsertPath::Arrays && trap.Value(167, false, [&] {
+        return arrays.Prepare(*oracle, target, static_cast<std::size_t>(columnCount));
+      });
+
+      if (observer != nullptr) observer->TableStarted(foxProList.List(i), target, rowCount);
+      if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
+      if (created && trap.Test(170, [&] { return !records->Eof(); })) {
+        for (long r = 0; r < rowCount && !trap.Interrupted(); ++r) {
+          trap.Step(172, [&] { DoEvents(); });
+          trap.Step(174, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
+          trap.Step(176, [&] { sql.assign("INSERT INTO \"").append(target).append("\" VALUES('"); });
+          const int valueCount = trap.Value(178, 1, [&] { return records->FieldCount(); });
+          for (int f = 0; f < valueCount; ++f) {
+            trap.Step(180, [&] { DoEvents(); });
+            trap.Step(182, [&] {
+              // Null and empty text both travel as NULL; the open apostrophe is taken back.
+              text.clear();
+              AppendOracleValueText(text, records->Fields(f).Value);
+              if (text.empty()) {
+                RemoveLastCharacters(sql, 1);
+                sql += "NULL, '";
+              } else {
+                AppendDoubledApostrophes(sql, text);
+                sql += "', '";
+              }
+              if (useArrays) arrays.AddValue(text);
+            });
+          }
+          trap.Step(184, [&] {
+            RemoveLastCharacters(sql, 3);
+            sql += ")";
+          });
+          if (!useArrays) {
+            sendStatement();
+          } else if (arrays.EndRow(sql)) {
+            if (arrays.Full()) sendArray();
+          } else {
+            sendArray();
+            sendStatement();
+          }
+          trap.Step(188, [&] { records->MoveNext(); });
+        }
+      }
+      if (useArrays) sendArray();
     }
-    if (useArrays) sendArray();
 
     trap.Closing(190, [&] { window.Pointer.Set(connections::vbDefault); });
     trap.Closing(192, [&] { window.ProgressBar1.SetValue(0); });

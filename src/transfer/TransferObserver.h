@@ -18,6 +18,8 @@ class TransferObserver {
   virtual void TableNotCreated([[maybe_unused]] long rowsNotSent) noexcept {}
   /// The table's closing steps have run.
   virtual void TableEnded() noexcept = 0;
+  /// Something the summary should say about the table (values rounded on the way).
+  virtual void Note(const std::string& /*text*/) noexcept {}
 };
 
 }  // namespace transfer

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -197,6 +198,36 @@ TEST_F(CommandLineStandInTest, TablesRunInTheOrderTypedAndDeleteAndRenameSayWhat
   const Outcome dropped = Run("fox", {"--yes", "delete-oracle", "cli_pyacfl", "cli_dbase_currency"});
   EXPECT_EQ(dropped.exitCode, 0) << dropped.err;
   EXPECT_EQ(dropped.out, "dropped Oracle table cli_pyacfl\ndropped Oracle table cli_dbase_currency\n");
+}
+
+// Every file of a folder with its bytes, to see that nothing was written.
+std::map<std::string, std::string> FolderContents(const fs::path& folder) {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : fs::directory_iterator(folder))
+    contents[entry.path().filename()] = test_support::Slurp(entry.path());
+  return contents;
+}
+
+TEST_F(CommandLineStandInTest, KeptTypesCopyBothWaysAndTheirPlanChangesNothing) {
+  const fs::path serverLog = fs::path(support::StandInDir()) / "server.log";
+  const auto before = FolderContents(root_ / "fox");
+  const auto logStart = static_cast<std::size_t>(fs::file_size(serverLog));
+  const Outcome plan = Run("fox", {"--keep-types", "--dry-run", "send-to-oracle", "cli_dbase_currency"});
+  EXPECT_EQ(plan.exitCode, 0) << plan.err;
+  EXPECT_NE(plan.out.find("CREATE TABLE \"cli_dbase_currency\"("), std::string::npos) << plan.out;
+  EXPECT_NE(plan.out.find("COMMENT ON COLUMN \"cli_dbase_currency\"."), std::string::npos) << plan.out;
+  const std::string log = test_support::Slurp(serverLog).substr(logStart);
+  for (const char* change : {"CREATE TABLE", "INSERT INTO", "COMMENT ON", "DROP TABLE"}) {
+    EXPECT_EQ(log.find(change), std::string::npos) << change;
+  }
+  EXPECT_TRUE(FolderContents(root_ / "fox") == before);
+
+  const Outcome there = Run("fox", With({"--keep-types", "--verify", "--quiet", "send-to-oracle"}));
+  EXPECT_EQ(Count(there.out, " 0 differing\n"), 5) << there.out << there.err;
+  const Outcome back = Run("back", With({"--keep-types", "--verify", "--quiet", "send-to-foxpro"}));
+  EXPECT_EQ(back.exitCode, 0) << back.err;
+  EXPECT_EQ(Count(back.out, " 0 failed statements, "), 5) << back.out;
+  EXPECT_EQ(Count(back.out, " 0 differing\n"), 5) << back.out;
 }
 
 // The record count in a FoxPro table's header, and the count its size allows.

@@ -30,9 +30,35 @@ TEST(VerificationTest, ValuesAreEqualAsEachDirectionDefinesIt) {
            {F, "abc", "abc       ", true},
            {F, "abc", "abd", false},
            {F, std::int64_t{7}, ado::Decimal{"7.00"}, true},
+           {O, ado::Decimal{"12345678901234567891"}, ado::Decimal{"12345678901234567000"}, false},
+           {F, "12345678901234567891", ado::Decimal{"12345678901234567891.0"}, true},
        }) {
     EXPECT_EQ(SameValue(c.direction, c.source, c.target), c.same)
         << ShownText(c.direction, c.source) << " / " << ShownText(c.direction, c.target);
+  }
+}
+
+TEST(VerificationTest, TypedValuesCompareDigitsTimesAndBytesExactly) {
+  struct Case {
+    ado::Value source, target;
+    bool same;
+  };
+  const ado::DateTime noon{{2024, 2, 29}, 12, 0, 0, 250};
+  for (const Case& c : std::vector<Case>{
+           {ado::Decimal{"12345678901234567891"}, ado::Decimal{"12345678901234567000"}, false},
+           {ado::Decimal{"-0.5000"}, ado::Decimal{"-.5"}, true},
+           {ado::Currency{-9223372036854775807 - 1}, ado::Decimal{"-922337203685477.5808"}, true},
+           {true, ado::Decimal{"1"}, true},
+           {noon, ado::DateTime{{2024, 2, 29}, 12, 0, 0, 251}, false},
+           {ado::Date{2024, 2, 29}, ado::DateTime{{2024, 2, 29}, 0, 0, 0, 0}, true},
+           {ado::Null{}, "", true},
+           {"abc  ", "abc", true},
+           {ado::Bytes{0x00, 0xFF}, ado::Bytes{0x00, 0xFE}, false},
+           {ado::Bytes{}, ado::Null{}, false},
+           {1.5, 1.5000000000000002, false},
+       }) {
+    EXPECT_EQ(SameValue(Direction::ToOracle, c.source, c.target, true), c.same)
+        << ado::ValueToText(c.source) << " / " << ado::ValueToText(c.target);
   }
 }
 

@@ -187,5 +187,23 @@ TEST_F(ConnectionProfileTest, EachEditIsStoredAsTheWholeCurrentText) {
   EXPECT_EQ(GetSetting("Quenmark", "Tesselby", "User", "missing"), "");
 }
 
+TEST_F(ConnectionProfileTest, TransferSettingsFallBackToTheirDefaults) {
+  EXPECT_FALSE(KeepTypesSetting());
+  SaveKeepTypesSetting(true);
+  EXPECT_TRUE(KeepTypesSetting());
+  SaveKeepTypesSetting(false);
+  EXPECT_EQ(GetProfileSetting("KeepTypes"), "0");
+  struct Row {
+    const char* stored;
+    int read;
+  };
+  for (const Row& row : {Row{nullptr, 1252}, Row{"1251", 1251}, Row{"10000", 10000}, Row{"1257", 1252},
+                         Row{" 866", 1252}, Row{"abc", 1252}}) {
+    if (row.stored != nullptr) SaveProfileSetting("CodePage", row.stored);
+    EXPECT_EQ(CodePageSetting("CodePage", kDefaultCodePage), row.read) << (row.stored ? row.stored : "missing");
+  }
+  EXPECT_EQ(CodePageSetting("SourceCodePage", kDefaultSourceCodePage), 437);
+}
+
 }  // namespace
 }  // namespace connections

@@ -58,7 +58,7 @@ class StandInMaintenanceTest : public ::testing::Test {
     w.prompter.ExpectAllUsed();
   }
   static void Cleanup() {
-    for (const char* name : {"CONN_DEL_A", "CONN_DEL_B", "Conn_Del_C"})
+    for (const char* name : {"CONN_DEL_A", "CONN_DEL_B", "Conn_Del_C", "CONN_REN_EMP", "CONN_REN_Staff"})
       RunOnStandIn(std::string("DROP TABLE IF EXISTS \"") + name + "\"");
   }
 
@@ -106,6 +106,18 @@ TEST_F(StandInMaintenanceTest, RenameSendsOraclesStatementAndTheRejectionStillEd
   EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"DEPT", "STAFF"}));
   EXPECT_EQ(w.list2.ListIndex(), 0);
   EXPECT_EQ(w.pointer.History(), (std::vector<int>{connections::vbHourglass, connections::vbDefault}));
+}
+
+TEST_F(StandInMaintenanceTest, RenameRenamesTheOracleTableAndReplacesItsName) {
+  RunOnStandIn("CREATE TABLE \"CONN_REN_EMP\" (\"A\" NUMBER(10,2))");
+  FakeTablesWindow::Fill(w.list2, {"CONN_DEL_A", "CONN_REN_EMP"});
+  w.list2.SetSelected(1, true);
+  w.list2.SetListIndex(1);
+  w.prompter.ExpectInputBox("Enter new name of CONN_REN_EMP:", "", "CONN_REN_EMP", "CONN_REN_Staff");
+  RenameOracleTable(w.parts);
+  EXPECT_FALSE(OracleHasTable("CONN_REN_EMP"));
+  EXPECT_TRUE(OracleHasTable("CONN_REN_Staff"));
+  EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"CONN_DEL_A", "CONN_REN_Staff"}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,17 +44,18 @@ class Form1Test : public ::testing::Test {
 };
 
 TEST_F(Form1Test, ControlsSitWhereTheLayoutPutsThem) {
-  EXPECT_EQ(h.form1->size(), QSize(Px(8040), Px(5190)));
+  EXPECT_EQ(h.form1->size(), QSize(Px(8040), Px(5670)));
   const std::vector<std::tuple<const char*, QRect>> placed = {
       {"Frame1", Twips(120, 120, 7800, 2385)},       {"Text1", Twips(1320, 360, 5535, 345)},
       {"PushButton6", Twips(6960, 360, 615, 345)},   {"Text2", Twips(1320, 840, 6255, 345)},
       {"Text3", Twips(1320, 1320, 6255, 345)},       {"PushButton3", Twips(240, 1800, 3600, 405)},
-      {"PushButton8", Twips(3960, 1800, 3600, 405)}, {"Frame2", Twips(120, 2610, 7800, 1905)},
+      {"PushButton8", Twips(3960, 1800, 3600, 405)}, {"Frame2", Twips(120, 2610, 7800, 2385)},
       {"Option1", Twips(240, 390, 1215, 255)},       {"Text4", Twips(1560, 360, 5295, 345)},
       {"PushButton5", Twips(6960, 360, 570, 345)},   {"Option2", Twips(240, 870, 1815, 255)},
       {"Text5", Twips(2160, 840, 4695, 345)},        {"PushButton4", Twips(6960, 840, 570, 345)},
-      {"PushButton1", Twips(240, 1320, 3600, 405)},  {"PushButton7", Twips(3960, 1320, 3600, 405)},
-      {"PushButton2", Twips(120, 4650, 7800, 405)}};
+      {"Combo1", Twips(1560, 1320, 1815, 345)},
+      {"PushButton1", Twips(240, 1800, 3600, 405)},  {"PushButton7", Twips(3960, 1800, 3600, 405)},
+      {"PushButton2", Twips(120, 5130, 7800, 405)}};
   for (const auto& [name, rect] : placed) EXPECT_EQ(ShellHarness::Find(*h.form1, name).geometry(), rect) << name;
   // Fields and buttons of the Oracle frame are inside it, the FoxPro ones inside theirs.
   EXPECT_EQ(Field("Text1").parentWidget()->objectName(), "Frame1");
@@ -77,7 +79,7 @@ TEST_F(Form1Test, CaptionsLabelsAndFontAreTheDesignOnes) {
   EXPECT_EQ(Option("Option2").text(), "Free Table Folder:");
   QStringList labels;
   for (QLabel* label : h.form1->findChildren<QLabel*>()) labels << label->text();
-  EXPECT_EQ(labels, (QStringList{"SID:", "Username:", "Password:"}));
+  EXPECT_EQ(labels, (QStringList{"SID:", "Username:", "Password:", "Code page:"}));
   for (QWidget* control : h.form1->findChildren<QWidget*>()) {
     if (control->objectName().isEmpty()) continue;
     EXPECT_EQ(control->font().family(), "Arial") << control->objectName().toStdString();
@@ -96,14 +98,14 @@ TEST_F(Form1Test, PasswordShowsOneAsteriskPerCharacterAndIsStoredAsTyped) {
 TEST_F(Form1Test, TabOrderFillsTheFormTopToBottom) {
   std::vector<std::string> order;
   QWidget* widget = &Field("Text1");
-  for (int i = 0; i < 15; ++i) {
+  for (int i = 0; i < 16; ++i) {
     order.push_back(widget->objectName().toStdString());
     widget = widget->nextInFocusChain();
     while (widget->objectName().isEmpty() || widget->focusPolicy() == Qt::NoFocus) widget = widget->nextInFocusChain();
   }
   EXPECT_EQ(order, (std::vector<std::string>{"Text1", "PushButton6", "Text2", "Text3", "PushButton3", "PushButton8",
                                              "Option1", "Text4", "PushButton5", "Option2", "Text5", "PushButton4",
-                                             "PushButton1", "PushButton7", "PushButton2"}));
+                                             "Combo1", "PushButton1", "PushButton7", "PushButton2"}));
 }
 
 TEST_F(Form1Test, FirstStartWithAnEmptyStoreShowsTheEmptyConnectionWindow) {
@@ -362,6 +364,20 @@ TEST_F(Form1Test, SkinFileDressesTheWindowWithTheButtonFaceColour) {
   EXPECT_TRUE(ShellHarness::Find(*h.form1, "Frame1").autoFillBackground());
   EXPECT_TRUE(Option("Option1").autoFillBackground());
   EXPECT_FALSE(h.Button1("PushButton1").autoFillBackground());
+}
+
+TEST_F(Form1Test, CodePageListShowsTheSavedCodePageAndSavesEachChoice) {
+  QComboBox& list = ShellHarness::Find<QComboBox>(*h.form1, "Combo1");
+  EXPECT_EQ(list.count(), 19);
+  EXPECT_EQ(h.form1->CodePage(), 1252);
+  connections::SaveProfileSetting("CodePage", "1251");
+  auto oracle = support::ScriptedProvider::Install("");
+  oracle->FailOpen("no");
+  h.form1->Form_Load();
+  EXPECT_EQ(list.currentText(), "1251");
+  list.setCurrentIndex(list.findText("866"));
+  EXPECT_EQ(connections::GetProfileSetting("CodePage"), "866");
+  EXPECT_EQ(h.form1->CodePage(), 866);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -104,7 +105,7 @@ TEST_F(Form2Test, NextReadsBothListsAgainOnEveryVisit) {
 TEST_F(Form2Test, ControlsSitWhereTheLayoutPutsThemAndTheOuterHeightIsSetAtLoad) {
   h.form1->Form_Load();
   ASSERT_TRUE(h.form2->isVisible());
-  EXPECT_EQ(h.form2->frameGeometry().height(), Px(5965));
+  EXPECT_EQ(h.form2->frameGeometry().height(), Px(6265));
   EXPECT_EQ(h.form2->width(), Px(8040));
   const std::vector<std::tuple<const char*, QRect>> placed = {
       {"Frame2", Twips(120, 120, 3840, 4215)},       {"Frame1", Twips(4080, 120, 3840, 4215)},
@@ -114,8 +115,9 @@ TEST_F(Form2Test, ControlsSitWhereTheLayoutPutsThemAndTheOuterHeightIsSetAtLoad)
       {"PushButton3", Twips(240, 2600, 3330, 405)},  {"PushButton4", Twips(240, 2600, 3330, 405)},
       {"PushButton1", Twips(240, 3100, 3330, 405)},  {"PushButton5", Twips(240, 3100, 3330, 405)},
       {"PushButton6", Twips(240, 3600, 3330, 405)},  {"PushButton7", Twips(240, 3600, 3330, 405)},
-      {"ProgressBar1", Twips(120, 4460, 7800, 405)}, {"PushButton2", Twips(120, 4980, 3840, 405)},
-      {"PushButton12", Twips(4080, 4980, 3840, 405)}};
+      {"Check1", Twips(240, 4440, 7680, 255)},
+      {"ProgressBar1", Twips(120, 4760, 7800, 405)}, {"PushButton2", Twips(120, 5280, 3840, 405)},
+      {"PushButton12", Twips(4080, 5280, 3840, 405)}};
   for (const auto& [name, rect] : placed) EXPECT_EQ(ShellHarness::Find(*h.form2, name).geometry(), rect) << name;
   // The FoxPro frame holds List1 and its buttons, the Oracle frame List2 and its own.
   for (const char* name : {"List1", "PushButton10", "PushButton11", "PushButton3", "PushButton1", "PushButton6"})
@@ -196,7 +198,7 @@ TEST_F(Form2Test, OuterHeightHoldsOnEveryShowingUnderAWindowManager) {
   h.Button2("PushButton2").click();
   h.Button1("PushButton2").click();
   ASSERT_TRUE(h.form2->isVisible());
-  EXPECT_EQ((std::vector<int>{first, FramedOuterHeight(*h.form2)}), (std::vector<int>{Px(5965), Px(5965)}));
+  EXPECT_EQ((std::vector<int>{first, FramedOuterHeight(*h.form2)}), (std::vector<int>{Px(6265), Px(6265)}));
   EXPECT_GT(h.form2->frameGeometry().height(), h.form2->geometry().height()) << "no window manager framed it";
 }
 
@@ -213,7 +215,7 @@ TEST_F(Form2Test, AFailingFoxProCatalogIsReportedAndTheOracleListStillLoads) {
   EXPECT_FALSE(h.prompter.Asked().back().stopOffered);  // loading is no command to stop
   EXPECT_EQ(ShellHarness::Items(h.form2->List1()), (std::vector<std::string>{"Customer", "orders"}));
   EXPECT_EQ(ShellHarness::Items(h.form2->List2()), (std::vector<std::string>{"ONLY"}));
-  EXPECT_EQ(h.form2->frameGeometry().height(), Px(5965));
+  EXPECT_EQ(h.form2->frameGeometry().height(), Px(6265));
 }
 
 TEST_F(Form2Test, LoadGivesTheFramesTheButtonFaceColour) {
@@ -317,6 +319,17 @@ TEST_F(Form2Test, ClosingTheTablesWindowEndsTheProgram) {
   ASSERT_FALSE(h.form1->isVisible());
   h.form2->close();
   EXPECT_EQ(h.endProgramCalls, 1);
+}
+
+TEST_F(Form2Test, KeepColumnTypesIsSavedTheMomentItChanges) {
+  QCheckBox& box = ShellHarness::Find<QCheckBox>(*h.form2, "Check1");
+  EXPECT_EQ(box.text(), "Keep column types");
+  EXPECT_FALSE(box.isChecked());
+  box.click();
+  EXPECT_EQ(connections::GetProfileSetting("KeepTypes"), "1");
+  EXPECT_TRUE(h.form1->KeepTypes());
+  box.click();
+  EXPECT_EQ(connections::GetProfileSetting("KeepTypes"), "0");
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ class FakeConnectionFields : public connections::ConnectionFields {
  public:
   std::string oracleServer, oracleUser, oraclePassword, dbcFile, freeTableFolder;
   bool dbcMode = true;
+  bool keepTypes = false;
+  int codePage = 1252;
 
   std::string OracleServer() const override { return oracleServer; }
   std::string OracleUser() const override { return oracleUser; }
@@ -23,6 +25,8 @@ class FakeConnectionFields : public connections::ConnectionFields {
   std::string DbcFile() const override { return dbcFile; }
   std::string FreeTableFolder() const override { return freeTableFolder; }
   bool DbcMode() const override { return dbcMode; }
+  bool KeepTypes() const override { return keepTypes; }
+  int CodePage() const override { return codePage; }
 };
 
 /// A pointer state that records every value it is set to.

@@ -155,6 +155,24 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
       owner_->arrays_.push_back(std::move(sent));
       return owner_->arrays_.back().arrived;
     }
+    // Typed rows: a row holding a value whose text holds a failure fragment is refused alone.
+    std::vector<ado::RowRefusal> SendValues(const ado::ValueRows& rows) override {
+      SentArray sent{sql_, {}, true};
+      std::vector<ado::RowRefusal> refused;
+      for (std::size_t r = 0; r < rows.Rows(); ++r) {
+        std::vector<ado::Value>& row = sent.rows.emplace_back();
+        for (std::size_t c = 0; c < rows.Columns(); ++c) {
+          row.push_back(rows.At(r, c));
+          for (const auto& [fragment, description] : owner_->failures_) {
+            if (ado::ValueToText(rows.At(r, c)).find(fragment) == std::string::npos) continue;
+            if (refused.empty() || refused.back().row != r) refused.push_back({r, description});
+          }
+        }
+      }
+      sent.arrived = refused.empty();
+      owner_->arrays_.push_back(std::move(sent));
+      return refused;
+    }
 
    private:
     std::shared_ptr<ScriptedProvider> owner_;

@@ -40,6 +40,7 @@
 #include "transfer/SendTablesToFoxPro.h"
 #include "transfer/SendTablesToOracle.h"
 #include "transfer/SqlHelpers.h"
+#include "transfer/TypedSpelling.h"
 
 namespace transfer {
 namespace {
@@ -78,7 +79,7 @@ Table ReadTable(const std::string& connectionString, const std::string& sql) {
   records.Open(sql, connection);
   Table table;
   for (int f = 0; f < records.FieldCount(); ++f)
-    table.fields.push_back({records.Fields(f).Name, records.Fields(f).Type});
+    table.fields.push_back({records.Fields(f).Name, records.Fields(f).Type, records.Fields(f).Declared});
   while (!records.Eof()) {
     std::vector<ado::Value> row;
     for (int f = 0; f < records.FieldCount(); ++f) row.push_back(records.Fields(f).Value);
@@ -224,7 +225,6 @@ class RoundTripTest : public ::testing::TestWithParam<Source> {
 };
 
 TEST_P(RoundTripTest, EveryValueComesBackOrItsLossIsReported) {
-
   // FoxPro -> Oracle, every table of the source selected.
   UseCopy("original");
   const std::string originalString = connections::FoxProConnectionString(window.fields);
@@ -398,6 +398,98 @@ TEST_P(RoundTripTest, ArraysDeliverWhatTheStatementsDeliver) {
   EXPECT_EQ(reports[1], reports[0]);
   ASSERT_EQ(arrived[1].size(), arrived[0].size());
   for (const auto& [table, rows] : arrived[0]) EXPECT_TRUE(arrived[1].at(table) == rows) << table;
+}
+
+// With kept types every table comes back with its fields' types, widths and decimals and
+// with every value; a table whose copy was reported is named with the first report about it.
+TEST_P(RoundTripTest, KeptTypesComeBackWithTheirFieldsAndValues) {
+  window.fields.keepTypes = true;
+  UseCopy("original");
+  const std::string originalString = connections::FoxProConnectionString(window.fields);
+  connections::LoadFoxProTables(window.list1, originalString);
+  const std::vector<std::string> tables = support::FakeTablesWindow::Items(window.list1);
+  for (int i = 0; i < window.list1.ListCount(); ++i) window.list1.SetSelected(i, true);
+  window.list1.SetListIndex(0);
+  SendTablesToOracle(parts);
+  UseCopy("final");
+  window.list1.Clear();
+  connections::LoadFoxProTables(window.list1, connections::FoxProConnectionString(window.fields));
+  connections::LoadOracleTables(window.list2, window.fields);
+  for (int i = 0; i < window.list2.ListCount(); ++i) window.list2.SetSelected(i, true);
+  window.list2.SetListIndex(0);
+  SendTablesToFoxPro(parts);
+
+  // A field's declaration as it travels: sizes where the type has them (a memo's pointer width
+  // and a currency's decimals are the file format's, not the field's), and dBase's character
+  // fields wider than FoxPro's 254 come back as memos.
+  const auto declared = [](const Table& table) {
+    std::vector<std::string> fields;
+    for (const ado::FieldInfo& field : table.fields) {
+      const ado::DeclaredField& d = field.declared;
+      std::string text = LowerCase(field.name) + " " + (d.typeLetter == 'C' && d.width > 254 ? 'M' : d.typeLetter);
+      if (std::string("CVQNF").find(d.typeLetter) != std::string::npos && d.width <= 254) {
+        text += "(" + std::to_string(d.width) + "," + std::to_string(d.decimals) + ")";
+      } else if (d.typeLetter == 'B') {
+        text += "(," + std::to_string(d.decimals) + ")";
+      }
+      fields.push_back(text);
+    }
+    return fields;
+  };
+  const auto spelt = [](const Table& table) {
+    std::vector<std::string> rows;
+    for (const auto& row : table.rows) {
+      std::string line;
+      for (const ado::Value& value : row) line += testing::TypedSpelling(value) + "\x1F";
+      rows.push_back(line);
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  };
+  std::ostringstream summary;
+  int unexplained = 0;
+  for (const std::string& name : tables) {
+    const auto report = std::find_if(prompter.reports.begin(), prompter.reports.end(), [&](const std::string& text) {
+      return LowerCase(text).find(LowerCase(name)) != std::string::npos;
+    });
+    if (report != prompter.reports.end()) {
+      summary << "  " << name << ": reported: " << FirstLine(*report) << "\n";
+      continue;
+    }
+    try {
+      const Table original = ReadTable(originalString, "SELECT * FROM `" + name + "`");
+      const Table final = ReadTable(connections::FoxProConnectionString(window.fields), "SELECT * FROM `" + name + "`");
+      // The stand-in's text columns cannot hold NUL, which Oracle's CLOB can.
+      const bool holdsNul = std::any_of(original.rows.begin(), original.rows.end(), [](const auto& row) {
+        return std::any_of(row.begin(), row.end(), [](const ado::Value& value) {
+          return value.template Is<std::string>() && value.template As<std::string>().find('\0') != std::string::npos;
+        });
+      });
+      if (holdsNul) {
+        summary << "  " << name << ": a text holds NUL, which the stand-in's CLOB cannot\n";
+        continue;
+      }
+      const std::vector<std::string> before = declared(original), after = declared(final);
+      const std::vector<std::string> rowsBefore = spelt(original), rowsAfter = spelt(final);
+      summary << "  " << name << ": " << original.rows.size() << " rows";
+      if (before != after || rowsBefore != rowsAfter) {
+        ++unexplained;
+        // The first field and the first row that changed.
+        const auto field = std::mismatch(before.begin(), before.end(), after.begin(), after.end());
+        const auto row = std::mismatch(rowsBefore.begin(), rowsBefore.end(), rowsAfter.begin(), rowsAfter.end());
+        if (field.first != before.end()) summary << ", CHANGED field " << *field.first;
+        if (field.second != after.end()) summary << " -> " << *field.second;
+        if (row.first != rowsBefore.end()) summary << ", CHANGED row " << Shorten(*row.first);
+        if (row.second != rowsAfter.end()) summary << " -> " << Shorten(*row.second);
+      }
+      summary << "\n";
+    } catch (const std::exception& failure) {
+      summary << "  " << name << ": UNREADABLE " << failure.what() << "\n";
+      ++unexplained;
+    }
+  }
+  std::cout << "== " << GetParam().name << " with kept types\n" << summary.str();
+  EXPECT_EQ(unexplained, 0) << summary.str();
 }
 
 INSTANTIATE_TEST_SUITE_P(SharedFoxProData, RoundTripTest,

@@ -1,0 +1,143 @@
+#include "transfer/DecimalText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+#include "platform/ado/Provider.h"
+
+namespace transfer {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+bool FitsInt32(const DecimalDigits& digits) {
+  if (!digits.fraction.empty() || digits.integer.size() > 10) return false;
+  const std::int64_t magnitude = digits.integer.empty() ? 0 : std::stoll(digits.integer);
+  return magnitude <= 2147483647LL;  // FoxPro's I holds -2147483647 to 2147483647
+}
+
+bool IsExactDouble(const DecimalDigits& digits) {
+  const std::string spelling = DecimalSpelling(digits);
+  double value = 0;
+  const auto [end, error] = std::from_chars(spelling.data(), spelling.data() + spelling.size(), value);
+  if (error != std::errc() || !std::isfinite(value)) return false;
+  return ParseDecimal(ado::ShortestDouble(value, '.')) == digits;
+}
+
+}  // namespace
+
+std::optional<DecimalDigits> ParseDecimal(std::string_view text) {
+  text = Trimmed(text);
+  DecimalDigits result;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    result.negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  std::string mantissa;  // every digit, the point left out
+  int pointAt = -1;
+  std::size_t at = 0;
+  for (; at < text.size() && (IsDigit(text[at]) || text[at] == '.'); ++at) {
+    if (text[at] == '.') {
+      if (pointAt >= 0) return std::nullopt;
+      pointAt = static_cast<int>(mantissa.size());
+    } else {
+      mantissa.push_back(text[at]);
+    }
+  }
+  if (mantissa.empty()) return std::nullopt;
+  if (pointAt < 0) pointAt = static_cast<int>(mantissa.size());
+  if (at < text.size()) {
+    if (text[at] != 'e' && text[at] != 'E') return std::nullopt;
+    const std::string_view rest = text.substr(at + 1 + (at + 1 < text.size() && text[at + 1] == '+' ? 1 : 0));
+    int exponent = 0;
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), exponent);
+    if (error != std::errc() || end != rest.data() + rest.size() || std::abs(exponent) > 400) return std::nullopt;
+    pointAt += exponent;
+  }
+  // Put the point inside the digits, padding with zeros where it falls outside them.
+  if (pointAt < 0) {
+    mantissa.insert(0, static_cast<std::size_t>(-pointAt), '0');
+    pointAt = 0;
+  }
+  if (pointAt > static_cast<int>(mantissa.size())) mantissa.append(pointAt - mantissa.size(), '0');
+  result.integer = mantissa.substr(0, static_cast<std::size_t>(pointAt));
+  result.fraction = mantissa.substr(static_cast<std::size_t>(pointAt));
+  result.integer.erase(0, std::min(result.integer.find_first_not_of('0'), result.integer.size()));
+  result.fraction.erase(result.fraction.find_last_not_of('0') + 1);
+  if (result.integer.empty() && result.fraction.empty()) result.negative = false;
+  return result;
+}
+
+std::optional<DecimalDigits> DecimalOf(const ado::Value& value) {
+  if (value.Is<ado::Decimal>()) return ParseDecimal(value.As<ado::Decimal>().digits);
+  if (value.Is<std::string>()) return ParseDecimal(value.As<std::string>());
+  if (value.Is<std::int64_t>()) return ParseDecimal(std::to_string(value.As<std::int64_t>()));
+  if (value.Is<double>()) return ParseDecimal(ado::ShortestDouble(value.As<double>(), '.'));
+  if (value.Is<bool>()) return ParseDecimal(value.As<bool>() ? "1" : "0");
+  if (value.Is<ado::Currency>()) {
+    const std::int64_t amount = value.As<ado::Currency>().tenThousandths;
+    const std::uint64_t magnitude =
+        amount < 0 ? 0 - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
+    std::string digits = std::to_string(magnitude);
+    if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
+    std::string spelling = amount < 0 ? "-" : "";
+    spelling.append(digits, 0, digits.size() - 4).append(".").append(digits, digits.size() - 4);
+    return ParseDecimal(spelling);
+  }
+  return std::nullopt;
+}
+
+std::string DecimalSpelling(const DecimalDigits& digits) {
+  std::string text = digits.negative ? "-" : "";
+  text += digits.integer.empty() ? "0" : digits.integer;
+  if (!digits.fraction.empty()) text += "." + digits.fraction;
+  return text;
+}
+
+void NumberFieldScan::Add(const ado::Value& value) {
+  if (value.IsNull()) return;
+  const std::optional<DecimalDigits> digits = DecimalOf(value);
+  if (!digits) {
+    // Not a number at all (NaN, Infinity): only its text keeps it.
+    m_allInt32 = m_allDoubles = false;
+    m_integerDigits = 99;
+    m_longestSpelling = std::max(m_longestSpelling, static_cast<int>(ado::ValueToText(value).size()));
+    return;
+  }
+  m_allInt32 = m_allInt32 && FitsInt32(*digits);
+  m_allDoubles = m_allDoubles && IsExactDouble(*digits);
+  m_anyNegative = m_anyNegative || digits->negative;
+  m_integerDigits = std::max(m_integerDigits, static_cast<int>(digits->integer.size()));
+  m_decimals = std::max(m_decimals, static_cast<int>(digits->fraction.size()));
+  m_longestSpelling = std::max(m_longestSpelling, static_cast<int>(DecimalSpelling(*digits).size()));
+}
+
+ado::DeclaredField NumberFieldScan::Narrowest() const {
+  ado::DeclaredField field;
+  field.nullable = true;
+  const int width = std::max(m_integerDigits, 1) + (m_decimals > 0 ? m_decimals + 1 : 0) + (m_anyNegative ? 1 : 0);
+  if (m_allInt32) {
+    field.typeLetter = 'I';
+  } else if (width <= 20) {
+    field.typeLetter = 'N';
+    field.width = width;
+    field.decimals = m_decimals;
+  } else if (m_allDoubles) {
+    field.typeLetter = 'B';
+    field.decimals = std::min(m_decimals, 18);
+  } else {
+    field.typeLetter = 'C';
+    field.width = std::min(m_longestSpelling, 254);
+  }
+  return field;
+}
+
+}  // namespace transfer

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/ado/Provider.h"
+
+namespace transfer {
+
+// How a column's declared type crosses over when types are kept. FoxPro's declaration
+// (type letter, width, decimals, flags) decides the Oracle column; Oracle's dictionary
+// decides the FoxPro field, unless the column's comment records the FoxPro field it came
+// from, which then wins, so that a table sent back gets its old fields again.
+
+/// The FoxPro type as a CREATE TABLE writes it, without NULL: "N(20,4)", "C(10) NOCPTRANS",
+/// "B(8,2)", "I AUTOINC NEXTVALUE 5 STEP 1", "D".
+std::string FoxProTypeText(const ado::DeclaredField& field);
+
+/// One field of a FoxPro CREATE TABLE: "[name] N(20,4) NULL" (new fields always take NULL,
+/// AUTOINC follows it).
+std::string FoxProFieldClause(const std::string& name, const ado::DeclaredField& field);
+
+/// The Oracle column of a FoxPro field: "\"NAME\" NUMBER(19,4)", with its CHECK for L and its
+/// identity for an autoincrementing I. hasFraction: a T value holds part of a second.
+std::string OracleColumnClause(const std::string& name, const ado::DeclaredField& field, bool hasFraction);
+
+/// The comment that records the FoxPro type on the Oracle column: "FoxPro N(20,4)".
+std::string FoxProTypeComment(const ado::DeclaredField& field);
+
+/// The FoxPro field a comment records, or nothing when the comment is not one.
+std::optional<ado::DeclaredField> ParseFoxProTypeComment(std::string_view comment);
+
+/// A column as Oracle's dictionary declares it (USER_TAB_COLUMNS, USER_COL_COMMENTS).
+struct OracleColumn {
+  std::string name;
+  std::string dataType;  // "NUMBER", "VARCHAR2", "TIMESTAMP(6) WITH TIME ZONE", ...
+  int dataLength = 0;    // bytes
+  std::optional<int> precision;
+  std::optional<int> scale;
+  int charLength = 0;  // characters of a character column
+  std::string comment;
+};
+
+/// How a column's values are read for the FoxPro field.
+enum class ReadAs {
+  Value,      // as the driver delivers them
+  Utc,        // a time with a zone, brought to UTC
+  Text,       // Oracle's text of the value (types FoxPro has no field for)
+  ScanFirst,  // a number without a declared size: the field is chosen from the values
+};
+
+struct FoxProMapping {
+  ado::DeclaredField field;
+  ReadAs readAs = ReadAs::Value;
+  std::string note;  // what the plan says about the column, empty when nothing
+};
+
+/// The FoxPro field for an Oracle column; every new field allows NULL.
+FoxProMapping FoxProFieldFor(const OracleColumn& column);
+
+}  // namespace transfer

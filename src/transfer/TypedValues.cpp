@@ -1,0 +1,192 @@
+#include "transfer/TypedValues.h"
+
+#include <cctype>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+#include "transfer/DecimalText.h"
+#include "transfer/ListHelpers.h"
+
+namespace transfer {
+namespace {
+
+constexpr std::size_t kShownValueLength = 60;
+
+std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t count) {
+  if (at + count > text.size()) return std::nullopt;
+  int value = 0;
+  for (std::size_t k = at; k < at + count; ++k) {
+    if (text[k] < '0' || text[k] > '9') return std::nullopt;
+    value = value * 10 + (text[k] - '0');
+  }
+  return value;
+}
+
+// An amount in ten-thousandths, when it has at most four decimals and fits 64 bits.
+std::optional<ado::Value> CurrencyOf(const DecimalDigits& digits) {
+  if (digits.fraction.size() > 4 || digits.integer.size() > 15) return std::nullopt;
+  const std::string scaled = (digits.integer.empty() ? "0" : digits.integer) + digits.fraction +
+                             std::string(4 - digits.fraction.size(), '0');
+  std::uint64_t magnitude = 0;
+  std::from_chars(scaled.data(), scaled.data() + scaled.size(), magnitude);
+  const std::uint64_t limit = digits.negative ? 9223372036854775808ULL : 9223372036854775807ULL;
+  if (magnitude > limit) return std::nullopt;
+  const std::int64_t amount =
+      digits.negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  return ado::Value(ado::Currency{amount});
+}
+
+ado::Value NumberAs(const ado::Value& value, char type) {
+  const std::optional<DecimalDigits> digits = DecimalOf(value);
+  if (!digits) return value;  // not a number: the target says why it refuses it
+  const std::string spelling = DecimalSpelling(*digits);
+  switch (type) {
+    case 'I':
+      if (digits->fraction.empty() && digits->integer.size() <= 10)
+        return ado::Value(static_cast<std::int64_t>(std::stoll(spelling)));
+      return ado::Decimal{spelling};
+    case 'B': {
+      double number = 0;
+      std::from_chars(spelling.data(), spelling.data() + spelling.size(), number);
+      return number;
+    }
+    case 'C':
+    case 'V':
+    case 'M':
+      return spelling;
+    case 'L':
+      return value.Is<bool>() ? value : ado::Value(spelling != "0");
+    case 'Y':
+      return CurrencyOf(*digits).value_or(ado::Value(ado::Decimal{spelling}));
+    default:
+      return ado::Decimal{spelling};
+  }
+}
+
+std::string ShownValue(const ado::Value& value) {
+  if (value.IsNull()) return "NULL";
+  std::string text;
+  if (value.Is<ado::Bytes>()) {
+    ado::AppendHexText(text, value.As<ado::Bytes>());
+  } else {
+    text = ado::ValueToText(value);
+  }
+  if (text.size() > kShownValueLength) text = text.substr(0, kShownValueLength) + "...";
+  return "'" + text + "'";
+}
+
+bool NamesColumn(const std::string& message, const std::string& column) {
+  const std::string lowerMessage = LowerCase(message);
+  const std::string lowerColumn = LowerCase(column);
+  for (std::size_t at = lowerMessage.find(lowerColumn); at != std::string::npos;
+       at = lowerMessage.find(lowerColumn, at + 1)) {
+    const auto isNamePart = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    const std::size_t end = at + lowerColumn.size();
+    if ((at == 0 || !isNamePart(lowerMessage[at - 1])) &&
+        (end >= lowerMessage.size() || !isNamePart(lowerMessage[end])))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ado::Value OracleBoundValue(const ado::Value& value, const ado::DeclaredField& field) {
+  if (field.typeLetter == 'C' && value.Is<std::string>()) {
+    const std::string& text = value.As<std::string>();
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+  }
+  return value;
+}
+
+std::optional<ado::DateTime> ParseTimestampText(std::string_view text, bool& rounded) {
+  // YYYY-MM-DD HH:MI:SS[.ffffff]
+  const auto year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
+  const auto hour = Digits(text, 11, 2), minute = Digits(text, 14, 2), second = Digits(text, 17, 2);
+  if (!year || !month || !day || !hour || !minute || !second || text[4] != '-' || text[7] != '-') return std::nullopt;
+  long micro = 0;
+  if (text.size() > 20 && text[19] == '.') {
+    std::string fraction(text.substr(20, 6));
+    fraction.append(6 - fraction.size(), '0');
+    const auto digits = Digits(fraction, 0, 6);
+    if (!digits) return std::nullopt;
+    micro = *digits;
+  }
+  rounded = micro % 1000 != 0;
+  using namespace std::chrono;
+  const year_month_day date{std::chrono::year(*year), std::chrono::month(static_cast<unsigned>(*month)),
+                            std::chrono::day(static_cast<unsigned>(*day))};
+  if (!date.ok()) return std::nullopt;
+  // Rounding may carry into the next second, day or year: count on the time line.
+  const auto at =
+      sys_days(date) + hours(*hour) + minutes(*minute) + seconds(*second) + milliseconds((micro + 500) / 1000);
+  const sys_days dayStart = floor<days>(at);
+  const year_month_day roundedDate(dayStart);
+  hh_mm_ss<milliseconds> time(at - dayStart);
+  ado::DateTime result;
+  result.date = {static_cast<int>(roundedDate.year()), static_cast<int>(static_cast<unsigned>(roundedDate.month())),
+                 static_cast<int>(static_cast<unsigned>(roundedDate.day()))};
+  result.hour = static_cast<int>(time.hours().count());
+  result.minute = static_cast<int>(time.minutes().count());
+  result.second = static_cast<int>(time.seconds().count());
+  result.millisecond = static_cast<int>(time.subseconds().count());
+  return result;
+}
+
+ado::Value FoxProBoundValue(const ado::Value& value, const ado::DeclaredField& field, long& roundedFractions) {
+  // The common kinds that are the field's own already go as they are, unparsed.
+  const char type = field.typeLetter;
+  if (value.IsNull() || ((type == 'N' || type == 'F') && value.Is<ado::Decimal>()) ||
+      (type == 'B' && value.Is<double>()) || (type == 'I' && value.Is<std::int64_t>()) ||
+      ((type == 'C' || type == 'V' || type == 'M') && value.Is<std::string>())) {
+    return value;
+  }
+  switch (field.typeLetter) {
+    case 'T':
+    case 'D':
+      if (value.Is<std::string>()) {
+        bool rounded = false;
+        if (const std::optional<ado::DateTime> time = ParseTimestampText(value.As<std::string>(), rounded)) {
+          if (rounded) ++roundedFractions;
+          if (field.typeLetter == 'D') return time->date;
+          return *time;
+        }
+      }
+      if (field.typeLetter == 'D' && value.Is<ado::DateTime>()) return value.As<ado::DateTime>().date;
+      return value;
+    case 'I':
+    case 'N':
+    case 'F':
+    case 'B':
+    case 'Y':
+    case 'L':
+      return NumberAs(value, field.typeLetter);
+    case 'C':
+    case 'V':
+    case 'M':
+      if (value.Is<ado::Decimal>() || value.Is<double>()) return NumberAs(value, field.typeLetter);
+      if (!value.Is<std::string>() && !value.Is<ado::Bytes>()) return ado::ValueToText(value);
+      return value;
+    default:
+      return value;
+  }
+}
+
+std::string RefusedRowText(const std::string& table, long row, const std::string& message,
+                           const std::vector<std::string>& columns, const std::vector<ado::Value>& values) {
+  std::string text = "Table " + table + ", row " + std::to_string(row) + " was refused: " + message;
+  std::string named;
+  for (std::size_t c = 0; c < columns.size() && c < values.size(); ++c) {
+    if (NamesColumn(message, columns[c])) named += "\nColumn " + columns[c] + ", value " + ShownValue(values[c]);
+  }
+  if (named.empty()) {
+    for (std::size_t c = 0; c < columns.size() && c < values.size(); ++c) {
+      named += (c == 0 ? "\nValues: " : ", ") + columns[c] + " = " + ShownValue(values[c]);
+    }
+  }
+  return text + named;
+}
+
+}  // namespace transfer

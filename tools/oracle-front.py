@@ -1,0 +1,266 @@
+#!/usr/bin/python3
+"""The Oracle stand-in's front door: a proxy between PostgreSQL's clients and the server.
+
+It turns the few Oracle statements PostgreSQL cannot read into PostgreSQL and passes everything
+else through byte for byte: RENAME, the Oracle column types of CREATE TABLE (their declared form
+goes along in a comment that the server's event trigger files in the dictionary), and text
+literals longer than Oracle allows. Only the statement texts of simple queries ('Q') and of
+Parse ('P') messages are read, and the formats of Bind ('B'); the server's answers are not
+looked at.
+
+  oracle-front.py --upstream-port P --socket-dir DIR --log FILE --port-file FILE
+"""
+import argparse
+import asyncio
+import os
+import struct
+import sys
+import time
+
+sys.dont_write_bytecode = True  # nothing written beside the sources
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from oracle_translation import translate  # noqa: E402 (found beside this file)
+
+MESSAGE_LIMIT = 1 << 30  # the server's own limit; the front holds a statement's message whole
+
+
+class Log:
+    """Appends to the server's own log, so that it shows each statement as the client sent it."""
+
+    def __init__(self, path):
+        self.fd = os.open(path, os.O_WRONLY | os.O_APPEND | os.O_CREAT, 0o600) if path else None
+
+    def statement(self, sql):
+        if self.fd is not None:
+            now = time.time()
+            stamp = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(now)) + f".{int(now * 1000) % 1000:03d} UTC"
+            os.write(self.fd, f"{stamp} [front] LOG:  statement: {sql}\n".encode("utf-8", "surrogateescape"))
+
+
+def translated_message(kind, body, log):
+    """The message with its statement text translated; the message itself when nothing changes."""
+    try:
+        if kind == ord("Q"):
+            head, text_end = b"", body.index(b"\0")
+        else:
+            name_end = body.index(b"\0") + 1
+            head, text_end = body[:name_end], body.index(b"\0", name_end)
+        raw = body[len(head):text_end]
+        sql = raw.decode("utf-8", "surrogateescape")
+        new = translate(sql, len(raw))
+    except Exception as error:  # a text we cannot read goes on as it is, for the server to judge
+        print(f"oracle-front: left untranslated: {error!r}", file=sys.stderr)
+        return None
+    if new is None:
+        return None
+    log.statement(sql)
+    body = head + new.encode("utf-8", "surrogateescape") + body[text_end:]
+    return bytes([kind]) + struct.pack("!I", len(body) + 4) + body
+
+
+def marked_bind(body):
+    """Bind with a 0xFF byte before each binary-format value, or None when it has none.
+
+    Only bytes bound as bytes (SQL_C_BINARY) travel in binary format. The BLOB and RAW trigger
+    reads every other value as text of hex digits, as Oracle reads text bound for bytes; the
+    leading 0xFF, which UTF-8 text never holds, tells it to take these as they are.
+    """
+    at = body.index(b"\0") + 1
+    at = body.index(b"\0", at) + 1
+    count = struct.unpack_from("!h", body, at)[0]
+    formats = struct.unpack_from(f"!{count}h", body, at + 2)
+    if 1 not in formats:
+        return None
+    at += 2 + 2 * count
+    params = struct.unpack_from("!h", body, at)[0]
+    parts, start = [body[:at + 2]], at + 2
+    for i in range(params):
+        size = struct.unpack_from("!i", body, start)[0]
+        value = body[start + 4:start + 4 + max(size, 0)]
+        binary = (formats[i] if count > 1 else formats[0]) == 1
+        if size >= 0 and binary:
+            parts.append(struct.pack("!i", size + 1) + b"\xff" + value)
+        else:
+            parts.append(body[start:start + 4 + max(size, 0)])
+        start += 4 + max(size, 0)
+    parts.append(body[start:])
+    return b"".join(parts)
+
+
+def translated_bind(body):
+    try:
+        new = marked_bind(body)
+    except (ValueError, IndexError, struct.error):  # a broken Bind goes on as it is, for the server to refuse
+        return None
+    return None if new is None else b"B" + struct.pack("!I", len(new) + 4) + new
+
+
+SSL_REQUEST, GSSENC_REQUEST = 80877103, 80877104
+STATEMENT_KINDS = (ord("Q"), ord("P"), ord("B"))
+
+
+class BrokenMessage(Exception):
+    pass
+
+
+class ClientMessages:
+    """Reads what a client sends, chunk by chunk: returns what goes on to the server (statement
+    texts translated, every other message passed on unread) and what goes back to the client
+    (the refusal of TLS and GSS encryption, which the server has neither of)."""
+
+    def __init__(self, log):
+        self.log, self.started, self.buffer, self.pending = log, False, bytearray(), 0
+
+    def feed(self, data):
+        self.buffer += data
+        out, back, at, buffer = [], b"", 0, self.buffer
+        while True:
+            if self.pending:  # the rest of a message passed on unread
+                take = min(self.pending, len(buffer) - at)
+                out.append(bytes(buffer[at:at + take]))
+                at += take
+                self.pending -= take
+                if self.pending:
+                    break
+            if not self.started:
+                if len(buffer) - at < 4:
+                    break
+                size = struct.unpack_from("!I", buffer, at)[0]
+                if not 8 <= size <= 10240:
+                    raise BrokenMessage(f"startup packet of {size} bytes")
+                if len(buffer) - at < size:
+                    break
+                if struct.unpack_from("!I", buffer, at + 4)[0] in (SSL_REQUEST, GSSENC_REQUEST):
+                    back += b"N"
+                else:
+                    out.append(bytes(buffer[at:at + size]))
+                    self.started = True
+                at += size
+                continue
+            if len(buffer) - at < 5:
+                break
+            kind, size = buffer[at], struct.unpack_from("!I", buffer, at + 1)[0]
+            if size < 4 or (kind in STATEMENT_KINDS and size > MESSAGE_LIMIT):
+                raise BrokenMessage(f"message {chr(kind)!r} of length {size}")
+            if kind not in STATEMENT_KINDS:
+                self.pending = size + 1
+                continue
+            if len(buffer) - at < size + 1:
+                break
+            message = bytes(buffer[at:at + size + 1])
+            if kind == ord("B"):
+                translated = translated_bind(message[5:])
+            else:
+                translated = translated_message(kind, message[5:], self.log)
+            out.append(translated or message)
+            at += size + 1
+        del buffer[:at]
+        return b"".join(out), back
+
+
+class Relay(asyncio.Protocol):
+    """One side of a client's connection; each side writes what it receives to the other, and
+    stops reading while the other cannot keep up."""
+
+    def __init__(self, messages=None):
+        self.messages, self.transport, self.other, self.early = messages, None, None, []
+
+    def connection_made(self, transport):
+        self.transport = transport
+
+    def data_received(self, data):
+        if self.other is None:  # the server's side is still connecting
+            self.early.append(data)
+            return
+        if self.messages is None:
+            self.other.transport.write(data)
+            return
+        try:
+            onward, back = self.messages.feed(data)
+        except BrokenMessage as error:
+            print(f"oracle-front: connection closed: {error}", file=sys.stderr, flush=True)
+            self.close()
+            return
+        if back:
+            self.transport.write(back)
+        if onward:
+            self.other.transport.write(onward)
+
+    def eof_received(self):
+        self.close()
+
+    def connection_lost(self, error):
+        self.close()
+
+    def close(self):
+        for side in (self, self.other):
+            if side is not None and side.transport is not None:
+                side.transport.close()
+
+    def pause_writing(self):
+        if self.other is not None:
+            self.other.transport.pause_reading()
+
+    def resume_writing(self):
+        if self.other is not None:
+            self.other.transport.resume_reading()
+
+
+class ClientRelay(Relay):
+    """A client's side; what it receives before the server's side is connected waits."""
+
+    def __init__(self, connect, log):
+        super().__init__(ClientMessages(log))
+        self.connect = connect
+
+    def connection_made(self, transport):
+        super().connection_made(transport)
+        asyncio.ensure_future(self.join())
+
+    async def join(self):
+        try:
+            _, server = await self.connect()
+        except OSError as error:
+            print(f"oracle-front: no server: {error}", file=sys.stderr, flush=True)
+            self.close()
+            return
+        self.other, server.other = server, self
+        if self.transport.is_closing():
+            server.close()
+            return
+        for data in self.early:
+            self.data_received(data)
+        self.early = None
+
+
+async def main():
+    options = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    options.add_argument("--upstream-port", type=int, required=True)
+    options.add_argument("--socket-dir", required=True)
+    options.add_argument("--log")
+    options.add_argument("--port-file", required=True)
+    args = options.parse_args()
+    log = Log(args.log)
+    loop = asyncio.get_running_loop()
+    upstream_socket = os.path.join(args.socket_dir, f".s.PGSQL.{args.upstream_port}")
+
+    def tcp():
+        return loop.create_connection(Relay, "127.0.0.1", args.upstream_port)
+
+    def local():
+        return loop.create_unix_connection(Relay, upstream_socket)
+
+    tcp_server = await loop.create_server(lambda: ClientRelay(tcp, log), "127.0.0.1", 0)
+    port = tcp_server.sockets[0].getsockname()[1]
+    path = os.path.join(args.socket_dir, f".s.PGSQL.{port}")
+    local_server = await loop.create_unix_server(lambda: ClientRelay(local, log), path)
+    os.chmod(path, 0o777)
+    with open(args.port_file + ".new", "w") as f:
+        f.write(f"{port}\n")
+    os.rename(args.port_file + ".new", args.port_file)
+    async with tcp_server, local_server:
+        await asyncio.gather(tcp_server.serve_forever(), local_server.serve_forever())
+
+
+if __name__ == "__main__":
+    asyncio.run(main())

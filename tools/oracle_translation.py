@@ -1,0 +1,277 @@
+"""Oracle statement texts in PostgreSQL's words, for the stand-in's front (oracle-front.py).
+
+translate() turns RENAME, the Oracle column types of CREATE TABLE (their declared form goes along
+in a comment that the server's event trigger files in the dictionary) and text literals longer
+than Oracle allows into PostgreSQL; every other text it leaves alone (it returns None).
+"""
+import itertools
+import json
+import re
+import time
+
+LITERAL_LIMIT = 4000  # bytes; Oracle refuses a longer literal (ORA-01704)
+MARKER = "/*oracle-columns "
+
+TOKEN = re.compile(
+    r"""(?P<space>\s+)
+      | (?P<comment>--[^\n]*|/\*.*?\*/)
+      | (?P<string>[nNeE]?'(?:[^']|'')*')
+      | (?P<ident>"(?:[^"]|"")*")
+      | (?P<dollar>\$(?P<tag>(?:[A-Za-z_]\w*)?)\$.*?\$(?P=tag)\$)
+      | (?P<word>[A-Za-z_][\w$#]*)
+      | (?P<number>[0-9]+(?:\.[0-9]*)?(?:[eE][+-]?[0-9]+)?|\.[0-9]+)
+      | (?P<other>.)""",
+    re.S | re.X)
+FIRST_WORD = re.compile(r"(?:\s+|--[^\n]*|/\*.*?\*/)*([A-Za-z]+)", re.S)
+
+
+class Token:
+    __slots__ = ("kind", "text", "start", "end")
+
+    def __init__(self, match):
+        self.kind, self.text, self.start, self.end = match.lastgroup, match.group(), match.start(), match.end()
+        if self.kind == "dollar":
+            self.kind = "string"
+
+    def upper(self):
+        return self.text.upper() if self.kind == "word" else None
+
+
+def tokens(sql):
+    """The statement's tokens without blanks and comments."""
+    return [Token(m) for m in TOKEN.finditer(sql) if m.lastgroup not in ("space", "comment")]
+
+
+def name_of(token):
+    """The name an identifier token gives in PostgreSQL (quoted names keep their case)."""
+    if token.kind == "ident":
+        return token.text[1:-1].replace('""', '"')
+    return token.text.lower()
+
+
+def quoted(name):
+    return '"' + name.replace('"', '""') + '"'
+
+
+def literal(text):
+    return "'" + text.replace("'", "''") + "'"
+
+
+def longest_literal(sql):
+    longest = 0
+    for token in tokens(sql):
+        if token.kind == "string" and not token.text.startswith("$"):
+            body = token.text[token.text.index("'") + 1:-1].replace("''", "'")
+            longest = max(longest, len(body.encode("utf-8", "surrogateescape")))
+    return longest
+
+
+def failing(sqlstate, message):
+    """A statement that fails with Oracle's message where Oracle would refuse the original."""
+    return f"SELECT public.oracle_raise({literal(sqlstate)}, {literal(message)})"
+
+
+# ---- Oracle column types -------------------------------------------------------------------
+
+class Column:
+    """A column's PostgreSQL type and the Oracle declaration the dictionary reports."""
+
+    def __init__(self, pg, data_type, length, precision=None, scale=None, chars=0, used=None, byte_limit=None):
+        self.pg, self.byte_limit = pg, byte_limit
+        self.meta = [data_type, length, precision, scale, chars, used]
+
+
+def numbers(args):
+    """The sizes in a type's parentheses; None for "*", and no list at all for anything else."""
+    if any(t.kind not in ("number", "other", "word") or (t.kind == "number" and not t.text.isdigit()) for t in args):
+        return None
+    sizes = [int(t.text) if t.kind == "number" else None for t in args if t.text != "," and t.kind != "word"]
+    return sizes
+
+
+def semantics(args, default="BYTE"):
+    words = [t.upper() for t in args if t.kind == "word"]
+    return words[0] if words and words[0] in ("BYTE", "CHAR") else default
+
+
+def character(pg_name, data_type, n, sem, national):
+    if national:
+        return Column(f"{pg_name}({n})", data_type, 2 * n, chars=n, used="C")
+    if sem == "CHAR":
+        return Column(f"{pg_name}({n})", data_type, min(4 * n, 4000), chars=n, used="C")
+    return Column(f"{pg_name}({n})", data_type, n, chars=n, used="B", byte_limit=n)
+
+
+def map_type(word, args, identity):
+    """The column for an Oracle type name and its parenthesised arguments, or None."""
+    nums = numbers(args)
+    if nums is None:
+        return None
+    first = nums[0] if nums else None
+    if word == "NUMBER":
+        if identity:
+            return Column("bigint", "NUMBER", 22, first, 0 if first is not None else None)
+        if not nums:
+            return Column("numeric", "NUMBER", 22)
+        scale = nums[1] if len(nums) > 1 else 0
+        precision = 38 if first is None else first
+        return Column(f"numeric({precision},{scale})", "NUMBER", 22, first, scale)
+    if word in ("INT", "INTEGER", "SMALLINT"):
+        return Column("bigint" if identity else word.lower(), "NUMBER", 22, None, 0)
+    if word in ("DECIMAL", "NUMERIC"):
+        scale = nums[1] if len(nums) > 1 else 0
+        return Column(f"numeric({first},{scale})" if first else "numeric", "NUMBER", 22, first, scale)
+    if word == "FLOAT":
+        return Column("double precision", "FLOAT", 22, first or 126)
+    if word == "BINARY_FLOAT":
+        return Column("real", "BINARY_FLOAT", 4)
+    if word == "BINARY_DOUBLE":
+        return Column("double precision", "BINARY_DOUBLE", 8)
+    if word in ("VARCHAR2", "VARCHAR") and first:
+        return character("varchar", "VARCHAR2", first, semantics(args), False)
+    if word == "NVARCHAR2" and first:
+        return character("varchar", "NVARCHAR2", first, "CHAR", True)
+    if word == "CHAR":
+        return character("char", "CHAR", first or 1, semantics(args), False)
+    if word == "NCHAR":
+        return character("char", "NCHAR", first or 1, "CHAR", True)
+    if word in ("CLOB", "NCLOB"):
+        return Column("text", word, 4000)
+    if word == "BLOB":
+        return Column("public.blob", "BLOB", 4000)
+    if word == "RAW" and first:
+        return Column("public.raw", "RAW", first, byte_limit=first)
+    if word == "DATE":
+        return Column("timestamp(0)", "DATE", 7)
+    if word == "TIMESTAMP":
+        p = 6 if first is None else first
+        return Column(f"timestamp({min(p, 6)})", f"TIMESTAMP({p})", 11, None, p)
+    return None
+
+
+def split_top_level(toks, open_at):
+    """The comma-separated elements of the list opened at toks[open_at], and the closing index."""
+    depth, element, elements = 0, [], []
+    for i in range(open_at + 1, len(toks)):
+        t = toks[i]
+        if t.text == "(":
+            depth += 1
+        elif t.text == ")":
+            if depth == 0:
+                elements.append(element)
+                return elements, i
+            depth -= 1
+        elif t.text == "," and depth == 0:
+            elements.append(element)
+            element = []
+            continue
+        element.append(t)
+    return None, None
+
+
+def parenthesised(element, at):
+    """The tokens inside the parentheses opening at element[at], and the index after them."""
+    depth = 0
+    for i in range(at, len(element)):
+        depth += {"(": 1, ")": -1}.get(element[i].text, 0)
+        if depth == 0:
+            return element[at + 1:i], i + 1
+    return element[at + 1:], len(element)
+
+
+check_names = itertools.count(int(time.time()) % 1000000 * 10)
+
+
+def name_checks(sql, element, edits, checks):
+    """Unnamed CHECKs get a name as Oracle gives them; every check's text goes to the dictionary."""
+    for i, t in enumerate(element):
+        if t.upper() != "CHECK" or i + 1 >= len(element) or element[i + 1].text != "(":
+            continue
+        inside, _ = parenthesised(element, i + 1)
+        if i >= 2 and element[i - 2].upper() == "CONSTRAINT":
+            name = name_of(element[i - 1])
+        else:
+            name = f"SYS_C{next(check_names):07d}"
+            edits.append((t.start, t.start, f"CONSTRAINT {quoted(name)} "))
+        if inside:
+            checks[name] = sql[inside[0].start:inside[-1].end]
+
+
+def create_table(sql, toks):
+    """CREATE TABLE with Oracle's column types in PostgreSQL's, or None when there is none."""
+    i = 1
+    if i + 1 < len(toks) and toks[i].upper() == "GLOBAL":
+        i += 2
+    if i >= len(toks) or toks[i].upper() != "TABLE":
+        return None
+    i += 1
+    while i < len(toks) and toks[i].upper() in ("IF", "NOT", "EXISTS"):
+        i += 1
+    if i + 2 < len(toks) and toks[i + 1].text == ".":
+        i += 2
+    if i + 1 >= len(toks) or toks[i].kind not in ("ident", "word") or toks[i + 1].text != "(":
+        return None
+    table = name_of(toks[i])
+    elements, close = split_top_level(toks, i + 1)
+    if elements is None:
+        return None
+    edits, columns, checks, byte_checks = [], [], {}, []
+    for element in elements:
+        if not element:
+            continue
+        name_checks(sql, element, edits, checks)
+        head = element[0].upper()
+        if head in ("CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN") or len(element) < 2:
+            continue
+        type_token = element[1]
+        if type_token.kind != "word":
+            continue
+        end, args = 2, []
+        if len(element) > 2 and element[2].text == "(":
+            args, end = parenthesised(element, 2)
+        identity = any(t.upper() == "IDENTITY" for t in element[end:])
+        column = map_type(type_token.upper(), args, identity)
+        if column is None:
+            continue
+        name = name_of(element[0])
+        edits.append((type_token.start, element[end - 1].end, column.pg))
+        columns.append([name] + column.meta)
+        if column.byte_limit:
+            byte_checks.append((name, column.byte_limit))
+    if not columns:
+        return None
+    extra = "".join(
+        f", CONSTRAINT {quoted(name + '$bytes')} CHECK (CASE WHEN octet_length({quoted(name)}) > {limit}"
+        f" THEN public.oracle_value_too_large(tableoid, {literal(name)}, octet_length({quoted(name)}), {limit})"
+        f" ELSE true END)"
+        for name, limit in byte_checks)
+    # No "*/" may end the comment early: JSON spells the star as an escape.
+    marker = json.dumps({"table": table, "columns": columns, "checks": checks}, ensure_ascii=False)
+    marker = marker.replace("*", "\\u002a")
+    edits.append((toks[close].start, toks[close].end, f"{extra}) {MARKER}{marker}*/"))
+    for start, end, text in sorted(edits, key=lambda e: e[0], reverse=True):
+        sql = sql[:start] + text + sql[end:]
+    return sql
+
+
+def rename(toks):
+    """RENAME a TO b: the caller's own table a takes the name b."""
+    names = all(t.kind in ("ident", "word") for t in toks[1:4:2])
+    if len(toks) in (4, 5) and names and toks[2].upper() == "TO" and (len(toks) == 4 or toks[4].text == ";"):
+        return f"ALTER TABLE {toks[1].text} RENAME TO {toks[3].text}"
+    return None
+
+
+def translate(sql, size):
+    """The PostgreSQL text for one Oracle statement text, or None to send it as it is."""
+    if size > LITERAL_LIMIT + 2 and longest_literal(sql) > LITERAL_LIMIT:
+        return failing("54000", "ORA-01704: string literal too long")
+    first = FIRST_WORD.match(sql)
+    if first is None:
+        return None
+    word = first.group(1).upper()
+    if word == "RENAME":
+        return rename(tokens(sql))
+    if word == "CREATE" and MARKER not in sql:
+        return create_table(sql, tokens(sql))
+    return None
