@@ -796,6 +796,7 @@ void DbfAppender::MarkDeleted(std::uint32_t recno) {
     throw ado::Failure("Record " + std::to_string(recno) + " is out of range in table " + path_ + ".");
   const std::uint8_t star = '*';
   file_->WriteAt(header_.headerLength + std::uint64_t{recno - 1} * header_.recordLength, &star, 1);
+  if (index_) index_->Deleted(recno);
 }
 
 void DbfAppender::FlushIndex() {

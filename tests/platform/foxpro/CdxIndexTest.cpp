@@ -373,6 +373,20 @@ TEST_F(CdxIndexTest, AnIndexLeftBehindByRowsIsCompletedFromThem) {
   EXPECT_EQ(OurKeys(folder_ + "/ix.cdx", "NAME", ' ').records, (std::vector<std::uint32_t>{3, 2, 4, 5, 6, 7, 1}));
 }
 
+TEST_F(CdxIndexTest, ARealLiveRecordsCandidateTagGetsTheNewRows) {
+  // Visual FoxPro wrote this tag: COD, a candidate key FOR .NOT.DELETED().
+  CopyFixtures("php-xbase", {"issue115.dbf", "issue115.cdx"});
+  const std::vector<std::uint32_t> before = OurKeys(folder_ + "/issue115.cdx", "COD", ' ').records;
+  Session().Execute("INSERT INTO 'issue115' VALUES ('0009', 'NEW')");
+  EXPECT_THROW(Session().Execute("INSERT INTO 'issue115' VALUES ('0001', 'AGAIN')"), ado::Failure);
+  session_->Close();
+  const TagKeys after = OurKeys(folder_ + "/issue115.cdx", "COD", ' ');
+  ASSERT_EQ(after.records.size(), before.size() + 1);
+  EXPECT_EQ(after.records.back(), HeaderOf(folder_ + "/issue115.dbf").recordCount);
+  EXPECT_EQ(after.keys.back(), Hex("0009"));
+  EXPECT_EQ(PerlKeys(folder_ + "/issue115.cdx", "COD").keys, after.keys);
+}
+
 #ifdef TESSELBY_QUERY_PATH
 TEST_F(CdxIndexTest, EveryTagFindsEveryRecordAfterAThousandInsertsByTheQueryTool) {
   CreateIndexedTable(false);
