@@ -154,8 +154,14 @@ TEST(CdxKeyTest, EveryRealTagIsRebuiltFromItsTable) {
   // Visual FoxPro wrote these tags; computing each key from the records must give the very
   // same keys: fields of every type, NULL markers, UPPER, ALLTRIM, STR and concatenation.
   int compared = 0;
-  for (const auto& entry : fs::directory_iterator(kData + "northwind")) {
-    if (entry.path().extension() != ".cdx") continue;
+  std::vector<fs::path> indexes;
+  for (const char* folder : {"northwind", "vfp9-xsource-books"}) {
+    for (const auto& entry : fs::directory_iterator(kData + folder)) {
+      if (entry.path().extension() == ".cdx" || entry.path().extension() == ".CDX") indexes.push_back(entry.path());
+    }
+  }
+  for (const fs::path& path : indexes) {
+    const fs::directory_entry entry(path);
     const std::string dbf = fs::path(entry.path()).replace_extension(".dbf").string();
     const DbfHeader header = HeaderOf(dbf);
     auto file = DiskFileSystem().Open(entry.path().string(), OpenMode::Read);
@@ -186,7 +192,7 @@ TEST(CdxKeyTest, EveryRealTagIsRebuiltFromItsTable) {
       ++compared;
     }
   }
-  EXPECT_EQ(compared, 36);
+  EXPECT_EQ(compared, 46);
 }
 
 TEST(CdxKeyTest, UnusableExpressionsAreRefused) {
