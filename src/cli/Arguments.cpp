@@ -1,5 +1,11 @@
 #include "cli/Arguments.h"
 
+#include <getopt.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <climits>
 #include <map>
 
 namespace cli {
@@ -24,6 +30,10 @@ const std::map<std::string, CommandShape>& Commands() {
   return commands;
 }
 
+// The code pages a FoxPro table header can name.
+constexpr std::array kCodePages = {437, 850,  852,  857,  865,  866,  874,  932,  936,  949,
+                                   950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 10000};
+
 Overwrite OverwriteFrom(const std::string& value) {
   if (value == "yes") return Overwrite::Yes;
   if (value == "no") return Overwrite::No;
@@ -31,75 +41,170 @@ Overwrite OverwriteFrom(const std::string& value) {
   throw UsageError("--overwrite takes yes, no or ask, not '" + value + "'");
 }
 
+Summary SummaryFrom(const std::string& value) {
+  if (value == "text") return Summary::Text;
+  if (value == "tsv") return Summary::Tsv;
+  throw UsageError("--summary takes text or tsv, not '" + value + "'");
+}
+
+int WholeNumber(const std::string& option, const std::string& value) {
+  int number = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+  if (error != std::errc() || end != value.data() + value.size() || number < 0) {
+    throw UsageError(option + " takes a whole number, not '" + value + "'");
+  }
+  return number;
+}
+
+int CodePage(const std::string& option, const std::string& value) {
+  const int number = WholeNumber(option, value);
+  if (std::find(kCodePages.begin(), kCodePages.end(), number) == kCodePages.end()) {
+    throw UsageError(option +
+                     " takes a FoxPro code page (437 850 852 857 865 866 874 932 936 949 950 "
+                     "1250-1256 10000), not '" +
+                     value + "'");
+  }
+  return number;
+}
+
+enum Option : int {
+  kServer = 256,
+  kUser,
+  kDbc,
+  kFolder,
+  kOverwrite,
+  kYes,
+  kVerify,
+  kFast,
+  kQuiet,
+  kMaxReports,
+  kSummary,
+  kKeepTypes,
+  kTextTypes,
+  kDryRun,
+  kCodePage,
+  kSourceCodePage,
+  kPassword,
+};
+
+constexpr option kOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {"server", required_argument, nullptr, kServer},
+    {"user", required_argument, nullptr, kUser},
+    {"dbc", required_argument, nullptr, kDbc},
+    {"folder", required_argument, nullptr, kFolder},
+    {"overwrite", required_argument, nullptr, kOverwrite},
+    {"yes", no_argument, nullptr, kYes},
+    {"verify", no_argument, nullptr, kVerify},
+    {"fast", no_argument, nullptr, kFast},
+    {"quiet", no_argument, nullptr, kQuiet},
+    {"max-reports", required_argument, nullptr, kMaxReports},
+    {"summary", required_argument, nullptr, kSummary},
+    {"keep-types", no_argument, nullptr, kKeepTypes},
+    {"text-types", no_argument, nullptr, kTextTypes},
+    {"dry-run", no_argument, nullptr, kDryRun},
+    {"codepage", required_argument, nullptr, kCodePage},
+    {"source-codepage", required_argument, nullptr, kSourceCodePage},
+    {"password", required_argument, nullptr, kPassword},
+    {"pwd", required_argument, nullptr, kPassword},
+    {nullptr, 0, nullptr, 0},
+};
+
 }  // namespace
 
 bool IsTransfer(Command command) { return command == Command::SendToOracle || command == Command::SendToFoxPro; }
 
 Arguments ParseArguments(const std::vector<std::string>& args) {
   Arguments parsed;
+  // getopt_long works on a C argument vector; it reorders the pointers, not the texts.
+  std::vector<std::string> texts = args;
+  texts.insert(texts.begin(), "tesselby");
+  std::vector<char*> argv;
+  for (std::string& text : texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
   std::vector<std::string> words;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg.rfind("--", 0) != 0) {
-      // Table names are words; a lone "-" or "-x" is not an option of this program.
-      if (!optionsEnded && arg.size() > 1 && arg[0] == '-') throw UsageError("unknown option " + arg);
-      words.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    const auto equals = arg.find('=');
-    const std::string name = arg.substr(0, equals);
-    const bool inlineValue = equals != std::string::npos;
-    const auto value = [&]() -> std::string {
-      if (inlineValue) return arg.substr(equals + 1);
-      if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-      return args[++i];
-    };
-    const auto flag = [&] {
-      if (inlineValue) throw UsageError(name + " takes no value");
-    };
-    if (name == "--help") {
-      flag();
-      parsed.command = Command::Help;
-      return parsed;
-    } else if (name == "--version") {
-      flag();
-      parsed.command = Command::Version;
-      return parsed;
-    } else if (name == "--server") {
-      parsed.server = value();
-    } else if (name == "--user") {
-      parsed.user = value();
-    } else if (name == "--dbc") {
-      parsed.dbcFile = value();
-    } else if (name == "--folder") {
-      parsed.freeTableFolder = value();
-    } else if (name == "--overwrite") {
-      parsed.overwrite = OverwriteFrom(value());
-    } else if (name == "--yes") {
-      flag();
-      parsed.confirmDelete = true;
-    } else if (name == "--verify") {
-      flag();
-      parsed.verify = true;
-    } else if (name == "--fast") {
-      flag();
-      parsed.fast = true;
-    } else if (name == "--quiet") {
-      flag();
-      parsed.quiet = true;
-    } else if (name == "--password" || name == "--pwd") {
-      throw UsageError(
-          "the password is never taken from the command line (others can read it there); "
-          "set TESSELBY_PASSWORD or save it in the connection window");
-    } else {
-      throw UsageError("unknown option " + name);
+  opterr = 0;
+  optind = 0;  // a fresh scan each call
+  // "-": words come back in place (as 1), so options may stand anywhere and the order of the
+  // tables is the order typed; ":": a missing value is told apart from an unknown option.
+  for (;;) {
+    const int found = getopt_long(static_cast<int>(argv.size() - 1), argv.data(), "-:hV", kOptions, nullptr);
+    if (found == -1) break;
+    const std::string value = optarg != nullptr ? optarg : "";
+    switch (found) {
+      case 1:
+        words.push_back(value);
+        break;
+      case 'h':
+        parsed.command = Command::Help;
+        return parsed;
+      case 'V':
+        parsed.command = Command::Version;
+        return parsed;
+      case kServer:
+        parsed.server = value;
+        break;
+      case kUser:
+        parsed.user = value;
+        break;
+      case kDbc:
+        parsed.dbcFile = value;
+        break;
+      case kFolder:
+        parsed.freeTableFolder = value;
+        break;
+      case kOverwrite:
+        parsed.overwrite = OverwriteFrom(value);
+        break;
+      case kYes:
+        parsed.confirmDelete = true;
+        break;
+      case kVerify:
+        parsed.verify = true;
+        break;
+      case kFast:
+        parsed.fast = true;
+        break;
+      case kQuiet:
+        parsed.quiet = true;
+        break;
+      case kMaxReports:
+        parsed.maxReports = WholeNumber("--max-reports", value);
+        break;
+      case kSummary:
+        parsed.summary = SummaryFrom(value);
+        break;
+      case kKeepTypes:
+      case kTextTypes:
+        if (parsed.keepTypes && *parsed.keepTypes != (found == kKeepTypes)) {
+          throw UsageError("--keep-types and --text-types exclude each other");
+        }
+        parsed.keepTypes = found == kKeepTypes;
+        break;
+      case kDryRun:
+        parsed.dryRun = true;
+        break;
+      case kCodePage:
+        parsed.codePage = CodePage("--codepage", value);
+        break;
+      case kSourceCodePage:
+        parsed.sourceCodePage = CodePage("--source-codepage", value);
+        break;
+      case kPassword:
+        throw UsageError(
+            "the password is never taken from the command line (others can read it there); "
+            "set TESSELBY_PASSWORD or save it in the connection window");
+      case ':':
+        throw UsageError(std::string(argv[static_cast<std::size_t>(optind) - 1]) + " needs a value");
+      default:  // '?': unknown, or a value given to an option that takes none
+        throw UsageError("unknown option " + std::string(argv[static_cast<std::size_t>(optind) - 1]));
     }
   }
+  // After "--" getopt_long stops and leaves the rest as words.
+  for (int i = optind; i < static_cast<int>(argv.size()) - 1; ++i)
+    words.emplace_back(argv[static_cast<std::size_t>(i)]);
+
   if (words.empty()) throw UsageError("no command given");
   const auto shape = Commands().find(words.front());
   if (shape == Commands().end()) throw UsageError("unknown command " + words.front());
@@ -113,17 +218,20 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   if (parsed.dbcFile && parsed.freeTableFolder) throw UsageError("--dbc and --folder exclude each other");
   if (parsed.verify && !IsTransfer(parsed.command)) throw UsageError("--verify belongs to the send commands");
   if (parsed.fast && parsed.command != Command::SendToOracle) throw UsageError("--fast belongs to send-to-oracle");
+  if ((parsed.keepTypes || parsed.codePage || parsed.sourceCodePage) && !IsTransfer(parsed.command)) {
+    throw UsageError("--keep-types, --text-types and the code pages belong to the send commands");
+  }
   return parsed;
 }
 
 std::string UsageText() {
   return R"(usage: tesselby [OPTIONS] COMMAND [TABLE...]
-       tesselby                 (no arguments: open the windows)
+       tesselby                 (no arguments: open the windows; they need a display)
 
 Commands (each runs the tables window's command of the same name, without windows):
   list                          the tables of both sides: oracle<TAB>NAME, foxpro<TAB>name
-  send-to-oracle TABLE...       copy FoxPro tables into Oracle
-  send-to-foxpro TABLE...       copy Oracle tables into FoxPro
+  send-to-oracle TABLE...       copy FoxPro tables into Oracle, in the order typed
+  send-to-foxpro TABLE...       copy Oracle tables into FoxPro, in the order typed
   delete-oracle TABLE...        drop Oracle tables (needs --yes unless asked on a terminal)
   delete-foxpro TABLE...        drop FoxPro tables (the same)
   rename-oracle OLD NEW         rename an Oracle table
@@ -136,15 +244,28 @@ Options:
   --folder DIR        FoxPro free-table folder for this run
   --overwrite=yes|no|ask
                       answer to "overwrite this table?"; default: ask on a terminal, else no
+                      (without a terminal, a table kept this way makes the exit status 1)
   --yes               confirm deleting
   --verify            after copying, read both sides back and compare every value
   --fast              send-to-oracle: one prepared INSERT per table, rows bound in arrays,
                       one commit per array (the windows send one literal INSERT per row)
+  --keep-types        keep the source's column types where the target has them
+  --text-types        send every column as text
+  --dry-run           say what would be done, change nothing
+  --codepage N        code page of the FoxPro tables written
+  --source-codepage N code page of FoxPro tables whose header names none
+                      (N: 437 850 852 857 865 866 874 932 936 949 950 1250-1256 10000)
+  --max-reports N     failure reports printed per table (default 10); the rest are counted
+  --summary=text|tsv  the table summary as sentences (default) or tab-separated:
+                      name, rows read, written, failed, seconds, status
   --quiet             no progress display
-  --help, --version
+  -h, --help          show this text
+  -V, --version       show the version
+  --                  the words after it are table names, even when they begin with '-'
 
 The password comes from the saved profile or from the environment variable TESSELBY_PASSWORD.
-Exit status: 0 all went well, 1 a failure was reported or a value differs, 2 usage error.
+Exit status: 0 all went well, 1 a failure was reported, a value differs, a table was kept
+without --overwrite, or output could not be written; 2 usage error; 130/143 interrupted.
 )";
 }
 

@@ -28,9 +28,14 @@ enum class Command {
 // How the overwrite question is answered; Default means "ask" on a terminal, "no" elsewhere.
 enum class Overwrite { Default, Yes, No, Ask };
 
+// The table summary at the end of a copy: sentences for people, or tab-separated fields.
+enum class Summary { Text, Tsv };
+
+inline constexpr int kDefaultMaxReports = 10;
+
 struct Arguments {
   Command command = Command::Help;
-  std::vector<std::string> tables;  // the tables named; for a rename: old name, new name
+  std::vector<std::string> tables;  // the tables named, in the order typed; for a rename: old name, new name
   // Connection fields that replace the saved profile's for this run only.
   std::optional<std::string> server, user, dbcFile, freeTableFolder;
   Overwrite overwrite = Overwrite::Default;
@@ -38,6 +43,11 @@ struct Arguments {
   bool verify = false;
   bool fast = false;  // send-to-oracle: bound values in parameter arrays
   bool quiet = false;
+  int maxReports = kDefaultMaxReports;  // failure reports printed per table; the rest are counted
+  Summary summary = Summary::Text;
+  std::optional<bool> keepTypes;  // --keep-types / --text-types
+  bool dryRun = false;
+  std::optional<int> codePage, sourceCodePage;
 };
 
 /// The arguments after the program name; throws UsageError.

@@ -6,16 +6,18 @@
 #include <QListWidget>
 #include <algorithm>
 #include <cstdio>
-#include <iomanip>
+#include <cstdlib>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/Arguments.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/ConsolePrompter.h"
+#include "cli/Interruption.h"
 #include "cli/ProfileFields.h"
+#include "cli/TableSummary.h"
+#include "cli/TypedOrder.h"
 #include "cli/Verification.h"
 #include "connections/DataProviders.h"
 #include "connections/FailureTrap.h"
@@ -70,36 +72,6 @@ Side SideOf(Command command) {
 
 const char* SideName(Side side) { return side == Side::FoxPro ? "FoxPro" : "Oracle"; }
 
-// Selects each named table in the list (its exact spelling first, else the first one equal
-// ignoring case) and makes the first of them current. Returns the names not found.
-std::vector<std::string> SelectNamed(connections::ListBox& list, const std::vector<std::string>& names) {
-  std::vector<std::string> missing;
-  int first = -1;
-  for (const std::string& name : names) {
-    int found = -1;
-    for (int i = 0; i < list.ListCount() && found < 0; ++i) {
-      if (list.List(i) == name) found = i;
-    }
-    for (int i = 0; i < list.ListCount() && found < 0; ++i) {
-      if (transfer::LowerCase(list.List(i)) == transfer::LowerCase(name)) found = i;
-    }
-    if (found < 0) {
-      missing.push_back(name);
-      continue;
-    }
-    list.SetSelected(found, true);
-    if (first < 0) first = found;
-  }
-  if (first >= 0) list.SetListIndex(first);
-  return missing;
-}
-
-std::string Seconds(double seconds) {
-  std::ostringstream text;
-  text << std::fixed << std::setprecision(2) << seconds;
-  return text.str();
-}
-
 // A long memo would bury the summary; its start and its length are enough to find it.
 std::string Shortened(const std::string& text) {
   constexpr std::size_t kShown = 200;
@@ -142,55 +114,100 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
 }
 
 int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& parts, ConsolePrompter& prompter,
-                ConsoleProgress& progress, const connections::ConnectionFields& fields) {
-  connections::ListBox& sourceList = arguments.command == Command::SendToOracle ? parts.List1 : parts.List2;
-  std::vector<std::string> selected;
-  for (int i = 0; i < sourceList.ListCount(); ++i) {
-    if (sourceList.Selected(i)) selected.push_back(sourceList.List(i));
-  }
+                ConsoleProgress& progress, const connections::ConnectionFields& fields,
+                const std::vector<std::string>& selected) {
   const Direction direction = arguments.command == Command::SendToOracle ? Direction::ToOracle : Direction::ToFoxPro;
-  if (direction == Direction::ToOracle) {
-    transfer::SendTablesToOracle(parts, &progress,
-                                 arguments.fast ? transfer::InsertPath::Arrays : transfer::InsertPath::Statements);
-  } else {
-    transfer::SendTablesToFoxPro(parts, &progress);
+  {
+    const StopOnSignal stopOnSignal;
+    if (direction == Direction::ToOracle) {
+      transfer::SendTablesToOracle(parts, &progress,
+                                   arguments.fast ? transfer::InsertPath::Arrays : transfer::InsertPath::Statements);
+    } else {
+      transfer::SendTablesToFoxPro(parts, &progress);
+    }
   }
   progress.ClearLine();
+  const int signal = StopOnSignal::Received();
+  const bool tsv = arguments.summary == Summary::Tsv;
   long differing = 0;
   std::vector<Difference> shown;
-  for (const TableTally& tally : progress.Tables()) {
-    std::cout << tally.source << " -> " << tally.target << ": " << tally.rowsRead << " rows read, " << tally.rowsWritten
-              << " written, " << tally.failedStatements << " failed statements, " << Seconds(tally.seconds) << " s";
-    if (arguments.verify) {
-      const Verified verified = VerifyTable(direction, tally, fields, shown, prompter);
-      std::cout << ", " << verified.compared << " values compared, " << verified.differing << " differing";
+  for (const std::string& name : selected) {
+    const auto& tables = progress.Tables();
+    const auto tally =
+        std::find_if(tables.begin(), tables.end(), [&](const TableTally& table) { return table.source == name; });
+    const TableTally* copied = tally == tables.end() ? nullptr : &*tally;
+    std::cout << SummaryLine(arguments.summary, name, copied, signal != 0);
+    if (arguments.verify && copied != nullptr && !copied->notCreated && signal == 0) {
+      const Verified verified = VerifyTable(direction, *copied, fields, shown, prompter);
+      if (!tsv) std::cout << ", " << verified.compared << " values compared, " << verified.differing << " differing";
       differing += verified.differing;
     }
     std::cout << "\n";
   }
-  // A table the transfer passed over was kept (its overwrite question answered No) or refused
-  // with a failure report shown above.
-  for (const std::string& name : selected) {
-    const auto& tables = progress.Tables();
-    if (std::none_of(tables.begin(), tables.end(), [&](const TableTally& tally) { return tally.source == name; })) {
-      std::cout << name << ": not copied\n";
-    }
-  }
+  // Differences are no summary fields: a script reading the tab-separated lines finds them on stderr.
+  std::ostream& differences = tsv ? std::cerr : std::cout;
   for (const Difference& difference : shown) {
-    std::cout << "differs: " << difference.table << " row " << difference.row << " column " << difference.column
-              << ": '" << Shortened(difference.sourceText) << "' became '" << Shortened(difference.targetText) << "'\n";
+    differences << "differs: " << difference.table << " row " << difference.row << " column " << difference.column
+                << ": '" << Shortened(difference.sourceText) << "' became '" << Shortened(difference.targetText)
+                << "'\n";
   }
   if (differing > static_cast<long>(shown.size())) {
-    std::cout << "differs: " << differing - static_cast<long>(shown.size()) << " more values\n";
+    differences << "differs: " << differing - static_cast<long>(shown.size()) << " more values\n";
   }
   std::cout << std::flush;
-  return prompter.Reports() > 0 || differing > 0 ? 1 : 0;
+  // Kept without anyone choosing so: a script must not take that for a copy.
+  const char* target = direction == Direction::ToOracle ? "Oracle" : "FoxPro";
+  for (const std::string& name : prompter.KeptUnasked()) {
+    std::cerr << "tesselby: " << name << " exists in " << target << "; use --overwrite=yes to replace it\n";
+  }
+  if (signal != 0) {
+    std::cerr << "tesselby: interrupted by " << (signal == SIGINT ? "SIGINT" : "SIGTERM")
+              << "; the summary above shows what was copied\n";
+    return 128 + signal;
+  }
+  return prompter.Reports() > 0 || differing > 0 || !prompter.KeptUnasked().empty() ? 1 : 0;
+}
+
+void LoadList(Side side, connections::ListBox& list, const connections::ConnectionFields& fields) {
+  if (side == Side::FoxPro) {
+    connections::LoadFoxProTables(list, connections::FoxProConnectionString(fields));
+  } else {
+    connections::LoadOracleTables(list, fields);
+  }
+}
+
+bool Lists(connections::ListBox& list, const std::string& name) {
+  for (int i = 0; i < list.ListCount(); ++i) {
+    if (transfer::LowerCase(list.List(i)) == transfer::LowerCase(name)) return true;
+  }
+  return false;
+}
+
+// What a delete or rename did, read back from the side it changed (its handler goes on past
+// a failed statement, so its own list is no witness).
+void SayWhatChanged(const Arguments& arguments, Side side, const std::vector<std::string>& selected,
+                    const connections::ConnectionFields& fields) {
+  QListWidget widget;
+  connections::ListBox now(widget);
+  try {
+    LoadList(side, now, fields);
+  } catch (const std::exception&) {
+    return;  // the side cannot be read again; the reports above tell what failed
+  }
+  const std::string where = std::string(SideName(side)) + " table ";
+  if (arguments.command == Command::DeleteOracle || arguments.command == Command::DeleteFoxPro) {
+    for (const std::string& name : selected) {
+      if (!Lists(now, name)) std::cout << "dropped " << where << name << "\n";
+    }
+  } else if (!selected.empty() && Lists(now, arguments.tables[1]) && !Lists(now, selected.front())) {
+    std::cout << "renamed " << where << selected.front() << " to " << arguments.tables[1] << "\n";
+  }
 }
 
 int Run(const Arguments& arguments) {
   const bool interactive = ::isatty(STDIN_FILENO) == 1;
   Overwrite overwrite = arguments.overwrite;
-  if (overwrite == Overwrite::Default) overwrite = interactive ? Overwrite::Ask : Overwrite::No;
+  if (overwrite == Overwrite::Default && interactive) overwrite = Overwrite::Ask;
   const bool renaming = arguments.command == Command::RenameOracle || arguments.command == Command::RenameFoxPro;
   const bool deleting = arguments.command == Command::DeleteOracle || arguments.command == Command::DeleteFoxPro;
   if (deleting && !arguments.confirmDelete && !interactive) {
@@ -199,7 +216,20 @@ int Run(const Arguments& arguments) {
 
   ConsolePrompter prompter(std::cin, std::cerr, overwrite, arguments.confirmDelete,
                            renaming ? arguments.tables[1] : std::string());
-  const ProfileFields fields(arguments);
+  ProfileFields fields(arguments);
+  const Side side = SideOf(arguments.command);
+  const bool both = arguments.command == Command::List || IsTransfer(arguments.command);
+  const bool usesOracle = both || side == Side::Oracle;
+  const bool usesFoxPro = both || side == Side::FoxPro;
+  if (usesOracle && fields.OraclePassword().empty() && interactive) {
+    fields.SetOraclePassword(
+        AskPasswordWithoutEcho("Oracle password for " + fields.OracleUser() + "@" + fields.OracleServer() + ": "));
+  }
+  HintFacts facts;
+  facts.noPassword = usesOracle && fields.OraclePassword().empty();
+  facts.noFoxProLocation = usesFoxPro && (fields.DbcMode() ? fields.DbcFile() : fields.FreeTableFolder()).empty();
+  prompter.SetHintFacts(facts);
+
   QListWidget foxProWidget;
   QListWidget oracleWidget;
   connections::ListBox foxProList(foxProWidget);
@@ -209,16 +239,14 @@ int Run(const Arguments& arguments) {
   connections::TablesWindowParts parts{foxProList, oracleList, bar, pointer, prompter, fields};
 
   // The tables window's load steps, for the lists this command works on.
-  const Side side = SideOf(arguments.command);
-  const bool both = arguments.command == Command::List || IsTransfer(arguments.command);
   {
     connections::FailureTrap trap(prompter, "Form2.Form_Load");
     std::string foxProConnection;
-    if (both || side == Side::FoxPro) {
+    if (usesFoxPro) {
       trap.Step(110, [&] { foxProConnection = connections::FoxProConnectionString(fields); });
       trap.Step(112, [&] { connections::LoadFoxProTables(foxProList, foxProConnection); });
     }
-    if (both || side == Side::Oracle) trap.Step(114, [&] { connections::LoadOracleTables(oracleList, fields); });
+    if (usesOracle) trap.Step(114, [&] { connections::LoadOracleTables(oracleList, fields); });
   }
   if (arguments.command == Command::List) {
     // What did load is shown; a side that failed has its report and the status says so.
@@ -232,25 +260,27 @@ int Run(const Arguments& arguments) {
 
   connections::ListBox& list = side == Side::FoxPro ? foxProList : oracleList;
   const std::vector<std::string> named = renaming ? std::vector<std::string>{arguments.tables[0]} : arguments.tables;
-  const std::vector<std::string> missing = SelectNamed(list, named);
+  std::vector<std::string> selected;
+  const std::vector<std::string> missing = SelectInTypedOrder(list, named, selected);
   for (const std::string& name : missing) std::cerr << "tesselby: no " << SideName(side) << " table " << name << "\n";
   if (!missing.empty()) return 1;
 
   if (deleting && !arguments.confirmDelete) {
-    std::string question = "Drop " + std::to_string(list.SelCount()) + " " + SideName(side) + " table(s):";
-    for (int i = 0; i < list.ListCount(); ++i) {
-      if (list.Selected(i)) question += " " + list.List(i);
-    }
+    std::string question = "Drop " + std::to_string(selected.size()) + " " + SideName(side) + " table(s):";
+    for (const std::string& name : selected) question += " " + name;
     if (!prompter.AskYesNo(question + "?")) return 1;
   }
 
   switch (arguments.command) {
     case Command::SendToOracle:
     case Command::SendToFoxPro: {
-      const bool show = !arguments.quiet && ::isatty(STDERR_FILENO) == 1;
-      ConsoleProgress progress(std::cerr, show, list.SelCount());
+      const char* term = std::getenv("TERM");
+      const bool dumb = term != nullptr && std::string(term) == "dumb";
+      const bool show = !arguments.quiet && !dumb && ::isatty(STDERR_FILENO) == 1;
+      ConsoleProgress progress(std::cerr, show, static_cast<int>(selected.size()));
+      progress.SetMaxReports(arguments.maxReports);
       prompter.SetProgress(&progress);
-      const int status = RunTransfer(arguments, parts, prompter, progress, fields);
+      const int status = RunTransfer(arguments, parts, prompter, progress, fields, selected);
       prompter.SetProgress(nullptr);
       return status;
     }
@@ -269,6 +299,7 @@ int Run(const Arguments& arguments) {
     default:
       break;
   }
+  SayWhatChanged(arguments, side, selected, fields);
   return prompter.Reports() > 0 ? 1 : 0;
 }
 
@@ -279,11 +310,7 @@ void WithoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& conte
   if (g_defaultHandler != nullptr) g_defaultHandler(type, context, message);
 }
 
-}  // namespace
-
-bool WantsCommandLine(int argc, char**) { return argc > 1; }
-
-int RunCommandLine(int argc, char** argv) {
+int RunArguments(int argc, char** argv) {
   Arguments arguments;
   try {
     arguments = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
@@ -313,6 +340,30 @@ int RunCommandLine(int argc, char** argv) {
     std::cerr << "tesselby: " << error.what() << "\nTry 'tesselby --help'.\n";
     return 2;
   }
+}
+
+}  // namespace
+
+bool WantsCommandLine(int argc, char**) { return argc > 1; }
+
+bool HasDisplay() {
+  // A platform chosen by hand (offscreen, vnc) needs no display variable.
+  return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+int NoDisplay() {
+  std::cerr << "tesselby: the windows need a display (DISPLAY or WAYLAND_DISPLAY is not set);\n"
+               "the commands run without one: see 'tesselby --help'.\n";
+  return 2;
+}
+
+int RunCommandLine(int argc, char** argv) {
+  GuardStandardStreams();
+  const int status = RunArguments(argc, argv);
+  if (StandardStreamsWritten()) return status;
+  std::cerr << "tesselby: the output could not be written" << std::endl;  // stderr may still work
+  return status == 0 ? 1 : status;
 }
 
 }  // namespace cli

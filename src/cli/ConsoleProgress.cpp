@@ -23,13 +23,21 @@ std::string Clock(double seconds) {
 std::string ProgressText(int table, int tableCount, const std::string& name, long done, long total,
                          double elapsedSeconds) {
   std::string text = "table " + std::to_string(table) + " of " + std::to_string(tableCount) + ": " + name + "  " +
-                     std::to_string(done) + " of " + std::to_string(total) + " rows";
+                     std::to_string(done) + (total > 0 ? " of " + std::to_string(total) : std::string()) + " rows";
+  // Before a second's worth of rows, or without a row count, a rate or time left would be a guess.
   if (elapsedSeconds >= 1.0 && done > 0) {
     const double rate = static_cast<double>(done) / elapsedSeconds;
     text += "  " + std::to_string(static_cast<long>(rate + 0.5)) + " rows/s";
     if (total > done) text += "  " + Clock(static_cast<double>(total - done) / rate) + " left";
   }
   return text;
+}
+
+std::string TableStatus(const TableTally& tally, bool interrupted) {
+  if (tally.notCreated) return "not created";
+  if (interrupted && tally.rowsRead < tally.rowCount) return "partial";
+  if (tally.failedStatements > 0) return "failed";
+  return "copied";
 }
 
 double ConsoleProgress::SteadySeconds() {
@@ -65,20 +73,29 @@ void ConsoleProgress::RowSent(bool succeeded) noexcept {
   Draw(false);
 }
 
-void ConsoleProgress::TableEnded() noexcept {
+void ConsoleProgress::TableNotCreated(long rowsNotSent) noexcept {
   if (!m_inTable) return;
-  m_tables.back().seconds = m_clock() - m_started;
-  m_inTable = false;
-  ClearLine();
+  m_tables.back().notCreated = true;
+  m_tables.back().rowsNotSent = rowsNotSent;
 }
 
-void ConsoleProgress::FailureShown() {
+void ConsoleProgress::TableEnded() noexcept {
+  if (!m_inTable) return;
+  TableTally& tally = m_tables.back();
+  tally.seconds = m_clock() - m_started;
+  m_inTable = false;
   ClearLine();
-  if (m_inTable) {
-    ++m_tables.back().failedStatements;
-  } else {
-    ++m_pendingFailures;
+  if (tally.failedStatements > m_maxReports) {
+    m_terminal << tally.target << ": " << tally.failedStatements - m_maxReports
+               << " more failure reports not printed\n\n"
+               << std::flush;
   }
+}
+
+bool ConsoleProgress::FailureShown() {
+  ClearLine();
+  const int shown = m_inTable ? ++m_tables.back().failedStatements : ++m_pendingFailures;
+  return shown <= m_maxReports;
 }
 
 void ConsoleProgress::ClearLine() {

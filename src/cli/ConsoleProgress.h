@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <climits>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -19,7 +20,13 @@ struct TableTally {
   int failedStatements = 0;
   double seconds = 0;
   std::vector<long> failedRows;  // 0-based source rows whose INSERT failed
+  bool notCreated = false;       // its CREATE failed, so its rows were not sent
+  long rowsNotSent = 0;
 };
+
+/// The table's outcome in one word or two: copied, not created, partial (the run was
+/// interrupted inside it) or failed (a statement of it failed).
+std::string TableStatus(const TableTally& tally, bool interrupted);
 
 /// "table 2 of 5: ORDERS  1200 of 5000 rows  850 rows/s  0:04 left" (no rate or time left
 /// before the first second's worth of rows).
@@ -37,10 +44,14 @@ class ConsoleProgress : public transfer::TransferObserver {
 
   void TableStarted(const std::string& source, const std::string& target, long rowCount) noexcept override;
   void RowSent(bool succeeded) noexcept override;
+  void TableNotCreated(long rowsNotSent) noexcept override;
   void TableEnded() noexcept override;
 
-  /// A failure report is about to be written: takes the progress line away and counts it.
-  void FailureShown();
+  /// Failure reports printed per table; the later ones are only counted.
+  void SetMaxReports(int maxReports) { m_maxReports = maxReports; }
+  /// A failure report is due: takes the progress line away and counts it. Returns whether
+  /// to print it (false once its table has had its share).
+  bool FailureShown();
   /// Takes the progress line away (before any other text goes to the terminal).
   void ClearLine();
 
@@ -58,6 +69,7 @@ class ConsoleProgress : public transfer::TransferObserver {
   std::vector<TableTally> m_tables;
   bool m_inTable = false;
   int m_pendingFailures = 0;
+  int m_maxReports = INT_MAX;
   double m_started = 0;
   double m_lastDrawn = -1;
   bool m_lineShown = false;

@@ -1,5 +1,7 @@
 #include "cli/ConsolePrompter.h"
 
+#include <stdlib.h>
+
 #include "connections/FailureReport.h"
 
 namespace cli {
@@ -36,8 +38,9 @@ bool ConsolePrompter::AskYesNo(const std::string& text) {
       m_err << "\n";
       return false;
     }
-    if (answer == "y" || answer == "yes" || answer == "Y") return true;
-    if (answer == "n" || answer == "no" || answer == "N") return false;
+    const auto start = answer.find_first_not_of(" \t");
+    const int meaning = start == std::string::npos ? -1 : ::rpmatch(answer.c_str() + start);
+    if (meaning >= 0) return meaning == 1;
   }
 }
 
@@ -46,20 +49,23 @@ int ConsolePrompter::MsgBox(const std::string& text, int style, const std::strin
     bool yes = m_confirm;
     if (title == "Overwrite?") {
       yes = m_overwrite == Overwrite::Yes || (m_overwrite == Overwrite::Ask && AskYesNo(text));
+      if (m_overwrite == Overwrite::Default) {
+        // "Would you like to overwrite NAME?"
+        const auto from = text.find("overwrite ");
+        m_keptUnasked.push_back(from == std::string::npos ? text : text.substr(from + 10, text.size() - from - 11));
+      }
     }
     return yes ? connections::vbYes : connections::vbNo;
   }
   // A failure report, or a command's own message ("Please select a table"): either way
   // the command did not do all it was asked to.
-  if (m_progress != nullptr) {
-    if (title == connections::kFailureReportTitle) {
-      m_progress->FailureShown();
-    } else {
-      m_progress->ClearLine();
-    }
-  }
   ++m_reports;
-  m_err << TerminalLines(text) << "\n\n" << std::flush;
+  const bool failure = title == connections::kFailureReportTitle;
+  if (m_progress != nullptr) {
+    if (failure && !m_progress->FailureShown()) return connections::vbOK;  // counted, not printed
+    if (!failure) m_progress->ClearLine();
+  }
+  m_err << (failure ? TerminalReport(text, HintFor(text, m_facts)) : TerminalLines(text) + "\n") << "\n" << std::flush;
   return connections::vbOK;
 }
 

@@ -3,20 +3,22 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/Arguments.h"
 #include "cli/ConsoleProgress.h"
+#include "cli/TerminalReport.h"
 #include "connections/Prompter.h"
 
 namespace cli {
 
 // The prompts of a command-line run. Failure reports and messages go to standard error,
-// one block each, with the window's text; the overwrite question is answered as
-// --overwrite says (asking on the terminal for "ask"); the rename's new name and any
-// other yes/no question come from the command line.
+// one block each: a report with its failure text, statement and hint; the overwrite
+// question is answered as --overwrite says (asking on the terminal for "ask"; Default,
+// the choice of no one, answers no and keeps the table's name); the rename's new name
+// and any other yes/no question come from the command line.
 class ConsolePrompter : public connections::Prompter {
  public:
-  /// overwrite must be Yes, No or Ask (Default is resolved by the caller).
   ConsolePrompter(std::istream& in, std::ostream& err, Overwrite overwrite, bool confirm, std::string inputAnswer,
                   ConsoleProgress* progress = nullptr);
 
@@ -27,8 +29,12 @@ class ConsolePrompter : public connections::Prompter {
   /// Failure reports and messages written so far; any of them makes the run fail.
   int Reports() const { return m_reports; }
   void SetProgress(ConsoleProgress* progress) { m_progress = progress; }
+  void SetHintFacts(const HintFacts& facts) { m_facts = facts; }
+  /// The tables kept because no one chose an answer to their overwrite question.
+  const std::vector<std::string>& KeptUnasked() const { return m_keptUnasked; }
 
-  /// Asks text on err until the answer on in is yes or no; end of input is no.
+  /// Asks text on err until the answer on in is yes or no (as rpmatch reads them in the
+  /// user's language: "y", "Yes", "n" ...); end of input is no.
   bool AskYesNo(const std::string& text);
 
  private:
@@ -39,6 +45,8 @@ class ConsolePrompter : public connections::Prompter {
   std::string m_inputAnswer;
   ConsoleProgress* m_progress;
   int m_reports = 0;
+  HintFacts m_facts;
+  std::vector<std::string> m_keptUnasked;
 };
 
 /// The text with each "\r\n" and lone "\r" made a "\n", as a terminal shows lines.

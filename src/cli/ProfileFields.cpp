@@ -1,6 +1,10 @@
 #include "cli/ProfileFields.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <iostream>
 
 #include "connections/ConnectionProfile.h"
 
@@ -19,6 +23,22 @@ ProfileFields::ProfileFields(const Arguments& arguments) {
   // Naming a location on the command line chooses its mode too.
   if (arguments.dbcFile) m_dbcMode = true;
   if (arguments.freeTableFolder) m_dbcMode = false;
+}
+
+std::string AskPasswordWithoutEcho(const std::string& prompt) {
+  std::cerr << prompt << std::flush;
+  termios saved{};
+  const bool quiet = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (quiet) {
+    termios silent = saved;
+    silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+  }
+  std::string password;
+  std::getline(std::cin, password);
+  if (quiet) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+  std::cerr << "\n";
+  return password;
 }
 
 }  // namespace cli

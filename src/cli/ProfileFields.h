@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "cli/Arguments.h"
 #include "connections/WindowParts.h"
@@ -22,10 +23,16 @@ class ProfileFields : public connections::ConnectionFields {
   std::string DbcFile() const override { return m_dbcFile; }
   std::string FreeTableFolder() const override { return m_freeTableFolder; }
   bool DbcMode() const override { return m_dbcMode; }
+  /// The password typed at the prompt, for a run that found none.
+  void SetOraclePassword(std::string password) { m_password = std::move(password); }
 
  private:
   std::string m_server, m_user, m_password, m_dbcFile, m_freeTableFolder;
   bool m_dbcMode = true;
 };
+
+/// Asks on standard error for the password and reads it from standard input with the
+/// terminal's echo off; empty when none is typed.
+std::string AskPasswordWithoutEcho(const std::string& prompt);
 
 }  // namespace cli

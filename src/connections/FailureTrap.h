@@ -6,6 +6,7 @@
 
 #include "connections/FailureReport.h"
 #include "connections/Prompter.h"
+#include "connections/StopRequest.h"
 
 namespace connections {
 
@@ -89,8 +90,9 @@ class FailureTrap {
     for (Counter i = range.first; !stopped_ && (step > 0 ? i <= range.second : i >= range.second); i += step) body(i);
   }
 
-  /// The user ended the command with Stop.
-  bool Stopped() const { return stopped_; }
+  /// The user ended the command with Stop, or a stop was requested from outside; the
+  /// latter lets the statements of the current row finish, so only the loops look at it.
+  bool Stopped() const { return stopped_ || StopRequested(); }
   const std::string& Handler() const { return handler_; }
 
  private:

@@ -21,6 +21,8 @@
 int main(int argc, char** argv) {
   // With arguments the program runs one command without windows.
   if (cli::WantsCommandLine(argc, argv)) return cli::RunCommandLine(argc, argv);
+  // Qt would abort without a display; say what is wrong and what works without one.
+  if (!cli::HasDisplay()) return cli::NoDisplay();
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(shell::kProductName));

@@ -11,8 +11,8 @@ namespace {
 using Words = std::vector<std::string>;
 
 TEST(ArgumentsTest, CommandsTakeTheirTablesAndOptionsAnywhere) {
-  const Arguments send = ParseArguments(
-      {"--server=ORCL", "send-to-oracle", "a", "--overwrite", "yes", "b", "--folder", "/d", "--verify", "--quiet", "--fast"});
+  const Arguments send = ParseArguments({"--server=ORCL", "send-to-oracle", "a", "--overwrite", "yes", "b", "--folder",
+                                         "/d", "--verify", "--quiet", "--fast"});
   EXPECT_EQ(send.command, Command::SendToOracle);
   EXPECT_EQ(send.tables, (Words{"a", "b"}));
   EXPECT_EQ(send.server, "ORCL");
@@ -29,6 +29,25 @@ TEST(ArgumentsTest, CommandsTakeTheirTablesAndOptionsAnywhere) {
   EXPECT_EQ(ParseArguments({"list", "--help"}).command, Command::Help);
   EXPECT_EQ(ParseArguments({"--version"}).command, Command::Version);
   EXPECT_EQ(ParseArguments({"list"}).overwrite, Overwrite::Default);
+  EXPECT_EQ(ParseArguments({"list", "-h"}).command, Command::Help);
+  EXPECT_EQ(ParseArguments({"-V"}).command, Command::Version);
+}
+
+TEST(ArgumentsTest, TablesKeepTheTypedOrderAndTheNewOptionsTheirValues) {
+  const Arguments typed = ParseArguments({"send-to-foxpro", "Z", "--keep-types", "A", "--dry-run", "M", "--codepage",
+                                          "1252", "--source-codepage=850", "--max-reports", "3", "--summary=tsv"});
+  EXPECT_EQ(typed.tables, (Words{"Z", "A", "M"}));
+  EXPECT_EQ(typed.keepTypes, true);
+  EXPECT_TRUE(typed.dryRun);
+  EXPECT_EQ(typed.codePage, 1252);
+  EXPECT_EQ(typed.sourceCodePage, 850);
+  EXPECT_EQ(typed.maxReports, 3);
+  EXPECT_EQ(typed.summary, Summary::Tsv);
+  const Arguments plain = ParseArguments({"--text-types", "send-to-oracle", "t"});
+  EXPECT_EQ(plain.keepTypes, false);
+  EXPECT_EQ(plain.maxReports, 10);
+  EXPECT_EQ(plain.summary, Summary::Text);
+  EXPECT_FALSE(ParseArguments({"list"}).keepTypes.has_value());
 }
 
 TEST(ArgumentsTest, MistakesAreUsageErrors) {
@@ -46,6 +65,15 @@ TEST(ArgumentsTest, MistakesAreUsageErrors) {
            {"--dbc", "x.dbc", "--folder", "/d", "list"},
            {"--yes=no", "delete-oracle", "a"},
            {"-v", "list"},
+           {"--codepage", "1257", "send-to-foxpro", "a"},
+           {"--source-codepage=abc", "send-to-oracle", "a"},
+           {"--codepage"},
+           {"--keep-types", "--text-types", "send-to-oracle", "a"},
+           {"--max-reports", "-1", "list"},
+           {"--summary=csv", "list"},
+           {"--keep-types", "delete-oracle", "a"},
+           {"--codepage=1252", "list"},
+           {"list", "--", "-x"},
            // The password would be readable by every user of the machine in the process list.
            {"--password=tiger", "list"},
        }) {

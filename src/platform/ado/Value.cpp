@@ -14,6 +14,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/ado/Utf.h"
+
 namespace ado {
 
 namespace {
@@ -359,14 +361,7 @@ void AppendValueText(std::string& out, const Value& value) {
     void operator()(const Bytes& bytes) const {
       // One character per byte: U+0000..U+00FF, UTF-8 encoded.
       out.reserve(out.size() + bytes.size() * 2);
-      for (std::uint8_t b : bytes) {
-        if (b < 0x80) {
-          out.push_back(static_cast<char>(b));
-        } else {
-          out.push_back(static_cast<char>(0xC0 | (b >> 6)));
-          out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
-        }
-      }
+      for (std::uint8_t b : bytes) AppendUtf8(b, out);
     }
   };
   std::visit(Visitor{out, active.locale, active.shortDate}, value.Get());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,10 @@ struct ColumnDefinition {
   bool nullable = false;
   /// NOCPTRANS: text stored without code page translation.
   bool binary = false;
+  /// AUTOINC [NEXTVALUE n [STEP s]] (I only).
+  bool autoIncrement = false;
+  std::int64_t nextValue = 1;
+  int step = 1;
 
   bool operator==(const ColumnDefinition&) const = default;
 };
@@ -56,8 +61,10 @@ class Catalog {
 
   /// Creates a new, empty table whose file is dbfPath (an absolute path; its letter case is
   /// kept). Fails when a file of that name exists already (letter case ignored). A container
-  /// also registers the table, under the file's base name.
-  virtual void CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns) = 0;
+  /// also registers the table, under the file's base name. codePage 0 means 1252, the Windows
+  /// code page of Western Europe.
+  virtual void CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns,
+                           int codePage = 0) = 0;
 
   /// Removes the table called name and its files (.dbf with its .fpt and .cdx companions).
   virtual void DropTable(std::string_view name) = 0;

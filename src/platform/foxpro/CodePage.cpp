@@ -2,88 +2,66 @@
 
 #include <iconv.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <span>
 #include <unordered_map>
 
 #include "platform/ado/Failure.h"
 
 namespace foxpro {
 
+namespace {
+
+struct MarkedCodePage {
+  std::uint8_t mark;
+  int codePage;
+};
+
+// The marks Visual FoxPro writes, one per code page.
+constexpr MarkedCodePage kFoxProMarks[] = {
+    {0x01, 437},   {0x02, 850},  {0x03, 1252}, {0x04, 10000}, {0x64, 852},  {0x65, 866},   {0x66, 865},
+    {0x67, 861},   {0x68, 895},  {0x69, 620},  {0x6A, 737},   {0x6B, 857},  {0x78, 950},   {0x79, 949},
+    {0x7A, 936},   {0x7B, 932},  {0x7C, 874},  {0x7D, 1255},  {0x7E, 1256}, {0x96, 10007}, {0x97, 10029},
+    {0x98, 10006}, {0xC8, 1250}, {0xC9, 1251}, {0xCA, 1254},  {0xCB, 1253},
+};
+
+// dBase language driver ids that tools other than FoxPro leave in the same byte.
+constexpr MarkedCodePage kDbaseDriverIds[] = {{0x26, 866}, {0x4D, 936},  {0x4E, 949},  {0x4F, 950},
+                                              {0x50, 874}, {0x57, 1252}, {0x58, 1252}, {0x59, 1252}};
+
+std::atomic<int> unmarkedCodePage{kOemDefaultCodePage};
+
+}  // namespace
+
+void SetUnmarkedCodePage(int codePage) {
+  TextCodec::ForCodePage(codePage);  // fails now for a code page that cannot be read
+  unmarkedCodePage = codePage;
+}
+
+int UnmarkedCodePage() { return unmarkedCodePage; }
+
 int CodePageForMark(std::uint8_t mark) {
-  switch (mark) {
-    case 0x01:
-      return 437;
-    case 0x02:
-      return 850;
-    case 0x03:
-      return 1252;
-    case 0x04:
-      return 10000;
-    case 0x64:
-      return 852;
-    case 0x65:
-      return 866;
-    case 0x66:
-      return 865;
-    case 0x67:
-      return 861;
-    case 0x68:
-      return 895;
-    case 0x69:
-      return 620;
-    case 0x6A:
-      return 737;
-    case 0x6B:
-      return 857;
-    case 0x78:
-      return 950;
-    case 0x79:
-      return 949;
-    case 0x7A:
-      return 936;
-    case 0x7B:
-      return 932;
-    case 0x7C:
-      return 874;
-    case 0x7D:
-      return 1255;
-    case 0x7E:
-      return 1256;
-    case 0x96:
-      return 10007;
-    case 0x97:
-      return 10029;
-    case 0x98:
-      return 10006;
-    case 0xC8:
-      return 1250;
-    case 0xC9:
-      return 1251;
-    case 0xCA:
-      return 1254;
-    case 0xCB:
-      return 1253;
-    // dBase language driver ids that tools other than FoxPro leave in this byte.
-    case 0x26:
-      return 866;
-    case 0x4D:
-      return 936;
-    case 0x4E:
-      return 949;
-    case 0x4F:
-      return 950;
-    case 0x50:
-      return 874;
-    case 0x57:
-    case 0x58:
-    case 0x59:
-      return 1252;
-    default:
-      return kOemDefaultCodePage;
+  for (const auto& table :
+       {std::span<const MarkedCodePage>(kFoxProMarks), std::span<const MarkedCodePage>(kDbaseDriverIds)}) {
+    const auto found =
+        std::find_if(table.begin(), table.end(), [&](const MarkedCodePage& m) { return m.mark == mark; });
+    if (found != table.end()) return found->codePage;
   }
+  return UnmarkedCodePage();
+}
+
+std::uint8_t MarkForCodePage(int codePage) {
+  const auto found = std::find_if(std::begin(kFoxProMarks), std::end(kFoxProMarks),
+                                  [&](const MarkedCodePage& m) { return m.codePage == codePage; });
+  if (found == std::end(kFoxProMarks))
+    throw ado::Failure("Code page " + std::to_string(codePage) +
+                       " is not one that Visual FoxPro can mark a table with.");
+  return found->mark;
 }
 
 namespace {
@@ -204,54 +182,6 @@ struct TextCodec::Impl {
   std::unique_ptr<Iconv> fromUtf8;
   std::unordered_map<char32_t, std::uint8_t> reverse;  // single-byte: code point -> byte (>= 0x80)
 };
-
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
-bool NextCodePoint(std::string_view s, std::size_t& pos, char32_t& c) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char b = byte(pos);
-  int extra = 0;
-  if (b < 0x80) {
-    c = b;
-  } else if ((b & 0xE0) == 0xC0) {
-    c = b & 0x1F;
-    extra = 1;
-  } else if ((b & 0xF0) == 0xE0) {
-    c = b & 0x0F;
-    extra = 2;
-  } else if ((b & 0xF8) == 0xF0) {
-    c = b & 0x07;
-    extra = 3;
-  } else {
-    return false;
-  }
-  if (extra > 0 && pos + static_cast<std::size_t>(extra) >= s.size()) return false;
-  for (int i = 1; i <= extra; ++i) {
-    unsigned char next = byte(pos + i);
-    if ((next & 0xC0) != 0x80) return false;
-    c = (c << 6) | (next & 0x3F);
-  }
-  static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-  if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-  pos += static_cast<std::size_t>(extra) + 1;
-  return true;
-}
 
 TextCodec::TextCodec(int codePage) : codePage_(codePage), impl_(std::make_unique<Impl>()) {
   const char* name = IconvName(codePage);

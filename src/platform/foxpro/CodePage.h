@@ -7,15 +7,27 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ado/Utf.h"
+
 namespace foxpro {
 
 /// Windows code page number for a table's code page mark (header byte 29). A mark of 0 (no
-/// mark, non-VFP writers) is read as kOemDefaultCodePage; unknown marks too.
+/// mark, non-VFP writers) is read as UnmarkedCodePage(); unknown marks too.
 int CodePageForMark(std::uint8_t mark);
 
-/// Code page assumed for tables without a code page mark: 437, the U.S. MS-DOS OEM code page
-/// that the provider used on a U.S. Windows for unmarked (DOS-era) tables.
+/// The mark Visual FoxPro gives a table of this code page; throws ado::Failure for a code page
+/// that has none.
+std::uint8_t MarkForCodePage(int codePage);
+
+/// Code page assumed for tables without a code page mark by default: 437, the U.S. MS-DOS OEM
+/// code page that the provider used on a U.S. Windows for unmarked (DOS-era) tables.
 inline constexpr int kOemDefaultCodePage = 437;
+
+/// The code page unmarked tables are read in, for the whole process (the user knows what the
+/// DOS-era program that wrote them used). Throws ado::Failure for a code page that cannot be
+/// read, keeping the setting.
+void SetUnmarkedCodePage(int codePage);
+int UnmarkedCodePage();
 
 /// Converts between a code page's bytes and UTF-8. Single-byte code pages decode through a
 /// table built once; multi-byte ones (932, 936, 949, 950) go through iconv.
@@ -47,10 +59,8 @@ class TextCodec {
   std::unique_ptr<Impl> impl_;
 };
 
-/// Appends the UTF-8 encoding of a code point.
-void AppendUtf8(char32_t codePoint, std::string& out);
-/// Decodes the next code point of utf8 at pos (advancing pos); returns false when malformed.
-bool NextCodePoint(std::string_view utf8, std::size_t& pos, char32_t& codePoint);
+using ado::AppendUtf8;
+using ado::NextCodePoint;
 
 /// A character named for a failure text: its code point, and the glyph too when it is
 /// printable ("U+0081", "U+03A9 'Ω'"). Text that is not one UTF-8 character comes back as it is.

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/DbcFiles.h"
 #include "platform/foxpro/DbcIndex.h"
 #include "platform/foxpro/DbfWriter.h"
@@ -141,7 +142,8 @@ std::vector<std::string> DbcCatalog::FilesOf(const std::string& dbfPath) {
   return files;
 }
 
-void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns) {
+void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns,
+                             int codePage) {
   const auto lock = LockContainer();
   table_->Reload();
   const std::string tableName = StemOf(FileNameOf(dbfPath));
@@ -167,7 +169,7 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
   const std::string tableFolder = FolderPart(dbfPath);
   CreateOptions options;
   options.backlink = LowerAscii(RelativeWindowsPath(tableFolder.empty() ? "." : tableFolder, table_->Path()));
-  options.codePageMark = 0x03;
+  options.codePageMark = MarkForCodePage(codePage != 0 ? codePage : 1252);
   // The table's files are complete before the container mentions them, and the container's
   // records all become visible with its one header write: a crash leaves the old or the new.
   CreateVfpTable(dbfPath, fields, options, fs_);

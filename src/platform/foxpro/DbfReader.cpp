@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/MemoFile.h"
@@ -12,6 +13,8 @@ namespace foxpro {
 namespace {
 
 constexpr std::size_t kReadBlockBytes = 1 << 20;
+// Past the calendar's years (32767) a day number is damage, not a date.
+constexpr std::int64_t kLastJulianDay = 13689325;  // 32767-12-31
 
 std::uint32_t Le32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -33,22 +36,6 @@ bool IsAscii(const std::uint8_t* p, int n) {
     if (p[i] >= 0x80) return false;
   }
   return true;
-}
-
-// Proleptic Gregorian date from a Julian day number (Fliegel & Van Flandern).
-ado::Date DateFromJulianDay(std::int64_t jdn) {
-  std::int64_t l = jdn + 68569;
-  std::int64_t n = 4 * l / 146097;
-  l = l - (146097 * n + 3) / 4;
-  std::int64_t i = 4000 * (l + 1) / 1461001;
-  l = l - 1461 * i / 4 + 31;
-  std::int64_t j = 80 * l / 2447;
-  ado::Date d;
-  d.day = static_cast<int>(l - 2447 * j / 80);
-  l = j / 11;
-  d.month = static_cast<int>(j + 2 - 12 * l);
-  d.year = static_cast<int>(100 * (n - 49) + i + l);
-  return d;
 }
 
 // The number in an N/F field as exact decimal text ("-12.50", "0.5"); empty when the field is
@@ -315,17 +302,18 @@ void DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record, ado::
       std::uint32_t jdn = Le32(p);
       std::uint32_t ms = Le32(p + 4);
       if (jdn == 0 || AllBlank(p, 8)) return;
-      // VFP keeps datetimes to the second; the stored milliseconds carry float noise
-      // (08:29:59.999 for 08:30:00), so round to the nearest second as VFP shows it.
+      // FoxPro's own datetimes are whole seconds whose milliseconds carry float noise
+      // (08:29:59.999 for 08:30:00); a millisecond off a whole second is taken for noise.
+      // Other milliseconds are the value's own.
       std::int64_t day = jdn;
-      std::uint64_t rounded = (std::uint64_t{ms} + 500) / 1000 * 1000;
-      if (rounded >= 86400000u) {
-        rounded -= 86400000u;
-        ++day;
-      }
+      std::uint64_t rounded = ms;
+      const std::uint64_t offSecond = ms % 1000;
+      if (offSecond == 999 || offSecond == 1) rounded = (std::uint64_t{ms} + 500) / 1000 * 1000;
+      day += static_cast<std::int64_t>(rounded / 86400000u);
       ms = static_cast<std::uint32_t>(rounded % 86400000u);
+      if (day > kLastJulianDay) return;
       ado::DateTime t;
-      t.date = DateFromJulianDay(day);
+      t.date = DateOfJulianDay(day);
       t.hour = static_cast<int>(ms / 3600000);
       t.minute = static_cast<int>(ms / 60000 % 60);
       t.second = static_cast<int>(ms / 1000 % 60);

@@ -1,19 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/ado/Value.h"
 #include "platform/foxpro/DbfHeader.h"
+#include "platform/foxpro/FieldEncoding.h"
 #include "platform/foxpro/FileIo.h"
 
 namespace foxpro {
 
 class CdxStructuralIndex;
 class MemoWriter;
-class TextCodec;
 
 /// A field of a table to create. Types: C, V, Q, N, F, I, B, Y, D, T, L, M, G, W. Lengths of
 /// fixed-size types are implied; C/V/Q need 1-254, N/F 1-20.
@@ -24,7 +25,9 @@ struct NewField {
   int decimals = 0;
   bool nullable = false;
   bool binary = false;         ///< NOCPTRANS (C, V, M)
-  bool autoIncrement = false;  ///< I only: next value 1, step 1
+  bool autoIncrement = false;  ///< I only
+  std::int64_t autoIncrementNext = 1;
+  int autoIncrementStep = 1;
 };
 
 struct CreateOptions {
@@ -65,6 +68,13 @@ class DbfAppender {
   /// One value per visible field; returns the new record's number. Null stores NULL (the
   /// field must allow it, else blank for an autoincrement field's next value).
   std::uint32_t AppendValues(const std::vector<ado::Value>& values);
+  /// AppendValues in two steps, for callers whose values are not in a vector: PrepareRecord
+  /// encodes one value per visible field (valueAt(i) for field i) and throws ado::Failure for
+  /// a value the table cannot hold or a key its primary or candidate tag holds already,
+  /// having written nothing; WritePreparedRecord then stores the
+  /// record (every record passes through it) and returns its number.
+  void PrepareRecord(const std::function<const ado::Value&(std::size_t)>& valueAt);
+  std::uint32_t WritePreparedRecord();
   /// Sets the deletion flag of record recno (1-based).
   void MarkDeleted(std::uint32_t recno);
   /// Writes the table's structural index anew when rows were added since the last time.
@@ -75,10 +85,10 @@ class DbfAppender {
   void Close();
 
  private:
-  [[noreturn]] void Unencodable(const DbfField& field, const std::string& character) const;
   DbfAppender() = default;
-  void EncodeValue(const DbfField& field, const ado::Value& value, std::uint8_t* record,
-                   std::vector<std::uint8_t>& nullFlags, std::vector<std::pair<const DbfField*, std::string>>& memos);
+  void CheckValueCount(std::size_t count) const;
+  /// The header's own descriptor of a visible field (it holds the autoincrement counter).
+  const DbfField& StoredField(const DbfField& visible) const;
   std::uint32_t WriteRow(const std::vector<std::uint8_t>& nullFlags,
                          std::vector<std::pair<const DbfField*, std::string>>& memos);
   void WriteCountAndDate();
@@ -86,12 +96,15 @@ class DbfAppender {
   std::string path_;
   std::unique_ptr<File> file_;
   std::unique_ptr<MemoWriter> memo_;
+  std::unique_ptr<FieldEncoder> encoder_;
   std::unique_ptr<CdxStructuralIndex> index_;  // null when the table has no structural index
-  std::shared_ptr<const TextCodec> codec_;
   DbfHeader header_;
   std::vector<DbfField> visible_;
   std::vector<std::uint8_t> record_;
   std::vector<bool> noNulls_;
+  // Kept between rows: no allocation per row.
+  std::vector<ado::Value> values_;
+  RecordExtras extras_;
   bool closed_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/DbfWriter.h"
 #include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/TableFields.h"
@@ -103,7 +104,8 @@ std::vector<std::string> FolderCatalog::TableFiles(std::string_view name) {
 
 TableLocation FolderCatalog::Resolve(std::string_view name) { return TableLocation{TableFiles(name).front(), {}}; }
 
-void FolderCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns) {
+void FolderCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns,
+                                int codePage) {
   const std::string folder = FolderPart(dbfPath);
   const std::string fileName = FileNameOf(dbfPath);
   if (!MatchingFileNames(folder, fileName).empty()) {
@@ -119,7 +121,9 @@ void FolderCatalog::CreateTable(const std::string& dbfPath, const std::vector<Co
       throw ado::Failure("Cannot delete the old file " + folder + stale + ": " + error.message() + ".");
     }
   }
-  CreateVfpTable(dbfPath, fields);
+  CreateOptions options;
+  if (codePage != 0) options.codePageMark = MarkForCodePage(codePage);
+  CreateVfpTable(dbfPath, fields, options);
 }
 
 std::vector<std::string> FolderCatalog::OwnTableFiles(std::string_view name) {

@@ -11,6 +11,7 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/AppendArrays.h"
 #include "platform/foxpro/CdxStructuralIndex.h"
 #include "platform/foxpro/DbcCatalog.h"
 #include "platform/foxpro/DbfReader.h"
@@ -44,6 +45,20 @@ class ListedRows : public ado::RowSource {
   std::size_t next_ = 0;
 };
 
+// A field as its table declares it. The binary flag that FoxPro also sets on I, Y, B, T, W
+// and Q fields says nothing there: only text types have a NOCPTRANS to declare.
+ado::DeclaredField Declared(const DbfField& field) {
+  ado::DeclaredField declared;
+  declared.typeLetter = field.type;
+  declared.width = field.length;
+  declared.decimals = field.decimals;
+  declared.nullable = field.IsNullable();
+  declared.binary = field.IsBinary() && (field.type == 'C' || field.type == 'V' || field.type == 'M');
+  declared.autoIncrement = field.IsAutoIncrement();
+  if (declared.autoIncrement) declared.nextAutoIncrement = static_cast<std::int32_t>(field.autoIncrementNext);
+  return declared;
+}
+
 // The live rows of a table, read as they are asked for.
 class TableRows : public ado::RowSource {
  public:
@@ -53,8 +68,8 @@ class TableRows : public ado::RowSource {
     const bool useDisplayNames = displayNames.size() == fields.size();
     for (std::size_t i = 0; i < fields.size(); ++i) {
       // The provider reports field names in lower case.
-      fields_.push_back(
-          ado::FieldInfo{LowerAscii(useDisplayNames ? displayNames[i] : fields[i].name), fields[i].AdoType()});
+      fields_.push_back(ado::FieldInfo{LowerAscii(useDisplayNames ? displayNames[i] : fields[i].name),
+                                       fields[i].AdoType(), Declared(fields[i])});
     }
   }
   const std::vector<ado::FieldInfo>& Fields() const override { return fields_; }
@@ -195,10 +210,29 @@ void FoxProSession::Create(const CreateTableStatement& statement) {
   if (!folder.empty() && (foundFolder.empty() || !std::filesystem::is_directory(foundFolder, error))) {
     throw ado::Failure("Invalid path or file name: '" + statement.table.text + "'.");
   }
-  Tables().CreateTable(JoinPath(foundFolder, FileNameOf(path)), statement.columns);
+  Tables().CreateTable(JoinPath(foundFolder, FileNameOf(path)), statement.columns, statement.codePage);
+}
+
+std::unique_ptr<ado::ParameterArrays> FoxProSession::PrepareArrays(const std::string& sql, std::size_t markers) {
+  const SqlStatement statement = SqlParser::Parse(sql);
+  const auto* insert = std::get_if<InsertStatement>(&statement);
+  if (insert == nullptr || !insert->parameterMarkers) {
+    return nullptr;
+  }
+  Tables();
+  CloseAppender();
+  auto appender = DbfAppender::Open(ExistingTablePath(insert->table), DiskFileSystem(), Tables().LockTimeout());
+  if (insert->values.size() != appender->Fields().size() || markers != insert->values.size()) {
+    throw ado::Failure("The INSERT gives " + std::to_string(insert->values.size()) + " parameter markers for the " +
+                       std::to_string(appender->Fields().size()) + " fields of " + insert->table.text + ".");
+  }
+  return std::make_unique<AppendArrays>(std::move(appender));
 }
 
 void FoxProSession::Insert(const InsertStatement& statement) {
+  if (statement.parameterMarkers) {
+    throw ado::Failure("An INSERT with parameter markers takes its values from parameter arrays.");
+  }
   // Row after row goes to the same table: when the statement names it as the last one did and
   // the same file is still there, one stat stands in for resolving the name again.
   const bool sameTable = appender_ && statement.table == appenderTable_ && IdentityOf(appenderPath_) == appenderFile_;

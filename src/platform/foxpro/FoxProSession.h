@@ -37,6 +37,9 @@ class FoxProSession : public ado::Session {
   /// records it (a free table has none). Fails naming the index file when the table's header
   /// says it has one and it is missing or damaged.
   std::unique_ptr<ado::RowSource> IndexesSchema(const std::string& table) override;
+  /// For INSERT INTO table VALUES (?, ...) with one marker per field: arrays of typed rows
+  /// appended through one appender (see AppendArrays); nullptr for any other statement.
+  std::unique_ptr<ado::ParameterArrays> PrepareArrays(const std::string& sql, std::size_t markers) override;
   void Close() override;
 
  private:

@@ -90,7 +90,25 @@ class Parser {
   CreateTableStatement Create() {
     ExpectKeyword("TABLE");
     CreateTableStatement statement{Table(), {}};
-    AcceptKeyword("FREE");
+    for (bool free = false, codePage = false;;) {
+      if (!free && AcceptKeyword("FREE")) {
+        free = true;
+      } else if (!codePage && AcceptKeyword("CODEPAGE")) {
+        codePage = true;
+        ExpectSymbol('=');
+        SkipBlanks();
+        const std::size_t at = pos_;
+        statement.codePage = Integer();
+        try {
+          MarkForCodePage(statement.codePage);
+        } catch (const ado::Failure&) {
+          pos_ = at;
+          Fail("Code page number is invalid.");
+        }
+      } else {
+        break;
+      }
+    }
     ExpectSymbol('(');
     do {
       statement.columns.push_back(Column());
@@ -148,9 +166,40 @@ class Parser {
         column.nullable = true;
       } else if (AcceptKeyword("NOCPTRANS")) {
         column.binary = true;
+      } else if (AcceptKeyword("AUTOINC")) {
+        AutoIncrement(column);
       } else {
         return column;
       }
+    }
+  }
+
+  // AUTOINC [NEXTVALUE n [STEP s]] of an integer field.
+  void AutoIncrement(ColumnDefinition& column) {
+    if (column.type != 'I') {
+      Fail("AUTOINC is allowed only for an Integer field.");
+    }
+    column.autoIncrement = true;
+    if (!AcceptKeyword("NEXTVALUE")) {
+      return;
+    }
+    const bool negative = AcceptSymbol('-');
+    SkipBlanks();
+    const std::size_t at = pos_;
+    const int next = Integer();
+    column.nextValue = negative ? -std::int64_t{next} : next;
+    if (AcceptKeyword("STEP")) {
+      SkipBlanks();
+      const std::size_t stepAt = pos_;
+      column.step = Integer();
+      if (column.step < 1 || column.step > 255) {
+        pos_ = stepAt;
+        Fail(kInvalidArgument);
+      }
+    }
+    if (column.nextValue > 2147483647 || column.nextValue < -2147483647) {
+      pos_ = at;
+      Fail(kInvalidArgument);
     }
   }
 
@@ -159,8 +208,15 @@ class Parser {
     InsertStatement statement{Table(), {}};
     ExpectKeyword("VALUES");
     ExpectSymbol('(');
+    SkipBlanks();
+    statement.parameterMarkers = Peek() == '?';
     do {
-      statement.values.push_back(Value());
+      if (statement.parameterMarkers) {
+        ExpectSymbol('?');
+        statement.values.emplace_back();
+      } else {
+        statement.values.push_back(Value());
+      }
     } while (AcceptSymbol(','));
     ExpectSymbol(')');
     return statement;

@@ -25,17 +25,21 @@ struct SelectAllStatement {
   bool operator==(const SelectAllStatement&) const = default;
 };
 
-/// CREATE TABLE table (column type [(width[, decimals])] [NULL | NOT NULL] [NOCPTRANS], ...)
+/// CREATE TABLE table [FREE] [CODEPAGE=n] (column type [(width[, decimals])] [NULL | NOT NULL]
+/// [AUTOINC [NEXTVALUE n [STEP s]]] [NOCPTRANS], ...)
 struct CreateTableStatement {
   TableReference table;
   std::vector<ColumnDefinition> columns;
+  int codePage = 0;  ///< 0 when the statement names none
   bool operator==(const CreateTableStatement&) const = default;
 };
 
-/// INSERT INTO table VALUES (value, ...); a value is text, or nothing for NULL.
+/// INSERT INTO table VALUES (value, ...); a value is text, or nothing for NULL. With parameter
+/// markers (VALUES (?, ?, ...), markers only) the values come with the statement's arrays.
 struct InsertStatement {
   TableReference table;
   std::vector<std::optional<std::string>> values;
+  bool parameterMarkers = false;
   bool operator==(const InsertStatement&) const = default;
 };
 

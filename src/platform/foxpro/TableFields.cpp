@@ -22,6 +22,9 @@ std::vector<NewField> DbfFieldsFor(const std::vector<ColumnDefinition>& columns)
     field.decimals = columns[i].decimals;
     field.nullable = columns[i].nullable;
     field.binary = columns[i].binary;
+    field.autoIncrement = columns[i].autoIncrement;
+    field.autoIncrementNext = columns[i].nextValue;
+    field.autoIncrementStep = columns[i].step;
     fields.push_back(std::move(field));
   }
   return fields;

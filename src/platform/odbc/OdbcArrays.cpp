@@ -14,6 +14,8 @@ namespace {
 // arrays shorter instead of making every element as wide as the longest value.
 constexpr std::size_t kArrayBytes = 8u << 20;
 
+bool RowArrived(SQLUSMALLINT status) { return status == SQL_PARAM_SUCCESS || status == SQL_PARAM_SUCCESS_WITH_INFO; }
+
 }  // namespace
 
 std::unique_ptr<OdbcArrays> OdbcArrays::Prepare(std::shared_ptr<Link> link, const std::string& sql,
@@ -120,21 +122,135 @@ bool OdbcArrays::Execute(const ado::TextRows& rows, std::size_t first, std::size
       return false;
     }
   }
+  const SQLRETURN ret = ExecuteArray(count);
+  SQLFreeStmt(stmt, SQL_CLOSE);
+  return Succeeded(ret) && processed_ == count && std::all_of(statuses_.begin(), statuses_.end(), RowArrived);
+}
+
+SQLRETURN OdbcArrays::ExecuteArray(std::size_t count) {
+  SQLHSTMT stmt = stmt_.Get();
   statuses_.assign(count, SQL_PARAM_UNUSED);
   processed_ = 0;
-  if (!Succeeded(
-          SQLSetStmtAttrW(stmt, SQL_ATTR_PARAM_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN), 0)) ||
-      !Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(count), 0)) ||
-      !Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_PARAM_STATUS_PTR, statuses_.data(), 0)) ||
-      !Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed_, 0))) {
-    return false;
+  SQLRETURN ret =
+      SQLSetStmtAttrW(stmt, SQL_ATTR_PARAM_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN), 0);
+  if (Succeeded(ret)) ret = SQLSetStmtAttrW(stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(count), 0);
+  if (Succeeded(ret)) ret = SQLSetStmtAttrW(stmt, SQL_ATTR_PARAM_STATUS_PTR, statuses_.data(), 0);
+  if (Succeeded(ret)) ret = SQLSetStmtAttrW(stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed_, 0);
+  if (Succeeded(ret)) ret = SQLExecute(stmt);
+  return ret;
+}
+
+std::vector<ado::RowRefusal> OdbcArrays::SendValues(const ado::ValueRows& rows) {
+  Link& link = link_->Active();
+  if (!stmt_) throw ado::Failure("Operation is not allowed when the object is closed.");
+  if (rows.Columns() != markers_) throw ado::Failure("The rows do not match the statement's parameter markers.");
+  std::vector<ado::RowRefusal> refused;
+  const std::size_t count = rows.Rows();
+  if (count == 0) return refused;
+  values_.resize(markers_);
+  for (std::size_t c = 0; c < markers_; ++c) values_[c].Stage(rows, c);
+  if (!SetAutocommit(false)) {
+    throw ado::Failure(FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr"));
   }
-  const SQLRETURN ret = SQLExecute(stmt);
+  try {
+    for (std::size_t first = 0; first < count;) {
+      const std::size_t end = ValueArrayEnd(first, count);
+      SendValueParts(first, end, refused);
+      first = end;
+    }
+  } catch (...) {
+    SQLEndTran(SQL_HANDLE_DBC, link.dbc.Get(), SQL_ROLLBACK);
+    SetAutocommit(true);
+    throw;
+  }
+  if (!SetAutocommit(true)) {
+    throw ado::Failure(FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr"));
+  }
+  return refused;
+}
+
+std::size_t OdbcArrays::ValueArrayEnd(std::size_t first, std::size_t count) const {
+  std::vector<std::size_t> widest(markers_, 1);
+  std::vector<BoundKind> kinds(markers_, BoundKind::kNull);
+  std::size_t end = first;
+  while (end < count) {
+    std::size_t rowBytes = 0;
+    bool sameKinds = true;
+    for (std::size_t c = 0; c < markers_; ++c) {
+      const BoundKind kind = values_[c].Kind(end);
+      sameKinds = sameKinds && (kind == BoundKind::kNull || kinds[c] == BoundKind::kNull || kind == kinds[c]);
+      rowBytes += std::max(widest[c], values_[c].ElementBytes(end)) + sizeof(SQLLEN);
+    }
+    if (end > first && (!sameKinds || rowBytes * (end - first + 1) > kArrayBytes)) break;
+    for (std::size_t c = 0; c < markers_; ++c) {
+      widest[c] = std::max(widest[c], values_[c].ElementBytes(end));
+      if (values_[c].Kind(end) != BoundKind::kNull) kinds[c] = values_[c].Kind(end);
+    }
+    ++end;
+  }
+  return end;
+}
+
+void OdbcArrays::SendValueParts(std::size_t first, std::size_t end, std::vector<ado::RowRefusal>& refused) {
+  // Parts still to send, the next one last: a loop, not recursion, however many rows fail.
+  std::vector<std::pair<std::size_t, std::size_t>> parts = {{first, end}};
+  while (!parts.empty()) {
+    const auto [from, to] = parts.back();
+    parts.pop_back();
+    Outcome outcome = ExecuteValues(from, to);
+    if (outcome.arrived) continue;
+    // A lost connection is no row's fault: no part could arrive.
+    if (outcome.message.find("SQLSTATE 08") != std::string::npos) throw ado::Failure(outcome.message);
+    if (to - from == 1) {
+      refused.push_back({from, std::move(outcome.message)});
+    } else if (outcome.failedRow < to) {
+      // The row the driver named alone, and the rows around it as they were.
+      const std::size_t bad = outcome.failedRow;
+      if (bad + 1 < to) parts.emplace_back(bad + 1, to);
+      parts.emplace_back(bad, bad + 1);
+      if (from < bad) parts.emplace_back(from, bad);
+    } else {
+      const std::size_t middle = from + (to - from) / 2;
+      parts.emplace_back(middle, to);
+      parts.emplace_back(from, middle);
+    }
+  }
+}
+
+OdbcArrays::Outcome OdbcArrays::ExecuteValues(std::size_t first, std::size_t end) {
+  SQLHSTMT stmt = stmt_.Get();
+  SQLHDBC dbc = link_->dbc.Get();
+  const std::size_t count = end - first;
+  Outcome outcome;
+  for (std::size_t c = 0; c < markers_; ++c) {
+    // A binding the driver will not take (a precision past its limit) is the values' fault:
+    // the parts go on until the rows that carry them stand alone.
+    const SQLRETURN bound = values_[c].Bind(stmt, static_cast<SQLUSMALLINT>(c + 1), first, end);
+    if (!Succeeded(bound)) {
+      outcome.failedRow = end;
+      outcome.message = FailureText(bound, SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+      return outcome;
+    }
+  }
+  const SQLRETURN ret = ExecuteArray(count);
+  outcome.arrived =
+      Succeeded(ret) && processed_ == count && std::all_of(statuses_.begin(), statuses_.end(), RowArrived);
+  if (!outcome.arrived) {
+    outcome.message = FailureText(ret == SQL_SUCCESS ? SQL_ERROR : ret, SQL_HANDLE_STMT, stmt, "SQLExecute");
+    const auto failed =
+        std::find_if(statuses_.begin(), statuses_.end(), [](SQLUSMALLINT status) { return status == SQL_PARAM_ERROR; });
+    outcome.failedRow = first + static_cast<std::size_t>(failed - statuses_.begin());
+  }
   SQLFreeStmt(stmt, SQL_CLOSE);
-  if (!Succeeded(ret) || processed_ != count) return false;
-  return std::all_of(statuses_.begin(), statuses_.end(), [](SQLUSMALLINT status) {
-    return status == SQL_PARAM_SUCCESS || status == SQL_PARAM_SUCCESS_WITH_INFO;
-  });
+  if (outcome.arrived) {
+    const SQLRETURN committed = SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_COMMIT);
+    if (Succeeded(committed)) return outcome;
+    outcome.arrived = false;
+    outcome.failedRow = end;
+    outcome.message = FailureText(committed, SQL_HANDLE_DBC, dbc, "SQLEndTran");
+  }
+  SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+  return outcome;
 }
 
 }  // namespace odbc

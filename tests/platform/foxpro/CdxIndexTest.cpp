@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/CdxKeyExpression.h"
 #include "platform/foxpro/CdxReader.h"
 #include "platform/foxpro/CdxStructuralIndex.h"
@@ -143,10 +144,9 @@ TEST(CdxKeyTest, KeysAreEncodedAsFoxProEncodesThem) {
       {CdxDoubleKey(45), "C046800000000000"},
       {CdxDoubleKey(-0.0), "8000000000000000"},
       {CdxDoubleKey(-1.5), "4007FFFFFFFFFFFF"},
-      {CdxDoubleKey(static_cast<double>(CdxJulianDay(1996, 7, 4))), "C142B1AE80000000"},
+      {CdxDoubleKey(static_cast<double>(JulianDayOf(ado::Date{1996, 7, 4}))), "C142B1AE80000000"},
   };
   for (const Case& c : cases) EXPECT_EQ(Hex(c.key), c.hex);
-  EXPECT_EQ(CdxJulianDay(1996, 7, 4), 2450269);
   EXPECT_EQ(CdxDoubleOfKey(CdxDoubleKey(-10.25)), -10.25);
 }
 
@@ -338,6 +338,25 @@ TEST_F(CdxIndexTest, DuplicateKeysGiveOneFailureAndLeaveNoTag) {
   }
   EXPECT_EQ(Indexes("ix"), before);
   EXPECT_EQ(HeaderOf(folder_ + "/ix.dbf").recordCount, 5u);
+}
+
+TEST_F(CdxIndexTest, ArraysRefuseADuplicateKeyRowAndIndexTheOthers) {
+  CreateIndexedTable(false);
+  {
+    auto arrays = Session().PrepareArrays("INSERT INTO 'ix' VALUES (?, ?, ?, ?, ?, ?, ?, ?)", 8);
+    ASSERT_NE(arrays, nullptr);
+    ado::ValueRows rows(8);
+    const std::vector<ado::Value> blanks(7, ado::Value(std::string()));
+    for (const std::int64_t id : {10, 20}) {
+      rows.Add(ado::Value(id));
+      for (const ado::Value& blank : blanks) rows.Add(blank);
+    }
+    const auto refused = arrays->SendValues(rows);
+    ASSERT_EQ(refused.size(), 1u) << refused.back().message;
+    EXPECT_EQ(refused[0].row, 0u);
+    EXPECT_NE(refused[0].message.find("index ID is violated"), std::string::npos) << refused[0].message;
+    EXPECT_EQ(OurKeys(folder_ + "/ix.cdx", "ID", '\0').records, (std::vector<std::uint32_t>{4, 2, 3, 1, 5, 6}));
+  }
 }
 
 TEST_F(CdxIndexTest, MissingOrDamagedIndexIsReportedNotIgnored) {

@@ -20,10 +20,11 @@ std::string Describe(const SqlStatement& statement) {
       return "RENAME " + Table(s.from) + " TO " + Table(s.to);
     }
     std::string operator()(const CreateTableStatement& s) const {
-      std::string out = "CREATE " + Table(s.table);
+      std::string out = "CREATE " + Table(s.table) + (s.codePage != 0 ? " cp:" + std::to_string(s.codePage) : "");
       for (const ColumnDefinition& c : s.columns) {
         out += " [" + c.name + " " + c.type + "(" + std::to_string(c.width) + "," + std::to_string(c.decimals) + ")" +
-               (c.nullable ? " null" : "") + (c.binary ? " bin" : "") + "]";
+               (c.nullable ? " null" : "") + (c.binary ? " bin" : "") +
+               (c.autoIncrement ? " auto:" + std::to_string(c.nextValue) + "+" + std::to_string(c.step) : "") + "]";
       }
       return out;
     }
@@ -35,7 +36,7 @@ std::string Describe(const SqlStatement& statement) {
     std::string operator()(const InsertStatement& s) const {
       std::string out = "INSERT " + Table(s.table);
       for (const auto& v : s.values) {
-        out += v ? " <" + *v + ">" : " NULL";
+        out += s.parameterMarkers ? " ?" : v ? " <" + *v + ">" : " NULL";
       }
       return out;
     }
@@ -96,6 +97,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "CREATE name:t [a M(0,0)] [b W(0,0)] [c C(3,0)] [d I(0,0)] [e Y(0,0)] [f T(0,0)] [g G(0,0)]"},
         Accepted{"CREATE TABLE t FREE ([A] M NULL NOCPTRANS)", "CREATE name:t [A M(0,0) null bin]"},
         Accepted{"CREATE TABLE t (`a b` M, c int(4), d memo(10))", "CREATE name:t [a b M(0,0)] [c I(0,0)] [d M(0,0)]"},
+        // The typed copy's statements: code page, autoincrement, long type names, markers.
+        Accepted{"CREATE TABLE 'p.dbf' CODEPAGE=1251 (NAME C(40) NULL, PRICE N(20,4) NULL, ID I NULL AUTOINC "
+                 "NEXTVALUE 5 STEP 2, PIC W NULL, TAG Q(16) NULL, NOTE M NOCPTRANS NULL, V V(30) NULL)",
+                 "CREATE path:p.dbf cp:1251 [NAME C(40,0) null] [PRICE N(20,4) null] [ID I(0,0) null auto:5+2] "
+                 "[PIC W(0,0) null] [TAG Q(16,0) null] [NOTE M(0,0) null bin] [V V(30,0) null]"},
+        Accepted{"CREATE TABLE t FREE codepage = 932 (A integer AUTOINC, B int autoinc nextvalue -3, c varbinary(2))",
+                 "CREATE name:t cp:932 [A I(0,0) auto:1+1] [B I(0,0) auto:-3+1] [c Q(2,0)]"},
+        Accepted{"CREATE TABLE t (a varchar(3), b double(8,2), c numeric(5,1), d logical, e date, f float(4))",
+                 "CREATE name:t [a V(3,0)] [b B(0,2)] [c N(5,1)] [d L(0,0)] [e D(0,0)] [f F(4,0)]"},
+        Accepted{"INSERT INTO 'x.dbf' VALUES(?, ?,?)", "INSERT path:x.dbf ? ? ?"},
         // Index tags: the expression runs up to TAG; the index file names its table.
         Accepted{"ALTER TABLE 'o.dbf' ADD PRIMARY KEY orderid TAG orderid",
                  "TAG path:o.dbf orderid ON <orderid> primary"},
@@ -171,7 +182,15 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"INSERT INTO 'x.dbf' VALUES(CHR(-1))", "Missing operand."},
         Rejected{"INSERT INTO 'x.dbf' VALUES(CHR 13)", "Command contains unrecognized phrase/keyword."},
         Rejected{"INSERT INTO 'x.dbf' (a) VALUES('1')", "Command contains unrecognized phrase/keyword."},
-        Rejected{"INSERT 'x.dbf' VALUES('1')", "Command contains unrecognized phrase/keyword."}));
+        Rejected{"INSERT 'x.dbf' VALUES('1')", "Command contains unrecognized phrase/keyword."},
+        Rejected{"CREATE TABLE t CODEPAGE=1200 (a I)", "Code page number is invalid. Found \"1200 (a I)\""},
+        Rejected{"CREATE TABLE t CODEPAGE 1251 (a I)", "Command contains unrecognized phrase/keyword."},
+        Rejected{"CREATE TABLE t (a N(5) AUTOINC)", "AUTOINC is allowed only for an Integer field."},
+        Rejected{"CREATE TABLE t (a I AUTOINC NEXTVALUE 1 STEP 0)", "Function argument value, type, or count"},
+        Rejected{"CREATE TABLE t (a I AUTOINC NEXTVALUE 1 STEP 256)", "Function argument value, type, or count"},
+        Rejected{"CREATE TABLE t (a I AUTOINC NEXTVALUE 2147483648)", "Function argument value, type, or count"},
+        Rejected{"INSERT INTO 'x.dbf' VALUES(?, 'a')", "Command contains unrecognized phrase/keyword."},
+        Rejected{"INSERT INTO 'x.dbf' VALUES('a', ?)", "Command contains unrecognized phrase/keyword."}));
 
 TEST(SqlParser, FailureExcerptOfAHugeStatementStaysShort) {
   const std::string sql = "SELECT * FROM `t` " + std::string(1'000'000, 'x');

@@ -229,6 +229,152 @@ TEST_F(OdbcStandInTest, ParameterArraysArriveWholeOrNotAtAll) {
   EXPECT_EQ(rows, expected);
 }
 
+// Each typed value as it reaches a column of its kind, and as it reads back.
+TEST_F(OdbcStandInTest, TypedValuesArriveExactlyAndNullsInEveryKind) {
+  std::string megabyte;
+  for (int i = 0; megabyte.size() < (1 << 20); ++i) megabyte += "Zeile " + std::to_string(i) + " äöü€\n";
+  ado::Bytes longBytes(1 << 20);
+  for (std::size_t i = 0; i < longBytes.size(); ++i) longBytes[i] = static_cast<std::uint8_t>((i * 7919) >> 3);
+  struct Case {
+    const char* column;
+    Value sent;
+    Value readBack;
+  };
+  const std::vector<Case> cases = {
+      {"text", Value(megabyte), Value(megabyte)},
+      {"varchar(20)", Value("Grüße, O'Brien"), Value("Grüße, O'Brien")},
+      {"numeric(20,0)", Value(ado::Decimal{"12345678901234567891"}), Value(ado::Decimal{"12345678901234567891"})},
+      {"numeric(20,4)", Value(ado::Decimal{"-1234567890123456.7891"}), Value(ado::Decimal{"-1234567890123456.7891"})},
+      {"numeric(19,4)", Value(ado::Currency{INT64_MIN}), Value(ado::Decimal{"-922337203685477.5808"})},
+      {"numeric(19,4)", Value(ado::Currency{INT64_MAX}), Value(ado::Decimal{"922337203685477.5807"})},
+      {"numeric(19,0)", Value(std::int64_t{INT64_MAX}), Value(ado::Decimal{"9223372036854775807"})},
+      {"numeric(1)", Value(true), Value(ado::Decimal{"1"})},
+      {"double precision", Value(0.1), Value(0.1)},
+      {"timestamp(3)", Value(ado::DateTime{{2024, 2, 29}, 13, 5, 9, 251}),
+       Value(ado::DateTime{{2024, 2, 29}, 13, 5, 9, 251})},
+      {"timestamp(3)", Value(ado::Date{1, 1, 1}), Value(ado::DateTime{{1, 1, 1}, 0, 0, 0, 0})},
+      {"date", Value(ado::Date{9999, 12, 31}), Value(ado::Date{9999, 12, 31})},
+      {"bytea", Value(ado::Bytes{0x00, 0xFF, 0x80, 0x27}), Value(ado::Bytes{0x00, 0xFF, 0x80, 0x27})},
+      {"bytea", Value(longBytes), Value(longBytes)},
+  };
+  std::string columns = "\"ID\" bigint";
+  std::string markers = "?";
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    columns += ",\"C" + std::to_string(i) + "\" " + cases[i].column;
+    markers += ", ?";
+  }
+  connection_.Execute("CREATE TABLE \"" + Table() + "\"(" + columns + ")");
+  auto arrays = connection_.PrepareArrays("INSERT INTO \"" + Table() + "\" VALUES(" + markers + ")", cases.size() + 1);
+  ASSERT_NE(arrays, nullptr);
+  const auto row = [&](ado::ValueRows& rows, int id, bool values) {
+    rows.Add(Value(id));
+    for (const Case& c : cases) rows.Add(values ? c.sent : Value());
+  };
+  ado::ValueRows valuesThenNulls(cases.size() + 1);
+  row(valuesThenNulls, 1, true);
+  row(valuesThenNulls, 2, false);
+  ado::ValueRows nullsOnly(cases.size() + 1);  // an array whose columns hold nothing but Null
+  row(nullsOnly, 3, false);
+  EXPECT_TRUE(arrays->SendValues(nullsOnly).empty());  // before any kind is known
+  EXPECT_TRUE(arrays->SendValues(valuesThenNulls).empty());
+  EXPECT_TRUE(arrays->SendValues(nullsOnly).empty());  // after
+
+  ado::Recordset rs;
+  rs.Open("SELECT * FROM \"" + Table() + "\" ORDER BY \"ID\"", connection_);
+  ASSERT_EQ(rs.RecordCount(), 4);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_TRUE(rs.Fields(static_cast<int>(i + 1)).Value == cases[i].readBack) << cases[i].column << " #" << i;
+  }
+  for (rs.MoveNext(); !rs.Eof(); rs.MoveNext()) {
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+      EXPECT_TRUE(rs.Fields(static_cast<int>(i + 1)).Value.IsNull()) << cases[i].column << " #" << i;
+    }
+  }
+}
+
+// Only the rows the server objects to are refused, each with its message; the rest arrive
+// and stay, wherever in the array the bad rows sit.
+TEST_F(OdbcStandInTest, TypedArraysRefuseExactlyTheBadRows) {
+  connection_.Execute("CREATE TABLE \"" + Table() + "\"(\"ID\" bigint,\"B\" varchar(3))");
+  auto arrays = connection_.PrepareArrays("INSERT INTO \"" + Table() + "\" VALUES(?, ?)", 2);
+  ASSERT_NE(arrays, nullptr);
+  const std::vector<std::set<std::size_t>> badRowsOfEachArray = {{}, {0}, {4}, {9}, {2, 3, 7}, {0, 1, 2, 3, 4}};
+  const Value fits("ok");
+  const Value tooLong("too long");
+  int id = 0;
+  std::vector<Value> arrived;
+  for (const std::set<std::size_t>& bad : badRowsOfEachArray) {
+    ado::ValueRows rows(2);
+    const std::size_t count = bad.size() == 5 ? 5 : 10;
+    for (std::size_t r = 0; r < count; ++r) {
+      const Value rowId(++id);
+      rows.Add(rowId);
+      rows.Add(bad.count(r) != 0 ? tooLong : fits);
+      if (bad.count(r) == 0) arrived.push_back(rowId);
+    }
+    std::set<std::size_t> refused;
+    for (const ado::RowRefusal& refusal : arrays->SendValues(rows)) {
+      refused.insert(refusal.row);
+      EXPECT_NE(refusal.message.find("SQLSTATE 22001"), std::string::npos) << refusal.message;
+    }
+    EXPECT_EQ(refused, bad);
+  }
+  ado::Connection other;  // sees only what was committed
+  other.CursorLocation = ado::adUseClient;
+  other.Open(support::kOracleConnectionString);
+  ado::Recordset rs;
+  rs.Open("SELECT \"ID\" FROM \"" + Table() + "\" ORDER BY \"ID\"", other);
+  std::vector<Value> ids;
+  for (; !rs.Eof(); rs.MoveNext()) ids.push_back(rs.Fields(0).Value);
+  EXPECT_EQ(ids, arrived);
+}
+
+// A column whose values change kind from row to row still arrives whole and in order.
+TEST_F(OdbcStandInTest, TypedArraysTakeColumnsOfMixedKinds) {
+  connection_.Execute("CREATE TABLE \"" + Table() + "\"(\"ID\" bigint,\"N\" numeric(20,4))");
+  auto arrays = connection_.PrepareArrays("INSERT INTO \"" + Table() + "\" VALUES(?, ?)", 2);
+  ASSERT_NE(arrays, nullptr);
+  const std::vector<std::pair<Value, Value>> sentAndRead = {
+      {Value(7), Value(ado::Decimal{"7.0000"})},
+      {Value(ado::Decimal{"1.5"}), Value(ado::Decimal{"1.5000"})},
+      {Value(), Value()},
+      {Value(2.25), Value(ado::Decimal{"2.2500"})},
+      {Value(ado::Currency{12345}), Value(ado::Decimal{"1.2345"})},
+      {Value(false), Value(ado::Decimal{"0.0000"})},
+  };
+  ado::ValueRows rows(2);
+  for (std::size_t i = 0; i < sentAndRead.size(); ++i) {
+    rows.Add(Value(static_cast<std::int64_t>(i)));
+    rows.Add(sentAndRead[i].first);
+  }
+  EXPECT_TRUE(arrays->SendValues(rows).empty());
+  ado::Recordset rs;
+  rs.Open("SELECT \"N\" FROM \"" + Table() + "\" ORDER BY \"ID\"", connection_);
+  for (const auto& [sent, read] : sentAndRead) {
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(rs.Fields(0).Value, read);
+    rs.MoveNext();
+  }
+  EXPECT_TRUE(rs.Eof());
+}
+
+// A connection that is gone is no row's fault: the send fails instead of refusing every row.
+TEST_F(OdbcStandInTest, TypedArraysFailWhenTheConnectionIsLost) {
+  connection_.Execute("CREATE TABLE \"" + Table() + "\"(\"ID\" bigint)");
+  auto arrays = connection_.PrepareArrays("INSERT INTO \"" + Table() + "\" VALUES(?)", 1);
+  ASSERT_NE(arrays, nullptr);
+  ado::Recordset backend;  // only this connection's server process goes: tests may run side by side
+  backend.Open("SELECT pg_backend_pid()", connection_);
+  const std::string pid = ado::ValueToText(backend.Fields(0).Value);
+  backend.Close();
+  ado::Connection other;
+  other.Open(support::kOracleConnectionString);
+  other.Execute("SELECT pg_terminate_backend(" + pid + ")");
+  ado::ValueRows rows(1);
+  for (int id = 0; id < 3; ++id) rows.Add(Value(id));
+  EXPECT_THROW(arrays->SendValues(rows), ado::Failure);
+}
+
 TEST_F(OdbcStandInTest, AStatementWithoutRowsLeavesTheRecordsetClosed) {
   connection_.Execute("CREATE TABLE \"" + Table() + "\"(\"A\" INT)");
   ado::Recordset rs;

@@ -1,0 +1,114 @@
+#include "cli/TerminalReport.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "connections/FailureReport.h"
+
+namespace cli {
+namespace {
+
+constexpr std::size_t kStatementShown = 300;
+constexpr std::size_t kDescriptionShown = 2000;
+
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// The length of the valid UTF-8 sequence of at least two bytes at text[at], or 0.
+std::size_t Utf8Length(const std::string& text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+  }
+  // Overlong three- and four-byte forms, surrogates and code points past U+10FFFF.
+  if ((lead == 0xE0 && byte(at + 1) < 0xA0) || (lead == 0xED && byte(at + 1) > 0x9F) ||
+      (lead == 0xF0 && byte(at + 1) < 0x90) || (lead == 0xF4 && byte(at + 1) > 0x8F))
+    return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string HintFor(const std::string& description, const HintFacts& facts) {
+  if (Contains(description, "IM002") || Contains(description, "Data source name not found") ||
+      Contains(description, "Can't open lib")) {
+    const char* folder = std::getenv("ODBCSYSINI");
+    return "the ODBC driver \"Microsoft ODBC for Oracle\" is not registered or cannot be loaded; register it in "
+           "odbcinst.ini as the README's section \"Connecting to a real Oracle\" shows (ODBCSYSINI " +
+           (folder != nullptr ? "is " + std::string(folder) : std::string("is not set: /etc/odbcinst.ini is read")) +
+           ")";
+  }
+  // The ODBC side's texts carry a SQLSTATE; the FoxPro engine's do not.
+  const bool fromOdbc = Contains(description, "SQLSTATE");
+  if (facts.noFoxProLocation && !fromOdbc) {
+    return "no FoxPro location: give --folder DIR or --dbc FILE, or save one in the connection window";
+  }
+  if (facts.noPassword && fromOdbc) {
+    return "no password: set TESSELBY_PASSWORD, or save the password in the connection window";
+  }
+  return {};
+}
+
+std::string Readable(const std::string& text, std::size_t limit, bool keepLines) {
+  std::string shown;
+  std::size_t at = 0;
+  while (at < text.size() && shown.size() < limit) {
+    const unsigned char byte = static_cast<unsigned char>(text[at]);
+    if (byte >= 0x20 && byte < 0x7F) {
+      shown += text[at++];
+    } else if (keepLines && (byte == '\n' || byte == '\t')) {
+      shown += text[at++];
+    } else if (const std::size_t length = byte >= 0x80 ? Utf8Length(text, at) : 0; length > 0) {
+      shown.append(text, at, length);
+      at += length;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      shown += escaped;
+      ++at;
+    }
+  }
+  if (at < text.size()) shown += "...(" + std::to_string(text.size()) + " bytes)";
+  return shown;
+}
+
+std::string TerminalReport(const std::string& windowText, const std::string& hint) {
+  // The window's text: description "\r\n" tag "at line" N "\r\r" support line ["\r\rsql: " statement].
+  const std::string support =
+      std::string("\r\rPlease email screenshot of this message to ") + connections::kSupportAddress;
+  const std::string tag = "\r\n" + connections::ProcedureTag("");
+  std::string description = windowText;
+  std::string statement;
+  bool hasStatement = false;
+  if (const auto supportAt = windowText.rfind(support); supportAt != std::string::npos) {
+    description = windowText.substr(0, supportAt);
+    const std::string rest = windowText.substr(supportAt + support.size());
+    if (rest.rfind("\r\rsql: ", 0) == 0) {
+      statement = rest.substr(7);
+      hasStatement = true;
+    }
+    // The tag names the handler after the dot: cut at the last "\r\nin Korvane...".
+    const auto tagAt = description.rfind(tag.substr(0, tag.size() - 1));
+    if (tagAt != std::string::npos) description.erase(tagAt);
+  }
+  std::string lines;
+  for (std::size_t i = 0; i < description.size(); ++i) {  // "\r\n" and lone "\r" as line breaks
+    if (description[i] != '\r') {
+      lines += description[i];
+    } else if (i + 1 >= description.size() || description[i + 1] != '\n') {
+      lines += '\n';
+    }
+  }
+  while (!lines.empty() && lines.back() == '\n') lines.pop_back();  // drivers end theirs with blank lines
+  std::string report = Readable(lines, kDescriptionShown, true) + "\n";
+  if (hasStatement) report += "sql: " + Readable(statement, kStatementShown) + "\n";
+  if (!hint.empty()) report += "hint: " + hint + "\n";
+  return report;
+}
+
+}  // namespace cli
