@@ -7,6 +7,7 @@
 #include "connections/FailureReport.h"
 #include "connections/Prompter.h"
 #include "connections/StopRequest.h"
+#include "platform/ado/Failure.h"
 
 namespace connections {
 
@@ -20,6 +21,11 @@ namespace connections {
 // Step, Test, Value and For skip their statements (Test answers false, Value its fallback,
 // For ends) and the handler's loops end on Stopped(); only the statements written with
 // Closing still run, so the command ends the way its last statements end it.
+//
+// A command that works table by table may also ask (EndTableOnLostConnection) that a failure
+// that took the connection with it ends the current table the same way: every further
+// statement of the table would fail alike, one report each. The command then goes on with
+// ResumeAfterLostConnection at its next table.
 class FailureTrap {
  public:
   FailureTrap(Prompter& prompter, std::string handler, const std::string* statement = nullptr,
@@ -28,7 +34,7 @@ class FailureTrap {
 
   template <class F>
   void Step(int number, F&& statement) {
-    if (stopped_) return;
+    if (Interrupted()) return;
     Run(number, std::forward<F>(statement));
   }
 
@@ -43,30 +49,30 @@ class FailureTrap {
   // connection or recordset that is open, a table that was created.
   template <class Needed, class F>
   void Closing(int number, Needed&& neededAfterStop, F&& statement) {
-    if (stopped_ && !std::forward<Needed>(neededAfterStop)()) return;
+    if (Interrupted() && !std::forward<Needed>(neededAfterStop)()) return;
     Run(number, std::forward<F>(statement));
   }
 
   // The test of a branch: a failing test goes on inside the branch, as if it had been met.
   template <class F>
   bool Test(int number, F&& condition) {
-    if (stopped_) return false;
+    if (Interrupted()) return false;
     try {
       return static_cast<bool>(std::forward<F>(condition)());
     } catch (const std::exception& failure) {
-      Report(number, failure.what());
-      return !stopped_;
+      Report(number, failure);
+      return !Interrupted();
     }
   }
 
   // A value the next statements use (a loop bound, a count); a failure gives fallback.
   template <class T, class F>
   T Value(int number, T fallback, F&& expression) {
-    if (stopped_) return fallback;
+    if (Interrupted()) return fallback;
     try {
       return std::forward<F>(expression)();
     } catch (const std::exception& failure) {
-      Report(number, failure.what());
+      Report(number, failure);
       return fallback;
     }
   }
@@ -78,16 +84,18 @@ class FailureTrap {
   void For(int number, Bounds&& bounds, int step, Body&& body) {
     using Range = decltype(std::forward<Bounds>(bounds)());
     using Counter = typename Range::first_type;
-    if (stopped_) return;
+    if (Interrupted()) return;
     Range range{};
     try {
       range = std::forward<Bounds>(bounds)();
     } catch (const std::exception& failure) {
-      Report(number, failure.what());
-      if (!stopped_) body(Counter{});
+      Report(number, failure);
+      if (!Interrupted()) body(Counter{});
       return;
     }
-    for (Counter i = range.first; !stopped_ && (step > 0 ? i <= range.second : i >= range.second); i += step) body(i);
+    for (Counter i = range.first; !Interrupted() && (step > 0 ? i <= range.second : i >= range.second); i += step) {
+      body(i);
+    }
   }
 
   /// The user ended the command with Stop, or a stop was requested from outside; the
@@ -95,14 +103,30 @@ class FailureTrap {
   bool Stopped() const { return stopped_ || StopRequested(); }
   const std::string& Handler() const { return handler_; }
 
+  void EndTableOnLostConnection() { endTableOnLost_ = true; }
+  /// A lost connection ended the current table (only after EndTableOnLostConnection).
+  bool ConnectionLost() const { return lost_; }
+  void ResumeAfterLostConnection() { lost_ = false; }
+  /// Stopped with the Stop button, or the current table ended by a lost connection: the
+  /// statements that follow are skipped.
+  bool Interrupted() const { return stopped_ || lost_; }
+  /// The loops of a table end: Interrupted, or a stop requested from outside (which lets
+  /// the current row's statements finish).
+  bool LoopsEnd() const { return Interrupted() || StopRequested(); }
+
  private:
   template <class F>
   void Run(int number, F&& statement) {
     try {
       std::forward<F>(statement)();
     } catch (const std::exception& failure) {
-      Report(number, failure.what());
+      Report(number, failure);
     }
+  }
+
+  void Report(int number, const std::exception& failure) {
+    Report(number, failure.what());
+    if (endTableOnLost_ && dynamic_cast<const ado::ConnectionLost*>(&failure) != nullptr) lost_ = true;
   }
 
   void Report(int number, const char* description) {
@@ -116,6 +140,8 @@ class FailureTrap {
   const std::string* statement_;
   StopButton stop_;
   bool stopped_ = false;
+  bool endTableOnLost_ = false;
+  bool lost_ = false;
 };
 
 }  // namespace connections

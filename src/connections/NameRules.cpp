@@ -54,6 +54,22 @@ void RequireOracleIdentifier(const std::string& name) {
   if (name.find('\0') != std::string::npos) Refuse(kind, name, "a quoted identifier cannot hold NUL");
 }
 
+void RequireNewTableName(TableSide side, const std::string& name) {
+  RequireTableName(side, name);
+  const std::string kind = side == TableSide::FoxPro ? "The table name" : "The Oracle name";
+  if (name.find_first_not_of(' ') == std::string::npos) {
+    Refuse(kind, name, "a table needs a name that is not all blanks");
+  }
+  if (name.front() == ' ' || name.back() == ' ') {
+    Refuse(kind, name, "leading or trailing blanks would make a second table that looks like the first");
+  }
+  if (side == TableSide::Oracle) return;
+  if (name.find('`') != std::string::npos) Refuse(kind, name, "a back-quote would end the name in FoxPro statements");
+  if (name.find('\'') != std::string::npos) {
+    Refuse(kind, name, "an apostrophe would end the file path in FoxPro statements");
+  }
+}
+
 void RequireTableName(TableSide side, const std::string& name) {
   if (side == TableSide::FoxPro) {
     RequirePlainFileName(name);

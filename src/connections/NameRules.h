@@ -22,6 +22,13 @@ enum class TableSide { FoxPro, Oracle };
 /// name a quoted identifier.
 void RequireTableName(TableSide side, const std::string& name);
 
+/// The rule for a name a table is about to get (a transfer's target, a rename's new name),
+/// stricter than the side's rule: not all blanks and without leading or trailing blanks (a
+/// name that trims to another table's name could not be told from it); on the FoxPro side
+/// also without a back-quote or an apostrophe, which would end the name or the file path in
+/// the engine's statements and leave a table that can be neither read nor deleted.
+void RequireNewTableName(TableSide side, const std::string& name);
+
 /// The name for a message: control characters shown as <CR>, <LF>, <NUL> or <0xNN>.
 std::string VisibleName(const std::string& name);
 

@@ -73,7 +73,7 @@ void RenameTable(TablesWindowParts& window, Side side) {
         if (!trap.Test(126 + shift, [&] { return !newName.empty(); })) return;
         // A refused new name leaves the table and its list item as they were.
         if (trap.Test(142 + shift, [&] {
-              connections::RequireTableName(nameSide, newName);
+              connections::RequireNewTableName(nameSide, newName);
               return false;
             }))
           return;

@@ -1,5 +1,7 @@
 #include "transfer/FileRemoval.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -15,6 +17,13 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& path) {
   std::error_code error;
   if (found.empty() || !fs::is_regular_file(found, error)) return std::nullopt;
   return found;
+}
+
+std::optional<FileIdentity> IdentityOfFile(const std::string& path) {
+  const std::optional<std::string> found = FindFileIgnoringCase(path);
+  struct stat info {};
+  if (!found || ::stat(found->c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
 }
 
 void RemoveFile(const std::string& path) {

@@ -9,6 +9,16 @@ namespace transfer {
 /// ignored in every part of the path); nothing when no such file exists.
 std::optional<std::string> FindFileIgnoringCase(const std::string& path);
 
+/// Which file a path leads to, told apart from a file put there later under the same name.
+struct FileIdentity {
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+/// The identity of the file FindFileIgnoringCase finds; nothing when there is none.
+std::optional<FileIdentity> IdentityOfFile(const std::string& path);
+
 /// Deletes one old table file if it can; never fails. Only a file that reads as a table is
 /// deleted, so a stray file of the same name is left for CREATE TABLE to report. Yields to
 /// the window system first.

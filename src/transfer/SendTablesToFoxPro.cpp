@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "connections/ConnectionObject.h"
@@ -11,6 +13,7 @@
 #include "connections/Foxpro.h"
 #include "connections/NameRules.h"
 #include "connections/Oracle.h"
+#include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
@@ -54,6 +57,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   using connections::DoEvents;
   std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
   connections::FailureTrap trap(window.Prompts, kSendTablesToFoxProHandler, &sql, connections::StopButton::kOffered);
+  trap.EndTableOnLostConnection();
   connections::ListBox& foxProList = window.List1;
   connections::ListBox& oracleList = window.List2;
 
@@ -64,6 +68,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   std::string target;
   std::string tablePath;
   int answer = 0;
+  std::set<std::string> filesOfThisRun;  // lower-cased targets: one file each, whatever the letter case
 
   trap.Step(100, [&] {
     foxPro.Create();
@@ -89,8 +94,15 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
   const int tableCount = trap.Value(126, 1, [&] { return oracleList.ListCount(); });
+  bool reconnect = false;
   for (int i = tableCount - 1; i >= 0 && !trap.Stopped(); --i) {
     bool created = false;
+    bool createTried = false;
+    std::optional<FileIdentity> askedFile;  // a file the overwrite question was about
+    if (trap.ConnectionLost()) {
+      trap.ResumeAfterLostConnection();
+      reconnect = true;
+    }
     if (trap.Test(128, [&] { return !oracleList.Selected(i); })) continue;
     trap.Step(130, [&] { source = oracleList.List(i); });
     trap.Step(132, [&] { target = source; });
@@ -98,10 +110,30 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     // folder: a name that could break out of either is refused and its table skipped.
     if (trap.Test(214, [&] {
           connections::RequireOracleIdentifier(source);
-          connections::RequirePlainFileName(target);
+          connections::RequireNewTableName(connections::TableSide::FoxPro, target);
           return false;
         }))
       continue;
+    // Names that differ only in letter case land on one file: the first of them is sent, a
+    // later one would replace it unasked.
+    if (trap.Test(216, [&] {
+          if (filesOfThisRun.count(LowerCase(target)) != 0) {
+            throw ado::Failure("The table " + source + " was not sent: its file would replace the table sent as " +
+                               LowerCase(target) + " in this run, since FoxPro file names ignore letter case.");
+          }
+          return false;
+        }))
+      continue;
+    // After a lost connection the next table sent opens it again; a server still out of
+    // reach ends the run, since every table would fail alike.
+    if (reconnect) {
+      reconnect = false;
+      trap.Step(218, [&] {
+        if (oracle.IsOpen()) oracle->Close();
+        oracle->Open(connections::OracleConnectionString(window.Fields));
+      });
+      if (!oracle.IsOpen()) break;
+    }
 
     if (trap.Test(134, [&] { return ListContains(foxProList, target); })) {
       // The FoxPro list's spelling wins (the last matching item).
@@ -130,14 +162,25 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       });
     }
     if (trap.Test(150, [&] { return answer == connections::vbNo; })) continue;
+    trap.Step(222, [&] { filesOfThisRun.insert(LowerCase(target)); });
     if (trap.Test(152, [&] { return answer == connections::vbYes; })) {
+      // A table of the catalog goes with the DROP; a file the catalog does not hold is what
+      // the question was about, and only that very file may go before CREATE.
+      trap.Step(220, [&] {
+        if (!InCatalog(*foxPro, target)) askedFile = IdentityOfFile(TablePathOf(target, window.Fields));
+      });
       trap.Step(154, [&] { foxPro->Execute("DROP TABLE `" + target + "`"); });
       trap.Step(156, [&] { RemoveListItem(foxProList, target); });
     }
 
     trap.Step(158, [&] { records->Open("SELECT * FROM \"" + source + "\"", *oracle); });
+    long rowCount = 0;
+    trap.Step(176, [&] { rowCount = records->RecordCount(); });
     trap.Step(160, [&] { tablePath = TablePathOf(target, window.Fields); });
-    trap.Step(162, [&] { RemoveFile(tablePath); });
+    // Any other file at the path stays, and the CREATE TABLE below reports it.
+    trap.Step(162, [&] {
+      if (askedFile && askedFile == IdentityOfFile(tablePath)) RemoveFile(tablePath);
+    });
     trap.Step(164, [&] { sql = "CREATE TABLE '" + tablePath + "'("; });
     const int columnCount = trap.Value(166, 1, [&] { return records->FieldCount(); });
     for (int f = 0; f < columnCount; ++f) {
@@ -152,14 +195,14 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       sql += ");";
     });
     trap.Step(174, [&] {
-      ExecuteSql(*foxPro, sql);
+      createTried = true;
+      ExecuteCreate(*foxPro, sql, target, rowCount);
       created = true;
     });
 
-    long rowCount = 0;
-    trap.Step(176, [&] { rowCount = records->RecordCount(); });
     if (observer != nullptr) observer->TableStarted(source, target, rowCount);
-    for (long r = 0; r < rowCount && !trap.Stopped(); ++r) {
+    if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
+    for (long r = 0; created && r < rowCount && !trap.LoopsEnd(); ++r) {
       trap.Step(178, [&] { DoEvents(); });
       trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
       trap.Step(182, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });

@@ -28,6 +28,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
   using connections::DoEvents;
   std::string sql;  // the statement variable: the CREATE TABLE or INSERT being built
   connections::FailureTrap trap(window.Prompts, kSendTablesToOracleHandler, &sql, connections::StopButton::kOffered);
+  trap.EndTableOnLostConnection();
   connections::ListBox& foxProList = window.List1;
   connections::ListBox& oracleList = window.List2;
 
@@ -58,7 +59,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       for (std::size_t row = 0; observer != nullptr && row < arrays.Rows(); ++row) observer->RowSent(true);
     } else {
       for (const std::string& statement : arrays.Statements()) {
-        if (trap.Stopped()) break;
+        if (trap.LoopsEnd()) break;
         trap.Step(187, [&] { DoEvents(); });
         sql = statement;
         sendStatement();
@@ -91,8 +92,14 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
   const int tableCount = trap.Value(126, 1, [&] { return foxProList.ListCount(); });
+  bool reconnect = false;
   for (int i = tableCount - 1; i >= 0 && !trap.Stopped(); --i) {
     bool created = false;
+    bool createTried = false;
+    if (trap.ConnectionLost()) {
+      trap.ResumeAfterLostConnection();
+      reconnect = true;
+    }
     trap.Step(128, [&] { DoEvents(); });
     if (trap.Test(130, [&] { return !foxProList.Selected(i); })) continue;
     trap.Step(132, [&] { target = foxProList.List(i); });
@@ -103,6 +110,16 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
           return false;
         }))
       continue;
+    // After a lost connection the next table sent opens it again; a server still out of
+    // reach ends the run, since every table would fail alike.
+    if (reconnect) {
+      reconnect = false;
+      trap.Step(212, [&] {
+        if (oracle.IsOpen()) oracle->Close();
+        oracle->Open(connections::OracleConnectionString(window.Fields));
+      });
+      if (!oracle.IsOpen()) break;
+    }
 
     if (trap.Test(134, [&] { return ListContains(oracleList, target); })) {
       // The Oracle list's spelling wins (the last matching item), since names are quoted.
@@ -135,6 +152,8 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       trap.Step(210, [&] { records->Close(); });
       continue;
     }
+    long rowCount = 0;
+    trap.Step(168, [&] { rowCount = records->RecordCount(); });
     if (trap.Test(148, [&] { return answer == connections::vbYes; })) {
       trap.Step(150, [&] { oracle->Execute("DROP TABLE \"" + target + "\""); });
       trap.Step(152, [&] { RemoveListItem(oracleList, target); });
@@ -154,18 +173,18 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       sql += ")";
     });
     trap.Step(166, [&] {
-      ExecuteSql(*oracle, sql);
+      createTried = true;
+      ExecuteCreate(*oracle, sql, target, rowCount);
       created = true;
     });
-    useArrays = path == InsertPath::Arrays && trap.Value(167, false, [&] {
+    useArrays = created && path == InsertPath::Arrays && trap.Value(167, false, [&] {
       return arrays.Prepare(*oracle, target, static_cast<std::size_t>(columnCount));
     });
 
-    long rowCount = 0;
-    trap.Step(168, [&] { rowCount = records->RecordCount(); });
     if (observer != nullptr) observer->TableStarted(foxProList.List(i), target, rowCount);
-    if (trap.Test(170, [&] { return !records->Eof(); })) {
-      for (long r = 0; r < rowCount && !trap.Stopped(); ++r) {
+    if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
+    if (created && trap.Test(170, [&] { return !records->Eof(); })) {
+      for (long r = 0; r < rowCount && !trap.LoopsEnd(); ++r) {
         trap.Step(172, [&] { DoEvents(); });
         trap.Step(174, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
         trap.Step(176, [&] { sql.assign("INSERT INTO \"").append(target).append("\" VALUES('"); });

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
+#include <string>
 
 #include "platform/ado/Failure.h"
 
@@ -19,6 +21,22 @@ const ado::Value& EmptyText() {
 bool ExecuteSql(ado::Connection& connection, const std::string& sql) {
   connection.Execute(sql);
   return true;
+}
+
+std::string NotCreatedText(const std::string& table, long rowCount) {
+  const long rows = std::max(0L, rowCount);
+  return "The table " + table + " was not created; its " + std::to_string(rows) +
+         (rows == 1 ? " row was" : " rows were") + " not sent.";
+}
+
+void ExecuteCreate(ado::Connection& connection, const std::string& sql, const std::string& table, long rowCount) {
+  try {
+    ExecuteSql(connection, sql);
+  } catch (const ado::ConnectionLost& failure) {
+    throw ado::ConnectionLost(std::string(failure.what()) + "\n" + NotCreatedText(table, rowCount));
+  } catch (const std::exception& failure) {
+    throw ado::Failure(std::string(failure.what()) + "\n" + NotCreatedText(table, rowCount));
+  }
 }
 
 bool InsertArrays::Prepare(ado::Connection& connection, const std::string& table, std::size_t columns) {

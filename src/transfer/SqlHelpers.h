@@ -20,6 +20,14 @@ const ado::Value& EmptyText();
 /// Executes one statement on an open connection; failures pass to the caller.
 bool ExecuteSql(ado::Connection& connection, const std::string& sql);
 
+/// Executes a table's CREATE TABLE with ExecuteSql. Its failure also says that the table
+/// was not created and that its rowCount rows are not sent: a table of that name that this
+/// run did not create is someone else's, and rows poured into it would double or mix data.
+void ExecuteCreate(ado::Connection& connection, const std::string& sql, const std::string& table, long rowCount);
+
+/// The sentence that ExecuteCreate adds to a failure.
+std::string NotCreatedText(const std::string& table, long rowCount);
+
 /// Rows bound for one table, gathered into parameter arrays for one prepared INSERT. Each
 /// row keeps the literal INSERT it stands for, so that a refused array can be sent again
 /// as those statements, one by one, with the failures the statements bring.

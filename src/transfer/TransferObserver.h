@@ -14,7 +14,8 @@ class TransferObserver {
   virtual void TableStarted(const std::string& source, const std::string& target, long rowCount) noexcept = 0;
   /// One row's INSERT has run; succeeded is false when it was reported as a failure.
   virtual void RowSent(bool succeeded) noexcept = 0;
-  virtual void TableNotCreated(long /*rowsNotSent*/) noexcept {}
+  /// The table's CREATE TABLE failed, so none of its rows were sent; comes before TableEnded.
+  virtual void TableNotCreated([[maybe_unused]] long rowsNotSent) noexcept {}
   /// The table's closing steps have run.
   virtual void TableEnded() noexcept = 0;
 };

@@ -61,5 +61,24 @@ TEST(NameRulesTest, AnOracleNameMustFitBetweenDoubleQuotes) {
               {"a b;c", ""}});
 }
 
+// A new name that trims to another, or that ends a name or path in FoxPro's statements,
+// would leave a table that cannot be told apart, read or deleted.
+TEST(NameRulesTest, ANewTableNameIsNeitherBlankNorPaddedNorQuoteBreaking) {
+  const auto foxPro = [](const std::string& name) { RequireNewTableName(TableSide::FoxPro, name); };
+  const auto oracle = [](const std::string& name) { RequireNewTableName(TableSide::Oracle, name); };
+  ExpectRule(+foxPro, {{" ", " "},
+                       {"   ", "   "},
+                       {"region ", "region "},
+                       {" Region", " Region"},
+                       {"back`q", "back`q"},
+                       {"it's", "it's"},
+                       {"a/b", "a/b"},
+                       {"order lines", ""},
+                       {"Region", ""}});
+  EXPECT_THROW(foxPro(""), ado::Failure);
+  ExpectRule(+oracle, {{" ", " "}, {"EMP ", "EMP "}, {"q\"", "q\""}, {"back`q", ""}, {"it's", ""}, {"A B", ""}});
+  EXPECT_THROW(oracle(""), ado::Failure);
+}
+
 }  // namespace
 }  // namespace connections

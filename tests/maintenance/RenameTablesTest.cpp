@@ -173,7 +173,16 @@ TEST_F(RenameTablesTest, NamesThatCouldReachPastQuotesOrFolderAreRefusedWithNoth
       {true, "orders", "..", 144, "The table name '..' is refused: it names a folder, not a file."},
       {true, "orders", "a\rb", 144,
        "The table name 'a<CR>b' is refused: a file name cannot hold a control character or line break."},
-      {true, "..\\up", "", 142, "The table name '..\\up' is refused: a file name cannot hold a path separator."}};
+      {true, "..\\up", "", 142, "The table name '..\\up' is refused: a file name cannot hold a path separator."},
+      {true, "Region", " ", 144, "The table name ' ' is refused: a table needs a name that is not all blanks."},
+      {true, "Region", "region ", 144,
+       "The table name 'region ' is refused: leading or trailing blanks would make a second table that looks like "
+       "the first."},
+      {true, "Region", "back`q", 144,
+       "The table name 'back`q' is refused: a back-quote would end the name in FoxPro statements."},
+      {true, "Region", "it's", 144,
+       "The table name 'it's' is refused: an apostrophe would end the file path in FoxPro statements."},
+      {false, "EMP", "  ", 142, "The Oracle name '  ' is refused: a table needs a name that is not all blanks."}};
   for (const Case& c : cases) {
     connections::ListBox& list = c.foxPro ? w.list1 : w.list2;
     list.Clear();

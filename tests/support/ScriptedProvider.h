@@ -66,6 +66,13 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
   void FailOn(const std::string& fragment, const std::string& description) {
     failures_.emplace_back(fragment, description);
   }
+  /// The link breaks at the first statement containing fragment: that statement and every
+  /// later one fail as a lost connection until the next Open, which fails too when the
+  /// server stays away.
+  void LoseConnectionOn(const std::string& fragment, bool serverStaysAway = false) {
+    loseOn_ = fragment;
+    staysAway_ = serverStaysAway;
+  }
   /// Sessions prepare parameter arrays (otherwise they cannot). An array is refused whole,
   /// nothing of it arriving, when one of its texts contains a FailOn fragment.
   void AcceptArrays() { acceptArrays_ = true; }
@@ -101,7 +108,9 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
                                      const ado::ConnectionSettings& settings) override {
     opened_.push_back(connectionString);
     lastSettings_ = settings;
+    if (!openFailure_.empty() && staysAway_) throw ado::ConnectionLost(openFailure_);
     if (!openFailure_.empty()) throw ado::Failure(openFailure_);
+    linkDown_ = false;
     ++openSessions_;
     return std::make_unique<ScriptedSession>(shared_from_this());
   }
@@ -194,6 +203,12 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
 
   void Receive(const std::string& sql) {
     statements_.push_back(sql);
+    if (linkDown_ || (!loseOn_.empty() && sql.find(loseOn_) != std::string::npos)) {
+      linkDown_ = true;
+      loseOn_.clear();
+      if (staysAway_) openFailure_ = "could not connect to server: Connection refused (SQLSTATE 08001)";
+      throw ado::ConnectionLost("server closed the connection unexpectedly (SQLSTATE 08S01)");
+    }
     for (const auto& [fragment, description] : failures_) {
       if (sql.find(fragment) != std::string::npos) throw ado::Failure(description);
     }
@@ -203,6 +218,9 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
   std::vector<std::pair<std::string, std::string>> tables_;
   std::vector<std::pair<std::string, std::string>> failures_;
   std::string openFailure_;
+  std::string loseOn_;
+  bool staysAway_ = false;
+  bool linkDown_ = false;
   bool acceptArrays_ = false;
   std::vector<SentArray> arrays_;
   std::vector<std::string> statements_;

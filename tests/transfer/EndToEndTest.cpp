@@ -20,10 +20,14 @@
 #include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/DbcTable.h"
+#include "platform/foxpro/FileIo.h"
 #include "support/FakeWindowParts.h"
 #include "support/StandIn.h"
+#include "transfer/ListHelpers.h"
 #include "transfer/SendTablesToFoxPro.h"
 #include "transfer/SendTablesToOracle.h"
+#include "transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {
@@ -149,6 +153,18 @@ class EndToEndTest : public ::testing::Test {
       rows.emplace_back();
       for (int f = 0; f < records.FieldCount(); ++f) rows.back().push_back(records.Fields(f).Value);
     }
+    return rows;
+  }
+
+  static std::vector<std::vector<ado::Value>> FoxProRowsIn(const connections::ConnectionFields& fields,
+                                                           const std::string& table) {
+    ado::Connection connection;
+    connection.CursorLocation = ado::adUseClient;
+    connection.Open(connections::FoxProConnectionString(fields));
+    ado::Recordset records;
+    records.Open("SELECT * FROM `" + table + "`", connection);
+    std::vector<std::vector<ado::Value>> rows;
+    for (; !records.Eof(); records.MoveNext()) rows.emplace_back(1, records.Fields(0).Value);
     return rows;
   }
 
@@ -490,6 +506,126 @@ TEST_F(EndToEndTest, YesToAnUnlistedContainerTableReplacesItThroughTheContainer)
   rows.Open("SELECT * FROM `topics`", container);
   ASSERT_FALSE(rows.Eof());
   EXPECT_EQ(ado::ValueToText(rows.Fields(0).Value), "new row");
+}
+
+// Two container layouts where the table file's computed path holds a free table that the
+// container's table is not: Yes replaces only what the question named, the free table stays,
+// and the table whose CREATE TABLE failed receives no row.
+TEST_F(EndToEndTest, TheRemovalBeforeCreateDeletesNothingTheQuestionDidNotCover) {
+  Oracle("CREATE TABLE \"regi\"(\"ID\" INT)");
+  oracleTables_ = {"regi"};
+  Oracle("INSERT INTO \"regi\" VALUES(1)");
+  for (const std::string layout : {"table in a subfolder", "table path naming the container"}) {
+    SCOPED_TRACE(layout);
+    const fs::path data = folder_ / layout;
+    fs::create_directories(data / "d");
+    fs::copy(fs::path(TESSELBY_TESTDATA_DIR) / "foxpro" / "northwind", data, fs::copy_options::recursive);
+    const fs::path dbc = data / "northwind.dbc";
+    if (layout == "table in a subfolder") {
+      ado::Connection container;
+      container.Open("Provider=vfpoledb.1;Data Source=" + dbc.string() + ";Collating Sequence=machine;");
+      container.Execute("CREATE TABLE 'd\\regi.dbf'([id] I);");
+    } else {
+      foxpro::DbcTable(dbc.string(), foxpro::DiskFileSystem())
+          .Append({{1, "Table", "regi", {{foxpro::kDbcPropertyPath, std::string("northwind.dbc") + '\0'}}}});
+    }
+    testing::WriteTableFile((data / "regi.dbf").string());  // a free table beside the container
+    const auto freeTable = ReadFile(data / "regi.dbf");
+    window.fields.dbcMode = true;
+    window.fields.dbcFile = dbc.string();
+    window.list1.Clear();
+    window.list2.Clear();
+    FakeTablesWindow::Fill(window.list1, {"regi"});
+    FakeTablesWindow::Fill(window.list2, {"regi"});
+    FakeTablesWindow::Select(window.list2, {"regi"});
+    window.list2.SetListIndex(0);
+    testing::ExpectOverwrite(window.prompter, "regi", connections::vbYes);
+    window.prompter.AllowUnscripted();
+    recorder_->statements.clear();
+
+    SendTablesToFoxPro(window.parts);
+
+    EXPECT_EQ(ReadFile(data / "regi.dbf"), freeTable);
+    for (const std::string& statement : recorder_->statements) EXPECT_EQ(statement.find("INSERT"), std::string::npos);
+    const Strings reports = window.prompter.MessageTexts();
+    ASSERT_FALSE(reports.empty());
+    EXPECT_NE(reports.back().find(NotCreatedText("regi", 1)), std::string::npos) << reports.back();
+    window.prompter.ExpectAllUsed();
+  }
+}
+
+// A name that trims to another table's, or holds a quote FoxPro's statements end on, is
+// refused with one report each; of two names that differ in letter case only the first is
+// sent; the container then holds each table once.
+TEST_F(EndToEndTest, NamesThatWouldStrandOrShadowATableAreRefused) {
+  const Strings names = {"region ", " ", "back`q", "it's", "REGI", "regi"};
+  for (const std::string& name : names) {
+    Oracle("CREATE TABLE \"" + name + "\"(\"ID\" INT)");
+    Oracle("INSERT INTO \"" + name + "\" VALUES(1)");
+  }
+  oracleTables_ = names;
+  const fs::path data = folder_ / "nw";
+  fs::create_directories(data);
+  fs::copy(fs::path(TESSELBY_TESTDATA_DIR) / "foxpro" / "northwind", data, fs::copy_options::recursive);
+  window.fields.dbcMode = true;
+  window.fields.dbcFile = (data / "northwind.dbc").string();
+  FakeTablesWindow::Fill(window.list2, names);
+  FakeTablesWindow::Select(window.list2, names);
+  window.list2.SetListIndex(0);
+  window.prompter.AllowUnscripted();
+
+  SendTablesToFoxPro(window.parts);
+
+  EXPECT_EQ(window.prompter.MessageTexts().size(), 5u) << ::testing::PrintToString(window.prompter.MessageTexts());
+  support::FakeTablesWindow fresh;
+  connections::LoadFoxProTables(fresh.list1, connections::FoxProConnectionString(window.fields));
+  const Strings listed = FakeTablesWindow::Items(fresh.list1);
+  for (const std::string name : {"region", "regi"}) {
+    EXPECT_EQ(std::count_if(listed.begin(), listed.end(), [&](const std::string& n) { return LowerCase(n) == name; }),
+              1)
+        << name << " in " << ::testing::PrintToString(listed);
+  }
+  EXPECT_EQ(FoxProRowsIn(window.fields, "regi").size(), 1u);
+}
+
+// The server ends the transfer's session mid-table: one report, not one per remaining row;
+// the next table connects again and is sent whole.
+TEST_F(EndToEndTest, ALostConnectionEndsTheTableWithOneReport) {
+  FoxPro("CREATE TABLE '" + FolderPath() + "big.DBF'([n] I);");
+  FoxPro("CREATE TABLE '" + FolderPath() + "after.DBF'([n] I);");
+  for (int n = 0; n < 300; ++n) FoxPro("INSERT INTO '" + FolderPath() + "big.DBF' VALUES('" + std::to_string(n) + "')");
+  FoxPro("INSERT INTO '" + FolderPath() + "after.DBF' VALUES('1')");
+  oracleTables_ = {"big", "after"};
+  FakeTablesWindow::Fill(window.list1, {"after", "big"});  // big goes first
+  FakeTablesWindow::Select(window.list1, {"after", "big"});
+  window.list1.SetListIndex(0);
+  window.prompter.AllowUnscripted();
+  // At the 100th row of big, the server ends the session that sends it.
+  struct Breaker : testing::RecordingObserver {
+    ado::Connection* admin = nullptr;
+    void RowSent(bool succeeded) noexcept override {
+      RecordingObserver::RowSent(succeeded);
+      if (calls.size() != 100 + 1 || calls.front() != "start big 300") return;
+      try {
+        admin->Execute(
+            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE query LIKE 'INSERT INTO \"big\"%'");
+      } catch (const std::exception&) {
+        calls.push_back("could not end the session");
+      }
+    }
+  } breaker;
+  breaker.admin = &oracle_;
+
+  SendTablesToOracle(window.parts, &breaker, InsertPath::Statements);
+
+  EXPECT_EQ(window.prompter.MessageTexts().size(), 1u) << ::testing::PrintToString(window.prompter.MessageTexts());
+  EXPECT_EQ(std::count(breaker.calls.begin(), breaker.calls.end(), "failed row"), 1);
+  ASSERT_EQ(breaker.calls.back(), "end");
+  EXPECT_NE(std::find(breaker.calls.begin(), breaker.calls.end(), "start after 1"), breaker.calls.end());
+  ado::Recordset rows;
+  oracle_.CursorLocation = ado::adUseClient;
+  rows.Open("SELECT * FROM \"after\"", oracle_);
+  EXPECT_EQ(rows.RecordCount(), 1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "platform/ado/Types.h"
 #include "transfer/SendTablesToFoxPro.h"
+#include "transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {
@@ -245,15 +246,59 @@ TEST_F(SendTablesToFoxProTest, StopBeforeTheTableIsCreatedLeavesTheListAndTheRes
   EXPECT_EQ(sides.oracle->ClosedSessions(), 1);
 }
 
-TEST_F(SendTablesToFoxProTest, AFailedCreateStillSendsTheRowsAndListsTheTable) {
+TEST_F(SendTablesToFoxProTest, AFailedCreateSendsNoRowsAndSaysHowManyWereNotSent) {
   Offer({"EMP"}, {"EMP"});
   sides.oracle->SetResult("SELECT * FROM \"EMP\"", {{{"ID", ado::adInteger}}, {{7}}});
   sides.foxPro->FailOn("CREATE TABLE", "Field name is a duplicate or invalid.");
-  ExpectReport(sides.window.prompter, "Field name is a duplicate or invalid.", kSendTablesToFoxProHandler, 174,
-               "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");
-  Run();
-  EXPECT_EQ(sides.foxPro->Statements().back(), "INSERT INTO 'C:\\data\\EMP.DBF' VALUES('7')");
+  ExpectReport(sides.window.prompter, "Field name is a duplicate or invalid.\n" + NotCreatedText("EMP", 1),
+               kSendTablesToFoxProHandler, 174, "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");
+  testing::RecordingObserver observer;
+  SendTablesToFoxPro(sides.window.parts, &observer);
+  EXPECT_EQ(sides.foxPro->Statements().back(), "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");
+  EXPECT_EQ(observer.calls, (Strings{"start EMP 1", "not created 1", "end"}));
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"emp"});
+}
+
+// Only a file the overwrite question was about may go before CREATE: the catalog's table
+// goes with its DROP, and a file of the same name beside it is someone else's.
+TEST_F(SendTablesToFoxProTest, OnlyAFileTheQuestionWasAboutIsDeleted) {
+  const std::string folder = UseTempFolder();
+  Touch("emp.DBF");
+  Touch("dept.DBF");
+  sides.foxPro->SetTables({{"TABLE", "emp"}});  // its own file elsewhere; emp.DBF is not it
+  Offer({"DEPT", "EMP"}, {"DEPT", "EMP"}, {"emp"});
+  sides.oracle->SetResult("SELECT * FROM \"EMP\"", {{{"ID", ado::adInteger}}, {}});
+  sides.oracle->SetResult("SELECT * FROM \"DEPT\"", {{{"ID", ado::adInteger}}, {}});
+  ExpectOverwrite(sides.window.prompter, "emp", connections::vbYes);
+  ExpectOverwrite(sides.window.prompter, "DEPT", connections::vbYes);
+  Run();
+  EXPECT_TRUE(fs::exists(folder + "emp.DBF"));    // left for CREATE TABLE to report
+  EXPECT_FALSE(fs::exists(folder + "dept.DBF"));  // the file the question was about
+}
+
+// Names that differ in letter case only would share one file: the later one is refused.
+TEST_F(SendTablesToFoxProTest, ALaterTableOfTheSameFileNameIsRefused) {
+  Offer({"REGION", "Region"}, {"REGION", "Region"});
+  sides.oracle->SetResult("SELECT * FROM \"Region\"", {{{"ID", ado::adInteger}}, {}});
+  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 216, connections::vbOK);
+  Run();
+  EXPECT_EQ(sides.foxPro->Statements(), Strings{"CREATE TABLE 'C:\\data\\Region.DBF'([ID] M);"});
+  EXPECT_EQ(sides.oracle->Statements(), Strings{"SELECT * FROM \"Region\""});
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"region"});
+}
+
+// A read that lost the connection ends its table with that one report; the next table
+// opens the connection again.
+TEST_F(SendTablesToFoxProTest, ALostConnectionEndsTheTableAndTheNextTableConnectsAgain) {
+  Offer({"A", "B"}, {"A", "B"});
+  sides.oracle->SetResult("SELECT * FROM \"A\"", {{{"N", ado::adVarChar}}, {{"5"}}});
+  sides.oracle->LoseConnectionOn("SELECT * FROM \"B\"");
+  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 158);
+  Run();
+  EXPECT_EQ(sides.oracle->Opened().size(), 2u);
+  EXPECT_EQ(sides.foxPro->Statements(),
+            (Strings{"CREATE TABLE 'C:\\data\\A.DBF'([N] M);", "INSERT INTO 'C:\\data\\A.DBF' VALUES('5')"}));
+  EXPECT_EQ(FakeTablesWindow::Items(sides.window.list1), Strings{"a"});
 }
 
 TEST_F(SendTablesToFoxProTest, AFailingDropReportsTheEarlierStatement) {

@@ -187,14 +187,19 @@ TEST_F(SendTablesToOracleTest, StopInAFailureReportEndsTheCommandTheWayItsLastSt
   EXPECT_TRUE(sides.window.prompter.Asked()[0].stopOffered);
 }
 
-TEST_F(SendTablesToOracleTest, AFailingCreateIsReportedAndTheRowsAreStillSent) {
+// A table of that name that this run did not create is someone else's: none of the rows go
+// into it, and the one report says how many were not sent.
+TEST_F(SendTablesToOracleTest, AFailedCreateSendsNoRowsAndSaysHowManyWereNotSent) {
   Offer({"orders"}, {"orders"});
-  sides.foxPro->SetResult("SELECT * FROM `orders`", Orders({{"x", 1}}));
+  sides.foxPro->SetResult("SELECT * FROM `orders`", Orders({{"x", 1}, {"y", 2}}));
   sides.oracle->FailOn("CREATE TABLE", "ORA-00955: name is already used by an existing object");
-  ExpectReport(sides.window.prompter, "ORA-00955: name is already used by an existing object",
+  ExpectReport(sides.window.prompter,
+               "ORA-00955: name is already used by an existing object\n" + NotCreatedText("orders", 2),
                kSendTablesToOracleHandler, 166, "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)");
-  Run();
-  EXPECT_EQ(sides.oracle->Statements().back(), "INSERT INTO \"orders\" VALUES('x', '1')");
+  testing::RecordingObserver observer;
+  SendTablesToOracle(sides.window.parts, &observer, InsertPath::Arrays);
+  EXPECT_EQ(sides.oracle->Statements().back(), "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)");
+  EXPECT_EQ(observer.calls, (Strings{"start orders 2", "not created 2", "end"}));
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"orders"});
 }
 
@@ -207,13 +212,42 @@ TEST_F(SendTablesToOracleTest, AnOracleThatDoesNotOpenIsReportedForEveryStatemen
   ExpectReport(prompter, "ORA-12541: TNS:no listener", kSendTablesToOracleHandler, 114, "");
   ExpectOverwrite(prompter, "orders", connections::vbYes);
   ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 150, "");  // the DROP is never the statement
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 166, create);
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 186, "INSERT INTO \"orders\" VALUES('x', '1')");
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 186, "INSERT INTO \"orders\" VALUES('y', '2')");
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 202, "INSERT INTO \"orders\" VALUES('y', '2')");
+  ExpectReport(prompter, std::string(kNotOpen) + "\n" + NotCreatedText("orders", 2), kSendTablesToOracleHandler, 166,
+               create);
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 202, create);
   Run();
   EXPECT_EQ(sides.window.pointer.Get(), 0);
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"orders"});
+}
+
+// Every statement after a lost connection would fail alike: the table ends with one report,
+// the next table opens the connection again, and a server still away ends the run.
+TEST_F(SendTablesToOracleTest, ALostConnectionEndsTheTableWithOneReport) {
+  const std::string lost = "server closed the connection unexpectedly (SQLSTATE 08S01)";
+  const std::string refused = "could not connect to server: Connection refused (SQLSTATE 08001)";
+  for (const bool staysAway : {false, true}) {
+    SCOPED_TRACE(staysAway ? "server stays away" : "server back");
+    ScriptedSides run;  // each case on sides of its own
+    FakeTablesWindow::Fill(run.window.list1, {"a", "b", "c"});
+    FakeTablesWindow::Select(run.window.list1, {"a", "b", "c"});
+    run.window.list1.SetListIndex(0);
+    run.foxPro->SetResult("SELECT * FROM `c`", Orders({{"x", 1}, {"y", 2}, {"z", 3}, {"w", 4}}));
+    run.foxPro->SetResult("SELECT * FROM `b`", Orders({{"v", 5}}));
+    run.foxPro->SetResult("SELECT * FROM `a`", Orders({{"v", 5}}));
+    run.oracle->LoseConnectionOn("VALUES('y'", staysAway);
+    const std::string statement = "INSERT INTO \"c\" VALUES('y', '2')";
+    ExpectReport(run.window.prompter, lost, kSendTablesToOracleHandler, 186, statement);
+    if (staysAway) ExpectReport(run.window.prompter, refused, kSendTablesToOracleHandler, 212, statement);
+    testing::RecordingObserver observer;
+    SendTablesToOracle(run.window.parts, &observer, InsertPath::Statements);
+    Strings expected = {"start c 4", "row", "failed row", "end"};
+    if (!staysAway) expected.insert(expected.end(), {"start b 1", "row", "end", "start a 1", "row", "end"});
+    EXPECT_EQ(observer.calls, expected);
+    EXPECT_EQ(run.oracle->Opened().size(), 2u);
+    EXPECT_EQ(run.window.pointer.Get(), connections::vbDefault);
+    EXPECT_EQ(FakeTablesWindow::Items(run.window.list2), staysAway ? Strings{"c"} : (Strings{"a", "b", "c"}));
+    run.window.prompter.ExpectAllUsed();
+  }
 }
 
 TEST_F(SendTablesToOracleTest, AnUnreadableFoxProTableIsReportedStepByStepAndStillListed) {

@@ -11,6 +11,7 @@
 #include "platform/foxpro/DbfHeader.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
+#include "transfer/TransferObserver.h"
 
 namespace transfer::testing {
 
@@ -36,6 +37,20 @@ struct ScriptedSides {
                ? "Provider=vfpoledb.1;Data Source=" + window.fields.dbcFile + ";Collating Sequence=machine;"
                : "Provider=vfpoledb.1;Data Source=" + window.fields.freeTableFolder + ";Collating Sequence=general;";
   }
+};
+
+/// A transfer's observer calls as short texts: "start T 3", "row", "failed row",
+/// "not created 3", "end".
+struct RecordingObserver : TransferObserver {
+  void TableStarted(const std::string&, const std::string& target, long rowCount) noexcept override {
+    calls.push_back("start " + target + " " + std::to_string(rowCount));
+  }
+  void RowSent(bool succeeded) noexcept override { calls.push_back(succeeded ? "row" : "failed row"); }
+  void TableNotCreated(long rowsNotSent) noexcept override {
+    calls.push_back("not created " + std::to_string(rowsNotSent));
+  }
+  void TableEnded() noexcept override { calls.push_back("end"); }
+  std::vector<std::string> calls;
 };
 
 /// Writes an empty one-field table at path: a file that reads as a table.

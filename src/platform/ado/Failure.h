@@ -16,4 +16,11 @@ class Failure : public std::runtime_error {
   std::string description_ = what();
 };
 
+// A failure that took the connection with it (the server went away, the link broke): every
+// further statement on that connection would fail the same way until it is opened again.
+class ConnectionLost : public Failure {
+ public:
+  using Failure::Failure;
+};
+
 }  // namespace ado

@@ -147,6 +147,7 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
   const auto lock = LockContainer();
   table_->Reload();
   const std::string tableName = StemOf(FileNameOf(dbfPath));
+  CheckNewTableName(tableName);
   if (Find(tableName, true) != nullptr) {
     throw ado::Failure("Table '" + tableName + "' already exists in database container '" + table_->Path() + "'.");
   }
@@ -226,8 +227,8 @@ void DbcCatalog::RenameTable(std::string_view oldName, std::string_view newName)
   table_->Reload();
   const DbcObject table = FindTable(oldName);
   const std::string newText(newName);
-  if (newText.empty() || newText.size() > kLongNameLength ||
-      newText.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) {
+  CheckNewTableName(newText);
+  if (newText.size() > kLongNameLength) {
     throw ado::Failure("Invalid path or file name: table name \"" + newText + "\".");
   }
   const DbcObject* taken = Find(newName, true);

@@ -1,5 +1,9 @@
 #include "platform/foxpro/FolderCatalog.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -23,6 +27,24 @@ bool IsCompanion(std::string_view extension) {
   return std::any_of(std::begin(kCompanionExtensions), std::end(kCompanionExtensions),
                      [&](std::string_view e) { return EqualsIgnoringCase(e, extension); });
 }
+
+// Two writers creating one table at once would each take the other's new memo file for a
+// stale one and delete it: tables are created in a folder one at a time, across processes.
+class CreationLock {
+ public:
+  explicit CreationLock(const std::string& folder)
+      : fd_(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);  // without a lock (a folder that will not open) CREATE goes on alone
+  }
+  ~CreationLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  CreationLock(const CreationLock&) = delete;
+  CreationLock& operator=(const CreationLock&) = delete;
+
+ private:
+  int fd_;
+};
 
 // A table name must stay a plain file name inside the folder.
 void CheckTableName(std::string_view name) {
@@ -108,6 +130,8 @@ void FolderCatalog::CreateTable(const std::string& dbfPath, const std::vector<Co
                                 int codePage) {
   const std::string folder = FolderPart(dbfPath);
   const std::string fileName = FileNameOf(dbfPath);
+  CheckNewTableName(StemOf(fileName));
+  const CreationLock lock(folder);
   if (!MatchingFileNames(folder, fileName).empty()) {
     throw ado::Failure("File '" + dbfPath + "' already exists.");
   }
@@ -149,7 +173,7 @@ void FolderCatalog::DropTable(std::string_view name) {
 }
 
 void FolderCatalog::RenameTable(std::string_view oldName, std::string_view newName) {
-  CheckTableName(newName);
+  CheckNewTableName(newName);
   const std::vector<std::string> files = OwnTableFiles(oldName);
   // The target name must be free, companions included (a stray memo file would be taken for
   // the renamed table's); a change of letter case only finds the table's own files.

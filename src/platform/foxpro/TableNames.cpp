@@ -64,6 +64,14 @@ std::vector<std::string> ShortFieldNames(const std::vector<std::string>& names) 
   return result;
 }
 
+void CheckNewTableName(std::string_view name) {
+  const bool blank = name.find_first_not_of(' ') == std::string_view::npos;
+  const bool padded = !blank && (name.front() == ' ' || name.back() == ' ');
+  const bool bad = blank || padded || name == "." || name == ".." ||
+                   name.find_first_of(std::string_view("/\\\0`'", 5)) != std::string_view::npos;
+  if (bad) throw ado::Failure("Invalid path or file name: table name \"" + std::string(name) + "\".");
+}
+
 std::string PortablePath(std::string_view path) {
   std::string out(path);
   std::replace(out.begin(), out.end(), '\\', '/');

@@ -22,6 +22,11 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix);
 /// than printable ASCII.
 std::vector<std::string> ShortFieldNames(const std::vector<std::string>& names);
 
+/// Fails (ado::Failure) for a name a new or renamed table cannot get: empty or all blanks,
+/// with leading or trailing blanks (it would pass for another table's name), or holding a
+/// path separator, NUL, a back-quote or an apostrophe (which end a name or path in SQL).
+void CheckNewTableName(std::string_view name);
+
 /// A path as written by a Windows program made usable here: "\" separators become "/".
 std::string PortablePath(std::string_view path);
 

@@ -3,6 +3,8 @@
 #include <sqlext.h>
 #include <sqlucode.h>
 
+#include <array>
+#include <string_view>
 #include <vector>
 
 #include "platform/ado/Failure.h"
@@ -51,9 +53,39 @@ std::string FailureText(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle,
   return text;
 }
 
+namespace {
+
+// Oracle's drivers report these with a general SQLSTATE: end of file on the channel, not
+// connected, lost contact, not logged on, session killed, packet writer failure.
+constexpr std::array<std::string_view, 6> kOracleLostCodes{"ORA-03113", "ORA-03114", "ORA-03135",
+                                                           "ORA-01012", "ORA-00028", "ORA-12571"};
+
+bool TellsOfLostConnection(const std::string& description) {
+  if (description.find("(SQLSTATE 08") != std::string::npos) return true;
+  for (const std::string_view code : kOracleLostCodes) {
+    if (description.find(code) != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void ThrowFailure(const std::string& description) {
+  if (TellsOfLostConnection(description)) throw ado::ConnectionLost(description);
+  throw ado::Failure(description);
+}
+
+void ThrowFailure(const std::string& description, SQLHDBC dbc) {
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  // A driver that cannot tell leaves the answer false.
+  const SQLRETURN ret = SQLGetConnectAttrW(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+  if (Succeeded(ret) && dead == SQL_CD_TRUE) throw ado::ConnectionLost(description);
+  ThrowFailure(description);
+}
+
 void Check(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call, bool noDataIsSuccess) {
   if (Succeeded(ret) || (noDataIsSuccess && ret == SQL_NO_DATA)) return;
-  throw ado::Failure(FailureText(ret, handleType, handle, call));
+  ThrowFailure(FailureText(ret, handleType, handle, call));
 }
 
 }  // namespace odbc

@@ -13,7 +13,17 @@ std::string DiagnosticText(SQLSMALLINT handleType, SQLHANDLE handle);
 /// The description of a failed call: its diagnostics, or a text naming the call when it left none.
 std::string FailureText(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call);
 
-/// Throws ado::Failure with the handle's diagnostics unless ret is a success (or,
+/// Throws the failure a FailureText describes: ado::ConnectionLost when it tells of a broken
+/// link (an SQLSTATE of class 08, or one of Oracle's errors for a lost or killed session),
+/// otherwise ado::Failure.
+[[noreturn]] void ThrowFailure(const std::string& description);
+
+/// As above, and ado::ConnectionLost also when the driver says the connection is dead
+/// (SQL_ATTR_CONNECTION_DEAD): a server that ended the session may report that first with
+/// a state of its own.
+[[noreturn]] void ThrowFailure(const std::string& description, SQLHDBC dbc);
+
+/// Throws (see ThrowFailure) with the handle's diagnostics unless ret is a success (or,
 /// when allowed, SQL_NO_DATA). call names the ODBC function for the rare failure that
 /// comes without a diagnostic record.
 void Check(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call, bool noDataIsSuccess = false);

@@ -230,12 +230,14 @@ bool OdbcRows::FetchBlock() {
   fetched_ = 0;
   const SQLRETURN ret = SQLFetch(stmt);
   if (ret == SQL_NO_DATA) return false;
-  Check(ret, SQL_HANDLE_STMT, stmt, "SQLFetch");
+  if (!Succeeded(ret)) {
+    ThrowFailure(FailureText(ret, SQL_HANDLE_STMT, stmt, "SQLFetch"), link_ ? link_->dbc.Get() : SQL_NULL_HDBC);
+  }
   if (!bound_) {
     fetched_ = 1;
   } else {
     for (SQLULEN r = 0; r < fetched_; ++r) {
-      if (rowStatus_[r] == SQL_ROW_ERROR) throw ado::Failure(FailureText(SQL_ERROR, SQL_HANDLE_STMT, stmt, "SQLFetch"));
+      if (rowStatus_[r] == SQL_ROW_ERROR) ThrowFailure(FailureText(SQL_ERROR, SQL_HANDLE_STMT, stmt, "SQLFetch"));
     }
   }
   nextInBlock_ = 0;

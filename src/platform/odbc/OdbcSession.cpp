@@ -66,7 +66,7 @@ void OdbcSession::Execute(const std::string& sql) {
   if (!Succeeded(ret) && ret != SQL_NO_DATA) {
     std::string description = FailureText(ret, SQL_HANDLE_STMT, stmt, "SQLExecDirect");
     SQLFreeStmt(stmt, SQL_CLOSE);  // ready for the next statement
-    throw ado::Failure(description);
+    ThrowFailure(description, link.dbc.Get());
   }
   // Rows the statement returned are of no interest.
   SQLFreeStmt(stmt, SQL_CLOSE);
@@ -77,7 +77,10 @@ std::unique_ptr<ado::RowSource> OdbcSession::Query(const std::string& sql) {
   Handle stmt(SQL_HANDLE_STMT, link.dbc.Get());
   link.SetQueryTimeout(stmt.Get());
   WideText text = ToWide(sql);
-  Check(SQLExecDirectW(stmt.Get(), text.data(), Length(text)), SQL_HANDLE_STMT, stmt.Get(), "SQLExecDirect", true);
+  const SQLRETURN ret = SQLExecDirectW(stmt.Get(), text.data(), Length(text));
+  if (!Succeeded(ret) && ret != SQL_NO_DATA) {
+    ThrowFailure(FailureText(ret, SQL_HANDLE_STMT, stmt.Get(), "SQLExecDirect"), link.dbc.Get());
+  }
   return std::make_unique<OdbcRows>(link_, std::move(stmt), OdbcRows::Naming::kAsReported);
 }
 

@@ -69,6 +69,13 @@ TEST(ShortFieldNames, RejectsNamesADbfCannotHold) {
   }
 }
 
+TEST(CheckNewTableName, RefusesNamesThatTrimToAnotherOrEndAQuote) {
+  for (const std::string bad : {"", " ", "region ", " region", "back`q", "it's", "a/b", "a\\b", ".", ".."}) {
+    EXPECT_THROW(CheckNewTableName(bad), ado::Failure) << "[" << bad << "]";
+  }
+  for (const std::string good : {"region", "order lines", "-ok", "Grüße"}) EXPECT_NO_THROW(CheckNewTableName(good));
+}
+
 TEST(FindPathIgnoringCase, FindsEveryPartWhateverItsLetterCaseAndPrefersTheExactOne) {
   ScratchFolder folder;
   fs::create_directories(folder / "Data/Sub");

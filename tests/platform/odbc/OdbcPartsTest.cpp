@@ -3,8 +3,10 @@
 #include <cmath>
 #include <string>
 
+#include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
 #include "platform/odbc/ConnectString.h"
+#include "platform/odbc/Diagnostics.h"
 #include "platform/odbc/TypeMap.h"
 #include "platform/odbc/WideText.h"
 
@@ -31,6 +33,34 @@ TEST(DriverConnectStringTest, BracesAServerValueThatWouldReadDifferentlyBare) {
   EXPECT_EQ(odbc::DriverConnectString("Server={a;b};"), "Server={a;b};DBQ={a;b};");
   EXPECT_EQ(odbc::DriverConnectString("Server={x}}y};"), "Server={x}}y};DBQ={x}}y};");
   EXPECT_EQ(odbc::DriverConnectString("Server={ padded };"), "Server={ padded };DBQ={ padded };");
+}
+
+// A broken link must be told from a refused statement: the transfer ends a table on it.
+TEST(ThrowFailureTest, TellsALostConnectionFromOtherFailures) {
+  const struct {
+    std::string description;
+    bool lost;
+  } cases[] = {
+      {"could not send data to server: Broken pipe (SQLSTATE 08S01)", true},
+      {"Connection not open (SQLSTATE 08003)", true},
+      {"first line (SQLSTATE 01000)\nserver closed the connection unexpectedly (SQLSTATE 08S01)", true},
+      {"[Oracle][ODBC][Ora]ORA-03113: end-of-file on communication channel (SQLSTATE HY000)", true},
+      {"[Oracle][ODBC][Ora]ORA-03114: not connected to ORACLE (SQLSTATE HY000)", true},
+      {"ERROR: relation \"x\" does not exist (SQLSTATE 42P01)", false},
+      {"[Oracle][ODBC][Ora]ORA-00942: table or view does not exist (SQLSTATE 42S02)", false},
+      {"SQLExecDirect failed without a diagnostic message (return code -1)", false},
+  };
+  for (const auto& c : cases) {
+    try {
+      odbc::ThrowFailure(c.description);
+    } catch (const ado::ConnectionLost& failure) {
+      EXPECT_TRUE(c.lost) << c.description;
+      EXPECT_EQ(failure.what(), c.description);
+    } catch (const ado::Failure& failure) {
+      EXPECT_FALSE(c.lost) << c.description;
+      EXPECT_EQ(failure.what(), c.description);
+    }
+  }
 }
 
 TEST(AdoTypeOfTest, MapsOdbcTypesTheWayTheOdbcProviderDoes) {
