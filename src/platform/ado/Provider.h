@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
 
 namespace ado {
@@ -130,6 +131,16 @@ class ParameterArrays {
   }
 };
 
+// The fields of the indexes schema, one row per index tag of a table: TABLE_NAME,
+// INDEX_NAME, EXPRESSION, FILTER (empty when none) as text; DESCENDING, PRIMARY_KEY,
+// CANDIDATE (the primary key too) and UNIQUE (FoxPro's first-record-only UNIQUE) as bool.
+inline std::vector<FieldInfo> IndexesSchemaFields() {
+  std::vector<FieldInfo> fields;
+  for (const char* name : {"TABLE_NAME", "INDEX_NAME", "EXPRESSION", "FILTER"}) fields.emplace_back(name, adVarWChar);
+  for (const char* name : {"DESCENDING", "PRIMARY_KEY", "CANDIDATE", "UNIQUE"}) fields.emplace_back(name, adBoolean);
+  return fields;
+}
+
 struct ConnectionSettings {
   int cursorLocation = 2;
   long commandTimeout = 30;     // seconds, 0 = none
@@ -147,6 +158,19 @@ class Session {
   virtual std::unique_ptr<RowSource> Query(const std::string& sql) = 0;
   // The tables schema rowset: fields "TABLE_TYPE" and "TABLE_NAME" (others may follow).
   virtual std::unique_ptr<RowSource> TablesSchema() = 0;
+  // The indexes schema of one table (IndexesSchemaFields); a provider that knows no
+  // indexes gives no rows.
+  virtual std::unique_ptr<RowSource> IndexesSchema(const std::string& /*table*/) {
+    class NoIndexes : public RowSource {
+     public:
+      const std::vector<FieldInfo>& Fields() const override { return fields_; }
+      bool Next(std::vector<Value>& /*row*/) override { return false; }
+
+     private:
+      std::vector<FieldInfo> fields_ = IndexesSchemaFields();
+    };
+    return std::make_unique<NoIndexes>();
+  }
   // The statement prepared for parameter arrays, or nullptr when the provider cannot (or
   // the driver would not prepare it): the caller then sends statements one by one.
   virtual std::unique_ptr<ParameterArrays> PrepareArrays(const std::string& /*sql*/, std::size_t /*markers*/) {

@@ -29,7 +29,9 @@ struct CdxTag {
 };
 
 // Index option bits (tag header byte 14).
-inline constexpr std::uint8_t kCdxUnique = 0x01;
+inline constexpr std::uint8_t kCdxUnique = 0x01;     // VFP's UNIQUE: the first record of each key only
+inline constexpr std::uint8_t kCdxNullable = 0x02;   // keys start with a NULL marker byte
+inline constexpr std::uint8_t kCdxCandidate = 0x04;  // primary and candidate keys
 inline constexpr std::uint8_t kCdxHasFor = 0x08;
 inline constexpr std::uint8_t kCdxCompact = 0x20;
 inline constexpr std::uint8_t kCdxCompound = 0x40;

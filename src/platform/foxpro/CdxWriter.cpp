@@ -48,7 +48,7 @@ class FileBuilder {
   std::vector<std::uint8_t>& Bytes() { return bytes_; }
 
   void WriteHeader(std::uint32_t at, std::uint32_t root, std::uint16_t keyLength, std::uint8_t options,
-                   const std::string& keyExpression, const std::string& forExpression) {
+                   const std::string& keyExpression, const std::string& forExpression, bool descending = false) {
     PutLe32(bytes_, at + 0, root);
     PutLe16(bytes_, at + 12, keyLength);
     bytes_[at + 14] = options;
@@ -59,6 +59,7 @@ class FileBuilder {
     if (keyLen + forLen > 512) throw ado::Failure("An index expression is longer than an index header can hold.");
     std::copy(keyExpression.begin(), keyExpression.end(), bytes_.begin() + at + 512);
     std::copy(forExpression.begin(), forExpression.end(), bytes_.begin() + at + 512 + keyLen);
+    PutLe16(bytes_, at + 502, descending ? 1 : 0);
     PutLe16(bytes_, at + 504, keyLen);
     PutLe16(bytes_, at + 506, forLen);
     PutLe16(bytes_, at + 508, 0);
@@ -96,13 +97,17 @@ class FileBuilder {
       std::uint32_t keyEnd = kCdxPageSize;
       std::uint16_t count = 0;
       const CdxKey* previous = nullptr;
+      std::uint32_t previousTrail = 0;
       while (next < keys.size()) {
         const CdxKey& key = keys[next];
         std::uint32_t trail = 0;
         while (trail < keyLength && key.bytes[keyLength - 1 - trail] == trailFill) ++trail;
+        // The shared prefix stops where either key's compressed fill begins, as FoxPro
+        // writes it: readers that restore fill as NUL would otherwise copy wrong bytes.
         std::uint32_t dup = 0;
         if (previous != nullptr) {
-          while (dup < keyLength - trail && key.bytes[dup] == previous->bytes[dup]) ++dup;
+          const std::uint32_t limit = keyLength - std::max(trail, previousTrail);
+          while (dup < limit && key.bytes[dup] == previous->bytes[dup]) ++dup;
         }
         const std::uint32_t stored = keyLength - dup - trail;
         if (used + width + stored > kLeafSpace) break;
@@ -117,6 +122,7 @@ class FileBuilder {
         used += width + stored;
         ++count;
         previous = &key;
+        previousTrail = trail;
         ++next;
       }
       PutLe16(bytes_, at + 0, 2);
@@ -175,7 +181,7 @@ bool KeyLess(const CdxKey& a, const CdxKey& b) {
 
 }  // namespace
 
-std::vector<std::uint8_t> CdxWriter::Build(std::vector<CdxTagContent> tags, char trailFill) {
+std::vector<std::uint8_t> CdxWriter::Build(std::vector<CdxTagContent> tags) {
   constexpr std::uint16_t kTagNameLength = 10;
   std::sort(tags.begin(), tags.end(), [](const CdxTagContent& a, const CdxTagContent& b) { return a.name < b.name; });
   for (CdxTagContent& tag : tags) {
@@ -194,7 +200,9 @@ std::vector<std::uint8_t> CdxWriter::Build(std::vector<CdxTagContent> tags, char
                            " bytes instead of " + std::to_string(tag.keyLength) + ".");
       }
     }
-    std::sort(tag.keys.begin(), tag.keys.end(), KeyLess);
+    // Tags built from a table arrive sorted already; only appended keys need the sort.
+    if (!std::is_sorted(tag.keys.begin(), tag.keys.end(), KeyLess))
+      std::sort(tag.keys.begin(), tag.keys.end(), KeyLess);
   }
 
   FileBuilder file;
@@ -205,10 +213,10 @@ std::vector<std::uint8_t> CdxWriter::Build(std::vector<CdxTagContent> tags, char
   std::vector<CdxKey> tagKeys;
   for (const CdxTagContent& tag : tags) {
     const std::uint32_t header = file.Allocate(kCdxHeaderSize);
-    const std::uint32_t root = file.WriteTree(tag.keys, tag.keyLength, trailFill);
-    std::uint8_t options = kCdxCompact | kCdxCompound;
+    const std::uint32_t root = file.WriteTree(tag.keys, tag.keyLength, tag.fill);
+    std::uint8_t options = kCdxCompact | kCdxCompound | tag.kindOptions;
     if (!tag.forExpression.empty()) options |= kCdxHasFor;
-    file.WriteHeader(header, root, tag.keyLength, options, tag.keyExpression, tag.forExpression);
+    file.WriteHeader(header, root, tag.keyLength, options, tag.keyExpression, tag.forExpression, tag.descending);
     std::string name = tag.name;
     name.resize(kTagNameLength, ' ');
     tagKeys.push_back({name, header});

@@ -14,7 +14,10 @@ struct CdxTagContent {
   std::string keyExpression;
   std::string forExpression;  ///< empty when the tag has no FOR clause
   std::uint16_t keyLength = 0;
-  std::vector<CdxKey> keys;  ///< any order; each exactly keyLength bytes
+  std::vector<CdxKey> keys;      ///< any order; each exactly keyLength bytes
+  std::uint8_t kindOptions = 0;  ///< kCdxUnique, kCdxNullable, kCdxCandidate
+  bool descending = false;       ///< keys are stored ascending all the same
+  char fill = ' ';               ///< what trailing compression stands for: NUL for non-character keys
 };
 
 /// Builds compound index files (.cdx/.dcx) from scratch, in the compact format Visual FoxPro
@@ -22,9 +25,8 @@ struct CdxTagContent {
 class CdxWriter {
  public:
   /// The bytes of a whole index file with these tags, keys sorted in machine order (bytes,
-  /// then record number). trailFill is the byte trailing compression stands for (a space
-  /// for character keys). Throws ado::Failure for a key of the wrong length.
-  static std::vector<std::uint8_t> Build(std::vector<CdxTagContent> tags, char trailFill = ' ');
+  /// then record number). Throws ado::Failure for a key of the wrong length.
+  static std::vector<std::uint8_t> Build(std::vector<CdxTagContent> tags);
 };
 
 }  // namespace foxpro

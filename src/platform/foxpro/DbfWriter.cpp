@@ -7,6 +7,7 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/Calendar.h"
+#include "platform/foxpro/CdxStructuralIndex.h"
 #include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/FieldEncoding.h"
 #include "platform/foxpro/FieldTypes.h"
@@ -213,6 +214,11 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
                          std::to_string(f.length) + ".");
   }
   a->visible_ = a->header_.VisibleFields();
+  // Every tag of a structural index gets the keys of the new rows: none goes stale.
+  const bool foxPro = IsVfpVersion(a->header_.version) || a->header_.version == 0xF5;
+  if (foxPro && (a->header_.tableFlags & 0x01) != 0) {
+    a->index_ = CdxStructuralIndex::OpenForAppend(path, a->header_, *a->file_, fs);
+  }
   if (a->header_.HasMemoFields()) {
     if (UsesDbtMemo(a->header_.version))
       throw ado::Failure("Cannot append to table " + path + ": dBase memo files are not supported.");
@@ -291,6 +297,13 @@ void DbfAppender::PrepareRecord(const std::function<const ado::Value&(std::size_
     }
     encoder_->Encode(f, value, record_.data(), extras_, rowNumber);
   }
+  if (index_) {
+    // A key that a primary or candidate tag holds already refuses the row like a bad value.
+    record_[0] = ' ';
+    if (header_.nullFlagsOffset >= 0)
+      std::copy(extras_.nullFlags.begin(), extras_.nullFlags.end(), record_.begin() + header_.nullFlagsOffset);
+    index_->Check(record_.data());
+  }
 }
 
 std::uint32_t DbfAppender::WritePreparedRecord() { return WriteRow(extras_.nullFlags, extras_.memos); }
@@ -352,6 +365,7 @@ std::uint32_t DbfAppender::WriteRow(const std::vector<std::uint8_t>& nullFlags,
   }
   ++header_.recordCount;
   WriteCountAndDate();
+  if (index_) index_->Add(record, header_.recordCount);
   return header_.recordCount;
 }
 
@@ -369,11 +383,17 @@ void DbfAppender::MarkDeleted(std::uint32_t recno) {
     throw ado::Failure("Record " + std::to_string(recno) + " is out of range in table " + path_ + ".");
   const std::uint8_t star = '*';
   file_->WriteAt(header_.headerLength + std::uint64_t{recno - 1} * header_.recordLength, &star, 1);
+  if (index_) index_->Deleted(recno);
+}
+
+void DbfAppender::FlushIndex() {
+  if (index_) index_->Flush();
 }
 
 void DbfAppender::Close() {
   if (closed_) return;
   closed_ = true;
+  FlushIndex();
   if (memo_) memo_->Sync();
   file_->Sync();
 }

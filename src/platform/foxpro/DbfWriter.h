@@ -13,6 +13,7 @@
 
 namespace foxpro {
 
+class CdxStructuralIndex;
 class MemoWriter;
 
 /// A field of a table to create. Types: C, V, Q, N, F, I, B, Y, D, T, L, M, G, W. Lengths of
@@ -69,12 +70,16 @@ class DbfAppender {
   std::uint32_t AppendValues(const std::vector<ado::Value>& values);
   /// AppendValues in two steps, for callers whose values are not in a vector: PrepareRecord
   /// encodes one value per visible field (valueAt(i) for field i) and throws ado::Failure for
-  /// a value the table cannot hold, having written nothing; WritePreparedRecord then stores the
+  /// a value the table cannot hold or a key its primary or candidate tag holds already,
+  /// having written nothing; WritePreparedRecord then stores the
   /// record (every record passes through it) and returns its number.
   void PrepareRecord(const std::function<const ado::Value&(std::size_t)>& valueAt);
   std::uint32_t WritePreparedRecord();
   /// Sets the deletion flag of record recno (1-based).
   void MarkDeleted(std::uint32_t recno);
+  /// Writes the table's structural index anew when rows were added since the last time.
+  /// Every statement (and every array of rows) ends with it; Close does it too.
+  void FlushIndex();
   /// Pushes both files to the disk. Every append is whole on its own (the end-of-file marker
   /// travels with each record), so an appender dropped without Close loses only the sync.
   void Close();
@@ -92,6 +97,7 @@ class DbfAppender {
   std::unique_ptr<File> file_;
   std::unique_ptr<MemoWriter> memo_;
   std::unique_ptr<FieldEncoder> encoder_;
+  std::unique_ptr<CdxStructuralIndex> index_;  // null when the table has no structural index
   DbfHeader header_;
   std::vector<DbfField> visible_;
   std::vector<std::uint8_t> record_;

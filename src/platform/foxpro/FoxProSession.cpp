@@ -12,6 +12,7 @@
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
 #include "platform/foxpro/AppendArrays.h"
+#include "platform/foxpro/CdxStructuralIndex.h"
 #include "platform/foxpro/DbcCatalog.h"
 #include "platform/foxpro/DbfReader.h"
 #include "platform/foxpro/DbfWriter.h"
@@ -140,6 +141,17 @@ std::unique_ptr<ado::RowSource> FoxProSession::TablesSchema() {
   return std::make_unique<ListedRows>(std::move(fields), std::move(rows));
 }
 
+std::unique_ptr<ado::RowSource> FoxProSession::IndexesSchema(const std::string& table) {
+  CloseAppender();
+  const TableLocation location = Tables().Resolve(table);
+  std::vector<std::vector<ado::Value>> rows;
+  for (IndexTagInfo& tag : CdxStructuralIndex::Tags(location.dbfPath, DiskFileSystem())) {
+    rows.push_back({table, std::move(tag.name), std::move(tag.expression), std::move(tag.filter), tag.descending,
+                    tag.primary, tag.candidate, tag.unique});
+  }
+  return std::make_unique<ListedRows>(ado::IndexesSchemaFields(), std::move(rows));
+}
+
 void FoxProSession::Close() {
   if (!catalog_) {
     return;
@@ -174,6 +186,8 @@ std::unique_ptr<ado::RowSource> FoxProSession::Run(const SqlStatement& statement
     Drop(*drop);
   } else if (const auto* rename = std::get_if<RenameTableStatement>(&statement)) {
     Rename(*rename);
+  } else if (const auto* tag = std::get_if<AddIndexTagStatement>(&statement)) {
+    AddIndexTag(*tag);
   }
   return NoRows();
 }
@@ -248,6 +262,12 @@ void FoxProSession::Insert(const InsertStatement& statement) {
     }
   }
   appender_->Append(texts, isNull);
+  appender_->FlushIndex();
+}
+
+void FoxProSession::AddIndexTag(const AddIndexTagStatement& statement) {
+  CdxStructuralIndex::AddTag(ExistingTablePath(statement.table), statement.tag, DiskFileSystem(),
+                             Tables().LockTimeout());
 }
 
 void FoxProSession::Drop(const DropTableStatement& statement) { Tables().DropTable(TableName(statement.table)); }

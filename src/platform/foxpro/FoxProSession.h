@@ -33,6 +33,10 @@ class FoxProSession : public ado::Session {
   void Execute(const std::string& sql) override;
   std::unique_ptr<ado::RowSource> Query(const std::string& sql) override;
   std::unique_ptr<ado::RowSource> TablesSchema() override;
+  /// One row per tag of the table's structural index; the primary key as the container
+  /// records it (a free table has none). Fails naming the index file when the table's header
+  /// says it has one and it is missing or damaged.
+  std::unique_ptr<ado::RowSource> IndexesSchema(const std::string& table) override;
   /// For INSERT INTO table VALUES (?, ...) with one marker per field: arrays of typed rows
   /// appended through one appender (see AppendArrays); nullptr for any other statement.
   std::unique_ptr<ado::ParameterArrays> PrepareArrays(const std::string& sql, std::size_t markers) override;
@@ -45,6 +49,7 @@ class FoxProSession : public ado::Session {
   void Insert(const InsertStatement& statement);
   void Drop(const DropTableStatement& statement);
   void Rename(const RenameTableStatement& statement);
+  void AddIndexTag(const AddIndexTagStatement& statement);
 
   /// The file an existing table reference stands for.
   std::string ExistingTablePath(const TableReference& table);

@@ -8,6 +8,7 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/CodePage.h"
+#include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/TableNames.h"
 
 namespace foxpro {
@@ -60,6 +61,10 @@ class Parser {
       result = Drop();
     } else if (verb == "RENAME") {
       result = Rename();
+    } else if (verb == "ALTER") {
+      result = AlterAddTag();
+    } else if (verb == "INDEX") {
+      result = IndexOn();
     } else {
       pos_ = verbAt;
       Fail(kUnrecognizedVerb);
@@ -266,6 +271,93 @@ class Parser {
     ExpectKeyword("TO");
     statement.to = Table();
     return statement;
+  }
+
+  AddIndexTagStatement AlterAddTag() {
+    ExpectKeyword("TABLE");
+    AddIndexTagStatement statement;
+    statement.table = Table();
+    ExpectKeyword("ADD");
+    if (AcceptKeyword("PRIMARY")) {
+      ExpectKeyword("KEY");
+      statement.tag.kind = IndexKind::Primary;
+    } else {
+      ExpectKeyword("UNIQUE");
+      statement.tag.kind = IndexKind::Candidate;
+    }
+    statement.tag.expression = KeyExpression();
+    ExpectKeyword("TAG");
+    statement.tag.name = TagName();
+    return statement;
+  }
+
+  AddIndexTagStatement IndexOn() {
+    ExpectKeyword("ON");
+    AddIndexTagStatement statement;
+    statement.tag.expression = KeyExpression();
+    ExpectKeyword("TAG");
+    statement.tag.name = TagName();
+    bool named = false;
+    for (;;) {
+      if (AcceptKeyword("OF")) {
+        statement.table = Table();
+        // The structural index is named after its table: 'orders.cdx' indexes 'orders.dbf'.
+        if (statement.table.isPath && EqualsIgnoringCase(ExtensionOf(FileNameOf(statement.table.text)), "cdx")) {
+          statement.table.text = ReplaceExtension(statement.table.text, ".dbf");
+        }
+        named = true;
+      } else if (AcceptKeyword("DESCENDING")) {
+        statement.tag.descending = true;
+      } else if (AcceptKeyword("CANDIDATE")) {
+        statement.tag.kind = IndexKind::Candidate;
+      } else if (AcceptKeyword("UNIQUE")) {
+        statement.tag.kind = IndexKind::Unique;
+      } else if (!AcceptKeyword("ASCENDING") && !AcceptKeyword("COMPACT") && !AcceptKeyword("ADDITIVE")) {
+        break;
+      }
+    }
+    if (!named) Fail("The index file is missing: INDEX ON ... TAG ... OF 'table.cdx'.");
+    return statement;
+  }
+
+  // The key expression's text up to the keyword TAG outside parentheses and quotes; the
+  // engine compiles it against the table's fields.
+  std::string KeyExpression() {
+    SkipBlanks();
+    const std::size_t start = pos_;
+    int depth = 0;
+    while (!AtEnd()) {
+      const char c = Peek();
+      if (c == '\'' || c == '"') {
+        std::string ignored;
+        Quoted(c, ignored);
+        continue;
+      }
+      if (IsWordStart(c)) {
+        const std::size_t wordAt = pos_;
+        const std::string word = UpperAscii(Word());
+        const bool boundary = wordAt == 0 || !IsWordChar(sql_[wordAt - 1]);
+        if (depth == 0 && boundary && (word == "TAG" || word == "FOR")) {
+          pos_ = wordAt;
+          if (word == "FOR") Fail("FOR clauses of index tags are not supported.");
+          break;
+        }
+        continue;
+      }
+      depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+      ++pos_;
+    }
+    std::string text(sql_.substr(start, pos_ - start));
+    while (!text.empty() && IsBlank(text.back())) text.pop_back();
+    if (text.empty()) Fail("Missing operand.");
+    return text;
+  }
+
+  std::string TagName() {
+    SkipBlanks();
+    const std::string name = Word();
+    if (name.empty()) Fail("Missing tag name.");
+    return name;
   }
 
   TableReference Table() {

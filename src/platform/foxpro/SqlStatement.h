@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/foxpro/Catalog.h"
+#include "platform/foxpro/CdxStructuralIndex.h"
 
 namespace foxpro {
 
@@ -55,7 +56,20 @@ struct RenameTableStatement {
   bool operator==(const RenameTableStatement&) const = default;
 };
 
-using SqlStatement =
-    std::variant<SelectAllStatement, CreateTableStatement, InsertStatement, DropTableStatement, RenameTableStatement>;
+/// A new tag of a table's structural index:
+///   ALTER TABLE table ADD PRIMARY KEY expression TAG name   (kind Primary)
+///   ALTER TABLE table ADD UNIQUE expression TAG name        (kind Candidate)
+///   INDEX ON expression TAG name OF 'table.cdx' [ASCENDING | DESCENDING] [UNIQUE | CANDIDATE]
+struct AddIndexTagStatement {
+  TableReference table;  ///< INDEX ON's index file is named by its table's .dbf
+  IndexTagDefinition tag;
+  bool operator==(const AddIndexTagStatement& other) const {
+    return table == other.table && tag.name == other.tag.name && tag.expression == other.tag.expression &&
+           tag.kind == other.tag.kind && tag.descending == other.tag.descending;
+  }
+};
+
+using SqlStatement = std::variant<SelectAllStatement, CreateTableStatement, InsertStatement, DropTableStatement,
+                                  RenameTableStatement, AddIndexTagStatement>;
 
 }  // namespace foxpro

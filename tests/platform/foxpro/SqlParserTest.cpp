@@ -28,6 +28,11 @@ std::string Describe(const SqlStatement& statement) {
       }
       return out;
     }
+    std::string operator()(const AddIndexTagStatement& s) const {
+      static const char* kinds[] = {"regular", "unique", "candidate", "primary"};
+      return "TAG " + Table(s.table) + " " + s.tag.name + " ON <" + s.tag.expression + "> " +
+             kinds[static_cast<int>(s.tag.kind)] + (s.tag.descending ? " desc" : "");
+    }
     std::string operator()(const InsertStatement& s) const {
       std::string out = "INSERT " + Table(s.table);
       for (const auto& v : s.values) {
@@ -91,8 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"CREATE TABLE t (a Memo, b Blob, c Character(3), d Integer, e Currency, f DateTime, g General)",
                  "CREATE name:t [a M(0,0)] [b W(0,0)] [c C(3,0)] [d I(0,0)] [e Y(0,0)] [f T(0,0)] [g G(0,0)]"},
         Accepted{"CREATE TABLE t FREE ([A] M NULL NOCPTRANS)", "CREATE name:t [A M(0,0) null bin]"},
-        Accepted{"CREATE TABLE t (`a b` M, c int(4), d memo(10))",
-                 "CREATE name:t [a b M(0,0)] [c I(0,0)] [d M(0,0)]"},
+        Accepted{"CREATE TABLE t (`a b` M, c int(4), d memo(10))", "CREATE name:t [a b M(0,0)] [c I(0,0)] [d M(0,0)]"},
         // The typed copy's statements: code page, autoincrement, long type names, markers.
         Accepted{"CREATE TABLE 'p.dbf' CODEPAGE=1251 (NAME C(40) NULL, PRICE N(20,4) NULL, ID I NULL AUTOINC "
                  "NEXTVALUE 5 STEP 2, PIC W NULL, TAG Q(16) NULL, NOTE M NOCPTRANS NULL, V V(30) NULL)",
@@ -102,7 +106,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "CREATE name:t cp:932 [A I(0,0) auto:1+1] [B I(0,0) auto:-3+1] [c Q(2,0)]"},
         Accepted{"CREATE TABLE t (a varchar(3), b double(8,2), c numeric(5,1), d logical, e date, f float(4))",
                  "CREATE name:t [a V(3,0)] [b B(0,2)] [c N(5,1)] [d L(0,0)] [e D(0,0)] [f F(4,0)]"},
-        Accepted{"INSERT INTO 'x.dbf' VALUES(?, ?,?)", "INSERT path:x.dbf ? ? ?"}));
+        Accepted{"INSERT INTO 'x.dbf' VALUES(?, ?,?)", "INSERT path:x.dbf ? ? ?"},
+        // Index tags: the expression runs up to TAG; the index file names its table.
+        Accepted{"ALTER TABLE 'o.dbf' ADD PRIMARY KEY orderid TAG orderid",
+                 "TAG path:o.dbf orderid ON <orderid> primary"},
+        Accepted{"alter table o add unique STR(a)+last + first TAG names",
+                 "TAG name:o names ON <STR(a)+last + first> candidate"},
+        Accepted{"INDEX ON UPPER(tag_name) TAG upname OF 'd/o.CDX' DESCENDING UNIQUE",
+                 "TAG path:d/o.dbf upname ON <UPPER(tag_name)> unique desc"},
+        Accepted{"INDEX ON city TAG city OF o CANDIDATE", "TAG name:o city ON <city> candidate"}));
 
 struct Rejected {
   const char* sql;
@@ -142,6 +154,10 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"RENAME TABLE `a` `b`", "Command contains unrecognized phrase/keyword."},
         Rejected{"RENAME TABLE `a` TO", "Missing table name."},
         Rejected{"CREATE TABLE 'x.dbf'()", "Field name is a duplicate or invalid."},
+        Rejected{"ALTER TABLE t ADD UNIQUE TAG a", "Missing operand."},
+        Rejected{"ALTER TABLE t ADD UNIQUE a FOR a > 1 TAG a", "FOR clauses of index tags are not supported."},
+        Rejected{"ALTER TABLE t ADD PRIMARY KEY a", "Command contains unrecognized phrase/keyword."},
+        Rejected{"INDEX ON a TAG a", "The index file is missing"},
         Rejected{"CREATE TABLE 'x.dbf'", "Command contains unrecognized phrase/keyword. The statement ends too early."},
         Rejected{"CREATE TABLE 'x.dbf'([A] M", "Command contains unrecognized phrase/keyword."},
         Rejected{"CREATE TABLE 'x.dbf'([A] M,)", "Field name is a duplicate or invalid."},
