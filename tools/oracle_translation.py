@@ -252,11 +252,13 @@ def create_table(sql, toks):
             byte_checks.append((name, column.byte_limit))
     if not columns:
         return None
+    # One check for all of them: PostgreSQL prepares each check anew for every statement.
     extra = "".join(
-        f", CONSTRAINT {quoted(name + '$bytes')} CHECK (CASE WHEN octet_length({quoted(name)}) > {limit}"
+        f" WHEN octet_length({quoted(name)}) > {limit}"
         f" THEN public.oracle_value_too_large(tableoid, {literal(name)}, octet_length({quoted(name)}), {limit})"
-        f" ELSE true END)"
         for name, limit in byte_checks)
+    if extra:
+        extra = f", CONSTRAINT {quoted(table + '$bytes')} CHECK (CASE{extra} ELSE true END)"
     # No "*/" may end the comment early: JSON spells the star as an escape.
     marker = json.dumps({"table": table, "columns": columns, "checks": checks}, ensure_ascii=False)
     marker = marker.replace("*", "\\u002a")
