@@ -11,10 +11,11 @@ looked at.
   oracle-front.py --upstream-port P --socket-dir DIR --log FILE --port-file FILE
 """
 import argparse
-import asyncio
 import os
+import socket
 import struct
 import sys
+import threading
 import time
 
 sys.dont_write_bytecode = True  # nothing written beside the sources
@@ -158,82 +159,55 @@ class ClientMessages:
         return b"".join(out), back
 
 
-class Relay(asyncio.Protocol):
-    """One side of a client's connection; each side writes what it receives to the other, and
-    stops reading while the other cannot keep up."""
-
-    def __init__(self, messages=None):
-        self.messages, self.transport, self.other, self.early = messages, None, None, []
-
-    def connection_made(self, transport):
-        self.transport = transport
-
-    def data_received(self, data):
-        if self.other is None:  # the server's side is still connecting
-            self.early.append(data)
-            return
-        if self.messages is None:
-            self.other.transport.write(data)
-            return
-        try:
-            onward, back = self.messages.feed(data)
-        except BrokenMessage as error:
-            print(f"oracle-front: connection closed: {error}", file=sys.stderr, flush=True)
-            self.close()
-            return
-        if back:
-            self.transport.write(back)
-        if onward:
-            self.other.transport.write(onward)
-
-    def eof_received(self):
-        self.close()
-
-    def connection_lost(self, error):
-        self.close()
-
-    def close(self):
-        for side in (self, self.other):
-            if side is not None and side.transport is not None:
-                side.transport.close()
-
-    def pause_writing(self):
-        if self.other is not None:
-            self.other.transport.pause_reading()
-
-    def resume_writing(self):
-        if self.other is not None:
-            self.other.transport.resume_reading()
+def pump(source, sink, messages=None):
+    """Copies one direction of a connection until either side ends it; a client's bytes are read
+    through messages. Whatever goes wrong ends this connection, and only it."""
+    try:
+        while data := source.recv(1 << 16):
+            if messages is not None:
+                data, back = messages.feed(data)
+                if back:
+                    source.sendall(back)
+            if data:
+                sink.sendall(data)
+    except OSError:
+        pass  # a side went away
+    except Exception as error:
+        print(f"oracle-front: connection closed: {error!r}", file=sys.stderr, flush=True)
+    finally:
+        for side in (source, sink):
+            try:
+                side.shutdown(socket.SHUT_RDWR)  # wakes the other direction's pump
+            except OSError:
+                pass
 
 
-class ClientRelay(Relay):
-    """A client's side; what it receives before the server's side is connected waits."""
-
-    def __init__(self, connect, log):
-        super().__init__(ClientMessages(log))
-        self.connect = connect
-
-    def connection_made(self, transport):
-        super().connection_made(transport)
-        asyncio.ensure_future(self.join())
-
-    async def join(self):
-        try:
-            _, server = await self.connect()
-        except OSError as error:
-            print(f"oracle-front: no server: {error}", file=sys.stderr, flush=True)
-            self.close()
-            return
-        self.other, server.other = server, self
-        if self.transport.is_closing():
-            server.close()
-            return
-        for data in self.early:
-            self.data_received(data)
-        self.early = None
+def serve(client, connect, log):
+    """One client's connection, a thread per direction: each waits in the kernel, not in an event
+    loop, so that a round trip costs the front little more than its two copies."""
+    try:
+        server = connect()
+    except OSError as error:
+        print(f"oracle-front: no server: {error}", file=sys.stderr, flush=True)
+        client.close()
+        return
+    answers = threading.Thread(target=pump, args=(server, client), daemon=True)
+    answers.start()
+    pump(client, server, ClientMessages(log))
+    answers.join()
+    client.close()
+    server.close()
 
 
-async def main():
+def accept_forever(listener, connect, log):
+    while True:
+        client, _ = listener.accept()
+        if client.family == socket.AF_INET:
+            client.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        threading.Thread(target=serve, args=(client, connect, log), daemon=True).start()
+
+
+def main():
     options = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     options.add_argument("--upstream-port", type=int, required=True)
     options.add_argument("--socket-dir", required=True)
@@ -241,26 +215,35 @@ async def main():
     options.add_argument("--port-file", required=True)
     args = options.parse_args()
     log = Log(args.log)
-    loop = asyncio.get_running_loop()
     upstream_socket = os.path.join(args.socket_dir, f".s.PGSQL.{args.upstream_port}")
 
     def tcp():
-        return loop.create_connection(Relay, "127.0.0.1", args.upstream_port)
+        server = socket.create_connection(("127.0.0.1", args.upstream_port))
+        server.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        return server
 
     def local():
-        return loop.create_unix_connection(Relay, upstream_socket)
+        server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        try:
+            server.connect(upstream_socket)
+        except OSError:
+            server.close()
+            raise
+        return server
 
-    tcp_server = await loop.create_server(lambda: ClientRelay(tcp, log), "127.0.0.1", 0)
-    port = tcp_server.sockets[0].getsockname()[1]
+    tcp_listener = socket.create_server(("127.0.0.1", 0), backlog=128)
+    port = tcp_listener.getsockname()[1]
     path = os.path.join(args.socket_dir, f".s.PGSQL.{port}")
-    local_server = await loop.create_unix_server(lambda: ClientRelay(local, log), path)
+    local_listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    local_listener.bind(path)
+    local_listener.listen(128)
     os.chmod(path, 0o777)
     with open(args.port_file + ".new", "w") as f:
         f.write(f"{port}\n")
     os.rename(args.port_file + ".new", args.port_file)
-    async with tcp_server, local_server:
-        await asyncio.gather(tcp_server.serve_forever(), local_server.serve_forever())
+    threading.Thread(target=accept_forever, args=(tcp_listener, tcp, log), daemon=True).start()
+    accept_forever(local_listener, local, log)
 
 
 if __name__ == "__main__":
-    asyncio.run(main())
+    main()

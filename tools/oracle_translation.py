@@ -57,13 +57,25 @@ def literal(text):
     return "'" + text.replace("'", "''") + "'"
 
 
+# A literal past the limit holds more than a thousand characters (four bytes at most each);
+# where no quote opens as many, the statement needs no closer look (the common case, cheaply).
+MAYBE_LONG_LITERAL = re.compile(r"'(?:[^']|''){%d,}'" % (LITERAL_LIMIT // 4 + 1))
+
+
 def longest_literal(sql):
-    longest = 0
+    """The bytes of the statement's longest text literal. Several INSERTs in one text are
+    psqlODBC's batch of rows bound to a parameter array, written out as literals: bound values,
+    which Oracle takes at any length, so they count as none."""
+    if not MAYBE_LONG_LITERAL.search(sql):
+        return 0
+    longest, inserts, starts = 0, 0, True
     for token in tokens(sql):
+        inserts += starts and token.upper() == "INSERT"
+        starts = token.text == ";"
         if token.kind == "string" and not token.text.startswith("$"):
             body = token.text[token.text.index("'") + 1:-1].replace("''", "'")
             longest = max(longest, len(body.encode("utf-8", "surrogateescape")))
-    return longest
+    return 0 if inserts > 1 else longest
 
 
 def failing(sqlstate, message):
@@ -240,11 +252,13 @@ def create_table(sql, toks):
             byte_checks.append((name, column.byte_limit))
     if not columns:
         return None
+    # One check for all of them: PostgreSQL prepares each check anew for every statement.
     extra = "".join(
-        f", CONSTRAINT {quoted(name + '$bytes')} CHECK (CASE WHEN octet_length({quoted(name)}) > {limit}"
+        f" WHEN octet_length({quoted(name)}) > {limit}"
         f" THEN public.oracle_value_too_large(tableoid, {literal(name)}, octet_length({quoted(name)}), {limit})"
-        f" ELSE true END)"
         for name, limit in byte_checks)
+    if extra:
+        extra = f", CONSTRAINT {quoted(table + '$bytes')} CHECK (CASE{extra} ELSE true END)"
     # No "*/" may end the comment early: JSON spells the star as an escape.
     marker = json.dumps({"table": table, "columns": columns, "checks": checks}, ensure_ascii=False)
     marker = marker.replace("*", "\\u002a")

@@ -36,6 +36,7 @@ std::vector<ado::RowRefusal> AppendArrays::SendValues(const ado::ValueRows& rows
     }
     appender_->WritePreparedRecord();
   }
+  appender_->FlushIndex();  // each array ends with the table's index up to date
   return refused;
 }
 

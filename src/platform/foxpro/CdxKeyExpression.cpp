@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/DbcIndex.h"
 #include "platform/foxpro/TableNames.h"
@@ -19,7 +19,6 @@ namespace {
 constexpr std::size_t kMaxExpressionLength = 255;
 constexpr int kMaxDepth = 8;
 constexpr int kStrWidth = 10;
-constexpr std::int64_t kUnixEpochJulianDay = 2440588;
 constexpr double kMillisecondsPerDay = 86400000.0;
 
 std::uint32_t Le32(const std::uint8_t* p) {
@@ -55,19 +54,18 @@ double NumberOf(const DbfField& field, const std::uint8_t* p) {
 
 // D fields hold yyyymmdd; a blank or unreadable date keys as day 0, before every real date.
 double DateOf(const std::uint8_t* p) {
-  int parts[3] = {0, 0, 0};
+  ado::Date date{0, 0, 0};
+  int* parts[3] = {&date.year, &date.month, &date.day};
   const int widths[3] = {4, 2, 2};
   int at = 0;
   for (int i = 0; i < 3; ++i) {
+    *parts[i] = 0;
     for (int j = 0; j < widths[i]; ++j, ++at) {
       if (p[at] < '0' || p[at] > '9') return 0;
-      parts[i] = parts[i] * 10 + (p[at] - '0');
+      *parts[i] = *parts[i] * 10 + (p[at] - '0');
     }
   }
-  const std::chrono::year_month_day date{std::chrono::year{parts[0]},
-                                         std::chrono::month{static_cast<unsigned>(parts[1])},
-                                         std::chrono::day{static_cast<unsigned>(parts[2])}};
-  return date.ok() ? static_cast<double>(CdxJulianDay(parts[0], parts[1], parts[2])) : 0;
+  return IsStorableDate(date) ? static_cast<double>(JulianDayOf(date)) : 0;
 }
 
 // UPPER() of code-page bytes: ASCII letters, and the accented small letters of code page
@@ -120,12 +118,6 @@ std::string CdxIntegerKey(std::int32_t value) {
   std::string key(4, '\0');
   for (int i = 0; i < 4; ++i) key[static_cast<std::size_t>(i)] = static_cast<char>(bits >> (8 * (3 - i)));
   return key;
-}
-
-std::int64_t CdxJulianDay(int year, int month, int day) {
-  const std::chrono::sys_days days{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} /
-                                   std::chrono::day{static_cast<unsigned>(day)}};
-  return days.time_since_epoch().count() + kUnixEpochJulianDay;
 }
 
 // Recursive descent over: term ('+' term)*; term = name | name '(' expression ')'.
@@ -385,10 +377,9 @@ std::string CdxKeyExpression::Describe(std::string_view key) const {
       const double value = CdxDoubleOfKey(key);
       if (value == 0) return "an empty date";
       const auto day = static_cast<std::int64_t>(std::floor(value));
-      const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{day - kUnixEpochJulianDay}}};
+      const ado::Date date = DateOfJulianDay(day);
       char buffer[40];
-      std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                    static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+      std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", date.year, date.month, date.day);
       std::string text = buffer;
       if (resultType_ == 'T') {
         const auto seconds = static_cast<long>(std::llround((value - static_cast<double>(day)) * 86400.0));

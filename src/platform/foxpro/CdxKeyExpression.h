@@ -67,7 +67,5 @@ std::string CdxDoubleKey(double value);
 /// MACHINE key of an integer field: big-endian with the sign bit flipped.
 std::string CdxIntegerKey(std::int32_t value);
 double CdxDoubleOfKey(std::string_view key);
-/// Julian day number of a calendar date (1996-07-04 is 2450269).
-std::int64_t CdxJulianDay(int year, int month, int day);
 
 }  // namespace foxpro

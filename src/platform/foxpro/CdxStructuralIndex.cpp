@@ -76,6 +76,15 @@ void SortKeys(CdxTagContent& tag, IndexKind kind, const CdxKeyExpression& expres
   }
 }
 
+// FOR .NOT.DELETED(): the one filter new rows always pass (they are not deleted).
+bool IsLiveRecordsFilter(const std::string& expression) {
+  std::string text;
+  for (char c : expression) {
+    if (c != ' ') text.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  }
+  return text == ".NOT.DELETED()" || text == "!DELETED()" || text == "NOTDELETED()";
+}
+
 [[noreturn]] void MissingIndex(const std::string& dbfPath, const std::string& cdxPath) {
   throw ado::Failure("The structural index file '" + cdxPath + "' of table '" + dbfPath +
                      "' is missing; its header says it has one.");
@@ -241,8 +250,11 @@ std::unique_ptr<CdxStructuralIndex> CdxStructuralIndex::OpenForAppend(const std:
                        cdxPath + "' " + why + ".");
   };
   for (const CdxTag& tag : reader.Tags()) {
-    if (!tag.forExpression.empty()) cannotKeep(tag, "has a FOR clause, which this engine does not keep up to date");
     Tag entry;
+    entry.liveOnly = IsLiveRecordsFilter(tag.forExpression);
+    if (!tag.forExpression.empty() && !entry.liveOnly) {
+      cannotKeep(tag, "has the FOR clause " + tag.forExpression + ", which this engine does not keep up to date");
+    }
     try {
       entry.expression = CdxKeyExpression::Parse(tag.keyExpression, header);
     } catch (const ado::Failure& failure) {
@@ -254,7 +266,8 @@ std::unique_ptr<CdxStructuralIndex> CdxStructuralIndex::OpenForAppend(const std:
     }
     entry.refusesDuplicates = (tag.options & kCdxCandidate) != 0;
     entry.keepsFirstOnly = (tag.options & kCdxUnique) != 0;
-    entry.content = {tag.name, tag.keyExpression, "", tag.keyLength, reader.Keys(tag, entry.expression.Fill())};
+    entry.content = {tag.name, tag.keyExpression, tag.forExpression, tag.keyLength,
+                     reader.Keys(tag, entry.expression.Fill())};
     entry.content.kindOptions = static_cast<std::uint8_t>(tag.options & (kCdxUnique | kCdxNullable | kCdxCandidate));
     entry.content.descending = tag.descending;
     entry.content.fill = entry.expression.Fill();
@@ -264,7 +277,8 @@ std::unique_ptr<CdxStructuralIndex> CdxStructuralIndex::OpenForAppend(const std:
   // stopped between a row and the index) is computed again from the rows, as REINDEX would.
   std::vector<Tag*> stale;
   for (Tag& tag : index->tags_) {
-    if (!tag.keepsFirstOnly && tag.content.keys.size() != header.recordCount) {
+    // How many live records there are is not known here: a live-records tag is taken as it is.
+    if (!tag.keepsFirstOnly && !tag.liveOnly && tag.content.keys.size() != header.recordCount) {
       tag.content.keys.clear();
       stale.push_back(&tag);
     }
@@ -315,6 +329,17 @@ void CdxStructuralIndex::Add(const std::uint8_t* record, std::uint32_t recno) {
   }
   pending_.clear();
   changed_ = true;
+}
+
+void CdxStructuralIndex::Deleted(std::uint32_t recno) {
+  for (Tag& tag : tags_) {
+    if (!tag.liveOnly) continue;
+    auto& keys = tag.content.keys;
+    const auto gone = std::remove_if(keys.begin(), keys.end(), [&](const CdxKey& key) { return key.record == recno; });
+    for (auto it = gone; it != keys.end(); ++it) tag.present.erase(it->bytes);
+    changed_ = changed_ || gone != keys.end();
+    keys.erase(gone, keys.end());
+  }
 }
 
 void CdxStructuralIndex::Flush() {

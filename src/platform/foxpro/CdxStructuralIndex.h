@@ -61,7 +61,7 @@ class CdxStructuralIndex {
   /// The index of a table being appended to (table: its open .dbf), with every key loaded;
   /// a tag that misses records is computed again from the rows. Fails naming the file when
   /// it is missing or damaged, or has a tag whose keys the engine cannot compute (a FOR
-  /// clause, an unsupported expression).
+  /// clause other than .NOT.DELETED(), an unsupported expression).
   static std::unique_ptr<CdxStructuralIndex> OpenForAppend(const std::string& dbfPath, const DbfHeader& header,
                                                            File& table, FileSystem& fs);
 
@@ -70,6 +70,8 @@ class CdxStructuralIndex {
   void Check(const std::uint8_t* record);
   /// Adds the keys of a record that was written (the one Check saw last).
   void Add(const std::uint8_t* record, std::uint32_t recno);
+  /// Takes a record that was marked deleted out of the tags that hold live records only.
+  void Deleted(std::uint32_t recno);
   /// Writes the index file anew when keys were added since the last write.
   void Flush();
 
@@ -79,6 +81,7 @@ class CdxStructuralIndex {
     CdxKeyExpression expression;
     bool refusesDuplicates = false;
     bool keepsFirstOnly = false;
+    bool liveOnly = false;                    // FOR .NOT.DELETED()
     std::unordered_set<std::string> present;  // keys of tags that refuse or drop duplicates
   };
   CdxStructuralIndex(std::string path, FileSystem& fs) : path_(std::move(path)), fs_(fs) {}

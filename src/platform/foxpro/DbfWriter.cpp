@@ -297,6 +297,13 @@ void DbfAppender::PrepareRecord(const std::function<const ado::Value&(std::size_
     }
     encoder_->Encode(f, value, record_.data(), extras_, rowNumber);
   }
+  if (index_) {
+    // A key that a primary or candidate tag holds already refuses the row like a bad value.
+    record_[0] = ' ';
+    if (header_.nullFlagsOffset >= 0)
+      std::copy(extras_.nullFlags.begin(), extras_.nullFlags.end(), record_.begin() + header_.nullFlagsOffset);
+    index_->Check(record_.data());
+  }
 }
 
 std::uint32_t DbfAppender::WritePreparedRecord() { return WriteRow(extras_.nullFlags, extras_.memos); }
@@ -314,7 +321,6 @@ std::uint32_t DbfAppender::WriteRow(const std::vector<std::uint8_t>& nullFlags,
   std::uint8_t* record = record_.data();
   record[0] = ' ';
   if (header_.nullFlagsOffset >= 0) std::memcpy(record + header_.nullFlagsOffset, nullFlags.data(), nullFlags.size());
-  if (index_) index_->Check(record);  // a duplicate primary or candidate key stores nothing
 
   // Autoincrement fields that took their next value move it on by their step.
   std::vector<std::size_t> bumped;
@@ -377,6 +383,7 @@ void DbfAppender::MarkDeleted(std::uint32_t recno) {
     throw ado::Failure("Record " + std::to_string(recno) + " is out of range in table " + path_ + ".");
   const std::uint8_t star = '*';
   file_->WriteAt(header_.headerLength + std::uint64_t{recno - 1} * header_.recordLength, &star, 1);
+  if (index_) index_->Deleted(recno);
 }
 
 void DbfAppender::FlushIndex() {

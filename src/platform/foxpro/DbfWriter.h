@@ -70,7 +70,8 @@ class DbfAppender {
   std::uint32_t AppendValues(const std::vector<ado::Value>& values);
   /// AppendValues in two steps, for callers whose values are not in a vector: PrepareRecord
   /// encodes one value per visible field (valueAt(i) for field i) and throws ado::Failure for
-  /// a value the table cannot hold, having written nothing; WritePreparedRecord then stores the
+  /// a value the table cannot hold or a key its primary or candidate tag holds already,
+  /// having written nothing; WritePreparedRecord then stores the
   /// record (every record passes through it) and returns its number.
   void PrepareRecord(const std::function<const ado::Value&(std::size_t)>& valueAt);
   std::uint32_t WritePreparedRecord();
@@ -95,8 +96,8 @@ class DbfAppender {
   std::string path_;
   std::unique_ptr<File> file_;
   std::unique_ptr<MemoWriter> memo_;
-  std::unique_ptr<CdxStructuralIndex> index_;  // null when the table has no structural index
   std::unique_ptr<FieldEncoder> encoder_;
+  std::unique_ptr<CdxStructuralIndex> index_;  // null when the table has no structural index
   DbfHeader header_;
   std::vector<DbfField> visible_;
   std::vector<std::uint8_t> record_;

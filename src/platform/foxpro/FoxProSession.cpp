@@ -11,8 +11,8 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/CdxStructuralIndex.h"
 #include "platform/foxpro/AppendArrays.h"
+#include "platform/foxpro/CdxStructuralIndex.h"
 #include "platform/foxpro/DbcCatalog.h"
 #include "platform/foxpro/DbfReader.h"
 #include "platform/foxpro/DbfWriter.h"

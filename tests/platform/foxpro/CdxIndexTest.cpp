@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/CdxKeyExpression.h"
 #include "platform/foxpro/CdxReader.h"
 #include "platform/foxpro/CdxStructuralIndex.h"
@@ -143,10 +144,9 @@ TEST(CdxKeyTest, KeysAreEncodedAsFoxProEncodesThem) {
       {CdxDoubleKey(45), "C046800000000000"},
       {CdxDoubleKey(-0.0), "8000000000000000"},
       {CdxDoubleKey(-1.5), "4007FFFFFFFFFFFF"},
-      {CdxDoubleKey(static_cast<double>(CdxJulianDay(1996, 7, 4))), "C142B1AE80000000"},
+      {CdxDoubleKey(static_cast<double>(JulianDayOf(ado::Date{1996, 7, 4}))), "C142B1AE80000000"},
   };
   for (const Case& c : cases) EXPECT_EQ(Hex(c.key), c.hex);
-  EXPECT_EQ(CdxJulianDay(1996, 7, 4), 2450269);
   EXPECT_EQ(CdxDoubleOfKey(CdxDoubleKey(-10.25)), -10.25);
 }
 
@@ -154,8 +154,14 @@ TEST(CdxKeyTest, EveryRealTagIsRebuiltFromItsTable) {
   // Visual FoxPro wrote these tags; computing each key from the records must give the very
   // same keys: fields of every type, NULL markers, UPPER, ALLTRIM, STR and concatenation.
   int compared = 0;
-  for (const auto& entry : fs::directory_iterator(kData + "northwind")) {
-    if (entry.path().extension() != ".cdx") continue;
+  std::vector<fs::path> indexes;
+  for (const char* folder : {"northwind", "vfp9-xsource-books"}) {
+    for (const auto& entry : fs::directory_iterator(kData + folder)) {
+      if (entry.path().extension() == ".cdx" || entry.path().extension() == ".CDX") indexes.push_back(entry.path());
+    }
+  }
+  for (const fs::path& path : indexes) {
+    const fs::directory_entry entry(path);
     const std::string dbf = fs::path(entry.path()).replace_extension(".dbf").string();
     const DbfHeader header = HeaderOf(dbf);
     auto file = DiskFileSystem().Open(entry.path().string(), OpenMode::Read);
@@ -186,7 +192,7 @@ TEST(CdxKeyTest, EveryRealTagIsRebuiltFromItsTable) {
       ++compared;
     }
   }
-  EXPECT_EQ(compared, 36);
+  EXPECT_EQ(compared, 46);
 }
 
 TEST(CdxKeyTest, UnusableExpressionsAreRefused) {
@@ -334,6 +340,25 @@ TEST_F(CdxIndexTest, DuplicateKeysGiveOneFailureAndLeaveNoTag) {
   EXPECT_EQ(HeaderOf(folder_ + "/ix.dbf").recordCount, 5u);
 }
 
+TEST_F(CdxIndexTest, ArraysRefuseADuplicateKeyRowAndIndexTheOthers) {
+  CreateIndexedTable(false);
+  {
+    auto arrays = Session().PrepareArrays("INSERT INTO 'ix' VALUES (?, ?, ?, ?, ?, ?, ?, ?)", 8);
+    ASSERT_NE(arrays, nullptr);
+    ado::ValueRows rows(8);
+    const std::vector<ado::Value> blanks(7, ado::Value(std::string()));
+    for (const std::int64_t id : {10, 20}) {
+      rows.Add(ado::Value(id));
+      for (const ado::Value& blank : blanks) rows.Add(blank);
+    }
+    const auto refused = arrays->SendValues(rows);
+    ASSERT_EQ(refused.size(), 1u) << refused.back().message;
+    EXPECT_EQ(refused[0].row, 0u);
+    EXPECT_NE(refused[0].message.find("index ID is violated"), std::string::npos) << refused[0].message;
+    EXPECT_EQ(OurKeys(folder_ + "/ix.cdx", "ID", '\0').records, (std::vector<std::uint32_t>{4, 2, 3, 1, 5, 6}));
+  }
+}
+
 TEST_F(CdxIndexTest, MissingOrDamagedIndexIsReportedNotIgnored) {
   CreateIndexedTable(false);
   const std::string cdx = folder_ + "/ix.cdx";
@@ -371,6 +396,20 @@ TEST_F(CdxIndexTest, AnIndexLeftBehindByRowsIsCompletedFromThem) {
   session_->Close();
   EXPECT_EQ(OurKeys(folder_ + "/ix.cdx", "ID", '\0').records, (std::vector<std::uint32_t>{4, 2, 3, 1, 5, 6, 7}));
   EXPECT_EQ(OurKeys(folder_ + "/ix.cdx", "NAME", ' ').records, (std::vector<std::uint32_t>{3, 2, 4, 5, 6, 7, 1}));
+}
+
+TEST_F(CdxIndexTest, ARealLiveRecordsCandidateTagGetsTheNewRows) {
+  // Visual FoxPro wrote this tag: COD, a candidate key FOR .NOT.DELETED().
+  CopyFixtures("php-xbase", {"issue115.dbf", "issue115.cdx"});
+  const std::vector<std::uint32_t> before = OurKeys(folder_ + "/issue115.cdx", "COD", ' ').records;
+  Session().Execute("INSERT INTO 'issue115' VALUES ('0009', 'NEW')");
+  EXPECT_THROW(Session().Execute("INSERT INTO 'issue115' VALUES ('0001', 'AGAIN')"), ado::Failure);
+  session_->Close();
+  const TagKeys after = OurKeys(folder_ + "/issue115.cdx", "COD", ' ');
+  ASSERT_EQ(after.records.size(), before.size() + 1);
+  EXPECT_EQ(after.records.back(), HeaderOf(folder_ + "/issue115.dbf").recordCount);
+  EXPECT_EQ(after.keys.back(), Hex("0009"));
+  EXPECT_EQ(PerlKeys(folder_ + "/issue115.cdx", "COD").keys, after.keys);
 }
 
 #ifdef TESSELBY_QUERY_PATH

@@ -96,8 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"CREATE TABLE t (a Memo, b Blob, c Character(3), d Integer, e Currency, f DateTime, g General)",
                  "CREATE name:t [a M(0,0)] [b W(0,0)] [c C(3,0)] [d I(0,0)] [e Y(0,0)] [f T(0,0)] [g G(0,0)]"},
         Accepted{"CREATE TABLE t FREE ([A] M NULL NOCPTRANS)", "CREATE name:t [A M(0,0) null bin]"},
-        Accepted{"CREATE TABLE t (`a b` M, c int(4), d memo(10))",
-                 "CREATE name:t [a b M(0,0)] [c I(0,0)] [d M(0,0)]"},
+        Accepted{"CREATE TABLE t (`a b` M, c int(4), d memo(10))", "CREATE name:t [a b M(0,0)] [c I(0,0)] [d M(0,0)]"},
         // The typed copy's statements: code page, autoincrement, long type names, markers.
         Accepted{"CREATE TABLE 'p.dbf' CODEPAGE=1251 (NAME C(40) NULL, PRICE N(20,4) NULL, ID I NULL AUTOINC "
                  "NEXTVALUE 5 STEP 2, PIC W NULL, TAG Q(16) NULL, NOTE M NOCPTRANS NULL, V V(30) NULL)",
