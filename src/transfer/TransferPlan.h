@@ -22,7 +22,7 @@ struct TablePlan {
   std::vector<std::string> statements;
   std::vector<ColumnPlan> columns;
   std::vector<std::string> keys;  // the statements that make its keys, then the keys not carried
-  std::string failure;  // why the table cannot be planned (it cannot be read); empty when it can
+  std::string failure;            // why the table cannot be planned (it cannot be read); empty when it can
 };
 
 /// The plan of sending these FoxPro tables to Oracle.
