@@ -150,9 +150,9 @@ def map_type(word, args, identity):
     if word in ("CLOB", "NCLOB"):
         return Column("text", word, 4000)
     if word == "BLOB":
-        return Column("public.blob", "BLOB", 4000)
+        return Column("bytea", "BLOB", 4000)
     if word == "RAW" and first:
-        return Column("public.raw", "RAW", first, byte_limit=first)
+        return Column("bytea", "RAW", first, byte_limit=first)
     if word == "DATE":
         return Column("timestamp(0)", "DATE", 7)
     if word == "TIMESTAMP":
