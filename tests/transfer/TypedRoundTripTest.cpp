@@ -230,7 +230,8 @@ TEST_F(TypedRoundTripTest, OracleTypesGoToFoxProAndBackWithEveryValue) {
       "CREATE TABLE \"ALLTYPES\" (\"SMALL\" NUMBER(5), \"MONEY\" NUMBER(12,2), \"ANYNUM\" NUMBER, "
       "\"DBL\" BINARY_DOUBLE, \"NAME\" VARCHAR2(20 CHAR), \"LONGNAME\" VARCHAR2(300 CHAR), \"BODY\" CLOB, "
       "\"BORN\" DATE, \"STAMP\" TIMESTAMP(6), \"SHORTRAW\" RAW(16), \"PICTURE\" BLOB)");
-  // The byte columns stay empty: the stand-in takes bound bytes for text (ORA-01465).
+  // The byte columns stay empty: psqlODBC writes an array's bound bytes into its statement
+  // text as literals, which the stand-in cannot tell from text bound for bytes (ORA-01465).
   auto arrays = oracle.PrepareArrays("INSERT INTO \"ALLTYPES\" VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", 11);
   ASSERT_NE(arrays, nullptr);
   ado::ValueRows values(11);
