@@ -24,6 +24,7 @@ SEEDS = [
     'RENAME "a" TO "b"',
     "INSERT INTO \"T\" VALUES('" + "x" * 4001 + "', 'it''s', $$q$$, /* c */ -- d\n 1)",
     'CREATE INDEX "IX" ON "T" (UPPER("B"))',
+    "BEGIN;INSERT INTO \"T\" VALUES(1, 'a', NULL, NULL, '\\x00FF');INSERT INTO \"T\" (\"R\", \"A\") VALUES('\\x', 2)",
 ]
 PIECES = ["(", ")", ",", "'", '"', "--", "/*", "*/", "$$", "CHECK", "NUMBER", "CHAR", "BYTE", "*", "\0", "é"]
 

@@ -2,9 +2,6 @@
 -- Oracle keeps a user's tables in the schema named after the user.
 CREATE SCHEMA scott AUTHORIZATION scott;
 
--- BLOB: PostgreSQL's bytea under Oracle's name; psqlODBC reports it as SQL_LONGVARBINARY.
-CREATE DOMAIN public.blob AS bytea;
-
 -- The dictionary view the catalog query reads: base tables in the caller's own schema.
 CREATE VIEW public.user_tables AS
   SELECT c.relname::varchar(128) AS table_name
@@ -47,6 +44,10 @@ BEGIN
 END
 $fn$;
 
+-- RAW and BLOB columns are plain bytea, not domains: psqlODBC takes the parameter types the
+-- server describes, and binds bytes as long binary only to bytea itself ("Could not convert
+-- binary other than LO type" for a domain). So the columns to watch come from the Oracle
+-- declarations the front puts in the CREATE TABLE statement.
 CREATE FUNCTION public.attach_blob_literal_trigger() RETURNS event_trigger LANGUAGE plpgsql AS $fn$
 DECLARE
   t oid;
@@ -54,10 +55,11 @@ DECLARE
 BEGIN
   FOR t IN SELECT objid FROM pg_event_trigger_ddl_commands()
            WHERE command_tag = 'CREATE TABLE' AND object_type = 'table' LOOP
-    SELECT string_agg(quote_literal(attname), ', ' ORDER BY attnum) INTO args
-    FROM pg_attribute
-    WHERE attrelid = t AND attnum > 0 AND NOT attisdropped
-      AND atttypid = 'public.blob'::regtype;
+    SELECT string_agg(DISTINCT quote_literal(c->>0), ', ') INTO args
+    FROM regexp_matches(current_query(), '/\*oracle-columns (\{.*?\})\*/', 'g') m
+    CROSS JOIN LATERAL jsonb_array_elements(m[1]::jsonb->'columns') c
+    WHERE m[1]::jsonb->>'table' = (SELECT relname::text FROM pg_class WHERE oid = t)
+      AND c->>1 IN ('BLOB', 'RAW');
     IF args IS NOT NULL THEN
       EXECUTE format('CREATE TRIGGER blob_literal_as_hex BEFORE INSERT OR UPDATE ON %s '
                      'FOR EACH ROW EXECUTE FUNCTION public.blob_literal_as_hex(%s)',
@@ -69,28 +71,6 @@ $fn$;
 
 CREATE EVENT TRIGGER blob_literal_as_hex ON ddl_command_end
   WHEN TAG IN ('CREATE TABLE') EXECUTE FUNCTION public.attach_blob_literal_trigger();
-
--- RAW: bytes like BLOB, read from text the same way; the front adds its length check.
-CREATE DOMAIN public.raw AS bytea;
-CREATE OR REPLACE FUNCTION public.attach_blob_literal_trigger() RETURNS event_trigger LANGUAGE plpgsql AS $fn$
-DECLARE
-  t oid;
-  args text;
-BEGIN
-  FOR t IN SELECT objid FROM pg_event_trigger_ddl_commands()
-           WHERE command_tag = 'CREATE TABLE' AND object_type = 'table' LOOP
-    SELECT string_agg(quote_literal(attname), ', ' ORDER BY attnum) INTO args
-    FROM pg_attribute
-    WHERE attrelid = t AND attnum > 0 AND NOT attisdropped
-      AND atttypid IN ('public.blob'::regtype, 'public.raw'::regtype);
-    IF args IS NOT NULL THEN
-      EXECUTE format('CREATE TRIGGER blob_literal_as_hex BEFORE INSERT OR UPDATE ON %s '
-                     'FOR EACH ROW EXECUTE FUNCTION public.blob_literal_as_hex(%s)',
-                     t::regclass, args);
-    END IF;
-  END LOOP;
-END
-$fn$;
 
 -- The errors the front turns Oracle's refusals into.
 CREATE FUNCTION public.oracle_raise(sqlstate text, message text) RETURNS void LANGUAGE plpgsql AS $fn$
@@ -187,9 +167,7 @@ BEGIN
   ELSIF typ = 'timestamp'::regtype THEN
     data_scale := CASE WHEN typmod < 0 THEN 6 ELSE typmod END;
     data_type := format('TIMESTAMP(%s)', data_scale); data_length := 11;
-  ELSIF typ = 'public.raw'::regtype THEN
-    data_type := 'RAW'; data_length := 2000;
-  ELSIF typ IN ('bytea'::regtype, 'public.blob'::regtype) THEN
+  ELSIF typ = 'bytea'::regtype THEN
     data_type := 'BLOB'; data_length := 4000;
   ELSE
     data_type := upper(format_type(typ, NULL));

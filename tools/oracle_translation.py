@@ -72,7 +72,8 @@ def longest_literal(sql):
     for token in tokens(sql):
         inserts += starts and token.upper() == "INSERT"
         starts = token.text == ";"
-        if token.kind == "string" and not token.text.startswith("$"):
+        # Bytes literals marked as bound values have no limit.
+        if token.kind == "string" and not token.text.startswith(("$", "'\\xff")):
             body = token.text[token.text.index("'") + 1:-1].replace("''", "'")
             longest = max(longest, len(body.encode("utf-8", "surrogateescape")))
     return 0 if inserts > 1 else longest
@@ -150,9 +151,9 @@ def map_type(word, args, identity):
     if word in ("CLOB", "NCLOB"):
         return Column("text", word, 4000)
     if word == "BLOB":
-        return Column("public.blob", "BLOB", 4000)
+        return Column("bytea", "BLOB", 4000)
     if word == "RAW" and first:
-        return Column("public.raw", "RAW", first, byte_limit=first)
+        return Column("bytea", "RAW", first, byte_limit=first)
     if word == "DATE":
         return Column("timestamp(0)", "DATE", 7)
     if word == "TIMESTAMP":
@@ -227,7 +228,7 @@ def create_table(sql, toks):
     elements, close = split_top_level(toks, i + 1)
     if elements is None:
         return None
-    edits, columns, checks, byte_checks = [], [], {}, []
+    edits, columns, checks, byte_checks, order = [], [], {}, [], []
     for element in elements:
         if not element:
             continue
@@ -235,6 +236,7 @@ def create_table(sql, toks):
         head = element[0].upper()
         if head in ("CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN") or len(element) < 2:
             continue
+        order.append(name_of(element[0]))
         type_token = element[1]
         if type_token.kind != "word":
             continue
@@ -252,6 +254,7 @@ def create_table(sql, toks):
             byte_checks.append((name, column.byte_limit))
     if not columns:
         return None
+    remember_byte_columns(table, order, {c[0] for c in columns if c[1] in ("BLOB", "RAW")})
     # One check for all of them: PostgreSQL prepares each check anew for every statement.
     extra = "".join(
         f" WHEN octet_length({quoted(name)}) > {limit}"
@@ -272,18 +275,75 @@ def rename(toks):
     """RENAME a TO b: the caller's own table a takes the name b."""
     names = all(t.kind in ("ident", "word") for t in toks[1:4:2])
     if len(toks) in (4, 5) and names and toks[2].upper() == "TO" and (len(toks) == 4 or toks[4].text == ";"):
+        if name_of(toks[1]) in BYTE_COLUMNS:
+            BYTE_COLUMNS[name_of(toks[3])] = BYTE_COLUMNS.pop(name_of(toks[1]))
         return f"ALTER TABLE {toks[1].text} RENAME TO {toks[3].text}"
     return None
 
 
+# ---- Bytes written into a statement as literals ----------------------------------------------
+# psqlODBC runs a parameter array that a prepared statement starts with as one text of INSERTs,
+# each bound value a literal: bytes as '\x<hex>', indistinguishable from text bound for bytes
+# once PostgreSQL has read them. The front knows the column order of the tables it created, so
+# it gives such a literal in a BLOB or RAW place the mark that bytes bound in binary carry.
+
+BYTE_COLUMNS = {}  # table -> (every column name in order, the names of its BLOB and RAW columns)
+BYTES_LITERAL = re.compile(r"'\\x((?:[0-9A-Fa-f]{2})*)'")
+
+
+def remember_byte_columns(table, order, byte_columns):
+    if byte_columns:
+        BYTE_COLUMNS[table] = (order, byte_columns)
+    else:
+        BYTE_COLUMNS.pop(table, None)
+
+
+def mark_bytes_literals(sql, toks):
+    """The INSERTs' bytes literals in BLOB and RAW places marked, or None when there are none."""
+    edits, i = [], 0
+    while i + 3 < len(toks):
+        starts = i == 0 or toks[i - 1].text == ";"
+        if not (starts and toks[i].upper() == "INSERT" and toks[i + 1].upper() == "INTO"):
+            i += 1
+            continue
+        table = BYTE_COLUMNS.get(name_of(toks[i + 2])) if toks[i + 2].kind in ("ident", "word") else None
+        i += 3
+        if table is None:
+            continue
+        order, byte_columns = table
+        if toks[i].text == "(":
+            names, close = split_top_level(toks, i)
+            if names is None:
+                return None
+            order = [name_of(n[0]) if len(n) == 1 else None for n in names]
+            i = close + 1
+        if i + 1 >= len(toks) or toks[i].upper() != "VALUES" or toks[i + 1].text != "(":
+            continue
+        values, close = split_top_level(toks, i + 1)
+        if values is None:
+            return None
+        for name, value in zip(order, values):
+            if name in byte_columns and len(value) == 1 and value[0].kind == "string":
+                found = BYTES_LITERAL.fullmatch(value[0].text)
+                if found:
+                    edits.append((value[0].start, value[0].end, "'\\xff" + found.group(1) + "'"))
+        i = close + 1
+    for start, end, text in sorted(edits, key=lambda e: e[0], reverse=True):
+        sql = sql[:start] + text + sql[end:]
+    return sql if edits else None
+
+
 def translate(sql, size):
     """The PostgreSQL text for one Oracle statement text, or None to send it as it is."""
-    if size > LITERAL_LIMIT + 2 and longest_literal(sql) > LITERAL_LIMIT:
-        return failing("54000", "ORA-01704: string literal too long")
     first = FIRST_WORD.match(sql)
-    if first is None:
-        return None
-    word = first.group(1).upper()
+    word = first.group(1).upper() if first else None
+    marked = None
+    if word in ("INSERT", "BEGIN") and BYTE_COLUMNS and "'\\x" in sql:
+        marked = mark_bytes_literals(sql, tokens(sql))
+    if size > LITERAL_LIMIT + 2 and longest_literal(marked or sql) > LITERAL_LIMIT:
+        return failing("54000", "ORA-01704: string literal too long")
+    if marked is not None:
+        return marked
     if word == "RENAME":
         return rename(tokens(sql))
     if word == "CREATE" and MARKER not in sql:

@@ -230,19 +230,21 @@ TEST_F(TypedRoundTripTest, OracleTypesGoToFoxProAndBackWithEveryValue) {
       "CREATE TABLE \"ALLTYPES\" (\"SMALL\" NUMBER(5), \"MONEY\" NUMBER(12,2), \"ANYNUM\" NUMBER, "
       "\"DBL\" BINARY_DOUBLE, \"NAME\" VARCHAR2(20 CHAR), \"LONGNAME\" VARCHAR2(300 CHAR), \"BODY\" CLOB, "
       "\"BORN\" DATE, \"STAMP\" TIMESTAMP(6), \"SHORTRAW\" RAW(16), \"PICTURE\" BLOB)");
-  // The byte columns stay empty: the stand-in takes bound bytes for text (ORA-01465).
   auto arrays = oracle.PrepareArrays("INSERT INTO \"ALLTYPES\" VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", 11);
   ASSERT_NE(arrays, nullptr);
   ado::ValueRows values(11);
   for (const ado::Value& value :
        Row{std::int64_t{-12345}, ado::Decimal{"1234567890.12"}, ado::Decimal{"123456789012345678901234567890"}, 0.1,
            "Grüße", std::string(300, 'x'), std::string(3000, 'y'), ado::DateTime{{1999, 12, 31}, 23, 59, 58, 0},
-           ado::DateTime{{2024, 2, 29}, 13, 5, 9, 250}, ado::Null{}, ado::Null{}}) {
+           ado::DateTime{{2024, 2, 29}, 13, 5, 9, 250}, ado::Bytes{0x00, 0xFF, 0x80, 0x27, 0x0D, 0x0A, 0x1A, 0x00},
+           ado::Bytes(3000, 0xA5)}) {
     values.Add(value);
   }
   for (int c = 0; c < 11; ++c) values.Add(ado::Null{});
   for (const ado::RowRefusal& refusal : arrays->SendValues(values)) FAIL() << refusal.message;
-  const Read original = ReadAll(support::kOracleConnectionString, "SELECT * FROM \"ALLTYPES\"");
+  const Read original = ReadAll(support::kOracleConnectionString, "SELECT * FROM \"ALLTYPES\" ORDER BY \"SMALL\"");
+  ASSERT_EQ(original.rows.size(), 2u);
+  EXPECT_EQ(original.rows[0][10], ado::Value(ado::Bytes(3000, 0xA5)));  // the bytes as bound, not their hex
 
   Send(false, "ALLTYPES", "back");
   const Read inFoxPro = ReadAll(FoxProString("back"), "SELECT * FROM `alltypes`");
