@@ -13,6 +13,8 @@
 #   5. kept types: FoxPro -> Oracle vs. the statements (target: at least 5x the rows per
 #      second), Oracle -> FoxPro vs. fetch + append (at most 1.3x), and the peak memory of
 #      BIG_ROWS rows vs. ROWS rows (at most 1.2x).
+#   6. kept types with keys: Oracle -> FoxPro of BIG_ROWS rows with a primary key and an index
+#      vs. the same rows without them (at most 1.3x).
 # Every run goes through the stand-in's statement-translating front, as the tests do; 1. and 2.
 # are also run straight to the server, which prints the front's own cost.
 # The transfers also report the longest wait between two turns of the event loop (target:
@@ -181,5 +183,19 @@ r7=$(ratio "$rss_big" "$rss_small")
 echo "typed Oracle -> FoxPro peak RSS: $BIG_ROWS rows $((rss_big / 1024)) MiB, $ROWS rows $((rss_small / 1024)) MiB," \
      "ratio $r7 (target <= 1.2)"
 within "$r7" 1.2 || status=1
+# 6. Keys: the typed Oracle -> FoxPro copy of a BIG_ROWS-row table with an integer primary key
+# and one character index (their tags built after the rows) against the same table without them.
+"${PSQL[@]}" -c 'CREATE TABLE "keyed" ("ID" NUMBER(10), "NAME" VARCHAR2(30 CHAR), "AMOUNT" NUMBER(12,2))' \
+  -c "INSERT INTO \"keyed\" SELECT g, 'name ' || (g % 50000), g / 100.0 FROM generate_series(1, $BIG_ROWS) g" >/dev/null
+keyed_run() { rm -rf "$WORK/keyed" && mkdir -p "$WORK/keyed" && "$BENCH" to-foxpro-typed "$WORK/keyed" keyed | seconds_of; }
+unkeyed=$(keyed_run)
+"${PSQL[@]}" -c 'ALTER TABLE "keyed" ADD CONSTRAINT "KEYED_PK" PRIMARY KEY ("ID")' \
+  -c 'CREATE INDEX "KEYED_NAME" ON "keyed" ("NAME")' >/dev/null
+keyed=$(keyed_run)
+[ -f "$WORK/keyed/keyed.cdx" ] || [ -f "$WORK/keyed/KEYED.cdx" ] || { echo "the keyed copy wrote no .cdx" >&2; status=1; }
+r8=$(ratio "$keyed" "$unkeyed")
+echo "typed Oracle -> FoxPro with a primary key and an index, $BIG_ROWS rows: ${keyed}s, without ${unkeyed}s," \
+     "ratio $r8 (target <= 1.3)"
+within "$r8" 1.3 || status=1
 echo "machine load after: $(uptime | sed 's/.*load average/load average/')"
 exit $status
