@@ -9,6 +9,7 @@
 //   TransferBench to-foxpro    FOLDER TABLE        "Send Table/s To FoxPro" of Oracle's TABLE
 //   TransferBench to-foxpro-typed FOLDER TABLE     the same keeping the column types
 //   TransferBench fetch-append FOLDER TABLE        bare ODBC fetch of TABLE + the engine's append
+//   TransferBench fetch-append-typed FOLDER TABLE  the same with the typed copy's SELECT and fields
 //   TransferBench replay       FILE                each line of FILE executed on Oracle, in turn
 //
 // Oracle login: 127.0.0.1 / scott / tiger, or BENCH_ORACLE_SERVER, _USER, _PASSWORD.
@@ -35,6 +36,7 @@
 #include "platform/foxpro/DbfWriter.h"
 #include "transfer/SendTablesToFoxPro.h"
 #include "transfer/SendTablesToOracle.h"
+#include "transfer/TypedTables.h"
 
 namespace {
 
@@ -156,6 +158,39 @@ int FetchAppend(const std::string& folder, const std::string& table) {
   return 0;
 }
 
+// The baseline of the typed copy: its own SELECT of TABLE, streamed, each row's values as
+// fetched appended by the engine to a table of the fields the copy creates; no statement,
+// no arrays, no conversion and no progress around it.
+int FetchAppendTyped(const std::string& folder, const std::string& table) {
+  Fields fields(folder);
+  const auto start = Clock::now();
+  ado::Connection oracle;
+  oracle.Open(connections::OracleConnectionString(fields));
+  const std::vector<transfer::MappedColumn> columns = transfer::MapOracleTable(oracle, table, true);
+  oracle.CursorLocation = ado::adUseServer;
+  ado::Recordset records;
+  records.Open(transfer::OracleSelectStatement(table, columns), oracle);
+  std::vector<foxpro::NewField> typedFields;
+  for (const transfer::MappedColumn& column : columns) {
+    const ado::DeclaredField& field = column.mapping.field;
+    typedFields.push_back({column.foxProName, field.typeLetter, field.width, field.decimals, true, field.binary});
+  }
+  const std::string path = folder + "/" + table + "_base.dbf";
+  std::filesystem::remove(path);
+  std::filesystem::remove(folder + "/" + table + "_base.fpt");
+  foxpro::CreateVfpTable(path, typedFields);
+  auto appender = foxpro::DbfAppender::Open(path);
+  std::vector<ado::Value> values(static_cast<std::size_t>(records.FieldCount()));
+  long rows = 0;
+  for (; !records.Eof(); records.MoveNext(), ++rows) {
+    for (int f = 0; f < records.FieldCount(); ++f) values[f] = records.Fields(f).Value;
+    appender->AppendValues(values);
+  }
+  appender->Close();
+  std::cout << "seconds=" << Seconds(start) << " rows=" << rows << "\n";
+  return 0;
+}
+
 // The statements alone through the data access layer: what the ODBC path costs without the
 // transfer around it.
 int Replay(const std::string& file) {
@@ -225,6 +260,7 @@ int main(int argc, char** argv) {
   try {
     if (args.size() == 4 && args[0] == "make-source") return MakeSource(args[1], args[2], std::stol(args[3]));
     if (args.size() == 3 && args[0] == "fetch-append") return FetchAppend(args[1], args[2]);
+    if (args.size() == 3 && args[0] == "fetch-append-typed") return FetchAppendTyped(args[1], args[2]);
     if (args.size() == 2 && args[0] == "replay") return Replay(args[1]);
     if (args.size() == 3 && (args[0] == "to-oracle" || args[0] == "to-oracle-fast" || args[0] == "to-foxpro" ||
                              args[0] == "to-oracle-typed" || args[0] == "to-foxpro-typed")) {
@@ -236,6 +272,7 @@ int main(int argc, char** argv) {
   }
   std::cerr << "usage: TransferBench make-source FOLDER TABLE ROWS | to-oracle FOLDER TABLE | "
                "to-oracle-fast FOLDER TABLE | to-oracle-typed FOLDER TABLE | to-foxpro FOLDER TABLE | "
-               "to-foxpro-typed FOLDER TABLE | fetch-append FOLDER TABLE | replay FILE\n";
+               "to-foxpro-typed FOLDER TABLE | fetch-append FOLDER TABLE | fetch-append-typed FOLDER TABLE | "
+               "replay FILE\n";
   return 2;
 }

@@ -140,8 +140,14 @@ ado::Value FoxProBoundValue(const ado::Value& value, const ado::DeclaredField& f
   const char type = field.typeLetter;
   if (value.IsNull() || ((type == 'N' || type == 'F') && value.Is<ado::Decimal>()) ||
       (type == 'B' && value.Is<double>()) || (type == 'I' && value.Is<std::int64_t>()) ||
-      ((type == 'C' || type == 'V' || type == 'M') && value.Is<std::string>())) {
+      ((type == 'C' || type == 'V' || type == 'M') && value.Is<std::string>()) ||
+      (type == 'T' && value.Is<ado::DateTime>())) {
     return value;
+  }
+  // A logical column arrives as NUMBER(1) holding 0 or 1: no need to parse those digits.
+  if (type == 'L' && value.Is<ado::Decimal>()) {
+    const std::string& digits = value.As<ado::Decimal>().digits;
+    if (digits == "0" || digits == "1") return digits == "1";
   }
   switch (field.typeLetter) {
     case 'T':

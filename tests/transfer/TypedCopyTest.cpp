@@ -182,6 +182,7 @@ TEST_F(TypedCopyTest, OracleValuesTakeTheKindOfTheirFoxProField) {
            {ado::Decimal{"0.125"}, Fox('B'), 0.125},
            {ado::Decimal{"123456789012345678901234567890"}, Fox('C', 30), "123456789012345678901234567890"},
            {ado::Decimal{"1"}, Fox('L'), true},
+           {ado::Decimal{"0"}, Fox('L'), false},
            {ado::DateTime{{2024, 2, 29}, 0, 0, 0, 0}, Fox('D'), ado::Date{2024, 2, 29}},
            {"2024-02-29 13:05:09.250400", Fox('T'), ado::DateTime{{2024, 2, 29}, 13, 5, 9, 250}},
            {ado::Null{}, Fox('N', 20, 4), ado::Null{}},

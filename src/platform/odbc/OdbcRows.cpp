@@ -388,8 +388,12 @@ void OdbcRows::ReadWhole(std::size_t col, ado::Value& into) {
 void OdbcRows::ReadLongData(std::size_t col, SQLSMALLINT cType, std::size_t terminator, ado::Value& into) {
   SQLHSTMT stmt = Stmt();
   if (scratch_.size() < 65536) scratch_.resize(65536);
+  // Most values fit the first read: they are taken from the scratch buffer as they are,
+  // without gathering them into a buffer of their own first.
   std::vector<std::uint8_t> data;
-  for (;;) {
+  const std::uint8_t* whole = nullptr;
+  std::size_t wholeSize = 0;
+  for (bool first = true;; first = false) {
     SQLLEN indicator = 0;
     const SQLRETURN ret = SQLGetData(stmt, static_cast<SQLUSMALLINT>(col + 1), cType, scratch_.data(),
                                      static_cast<SQLLEN>(scratch_.size()), &indicator);
@@ -403,6 +407,11 @@ void OdbcRows::ReadLongData(std::size_t col, SQLSMALLINT cType, std::size_t term
     const bool more =
         ret == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) > room);
     const std::size_t got = more ? room : static_cast<std::size_t>(indicator);
+    if (first && !more) {
+      whole = scratch_.data();
+      wholeSize = got;
+      break;
+    }
     data.insert(data.end(), scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(got));
     if (!more) break;
     if (indicator != SQL_NO_TOTAL) {
@@ -411,14 +420,17 @@ void OdbcRows::ReadLongData(std::size_t col, SQLSMALLINT cType, std::size_t term
       if (rest > scratch_.size()) scratch_.resize(rest + (rest & 1));
     }
   }
+  if (whole == nullptr) {
+    whole = data.data();
+    wholeSize = data.size();
+  }
   if (cType == SQL_C_BINARY) {
-    into = ado::Value(ado::Bytes(std::move(data)));
+    into = ado::Value(whole == data.data() ? std::move(data) : ado::Bytes(whole, whole + wholeSize));
   } else if (cType == SQL_C_WCHAR) {
-    std::vector<SQLWCHAR> units(data.size() / sizeof(SQLWCHAR));
-    if (!units.empty()) std::memcpy(units.data(), data.data(), units.size() * sizeof(SQLWCHAR));
-    into = ado::Value(ToUtf8(units.data(), units.size()));
+    // Both buffers come from the allocator, aligned for the driver's UTF-16 units.
+    into = ado::Value(ToUtf8(reinterpret_cast<const SQLWCHAR*>(whole), wholeSize / sizeof(SQLWCHAR)));
   } else {
-    into = ado::Value(std::string(data.begin(), data.end()));
+    into = ado::Value(std::string(reinterpret_cast<const char*>(whole), wholeSize));
   }
   if (scratch_.size() > (1 << 20)) {
     scratch_.resize(65536);  // a huge value should not keep its buffer for the rest of the rows
