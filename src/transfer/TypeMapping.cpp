@@ -4,6 +4,15 @@
 #include <charconv>
 
 namespace transfer {
+
+ado::DeclaredField NullableField(char type, int width, int decimals) {
+  ado::DeclaredField field;
+  field.typeLetter = type;
+  field.width = width;
+  field.decimals = decimals;
+  field.nullable = true;
+  return field;
+}
 namespace {
 
 constexpr std::string_view kCommentPrefix = "FoxPro ";
@@ -13,14 +22,6 @@ constexpr int kMaxNumericWidth = 20;
 bool HasWidth(char type) { return type == 'C' || type == 'V' || type == 'Q' || type == 'N' || type == 'F'; }
 bool TakesNoCpTrans(char type) { return type == 'C' || type == 'V' || type == 'M'; }
 
-ado::DeclaredField Field(char type, int width = 0, int decimals = 0) {
-  ado::DeclaredField field;
-  field.typeLetter = type;
-  field.width = width;
-  field.decimals = decimals;
-  field.nullable = true;
-  return field;
-}
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
@@ -77,14 +78,14 @@ std::string_view NextWord(std::string_view text, std::size_t& at) {
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 FoxProMapping NumberMapping(const OracleColumn& column) {
-  if (!column.precision) return {Field('N', kMaxNumericWidth), ReadAs::ScanFirst, {}};
+  if (!column.precision) return {NullableField('N', kMaxNumericWidth), ReadAs::ScanFirst, {}};
   const int precision = *column.precision;
   const int scale = column.scale.value_or(0);
-  if (scale == 0 && precision <= 9) return {Field('I'), ReadAs::Value, {}};
+  if (scale == 0 && precision <= 9) return {NullableField('I'), ReadAs::Value, {}};
   // Places for the integer digits (one at least), the point and decimals, and the sign.
   const int width = std::max(precision - scale, 1) + (scale > 0 ? scale + 1 : 0) + 1;
-  if (scale >= 0 && width <= kMaxNumericWidth) return {Field('N', width, scale), ReadAs::Value, {}};
-  return {Field('N', kMaxNumericWidth), ReadAs::ScanFirst, {}};
+  if (scale >= 0 && width <= kMaxNumericWidth) return {NullableField('N', width, scale), ReadAs::Value, {}};
+  return {NullableField('N', kMaxNumericWidth), ReadAs::ScanFirst, {}};
 }
 
 }  // namespace
@@ -131,7 +132,7 @@ std::optional<ado::DeclaredField> ParseFoxProTypeComment(std::string_view commen
   std::size_t at = kCommentPrefix.size();
   const char type = comment[at++];
   if (std::string_view("CVQMNFIBYDTLWGP").find(type) == std::string_view::npos) return std::nullopt;
-  ado::DeclaredField field = Field(type);
+  ado::DeclaredField field = NullableField(type);
   if (at < comment.size() && comment[at] == '(') {
     ++at;
     const std::optional<int> width = ReadNumber(comment, at);
@@ -171,7 +172,7 @@ FoxProMapping FoxProFieldFor(const OracleColumn& column) {
   if (const std::optional<ado::DeclaredField> recorded = ParseFoxProTypeComment(column.comment)) {
     // dBase's wide character fields have no FoxPro field of their width.
     if ((recorded->typeLetter == 'C' || recorded->typeLetter == 'V') && recorded->width > kMaxCharacterField) {
-      ado::DeclaredField memo = Field('M');
+      ado::DeclaredField memo = NullableField('M');
       memo.binary = recorded->binary;
       return {memo, ReadAs::Value, "M: FoxPro has no " + FoxProTypeText(*recorded) + " field"};
     }
@@ -179,27 +180,27 @@ FoxProMapping FoxProFieldFor(const OracleColumn& column) {
   }
   const std::string& type = column.dataType;
   if (type == "NUMBER") return NumberMapping(column);
-  if (type == "BINARY_FLOAT" || type == "BINARY_DOUBLE" || type == "FLOAT") return {Field('B'), ReadAs::Value, {}};
+  if (type == "BINARY_FLOAT" || type == "BINARY_DOUBLE" || type == "FLOAT") return {NullableField('B'), ReadAs::Value, {}};
   if (type == "CHAR" || type == "VARCHAR2" || type == "NCHAR" || type == "NVARCHAR2" || type == "VARCHAR") {
     const int characters = column.charLength > 0 ? column.charLength : column.dataLength;
-    if (characters <= kMaxCharacterField) return {Field('C', std::max(characters, 1)), ReadAs::Value, {}};
-    return {Field('M'), ReadAs::Value, {}};
+    if (characters <= kMaxCharacterField) return {NullableField('C', std::max(characters, 1)), ReadAs::Value, {}};
+    return {NullableField('M'), ReadAs::Value, {}};
   }
-  if (type == "CLOB" || type == "NCLOB" || type == "LONG") return {Field('M'), ReadAs::Value, {}};
-  if (type == "DATE") return {Field('T'), ReadAs::Value, {}};
+  if (type == "CLOB" || type == "NCLOB" || type == "LONG") return {NullableField('M'), ReadAs::Value, {}};
+  if (type == "DATE") return {NullableField('T'), ReadAs::Value, {}};
   if (StartsWith(type, "TIMESTAMP")) {
     if (type.find("TIME ZONE") != std::string::npos) {
-      return {Field('T'), ReadAs::Utc, "T in UTC: the time zone is not kept"};
+      return {NullableField('T'), ReadAs::Utc, "T in UTC: the time zone is not kept"};
     }
-    return {Field('T'), ReadAs::Value, {}};
+    return {NullableField('T'), ReadAs::Value, {}};
   }
   if (type == "RAW" && column.dataLength <= kMaxCharacterField) {
-    ado::DeclaredField field = Field('Q', std::max(column.dataLength, 1));
+    ado::DeclaredField field = NullableField('Q', std::max(column.dataLength, 1));
     field.binary = true;
     return {field, ReadAs::Value, {}};
   }
-  if (type == "RAW" || type == "LONG RAW" || type == "BLOB") return {Field('W'), ReadAs::Value, {}};
-  return {Field('M'), ReadAs::Text, "M holding the text of its " + type + " values"};
+  if (type == "RAW" || type == "LONG RAW" || type == "BLOB") return {NullableField('W'), ReadAs::Value, {}};
+  return {NullableField('M'), ReadAs::Text, "M holding the text of its " + type + " values"};
 }
 
 }  // namespace transfer

@@ -13,6 +13,9 @@ namespace transfer {
 // decides the FoxPro field, unless the column's comment records the FoxPro field it came
 // from, which then wins, so that a table sent back gets its old fields again.
 
+/// A FoxPro field of that type and size as a typed copy creates it: NULL allowed.
+ado::DeclaredField NullableField(char type, int width = 0, int decimals = 0);
+
 /// The FoxPro type as a CREATE TABLE writes it, without NULL: "N(20,4)", "C(10) NOCPTRANS",
 /// "B(8,2)", "I AUTOINC NEXTVALUE 5 STEP 1", "D".
 std::string FoxProTypeText(const ado::DeclaredField& field);

@@ -8,6 +8,7 @@
 #include "transfer/SendTablesToOracle.h"
 #include "transfer/TransferPlan.h"
 #include "transfer/TransferTestSupport.h"
+#include "transfer/TypeMapping.h"
 #include "transfer/TypedValues.h"
 
 namespace transfer {
@@ -19,14 +20,8 @@ using testing::ScriptedSides;
 using Strings = std::vector<std::string>;
 using Row = std::vector<ado::Value>;
 
-ado::DeclaredField Fox(char type, int width = 0, int decimals = 0) {
-  ado::DeclaredField field;
-  field.typeLetter = type;
-  field.width = width;
-  field.decimals = decimals;
-  field.nullable = true;
-  return field;
-}
+// A FoxPro field as the typed copy creates it: NULL allowed.
+ado::DeclaredField Fox(char type, int width = 0, int decimals = 0) { return transfer::NullableField(type, width, decimals); }
 
 const ado::DateTime kWithMilliseconds{{2024, 2, 29}, 13, 5, 9, 250};
 
