@@ -22,7 +22,6 @@ constexpr int kMaxNumericWidth = 20;
 bool HasWidth(char type) { return type == 'C' || type == 'V' || type == 'Q' || type == 'N' || type == 'F'; }
 bool TakesNoCpTrans(char type) { return type == 'C' || type == 'V' || type == 'M'; }
 
-
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 std::string OracleType(const ado::DeclaredField& field, bool hasFraction) {
@@ -180,7 +179,8 @@ FoxProMapping FoxProFieldFor(const OracleColumn& column) {
   }
   const std::string& type = column.dataType;
   if (type == "NUMBER") return NumberMapping(column);
-  if (type == "BINARY_FLOAT" || type == "BINARY_DOUBLE" || type == "FLOAT") return {NullableField('B'), ReadAs::Value, {}};
+  if (type == "BINARY_FLOAT" || type == "BINARY_DOUBLE" || type == "FLOAT")
+    return {NullableField('B'), ReadAs::Value, {}};
   if (type == "CHAR" || type == "VARCHAR2" || type == "NCHAR" || type == "NVARCHAR2" || type == "VARCHAR") {
     const int characters = column.charLength > 0 ? column.charLength : column.dataLength;
     if (characters <= kMaxCharacterField) return {NullableField('C', std::max(characters, 1)), ReadAs::Value, {}};

@@ -21,7 +21,9 @@ using Strings = std::vector<std::string>;
 using Row = std::vector<ado::Value>;
 
 // A FoxPro field as the typed copy creates it: NULL allowed.
-ado::DeclaredField Fox(char type, int width = 0, int decimals = 0) { return transfer::NullableField(type, width, decimals); }
+ado::DeclaredField Fox(char type, int width = 0, int decimals = 0) {
+  return transfer::NullableField(type, width, decimals);
+}
 
 const ado::DateTime kWithMilliseconds{{2024, 2, 29}, 13, 5, 9, 250};
 
