@@ -13,9 +13,9 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-spec = importlib.util.spec_from_file_location("front", os.path.join(HERE, "..", "tools", "oracle-front.py"))
-front = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(front)
+front_module = importlib.util.spec_from_file_location("front", os.path.join(HERE, "..", "tools", "oracle-front.py"))
+front = importlib.util.module_from_spec(front_module)
+front_module.loader.exec_module(front)
 
 SEEDS = [
     'CREATE TABLE "T" ("A" NUMBER(10,2), "B" VARCHAR2(40 CHAR), "C" CLOB, "D" DATE, "R" RAW(16), '
