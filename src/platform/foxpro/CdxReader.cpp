@@ -66,8 +66,17 @@ std::vector<CdxKey> CdxReader::Keys(const CdxTag& tag, char trailFill) const {
   const std::vector<std::uint8_t> header = Page(tag.headerOffset, kCdxPageSize);
   std::vector<CdxKey> out;
   std::unordered_set<std::uint32_t> visited;
-  Walk(Le32(&header[0]), tag.keyLength, trailFill, 0, visited, out);
+  std::size_t counted = 0;
+  Walk(Le32(&header[0]), tag.keyLength, trailFill, 0, visited, &out, counted);
   return out;
+}
+
+std::size_t CdxReader::KeyCount(const CdxTag& tag) const {
+  const std::vector<std::uint8_t> header = Page(tag.headerOffset, kCdxPageSize);
+  std::unordered_set<std::uint32_t> visited;
+  std::size_t counted = 0;
+  Walk(Le32(&header[0]), tag.keyLength, ' ', 0, visited, nullptr, counted);
+  return counted;
 }
 
 CdxTag CdxReader::ReadTagHeader(std::uint32_t offset, const std::string& name) const {
@@ -88,7 +97,7 @@ CdxTag CdxReader::ReadTagHeader(std::uint32_t offset, const std::string& name) c
 }
 
 void CdxReader::Walk(std::uint32_t node, std::uint16_t keyLength, char trailFill, int depth,
-                     std::unordered_set<std::uint32_t>& visited, std::vector<CdxKey>& out) const {
+                     std::unordered_set<std::uint32_t>& visited, std::vector<CdxKey>* out, std::size_t& counted) const {
   if (depth > kMaxDepth) Fail("its tree is deeper than " + std::to_string(kMaxDepth) + " levels");
   if (!visited.insert(node).second) Fail("node " + std::to_string(node) + " is reached twice");
   const std::vector<std::uint8_t> page = Page(node, kCdxPageSize);
@@ -102,7 +111,7 @@ void CdxReader::Walk(std::uint32_t node, std::uint16_t keyLength, char trailFill
     }
     for (std::uint32_t i = 0; i < count; ++i) {
       const std::uint8_t* e = &page[kInteriorHeader + i * entry];
-      Walk(Be32(e + keyLength + 4), keyLength, trailFill, depth + 1, visited, out);
+      Walk(Be32(e + keyLength + 4), keyLength, trailFill, depth + 1, visited, out, counted);
     }
     return;
   }
@@ -118,6 +127,8 @@ void CdxReader::Walk(std::uint32_t node, std::uint16_t keyLength, char trailFill
   if (entriesEnd > kCdxPageSize) {
     Fail("leaf " + std::to_string(node) + " claims " + std::to_string(count) + " keys");
   }
+  counted += count;
+  if (out == nullptr) return;
   const std::uint64_t recordMask = recordBits == 0 ? 0 : (~std::uint64_t{0} >> (64 - recordBits));
   const std::uint64_t dupMask = (std::uint64_t{1} << dupBits) - 1;
   const std::uint64_t trailMask = (std::uint64_t{1} << trailBits) - 1;
@@ -149,7 +160,7 @@ void CdxReader::Walk(std::uint32_t node, std::uint16_t keyLength, char trailFill
     key.bytes.append(reinterpret_cast<const char*>(&page[keyEnd]), stored);
     key.bytes.append(trail, trailFill);
     previous = key.bytes;
-    out.push_back(std::move(key));
+    out->push_back(std::move(key));
   }
 }
 

@@ -53,11 +53,13 @@ class CdxReader {
   /// All keys of a tag in index order. trailFill is the byte that compressed trailing
   /// bytes stand for: a space for character keys, NUL for the others.
   std::vector<CdxKey> Keys(const CdxTag& tag, char trailFill = ' ') const;
+  /// How many keys a tag holds, read from its leaves' counts without decoding the keys.
+  std::size_t KeyCount(const CdxTag& tag) const;
 
  private:
   CdxTag ReadTagHeader(std::uint32_t offset, const std::string& name) const;
   void Walk(std::uint32_t node, std::uint16_t keyLength, char trailFill, int depth,
-            std::unordered_set<std::uint32_t>& visited, std::vector<CdxKey>& out) const;
+            std::unordered_set<std::uint32_t>& visited, std::vector<CdxKey>* out, std::size_t& counted) const;
   std::vector<std::uint8_t> Page(std::uint32_t offset, std::uint32_t size) const;
   [[noreturn]] void Fail(const std::string& what) const;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <optional>
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/CdxContainerKeys.h"
@@ -16,11 +17,6 @@ namespace {
 constexpr std::uint8_t kHasStructuralIndex = 0x01;
 constexpr std::size_t kTagNameLength = 10;
 constexpr std::size_t kReadChunk = 1 << 22;
-
-bool KeyLess(const CdxKey& a, const CdxKey& b) {
-  const int c = a.bytes.compare(b.bytes);
-  return c != 0 ? c < 0 : a.record < b.record;
-}
 
 std::uint8_t KindOptions(IndexKind kind) {
   switch (kind) {
@@ -60,7 +56,7 @@ void ForEachRecord(File& file, const DbfHeader& header,
 // Sorts the keys; drops all but the first record of each key (UNIQUE), or fails at the
 // first key held twice (primary and candidate).
 void SortKeys(CdxTagContent& tag, IndexKind kind, const CdxKeyExpression& expression) {
-  std::sort(tag.keys.begin(), tag.keys.end(), KeyLess);
+  SortCdxKeys(tag.keys);
   if (kind == IndexKind::Unique) {
     tag.keys.erase(std::unique(tag.keys.begin(), tag.keys.end(),
                                [](const CdxKey& a, const CdxKey& b) { return a.bytes == b.bytes; }),
@@ -134,12 +130,14 @@ void CdxStructuralIndex::AddTag(const std::string& dbfPath, const IndexTagDefini
     }
   }
 
-  // The tags there are keep their keys (the rows did not change); only the new tag, and a
-  // tag that misses records, are computed from the rows.
+  // The tags there are keep their keys (the rows did not change): the new tag is added
+  // after them, their pages untouched. A tag that misses records is computed from the rows
+  // again, and then the whole file is built anew.
   struct Planned {
     CdxTagContent content;
     IndexKind kind;
     CdxKeyExpression expression;
+    const CdxTag* existing;
     bool compute;
   };
   std::vector<Planned> tags;
@@ -147,6 +145,7 @@ void CdxStructuralIndex::AddTag(const std::string& dbfPath, const IndexTagDefini
     Planned tag{{UpperAscii(definition.name), definition.expression, "", 0, {}},
                 definition.kind,
                 CdxKeyExpression::Parse(definition.expression, header),
+                existing,
                 existing == nullptr};
     tag.content.keyLength = tag.expression.KeyLength();
     tag.content.kindOptions =
@@ -156,11 +155,13 @@ void CdxStructuralIndex::AddTag(const std::string& dbfPath, const IndexTagDefini
     tags.push_back(std::move(tag));
   };
   const std::string cdxPath = PathFor(dbfPath, fs);
+  std::unique_ptr<File> indexFile;
+  std::optional<CdxReader> reader;
   if ((header.tableFlags & kHasStructuralIndex) != 0) {
     if (!fs.Exists(cdxPath)) MissingIndex(dbfPath, cdxPath);
-    auto file = fs.Open(cdxPath, OpenMode::Read);
-    CdxReader reader(*file);
-    for (const CdxTag& tag : reader.Tags()) {
+    indexFile = fs.Open(cdxPath, OpenMode::Read);
+    reader.emplace(*indexFile);
+    for (const CdxTag& tag : reader->Tags()) {
       if (EqualsIgnoringCase(tag.name, newTag.name)) {
         throw ado::Failure("Tag name " + UpperAscii(newTag.name) + " already exists in " + cdxPath + ".");
       }
@@ -174,17 +175,21 @@ void CdxStructuralIndex::AddTag(const std::string& dbfPath, const IndexTagDefini
       planned.content.forExpression = tag.forExpression;
       planned.content.kindOptions =
           static_cast<std::uint8_t>(tag.options & (kCdxUnique | kCdxNullable | kCdxCandidate));
-      planned.content.keys = reader.Keys(tag, planned.content.fill);
-      const bool complete = !tag.forExpression.empty() || planned.kind == IndexKind::Unique ||
-                            planned.content.keys.size() == header.recordCount;
-      if (!complete) {
-        planned.content.keys.clear();
-        planned.compute = true;
-      }
+      planned.compute =
+          tag.forExpression.empty() && planned.kind != IndexKind::Unique && reader->KeyCount(tag) != header.recordCount;
     }
   }
   plan(nullptr, newTag);
+  const bool rebuild =
+      std::any_of(tags.begin(), tags.end(), [](const Planned& tag) { return tag.existing != nullptr && tag.compute; });
 
+  for (Planned& tag : tags) {
+    if (tag.compute) {
+      tag.content.keys.reserve(header.recordCount);
+    } else if (rebuild) {
+      tag.content.keys = reader->Keys(*tag.existing, tag.content.fill);
+    }
+  }
   std::string key;
   ForEachRecord(*table, header, [&](const std::uint8_t* record, std::uint32_t recno) {
     for (Planned& tag : tags) {
@@ -196,9 +201,21 @@ void CdxStructuralIndex::AddTag(const std::string& dbfPath, const IndexTagDefini
   std::vector<CdxTagContent> contents;
   for (Planned& tag : tags) {
     if (tag.compute) SortKeys(tag.content, tag.kind, tag.expression);
-    contents.push_back(std::move(tag.content));
+    if (rebuild || tag.existing == nullptr) contents.push_back(std::move(tag.content));
   }
-  WriteIndexFile(fs, cdxPath, CdxWriter::Build(std::move(contents)));
+  std::vector<std::uint8_t> bytes;
+  if (!reader || rebuild) {
+    bytes = CdxWriter::Build(std::move(contents));
+  } else {
+    std::vector<std::uint8_t> old(indexFile->Size());
+    if (indexFile->ReadAt(0, old.data(), old.size()) != old.size()) {
+      throw ado::Failure("The index file '" + cdxPath + "' could not be read whole.");
+    }
+    bytes = CdxWriter::AddTags(std::move(old), reader->Tags(), std::move(contents));
+  }
+  reader.reset();
+  indexFile.reset();  // closed before the new file takes its name
+  WriteIndexFile(fs, cdxPath, bytes);
   if ((header.tableFlags & kHasStructuralIndex) == 0) {
     const auto flags = static_cast<std::uint8_t>(header.tableFlags | kHasStructuralIndex);
     table->WriteAt(28, &flags, 1);
@@ -284,6 +301,7 @@ std::unique_ptr<CdxStructuralIndex> CdxStructuralIndex::OpenForAppend(const std:
     }
   }
   if (!stale.empty()) {
+    for (Tag* tag : stale) tag->content.keys.reserve(header.recordCount);
     std::string key;
     ForEachRecord(table, header, [&](const std::uint8_t* record, std::uint32_t recno) {
       for (Tag* tag : stale) {
@@ -325,7 +343,7 @@ void CdxStructuralIndex::Add(const std::uint8_t* record, std::uint32_t recno) {
     // Kept in order, so that writing the index needs no sort.
     CdxKey key{std::move(pending_[i]), recno};
     auto& keys = tag.content.keys;
-    keys.insert(std::upper_bound(keys.begin(), keys.end(), key, KeyLess), std::move(key));
+    keys.insert(std::upper_bound(keys.begin(), keys.end(), key, CdxKeyLess), std::move(key));
   }
   pending_.clear();
   changed_ = true;

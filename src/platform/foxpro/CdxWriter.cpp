@@ -1,6 +1,7 @@
 #include "platform/foxpro/CdxWriter.h"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/ado/Failure.h"
 
@@ -17,6 +18,11 @@ void PutLe16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
 }
 void PutLe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+std::uint32_t GetLe32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | b[at + i];
+  return v;
 }
 void PutBe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * (3 - i)));
@@ -40,6 +46,10 @@ struct NodeRef {
 
 class FileBuilder {
  public:
+  FileBuilder() = default;
+  /// Goes on from the bytes of a file whose length is a whole number of pages.
+  explicit FileBuilder(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+
   std::uint32_t Allocate(std::uint32_t size) {
     const auto at = static_cast<std::uint32_t>(bytes_.size());
     bytes_.resize(bytes_.size() + size, 0);
@@ -174,62 +184,143 @@ class FileBuilder {
   std::vector<std::uint8_t> bytes_;
 };
 
-bool KeyLess(const CdxKey& a, const CdxKey& b) {
+// Eight bytes of a key from at as one big-endian number, zero-padded: comparing these
+// orders keys as their bytes do, up to a tie.
+std::uint64_t BytesAsNumber(const std::string& key, std::size_t at) {
+  std::uint64_t value = 0;
+  for (std::size_t i = at; i < at + 8; ++i) {
+    value = (value << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+  }
+  return value;
+}
+
+}  // namespace
+
+bool CdxKeyLess(const CdxKey& a, const CdxKey& b) {
   const int c = a.bytes.compare(b.bytes);  // std::string compares as unsigned char
   return c != 0 ? c < 0 : a.record < b.record;
+}
+
+void SortCdxKeys(std::vector<CdxKey>& keys) {
+  if (std::is_sorted(keys.begin(), keys.end(), CdxKeyLess)) return;
+  // A million keys sort in a fraction of the time when most comparisons are of numbers
+  // side by side in memory rather than of two strings each behind a pointer. Thirty-two
+  // bytes hold the whole of most keys.
+  constexpr std::size_t kWords = 4;
+  struct Entry {
+    std::array<std::uint64_t, kWords> words;
+    std::uint32_t record;
+    std::uint32_t at;
+  };
+  std::vector<Entry> entries(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    Entry& entry = entries[i];
+    for (std::size_t w = 0; w < kWords; ++w) entry.words[w] = BytesAsNumber(keys[i].bytes, 8 * w);
+    entry.record = keys[i].record;
+    entry.at = static_cast<std::uint32_t>(i);
+  }
+  std::sort(entries.begin(), entries.end(), [&keys](const Entry& a, const Entry& b) {
+    for (std::size_t w = 0; w < kWords; ++w) {
+      if (a.words[w] != b.words[w]) return a.words[w] < b.words[w];
+    }
+    const std::string& left = keys[a.at].bytes;
+    const std::string& right = keys[b.at].bytes;
+    if (left.size() != right.size() || left.size() > 8 * kWords) {
+      const int c = left.compare(right);
+      if (c != 0) return c < 0;
+    }
+    return a.record < b.record;
+  });
+  std::vector<CdxKey> sorted;
+  sorted.reserve(keys.size());
+  for (const Entry& entry : entries) sorted.push_back(std::move(keys[entry.at]));
+  keys.swap(sorted);
+}
+
+namespace {
+
+constexpr std::uint16_t kTagNameLength = 10;
+
+// A tag's entry in the tag list: its name upper case and blank-padded, pointing at its header.
+CdxKey TagListEntry(std::string name, std::uint32_t header) {
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  name.resize(kTagNameLength, ' ');
+  return {name, header};
+}
+
+// Checks a new tag's name and keys, and sorts its keys.
+void PrepareTag(CdxTagContent& tag) {
+  if (tag.name.empty() || tag.name.size() > kTagNameLength) {
+    throw ado::Failure("The index tag name '" + tag.name + "' must have 1 to 10 characters.");
+  }
+  if (tag.keyLength == 0 || tag.keyLength > kCdxMaxKeyLength) {
+    throw ado::Failure("The index tag " + tag.name + " has an impossible key length.");
+  }
+  for (const CdxKey& key : tag.keys) {
+    if (key.bytes.size() != tag.keyLength) {
+      throw ado::Failure("A key of index tag " + tag.name + " has " + std::to_string(key.bytes.size()) +
+                         " bytes instead of " + std::to_string(tag.keyLength) + ".");
+    }
+  }
+  SortCdxKeys(tag.keys);  // tags built from a table arrive sorted already
+}
+
+// Writes a tag's header and tree; returns its entry in the tag list.
+CdxKey WriteTag(FileBuilder& file, const CdxTagContent& tag) {
+  const std::uint32_t header = file.Allocate(kCdxHeaderSize);
+  const std::uint32_t root = file.WriteTree(tag.keys, tag.keyLength, tag.fill);
+  std::uint8_t options = kCdxCompact | kCdxCompound | tag.kindOptions;
+  if (!tag.forExpression.empty()) options |= kCdxHasFor;
+  file.WriteHeader(header, root, tag.keyLength, options, tag.keyExpression, tag.forExpression, tag.descending);
+  return TagListEntry(tag.name, header);
+}
+
+// The tag list as one leaf page (for any place: a lone leaf points nowhere), or nothing
+// when its keys need more than one page.
+std::vector<std::uint8_t> TagListLeaf(std::vector<CdxKey> tagKeys) {
+  std::sort(tagKeys.begin(), tagKeys.end(), CdxKeyLess);
+  FileBuilder list;
+  list.WriteTree(tagKeys, kTagNameLength, ' ');
+  if (list.Bytes().size() != kCdxPageSize) return {};
+  return std::move(list.Bytes());
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> CdxWriter::Build(std::vector<CdxTagContent> tags) {
-  constexpr std::uint16_t kTagNameLength = 10;
   std::sort(tags.begin(), tags.end(), [](const CdxTagContent& a, const CdxTagContent& b) { return a.name < b.name; });
-  for (CdxTagContent& tag : tags) {
-    if (tag.name.empty() || tag.name.size() > kTagNameLength) {
-      throw ado::Failure("The index tag name '" + tag.name + "' must have 1 to 10 characters.");
-    }
-    for (char& c : tag.name) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    if (tag.keyLength == 0 || tag.keyLength > kCdxMaxKeyLength) {
-      throw ado::Failure("The index tag " + tag.name + " has an impossible key length.");
-    }
-    for (const CdxKey& key : tag.keys) {
-      if (key.bytes.size() != tag.keyLength) {
-        throw ado::Failure("A key of index tag " + tag.name + " has " + std::to_string(key.bytes.size()) +
-                           " bytes instead of " + std::to_string(tag.keyLength) + ".");
-      }
-    }
-    // Tags built from a table arrive sorted already; only appended keys need the sort.
-    if (!std::is_sorted(tag.keys.begin(), tag.keys.end(), KeyLess))
-      std::sort(tag.keys.begin(), tag.keys.end(), KeyLess);
-  }
-
+  for (CdxTagContent& tag : tags) PrepareTag(tag);
   FileBuilder file;
   const std::uint32_t listHeader = file.Allocate(kCdxHeaderSize);
-  // The tag list's keys point at the tag headers, which follow it; lay the tags out first.
   // With at most a handful of tags the tag list is one leaf, written right after its header.
   const std::uint32_t listLeafSlot = file.Allocate(kCdxPageSize);
   std::vector<CdxKey> tagKeys;
-  for (const CdxTagContent& tag : tags) {
-    const std::uint32_t header = file.Allocate(kCdxHeaderSize);
-    const std::uint32_t root = file.WriteTree(tag.keys, tag.keyLength, tag.fill);
-    std::uint8_t options = kCdxCompact | kCdxCompound | tag.kindOptions;
-    if (!tag.forExpression.empty()) options |= kCdxHasFor;
-    file.WriteHeader(header, root, tag.keyLength, options, tag.keyExpression, tag.forExpression, tag.descending);
-    std::string name = tag.name;
-    name.resize(kTagNameLength, ' ');
-    tagKeys.push_back({name, header});
-  }
-  // Build the tag list tree separately and move its single leaf into the reserved slot.
-  FileBuilder list;
-  list.Allocate(listLeafSlot);
-  const std::uint32_t listRoot = list.WriteTree(tagKeys, kTagNameLength, ' ');
-  if (listRoot != listLeafSlot || list.Bytes().size() != listLeafSlot + kCdxPageSize) {
-    throw ado::Failure("Too many index tags for one compound index.");
-  }
-  std::copy(list.Bytes().begin() + listLeafSlot, list.Bytes().end(), file.Bytes().begin() + listLeafSlot);
+  for (const CdxTagContent& tag : tags) tagKeys.push_back(WriteTag(file, tag));
+  const std::vector<std::uint8_t> leaf = TagListLeaf(std::move(tagKeys));
+  if (leaf.empty()) throw ado::Failure("Too many index tags for one compound index.");
+  std::copy(leaf.begin(), leaf.end(), file.Bytes().begin() + listLeafSlot);
   file.WriteHeader(listHeader, listLeafSlot, kTagNameLength, kCdxCompact | kCdxCompound | 0x80, "", "");
+  return std::move(file.Bytes());
+}
+
+std::vector<std::uint8_t> CdxWriter::AddTags(std::vector<std::uint8_t> index, const std::vector<CdxTag>& kept,
+                                             std::vector<CdxTagContent> added) {
+  for (CdxTagContent& tag : added) PrepareTag(tag);
+  if (index.size() < kCdxHeaderSize) throw ado::Failure("An index file is too short to add tags to.");
+  index.resize((index.size() + kCdxPageSize - 1) / kCdxPageSize * kCdxPageSize, 0);
+  FileBuilder file(std::move(index));
+  std::vector<CdxKey> tagKeys;
+  for (const CdxTag& tag : kept) tagKeys.push_back(TagListEntry(tag.name, tag.headerOffset));
+  for (const CdxTagContent& tag : added) tagKeys.push_back(WriteTag(file, tag));
+  // The new list takes the old one's place: both are one page, as Build writes them.
+  std::vector<std::uint8_t>& bytes = file.Bytes();
+  const std::uint32_t listRoot = GetLe32(bytes, 0);
+  const bool leafRoot = std::uint64_t{listRoot} + kCdxPageSize <= bytes.size() && (bytes[listRoot] & 0x02) != 0;
+  const std::vector<std::uint8_t> leaf = leafRoot ? TagListLeaf(std::move(tagKeys)) : std::vector<std::uint8_t>();
+  if (leaf.empty()) throw ado::Failure("Too many index tags for one compound index.");
+  std::copy(leaf.begin(), leaf.end(), bytes.begin() + listRoot);
   return std::move(file.Bytes());
 }
 

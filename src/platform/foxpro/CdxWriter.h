@@ -20,6 +20,11 @@ struct CdxTagContent {
   char fill = ' ';               ///< what trailing compression stands for: NUL for non-character keys
 };
 
+/// Machine order: the key's bytes as unsigned, then the record number.
+bool CdxKeyLess(const CdxKey& a, const CdxKey& b);
+/// Sorts keys in machine order; cheap for keys that are in order already.
+void SortCdxKeys(std::vector<CdxKey>& keys);
+
 /// Builds compound index files (.cdx/.dcx) from scratch, in the compact format Visual FoxPro
 /// writes: a tag list, then per tag its header and a B-tree of compressed leaves.
 class CdxWriter {
@@ -27,6 +32,11 @@ class CdxWriter {
   /// The bytes of a whole index file with these tags, keys sorted in machine order (bytes,
   /// then record number). Throws ado::Failure for a key of the wrong length.
   static std::vector<std::uint8_t> Build(std::vector<CdxTagContent> tags);
+  /// The bytes of an index file (index, with the tags kept) with the added tags after its
+  /// own: the kept tags' pages stay byte for byte, so adding a tag does not read or write
+  /// the others' keys. Only the tag list is written anew.
+  static std::vector<std::uint8_t> AddTags(std::vector<std::uint8_t> index, const std::vector<CdxTag>& kept,
+                                           std::vector<CdxTagContent> added);
 };
 
 }  // namespace foxpro

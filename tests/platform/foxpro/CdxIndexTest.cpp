@@ -288,6 +288,35 @@ TEST_F(CdxIndexTest, RealContainerTagsReadBackWithTheirKinds) {
   EXPECT_EQ(customers[2][5], "1");
 }
 
+TEST_F(CdxIndexTest, TagsAddedToARealIndexLeaveItsOwnTagsAsTheyWere) {
+  const std::string db = folder_ + "/nw";
+  fs::copy(kData + "northwind", db);
+  const std::string cdx = db + "/customers.cdx";
+  std::vector<std::string> own;
+  {
+    auto file = DiskFileSystem().Open(cdx, OpenMode::Read);
+    const CdxReader reader(*file);
+    for (const CdxTag& tag : reader.Tags()) own.push_back(tag.name);
+  }
+  std::vector<TagKeys> before;
+  for (const std::string& tag : own) before.push_back(OurKeys(cdx, tag, ' '));
+  FoxProSession& session = Session(db + "/northwind.dbc");
+  const std::string last = "REGIONCTRY";
+  session.Execute("INDEX ON city+country TAG place OF 'customers.cdx'");
+  session.Execute("INDEX ON UPPER(region) TAG " + last + " OF 'customers.cdx'");
+  session_->Close();
+  session_.reset();
+  for (std::size_t t = 0; t < own.size(); ++t) {
+    EXPECT_EQ(OurKeys(cdx, own[t], ' ').keys, before[t].keys) << own[t];
+    EXPECT_EQ(PerlKeys(cdx, own[t]).records, before[t].records) << own[t];
+  }
+  const TagKeys added = OurKeys(cdx, last, ' ');
+  EXPECT_EQ(added.records.size(), HeaderOf(db + "/customers.dbf").recordCount);
+  EXPECT_EQ(PerlKeys(cdx, last).keys, added.keys);
+  Session(db + "/northwind.dbc");
+  EXPECT_EQ(Indexes("customers").size(), own.size() + 2);
+}
+
 TEST_F(CdxIndexTest, PrimaryKeyOfANewContainerTableIsRecordedInTheContainer) {
   const std::string db = folder_ + "/nw";
   fs::copy(kData + "northwind", db);

@@ -139,6 +139,26 @@ TEST(CdxWriterTest, RoundTripsManyKeysThroughSeveralTreeLevels) {
   EXPECT_EQ(back, keys);
 }
 
+TEST(CdxWriterTest, SortsKeysOfEveryLengthInMachineOrder) {
+  // Lengths below, at and past the parts compared as numbers; bytes past 0x7F; many ties.
+  for (const std::size_t length : {1u, 8u, 9u, 30u, 32u, 33u, 100u}) {
+    std::vector<CdxKey> keys;
+    std::uint32_t state = 12345;
+    for (std::uint32_t record = 4000; record >= 1; --record) {
+      std::string bytes(length, 'k');
+      for (std::size_t i = 0; i < length; i += 7) {
+        state = state * 1103515245u + 12345u;
+        bytes[i] = static_cast<char>((state >> 16) % 4 == 0 ? 0xE9 : 'a' + (state >> 20) % 3);
+      }
+      keys.push_back({bytes, record});
+    }
+    std::vector<CdxKey> expected = keys;
+    std::stable_sort(expected.begin(), expected.end(), CdxKeyLess);
+    SortCdxKeys(keys);
+    EXPECT_EQ(keys, expected) << length;
+  }
+}
+
 TEST(CdxWriterTest, EmptyTagAndWrongKeyLength) {
   MemoryFileSystem fs;
   std::unique_ptr<File> file;
