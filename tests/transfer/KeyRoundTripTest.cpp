@@ -2,7 +2,6 @@
 // engine: a container's tags reach Oracle's dictionary and come back; Oracle's keys reach a
 // .cdx and come back; a key the rows break gives one report and the rows stay.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -16,10 +15,7 @@
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "support/FakeWindowParts.h"
-#include "support/StandIn.h"
-#include "transfer/SendTablesToFoxPro.h"
-#include "transfer/SendTablesToOracle.h"
+#include "support/StandInCopyTest.h"
 
 namespace transfer {
 namespace {
@@ -31,18 +27,6 @@ std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
   return text;
 }
-
-// Every failure report is kept; every overwrite question is answered Yes.
-class KeepingPrompter : public connections::Prompter {
- public:
-  int MsgBox(const std::string& text, int, const std::string& title) override {
-    if (title == "Overwrite?") return connections::vbYes;
-    reports.push_back(text);
-    return connections::vbOK;
-  }
-  std::string InputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
-  std::vector<std::string> reports;
-};
 
 std::vector<std::string> Rows(ado::Connection& connection, const std::string& sql) {
   ado::Recordset records;
@@ -61,40 +45,19 @@ std::vector<std::string> Rows(ado::Connection& connection, const std::string& sq
   return rows;
 }
 
-class KeyRoundTripTest : public ::testing::Test {
+class KeyRoundTripTest : public support::StandInCopyTest {
  protected:
+  std::vector<std::string> OracleTables() const override {
+    return {"customers", "KORD", "kord", "dups", "NULLS", "nulls"};
+  }
   void SetUp() override {
-    TESSELBY_REQUIRE_STANDIN();
-    root_ = fs::temp_directory_path() / ("tesselby-keys-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
+    StandInCopyTest::SetUp();
+    if (IsSkipped()) return;
     fs::copy(kNorthwind, root_ / "nw");
     fs::create_directories(root_ / "free");
-    window.fields.oracleServer = "127.0.0.1";
-    window.fields.oracleUser = "scott";
-    window.fields.oraclePassword = "tiger";
     window.fields.dbcFile = (root_ / "nw" / "northwind.dbc").string();
     window.fields.freeTableFolder = (root_ / "free").string();
     window.fields.dbcMode = true;
-    window.fields.keepTypes = true;
-    oracle.CursorLocation = ado::adUseClient;
-    oracle.Open(support::kOracleConnectionString);
-    DropOracleTables();
-  }
-  void TearDown() override {
-    if (!support::StandInIsUp()) return;
-    DropOracleTables();
-    fs::remove_all(root_);
-  }
-  void DropOracleTables() {
-    for (const char* name : {"customers", "KORD", "kord", "dups", "NULLS", "nulls"}) {
-      try {
-        oracle.Execute(std::string("DROP TABLE \"") + name + "\"");
-      } catch (const ado::Failure&) {
-        // not there
-      }
-    }
   }
   std::unique_ptr<ado::Connection> FoxPro() {
     auto foxPro = std::make_unique<ado::Connection>();
@@ -132,31 +95,6 @@ class KeyRoundTripTest : public ::testing::Test {
     std::sort(keys.begin(), keys.end());
     return keys;
   }
-  void Send(bool toOracle, const std::string& table) {
-    connections::ListBox& from = toOracle ? window.list1 : window.list2;
-    window.list1.Clear();
-    window.list2.Clear();
-    support::FakeTablesWindow::Fill(from, {table});
-    support::FakeTablesWindow::Select(from, {table});
-    from.SetListIndex(0);
-    if (toOracle) {
-      SendTablesToOracle(parts);
-    } else {
-      SendTablesToFoxPro(parts);
-    }
-  }
-  std::string Reports() const {
-    std::string text;
-    for (const std::string& report : prompter.reports) text += report + "\n---\n";
-    return text;
-  }
-
-  fs::path root_;
-  ado::Connection oracle;
-  support::FakeTablesWindow window;
-  KeepingPrompter prompter;
-  connections::TablesWindowParts parts{window.list1,   window.list2, window.progress,
-                                       window.pointer, prompter,     window.fields};
 };
 
 TEST_F(KeyRoundTripTest, ContainerTagsReachOraclesDictionaryAndComeBack) {
@@ -167,7 +105,7 @@ TEST_F(KeyRoundTripTest, ContainerTagsReachOraclesDictionaryAndComeBack) {
   }
   const std::vector<std::string> before = Tags("customers");
   Send(true, "customers");
-  EXPECT_TRUE(prompter.reports.empty()) << Reports();
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   const std::vector<std::string> inOracle = OracleKeys("customers");
   std::string listed;
   for (const std::string& key : inOracle) listed += key + "\n";
@@ -177,7 +115,7 @@ TEST_F(KeyRoundTripTest, ContainerTagsReachOraclesDictionaryAndComeBack) {
   EXPECT_NE(std::find(inOracle.begin(), inOracle.end(), "index city sys_nc00001$ 1"), inOracle.end()) << listed;
 
   Send(false, "customers");
-  EXPECT_TRUE(prompter.reports.empty()) << Reports();
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   EXPECT_EQ(Tags("customers"), before);
 }
 
@@ -193,12 +131,12 @@ TEST_F(KeyRoundTripTest, OracleKeysReachACdxAndComeBack) {
   const std::vector<std::string> before = OracleKeys("KORD");
 
   Send(false, "KORD");
-  EXPECT_TRUE(prompter.reports.empty()) << Reports();
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   EXPECT_EQ(Tags("kord"), (std::vector<std::string>{"kord_email email false true", "kord_pk region+code true true",
                                                     "kord_place placed false false", "kord_qty qty false false"}));
   oracle.Execute("DROP TABLE \"KORD\"");
   Send(true, "kord");
-  EXPECT_TRUE(prompter.reports.empty()) << Reports();
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   // The names come back as FoxPro keeps them: lower case, cut to ten characters.
   std::vector<std::string> after = OracleKeys("kord");
   for (std::string& key : after) {
@@ -222,8 +160,9 @@ TEST_F(KeyRoundTripTest, AKeyTheRowsBreakGivesOneReportAndTheRowsStay) {
     foxPro->Execute("INDEX ON qty TAG qty OF '" + (root_ / "free" / "dups.cdx").string() + "'");
   }
   Send(true, "dups");
-  ASSERT_EQ(prompter.reports.size(), 1u) << Reports();
-  EXPECT_NE(prompter.reports[0].find("key name has the duplicate ('apple') in 2 rows"), std::string::npos) << Reports();
+  ASSERT_EQ(prompter.reports.size(), 1u) << prompter.Reports();
+  EXPECT_NE(prompter.reports[0].find("key name has the duplicate ('apple') in 2 rows"), std::string::npos)
+      << prompter.Reports();
   EXPECT_EQ(Rows(oracle, "SELECT COUNT(*) FROM \"dups\""), std::vector<std::string>{"5"});
   EXPECT_NE(std::find(OracleKeys("dups").begin(), OracleKeys("dups").end(), "index qty qty 1"),
             OracleKeys("dups").end());
@@ -236,9 +175,9 @@ TEST_F(KeyRoundTripTest, AKeyTheRowsBreakGivesOneReportAndTheRowsStay) {
   oracle.Execute("INSERT INTO \"NULLS\" VALUES (1, NULL)");
   oracle.Execute("INSERT INTO \"NULLS\" VALUES (2, NULL)");
   Send(false, "NULLS");
-  ASSERT_EQ(prompter.reports.size(), 1u) << Reports();
+  ASSERT_EQ(prompter.reports.size(), 1u) << prompter.Reports();
   EXPECT_NE(prompter.reports[0].find("tag nulls_code: Uniqueness of index NULLS_CODE is violated"), std::string::npos)
-      << Reports();
+      << prompter.Reports();
   const auto foxPro = FoxPro();
   EXPECT_EQ(Rows(*foxPro, "SELECT * FROM `nulls`").size(), 2u);
 }

@@ -1,7 +1,6 @@
 // Typed copies both ways against the Oracle stand-in and the real FoxPro engine: the values
 // that are hardest to keep come back exactly, with the fields they left with.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -12,15 +11,10 @@
 #include <vector>
 
 #include "connections/Foxpro.h"
-#include "connections/Oracle.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "support/FakeWindowParts.h"
-#include "support/ScriptedPrompter.h"
-#include "support/StandIn.h"
-#include "transfer/SendTablesToFoxPro.h"
-#include "transfer/SendTablesToOracle.h"
+#include "support/StandInCopyTest.h"
 #include "transfer/TypedSpelling.h"
 
 namespace transfer {
@@ -28,18 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TypedSpelling;
 using Row = std::vector<ado::Value>;
-
-// Every failure report is kept; every overwrite question is answered Yes.
-class KeepingPrompter : public connections::Prompter {
- public:
-  int MsgBox(const std::string& text, int, const std::string& title) override {
-    if (title == "Overwrite?") return connections::vbYes;
-    reports.push_back(text);
-    return connections::vbOK;
-  }
-  std::string InputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
-  std::vector<std::string> reports;
-};
 
 struct Read {
   std::vector<ado::Field> fields;
@@ -83,36 +65,17 @@ std::vector<std::string> Declarations(const Read& read) {
   return declared;
 }
 
-class TypedRoundTripTest : public ::testing::Test {
+class TypedRoundTripTest : public support::StandInCopyTest {
  protected:
+  std::vector<std::string> OracleTables() const override {
+    return {"SPECIAL", "special", "ALLTYPES", "alltypes", "cyrillic"};
+  }
   void SetUp() override {
-    TESSELBY_REQUIRE_STANDIN();
-    root_ = fs::temp_directory_path() / ("tesselby-typed-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    StandInCopyTest::SetUp();
+    if (IsSkipped()) return;
     fs::create_directories(root_ / "src");
     fs::create_directories(root_ / "back");
-    window.fields.oracleServer = "127.0.0.1";
-    window.fields.oracleUser = "scott";
-    window.fields.oraclePassword = "tiger";
     window.fields.dbcMode = false;
-    window.fields.keepTypes = true;
-    oracle.CursorLocation = ado::adUseClient;
-    oracle.Open(support::kOracleConnectionString);
-    DropOracleTables();
-  }
-  void TearDown() override {
-    if (!support::StandInIsUp()) return;
-    DropOracleTables();
-    fs::remove_all(root_);
-  }
-  void DropOracleTables() {
-    for (const Row& row : ReadAll(support::kOracleConnectionString, connections::kOracleCatalogQuery).rows) {
-      const std::string name = ado::ValueToText(row[0]);
-      if (name == "SPECIAL" || name == "special" || name == "ALLTYPES" || name == "alltypes" || name == "cyrillic") {
-        oracle.Execute("DROP TABLE \"" + name + "\"");
-      }
-    }
   }
   std::string Folder(const char* side) { return (root_ / side).string(); }
   std::string FoxProString(const char* side) {
@@ -137,25 +100,8 @@ class TypedRoundTripTest : public ::testing::Test {
   // Sends the table from the side's list across, every one selected.
   void Send(bool toOracle, const std::string& table, const char* foxProSide) {
     window.fields.freeTableFolder = Folder(foxProSide);
-    connections::ListBox& from = toOracle ? window.list1 : window.list2;
-    window.list1.Clear();
-    window.list2.Clear();
-    support::FakeTablesWindow::Fill(from, {table});
-    support::FakeTablesWindow::Select(from, {table});
-    from.SetListIndex(0);
-    if (toOracle) {
-      SendTablesToOracle(parts);
-    } else {
-      SendTablesToFoxPro(parts);
-    }
+    StandInCopyTest::Send(toOracle, table);
   }
-
-  fs::path root_;
-  ado::Connection oracle;
-  support::FakeTablesWindow window;
-  KeepingPrompter prompter;
-  connections::TablesWindowParts parts{window.list1,   window.list2, window.progress,
-                                       window.pointer, prompter,     window.fields};
 };
 
 TEST_F(TypedRoundTripTest, HardValuesComeBackExactlyInTheirOldFields) {
