@@ -230,6 +230,24 @@ TEST_F(CommandLineStandInTest, KeptTypesCopyBothWaysAndTheirPlanChangesNothing) 
   EXPECT_EQ(Count(back.out, " 0 differing\n"), 5) << back.out;
 }
 
+TEST_F(CommandLineStandInTest, AKeyTheRowsBreakFailsTheRunWithOneReportAndTheRowsStay) {
+  {
+    // FoxPro's UNIQUE tag lets the second pear in; Oracle's constraint cannot hold it.
+    ado::Connection foxPro;
+    foxPro.Open("Provider=vfpoledb.1;Data Source=" + (root_ / "fox").string() + ";");
+    foxPro.Execute("CREATE TABLE 'cli_dups' ([name] C(10) NULL)");
+    for (const char* name : {"pear", "apple", "pear"})
+      foxPro.Execute(std::string("INSERT INTO 'cli_dups' VALUES ('") + name + "')");
+    foxPro.Execute("INDEX ON name TAG name OF 'cli_dups.cdx' UNIQUE");
+  }
+  Run("fox", {"--yes", "delete-oracle", "cli_dups"});
+  const Outcome run = Run("fox", {"--keep-types", "send-to-oracle", "cli_dups"});
+  Run("fox", {"--yes", "delete-oracle", "cli_dups"});
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  EXPECT_EQ(Count(run.err, "key name has the duplicate ('pear') in 2 rows"), 1) << run.err;
+  EXPECT_NE(run.out.find("cli_dups -> cli_dups: 3 rows read, 3 written"), std::string::npos) << run.out;
+}
+
 // The record count in a FoxPro table's header, and the count its size allows.
 std::pair<std::uint32_t, std::uint64_t> HeaderAndFileRecords(const fs::path& table) {
   std::ifstream in(table, std::ios::binary);

@@ -164,8 +164,8 @@ TEST_F(KeyRoundTripTest, AKeyTheRowsBreakGivesOneReportAndTheRowsStay) {
   EXPECT_NE(prompter.reports[0].find("key name has the duplicate ('apple') in 2 rows"), std::string::npos)
       << prompter.Reports();
   EXPECT_EQ(Rows(oracle, "SELECT COUNT(*) FROM \"dups\""), std::vector<std::string>{"5"});
-  EXPECT_NE(std::find(OracleKeys("dups").begin(), OracleKeys("dups").end(), "index qty qty 1"),
-            OracleKeys("dups").end());
+  const std::vector<std::string> keys = OracleKeys("dups");
+  EXPECT_NE(std::find(keys.begin(), keys.end(), "index qty qty 1"), keys.end());
 
   // Oracle's unique key lets NULLs repeat; a FoxPro candidate tag does not.
   prompter.reports.clear();
