@@ -19,11 +19,6 @@ void PutLe16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
 void PutLe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
-std::uint32_t GetLe32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | b[at + i];
-  return v;
-}
 void PutBe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * (3 - i)));
 }
@@ -314,13 +309,13 @@ std::vector<std::uint8_t> CdxWriter::AddTags(std::vector<std::uint8_t> index, co
   std::vector<CdxKey> tagKeys;
   for (const CdxTag& tag : kept) tagKeys.push_back(TagListEntry(tag.name, tag.headerOffset));
   for (const CdxTagContent& tag : added) tagKeys.push_back(WriteTag(file, tag));
-  // The new list takes the old one's place: both are one page, as Build writes them.
-  std::vector<std::uint8_t>& bytes = file.Bytes();
-  const std::uint32_t listRoot = GetLe32(bytes, 0);
-  const bool leafRoot = std::uint64_t{listRoot} + kCdxPageSize <= bytes.size() && (bytes[listRoot] & 0x02) != 0;
-  const std::vector<std::uint8_t> leaf = leafRoot ? TagListLeaf(std::move(tagKeys)) : std::vector<std::uint8_t>();
+  // The new list goes after the new tags and the header points at it: no page of the old
+  // file is written over, so not even a damaged one can lose a tag's keys to the list.
+  const std::vector<std::uint8_t> leaf = TagListLeaf(std::move(tagKeys));
   if (leaf.empty()) throw ado::Failure("Too many index tags for one compound index.");
-  std::copy(leaf.begin(), leaf.end(), bytes.begin() + listRoot);
+  const std::uint32_t listRoot = file.Allocate(kCdxPageSize);
+  std::copy(leaf.begin(), leaf.end(), file.Bytes().begin() + listRoot);
+  PutLe32(file.Bytes(), 0, listRoot);
   return std::move(file.Bytes());
 }
 

@@ -34,7 +34,7 @@ class CdxWriter {
   static std::vector<std::uint8_t> Build(std::vector<CdxTagContent> tags);
   /// The bytes of an index file (index, with the tags kept) with the added tags after its
   /// own: the kept tags' pages stay byte for byte, so adding a tag does not read or write
-  /// the others' keys. Only the tag list is written anew.
+  /// the others' keys. Only the tag list is written anew, after them.
   static std::vector<std::uint8_t> AddTags(std::vector<std::uint8_t> index, const std::vector<CdxTag>& kept,
                                            std::vector<CdxTagContent> added);
 };
