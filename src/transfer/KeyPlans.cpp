@@ -26,6 +26,17 @@ bool Taken(const std::vector<std::string>& names, const std::string& name) {
   return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return Upper(n) == Upper(name); });
 }
 
+// A key's name from the other side as a name this side takes whole: letters, digits and '_'
+// stay, any other byte becomes '_', and a name that does not start with a letter gets a "k"
+// before it. It goes between quotes or after TAG, so no byte of it may end them.
+std::string KeyName(const std::string& name) {
+  std::string safe;
+  for (const unsigned char c : name)
+    safe += (c < 0x80 && std::isalnum(c) != 0) || c == '_' ? static_cast<char>(c) : '_';
+  if (safe.empty() || std::isalpha(static_cast<unsigned char>(safe.front())) == 0) safe.insert(0, "k");
+  return safe;
+}
+
 // The name itself when free, else the name with the first suffix that is; then it is taken.
 std::string UniqueName(const std::string& name, std::vector<std::string>& taken, std::size_t maxLength) {
   std::string unique = name.substr(0, maxLength);
@@ -179,7 +190,7 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
       if (std::regex_match(tag.expression, upper, UpperForm())) {
         const auto c = FindColumn(columns, upper[1].str(), [](const FoxProColumn& col) { return col.name; });
         if (c && IsCharacter(columns[*c].field.typeLetter)) {
-          const std::string name = UniqueName(tag.name, takenNames, 128);
+          const std::string name = UniqueName(KeyName(tag.name), takenNames, 128);
           plan.carried.push_back({name,
                                   std::string(kind == KeyKind::Plain ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") +
                                       Quoted(name) + " ON " + Quoted(target) + " (UPPER(" + Quoted(columns[*c].name) +
@@ -193,7 +204,7 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
         plan.notCarried.push_back(what + " not carried: Oracle has no column list for the expression");
         continue;
       }
-      const std::string name = UniqueName(tag.name, takenNames, 128);
+      const std::string name = UniqueName(KeyName(tag.name), takenNames, 128);
       plan.carried.push_back({name, OracleKeyStatement(target, kind, name, *keyColumns),
                               kind == KeyKind::Plain ? std::vector<std::string>{} : *keyColumns});
     }
@@ -216,7 +227,7 @@ KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::v
         continue;
       }
       std::string base;
-      for (const char ch : key.name) base += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      for (const char ch : KeyName(key.name)) base += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
       const std::string name = UniqueName(base, tagNames, kTagNameLength);
       plan.carried.push_back({name, FoxProKeyStatement(tablePath, container, kind, name, expression), {}});
     }

@@ -136,5 +136,13 @@ TEST(KeyPlansTest, TagNamesAreCutToTenCharactersAndKeptApart) {
                                       "INDEX ON a TAG customer_n OF 't.cdx'", "INDEX ON b TAG customer_2 OF 't.cdx'"}));
 }
 
+TEST(KeyPlansTest, KeyNamesThatCouldEndTheirQuotesBecomePlainNames) {
+  EXPECT_EQ(Lines(KeysForOracle("T", {{"x\" ON \"y", "id", "", false, false, false, false}}, {Field("id", 'I')}, {})),
+            std::vector<std::string>{R"(CREATE INDEX "x__ON__y" ON "T" ("id"))"});
+  const std::vector<MappedColumn> columns = {Column("A", "a", 'C')};
+  EXPECT_EQ(Lines(KeysForFoxPro("t.dbf", false, {{"1 OF 'x", KeyKind::Plain, {"A"}, false}}, columns)),
+            std::vector<std::string>{"INDEX ON a TAG k1_of__x OF 't.cdx'"});
+}
+
 }  // namespace
 }  // namespace transfer
