@@ -89,8 +89,8 @@ def failing(sqlstate, message):
 class Column:
     """A column's PostgreSQL type and the Oracle declaration the dictionary reports."""
 
-    def __init__(self, pg, data_type, length, precision=None, scale=None, chars=0, used=None, byte_limit=None):
-        self.pg, self.byte_limit = pg, byte_limit
+    def __init__(self, pg, data_type, length, precision=None, scale=None, chars=0, used=None):
+        self.pg = pg
         self.meta = [data_type, length, precision, scale, chars, used]
 
 
@@ -112,7 +112,7 @@ def character(pg_name, data_type, n, sem, national):
         return Column(f"{pg_name}({n})", data_type, 2 * n, chars=n, used="C")
     if sem == "CHAR":
         return Column(f"{pg_name}({n})", data_type, min(4 * n, 4000), chars=n, used="C")
-    return Column(f"{pg_name}({n})", data_type, n, chars=n, used="B", byte_limit=n)
+    return Column(f"{pg_name}({n})", data_type, n, chars=n, used="B")
 
 
 def map_type(word, args, identity):
@@ -153,7 +153,7 @@ def map_type(word, args, identity):
     if word == "BLOB":
         return Column("bytea", "BLOB", 4000)
     if word == "RAW" and first:
-        return Column("bytea", "RAW", first, byte_limit=first)
+        return Column("bytea", "RAW", first)
     if word == "DATE":
         return Column("timestamp(0)", "DATE", 7)
     if word == "TIMESTAMP":
@@ -228,7 +228,7 @@ def create_table(sql, toks):
     elements, close = split_top_level(toks, i + 1)
     if elements is None:
         return None
-    edits, columns, checks, byte_checks, order = [], [], {}, [], []
+    edits, columns, checks, order = [], [], {}, []
     for element in elements:
         if not element:
             continue
@@ -250,22 +250,13 @@ def create_table(sql, toks):
         name = name_of(element[0])
         edits.append((type_token.start, element[end - 1].end, column.pg))
         columns.append([name] + column.meta)
-        if column.byte_limit:
-            byte_checks.append((name, column.byte_limit))
     if not columns:
         return None
     remember_byte_columns(table, order, {c[0] for c in columns if c[1] in ("BLOB", "RAW")})
-    # One check for all of them: PostgreSQL prepares each check anew for every statement.
-    extra = "".join(
-        f" WHEN octet_length({quoted(name)}) > {limit}"
-        f" THEN public.oracle_value_too_large(tableoid, {literal(name)}, octet_length({quoted(name)}), {limit})"
-        for name, limit in byte_checks)
-    if extra:
-        extra = f", CONSTRAINT {quoted(table + '$bytes')} CHECK (CASE{extra} ELSE true END)"
     # No "*/" may end the comment early: JSON spells the star as an escape.
     marker = json.dumps({"table": table, "columns": columns, "checks": checks}, ensure_ascii=False)
     marker = marker.replace("*", "\\u002a")
-    edits.append((toks[close].start, toks[close].end, f"{extra}) {MARKER}{marker}*/"))
+    edits.append((toks[close].start, toks[close].end, f") {MARKER}{marker}*/"))
     for start, end, text in sorted(edits, key=lambda e: e[0], reverse=True):
         sql = sql[:start] + text + sql[end:]
     return sql
