@@ -178,7 +178,7 @@ DECLARE
 BEGIN
   DELETE FROM public.oracle_columns WHERE table_oid IN (SELECT objid FROM pg_event_trigger_dropped_objects());
   DELETE FROM public.oracle_checks WHERE constraint_oid IN (SELECT objid FROM pg_event_trigger_dropped_objects());
-  -- A table's byte limits outlive the trigger that dropped with it.
+  -- A dropped table takes its byte-limit trigger along, but not the trigger's function.
   FOR t IN SELECT objid FROM pg_event_trigger_dropped_objects() WHERE object_type = 'table' LOOP
     IF to_regprocedure(format('public.%I()', 'oracle_byte_limits_' || t)) IS NOT NULL THEN
       EXECUTE format('DROP FUNCTION public.%I()', 'oracle_byte_limits_' || t);
