@@ -79,8 +79,8 @@ BEGIN
 END
 $fn$;
 
--- Only called from a length check that failed: VARCHAR2(n [BYTE]), CHAR(n [BYTE]) and RAW(n)
--- hold n bytes.
+-- Only called when a byte limit (below) is broken: VARCHAR2(n [BYTE]), CHAR(n [BYTE]) and
+-- RAW(n) hold n bytes.
 CREATE FUNCTION public.oracle_value_too_large(tbl oid, col text, actual int, maximum int) RETURNS boolean
 LANGUAGE plpgsql AS $fn$
 BEGIN
@@ -118,6 +118,7 @@ BEGIN
         SELECT con.oid, k.value FROM jsonb_each_text(marker->'checks') k
         JOIN pg_constraint con ON con.conrelid = t AND con.conname = k.key
       ON CONFLICT DO NOTHING;
+      PERFORM public.enforce_oracle_byte_limits(t);
     END LOOP;
   END LOOP;
 END
@@ -125,11 +126,64 @@ $fn$;
 CREATE EVENT TRIGGER record_oracle_columns ON ddl_command_end
   WHEN TAG IN ('CREATE TABLE') EXECUTE FUNCTION public.record_oracle_columns();
 
+-- The byte limits of a table's VARCHAR2(n [BYTE]), CHAR(n [BYTE]) and RAW(n) columns, from
+-- their declarations: a row trigger of the table's own, written out column by column. A CHECK
+-- would say the same, but PostgreSQL reads and plans a table's checks anew for every
+-- statement, and a parameter array arrives as one INSERT per row; a trigger's function is
+-- compiled once per session. It runs after blob_literal_as_hex (triggers run in name order),
+-- so that RAW counts the bytes the hex digits stand for.
+CREATE FUNCTION public.enforce_oracle_byte_limits(t oid) RETURNS void LANGUAGE plpgsql
+SET search_path = pg_catalog, public AS $fn$
+DECLARE
+  checks text;
+  fn text := format('public.%I', 'oracle_byte_limits_' || t);
+BEGIN
+  SELECT string_agg(format('  IF octet_length(NEW.%1$I) > %2$s THEN'
+                           ' PERFORM public.oracle_value_too_large(TG_RELID, %3$L, octet_length(NEW.%1$I), %2$s);'
+                           ' END IF;', a.attname, o.data_length, a.attname::text), E'\n' ORDER BY a.attnum)
+    INTO checks
+  FROM public.oracle_columns o
+  JOIN pg_attribute a ON a.attrelid = t AND a.attnum = o.attnum AND NOT a.attisdropped
+  WHERE o.table_oid = t AND (o.data_type = 'RAW' OR (o.data_type IN ('VARCHAR2', 'CHAR') AND o.char_used = 'B'));
+  IF checks IS NOT NULL THEN
+    EXECUTE format('CREATE OR REPLACE FUNCTION %s() RETURNS trigger LANGUAGE plpgsql AS %L',
+                   fn, E'BEGIN\n' || checks || E'\n  RETURN NEW;\nEND');
+    EXECUTE format('CREATE OR REPLACE TRIGGER oracle_byte_limits BEFORE INSERT OR UPDATE ON %s '
+                   'FOR EACH ROW EXECUTE FUNCTION %s()', t::regclass, fn);
+  ELSIF to_regprocedure(fn || '()') IS NOT NULL THEN
+    EXECUTE format('DROP FUNCTION %s() CASCADE', fn);
+  END IF;
+END
+$fn$;
+
+-- Renamed or dropped columns: the trigger names each column it checks.
+CREATE FUNCTION public.refresh_oracle_byte_limits() RETURNS event_trigger LANGUAGE plpgsql SECURITY DEFINER
+SET search_path = pg_catalog, public AS $fn$
+DECLARE
+  t oid;
+BEGIN
+  FOR t IN SELECT DISTINCT objid FROM pg_event_trigger_ddl_commands()
+           WHERE command_tag = 'ALTER TABLE' AND objid IN (SELECT table_oid FROM public.oracle_columns) LOOP
+    PERFORM public.enforce_oracle_byte_limits(t);
+  END LOOP;
+END
+$fn$;
+CREATE EVENT TRIGGER refresh_oracle_byte_limits ON ddl_command_end
+  WHEN TAG IN ('ALTER TABLE') EXECUTE FUNCTION public.refresh_oracle_byte_limits();
+
 CREATE FUNCTION public.forget_oracle_columns() RETURNS event_trigger LANGUAGE plpgsql SECURITY DEFINER
 SET search_path = pg_catalog, public AS $fn$
+DECLARE
+  t oid;
 BEGIN
   DELETE FROM public.oracle_columns WHERE table_oid IN (SELECT objid FROM pg_event_trigger_dropped_objects());
   DELETE FROM public.oracle_checks WHERE constraint_oid IN (SELECT objid FROM pg_event_trigger_dropped_objects());
+  -- A dropped table takes its byte-limit trigger along, but not the trigger's function.
+  FOR t IN SELECT objid FROM pg_event_trigger_dropped_objects() WHERE object_type = 'table' LOOP
+    IF to_regprocedure(format('public.%I()', 'oracle_byte_limits_' || t)) IS NOT NULL THEN
+      EXECUTE format('DROP FUNCTION public.%I()', 'oracle_byte_limits_' || t);
+    END IF;
+  END LOOP;
 END
 $fn$;
 CREATE EVENT TRIGGER forget_oracle_columns ON sql_drop EXECUTE FUNCTION public.forget_oracle_columns();
@@ -192,8 +246,6 @@ CREATE VIEW public.user_tab_columns AS
   LEFT JOIN public.oracle_columns o ON o.table_oid = t.oid AND o.attnum = a.attnum
   CROSS JOIN LATERAL public.oracle_type_of(a.atttypid, a.atttypmod) g;
 
--- The front's length checks hold Oracle's byte limits; Oracle has no such constraints, so the
--- views leave them out.
 CREATE VIEW public.user_constraints AS
   SELECT con.conname::varchar(128) AS constraint_name,
          (CASE con.contype WHEN 'p' THEN 'P' WHEN 'u' THEN 'U' WHEN 'c' THEN 'C' WHEN 'f' THEN 'R' END)::varchar(1)
@@ -207,7 +259,6 @@ CREATE VIEW public.user_constraints AS
   JOIN pg_catalog.pg_constraint con ON con.conrelid = t.oid AND con.contype IN ('p', 'u', 'c', 'f')
   LEFT JOIN public.oracle_checks k ON k.constraint_oid = con.oid
   LEFT JOIN pg_catalog.pg_class r ON r.oid = con.confrelid
-  WHERE NOT (con.contype = 'c' AND pg_get_constraintdef(con.oid) LIKE '%oracle_value_too_large%')
   UNION ALL  -- NOT NULL columns: Oracle keeps them as CHECK constraints too
   SELECT format('SYS_C%s_%s', t.oid, a.attnum)::varchar(128), 'C'::varchar(1), t.table_name::varchar(128),
          format('%I IS NOT NULL', a.attname), NULL::varchar(128)
@@ -223,8 +274,7 @@ CREATE VIEW public.user_cons_columns AS
   FROM public.oracle_own_tables t
   JOIN pg_catalog.pg_constraint con ON con.conrelid = t.oid AND con.contype IN ('p', 'u', 'c', 'f')
   CROSS JOIN LATERAL unnest(con.conkey) WITH ORDINALITY AS k(attnum, position)
-  JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum = k.attnum
-  WHERE NOT (con.contype = 'c' AND pg_get_constraintdef(con.oid) LIKE '%oracle_value_too_large%');
+  JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum = k.attnum;
 
 CREATE VIEW public.user_indexes AS
   SELECT ic.relname::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,

@@ -59,14 +59,28 @@ def literal(text):
 
 # A literal past the limit holds more than a thousand characters (four bytes at most each);
 # where no quote opens as many, the statement needs no closer look (the common case, cheaply).
-MAYBE_LONG_LITERAL = re.compile(r"'(?:[^']|''){%d,}'" % (LITERAL_LIMIT // 4 + 1))
+LONG_LITERAL_CHARS = LITERAL_LIMIT // 4 + 1
+MAYBE_LONG_LITERAL = re.compile(r"'(?:[^']|''){%d,}'" % LONG_LITERAL_CHARS)
+# Half of that between two quotes, once each doubled quote is two other characters.
+LONG_PIECE_CHARS = (LONG_LITERAL_CHARS + 1) // 2
+LONG_PIECE = re.compile("'[^']{%d}" % LONG_PIECE_CHARS)
+
+
+def may_hold_long_literal(sql):
+    """False when no literal of the text can be past the limit, told by a scan far cheaper than
+    MAYBE_LONG_LITERAL's (a parameter array's batch of rows is megabytes of short literals).
+    With each doubled quote made two blanks, whatever stands between a literal's quotes lies
+    within two neighbouring pieces between the quotes that remain: one of them holds half."""
+    blanked = sql.replace("''", "  ")
+    first = blanked.find("'")
+    return (len(blanked) if first < 0 else first) >= LONG_PIECE_CHARS or LONG_PIECE.search(blanked) is not None
 
 
 def longest_literal(sql):
     """The bytes of the statement's longest text literal. Several INSERTs in one text are
     psqlODBC's batch of rows bound to a parameter array, written out as literals: bound values,
     which Oracle takes at any length, so they count as none."""
-    if not MAYBE_LONG_LITERAL.search(sql):
+    if not (may_hold_long_literal(sql) and MAYBE_LONG_LITERAL.search(sql)):
         return 0
     longest, inserts, starts = 0, 0, True
     for token in tokens(sql):
@@ -89,8 +103,8 @@ def failing(sqlstate, message):
 class Column:
     """A column's PostgreSQL type and the Oracle declaration the dictionary reports."""
 
-    def __init__(self, pg, data_type, length, precision=None, scale=None, chars=0, used=None, byte_limit=None):
-        self.pg, self.byte_limit = pg, byte_limit
+    def __init__(self, pg, data_type, length, precision=None, scale=None, chars=0, used=None):
+        self.pg = pg
         self.meta = [data_type, length, precision, scale, chars, used]
 
 
@@ -112,7 +126,7 @@ def character(pg_name, data_type, n, sem, national):
         return Column(f"{pg_name}({n})", data_type, 2 * n, chars=n, used="C")
     if sem == "CHAR":
         return Column(f"{pg_name}({n})", data_type, min(4 * n, 4000), chars=n, used="C")
-    return Column(f"{pg_name}({n})", data_type, n, chars=n, used="B", byte_limit=n)
+    return Column(f"{pg_name}({n})", data_type, n, chars=n, used="B")
 
 
 def map_type(word, args, identity):
@@ -153,7 +167,7 @@ def map_type(word, args, identity):
     if word == "BLOB":
         return Column("bytea", "BLOB", 4000)
     if word == "RAW" and first:
-        return Column("bytea", "RAW", first, byte_limit=first)
+        return Column("bytea", "RAW", first)
     if word == "DATE":
         return Column("timestamp(0)", "DATE", 7)
     if word == "TIMESTAMP":
@@ -228,7 +242,7 @@ def create_table(sql, toks):
     elements, close = split_top_level(toks, i + 1)
     if elements is None:
         return None
-    edits, columns, checks, byte_checks, order = [], [], {}, [], []
+    edits, columns, checks, order = [], [], {}, []
     for element in elements:
         if not element:
             continue
@@ -250,22 +264,13 @@ def create_table(sql, toks):
         name = name_of(element[0])
         edits.append((type_token.start, element[end - 1].end, column.pg))
         columns.append([name] + column.meta)
-        if column.byte_limit:
-            byte_checks.append((name, column.byte_limit))
     if not columns:
         return None
     remember_byte_columns(table, order, {c[0] for c in columns if c[1] in ("BLOB", "RAW")})
-    # One check for all of them: PostgreSQL prepares each check anew for every statement.
-    extra = "".join(
-        f" WHEN octet_length({quoted(name)}) > {limit}"
-        f" THEN public.oracle_value_too_large(tableoid, {literal(name)}, octet_length({quoted(name)}), {limit})"
-        for name, limit in byte_checks)
-    if extra:
-        extra = f", CONSTRAINT {quoted(table + '$bytes')} CHECK (CASE{extra} ELSE true END)"
     # No "*/" may end the comment early: JSON spells the star as an escape.
     marker = json.dumps({"table": table, "columns": columns, "checks": checks}, ensure_ascii=False)
     marker = marker.replace("*", "\\u002a")
-    edits.append((toks[close].start, toks[close].end, f"{extra}) {MARKER}{marker}*/"))
+    edits.append((toks[close].start, toks[close].end, f") {MARKER}{marker}*/"))
     for start, end, text in sorted(edits, key=lambda e: e[0], reverse=True):
         sql = sql[:start] + text + sql[end:]
     return sql

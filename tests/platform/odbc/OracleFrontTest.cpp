@@ -117,6 +117,46 @@ TEST_F(OracleFrontTest, RenameMovesTheTableAndItsDeclaredTypes) {
   Sql("DROP TABLE \"QT_RENAMED\"");
 }
 
+// Byte limits hold on the bytes stored (RAW after its hex is read), are no constraint of the
+// dictionary's, and follow the table and its columns through renames.
+TEST_F(OracleFrontTest, ByteLimitsRefuseWithOraclesMessageAndStayOutOfTheDictionary) {
+  Sql("DROP TABLE \"QT_MOVED\"");
+  ASSERT_EQ(Sql("CREATE TABLE \"QT_TYPES\" (\"V\" VARCHAR2(3), \"C\" CHAR(2 BYTE), \"R\" RAW(2), "
+                "\"VC\" VARCHAR2(3 CHAR), \"N\" NUMBER(1) CHECK (\"N\" IN (0,1)))")
+                .exitCode,
+            0);
+  const std::string column = "ORA-12899: value too large for column \"SCOTT\".\"QT_TYPES\".";
+  struct Case {
+    const char* values;
+    std::string refusal;  // empty: stored
+  };
+  const std::vector<Case> cases = {
+      {"'äa', NULL, NULL, NULL, 0", ""},
+      {"'ää', NULL, NULL, NULL, 0", column + "\"V\" (actual: 4, maximum: 3)"},
+      {"NULL, 'ä', NULL, NULL, 0", column + "\"C\" (actual: 3, maximum: 2)"},  // padded to two characters
+      {"NULL, NULL, '0102', NULL, 0", ""},
+      {"NULL, NULL, '010203', NULL, 0", column + "\"R\" (actual: 3, maximum: 2)"},
+      {"NULL, NULL, NULL, 'äää', 0", ""},
+      {"'ää', NULL, NULL, NULL, 5", column + "\"V\" (actual: 4, maximum: 3)"},
+  };
+  for (const Case& c : cases) {
+    const Outcome run = Sql(std::string("INSERT INTO \"QT_TYPES\" VALUES(") + c.values + ")");
+    EXPECT_EQ(run.exitCode, c.refusal.empty() ? 0 : 1) << c.values << run.err;
+    if (!c.refusal.empty()) {
+      EXPECT_NE(run.err.find(c.refusal + ";"), std::string::npos) << run.err;
+    }
+  }
+  EXPECT_EQ(Sql("SELECT CONSTRAINT_TYPE, SEARCH_CONDITION FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'QT_TYPES'").out,
+            "constraint_type\tsearch_condition\nC\t\"N\" IN (0,1)\n");
+  ASSERT_EQ(Sql("RENAME \"QT_TYPES\" TO \"QT_MOVED\"").exitCode, 0);
+  ASSERT_EQ(Sql("ALTER TABLE \"QT_MOVED\" RENAME COLUMN \"V\" TO \"W\"").exitCode, 0);
+  const Outcome moved = Sql("INSERT INTO \"QT_MOVED\" (\"W\") VALUES('ää')");
+  EXPECT_NE(moved.err.find("ORA-12899: value too large for column \"SCOTT\".\"QT_MOVED\".\"W\" (actual: 4, maximum: 3)"),
+            std::string::npos)
+      << moved.err;
+  Sql("DROP TABLE \"QT_MOVED\"");
+}
+
 // Bytes bound as bytes stay bytes, even where they look like the hex digits text is read as.
 TEST_F(OracleFrontTest, BytesBoundAsBytesArriveAsTheyAre) {
   ASSERT_EQ(Sql("CREATE TABLE \"QT_TYPES\" (\"R\" RAW(4), \"B\" BLOB)").exitCode, 0);
