@@ -203,19 +203,26 @@ void CdxStructuralIndex::AddTag(const std::string& dbfPath, const IndexTagDefini
     if (tag.compute) SortKeys(tag.content, tag.kind, tag.expression);
     if (rebuild || tag.existing == nullptr) contents.push_back(std::move(tag.content));
   }
-  std::vector<std::uint8_t> bytes;
   if (!reader || rebuild) {
-    bytes = CdxWriter::Build(std::move(contents));
+    const std::vector<std::uint8_t> bytes = CdxWriter::Build(std::move(contents));
+    reader.reset();
+    indexFile.reset();  // closed before the new file takes its name
+    WriteIndexFile(fs, cdxPath, bytes);
   } else {
-    std::vector<std::uint8_t> old(indexFile->Size());
-    if (indexFile->ReadAt(0, old.data(), old.size()) != old.size()) {
-      throw ado::Failure("The index file '" + cdxPath + "' could not be read whole.");
-    }
-    bytes = CdxWriter::AddTags(std::move(old), reader->Tags(), std::move(contents));
+    const CdxAddition addition = CdxWriter::AddTags(indexFile->Size(), reader->Tags(), std::move(contents));
+    reader.reset();
+    indexFile.reset();
+    // The new pages first, then the header's pointer to the new tag list: until that one
+    // small write a reader finds the old list, whole, and the pages after it are unused.
+    auto index = fs.Open(cdxPath, OpenMode::ReadWrite);
+    index->WriteAt(addition.at, addition.pages.data(), addition.pages.size());
+    index->Sync();
+    const std::uint8_t root[4] = {
+        static_cast<std::uint8_t>(addition.listRoot), static_cast<std::uint8_t>(addition.listRoot >> 8),
+        static_cast<std::uint8_t>(addition.listRoot >> 16), static_cast<std::uint8_t>(addition.listRoot >> 24)};
+    index->WriteAt(0, root, sizeof root);
+    index->Sync();
   }
-  reader.reset();
-  indexFile.reset();  // closed before the new file takes its name
-  WriteIndexFile(fs, cdxPath, bytes);
   if ((header.tableFlags & kHasStructuralIndex) == 0) {
     const auto flags = static_cast<std::uint8_t>(header.tableFlags | kHasStructuralIndex);
     table->WriteAt(28, &flags, 1);

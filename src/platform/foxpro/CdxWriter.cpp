@@ -42,18 +42,20 @@ struct NodeRef {
 class FileBuilder {
  public:
   FileBuilder() = default;
-  /// Goes on from the bytes of a file whose length is a whole number of pages.
-  explicit FileBuilder(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  /// Builds the pages that follow base bytes of a file, offsets counted from the file's start.
+  explicit FileBuilder(std::uint32_t base) : base_(base) {}
 
   std::uint32_t Allocate(std::uint32_t size) {
-    const auto at = static_cast<std::uint32_t>(bytes_.size());
+    const auto at = static_cast<std::uint32_t>(base_ + bytes_.size());
     bytes_.resize(bytes_.size() + size, 0);
     return at;
   }
+  /// The bytes from base on.
   std::vector<std::uint8_t>& Bytes() { return bytes_; }
 
-  void WriteHeader(std::uint32_t at, std::uint32_t root, std::uint16_t keyLength, std::uint8_t options,
+  void WriteHeader(std::uint32_t offset, std::uint32_t root, std::uint16_t keyLength, std::uint8_t options,
                    const std::string& keyExpression, const std::string& forExpression, bool descending = false) {
+    const std::size_t at = offset - base_;
     PutLe32(bytes_, at + 0, root);
     PutLe16(bytes_, at + 12, keyLength);
     bytes_[at + 14] = options;
@@ -80,7 +82,7 @@ class FileBuilder {
       leaves = false;
     }
     const std::uint32_t root = level.front().offset;
-    bytes_[root] = static_cast<std::uint8_t>(leaves ? 3 : 1);  // root flag added
+    bytes_[root - base_] = static_cast<std::uint8_t>(leaves ? 3 : 1);  // root flag added
     return root;
   }
 
@@ -98,6 +100,7 @@ class FileBuilder {
     std::size_t next = 0;
     do {
       const std::uint32_t at = Allocate(kCdxPageSize);
+      const std::size_t p = at - base_;
       std::uint32_t used = 0;
       std::uint32_t keyEnd = kCdxPageSize;
       std::uint16_t count = 0;
@@ -120,29 +123,29 @@ class FileBuilder {
                                (static_cast<std::uint64_t>(dup) << recordBits) |
                                (static_cast<std::uint64_t>(trail) << (recordBits + countBits));
         for (unsigned b = 0; b < width; ++b) {
-          bytes_[at + 24 + count * width + b] = static_cast<std::uint8_t>(packed >> (8 * b));
+          bytes_[p + 24 + count * width + b] = static_cast<std::uint8_t>(packed >> (8 * b));
         }
         keyEnd -= stored;
-        std::copy(key.bytes.begin() + dup, key.bytes.begin() + dup + stored, bytes_.begin() + at + keyEnd);
+        std::copy(key.bytes.begin() + dup, key.bytes.begin() + dup + stored, bytes_.begin() + p + keyEnd);
         used += width + stored;
         ++count;
         previous = &key;
         previousTrail = trail;
         ++next;
       }
-      PutLe16(bytes_, at + 0, 2);
-      PutLe16(bytes_, at + 2, count);
-      PutLe32(bytes_, at + 4, refs.empty() ? kNone : refs.back().offset);
-      PutLe32(bytes_, at + 8, kNone);
-      if (!refs.empty()) PutLe32(bytes_, refs.back().offset + 8, at);
-      PutLe16(bytes_, at + 12, kLeafSpace - used);
-      PutLe32(bytes_, at + 14, static_cast<std::uint32_t>((std::uint64_t{1} << recordBits) - 1));
-      bytes_[at + 18] = static_cast<std::uint8_t>((1u << countBits) - 1);
-      bytes_[at + 19] = static_cast<std::uint8_t>((1u << countBits) - 1);
-      bytes_[at + 20] = static_cast<std::uint8_t>(recordBits);
-      bytes_[at + 21] = static_cast<std::uint8_t>(countBits);
-      bytes_[at + 22] = static_cast<std::uint8_t>(countBits);
-      bytes_[at + 23] = static_cast<std::uint8_t>(width);
+      PutLe16(bytes_, p + 0, 2);
+      PutLe16(bytes_, p + 2, count);
+      PutLe32(bytes_, p + 4, refs.empty() ? kNone : refs.back().offset);
+      PutLe32(bytes_, p + 8, kNone);
+      if (!refs.empty()) PutLe32(bytes_, refs.back().offset - base_ + 8, at);
+      PutLe16(bytes_, p + 12, kLeafSpace - used);
+      PutLe32(bytes_, p + 14, static_cast<std::uint32_t>((std::uint64_t{1} << recordBits) - 1));
+      bytes_[p + 18] = static_cast<std::uint8_t>((1u << countBits) - 1);
+      bytes_[p + 19] = static_cast<std::uint8_t>((1u << countBits) - 1);
+      bytes_[p + 20] = static_cast<std::uint8_t>(recordBits);
+      bytes_[p + 21] = static_cast<std::uint8_t>(countBits);
+      bytes_[p + 22] = static_cast<std::uint8_t>(countBits);
+      bytes_[p + 23] = static_cast<std::uint8_t>(width);
       NodeRef ref{std::string(keyLength, trailFill), 0, at};
       if (previous != nullptr) {
         ref.lastKey = previous->bytes;
@@ -160,13 +163,14 @@ class FileBuilder {
     for (std::size_t first = 0; first < children.size(); first += perNode) {
       const std::size_t last = std::min(children.size(), first + perNode);
       const std::uint32_t at = Allocate(kCdxPageSize);
-      PutLe16(bytes_, at + 0, 0);
-      PutLe16(bytes_, at + 2, static_cast<std::uint32_t>(last - first));
-      PutLe32(bytes_, at + 4, refs.empty() ? kNone : refs.back().offset);
-      PutLe32(bytes_, at + 8, kNone);
-      if (!refs.empty()) PutLe32(bytes_, refs.back().offset + 8, at);
+      const std::size_t p = at - base_;
+      PutLe16(bytes_, p + 0, 0);
+      PutLe16(bytes_, p + 2, static_cast<std::uint32_t>(last - first));
+      PutLe32(bytes_, p + 4, refs.empty() ? kNone : refs.back().offset);
+      PutLe32(bytes_, p + 8, kNone);
+      if (!refs.empty()) PutLe32(bytes_, refs.back().offset - base_ + 8, at);
       for (std::size_t i = first; i < last; ++i) {
-        const std::size_t e = at + 12 + (i - first) * entry;
+        const std::size_t e = p + 12 + (i - first) * entry;
         std::copy(children[i].lastKey.begin(), children[i].lastKey.end(), bytes_.begin() + e);
         PutBe32(bytes_, e + keyLength, children[i].lastRecord);
         PutBe32(bytes_, e + keyLength + 4, children[i].offset);
@@ -176,6 +180,7 @@ class FileBuilder {
     return refs;
   }
 
+  std::uint32_t base_ = 0;
   std::vector<std::uint8_t> bytes_;
 };
 
@@ -300,23 +305,22 @@ std::vector<std::uint8_t> CdxWriter::Build(std::vector<CdxTagContent> tags) {
   return std::move(file.Bytes());
 }
 
-std::vector<std::uint8_t> CdxWriter::AddTags(std::vector<std::uint8_t> index, const std::vector<CdxTag>& kept,
-                                             std::vector<CdxTagContent> added) {
+CdxAddition CdxWriter::AddTags(std::uint64_t indexSize, const std::vector<CdxTag>& kept,
+                               std::vector<CdxTagContent> added) {
   for (CdxTagContent& tag : added) PrepareTag(tag);
-  if (index.size() < kCdxHeaderSize) throw ado::Failure("An index file is too short to add tags to.");
-  index.resize((index.size() + kCdxPageSize - 1) / kCdxPageSize * kCdxPageSize, 0);
-  FileBuilder file(std::move(index));
+  const std::uint64_t base = (indexSize + kCdxPageSize - 1) / kCdxPageSize * kCdxPageSize;
+  if (indexSize < kCdxHeaderSize || base + kCdxPageSize > 0xFFFFFFFFu) {
+    throw ado::Failure("An index file of " + std::to_string(indexSize) + " bytes cannot take more tags.");
+  }
+  FileBuilder file(static_cast<std::uint32_t>(base));
   std::vector<CdxKey> tagKeys;
   for (const CdxTag& tag : kept) tagKeys.push_back(TagListEntry(tag.name, tag.headerOffset));
   for (const CdxTagContent& tag : added) tagKeys.push_back(WriteTag(file, tag));
-  // The new list goes after the new tags and the header points at it: no page of the old
-  // file is written over, so not even a damaged one can lose a tag's keys to the list.
   const std::vector<std::uint8_t> leaf = TagListLeaf(std::move(tagKeys));
   if (leaf.empty()) throw ado::Failure("Too many index tags for one compound index.");
   const std::uint32_t listRoot = file.Allocate(kCdxPageSize);
-  std::copy(leaf.begin(), leaf.end(), file.Bytes().begin() + listRoot);
-  PutLe32(file.Bytes(), 0, listRoot);
-  return std::move(file.Bytes());
+  std::copy(leaf.begin(), leaf.end(), file.Bytes().end() - kCdxPageSize);
+  return {base, std::move(file.Bytes()), listRoot};
 }
 
 }  // namespace foxpro

@@ -20,6 +20,13 @@ struct CdxTagContent {
   char fill = ' ';               ///< what trailing compression stands for: NUL for non-character keys
 };
 
+/// New pages for the end of an index file, and where its tag list now starts.
+struct CdxAddition {
+  std::uint64_t at = 0;
+  std::vector<std::uint8_t> pages;
+  std::uint32_t listRoot = 0;
+};
+
 /// Machine order: the key's bytes as unsigned, then the record number.
 bool CdxKeyLess(const CdxKey& a, const CdxKey& b);
 /// Sorts keys in machine order; cheap for keys that are in order already.
@@ -32,11 +39,12 @@ class CdxWriter {
   /// The bytes of a whole index file with these tags, keys sorted in machine order (bytes,
   /// then record number). Throws ado::Failure for a key of the wrong length.
   static std::vector<std::uint8_t> Build(std::vector<CdxTagContent> tags);
-  /// The bytes of an index file (index, with the tags kept) with the added tags after its
-  /// own: the kept tags' pages stay byte for byte, so adding a tag does not read or write
-  /// the others' keys. Only the tag list is written anew, after them.
-  static std::vector<std::uint8_t> AddTags(std::vector<std::uint8_t> index, const std::vector<CdxTag>& kept,
-                                           std::vector<CdxTagContent> added);
+  /// Tags added to an index file of indexSize bytes that holds the tags kept: their pages
+  /// and a new tag list, to be written from `at` on, after which the file's header points
+  /// at listRoot. Nothing of the file before `at` changes but that pointer, so adding a tag
+  /// neither reads nor writes the others' keys.
+  static CdxAddition AddTags(std::uint64_t indexSize, const std::vector<CdxTag>& kept,
+                             std::vector<CdxTagContent> added);
 };
 
 }  // namespace foxpro
