@@ -8,6 +8,8 @@
 #include <random>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/CdxReader.h"
+#include "platform/foxpro/CdxStructuralIndex.h"
 #include "platform/foxpro/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
 #include "platform/foxpro/DbfWriter.h"
@@ -153,6 +155,36 @@ TEST(DbfCrash, AFailedWriteAtAnyPointKeepsTheTableWhole) {
     const std::size_t expected = (dbf[8] | (dbf[9] << 8)) + (acknowledged + 1) * (dbf[10] | (dbf[11] << 8)) + 1u;
     EXPECT_EQ(dbf.size(), expected);
     EXPECT_EQ(dbf.back(), 0x1A);
+  }
+}
+
+TEST(DbfCrash, ATagAddedWhileWritesFailLeavesTheIndexAsItWasOrWithTheTag) {
+  for (int failAt = 0; failAt < 3; ++failAt) {
+    SCOPED_TRACE("write " + std::to_string(failAt) + " fails");
+    MemoryFileSystem memory;
+    CreateCrashTable("t.dbf", memory);  // rows written in reverse, so that the tags need sorting
+    {
+      auto appender = DbfAppender::Open("t.dbf", memory);
+      for (std::uint32_t n = 0; n < 50; ++n) appender->Append(RowFor(49 - n));
+      appender->Close();
+    }
+    CdxStructuralIndex::AddTag("t.dbf", {"k", "k", IndexKind::Regular, false}, memory, 0);
+    FailingFileSystem failing(memory);
+    failing.budget = failAt;
+    try {
+      CdxStructuralIndex::AddTag("t.dbf", {"n", "n", IndexKind::Regular, false}, failing, 0);
+    } catch (const ado::Failure& failure) {
+      EXPECT_NE(std::string(failure.what()).find("disk full"), std::string::npos);
+    }
+    auto file = memory.Open("t.cdx", OpenMode::Read);
+    CdxReader reader(*file);
+    ASSERT_NE(reader.FindTag("K"), nullptr);
+    EXPECT_EQ(reader.Keys(*reader.FindTag("K")).size(), 50u);
+    // Before the header's pointer moves the new pages are not reached; after, the tag is whole.
+    const CdxTag* added = reader.FindTag("N");
+    EXPECT_EQ(reader.Tags().size(), added == nullptr ? 1u : 2u);
+    EXPECT_EQ(added == nullptr ? 50u : reader.Keys(*added).size(), 50u);
+    EXPECT_TRUE(failAt > 0 || added == nullptr);
   }
 }
 
