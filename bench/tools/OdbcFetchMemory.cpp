@@ -10,25 +10,14 @@
 #include <fstream>
 #include <string>
 
+#include "BenchSupport.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Value.h"
 #include "platform/odbc/Provider.h"
 
-namespace {
-
-long StatusKb(const char* key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string prefix = std::string(key) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
-  }
-  return -1;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -55,10 +44,8 @@ int main(int argc, char** argv) {
     }
     ado::Connection connection;
     connection.CursorLocation = ado::adUseClient;
-    connection.CommandTimeout = 5000;
-    connection.ConnectionTimeout = 5000;
-    connection.Open(argv[1]);
-    const long baseKb = StatusKb("VmRSS");
+    bench::OpenWithTimeouts(connection, argv[1]);
+    const long baseKb = bench::StatusKb("VmRSS");
     const auto start = std::chrono::steady_clock::now();
     ado::Recordset rs;
     rs.Open("SELECT * FROM \"BENCH_FETCH\"", connection);
@@ -69,7 +56,7 @@ int main(int argc, char** argv) {
       for (int f = 0; f < rs.FieldCount(); ++f) textBytes += ado::ValueToText(rs.Fields(f).Value).size();
       rs.MoveNext();
     }
-    const long peakKb = StatusKb("VmHWM");
+    const long peakKb = bench::StatusKb("VmHWM");
     rs.Close();
     connection.Execute("DROP TABLE \"BENCH_FETCH\"");
     connection.Close();

@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "BenchSupport.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
 #include "platform/odbc/Provider.h"
@@ -21,9 +22,7 @@ int main(int argc, char** argv) {
     odbc::RegisterOdbcProvider();
     ado::Connection connection;
     connection.CursorLocation = 2;
-    connection.CommandTimeout = 5000;
-    connection.ConnectionTimeout = 5000;
-    connection.Open(argv[1]);
+    bench::OpenWithTimeouts(connection, argv[1]);
     try {
       connection.Execute("DROP TABLE \"BENCH_ADO\"");
     } catch (const ado::Failure&) {

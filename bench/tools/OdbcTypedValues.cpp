@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchSupport.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
@@ -25,16 +26,6 @@
 namespace {
 
 constexpr long kRowsPerArray = 10000;
-
-long StatusKb(const char* key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string prefix = std::string(key) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
-  }
-  return -1;
-}
 
 void Recreate(ado::Connection& connection, const std::string& table, const std::string& moreColumns = "") {
   try {
@@ -106,7 +97,7 @@ void Read(ado::Connection& connection, const std::string& connectionString, long
   connection.Close();
   connection.CursorLocation = ado::adUseServer;
   connection.Open(connectionString);
-  const long baseKb = StatusKb("VmHWM");
+  const long baseKb = bench::StatusKb("VmHWM");
   long count = 0;
   std::size_t digits = 0;
   const double took = SecondsFor([&] {
@@ -117,7 +108,7 @@ void Read(ado::Connection& connection, const std::string& connectionString, long
       if (rs.Fields(3).Value.As<ado::DateTime>().millisecond != 125) throw ado::Failure("a fraction was lost");
     }
   });
-  const long peakKb = StatusKb("VmHWM");
+  const long peakKb = bench::StatusKb("VmHWM");
   connection.Execute("DROP TABLE \"BENCH_TYPED_READ\"");
   std::printf("rows %ld (%zu digits and note bytes), read %.2fs, %.0f rows/s, peak growth %.1f MB\n", count, digits,
               took, count / took, static_cast<double>(peakKb - baseKb) / 1024.0);
@@ -135,9 +126,7 @@ int main(int argc, char** argv) {
   try {
     odbc::RegisterOdbcProvider();
     ado::Connection connection;
-    connection.CommandTimeout = 5000;
-    connection.ConnectionTimeout = 5000;
-    connection.Open(argv[1]);
+    bench::OpenWithTimeouts(connection, argv[1]);
     if (mode == "insert") {
       Insert(connection, rows);
     } else if (mode == "read") {
