@@ -2,6 +2,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -10,7 +11,9 @@
 #include <vector>
 
 #include "platform/ado/Connection.h"
+#include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
 
@@ -246,6 +249,31 @@ TEST_F(CommandLineStandInTest, AKeyTheRowsBreakFailsTheRunWithOneReportAndTheRow
   EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
   EXPECT_EQ(Count(run.err, "key name has the duplicate ('pear') in 2 rows"), 1) << run.err;
   EXPECT_NE(run.out.find("cli_dups -> cli_dups: 3 rows read, 3 written"), std::string::npos) << run.out;
+}
+
+TEST_F(CommandLineStandInTest, AnOracleKeyNameThatWouldEndItsQuotesBecomesAPlainTag) {
+  ado::Connection oracle;
+  oracle.Open(support::kOracleConnectionString);
+  try {
+    oracle.Execute("DROP TABLE \"cli_hostile\"");
+  } catch (const ado::Failure&) {
+    // not there
+  }
+  oracle.Execute("CREATE TABLE \"cli_hostile\" (\"A\" VARCHAR2(5 CHAR))");
+  oracle.Execute("INSERT INTO \"cli_hostile\" VALUES ('x')");
+  oracle.Execute("CREATE INDEX \"1 OF '..\" ON \"cli_hostile\" (\"A\")");
+  const Outcome run = Run("back", {"--keep-types", "send-to-foxpro", "cli_hostile"});
+  oracle.Execute("DROP TABLE \"cli_hostile\"");
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  ado::Connection foxPro;
+  foxPro.Open("Provider=vfpoledb.1;Data Source=" + (root_ / "back").string() + ";");
+  const std::unique_ptr<ado::Recordset> tags = foxPro.OpenIndexesSchema("cli_hostile");
+  ASSERT_FALSE(tags->Eof());
+  EXPECT_EQ(ado::ValueToText(tags->Fields("INDEX_NAME").Value), "k1_of____");
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(root_ / "back")) files.push_back(entry.path().filename());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"cli_hostile.CDX", "cli_hostile.DBF"})) << run.err;
 }
 
 // The record count in a FoxPro table's header, and the count its size allows.
