@@ -6,10 +6,24 @@
 #include <system_error>
 
 #include "connections/DoEvents.h"
+#include "platform/ado/Failure.h"
+#include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/TableNames.h"
 
 namespace transfer {
 namespace fs = std::filesystem;
+namespace {
+
+// A table that another run is writing holds its lock: it is that run's, not ours to delete.
+bool HeldByAWriter(const std::string& path) {
+  try {
+    return !foxpro::DiskFileSystem().Open(path, foxpro::OpenMode::ReadWrite)->TryLockExclusive();
+  } catch (const ado::Failure&) {
+    return false;  // not open for writing (read-only): nobody writes it either
+  }
+}
+
+}  // namespace
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& path) {
   // The engine's own resolution, so that this check and its CREATE TABLE agree on the file.
@@ -29,7 +43,7 @@ std::optional<FileIdentity> IdentityOfFile(const std::string& path) {
 void RemoveFile(const std::string& path) {
   connections::DoEvents();
   const std::optional<std::string> found = FindFileIgnoringCase(path);
-  if (!found || !foxpro::IsTableFile(*found)) return;
+  if (!found || !foxpro::IsTableFile(*found) || HeldByAWriter(*found)) return;
   std::error_code error;
   if (fs::remove(*found, error) && !error) return;
   ForceDeleteFile(*found);

@@ -19,9 +19,9 @@ struct FileIdentity {
 /// The identity of the file FindFileIgnoringCase finds; nothing when there is none.
 std::optional<FileIdentity> IdentityOfFile(const std::string& path);
 
-/// Deletes one old table file if it can; never fails. Only a file that reads as a table is
-/// deleted, so a stray file of the same name is left for CREATE TABLE to report. Yields to
-/// the window system first.
+/// Deletes one old table file if it can; never fails. Only a file that reads as a table, and
+/// that no other writer holds locked, is deleted, so anything else of the same name is left
+/// for CREATE TABLE to report. Yields to the window system first.
 void RemoveFile(const std::string& path);
 
 /// Makes the file writable and deletes it; false when it is still there afterwards.

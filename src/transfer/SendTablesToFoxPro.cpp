@@ -206,15 +206,18 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
         RemoveLastCharacters(sql, 1);
         sql += ");";
       });
+      std::optional<FileIdentity> createdFile;
       trap.Step(174, [&] {
         createTried = true;
         ExecuteCreate(*foxPro, sql, target, rowCount);
         created = true;
+        createdFile = IdentityOfFile(tablePath);
       });
 
       if (observer != nullptr) observer->TableStarted(source, target, rowCount);
       if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
-      for (long r = 0; created && r < rowCount && !trap.Interrupted(); ++r) {
+      bool replaced = false;  // another program put its own file where this run's table was
+      for (long r = 0; created && !replaced && r < rowCount && !trap.Interrupted(); ++r) {
         trap.Step(178, [&] { DoEvents(); });
         trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
         trap.Step(182, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });
@@ -238,6 +241,12 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
         });
         bool inserted = false;
         trap.Step(194, [&] {
+          // Each statement finds the table by its path: rows go only into the file this run made.
+          if (IdentityOfFile(tablePath) != createdFile) {
+            replaced = true;
+            throw ado::Failure("The table file " + tablePath + " was replaced or removed by another program; its " +
+                               std::to_string(rowCount - r) + " remaining rows were not sent.");
+          }
           ExecuteSql(*foxPro, sql);
           inserted = true;
         });

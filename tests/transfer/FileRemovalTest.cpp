@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/foxpro/FileIo.h"
 #include "transfer/FileRemoval.h"
 #include "transfer/TransferTestSupport.h"
 
@@ -39,6 +40,18 @@ TEST_F(FileRemovalTest, DeletesOnlyTheNamedFileEvenWhenReadOnly) {
   RemoveFile(table.string());
   EXPECT_FALSE(fs::exists(table));
   EXPECT_TRUE(fs::exists(memo));
+}
+
+TEST_F(FileRemovalTest, ATableAnotherWriterHoldsLockedStays) {
+  const fs::path table = Make("EMP.DBF");
+  {
+    const auto writer = foxpro::DiskFileSystem().Open(table.string(), foxpro::OpenMode::ReadWrite);
+    ASSERT_TRUE(writer->TryLockExclusive());
+    RemoveFile(table.string());
+    EXPECT_TRUE(fs::exists(table));
+  }
+  RemoveFile(table.string());
+  EXPECT_FALSE(fs::exists(table));
 }
 
 TEST_F(FileRemovalTest, MatchesTheFileNameWithoutRegardToLetterCase) {
