@@ -79,6 +79,18 @@ void ConsoleProgress::TableNotCreated(long rowsNotSent) noexcept {
   m_tables.back().rowsNotSent = rowsNotSent;
 }
 
+void ConsoleProgress::TableSkipped(const std::string& source) noexcept {
+  // Its reports would otherwise be counted against the next table.
+  if (m_inTable || m_pendingFailures == 0) return;
+  TableTally tally;
+  tally.source = source;
+  tally.target = source;
+  tally.notCreated = true;
+  tally.failedStatements = m_pendingFailures;
+  m_pendingFailures = 0;
+  m_tables.push_back(std::move(tally));
+}
+
 void ConsoleProgress::Note(const std::string& text) noexcept {
   ClearLine();
   m_terminal << text << "\n";

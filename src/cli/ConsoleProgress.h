@@ -45,6 +45,7 @@ class ConsoleProgress : public transfer::TransferObserver {
   void TableStarted(const std::string& source, const std::string& target, long rowCount) noexcept override;
   void RowSent(bool succeeded) noexcept override;
   void TableNotCreated(long rowsNotSent) noexcept override;
+  void TableSkipped(const std::string& source) noexcept override;
   void TableEnded() noexcept override;
   /// Said on the terminal stream at once (values rounded on the way).
   void Note(const std::string& text) noexcept override;

@@ -17,6 +17,7 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
+#include "platform/foxpro/DbcCatalog.h"
 #include "transfer/CommandObjects.h"
 #include "transfer/Datatype.h"
 #include "transfer/FileRemoval.h"
@@ -46,6 +47,24 @@ bool InCatalog(ado::Connection& foxPro, const std::string& name) {
   }
   tables->Close();
   return found;
+}
+
+// Before the first row the new file is not locked yet, and before the second the lock the
+// first INSERT took proves to be on this run's file; after that the lock keeps other runs out,
+// and a look now and then and before the last row catches programs that take no locks.
+bool MayHaveBeenReplaced(long row, long rowCount) {
+  constexpr long kRowsBetweenLooks = 4096;
+  return row <= 1 || row % kRowsBetweenLooks == 0 || row == rowCount - 1;
+}
+
+// Where the new table's file goes: where the container's table of that name lives, else the
+// container's or the folder's own place for it.
+std::string NewTablePath(ado::Connection& foxPro, const std::string& target,
+                         const connections::ConnectionFields& fields) {
+  if (fields.DbcMode() && InCatalog(foxPro, target)) {
+    return foxpro::DbcCatalog(fields.DbcFile()).Resolve(target).dbfPath;
+  }
+  return TablePathOf(target, fields);
 }
 
 }  // namespace
@@ -97,6 +116,10 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
   const int tableCount = trap.Value(126, 1, [&] { return oracleList.ListCount(); });
   bool reconnect = false;
+  // The reports of a table left out before its rows are its own, not the next table's.
+  const auto passOver = [&](const std::string& name) {
+    if (observer != nullptr) observer->TableSkipped(name);
+  };
   for (int i = tableCount - 1; i >= 0 && !trap.Stopped(); --i) {
     bool created = false;
     bool createTried = false;
@@ -114,8 +137,10 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
           connections::RequireOracleIdentifier(source);
           connections::RequireNewTableName(connections::TableSide::FoxPro, target);
           return false;
-        }))
+        })) {
+      passOver(source);
       continue;
+    }
     // Names that differ only in letter case land on one file: the first of them is sent, a
     // later one would replace it unasked.
     if (trap.Test(216, [&] {
@@ -124,8 +149,10 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
                                LowerCase(target) + " in this run, since FoxPro file names ignore letter case.");
           }
           return false;
-        }))
+        })) {
+      passOver(source);
       continue;
+    }
     // After a lost connection the next table sent opens it again; a server still out of
     // reach ends the run, since every table would fail alike.
     if (reconnect) {
@@ -163,36 +190,46 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
                                        "Overwrite?");
       });
     }
-    if (trap.Test(150, [&] { return answer == connections::vbNo; })) continue;
-    trap.Step(222, [&] { filesOfThisRun.insert(LowerCase(target)); });
-    if (trap.Test(152, [&] { return answer == connections::vbYes; })) {
-      // A table of the catalog goes with the DROP; a file the catalog does not hold is what
-      // the question was about, and only that very file may go before CREATE.
-      trap.Step(220, [&] {
-        if (!InCatalog(*foxPro, target)) askedFile = IdentityOfFile(TablePathOf(target, window.Fields));
-      });
-      trap.Step(154, [&] { foxPro->Execute("DROP TABLE `" + target + "`"); });
-      trap.Step(156, [&] { RemoveListItem(foxProList, target); });
+    if (trap.Test(150, [&] { return answer == connections::vbNo; })) {
+      passOver(source);
+      continue;
     }
+    trap.Step(222, [&] { filesOfThisRun.insert(LowerCase(target)); });
+    // A container's table is made again where it lived (an application may keep its tables in
+    // a folder of their own, and another file may sit at the container's folder under the name).
+    trap.Step(160, [&] { tablePath = NewTablePath(*foxPro, target, window.Fields); });
+    // The old table goes only once the source has been read: a source that cannot be read
+    // leaves it as it is. Only the very file the overwrite question was about may go besides.
+    const auto makeRoom = [&](int removalStep) {
+      if (trap.Test(152, [&] { return answer == connections::vbYes; })) {
+        // A table of the catalog goes with the DROP; a file the catalog does not hold is what
+        // the question was about.
+        trap.Step(220, [&] {
+          if (!InCatalog(*foxPro, target)) askedFile = IdentityOfFile(tablePath);
+        });
+        trap.Step(154, [&] { foxPro->Execute("DROP TABLE `" + target + "`"); });
+        trap.Step(156, [&] { RemoveListItem(foxProList, target); });
+      }
+      // Any other file at the path stays, and the CREATE TABLE reports it.
+      trap.Step(removalStep, [&] {
+        if (askedFile && askedFile == IdentityOfFile(tablePath)) RemoveFile(tablePath);
+      });
+    };
 
     if (keepTypes) {
       TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
-      // Only the very file the overwrite question was about may go before CREATE.
-      const auto removeAskedFile = [&](const std::string& path) {
-        if (askedFile && askedFile == IdentityOfFile(path)) RemoveFile(path);
-      };
-      created =
-          SendTypedTableToFoxPro(parts, records, *oracle, source, *foxPro, target, TablePathOf(target, window.Fields),
-                                 removeAskedFile, !window.Fields.DbcMode(), window.Fields.CodePage());
+      created = SendTypedTableToFoxPro(
+          parts, records, *oracle, source, *foxPro, target, tablePath, [&](const std::string&) { makeRoom(306); },
+          !window.Fields.DbcMode(), window.Fields.CodePage());
     } else {
       trap.Step(158, [&] { records->Open("SELECT * FROM \"" + source + "\"", *oracle); });
+      if (!records.IsOpen()) {
+        passOver(source);
+        continue;
+      }
       long rowCount = 0;
       trap.Step(176, [&] { rowCount = records->RecordCount(); });
-      trap.Step(160, [&] { tablePath = TablePathOf(target, window.Fields); });
-      // Any other file at the path stays, and the CREATE TABLE below reports it.
-      trap.Step(162, [&] {
-        if (askedFile && askedFile == IdentityOfFile(tablePath)) RemoveFile(tablePath);
-      });
+      makeRoom(162);
       trap.Step(164, [&] { sql = "CREATE TABLE '" + tablePath + "'("; });
       const int columnCount = trap.Value(166, 1, [&] { return records->FieldCount(); });
       for (int f = 0; f < columnCount; ++f) {
@@ -241,8 +278,11 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
         });
         bool inserted = false;
         trap.Step(194, [&] {
-          // Each statement finds the table by its path: rows go only into the file this run made.
-          if (IdentityOfFile(tablePath) != createdFile) {
+          // Each statement finds the table by its path: rows go only into the file this run
+          // made. From the second row on the session holds the file locked, so another run can
+          // no longer remove it; the path is looked at again only now and then, against
+          // programs that ignore locks.
+          if (MayHaveBeenReplaced(r, rowCount) && IdentityOfFile(tablePath) != createdFile) {
             replaced = true;
             throw ado::Failure("The table file " + tablePath + " was replaced or removed by another program; its " +
                                std::to_string(rowCount - r) + " remaining rows were not sent.");

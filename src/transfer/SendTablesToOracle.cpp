@@ -14,12 +14,20 @@
 #include "transfer/CommandObjects.h"
 #include "transfer/Datatype.h"
 #include "transfer/ListHelpers.h"
+#include "transfer/OracleTableLock.h"
 #include "transfer/OracleValues.h"
 #include "transfer/SqlHelpers.h"
 #include "transfer/TransferSteps.h"
 #include "transfer/TypedCopy.h"
 
 namespace transfer {
+namespace {
+
+constexpr const char* kUnlockedNote =
+    "Oracle's DBMS_LOCK cannot be called by this user, so tables are sent without the lock that keeps "
+    "two runs out of one table (GRANT EXECUTE ON SYS.DBMS_LOCK TO the user to have it).";
+
+}  // namespace
 
 void SendTablesToOracle(connections::TablesWindowParts& window) { SendTablesToOracle(window, nullptr); }
 
@@ -95,13 +103,23 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
   const int tableCount = trap.Value(126, 1, [&] { return foxProList.ListCount(); });
   bool reconnect = false;
+  // The reports of a table left out before its rows are its own, not the next table's.
+  const auto passOver = [&](const std::string& name) {
+    if (observer != nullptr) observer->TableSkipped(name);
+  };
+  OracleTableLock tableLock;
+  bool unlockedSaid = false;
   for (int i = tableCount - 1; i >= 0 && !trap.Stopped(); --i) {
     bool created = false;
     bool createTried = false;
     if (trap.ConnectionLost()) {
+      tableLock.Forget();
       trap.ResumeAfterLostConnection();
       reconnect = true;
     }
+    // The previous table is done, whichever way it ended.
+    trap.Closing(
+        218, [&] { return tableLock.Held(); }, [&] { tableLock.Release(*oracle); });
     trap.Step(128, [&] { DoEvents(); });
     if (trap.Test(130, [&] { return !foxProList.Selected(i); })) continue;
     trap.Step(132, [&] { target = foxProList.List(i); });
@@ -110,8 +128,10 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     if (trap.Test(206, [&] {
           connections::RequireOracleIdentifier(target);
           return false;
-        }))
+        })) {
+      passOver(foxProList.List(i));
       continue;
+    }
     // After a lost connection the next table sent opens it again; a server still out of
     // reach ends the run, since every table would fail alike.
     if (reconnect) {
@@ -122,6 +142,20 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       });
       if (!oracle.IsOpen()) break;
     }
+    // From here to its last row the table is this run's alone: another run's DROP and CREATE
+    // in between would take this run's later rows into that run's table.
+    if (trap.Test(214, [&] {
+          tableLock.Take(*oracle, window.Fields.OracleUser(), target);
+          return false;
+        })) {
+      passOver(foxProList.List(i));
+      continue;
+    }
+    if (!tableLock.Available() && !unlockedSaid && observer != nullptr) {
+      unlockedSaid = true;
+      observer->Note(kUnlockedNote);
+    }
+    trap.Step(216, [&] { RefreshListedSpellings(*oracle, oracleList, target); });
 
     if (trap.Test(134, [&] { return ListContains(oracleList, target); })) {
       // The Oracle list's spelling wins (the last matching item), since names are quoted.
@@ -138,20 +172,28 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     } else {
       trap.Step(144, [&] { answer = 0; });
     }
-    if (trap.Test(146, [&] { return answer == connections::vbNo; })) continue;
+    if (trap.Test(146, [&] { return answer == connections::vbNo; })) {
+      passOver(foxProList.List(i));
+      continue;
+    }
     // The table is read before the old one is dropped, so that a field name that cannot be
     // quoted skips the table with nothing sent.
     trap.Step(154, [&] {
       records->Open("SELECT * FROM `" + foxProList.List(i) + "`", *foxPro, ado::adOpenStatic, ado::adLockOptimistic);
     });
+    // A source that could not be read has been reported already: the table stays as it is,
+    // since nothing could take its place.
     if (trap.Test(208, [&] {
-          // A read that failed has been reported already and has no fields to check.
-          for (int f = 0; records.IsOpen() && f < records->FieldCount(); ++f) {
+          if (!records.IsOpen()) return true;
+          for (int f = 0; f < records->FieldCount(); ++f) {
             connections::RequireOracleIdentifier(records->Fields(f).Name);
           }
           return false;
         })) {
-      trap.Step(210, [&] { records->Close(); });
+      trap.Step(210, [&] {
+        if (records.IsOpen()) records->Close();
+      });
+      passOver(foxProList.List(i));
       continue;
     }
     long rowCount = 0;

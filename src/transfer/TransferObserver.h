@@ -16,6 +16,9 @@ class TransferObserver {
   virtual void RowSent(bool succeeded) noexcept = 0;
   /// The table's CREATE TABLE failed, so none of its rows were sent; comes before TableEnded.
   virtual void TableNotCreated([[maybe_unused]] long rowsNotSent) noexcept {}
+  /// The table was left out before its rows (its name refused, its source unreadable, another
+  /// run writing it): the failure reports since the previous table are this table's.
+  virtual void TableSkipped([[maybe_unused]] const std::string& source) noexcept {}
   /// The table's closing steps have run.
   virtual void TableEnded() noexcept = 0;
   /// Something the summary should say about the table (values rounded on the way).

@@ -157,7 +157,7 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
 
 bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& oracle,
                             const std::string& source, ado::Connection& foxPro, const std::string& target,
-                            const std::string& tablePath, const std::function<void(const std::string&)>& removeOldFile,
+                            const std::string& tablePath, const std::function<void(const std::string&)>& makeRoom,
                             bool freeTable, int codePage) {
   connections::FailureTrap& trap = parts.trap;
   std::vector<MappedColumn> columns;
@@ -177,7 +177,12 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
     }
     oracle.CursorLocation = location;
   });
-  trap.Step(306, [&] { removeOldFile(tablePath); });
+  // A source that cannot be read leaves the old table as it is: nothing could take its place.
+  if (!records.IsOpen()) {
+    if (parts.observer != nullptr) parts.observer->TableSkipped(source);
+    return false;
+  }
+  makeRoom(tablePath);
   trap.Step(308, [&] { parts.sql = FoxProCreateStatement(tablePath, codePage, columns); });
   trap.Step(310, [&] {
     ExecuteCreate(foxPro, parts.sql, target, rowCount);

@@ -285,7 +285,6 @@ std::uint32_t DbfAppender::AppendValues(const std::vector<ado::Value>& values) {
 void DbfAppender::PrepareRecord(const std::function<const ado::Value&(std::size_t)>& valueAt) {
   std::fill(record_.begin(), record_.end(), ' ');
   extras_.Reset(header_.nullFlagsLength);
-  const std::uint64_t rowNumber = std::uint64_t{header_.recordCount} + 1;
   for (std::size_t i = 0; i < visible_.size(); ++i) {
     const DbfField& f = visible_[i];
     const ado::Value& value = valueAt(i);
@@ -295,7 +294,7 @@ void DbfAppender::PrepareRecord(const std::function<const ado::Value&(std::size_
       PutLe32(record_.data() + f.offset, StoredField(f).autoIncrementNext);
       continue;
     }
-    encoder_->Encode(f, value, record_.data(), extras_, rowNumber);
+    encoder_->Encode(f, value, record_.data(), extras_);
   }
   if (index_) {
     // A key that a primary or candidate tag holds already refuses the row like a bad value.

@@ -315,7 +315,7 @@ void FieldEncoder::Blank(const DbfField& f, std::uint8_t* record) {
   std::fill(p, p + f.length, static_cast<std::uint8_t>(zeros ? 0 : ' '));
 }
 
-std::string FieldEncoder::Text(const DbfField& f, const ado::Value& value, std::uint64_t rowNumber) const {
+std::string FieldEncoder::Text(const DbfField& f, const ado::Value& value) const {
   std::string_view text;
   std::string digits;
   if (value.Is<std::string>()) {
@@ -331,14 +331,14 @@ std::string FieldEncoder::Text(const DbfField& f, const ado::Value& value, std::
   std::string bytes;
   std::string bad;
   if (!codec_->Encode(text, bytes, &bad))
-    throw ado::Failure("Field " + f.name + " of row " + std::to_string(rowNumber) + ": the character " +
-                       DescribeCharacter(bad) + " cannot be stored in code page " + std::to_string(CodePage()) +
-                       " (value " + DescribeValue(value) + ").");
+    throw ado::Failure("Field " + f.name + ": the character " + DescribeCharacter(bad) +
+                       " cannot be stored in code page " + std::to_string(CodePage()) + " (value " +
+                       DescribeValue(value) + ").");
   return bytes;
 }
 
-void FieldEncoder::Encode(const DbfField& f, const ado::Value& value, std::uint8_t* record, RecordExtras& extras,
-                          std::uint64_t rowNumber) const {
+void FieldEncoder::Encode(const DbfField& f, const ado::Value& value, std::uint8_t* record,
+                          RecordExtras& extras) const {
   Blank(f, record);
   std::uint8_t* p = record + f.offset;
   const auto setBit = [&](int bit) {
@@ -355,7 +355,7 @@ void FieldEncoder::Encode(const DbfField& f, const ado::Value& value, std::uint8
     if (Trimmed(value.As<std::string>()).empty()) return;
     if (f.type == 'D' || f.type == 'T' || f.type == 'L') {
       const ado::Value read = ValueFromText(f, value.As<std::string>());
-      if (!read.IsNull()) Encode(f, read, record, extras, rowNumber);
+      if (!read.IsNull()) Encode(f, read, record, extras);
       return;
     }
   }
@@ -368,7 +368,7 @@ void FieldEncoder::Encode(const DbfField& f, const ado::Value& value, std::uint8
       if (f.type == 'Q' || f.IsBinary()) {
         if (!BytesOf(value, bytes)) Refuse(f, value, "not bytes");
       } else {
-        bytes = Text(f, value, rowNumber);
+        bytes = Text(f, value);
       }
       if (bytes.size() > static_cast<std::size_t>(f.length))
         throw ado::Failure("String is too long to fit: field " + f.name + " holds " + std::to_string(f.length) +
@@ -404,7 +404,7 @@ void FieldEncoder::Encode(const DbfField& f, const ado::Value& value, std::uint8
       if (f.type != 'M' || f.IsBinary()) {
         if (!BytesOf(value, bytes)) Refuse(f, value, "not bytes");
       } else {
-        bytes = Text(f, value, rowNumber);
+        bytes = Text(f, value);
       }
       if (!bytes.empty()) extras.memos.emplace_back(&f, std::move(bytes));
       return;

@@ -36,15 +36,14 @@ class FieldEncoder {
   explicit FieldEncoder(std::shared_ptr<const TextCodec> codec);
 
   /// Writes value into field's bytes of record. Null sets the field's null bit (the field must
-  /// allow NULL). rowNumber names the row in failures.
-  void Encode(const DbfField& field, const ado::Value& value, std::uint8_t* record, RecordExtras& extras,
-              std::uint64_t rowNumber) const;
+  /// allow NULL). Failures name the field and the value; the caller knows which row it is.
+  void Encode(const DbfField& field, const ado::Value& value, std::uint8_t* record, RecordExtras& extras) const;
   /// The blank a field holds when no value was given: spaces, zeros for binary numbers and times.
   static void Blank(const DbfField& field, std::uint8_t* record);
   int CodePage() const;
 
  private:
-  std::string Text(const DbfField& field, const ado::Value& value, std::uint64_t rowNumber) const;
+  std::string Text(const DbfField& field, const ado::Value& value) const;
 
   std::shared_ptr<const TextCodec> codec_;
 };

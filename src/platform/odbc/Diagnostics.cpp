@@ -75,12 +75,17 @@ void ThrowFailure(const std::string& description) {
   throw ado::Failure(description);
 }
 
-void ThrowFailure(const std::string& description, SQLHDBC dbc) {
+bool ConnectionIsLost(const std::string& description, SQLHDBC dbc) {
+  if (TellsOfLostConnection(description)) return true;
   SQLUINTEGER dead = SQL_CD_FALSE;
   // A driver that cannot tell leaves the answer false.
   const SQLRETURN ret = SQLGetConnectAttrW(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
-  if (Succeeded(ret) && dead == SQL_CD_TRUE) throw ado::ConnectionLost(description);
-  ThrowFailure(description);
+  return Succeeded(ret) && dead == SQL_CD_TRUE;
+}
+
+void ThrowFailure(const std::string& description, SQLHDBC dbc) {
+  if (ConnectionIsLost(description, dbc)) throw ado::ConnectionLost(description);
+  throw ado::Failure(description);
 }
 
 void Check(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call, bool noDataIsSuccess) {

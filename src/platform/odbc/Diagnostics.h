@@ -23,6 +23,11 @@ std::string FailureText(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle,
 /// a state of its own.
 [[noreturn]] void ThrowFailure(const std::string& description, SQLHDBC dbc);
 
+/// Whether a failure's description or the driver (SQL_ATTR_CONNECTION_DEAD) tells of a link
+/// that is gone: then no row of a batch can arrive, and refusing them one by one would only
+/// repeat the same failure.
+bool ConnectionIsLost(const std::string& description, SQLHDBC dbc);
+
 /// Throws (see ThrowFailure) with the handle's diagnostics unless ret is a success (or,
 /// when allowed, SQL_NO_DATA). call names the ODBC function for the rare failure that
 /// comes without a diagnostic record.

@@ -379,7 +379,7 @@ TEST_F(OdbcStandInTest, TypedArraysFailWhenTheConnectionIsLost) {
   other.Execute("SELECT pg_terminate_backend(" + pid + ")");
   ado::ValueRows rows(1);
   for (int id = 0; id < 3; ++id) rows.Add(Value(id));
-  EXPECT_THROW(arrays->SendValues(rows), ado::Failure);
+  EXPECT_THROW(arrays->SendValues(rows), ado::ConnectionLost);
 }
 
 // The statements a typed copy sends: Oracle DDL, then values bound as parameters.
