@@ -56,7 +56,7 @@ BEGIN
   FOR t IN SELECT objid FROM pg_event_trigger_ddl_commands()
            WHERE command_tag = 'CREATE TABLE' AND object_type = 'table' LOOP
     SELECT string_agg(DISTINCT quote_literal(c->>0), ', ') INTO args
-    FROM regexp_matches(current_query(), '/\*oracle-columns (\{.*?\})\*/', 'g') m
+    FROM regexp_matches(current_query(), '/\*oracle-columns (\{[^*]*\})\*/', 'g') m
     CROSS JOIN LATERAL jsonb_array_elements(m[1]::jsonb->'columns') c
     WHERE m[1]::jsonb->>'table' = (SELECT relname::text FROM pg_class WHERE oid = t)
       AND c->>1 IN ('BLOB', 'RAW');
@@ -107,7 +107,7 @@ DECLARE
 BEGIN
   FOR t IN SELECT objid FROM pg_event_trigger_ddl_commands()
            WHERE command_tag = 'CREATE TABLE' AND object_type = 'table' LOOP
-    FOR marker IN SELECT m[1]::jsonb FROM regexp_matches(current_query(), '/\*oracle-columns (\{.*?\})\*/', 'g') m LOOP
+    FOR marker IN SELECT m[1]::jsonb FROM regexp_matches(current_query(), '/\*oracle-columns (\{[^*]*\})\*/', 'g') m LOOP
       CONTINUE WHEN marker->>'table' IS DISTINCT FROM (SELECT relname::text FROM pg_class WHERE oid = t);
       INSERT INTO public.oracle_columns
         SELECT t, a.attnum, c->>1, (c->>2)::int, (c->>3)::int, (c->>4)::int, (c->>5)::int, c->>6
@@ -205,7 +205,8 @@ BEGIN
   ELSIF typ = 'numeric'::regtype THEN
     data_type := 'NUMBER'; data_length := 22;
     IF typmod >= 4 THEN
-      data_precision := ((typmod - 4) >> 16) & 65535; data_scale := (typmod - 4) & 65535;
+      -- The scale is the low eleven bits, signed: NUMBER(7,-2) rounds to hundreds.
+      data_precision := ((typmod - 4) >> 16) & 65535; data_scale := ((typmod - 4) & 2047) - ((typmod - 4) & 1024) * 2;
     END IF;
   ELSIF typ = 'float8'::regtype THEN
     data_type := 'FLOAT'; data_length := 22; data_precision := 126;
@@ -320,3 +321,70 @@ GRANT SELECT ON public.user_tab_columns, public.user_constraints, public.user_co
 CREATE VIEW public.dual AS SELECT 'X'::varchar(1) AS dummy;
 CREATE FUNCTION public.to_clob(text) RETURNS text LANGUAGE sql IMMUTABLE AS 'SELECT $1';
 GRANT SELECT ON public.dual TO PUBLIC;
+
+-- ---- Dates and times the Oracle way ----------------------------------------------------------
+-- Oracle's DATE holds the time of day and its TO_TIMESTAMP gives a time without zone, where
+-- PostgreSQL's to_date gives a day and its to_timestamp a moment; Oracle's formats know FF
+-- (fractions of up to nine digits) and RR. public comes before pg_catalog in the search path,
+-- so these same-named functions are the ones called.
+ALTER DATABASE scott SET search_path = "$user", public, pg_catalog;
+
+-- An Oracle format in PostgreSQL's words; quoted text stays as it is. PostgreSQL keeps
+-- microseconds: FF7 to FF9 print them followed by zeros.
+CREATE FUNCTION public.oracle_datetime_format(format text, for_output boolean) RETURNS text
+LANGUAGE plpgsql IMMUTABLE AS $fn$
+DECLARE
+  part text;
+  result text := '';
+BEGIN
+  FOR part IN SELECT m[1] FROM regexp_matches(format, '("[^"]*"?|[^"]+)', 'g') m LOOP
+    IF part NOT LIKE '"%' THEN
+      IF for_output THEN
+        part := regexp_replace(regexp_replace(regexp_replace(part, 'FF7', 'FF6"0"', 'gi'),
+                                              'FF8', 'FF6"00"', 'gi'), 'FF9', 'FF6"000"', 'gi');
+      END IF;
+      part := regexp_replace(part, 'FF([7-9]|(?![1-6]))', 'FF6', 'gi');
+      part := regexp_replace(regexp_replace(part, 'RRRR', 'YYYY', 'gi'), 'RR', 'YY', 'gi');
+    END IF;
+    result := result || part;
+  END LOOP;
+  RETURN result;
+END
+$fn$;
+
+-- Read in UTC, which has no hour that a change of clocks skips.
+CREATE FUNCTION public.to_date(text, text) RETURNS timestamp LANGUAGE sql STABLE SET TimeZone = 'UTC' AS
+  $fn$SELECT pg_catalog.to_timestamp($1, public.oracle_datetime_format($2, false))::timestamp(0)$fn$;
+-- Fraction digits past the sixth are dropped before PostgreSQL reads them.
+CREATE FUNCTION public.to_timestamp(text, text) RETURNS timestamp LANGUAGE sql STABLE SET TimeZone = 'UTC' AS
+  $fn$SELECT pg_catalog.to_timestamp(CASE WHEN $2 ~* 'FF' THEN regexp_replace($1, '([.,][0-9]{6})[0-9]+', '\1', 'g')
+                                          ELSE $1 END,
+                                     public.oracle_datetime_format($2, false))::timestamp$fn$;
+CREATE FUNCTION public.to_char(timestamp, text) RETURNS text LANGUAGE sql STABLE AS
+  $fn$SELECT pg_catalog.to_char($1, public.oracle_datetime_format($2, true))$fn$;
+
+-- ---- Oracle's user locks (DBMS_LOCK) --------------------------------------------------------
+-- Session-level advisory locks, which the session's end frees too. A request by the lock's owner
+-- is granted without a second hold, so that one release frees it, as in Oracle.
+CREATE FUNCTION public.oracle_lock_owned(id bigint) RETURNS boolean LANGUAGE sql STABLE AS $fn$
+  SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_locks
+                 WHERE locktype = 'advisory' AND pid = pg_catalog.pg_backend_pid() AND granted
+                   AND classid = (id >> 32)::oid AND objid = (id & 4294967295)::oid AND objsubid = 1)
+$fn$;
+
+-- Refused as Oracle's ODBC driver reports RAISE_APPLICATION_ERROR: SQLSTATE HY000.
+CREATE PROCEDURE public.oracle_lock_request(id bigint, refusal text) LANGUAGE plpgsql AS $fn$
+BEGIN
+  IF NOT public.oracle_lock_owned(id) AND NOT pg_catalog.pg_try_advisory_lock(id) THEN
+    RAISE EXCEPTION USING ERRCODE = 'HY000', MESSAGE = refusal;
+  END IF;
+END
+$fn$;
+
+CREATE PROCEDURE public.oracle_lock_release(id bigint) LANGUAGE plpgsql AS $fn$
+BEGIN
+  IF public.oracle_lock_owned(id) THEN
+    PERFORM pg_catalog.pg_advisory_unlock(id);
+  END IF;
+END
+$fn$;

@@ -12,17 +12,21 @@ import time
 LITERAL_LIMIT = 4000  # bytes; Oracle refuses a longer literal (ORA-01704)
 MARKER = "/*oracle-columns "
 
+# Every repetition is possessive or over one character class, so that reading a statement costs
+# time in proportion to its length: the front serves all clients from one interpreter, whose lock
+# a long regular-expression match holds throughout. A quote or comment left open runs to the
+# end of the text ("open"), which the server then refuses.
 TOKEN = re.compile(
-    r"""(?P<space>\s+)
-      | (?P<comment>--[^\n]*|/\*.*?\*/)
-      | (?P<string>[nNeE]?'(?:[^']|'')*')
-      | (?P<ident>"(?:[^"]|"")*")
-      | (?P<dollar>\$(?P<tag>(?:[A-Za-z_]\w*)?)\$.*?\$(?P=tag)\$)
-      | (?P<word>[A-Za-z_][\w$#]*)
-      | (?P<number>[0-9]+(?:\.[0-9]*)?(?:[eE][+-]?[0-9]+)?|\.[0-9]+)
+    r"""(?P<space>\s++)
+      | (?P<comment>--[^\n]*+|/\*(?:[^*]++|\*(?!/))*+\*/)
+      | (?P<string>[nNeE]?'[^']*+(?:''[^']*+)*+')
+      | (?P<ident>"[^"]*+(?:""[^"]*+)*+")
+      | (?P<dollar>\$(?P<tag>(?:[A-Za-z_]\w*+)?)\$.*?\$(?P=tag)\$)
+      | (?P<open>(?:[nNeE]?'|"|/\*|\$(?:[A-Za-z_]\w*+)?\$).*+)
+      | (?P<word>[A-Za-z_][\w$#]*+)
+      | (?P<number>[0-9]++(?:\.[0-9]*+)?(?:[eE][+-]?[0-9]++)?|\.[0-9]++)
       | (?P<other>.)""",
     re.S | re.X)
-FIRST_WORD = re.compile(r"(?:\s+|--[^\n]*|/\*.*?\*/)*([A-Za-z]+)", re.S)
 
 
 class Token:
@@ -37,9 +41,13 @@ class Token:
         return self.text.upper() if self.kind == "word" else None
 
 
+def each_token(sql):
+    """The statement's tokens without blanks and comments, one by one."""
+    return (Token(m) for m in TOKEN.finditer(sql) if m.lastgroup not in ("space", "comment"))
+
+
 def tokens(sql):
-    """The statement's tokens without blanks and comments."""
-    return [Token(m) for m in TOKEN.finditer(sql) if m.lastgroup not in ("space", "comment")]
+    return list(each_token(sql))
 
 
 def name_of(token):
@@ -57,10 +65,8 @@ def literal(text):
     return "'" + text.replace("'", "''") + "'"
 
 
-# A literal past the limit holds more than a thousand characters (four bytes at most each);
-# where no quote opens as many, the statement needs no closer look (the common case, cheaply).
+# A literal past the limit holds more than a thousand characters (four bytes at most each).
 LONG_LITERAL_CHARS = LITERAL_LIMIT // 4 + 1
-MAYBE_LONG_LITERAL = re.compile(r"'(?:[^']|''){%d,}'" % LONG_LITERAL_CHARS)
 # Half of that between two quotes, once each doubled quote is two other characters.
 LONG_PIECE_CHARS = (LONG_LITERAL_CHARS + 1) // 2
 LONG_PIECE = re.compile("'[^']{%d}" % LONG_PIECE_CHARS)
@@ -68,7 +74,7 @@ LONG_PIECE = re.compile("'[^']{%d}" % LONG_PIECE_CHARS)
 
 def may_hold_long_literal(sql):
     """False when no literal of the text can be past the limit, told by a scan far cheaper than
-    MAYBE_LONG_LITERAL's (a parameter array's batch of rows is megabytes of short literals).
+    reading its tokens (a parameter array's batch of rows is megabytes of short literals).
     With each doubled quote made two blanks, whatever stands between a literal's quotes lies
     within two neighbouring pieces between the quotes that remain: one of them holds half."""
     blanked = sql.replace("''", "  ")
@@ -80,17 +86,24 @@ def longest_literal(sql):
     """The bytes of the statement's longest text literal. Several INSERTs in one text are
     psqlODBC's batch of rows bound to a parameter array, written out as literals: bound values,
     which Oracle takes at any length, so they count as none."""
-    if not (may_hold_long_literal(sql) and MAYBE_LONG_LITERAL.search(sql)):
+    if not may_hold_long_literal(sql):
         return 0
     longest, inserts, starts = 0, 0, True
-    for token in tokens(sql):
-        inserts += starts and token.upper() == "INSERT"
-        starts = token.text == ";"
+    for match in TOKEN.finditer(sql):
+        kind = match.lastgroup
+        if kind in ("space", "comment"):
+            continue
+        text = match.group()
+        if starts and kind == "word" and text.upper() == "INSERT":
+            inserts += 1
+            if inserts > 1:
+                return 0
+        starts = text == ";"
         # Bytes literals marked as bound values have no limit.
-        if token.kind == "string" and not token.text.startswith(("$", "'\\xff")):
-            body = token.text[token.text.index("'") + 1:-1].replace("''", "'")
+        if kind == "string" and not text.startswith("'\\xff"):
+            body = text[text.index("'") + 1:-1].replace("''", "'")
             longest = max(longest, len(body.encode("utf-8", "surrogateescape")))
-    return 0 if inserts > 1 else longest
+    return longest
 
 
 def failing(sqlstate, message):
@@ -108,12 +121,18 @@ class Column:
         self.meta = [data_type, length, precision, scale, chars, used]
 
 
+SIZE = re.compile(r"\*|[+-]?[0-9]+")
+
+
 def numbers(args):
-    """The sizes in a type's parentheses; None for "*", and no list at all for anything else."""
-    if any(t.kind not in ("number", "other", "word") or (t.kind == "number" and not t.text.isdigit()) for t in args):
+    """The sizes in a type's parentheses (a scale may be negative); None for "*", and no list at
+    all for anything else."""
+    if not args:
+        return []
+    sizes = "".join(t.text for t in args if t.kind != "word").split(",")
+    if not all(SIZE.fullmatch(size) for size in sizes):
         return None
-    sizes = [int(t.text) if t.kind == "number" else None for t in args if t.text != "," and t.kind != "word"]
-    return sizes
+    return [None if size == "*" else int(size) for size in sizes]
 
 
 def semantics(args, default="BYTE"):
@@ -338,10 +357,66 @@ def mark_bytes_literals(sql, toks):
     return sql if edits else None
 
 
+# ---- PL/SQL blocks ---------------------------------------------------------------------------
+# Only the named lock the program takes around writing a table: Oracle's user locks through
+# DBMS_LOCK, as PostgreSQL's session-level advisory locks. Any other block is refused.
+
+LOCK_REQUEST = tuple(t.upper() or t.text for t in tokens(
+    "DECLARE r INTEGER; BEGIN r := DBMS_LOCK.REQUEST(LOCK_ID, DBMS_LOCK.X_MODE, 0, FALSE); "
+    "IF r NOT IN (0, 4) THEN RAISE_APPLICATION_ERROR(-ERROR_NUMBER, ERROR_TEXT); END IF; END;"))
+LOCK_RELEASE = tuple(t.upper() or t.text for t in tokens("DECLARE r INTEGER; BEGIN r := DBMS_LOCK.RELEASE(LOCK_ID); END;"))
+LOCK_IDS = range(0, 1073741824)  # Oracle's user lock ids
+APPLICATION_ERRORS = range(20000, 21000)  # RAISE_APPLICATION_ERROR's numbers, negated
+PGSQL_BEGIN = ("WORK", "TRANSACTION", "ISOLATION", "READ", "NOT", "DEFERRABLE")
+PGSQL_CURSOR = ("BINARY", "ASENSITIVE", "INSENSITIVE", "NO", "SCROLL")
+
+
+def is_plsql_block(first):
+    """Whether a text starting with these tokens is a PL/SQL block, not PostgreSQL's BEGIN or
+    DECLARE ... CURSOR, which psqlODBC sends itself (its batches of rows start with "BEGIN;")."""
+    head = first[0].upper()
+    if head == "BEGIN":
+        return len(first) > 1 and first[1].text != ";" and first[1].upper() not in PGSQL_BEGIN
+    at = 2
+    while at < len(first) and first[at].upper() in PGSQL_CURSOR:
+        at += 1
+    return not (at < len(first) and first[at].upper() == "CURSOR")
+
+
+def shape_values(toks, shape):
+    """The placeholders' tokens where the statement has the shape, else None."""
+    if len(toks) != len(shape):
+        return None
+    values = {}
+    for token, expected in zip(toks, shape):
+        if expected in ("LOCK_ID", "ERROR_NUMBER", "ERROR_TEXT"):
+            values[expected] = token
+        elif (token.upper() or token.text) != expected:
+            return None
+    return values
+
+
+def plsql_block(sql):
+    """The PostgreSQL statement for the PL/SQL blocks the stand-in knows, and a refusal for any other."""
+    toks = tokens(sql)
+    request, release = shape_values(toks, LOCK_REQUEST), shape_values(toks, LOCK_RELEASE)
+    values = request or release or {}
+    lock = values.get("LOCK_ID")
+    if lock is not None and lock.kind == "number" and lock.text.isdigit() and int(lock.text) in LOCK_IDS:
+        if release:
+            return f"CALL public.oracle_lock_release({int(lock.text)})"
+        number, text = values["ERROR_NUMBER"], values["ERROR_TEXT"]
+        if number.text.isdigit() and int(number.text) in APPLICATION_ERRORS and text.text.startswith("'"):
+            message = f"ORA-{int(number.text)}: " + text.text[1:-1].replace("''", "'")
+            return f"CALL public.oracle_lock_request({int(lock.text)}, {literal(message)})"
+    return failing("0A000", "the Oracle stand-in runs no PL/SQL block but DBMS_LOCK.REQUEST and DBMS_LOCK.RELEASE "
+                            "in the shapes the program sends")
+
+
 def translate(sql, size):
     """The PostgreSQL text for one Oracle statement text, or None to send it as it is."""
-    first = FIRST_WORD.match(sql)
-    word = first.group(1).upper() if first else None
+    first = list(itertools.islice(each_token(sql), 8))
+    word = first[0].upper() if first else None
     marked = None
     if word in ("INSERT", "BEGIN") and BYTE_COLUMNS and "'\\x" in sql:
         marked = mark_bytes_literals(sql, tokens(sql))
@@ -349,8 +424,13 @@ def translate(sql, size):
         return failing("54000", "ORA-01704: string literal too long")
     if marked is not None:
         return marked
+    if word in ("BEGIN", "DECLARE") and is_plsql_block(first):
+        return plsql_block(sql)
     if word == "RENAME":
         return rename(tokens(sql))
-    if word == "CREATE" and MARKER not in sql:
+    if word == "CREATE":
+        # A text the front has translated already carries its comment (a name may hold the words).
+        if MARKER in sql and any(m.lastgroup == "comment" and m.group().startswith(MARKER) for m in TOKEN.finditer(sql)):
+            return None
         return create_table(sql, tokens(sql))
     return None
