@@ -29,25 +29,29 @@ std::int64_t OracleTableLock::IdOf(const std::string& user, const std::string& t
   return static_cast<std::int64_t>(hash % kUserLockIds);
 }
 
-void OracleTableLock::Take(ado::Connection& oracle, const std::string& user, const std::string& table) {
-  if (!m_available) return;
+bool OracleTableLock::Take(ado::Connection& oracle, const std::string& user, const std::string& table) {
+  if (!m_available) return true;
   m_id = IdOf(user, table);
   try {
     ExecuteSql(oracle, "DECLARE r INTEGER; BEGIN r := DBMS_LOCK.REQUEST(" + std::to_string(m_id) +
                            ", DBMS_LOCK.X_MODE, 0, FALSE); IF r NOT IN (0, 4) THEN "
                            "RAISE_APPLICATION_ERROR(-20100, 'held by another session'); END IF; END;");
-    m_held = true;
   } catch (const ado::ConnectionLost&) {
     throw;
   } catch (const ado::Failure& failure) {
     const std::string description = failure.what();
-    if (description.find("ORA-20100") != std::string::npos) {
-      throw ado::Failure("The Oracle table " + table +
-                         " is being written by another run at this moment; it was left as it is.\n" + description);
-    }
+    if (description.find("ORA-20100") != std::string::npos) return false;
     if (!LockPackageMissing(description)) throw;
     m_available = false;
+    return true;
   }
+  m_held = true;
+  return true;
+}
+
+std::string OracleTableLock::HeldElsewhereText(const std::string& table) {
+  return "The Oracle table " + table +
+         " is being written by another run at this moment, so this run left it as it is and sent none of its rows.";
 }
 
 void OracleTableLock::Release(ado::Connection& oracle) {
@@ -68,13 +72,12 @@ std::vector<std::string> OracleTablesNamedLike(ado::Connection& oracle, const st
   return names;
 }
 
-void RefreshListedSpellings(ado::Connection& oracle, connections::ListBox& list, const std::string& table) {
-  const std::vector<std::string> present = OracleTablesNamedLike(oracle, table);
-  const std::string wanted = LowerCase(table);
-  for (int i = list.ListCount() - 1; i >= 0; --i) {
-    if (LowerCase(list.List(i)) == wanted) list.RemoveItem(i);
+void AddListedSpellings(ado::Connection& oracle, connections::ListBox& list, const std::string& table) {
+  for (const std::string& name : OracleTablesNamedLike(oracle, table)) {
+    bool listed = false;
+    for (int i = 0; i < list.ListCount() && !listed; ++i) listed = list.List(i) == name;
+    if (!listed) list.AddItem(name);
   }
-  for (const std::string& name : present) list.AddItem(name);
 }
 
 }  // namespace transfer

@@ -19,10 +19,12 @@ class OracleTableLock {
   /// The user lock id of a table (0..1073741823, the range Oracle leaves to applications).
   static std::int64_t IdOf(const std::string& user, const std::string& table);
 
-  /// Takes the lock without waiting. Throws a failure that names the table when another
-  /// session holds it. A server without DBMS_LOCK for this user (EXECUTE not granted) leaves
-  /// the table unlocked: Available() then turns false and the caller says so once.
-  void Take(ado::Connection& oracle, const std::string& user, const std::string& table);
+  /// Takes the lock without waiting; false when another session holds it. A server without
+  /// DBMS_LOCK for this user (EXECUTE not granted) leaves the table unlocked: Available() then
+  /// turns false and the caller says so once. Other failures pass to the caller.
+  bool Take(ado::Connection& oracle, const std::string& user, const std::string& table);
+  /// What a run says of a table whose lock another session holds.
+  static std::string HeldElsewhereText(const std::string& table);
   /// Lets it go (the session's end does too).
   void Release(ado::Connection& oracle);
 
@@ -43,7 +45,8 @@ class OracleTableLock {
 /// another run may have made or dropped one since.
 std::vector<std::string> OracleTablesNamedLike(ado::Connection& oracle, const std::string& table);
 
-/// Brings the list's items that are spellings of table in line with the dictionary.
-void RefreshListedSpellings(ado::Connection& oracle, connections::ListBox& list, const std::string& table);
+/// Adds to the list the spellings of table that the dictionary has and the list lacks, so that
+/// the overwrite question is asked about a table another run made since the list was read.
+void AddListedSpellings(ado::Connection& oracle, connections::ListBox& list, const std::string& table);
 
 }  // namespace transfer

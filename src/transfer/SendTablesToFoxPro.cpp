@@ -18,6 +18,7 @@
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
 #include "platform/foxpro/DbcCatalog.h"
+#include "platform/foxpro/TableNames.h"
 #include "transfer/CommandObjects.h"
 #include "transfer/Datatype.h"
 #include "transfer/FileRemoval.h"
@@ -62,7 +63,9 @@ bool MayHaveBeenReplaced(long row, long rowCount) {
 std::string NewTablePath(ado::Connection& foxPro, const std::string& target,
                          const connections::ConnectionFields& fields) {
   if (fields.DbcMode() && InCatalog(foxPro, target)) {
-    return foxpro::DbcCatalog(fields.DbcFile()).Resolve(target).dbfPath;
+    // A damaged or hostile entry may name any file: only a table file is a table's place.
+    const std::string lived = foxpro::DbcCatalog(fields.DbcFile()).Resolve(target).dbfPath;
+    if (foxpro::IsTableFile(lived)) return lived;
   }
   return TablePathOf(target, fields);
 }
@@ -200,98 +203,109 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     trap.Step(160, [&] { tablePath = NewTablePath(*foxPro, target, window.Fields); });
     // The old table goes only once the source has been read: a source that cannot be read
     // leaves it as it is. Only the very file the overwrite question was about may go besides.
+    // A table of the catalog whose DROP failed stays, and so does everything else: the new
+    // table could not take its place.
     const auto makeRoom = [&](int removalStep) {
+      bool catalogTable = false;
+      bool dropped = false;
       if (trap.Test(152, [&] { return answer == connections::vbYes; })) {
         // A table of the catalog goes with the DROP; a file the catalog does not hold is what
         // the question was about.
         trap.Step(220, [&] {
-          if (!InCatalog(*foxPro, target)) askedFile = IdentityOfFile(tablePath);
+          catalogTable = InCatalog(*foxPro, target);
+          if (!catalogTable) askedFile = IdentityOfFile(tablePath);
         });
-        trap.Step(154, [&] { foxPro->Execute("DROP TABLE `" + target + "`"); });
+        trap.Step(154, [&] {
+          foxPro->Execute("DROP TABLE `" + target + "`");
+          dropped = true;
+        });
         trap.Step(156, [&] { RemoveListItem(foxProList, target); });
       }
+      if (catalogTable && !dropped) return false;
       // Any other file at the path stays, and the CREATE TABLE reports it.
       trap.Step(removalStep, [&] {
         if (askedFile && askedFile == IdentityOfFile(tablePath)) RemoveFile(tablePath);
       });
+      return true;
     };
 
     if (keepTypes) {
       TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
       created = SendTypedTableToFoxPro(
-          parts, records, *oracle, source, *foxPro, target, tablePath, [&](const std::string&) { makeRoom(306); },
-          !window.Fields.DbcMode(), window.Fields.CodePage());
+          parts, records, *oracle, source, *foxPro, target, tablePath,
+          [&](const std::string&) { return makeRoom(306); }, !window.Fields.DbcMode(), window.Fields.CodePage());
     } else {
       trap.Step(158, [&] { records->Open("SELECT * FROM \"" + source + "\"", *oracle); });
-      if (!records.IsOpen()) {
-        passOver(source);
-        continue;
-      }
       long rowCount = 0;
-      trap.Step(176, [&] { rowCount = records->RecordCount(); });
-      makeRoom(162);
-      trap.Step(164, [&] { sql = "CREATE TABLE '" + tablePath + "'("; });
-      const int columnCount = trap.Value(166, 1, [&] { return records->FieldCount(); });
-      for (int f = 0; f < columnCount; ++f) {
-        trap.Step(168, [&] { DoEvents(); });
-        trap.Step(170, [&] {
-          const ado::Field& field = records->Fields(f);
-          sql += FoxProColumnName(field.Name) + FoxProColumnClause(DataTypeName(static_cast<std::int16_t>(field.Type)));
-        });
-      }
-      trap.Step(172, [&] {
-        RemoveLastCharacters(sql, 1);
-        sql += ");";
-      });
-      std::optional<FileIdentity> createdFile;
-      trap.Step(174, [&] {
-        createTried = true;
-        ExecuteCreate(*foxPro, sql, target, rowCount);
-        created = true;
-        createdFile = IdentityOfFile(tablePath);
-      });
-
-      if (observer != nullptr) observer->TableStarted(source, target, rowCount);
-      if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
-      bool replaced = false;  // another program put its own file where this run's table was
-      for (long r = 0; created && !replaced && r < rowCount && !trap.Interrupted(); ++r) {
-        trap.Step(178, [&] { DoEvents(); });
-        trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
-        trap.Step(182, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });
-        const int valueCount = trap.Value(184, 1, [&] { return records->FieldCount(); });
-        for (int f = 0; f < valueCount; ++f) {
-          trap.Step(186, [&] { DoEvents(); });
-          trap.Step(188, [&] {
+      const bool sourceRead = records.IsOpen();
+      if (sourceRead) trap.Step(176, [&] { rowCount = records->RecordCount(); });
+      if (!sourceRead || !makeRoom(162)) {
+        passOver(source);
+      } else {
+        trap.Step(164, [&] { sql = "CREATE TABLE '" + tablePath + "'("; });
+        const int columnCount = trap.Value(166, 1, [&] { return records->FieldCount(); });
+        for (int f = 0; f < columnCount; ++f) {
+          trap.Step(168, [&] { DoEvents(); });
+          trap.Step(170, [&] {
             const ado::Field& field = records->Fields(f);
-            AppendFoxProValueText(sql, field.Value, field.Type);
-            sql += "', '";
+            sql +=
+                FoxProColumnName(field.Name) + FoxProColumnClause(DataTypeName(static_cast<std::int16_t>(field.Type)));
           });
         }
-        trap.Step(190, [&] {
-          RemoveLastCharacters(sql, 3);
-          sql += ")";
+        trap.Step(172, [&] {
+          RemoveLastCharacters(sql, 1);
+          sql += ");";
         });
-        // Values carry their line breaks as CHR() joints, so this finds only breaks in names.
-        trap.Step(192, [&] {
-          sql.erase(std::remove(sql.begin(), sql.end(), '\r'), sql.end());
-          sql.erase(std::remove(sql.begin(), sql.end(), '\n'), sql.end());
+        std::optional<FileIdentity> createdFile;
+        trap.Step(174, [&] {
+          createTried = true;
+          ExecuteCreate(*foxPro, sql, target, rowCount);
+          created = true;
+          createdFile = IdentityOfFile(tablePath);
         });
-        bool inserted = false;
-        trap.Step(194, [&] {
-          // Each statement finds the table by its path: rows go only into the file this run
-          // made. From the second row on the session holds the file locked, so another run can
-          // no longer remove it; the path is looked at again only now and then, against
-          // programs that ignore locks.
-          if (MayHaveBeenReplaced(r, rowCount) && IdentityOfFile(tablePath) != createdFile) {
-            replaced = true;
-            throw ado::Failure("The table file " + tablePath + " was replaced or removed by another program; its " +
-                               std::to_string(rowCount - r) + " remaining rows were not sent.");
+
+        if (observer != nullptr) observer->TableStarted(source, target, rowCount);
+        if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
+        bool replaced = false;  // another program put its own file where this run's table was
+        for (long r = 0; created && !replaced && r < rowCount && !trap.Interrupted(); ++r) {
+          trap.Step(178, [&] { DoEvents(); });
+          trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
+          trap.Step(182, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });
+          const int valueCount = trap.Value(184, 1, [&] { return records->FieldCount(); });
+          for (int f = 0; f < valueCount; ++f) {
+            trap.Step(186, [&] { DoEvents(); });
+            trap.Step(188, [&] {
+              const ado::Field& field = records->Fields(f);
+              AppendFoxProValueText(sql, field.Value, field.Type);
+              sql += "', '";
+            });
           }
-          ExecuteSql(*foxPro, sql);
-          inserted = true;
-        });
-        if (observer != nullptr) observer->RowSent(inserted);
-        trap.Step(196, [&] { records->MoveNext(); });
+          trap.Step(190, [&] {
+            RemoveLastCharacters(sql, 3);
+            sql += ")";
+          });
+          // Values carry their line breaks as CHR() joints, so this finds only breaks in names.
+          trap.Step(192, [&] {
+            sql.erase(std::remove(sql.begin(), sql.end(), '\r'), sql.end());
+            sql.erase(std::remove(sql.begin(), sql.end(), '\n'), sql.end());
+          });
+          bool inserted = false;
+          trap.Step(194, [&] {
+            // Each statement finds the table by its path: rows go only into the file this run
+            // made. From the second row on the session holds the file locked, so another run can
+            // no longer remove it; the path is looked at again only now and then, against
+            // programs that ignore locks.
+            if (MayHaveBeenReplaced(r, rowCount) && IdentityOfFile(tablePath) != createdFile) {
+              replaced = true;
+              throw ado::Failure("The table file " + tablePath + " was replaced or removed by another program; its " +
+                                 std::to_string(rowCount - r) + " remaining rows were not sent.");
+            }
+            ExecuteSql(*foxPro, sql);
+            inserted = true;
+          });
+          if (observer != nullptr) observer->RowSent(inserted);
+          trap.Step(196, [&] { records->MoveNext(); });
+        }
       }
     }
 

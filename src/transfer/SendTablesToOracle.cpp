@@ -10,6 +10,7 @@
 #include "connections/Foxpro.h"
 #include "connections/NameRules.h"
 #include "connections/Oracle.h"
+#include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
 #include "transfer/CommandObjects.h"
 #include "transfer/Datatype.h"
@@ -144,10 +145,12 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     }
     // From here to its last row the table is this run's alone: another run's DROP and CREATE
     // in between would take this run's later rows into that run's table.
-    if (trap.Test(214, [&] {
-          tableLock.Take(*oracle, window.Fields.OracleUser(), target);
-          return false;
-        })) {
+    bool heldElsewhere = false;
+    trap.Step(214, [&] {
+      heldElsewhere = !tableLock.Take(*oracle, window.Fields.OracleUser(), target);
+      if (heldElsewhere) throw ado::Failure(OracleTableLock::HeldElsewhereText(target));
+    });
+    if (heldElsewhere) {
       passOver(foxProList.List(i));
       continue;
     }
@@ -155,7 +158,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       unlockedSaid = true;
       observer->Note(kUnlockedNote);
     }
-    trap.Step(216, [&] { RefreshListedSpellings(*oracle, oracleList, target); });
+    trap.Step(216, [&] { AddListedSpellings(*oracle, oracleList, target); });
 
     if (trap.Test(134, [&] { return ListContains(oracleList, target); })) {
       // The Oracle list's spelling wins (the last matching item), since names are quoted.

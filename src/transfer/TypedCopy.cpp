@@ -157,7 +157,7 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
 
 bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& oracle,
                             const std::string& source, ado::Connection& foxPro, const std::string& target,
-                            const std::string& tablePath, const std::function<void(const std::string&)>& makeRoom,
+                            const std::string& tablePath, const std::function<bool(const std::string&)>& makeRoom,
                             bool freeTable, int codePage) {
   connections::FailureTrap& trap = parts.trap;
   std::vector<MappedColumn> columns;
@@ -178,11 +178,10 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
     oracle.CursorLocation = location;
   });
   // A source that cannot be read leaves the old table as it is: nothing could take its place.
-  if (!records.IsOpen()) {
+  if (!records.IsOpen() || !makeRoom(tablePath)) {
     if (parts.observer != nullptr) parts.observer->TableSkipped(source);
     return false;
   }
-  makeRoom(tablePath);
   trap.Step(308, [&] { parts.sql = FoxProCreateStatement(tablePath, codePage, columns); });
   trap.Step(310, [&] {
     ExecuteCreate(foxPro, parts.sql, target, rowCount);

@@ -31,11 +31,12 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
 /// Creates the FoxPro table target at tablePath from the Oracle table source's dictionary entries,
 /// marked with codePage, and streams the rows into it through records. makeRoom is given
 /// the path once the source has been read, before CREATE (it drops what the new table replaces);
-/// a source that cannot be read leaves it uncalled. freeTable: field names are cut to 10 characters. True when the
+/// a source that cannot be read leaves it uncalled, and its false (the old table stays) ends
+/// the table. freeTable: field names are cut to 10 characters. True when the
 /// table was created.
 bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& oracle,
                             const std::string& source, ado::Connection& foxPro, const std::string& target,
-                            const std::string& tablePath, const std::function<void(const std::string&)>& makeRoom,
+                            const std::string& tablePath, const std::function<bool(const std::string&)>& makeRoom,
                             bool freeTable, int codePage);
 
 }  // namespace transfer

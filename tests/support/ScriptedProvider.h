@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cctype>
 #include <map>
 #include <memory>
 #include <string>
@@ -88,8 +89,10 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
   };
   /// Every array sent, in order, also the refused ones.
   const std::vector<SentArray>& Arrays() const { return arrays_; }
-  /// Every statement received (Execute and Query), in order, including ones that failed.
+  /// Every statement received (Execute and Query), in order, including ones that failed; the
+  /// table locks and dictionary look-ups that keep two runs apart are kept in Coordination().
   const std::vector<std::string>& Statements() const { return statements_; }
+  const std::vector<std::string>& Coordination() const { return coordination_; }
   /// Statements received through Execute only (also the ones that failed).
   const std::vector<std::string>& Executed() const { return executed_; }
   /// Connection strings given to Open, in order (also the ones that failed).
@@ -100,6 +103,7 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
   int ClosedSessions() const { return closedSessions_; }
   void ClearRecord() {
     statements_.clear();
+    coordination_.clear();
     executed_.clear();
     opened_.clear();
   }
@@ -186,11 +190,12 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
       if (open_) ++owner_->closedSessions_;
     }
     void Execute(const std::string& sql) override {
-      owner_->executed_.push_back(sql);
+      if (!IsCoordination(sql)) owner_->executed_.push_back(sql);
       owner_->Receive(sql);
     }
     std::unique_ptr<ado::RowSource> Query(const std::string& sql) override {
       owner_->Receive(sql);
+      if (IsCoordination(sql)) return owner_->TablesNamedLike(sql);
       const auto found = owner_->results_.find(sql);
       return std::make_unique<ScriptedRows>(found == owner_->results_.end() ? ScriptedResult{} : found->second);
     }
@@ -219,8 +224,30 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
     bool open_ = true;
   };
 
+  static bool IsCoordination(const std::string& sql) {
+    return sql.rfind("DECLARE r INTEGER; BEGIN r := DBMS_LOCK.", 0) == 0 ||
+           sql.rfind("SELECT TABLE_NAME FROM USER_TABLES WHERE UPPER(TABLE_NAME) = UPPER('", 0) == 0;
+  }
+
+  // The dictionary's answer for the tables of the tables schema equal to the quoted name but
+  // for letter case.
+  std::unique_ptr<ado::RowSource> TablesNamedLike(const std::string& sql) const {
+    const std::size_t from = sql.find("UPPER('") + 7;
+    const std::string wanted = Upper(sql.substr(from, sql.rfind("')") - from));
+    ScriptedResult result;
+    result.fields = {{"TABLE_NAME", ado::adVarWChar}};
+    for (const auto& [type, name] : tables_) {
+      if (Upper(name) == wanted) result.rows.push_back({ado::Value(name)});
+    }
+    return std::make_unique<ScriptedRows>(std::move(result));
+  }
+  static std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+  }
+
   void Receive(const std::string& sql) {
-    statements_.push_back(sql);
+    (IsCoordination(sql) ? coordination_ : statements_).push_back(sql);
     if (linkDown_ || (!loseOn_.empty() && sql.find(loseOn_) != std::string::npos)) {
       linkDown_ = true;
       loseOn_.clear();
@@ -242,6 +269,7 @@ class ScriptedProvider : public ado::Provider, public std::enable_shared_from_th
   bool acceptArrays_ = false;
   std::vector<SentArray> arrays_;
   std::vector<std::string> statements_;
+  std::vector<std::string> coordination_;
   std::vector<std::string> executed_;
   std::vector<std::string> opened_;
   ado::ConnectionSettings lastSettings_;
