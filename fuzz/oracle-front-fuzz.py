@@ -25,6 +25,10 @@ SEEDS = [
     "INSERT INTO \"T\" VALUES('" + "x" * 4001 + "', 'it''s', $$q$$, /* c */ -- d\n 1)",
     'CREATE INDEX "IX" ON "T" (UPPER("B"))',
     "BEGIN;INSERT INTO \"T\" VALUES(1, 'a', NULL, NULL, '\\x00FF');INSERT INTO \"T\" (\"R\", \"A\") VALUES('\\x', 2)",
+    "DECLARE r INTEGER; BEGIN r := DBMS_LOCK.REQUEST(42, DBMS_LOCK.X_MODE, 0, FALSE); IF r NOT IN (0, 4) THEN "
+    "RAISE_APPLICATION_ERROR(-20100, 'held by another session'); END IF; END;",
+    "DECLARE r INTEGER; BEGIN r := DBMS_LOCK.RELEASE(42); END;",
+    'CREATE TABLE "T" ("A" NUMBER(7,-2), "/*oracle-columns " DATE) /* $a$ "',
 ]
 PIECES = ["(", ")", ",", "'", '"', "--", "/*", "*/", "$$", "CHECK", "NUMBER", "CHAR", "BYTE", "*", "\0", "é"]
 

@@ -4,8 +4,9 @@
 It turns the few Oracle statements PostgreSQL cannot read into PostgreSQL and passes everything
 else through byte for byte: RENAME, the Oracle column types of CREATE TABLE (their declared form
 goes along in a comment that the server's event trigger files in the dictionary), text
-literals longer than Oracle allows, and bytes that psqlODBC writes as literals into BLOB and RAW
-columns (marked as bytes bound in binary are). Only the statement texts of simple queries ('Q') and of
+literals longer than Oracle allows, PL/SQL blocks (only DBMS_LOCK's named locks run), and
+bytes that psqlODBC writes as literals into BLOB and RAW columns (marked as bytes bound in
+binary are). Only the statement texts of simple queries ('Q') and of
 Parse ('P') messages are read, and the formats of Bind ('B'); the server's answers are not
 looked at.
 

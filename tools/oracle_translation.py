@@ -1,8 +1,9 @@
 """Oracle statement texts in PostgreSQL's words, for the stand-in's front (oracle-front.py).
 
 translate() turns RENAME, the Oracle column types of CREATE TABLE (their declared form goes along
-in a comment that the server's event trigger files in the dictionary) and text literals longer
-than Oracle allows into PostgreSQL; every other text it leaves alone (it returns None).
+in a comment that the server's event trigger files in the dictionary), text literals longer
+than Oracle allows and PL/SQL blocks (DBMS_LOCK's named locks; any other is refused) into
+PostgreSQL; every other text it leaves alone (it returns None).
 """
 import itertools
 import json
