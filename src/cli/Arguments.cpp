@@ -251,13 +251,15 @@ Options:
                       one commit per array (the windows send one literal INSERT per row)
   --keep-types        keep the source's column types where the target has them
   --text-types        send every column as text
-  --dry-run           say what would be done, change nothing
+  --dry-run           say what the command would do, change nothing (a copy's plan
+                      exits 1 where the copy would fail)
   --codepage N        code page of the FoxPro tables written
   --source-codepage N code page of FoxPro tables whose header names none
                       (N: 437 850 852 857 865 866 874 932 936 949 950 1250-1256 10000)
   --max-reports N     failure reports printed per table (default 10); the rest are counted
   --summary=text|tsv  the table summary as sentences (default) or tab-separated:
                       name, rows read, written, failed, seconds, status
+                      (with --verify then values compared, differing)
   --quiet             no progress display
   -h, --help          show this text
   -V, --version       show the version

@@ -22,6 +22,7 @@
 #include "connections/DataProviders.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
+#include "connections/NameRules.h"
 #include "connections/Oracle.h"
 #include "maintenance/DeleteTables.h"
 #include "maintenance/RenameTables.h"
@@ -142,8 +143,11 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
     std::cout << SummaryLine(arguments.summary, name, copied, signal != 0);
     if (arguments.verify && copied != nullptr && !copied->notCreated && signal == 0) {
       const Verified verified = VerifyTable(direction, *copied, fields, shown, prompter);
-      if (!tsv) std::cout << ", " << verified.compared << " values compared, " << verified.differing << " differing";
+      std::cout << (tsv ? "\t" : ", ") << verified.compared << (tsv ? "\t" : " values compared, ")
+                << verified.differing << (tsv ? "" : " differing");
       differing += verified.differing;
+    } else if (arguments.verify && tsv) {
+      std::cout << "\t\t";  // every line has the verify fields; a table not compared leaves them empty
     }
     std::cout << "\n";
   }
@@ -207,13 +211,83 @@ void SayWhatChanged(const Arguments& arguments, Side side, const std::vector<std
   }
 }
 
+// What a delete or rename would do, each name checked as the command checks it; 1 when the
+// command would refuse one, and nothing is changed either way.
+int SayWhatWouldChange(const Arguments& arguments, Side side, const std::vector<std::string>& selected,
+                       connections::ListBox& list) {
+  const connections::TableSide nameSide =
+      side == Side::FoxPro ? connections::TableSide::FoxPro : connections::TableSide::Oracle;
+  const std::string where = std::string(SideName(side)) + " table ";
+  try {
+    for (const std::string& name : selected) connections::RequireTableName(nameSide, name);
+    if (arguments.command == Command::DeleteOracle || arguments.command == Command::DeleteFoxPro) {
+      for (const std::string& name : selected) std::cout << "would drop " << where << name << "\n";
+      return 0;
+    }
+    const std::string& newName = arguments.tables[1];
+    connections::RequireNewTableName(nameSide, newName);
+    // FoxPro's file names ignore letter case, so only the table itself may hold the new name so;
+    // Oracle's quoted names are taken as written.
+    for (int i = 0; i < list.ListCount(); ++i) {
+      const std::string& item = list.List(i);
+      const bool same = side == Side::FoxPro ? transfer::LowerCase(item) == transfer::LowerCase(newName)
+                                             : item == newName;
+      if (same && item != selected.front()) {
+        std::cerr << "tesselby: cannot rename " << where << selected.front() << ": " << SideName(side) << " has "
+                  << item << " already\n";
+        return 1;
+      }
+    }
+    std::cout << "would rename " << where << selected.front() << " to " << newName << "\n";
+  } catch (const std::exception& refused) {
+    std::cerr << "tesselby: " << refused.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+// What the run does with a target that exists, as the overwrite question will be answered.
+transfer::ExistingTarget ExistingTargetFor(Overwrite overwrite) {
+  switch (overwrite) {
+    case Overwrite::Yes:
+      return transfer::ExistingTarget::Replace;
+    case Overwrite::No:
+      return transfer::ExistingTarget::Keep;
+    case Overwrite::Ask:
+      return transfer::ExistingTarget::Ask;
+    case Overwrite::Default:
+      break;
+  }
+  return transfer::ExistingTarget::KeepUnasked;
+}
+
+// The plan of the copy these options make: both sides are read, neither is changed; 1 when
+// the run would fail for some table.
+int PlanTransfer(const Arguments& arguments, Overwrite overwrite, const connections::ConnectionFields& fields,
+                 const std::vector<std::string>& selected, const connections::ListBox& targetList) {
+  transfer::PlanChoices choices;
+  choices.keepTypes = fields.KeepTypes();
+  choices.existing = ExistingTargetFor(overwrite);
+  for (int i = 0; i < targetList.ListCount(); ++i) choices.targetTables.push_back(targetList.List(i));
+  try {
+    const std::vector<transfer::TablePlan> plan = arguments.command == Command::SendToOracle
+                                                      ? transfer::PlanSendToOracle(fields, selected, choices)
+                                                      : transfer::PlanSendToFoxPro(fields, selected, choices);
+    std::cout << transfer::PlanText(plan) << std::flush;
+    return transfer::PlanFails(plan) ? 1 : 0;
+  } catch (const std::exception& failure) {
+    std::cerr << "tesselby: cannot plan the copy: " << failure.what() << "\n";
+    return 1;
+  }
+}
+
 int Run(const Arguments& arguments) {
   const bool interactive = ::isatty(STDIN_FILENO) == 1;
   Overwrite overwrite = arguments.overwrite;
   if (overwrite == Overwrite::Default && interactive) overwrite = Overwrite::Ask;
   const bool renaming = arguments.command == Command::RenameOracle || arguments.command == Command::RenameFoxPro;
   const bool deleting = arguments.command == Command::DeleteOracle || arguments.command == Command::DeleteFoxPro;
-  if (deleting && !arguments.confirmDelete && !interactive) {
+  if (deleting && !arguments.confirmDelete && !arguments.dryRun && !interactive) {
     throw UsageError("deleting without a terminal to ask on needs --yes");
   }
 
@@ -269,6 +343,7 @@ int Run(const Arguments& arguments) {
   for (const std::string& name : missing) std::cerr << "tesselby: no " << SideName(side) << " table " << name << "\n";
   if (!missing.empty()) return 1;
 
+  if (arguments.dryRun && !IsTransfer(arguments.command)) return SayWhatWouldChange(arguments, side, selected, list);
   if (deleting && !arguments.confirmDelete) {
     std::string question = "Drop " + std::to_string(selected.size()) + " " + SideName(side) + " table(s):";
     for (const std::string& name : selected) question += " " + name;
@@ -279,17 +354,8 @@ int Run(const Arguments& arguments) {
     case Command::SendToOracle:
     case Command::SendToFoxPro: {
       if (arguments.dryRun) {
-        // The plan of a typed copy: both sides are read, neither is changed.
-        try {
-          std::cout << transfer::PlanText(arguments.command == Command::SendToOracle
-                                              ? transfer::PlanSendToOracle(fields, selected)
-                                              : transfer::PlanSendToFoxPro(fields, selected))
-                    << std::flush;
-        } catch (const std::exception& failure) {
-          std::cerr << "tesselby: cannot plan the copy: " << failure.what() << "\n";
-          return 1;
-        }
-        return 0;
+        return PlanTransfer(arguments, overwrite, fields, selected,
+                            arguments.command == Command::SendToOracle ? oracleList : foxProList);
       }
       const char* term = std::getenv("TERM");
       const bool dumb = term != nullptr && std::string(term) == "dumb";

@@ -29,14 +29,16 @@ ConsolePrompter::ConsolePrompter(std::istream& in, std::ostream& err, Overwrite 
       m_inputAnswer(std::move(inputAnswer)),
       m_progress(progress) {}
 
-bool ConsolePrompter::AskYesNo(const std::string& text) {
+bool ConsolePrompter::AskYesNo(const std::string& text) { return Answer(text).value_or(false); }
+
+std::optional<bool> ConsolePrompter::Answer(const std::string& text) {
   if (m_progress != nullptr) m_progress->ClearLine();
   for (;;) {
     m_err << TerminalLines(text) << " [y/n] " << std::flush;
     std::string answer;
     if (!std::getline(m_in, answer)) {
       m_err << "\n";
-      return false;
+      return std::nullopt;
     }
     const auto start = answer.find_first_not_of(" \t");
     const int meaning = start == std::string::npos ? -1 : ::rpmatch(answer.c_str() + start);
@@ -48,8 +50,11 @@ int ConsolePrompter::MsgBox(const std::string& text, int style, const std::strin
   if ((style & connections::vbYesNo) == connections::vbYesNo) {
     bool yes = m_confirm;
     if (title == "Overwrite?") {
-      yes = m_overwrite == Overwrite::Yes || (m_overwrite == Overwrite::Ask && AskYesNo(text));
-      if (m_overwrite == Overwrite::Default) {
+      // Input that ends before an answer is no one's choice, like no --overwrite at all.
+      const std::optional<bool> answer =
+          m_overwrite == Overwrite::Ask ? Answer(text) : std::optional<bool>(m_overwrite == Overwrite::Yes);
+      yes = answer.value_or(false);
+      if (m_overwrite == Overwrite::Default || !answer) {
         // "Would you like to overwrite NAME?"
         const auto from = text.find("overwrite ");
         m_keptUnasked.push_back(from == std::string::npos ? text : text.substr(from + 10, text.size() - from - 11));

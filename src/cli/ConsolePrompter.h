@@ -1,6 +1,7 @@
 #pragma once
 
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,7 +16,8 @@ namespace cli {
 // The prompts of a command-line run. Failure reports and messages go to standard error,
 // one block each: a report with its failure text, statement and hint; the overwrite
 // question is answered as --overwrite says (asking on the terminal for "ask"; Default,
-// the choice of no one, answers no and keeps the table's name); the rename's new name
+// the choice of no one, and input that ends unanswered answer no and keep the table's
+// name); the rename's new name
 // and any other yes/no question come from the command line.
 class ConsolePrompter : public connections::Prompter {
  public:
@@ -38,6 +40,9 @@ class ConsolePrompter : public connections::Prompter {
   bool AskYesNo(const std::string& text);
 
  private:
+  /// The answer AskYesNo takes; none when the input ends first.
+  std::optional<bool> Answer(const std::string& text);
+
   std::istream& m_in;
   std::ostream& m_err;
   Overwrite m_overwrite;

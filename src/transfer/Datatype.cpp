@@ -3,6 +3,9 @@
 #include <array>
 #include <string_view>
 
+#include "transfer/FoxProNames.h"
+#include "transfer/ListHelpers.h"
+
 namespace transfer {
 namespace {
 
@@ -109,6 +112,14 @@ std::string OracleColumnClause(const std::string& typeName) {
 
 std::string FoxProColumnClause(const std::string& typeName) {
   return Classify(typeName) == TypeClass::LongVarBinary ? " BLOB," : " M,";
+}
+
+std::string OracleTextColumn(const std::string& fieldName, int adoType) {
+  return "\"" + fieldName + "\"" + OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(adoType))));
+}
+
+std::string FoxProTextColumn(const std::string& fieldName, int adoType) {
+  return FoxProColumnName(fieldName) + FoxProColumnClause(DataTypeName(static_cast<std::int16_t>(adoType)));
 }
 
 }  // namespace transfer

@@ -16,4 +16,11 @@ std::string OracleColumnClause(const std::string& typeName);
 /// The FoxPro column clause for an ADO type name: " M," or " BLOB,".
 std::string FoxProColumnClause(const std::string& typeName);
 
+/// One column of the text copy's CREATE TABLE in Oracle, for a field of that ADO type:
+/// "\"name\" VARCHAR(2000),".
+std::string OracleTextColumn(const std::string& fieldName, int adoType);
+
+/// One column of the text copy's CREATE TABLE in FoxPro: "[name] M,".
+std::string FoxProTextColumn(const std::string& fieldName, int adoType);
+
 }  // namespace transfer

@@ -36,27 +36,12 @@ std::vector<std::vector<std::string>> DictionaryRows(ado::Connection& oracle, co
   return rows;
 }
 
-std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxPro, const std::string& table) {
-  std::vector<FoxProTag> tags;
-  const std::unique_ptr<ado::Recordset> rows = foxPro.OpenIndexesSchema(table);
-  const auto flag = [&](const char* name) {
-    const ado::Value& value = rows->Fields(name).Value;
-    return value.Is<bool>() && value.As<bool>();
-  };
-  for (; !rows->Eof(); rows->MoveNext()) {
-    tags.push_back({TextOf(rows->Fields("INDEX_NAME").Value), TextOf(rows->Fields("EXPRESSION").Value),
-                    TextOf(rows->Fields("FILTER").Value), flag("DESCENDING"), flag("PRIMARY_KEY"), flag("CANDIDATE"),
-                    flag("UNIQUE")});
-  }
-  rows->Close();
-  return tags;
-}
-
-std::vector<std::string> OracleNamesInUse(ado::Connection& oracle) {
+// The names of the constraints and indexes the condition picks.
+std::vector<std::string> ConstraintAndIndexNames(ado::Connection& oracle, const std::string& where) {
   std::vector<std::string> names;
-  for (const auto& row : DictionaryRows(oracle, "SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS"))
+  for (const auto& row : DictionaryRows(oracle, "SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS" + where))
     names.push_back(row[0]);
-  for (const auto& row : DictionaryRows(oracle, "SELECT INDEX_NAME FROM USER_INDEXES")) names.push_back(row[0]);
+  for (const auto& row : DictionaryRows(oracle, "SELECT INDEX_NAME FROM USER_INDEXES" + where)) names.push_back(row[0]);
   return names;
 }
 
@@ -140,6 +125,28 @@ void MakeKeys(TypedCopyParts& parts, const std::string& table, const KeyPlan& pl
 }
 
 }  // namespace
+
+std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxPro, const std::string& table) {
+  std::vector<FoxProTag> tags;
+  const std::unique_ptr<ado::Recordset> rows = foxPro.OpenIndexesSchema(table);
+  const auto flag = [&](const char* name) {
+    const ado::Value& value = rows->Fields(name).Value;
+    return value.Is<bool>() && value.As<bool>();
+  };
+  for (; !rows->Eof(); rows->MoveNext()) {
+    tags.push_back({TextOf(rows->Fields("INDEX_NAME").Value), TextOf(rows->Fields("EXPRESSION").Value),
+                    TextOf(rows->Fields("FILTER").Value), flag("DESCENDING"), flag("PRIMARY_KEY"), flag("CANDIDATE"),
+                    flag("UNIQUE")});
+  }
+  rows->Close();
+  return tags;
+}
+
+std::vector<std::string> OracleNamesInUse(ado::Connection& oracle) { return ConstraintAndIndexNames(oracle, ""); }
+
+std::vector<std::string> OracleKeyNamesOf(ado::Connection& oracle, const std::string& table) {
+  return ConstraintAndIndexNames(oracle, " WHERE TABLE_NAME = " + OracleText(table));
+}
 
 KeyPlan PlanKeysToOracle(ado::Connection& foxPro, const std::string& table, const std::vector<FoxProColumn>& columns,
                          ado::Connection& oracle, const std::string& target) {

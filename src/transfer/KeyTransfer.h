@@ -14,6 +14,13 @@ namespace transfer {
 // structural index. Keys are made after the rows, so that loading never checks them one by
 // one; a key the rows violate is reported and the rows stay.
 
+/// The tags of the FoxPro table's structural index.
+std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxPro, const std::string& table);
+/// The names of the Oracle schema's constraints and indexes, which a new key's name must avoid.
+std::vector<std::string> OracleNamesInUse(ado::Connection& oracle);
+/// The names of one Oracle table's constraints and indexes, which go when it is dropped.
+std::vector<std::string> OracleKeyNamesOf(ado::Connection& oracle, const std::string& table);
+
 /// Reads the FoxPro table's tags and the Oracle schema's names in use.
 KeyPlan PlanKeysToOracle(ado::Connection& foxPro, const std::string& table, const std::vector<FoxProColumn>& columns,
                          ado::Connection& oracle, const std::string& target);

@@ -1,14 +1,23 @@
 #include "transfer/TransferPlan.h"
 
+#include <algorithm>
 #include <exception>
+#include <variant>
 
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
+#include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/SqlParser.h"
+#include "platform/foxpro/TableFields.h"
+#include "transfer/Datatype.h"
+#include "transfer/FileRemoval.h"
 #include "transfer/FoxProNames.h"
 #include "transfer/KeyTransfer.h"
+#include "transfer/ListHelpers.h"
 #include "transfer/TypedTables.h"
 
 namespace transfer {
@@ -48,9 +57,28 @@ std::string FoxProSideNotes(const MappedColumn& column, int codePage) {
   return notes;
 }
 
+// The spelling of the name in the target side's list (the last match, letter case aside, as
+// the run takes it); none when the list does not hold it.
+std::optional<std::string> ListedSpelling(const std::vector<std::string>& listed, const std::string& name) {
+  std::optional<std::string> spelling;
+  for (const std::string& item : listed) {
+    if (LowerCase(item) == LowerCase(name)) spelling = item;
+  }
+  return spelling;
+}
+
+bool Replaced(const std::optional<ExistingTarget>& existing) {
+  return existing == ExistingTarget::Replace || existing == ExistingTarget::Ask;
+}
+
+bool Kept(const std::optional<ExistingTarget>& existing) { return existing && !Replaced(existing); }
+
+// The plan of one table: an unreadable table is planned as far as it fails, a kept one not at all.
 template <class Plan>
-TablePlan PlanTable(const std::string& source, const std::string& target, Plan&& plan) {
-  TablePlan table{source, target, {}, {}, {}, {}};
+TablePlan PlanTable(const std::string& source, const std::string& target, std::optional<ExistingTarget> existing,
+                    Plan&& plan) {
+  TablePlan table{source, target, existing, {}, {}, {}, {}, {}};
+  if (Kept(existing)) return table;
   try {
     plan(table);
   } catch (const std::exception& failure) {
@@ -59,19 +87,100 @@ TablePlan PlanTable(const std::string& source, const std::string& target, Plan&&
   return table;
 }
 
+// The engine's own checks of a new table's fields, on the CREATE TABLE the run would send:
+// the table-wide limits (255 fields, the record length) refuse it before a row is read.
+std::string FoxProRefusal(const std::string& createStatement) {
+  try {
+    const foxpro::SqlStatement parsed = foxpro::SqlParser::Parse(createStatement);
+    const auto& create = std::get<foxpro::CreateTableStatement>(parsed);
+    foxpro::CheckVfpTableFields(create.table.text, foxpro::DbfFieldsFor(create.columns));
+  } catch (const ado::Failure& refused) {
+    return refused.Description();
+  }
+  return {};
+}
+
+// The source column as the text copy sees it: FoxPro's declaration, else the driver's type.
+std::string TextSourceColumn(const ado::Field& field) {
+  return field.Name + " " +
+         (field.Declared.typeLetter != 0 ? FoxProTypeText(field.Declared)
+                                         : DataTypeName(static_cast<std::int16_t>(field.Type)));
+}
+
+// The text copy's CREATE TABLE and columns, from the source's fields as the run reads them:
+// each column comes from textColumn ("name TYPE,"), the last comma closes the list.
+template <class TextColumn>
+void PlanTextColumns(TablePlan& table, ado::Connection& connection, const std::string& select,
+                     const std::string& createHead, const std::string& createTail, TextColumn&& textColumn) {
+  ado::Recordset records;  // a server-side read: its fields, no rows
+  records.Open(select, connection);
+  std::string create = createHead;
+  for (int f = 0; f < records.FieldCount(); ++f) {
+    const ado::Field& field = records.Fields(f);
+    const std::string column = textColumn(field.Name, field.Type);
+    create += column;
+    table.columns.push_back({TextSourceColumn(field), column.substr(0, column.size() - 1), {}});
+  }
+  records.Close();
+  create.pop_back();
+  table.statements.push_back(create + createTail);
+}
+
+// The names the schema's constraints and indexes hold when each table's keys are made: those
+// of the schema now, less those of the tables the run drops, plus those it has made so far.
+class OracleKeyNames {
+ public:
+  explicit OracleKeyNames(ado::Connection& oracle) : m_oracle(oracle) {}
+  void Dropped(const std::string& table) {
+    for (std::string& name : OracleKeyNamesOf(m_oracle, table)) m_dropped.push_back(std::move(name));
+  }
+  std::vector<std::string> Taken() {
+    if (!m_inUse) m_inUse = OracleNamesInUse(m_oracle);
+    std::vector<std::string> taken;
+    for (const std::string& name : *m_inUse) {
+      if (std::find(m_dropped.begin(), m_dropped.end(), name) == m_dropped.end()) taken.push_back(name);
+    }
+    taken.insert(taken.end(), m_made.begin(), m_made.end());
+    return taken;
+  }
+  void Made(const KeyPlan& plan) {
+    for (const CarriedKey& key : plan.carried) m_made.push_back(key.name);
+  }
+
+ private:
+  ado::Connection& m_oracle;
+  std::optional<std::vector<std::string>> m_inUse;  // read once, when a table first has tags
+  std::vector<std::string> m_dropped;
+  std::vector<std::string> m_made;
+};
+
 }  // namespace
 
 std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fields,
-                                        const std::vector<std::string>& tables) {
+                                        const std::vector<std::string>& tables, const PlanChoices& choices) {
   ado::Connection foxPro;
   foxPro.Open(connections::FoxProConnectionString(fields));
   // Oracle is read too: the keys' names must be free in its schema.
   ado::Connection oracle;
   oracle.CursorLocation = ado::adUseClient;
   oracle.Open(connections::OracleConnectionString(fields));
+  OracleKeyNames keyNames(oracle);
   std::vector<TablePlan> plan;
   for (const std::string& name : tables) {
-    plan.push_back(PlanTable(name, name, [&](TablePlan& table) {
+    const std::optional<std::string> listed = ListedSpelling(choices.targetTables, name);
+    const std::string target = listed.value_or(name);
+    const std::optional<ExistingTarget> existing =
+        listed ? std::optional<ExistingTarget>(choices.existing) : std::nullopt;
+    plan.push_back(PlanTable(name, target, existing, [&](TablePlan& table) {
+      if (Replaced(existing)) {
+        table.statements.push_back("DROP TABLE \"" + target + "\"");
+        if (choices.keepTypes) keyNames.Dropped(target);
+      }
+      if (!choices.keepTypes) {
+        PlanTextColumns(table, foxPro, "SELECT * FROM `" + name + "`", "CREATE TABLE \"" + target + "\"(", ")",
+                        OracleTextColumn);
+        return;
+      }
       std::vector<FoxProColumn> columns;
       {
         ado::Recordset records;  // a server-side read: its fields, no rows
@@ -80,14 +189,18 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         records.Close();
       }
       FindFractions(foxPro, name, columns);
-      table.statements.push_back(OracleCreateStatement(name, columns));
+      table.statements.push_back(OracleCreateStatement(target, columns));
       for (const FoxProColumn& column : columns) {
-        table.statements.push_back(OracleCommentStatement(name, column));
+        table.statements.push_back(OracleCommentStatement(target, column));
         table.columns.push_back({column.name + " " + FoxProTypeText(column.field),
                                  OracleColumnClause(column.name, column.field, column.hasFraction),
                                  OracleSideNotes(column)});
       }
-      table.keys = KeyPlanLines(PlanKeysToOracle(foxPro, name, columns, oracle, name));
+      const std::vector<FoxProTag> tags = ReadFoxProTags(foxPro, name);
+      if (tags.empty()) return;
+      const KeyPlan keys = KeysForOracle(target, tags, columns, keyNames.Taken());
+      keyNames.Made(keys);
+      table.keys = KeyPlanLines(keys);
     }));
   }
   oracle.Close();
@@ -96,28 +209,41 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
 }
 
 std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fields,
-                                        const std::vector<std::string>& tables) {
+                                        const std::vector<std::string>& tables, const PlanChoices& choices) {
   ado::Connection oracle;
   oracle.CursorLocation = ado::adUseClient;
   oracle.Open(connections::OracleConnectionString(fields));
   std::vector<TablePlan> plan;
   for (const std::string& name : tables) {
-    const std::string path = FoxProTablePath(name, fields.DbcMode() ? kDbcFileMode : kFreeTableFolderMode,
+    const std::optional<std::string> listed = ListedSpelling(choices.targetTables, name);
+    const std::string target = listed.value_or(name);
+    const std::string path = FoxProTablePath(target, fields.DbcMode() ? kDbcFileMode : kFreeTableFolderMode,
                                              fields.DbcFile(), fields.FreeTableFolder());
-    plan.push_back(PlanTable(name, path, [&](TablePlan& table) {
-      const std::vector<MappedColumn> columns = MapOracleTable(oracle, name, !fields.DbcMode());
-      table.statements.push_back(FoxProCreateStatement(path, fields.CodePage(), columns));
-      for (const MappedColumn& column : columns) {
-        std::string declared = column.oracle.dataType;
-        if (column.oracle.precision) {
-          declared += "(" + std::to_string(*column.oracle.precision) +
-                      (column.oracle.scale ? "," + std::to_string(*column.oracle.scale) : "") + ")";
+    // A file the list does not show is asked about all the same.
+    const std::optional<ExistingTarget> existing = listed || FindFileIgnoringCase(path)
+                                                       ? std::optional<ExistingTarget>(choices.existing)
+                                                       : std::nullopt;
+    plan.push_back(PlanTable(name, path, existing, [&](TablePlan& table) {
+      if (Replaced(existing)) table.statements.push_back("DROP TABLE `" + target + "`");
+      if (!choices.keepTypes) {
+        PlanTextColumns(table, oracle, "SELECT * FROM \"" + name + "\"", "CREATE TABLE '" + path + "'(", ");",
+                        FoxProTextColumn);
+      } else {
+        const std::vector<MappedColumn> columns = MapOracleTable(oracle, name, !fields.DbcMode());
+        table.statements.push_back(FoxProCreateStatement(path, fields.CodePage(), columns));
+        for (const MappedColumn& column : columns) {
+          std::string declared = column.oracle.dataType;
+          if (column.oracle.precision) {
+            declared += "(" + std::to_string(*column.oracle.precision) +
+                        (column.oracle.scale ? "," + std::to_string(*column.oracle.scale) : "") + ")";
+          }
+          table.columns.push_back({column.oracle.name + " " + declared,
+                                   FoxProFieldClause(column.foxProName, column.mapping.field),
+                                   FoxProSideNotes(column, fields.CodePage())});
         }
-        table.columns.push_back({column.oracle.name + " " + declared,
-                                 FoxProFieldClause(column.foxProName, column.mapping.field),
-                                 FoxProSideNotes(column, fields.CodePage())});
+        table.keys = KeyPlanLines(PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode()));
       }
-      table.keys = KeyPlanLines(PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode()));
+      table.refusal = FoxProRefusal(table.statements.back());
     }));
   }
   oracle.Close();
@@ -128,10 +254,31 @@ std::string PlanText(const std::vector<TablePlan>& plan) {
   std::string text;
   for (const TablePlan& table : plan) {
     text += "Table " + table.source + " -> " + table.target + "\n";
+    if (table.existing) {
+      switch (*table.existing) {
+        case ExistingTarget::Replace:
+          text += "  exists; will be replaced\n";
+          break;
+        case ExistingTarget::Keep:
+          text += "  exists; will be kept\n";
+          break;
+        case ExistingTarget::Ask:
+          text += "  exists; the run asks whether to replace it (planned as yes)\n";
+          break;
+        case ExistingTarget::KeepUnasked:
+          text += "  exists; will be kept (exit 1): use --overwrite=yes to replace it\n";
+          break;
+      }
+    }
+    if (Kept(table.existing)) {
+      text += "\n";
+      continue;
+    }
     if (!table.failure.empty()) {
       text += "  cannot be read: " + table.failure + "\n\n";
       continue;
     }
+    if (!table.refusal.empty()) text += "  will not be created (exit 1): " + table.refusal + "\n";
     for (const std::string& statement : table.statements) text += "  " + statement + "\n";
     for (const ColumnPlan& column : table.columns) {
       text += "  " + column.source + "  ->  " + column.target;
@@ -142,6 +289,12 @@ std::string PlanText(const std::vector<TablePlan>& plan) {
     text += "\n";
   }
   return text;
+}
+
+bool PlanFails(const std::vector<TablePlan>& plan) {
+  return std::any_of(plan.begin(), plan.end(), [](const TablePlan& table) {
+    return !table.failure.empty() || !table.refusal.empty() || table.existing == ExistingTarget::KeepUnasked;
+  });
 }
 
 }  // namespace transfer

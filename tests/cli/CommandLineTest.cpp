@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -152,13 +153,20 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
   const Outcome kept = Run("fox", {"--overwrite=no", "send-to-oracle", "cli_pyacfl"});
   EXPECT_EQ(kept.exitCode, 0) << kept.err;
   EXPECT_EQ(kept.out, "cli_pyacfl: not copied\n");
-  // Kept because no one answered: a script must hear of it.
-  const Outcome unasked = Run("fox", {"send-to-oracle", "cli_pyacfl"});
-  EXPECT_EQ(unasked.exitCode, 1);
-  EXPECT_EQ(unasked.err, "tesselby: cli_pyacfl exists in Oracle; use --overwrite=yes to replace it\n");
+  // Kept because no one answered (no option, or input that ended unanswered): a script must hear of it.
+  for (const char* overwrite : {"--quiet", "--overwrite=ask"}) {
+    const Outcome unasked = Run("fox", {overwrite, "send-to-oracle", "cli_pyacfl"});
+    EXPECT_EQ(unasked.exitCode, 1) << overwrite;
+    EXPECT_TRUE(unasked.err.ends_with("tesselby: cli_pyacfl exists in Oracle; use --overwrite=yes to replace it\n"))
+        << unasked.err;
+  }
   const Outcome again = Run("fox", {"--overwrite=yes", "--verify", "send-to-oracle", "cli_pyacfl"});
   EXPECT_EQ(again.exitCode, 0) << again.err;
   EXPECT_NE(again.out.find("15 written, 0 failed statements"), std::string::npos) << again.out;
+  // The verify counts end each tab-separated line, after the six fields scripts know.
+  const Outcome tsv = Run("fox", {"--overwrite=yes", "--verify", "--summary=tsv", "send-to-oracle", "cli_pyacfl"});
+  EXPECT_EQ(tsv.exitCode, 0) << tsv.err;
+  EXPECT_TRUE(tsv.out.starts_with("cli_pyacfl\t15\t15\t0\t") && tsv.out.ends_with("\tcopied\t300\t0\n")) << tsv.out;
 
   // A mistyped name must not leave the run copying only the rest.
   const Outcome typo = Run("fox", {"--overwrite=yes", "send-to-oracle", "cli_pyacfl", "cli_nosuch"});
@@ -231,6 +239,149 @@ TEST_F(CommandLineStandInTest, KeptTypesCopyBothWaysAndTheirPlanChangesNothing) 
   EXPECT_EQ(back.exitCode, 0) << back.err;
   EXPECT_EQ(Count(back.out, " 0 failed statements, "), 5) << back.out;
   EXPECT_EQ(Count(back.out, " 0 differing\n"), 5) << back.out;
+}
+
+// The statements that change a side, in their order: the plan's lines, or the stand-in log's
+// lines of what the program sent, found by the marker before them.
+std::vector<std::string> ChangingStatements(const std::string& text, const std::string& marker) {
+  std::vector<std::string> statements;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const auto at = line.find(marker);
+    if (at == std::string::npos) continue;
+    const std::string statement = line.substr(at + marker.size());
+    for (const char* kind : {"CREATE ", "ALTER ", "DROP ", "COMMENT "}) {
+      if (statement.starts_with(kind)) statements.push_back(statement);
+    }
+  }
+  return statements;
+}
+
+// A dry run changes nothing: delete and rename say what they would do, checking the names as
+// the commands do, and need no confirmation.
+TEST_F(CommandLineStandInTest, DeleteAndRenameInADryRunSayWhatTheyWouldDoAndDoNothing) {
+  ASSERT_EQ(Run("fox", {"send-to-oracle", "cli_pyacfl"}).exitCode, 0);
+  const std::string listed = Run("fox", {"list"}).out;
+  const auto files = FolderContents(root_ / "fox");
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+    int status;
+  } cases[] = {
+      {{"--yes", "delete-foxpro", "cli_pyacfl"}, "would drop FoxPro table cli_pyacfl\n", 0},
+      {{"delete-oracle", "cli_pyacfl"}, "would drop Oracle table cli_pyacfl\n", 0},
+      {{"rename-foxpro", "cli_pyacfl", "cli_renamed"}, "would rename FoxPro table cli_pyacfl to cli_renamed\n", 0},
+      {{"rename-oracle", "cli_pyacfl", "cli_renamed"}, "would rename Oracle table cli_pyacfl to cli_renamed\n", 0},
+      {{"rename-foxpro", "cli_pyacfl", "CLI_VFP9_30"}, "", 1},  // the name is taken
+      {{"rename-foxpro", "cli_pyacfl", "cli'x"}, "", 1},        // the name is refused
+      {{"delete-oracle", "cli_nosuch"}, "", 1},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--dry-run"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Outcome run = Run("fox", args);
+    EXPECT_EQ(run.exitCode, c.status) << c.args[1] << run.err;
+    EXPECT_EQ(run.out, c.out) << run.err;
+  }
+  EXPECT_EQ(Run("fox", {"list"}).out, listed);
+  EXPECT_TRUE(FolderContents(root_ / "fox") == files);
+}
+
+// The plan describes the run the same options make: its statements are the ones the run sends
+// (text or typed columns, keys under the names the run gives them), and a target that exists
+// is said to be replaced or kept, with the run's exit status.
+TEST_F(CommandLineStandInTest, ThePlanIsTheRunTheSameOptionsMake) {
+  const std::vector<std::string> keyed = {"cli_keya", "cli_keyb"};
+  {
+    ado::Connection foxPro;
+    foxPro.Open("Provider=vfpoledb.1;Data Source=" + (root_ / "fox").string() + ";");
+    for (const std::string& table : keyed) {
+      foxPro.Execute("CREATE TABLE '" + table + "' ([id] I NULL, [name] C(10) NULL)");
+      foxPro.Execute("INSERT INTO '" + table + "' VALUES ('1', 'pear')");
+      foxPro.Execute("INDEX ON id TAG primarykey OF '" + table + ".cdx' CANDIDATE");  // one tag name, twice
+    }
+  }
+  const auto dropKeyed = [&] {
+    for (const std::string& table : keyed) Run("fox", {"--yes", "delete-oracle", table});
+  };
+  dropKeyed();
+  const fs::path serverLog = fs::path(support::StandInDir()) / "server.log";
+  const struct {
+    std::vector<std::string> options;
+    std::string existing;  // said of each table
+    std::size_t keys;
+    int status;
+  } cases[] = {
+      {{"--text-types"}, "", 0, 0},
+      {{"--keep-types", "--overwrite=yes"}, "  exists; will be replaced\n", 2, 0},
+      {{"--keep-types", "--overwrite=yes"}, "  exists; will be replaced\n", 2, 0},  // their names free again
+      {{"--overwrite=no"}, "  exists; will be kept\n", 0, 0},
+      {{"--quiet"}, "  exists; will be kept (exit 1): use --overwrite=yes to replace it\n", 0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options.back() + " " + c.options.front());
+    std::vector<std::string> args = c.options;
+    args.push_back("send-to-oracle");
+    args.insert(args.end(), keyed.begin(), keyed.end());
+    args.insert(args.begin(), "--dry-run");
+    const Outcome plan = Run("fox", args);
+    args.erase(args.begin());
+    const auto logStart = static_cast<std::size_t>(fs::file_size(serverLog));
+    const Outcome run = Run("fox", args);
+    const std::string log = test_support::Slurp(serverLog).substr(logStart);
+    EXPECT_EQ(plan.exitCode, c.status) << plan.err;
+    EXPECT_EQ(run.exitCode, c.status) << run.err;
+    EXPECT_EQ(Count(plan.out, "  exists; "), c.existing.empty() ? 0 : 2) << plan.out;
+    if (!c.existing.empty()) {
+      EXPECT_EQ(Count(plan.out, c.existing), 2) << plan.out;
+    }
+    // The front logs what it translates, the server what passes unchanged (DROP TABLE).
+    const std::vector<std::string> planned = ChangingStatements(plan.out, "  ");
+    const std::vector<std::string> sent = ChangingStatements(log, "LOG:  statement: ");
+    for (const std::string& statement : planned) {
+      EXPECT_NE(std::find(sent.begin(), sent.end(), statement), sent.end()) << statement;
+    }
+    for (const std::string& statement : ChangingStatements(log, "[front] LOG:  statement: ")) {
+      EXPECT_NE(std::find(planned.begin(), planned.end(), statement), planned.end()) << statement << plan.out;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(Count(plan.out, " ADD CONSTRAINT ")), c.keys) << plan.out;
+  }
+  // The other way, the text copy's fields are memos and it makes no tags.
+  const Outcome text = Run("back", {"--text-types", "--dry-run", "send-to-foxpro", "cli_keya"});
+  EXPECT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find("/cli_keya.DBF'([id] M,[name] M);\n"), std::string::npos) << text.out;
+  EXPECT_EQ(text.out.find(" TAG "), std::string::npos) << text.out;
+  EXPECT_NE(Run("back", {"--keep-types", "--dry-run", "send-to-foxpro", "cli_keya"}).out.find(" TAG primarykey"),
+            std::string::npos);
+  dropKeyed();
+}
+
+// A table FoxPro refuses whole (more than 255 fields, a record over 65,500 bytes) is refused in
+// the plan with the engine's words, and the plan fails as the run does.
+TEST_F(CommandLineStandInTest, ThePlanFindsTheTablesFoxProRefusesWhole) {
+  ado::Connection oracle;
+  oracle.Open(support::kOracleConnectionString);
+  const struct {
+    int columns;
+    std::string type;
+    std::string types;
+    std::string refusal;
+  } cases[] = {{256, "NUMBER(5)", "--text-types", "Too many fields for table "},
+               {258, "VARCHAR2(254 CHAR)", "--keep-types", "Record is too large for table "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.types);
+    oracle.Execute("DROP TABLE IF EXISTS \"cli_wide\"");
+    std::string create = "CREATE TABLE \"cli_wide\" (";
+    for (int k = 1; k <= c.columns; ++k) create += (k == 1 ? "\"C" : ", \"C") + std::to_string(k) + "\" " + c.type;
+    oracle.Execute(create + ")");
+    const Outcome plan = Run("back", {c.types, "--dry-run", "send-to-foxpro", "cli_wide"});
+    EXPECT_EQ(plan.exitCode, 1);
+    EXPECT_NE(plan.out.find("  will not be created (exit 1): " + c.refusal), std::string::npos) << plan.out;
+    const Outcome run = Run("back", {c.types, "send-to-foxpro", "cli_wide"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(c.refusal), std::string::npos) << run.err;
+  }
+  oracle.Execute("DROP TABLE \"cli_wide\"");
 }
 
 TEST_F(CommandLineStandInTest, AKeyTheRowsBreakFailsTheRunWithOneReportAndTheRowsStay) {

@@ -129,9 +129,11 @@ TEST_F(TypedCopyTest, OracleDictionaryDecidesTheFoxProFieldsAndRowsStreamIntoTyp
             (std::vector<Row>{{std::int64_t{7369}, "Смит", ado::DateTime{{2024, 2, 29}, 13, 5, 9, 251}, true}}));
 }
 
+const PlanChoices kTypedPlan{true, ExistingTarget::KeepUnasked, {}};
+
 TEST_F(TypedCopyTest, ThePlanReadsBothSidesAndChangesNeither) {
   ScriptEmp();
-  const std::string plan = PlanText(PlanSendToFoxPro(sides.window.fields, {"EMP"}));
+  const std::string plan = PlanText(PlanSendToFoxPro(sides.window.fields, {"EMP"}, kTypedPlan));
   EXPECT_NE(plan.find("CREATE TABLE 'C:\\data\\EMP.DBF' CODEPAGE=1252 ([EMPNO] I NULL"), std::string::npos) << plan;
   EXPECT_NE(plan.find("EMPLOYEE_NAME VARCHAR2  ->  [EMPLOYEE_N] C(40) NULL  (name shortened to EMPLOYEE_N;"),
             std::string::npos)
@@ -139,7 +141,7 @@ TEST_F(TypedCopyTest, ThePlanReadsBothSidesAndChangesNeither) {
   EXPECT_NE(plan.find("fractions beyond milliseconds rounded"), std::string::npos) << plan;
   sides.foxPro->SetResult("SELECT * FROM `orders`", {{{"pic", ado::adLongVarBinary, Fox('G')}}, {}});
   sides.foxPro->FailOn("`missing`", "File 'missing.dbf' does not exist.");
-  const std::string back = PlanText(PlanSendToOracle(sides.window.fields, {"orders", "missing"}));
+  const std::string back = PlanText(PlanSendToOracle(sides.window.fields, {"orders", "missing"}, kTypedPlan));
   EXPECT_NE(back.find("pic G  ->  \"pic\" BLOB  (the OLE wrapper as stored"), std::string::npos) << back;
   EXPECT_NE(back.find("Table missing -> missing\n  cannot be read: File 'missing.dbf' does not exist.\n"),
             std::string::npos)

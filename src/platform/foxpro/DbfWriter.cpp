@@ -34,11 +34,10 @@ void RemoveQuietly(FileSystem& fs, const std::string& path) {
   }
 }
 
-}  // namespace
-
-void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& newFields, const CreateOptions& options,
-                    FileSystem& fs) {
-  if (!fs.FindIgnoringCase(dbfPath).empty()) throw ado::Failure("File " + dbfPath + " already exists");
+// The header of a new table, every field checked against FoxPro's limits: the one place
+// that knows them, for the table made and for a plan that only asks.
+DbfHeader NewTableHeader(const std::string& dbfPath, const std::vector<NewField>& newFields,
+                         const CreateOptions& options) {
   if (newFields.empty()) throw ado::Failure("Table " + dbfPath + " needs at least one field.");
 
   DbfHeader h;
@@ -153,6 +152,20 @@ void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& new
   h.tableFlags = static_cast<std::uint8_t>((hasMemo ? kTableHasMemo : 0) | (options.database ? kTableIsDatabase : 0));
   h.codePageMark = options.codePageMark;
   h.backlink = options.backlink;
+  return h;
+}
+
+}  // namespace
+
+void CheckVfpTableFields(const std::string& dbfPath, const std::vector<NewField>& fields) {
+  NewTableHeader(dbfPath, fields, CreateOptions());
+}
+
+void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& newFields, const CreateOptions& options,
+                    FileSystem& fs) {
+  if (!fs.FindIgnoringCase(dbfPath).empty()) throw ado::Failure("File " + dbfPath + " already exists");
+  const DbfHeader h = NewTableHeader(dbfPath, newFields, options);
+  const bool hasMemo = (h.tableFlags & kTableHasMemo) != 0;
   std::vector<std::uint8_t> bytes = WriteDbfHeader(h);
   bytes.push_back(0x1A);
 

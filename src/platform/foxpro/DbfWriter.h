@@ -42,6 +42,10 @@ struct CreateOptions {
 void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& fields, const CreateOptions& options = {},
                     FileSystem& fs = DiskFileSystem());
 
+/// Throws what CreateVfpTable throws for these fields (a field it cannot make, a record too
+/// large, too many fields), creating nothing.
+void CheckVfpTableFields(const std::string& dbfPath, const std::vector<NewField>& fields);
+
 /// Appends records to a Visual FoxPro table. Crash-safe order per record: memo blocks, then the
 /// record, then the header's count and date, then the end-of-file marker.
 class DbfAppender {
