@@ -6,8 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,10 +19,12 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
+#include "platform/foxpro/CdxReader.h"
 #include "platform/foxpro/DbcTable.h"
 #include "platform/foxpro/FileIo.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
+#include "transfer/KeyPlans.h"
 #include "transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
@@ -184,6 +189,125 @@ TEST(ProgramRunTest, AFileTheOverwriteQuestionDidNotCoverIsNeverDeleted) {
     }
   }
   oracle.Execute("DROP TABLE \"REGI\"");
+  fs::remove_all(root);
+}
+
+
+// A typed run of the program with its own profile, the stand-in as Oracle and folder as FoxPro.
+test_support::QueryOutcome RunTyped(const fs::path& root, const std::vector<std::string>& words) {
+  std::vector<std::string> args = {"--server", "127.0.0.1",          "--user",          "scott",
+                                   "--folder", (root / "fox").string(), "--overwrite=yes", "--quiet",
+                                   "--keep-types"};
+  args.insert(args.end(), words.begin(), words.end());
+  return BackgroundRun(root / "run", args).Wait();
+}
+
+void Drop(ado::Connection& oracle, const std::string& table) {
+  try {
+    oracle.Execute("DROP TABLE " + Quoted(table));
+  } catch (const std::exception&) {
+    // not there
+  }
+}
+
+std::vector<std::string> Texts(ado::Connection& connection, const std::string& sql) {
+  ado::Recordset rows;
+  rows.Open(sql, connection);
+  std::vector<std::string> texts;
+  for (; !rows.Eof(); rows.MoveNext()) texts.push_back(ado::ValueToText(rows.Fields(0).Value));
+  return texts;
+}
+
+void FillFoxProTable(const fs::path& folder, const std::string& create, const std::string& table,
+                     const std::vector<std::vector<ado::Value>>& rows) {
+  ado::Connection fox;
+  fox.Open("Provider=vfpoledb.1;Data Source=" + folder.string() + ";");
+  fox.Execute(create);
+  std::string markers = "?";
+  for (std::size_t c = 1; c < rows.front().size(); ++c) markers += ", ?";
+  auto arrays = fox.PrepareArrays("INSERT INTO '" + table + ".dbf' VALUES(" + markers + ")", rows.front().size());
+  ASSERT_NE(arrays, nullptr);
+  ado::ValueRows values(rows.front().size());
+  for (const auto& row : rows) {
+    for (const ado::Value& value : row) values.Add(value);
+  }
+  for (const ado::RowRefusal& refusal : arrays->SendValues(values)) ADD_FAILURE() << refusal.message;
+}
+
+// Makes tag name of the index at cdx what VFP 9 writes for INDEX ON .NOT.DELETED() BINARY over
+// records that all live: signature 5, and a leaf that holds a bitmap of the records in place
+// of entries (no entry width, no duplicate or trail bits).
+void MakeBinaryLiveRecordsTag(const fs::path& cdx, const std::string& name, std::uint16_t records) {
+  std::uint32_t header = 0;
+  std::uint32_t leaf = 0;
+  {
+    auto file = foxpro::DiskFileSystem().Open(cdx.string(), foxpro::OpenMode::Read);
+    foxpro::CdxReader reader(*file);
+    header = reader.FindTag(name)->headerOffset;
+    std::uint8_t root[4] = {};
+    file->ReadAt(header, root, 4);
+    leaf = root[0] | (root[1] << 8) | (root[2] << 16) | (static_cast<std::uint32_t>(root[3]) << 24);
+  }
+  std::fstream file(cdx, std::ios::in | std::ios::out | std::ios::binary);
+  const auto put = [&](std::uint32_t at, const std::string& bytes) {
+    file.seekp(at);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  };
+  const std::string expression = ".NOT.DELETED()";
+  const auto le16 = [](std::size_t n) { return std::string{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8)}; };
+  put(header + 15, std::string(1, '\x05'));
+  // The pool: the key, its NUL, an empty FOR; words 504-510 give their places and lengths.
+  put(header + 504, le16(expression.size() + 1) + le16(1) + le16(0) + le16(expression.size() + 1));
+  put(header + 512, expression + std::string(512 - expression.size(), '\0'));
+  std::string page(500, '\0');
+  for (std::uint16_t record = 1; record <= records; ++record) page[4 + record / 8] |= static_cast<char>(1 << (record % 8));
+  put(leaf + 2, le16(records + 1u));
+  put(leaf + 12, page);
+}
+
+// A real VFP index with a BINARY tag on .NOT.DELETED() is read: that tag is listed as not
+// carried, in the plan and in the run, and every other tag reaches Oracle; the table is whole.
+TEST(ProgramRunTest, ABinaryTagOnDeletedIsNotCarriedAndTheOtherTagsGo) {
+  TESSELBY_REQUIRE_STANDIN();
+  const fs::path root = fs::temp_directory_path() / ("tesselby-binary-tag-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "fox");
+  FillFoxProTable(root / "fox", "CREATE TABLE 'keyed.dbf'([id] I, [name] C(20), [code] C(5), [amount] N(10,2), [flag] L)",
+                  "keyed",
+                  {{std::int64_t{1}, "Ann", "A1", ado::Decimal{"10.50"}, true},
+                   {std::int64_t{2}, "Bob", "B2", ado::Decimal{"7.25"}, true},
+                   {std::int64_t{3}, "Cid", "C3", ado::Decimal{"1.00"}, true}});
+  {
+    ado::Connection fox;
+    fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+    fox.Execute("ALTER TABLE 'keyed.dbf' ADD UNIQUE id TAG id");
+    for (const char* tag : {"name", "code", "amount", "UPPER(name) TAG uname", "name+code TAG both", "flag TAG live"}) {
+      const std::string text = tag;
+      fox.Execute("INDEX ON " + (text.find(" TAG ") == std::string::npos ? text + " TAG " + text : text) + " OF '" +
+                  (root / "fox" / "keyed.cdx").string() + "'");
+    }
+  }
+  MakeBinaryLiveRecordsTag(root / "fox" / "keyed.cdx", "live", 3);
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(support::kOracleConnectionString);
+  Drop(oracle, "keyed");
+  const std::string notCarried = "tag live (.NOT.DELETED()) not carried";
+
+  const test_support::QueryOutcome plan = RunTyped(root, {"--dry-run", "send-to-oracle", "keyed"});
+  EXPECT_EQ(plan.exitCode, 0) << plan.out << plan.err;
+  EXPECT_NE(plan.out.find(notCarried), std::string::npos) << plan.out << plan.err;
+  EXPECT_EQ((plan.out + plan.err).find("cannot be read"), std::string::npos) << plan.out << plan.err;
+
+  const test_support::QueryOutcome run = RunTyped(root, {"send-to-oracle", "keyed"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("3 written, 0 failed"), std::string::npos) << run.out << run.err;
+  EXPECT_NE((run.out + run.err).find(notCarried), std::string::npos) << run.out << run.err;
+  EXPECT_EQ(run.err.find("INSERT"), std::string::npos) << run.err;
+  std::vector<std::string> keys = Texts(oracle, "SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME = 'keyed'");
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(keys, (std::vector<std::string>{"amount", "both", "code", "id", "name", "uname"}));
+  Drop(oracle, "keyed");
   fs::remove_all(root);
 }
 
