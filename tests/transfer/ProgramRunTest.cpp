@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -308,6 +309,47 @@ TEST(ProgramRunTest, ABinaryTagOnDeletedIsNotCarriedAndTheOtherTagsGo) {
   std::sort(keys.begin(), keys.end());
   EXPECT_EQ(keys, (std::vector<std::string>{"amount", "both", "code", "id", "name", "uname"}));
   Drop(oracle, "keyed");
+  fs::remove_all(root);
+}
+
+
+// A primary key over a V(240) field comes back: the key's field takes no NULL, as in Oracle,
+// so its key keeps the 240 bytes a tag holds; a column that takes NULL stays nullable.
+TEST(ProgramRunTest, AKeysColumnsComeBackAsFieldsWithoutNull) {
+  TESSELBY_REQUIRE_STANDIN();
+  const fs::path root = fs::temp_directory_path() / ("tesselby-key-null-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "fox");
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(support::kOracleConnectionString);
+  Drop(oracle, "WIDEKEY");
+  oracle.Execute(
+      "CREATE TABLE \"WIDEKEY\"(\"CODE\" VARCHAR2(240 CHAR), \"NOTE\" VARCHAR2(10), \"SHORT\" VARCHAR2(5) NOT NULL, "
+      "CONSTRAINT \"WIDEKEY_PK\" PRIMARY KEY (\"CODE\"))");
+  oracle.Execute("COMMENT ON COLUMN \"WIDEKEY\".\"CODE\" IS 'FoxPro V(240)'");
+  oracle.Execute("INSERT INTO \"WIDEKEY\" VALUES('" + std::string(240, 'k') + "', NULL, 's')");
+
+  const test_support::QueryOutcome run = RunTyped(root, {"send-to-foxpro", "WIDEKEY"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  ado::Connection fox;
+  fox.CursorLocation = ado::adUseClient;
+  fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+  const std::unique_ptr<ado::Recordset> tags = fox.OpenIndexesSchema("widekey");
+  ASSERT_FALSE(tags->Eof()) << run.out << run.err;
+  EXPECT_EQ(ado::ValueToText(tags->Fields("EXPRESSION").Value), "CODE");
+  ado::Recordset rows;
+  rows.Open("SELECT * FROM `widekey`", fox);
+  std::vector<std::string> fields;
+  for (int f = 0; f < rows.FieldCount(); ++f) {
+    const ado::DeclaredField& field = rows.Fields(f).Declared;
+    fields.push_back(rows.Fields(f).Name + " " + field.typeLetter + std::to_string(field.width) +
+                     (field.nullable ? " NULL" : " NOT NULL"));
+  }
+  EXPECT_EQ(fields, (std::vector<std::string>{"code V240 NOT NULL", "note C10 NULL", "short C5 NOT NULL"}));
+  EXPECT_EQ(rows.RecordCount(), 1);
+  rows.Close();
+  Drop(oracle, "WIDEKEY");
   fs::remove_all(root);
 }
 
