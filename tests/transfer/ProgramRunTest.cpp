@@ -353,5 +353,70 @@ TEST(ProgramRunTest, AKeysColumnsComeBackAsFieldsWithoutNull) {
   fs::remove_all(root);
 }
 
+
+// A memo holding a NUL is never cut there: it arrives whole or its row is refused with a
+// report, both ways; a binary memo's bytes reach their BLOB and come back whole.
+TEST(ProgramRunTest, AMemoWithANulArrivesWholeOrItsRowIsRefused) {
+  TESSELBY_REQUIRE_STANDIN();
+  const fs::path root = fs::temp_directory_path() / ("tesselby-nul-memo-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "fox");
+  const std::string text("before\0after", 12);
+  const std::string bytes("a\0b\xff\0", 5);
+  FillFoxProTable(root / "fox", "CREATE TABLE 'nulmemo.dbf'([id] I, [body] M NULL, [raw] M NOCPTRANS NULL)", "nulmemo",
+                  {{std::int64_t{1}, text, ado::Bytes(bytes.begin(), bytes.end())},
+                   {std::int64_t{2}, "plain", ado::Bytes(bytes.begin(), bytes.end())}});
+  {  // the FoxPro engine itself keeps the NUL
+    ado::Connection fox;
+    fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+    ado::Recordset written;
+    written.Open("SELECT * FROM `nulmemo`", fox);
+    EXPECT_TRUE(written.Fields(1).Value == ado::Value(text));
+  }
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(support::kOracleConnectionString);
+  Drop(oracle, "nulmemo");
+
+  const test_support::QueryOutcome sent = RunTyped(root, {"send-to-oracle", "nulmemo"});
+  ado::Recordset rows;
+  rows.Open("SELECT \"id\", \"body\", \"raw\" FROM \"nulmemo\" ORDER BY \"id\"", oracle);
+  std::vector<std::string> ids;
+  for (; !rows.Eof(); rows.MoveNext()) {
+    const std::string id = ado::ValueToText(rows.Fields(0).Value);
+    ids.push_back(id);
+    EXPECT_TRUE(rows.Fields(1).Value == ado::Value(id == "1" ? text : std::string("plain"))) << id;
+    EXPECT_TRUE(rows.Fields(2).Value == ado::Value(ado::Bytes(bytes.begin(), bytes.end()))) << id;
+  }
+  rows.Close();
+  if (ids.size() == 1) {  // the target cannot hold the NUL: the row is refused and said so
+    EXPECT_EQ(sent.exitCode, 1);
+    EXPECT_NE(sent.err.find("row 1 was refused"), std::string::npos) << sent.out << sent.err;
+    EXPECT_NE(sent.err.find("Column body, value 'before\\0after'"), std::string::npos) << sent.err;
+  } else {
+    EXPECT_EQ(ids.size(), 2U) << sent.out << sent.err;
+    EXPECT_EQ(sent.exitCode, 0) << sent.out << sent.err;
+  }
+
+  fs::rename(root / "fox", root / "sent");
+  fs::create_directories(root / "fox");
+  const test_support::QueryOutcome back = RunTyped(root, {"send-to-foxpro", "nulmemo"});
+  EXPECT_EQ(back.exitCode, 0) << back.out << back.err;
+  ado::Connection fox;
+  fox.CursorLocation = ado::adUseClient;
+  fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+  ado::Recordset returned;
+  returned.Open("SELECT * FROM `nulmemo`", fox);
+  EXPECT_EQ(returned.RecordCount(), static_cast<long>(ids.size()));
+  for (; !returned.Eof(); returned.MoveNext()) {
+    const ado::Value& raw = returned.Fields(2).Value;
+    EXPECT_TRUE(raw == ado::Value(bytes) || raw == ado::Value(ado::Bytes(bytes.begin(), bytes.end())))
+        << ado::ValueToText(raw);
+  }
+  returned.Close();
+  Drop(oracle, "nulmemo");
+  fs::remove_all(root);
+}
+
 }  // namespace
 }  // namespace transfer
