@@ -78,8 +78,7 @@ class TypedRowSender {
         m_parts.trap.Step(322, [&] {
           std::vector<ado::Value> values;
           for (std::size_t c = 0; c < m_columns.size(); ++c) values.push_back(m_rows.At(row, c));
-          throw ado::Failure(
-              RefusedRowText(m_table, m_numbers[row], refusal.message, m_columns, values));
+          throw ado::Failure(RefusedRowText(m_table, m_numbers[row], refusal.message, m_columns, values));
         });
       }
       if (m_parts.observer != nullptr) m_parts.observer->RowSent(!isRefused);

@@ -27,8 +27,8 @@ std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t cou
 // An amount in ten-thousandths, when it has at most four decimals and fits 64 bits.
 std::optional<ado::Value> CurrencyOf(const DecimalDigits& digits) {
   if (digits.fraction.size() > 4 || digits.integer.size() > 15) return std::nullopt;
-  const std::string scaled = (digits.integer.empty() ? "0" : digits.integer) + digits.fraction +
-                             std::string(4 - digits.fraction.size(), '0');
+  const std::string scaled =
+      (digits.integer.empty() ? "0" : digits.integer) + digits.fraction + std::string(4 - digits.fraction.size(), '0');
   std::uint64_t magnitude = 0;
   std::from_chars(scaled.data(), scaled.data() + scaled.size(), magnitude);
   const std::uint64_t limit = digits.negative ? 9223372036854775808ULL : 9223372036854775807ULL;
@@ -74,7 +74,8 @@ std::string ShownValue(const ado::Value& value) {
     text = ado::ValueToText(value);
   }
   // A NUL would end the report where it is shown.
-  for (std::size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at + 2)) text.replace(at, 1, "\\0");
+  for (std::size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at + 2))
+    text.replace(at, 1, "\\0");
   if (text.size() > kShownValueLength) text = text.substr(0, kShownValueLength) + "...";
   return "'" + text + "'";
 }

@@ -193,12 +193,11 @@ TEST(ProgramRunTest, AFileTheOverwriteQuestionDidNotCoverIsNeverDeleted) {
   fs::remove_all(root);
 }
 
-
 // A typed run of the program with its own profile, the stand-in as Oracle and folder as FoxPro.
 test_support::QueryOutcome RunTyped(const fs::path& root, const std::vector<std::string>& words) {
-  std::vector<std::string> args = {"--server", "127.0.0.1",          "--user",          "scott",
-                                   "--folder", (root / "fox").string(), "--overwrite=yes", "--quiet",
-                                   "--keep-types"};
+  std::vector<std::string> args = {"--server",        "127.0.0.1", "--user",
+                                   "scott",           "--folder",  (root / "fox").string(),
+                                   "--overwrite=yes", "--quiet",   "--keep-types"};
   args.insert(args.end(), words.begin(), words.end());
   return BackgroundRun(root / "run", args).Wait();
 }
@@ -261,7 +260,8 @@ void MakeBinaryLiveRecordsTag(const fs::path& cdx, const std::string& name, std:
   put(header + 504, le16(expression.size() + 1) + le16(1) + le16(0) + le16(expression.size() + 1));
   put(header + 512, expression + std::string(512 - expression.size(), '\0'));
   std::string page(500, '\0');
-  for (std::uint16_t record = 1; record <= records; ++record) page[4 + record / 8] |= static_cast<char>(1 << (record % 8));
+  for (std::uint16_t record = 1; record <= records; ++record)
+    page[4 + record / 8] |= static_cast<char>(1 << (record % 8));
   put(leaf + 2, le16(records + 1u));
   put(leaf + 12, page);
 }
@@ -273,8 +273,8 @@ TEST(ProgramRunTest, ABinaryTagOnDeletedIsNotCarriedAndTheOtherTagsGo) {
   const fs::path root = fs::temp_directory_path() / ("tesselby-binary-tag-" + std::to_string(::getpid()));
   fs::remove_all(root);
   fs::create_directories(root / "fox");
-  FillFoxProTable(root / "fox", "CREATE TABLE 'keyed.dbf'([id] I, [name] C(20), [code] C(5), [amount] N(10,2), [flag] L)",
-                  "keyed",
+  FillFoxProTable(root / "fox",
+                  "CREATE TABLE 'keyed.dbf'([id] I, [name] C(20), [code] C(5), [amount] N(10,2), [flag] L)", "keyed",
                   {{std::int64_t{1}, "Ann", "A1", ado::Decimal{"10.50"}, true},
                    {std::int64_t{2}, "Bob", "B2", ado::Decimal{"7.25"}, true},
                    {std::int64_t{3}, "Cid", "C3", ado::Decimal{"1.00"}, true}});
@@ -311,7 +311,6 @@ TEST(ProgramRunTest, ABinaryTagOnDeletedIsNotCarriedAndTheOtherTagsGo) {
   Drop(oracle, "keyed");
   fs::remove_all(root);
 }
-
 
 // A primary key over a V(240) field comes back: the key's field takes no NULL, as in Oracle,
 // so its key keeps the 240 bytes a tag holds; a column that takes NULL stays nullable.
@@ -352,7 +351,6 @@ TEST(ProgramRunTest, AKeysColumnsComeBackAsFieldsWithoutNull) {
   Drop(oracle, "WIDEKEY");
   fs::remove_all(root);
 }
-
 
 // A memo holding a NUL is never cut there: it arrives whole or its row is refused with a
 // report, both ways; a binary memo's bytes reach their BLOB and come back whole.
