@@ -103,7 +103,7 @@ std::string FoxProTypeText(const ado::DeclaredField& field) {
 }
 
 std::string FoxProFieldClause(const std::string& name, const ado::DeclaredField& field) {
-  std::string clause = "[" + name + "] " + FoxProTypeText(field) + " NULL";
+  std::string clause = "[" + name + "] " + FoxProTypeText(field) + (field.nullable ? " NULL" : " NOT NULL");
   if (field.autoIncrement) {
     clause += " AUTOINC NEXTVALUE " + std::to_string(std::max<std::int64_t>(field.nextAutoIncrement, 1)) + " STEP 1";
   }
@@ -167,7 +167,9 @@ std::optional<ado::DeclaredField> ParseFoxProTypeComment(std::string_view commen
   return field;
 }
 
-FoxProMapping FoxProFieldFor(const OracleColumn& column) {
+namespace {
+
+FoxProMapping FieldForType(const OracleColumn& column) {
   if (const std::optional<ado::DeclaredField> recorded = ParseFoxProTypeComment(column.comment)) {
     // dBase's wide character fields have no FoxPro field of their width.
     if ((recorded->typeLetter == 'C' || recorded->typeLetter == 'V') && recorded->width > kMaxCharacterField) {
@@ -201,6 +203,14 @@ FoxProMapping FoxProFieldFor(const OracleColumn& column) {
   }
   if (type == "RAW" || type == "LONG RAW" || type == "BLOB") return {NullableField('W'), ReadAs::Value, {}};
   return {NullableField('M'), ReadAs::Text, "M holding the text of its " + type + " values"};
+}
+
+}  // namespace
+
+FoxProMapping FoxProFieldFor(const OracleColumn& column) {
+  FoxProMapping mapping = FieldForType(column);
+  mapping.field.nullable = column.nullable;
+  return mapping;
 }
 
 }  // namespace transfer

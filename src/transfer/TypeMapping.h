@@ -20,8 +20,8 @@ ado::DeclaredField NullableField(char type, int width = 0, int decimals = 0);
 /// "B(8,2)", "I AUTOINC NEXTVALUE 5 STEP 1", "D".
 std::string FoxProTypeText(const ado::DeclaredField& field);
 
-/// One field of a FoxPro CREATE TABLE: "[name] N(20,4) NULL" (new fields always take NULL,
-/// AUTOINC follows it).
+/// One field of a FoxPro CREATE TABLE: "[name] N(20,4) NULL", or NOT NULL for a field that
+/// takes none (AUTOINC follows either).
 std::string FoxProFieldClause(const std::string& name, const ado::DeclaredField& field);
 
 /// The Oracle column of a FoxPro field: "\"NAME\" NUMBER(19,4)", with its CHECK for L and its
@@ -43,6 +43,7 @@ struct OracleColumn {
   std::optional<int> scale;
   int charLength = 0;  // characters of a character column
   std::string comment;
+  bool nullable = true;  // false for NOT NULL and primary key columns
 };
 
 /// How a column's values are read for the FoxPro field.
@@ -59,7 +60,8 @@ struct FoxProMapping {
   std::string note;  // what the plan says about the column, empty when nothing
 };
 
-/// The FoxPro field for an Oracle column; every new field allows NULL.
+/// The FoxPro field for an Oracle column; it allows NULL where the column does, so that a key
+/// over NOT NULL columns keeps its width (a nullable field's key takes one byte more).
 FoxProMapping FoxProFieldFor(const OracleColumn& column);
 
 }  // namespace transfer

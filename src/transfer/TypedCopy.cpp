@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "connections/DoEvents.h"
@@ -43,7 +44,16 @@ class TypedRowSender {
   void AddRow(std::vector<ado::Value>& row) {
     for (ado::Value& value : row) m_rows.Add(std::move(value));
     row.clear();
+    m_numbers.push_back(++m_read);
     if (m_rows.Rows() >= kRowsPerArray) Send();
+  }
+
+  // A row that is not sent, reported the way the target's refusals are.
+  void Refuse(std::vector<ado::Value>& row, const std::string& message) {
+    const long number = ++m_read;
+    m_parts.trap.Step(322, [&] { throw ado::Failure(RefusedRowText(m_table, number, message, m_columns, row)); });
+    row.clear();
+    if (m_parts.observer != nullptr) m_parts.observer->RowSent(false);
   }
 
   void Send() {
@@ -51,7 +61,7 @@ class TypedRowSender {
     if (count == 0) return;
     std::vector<ado::RowRefusal> refused;
     bool sent = false;
-    const long last = m_sent + static_cast<long>(count) - 1;
+    const long last = m_numbers.back() - 1;
     if (last < m_rowCount)
       m_parts.trap.Step(318, [&] { m_parts.progress.SetValue(ProgressPercent(last, m_rowCount)); });
     m_parts.trap.Step(320, [&] {
@@ -68,14 +78,13 @@ class TypedRowSender {
         m_parts.trap.Step(322, [&] {
           std::vector<ado::Value> values;
           for (std::size_t c = 0; c < m_columns.size(); ++c) values.push_back(m_rows.At(row, c));
-          throw ado::Failure(
-              RefusedRowText(m_table, m_sent + static_cast<long>(row) + 1, refusal.message, m_columns, values));
+          throw ado::Failure(RefusedRowText(m_table, m_numbers[row], refusal.message, m_columns, values));
         });
       }
       if (m_parts.observer != nullptr) m_parts.observer->RowSent(!isRefused);
     }
-    m_sent += static_cast<long>(count);
     m_rows.Clear();
+    m_numbers.clear();
   }
 
  private:
@@ -84,7 +93,8 @@ class TypedRowSender {
   std::vector<std::string> m_columns;
   ado::ValueRows m_rows;
   long m_rowCount;
-  long m_sent = 0;
+  long m_read = 0;              // rows added or refused so far
+  std::vector<long> m_numbers;  // the gathered rows' numbers, 1-based
   std::unique_ptr<ado::ParameterArrays> m_arrays;
 };
 
@@ -94,6 +104,20 @@ long CountRows(ado::Connection& oracle, const std::string& source) {
   const ado::Value value = count.Fields(0).Value;
   count.Close();
   return std::stol(ado::ValueToText(value));
+}
+
+// Whether the target's text holds a NUL character: Oracle's does; a server that refuses one
+// in a literal would cut a bound one short, and that must not pass unseen.
+bool TextHoldsNul(ado::Connection& oracle) {
+  ado::Recordset length;
+  try {
+    length.Open("SELECT LENGTH('a' || CHR(0) || 'b') FROM DUAL", oracle, ado::adOpenStatic);
+  } catch (const ado::Failure&) {
+    return false;  // the server refused the NUL: that is the answer
+  }
+  const bool whole = ado::ValueToText(length.Fields(0).Value) == "3";
+  length.Close();
+  return whole;
 }
 
 void TellNotCreated(TypedCopyParts& parts, const std::string& source, const std::string& target, long rowCount) {
@@ -138,13 +162,21 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
   if (parts.observer != nullptr) parts.observer->TableStarted(table, target, rowCount);
   if (!sender.Prepared()) return true;
   std::vector<ado::Value> row;
+  std::optional<bool> textHoldsNul;  // asked when a text first holds one
   while (!trap.Interrupted() && trap.Value(316, false, [&] { return !records->Eof(); })) {
     trap.Step(324, [&] { connections::DoEvents(); });
     trap.Step(326, [&] {
+      std::string nulIn;  // the first column whose text holds a NUL
       for (std::size_t c = 0; c < columns.size(); ++c) {
         row.push_back(OracleBoundValue(records->Fields(static_cast<int>(c)).Value, columns[c].field));
+        if (nulIn.empty() && HoldsNul(row.back())) nulIn = columns[c].name;
       }
-      sender.AddRow(row);
+      if (!nulIn.empty() && !textHoldsNul) textHoldsNul = TextHoldsNul(oracle);
+      if (!nulIn.empty() && !*textHoldsNul) {
+        sender.Refuse(row, "the text of " + nulIn + " holds a NUL character, which the target's text cannot hold");
+      } else {
+        sender.AddRow(row);
+      }
     });
     row.clear();
     trap.Step(328, [&] { records->MoveNext(); });

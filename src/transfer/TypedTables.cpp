@@ -82,6 +82,7 @@ void ScanUnsizedNumbers(ado::Connection& oracle, const std::string& source, std:
   for (std::size_t k = 0; k < scanned.size(); ++k) {
     FoxProMapping& mapping = columns[scanned[k]].mapping;
     mapping.field = scans[k].Narrowest();
+    mapping.field.nullable = columns[scanned[k]].oracle.nullable;
     mapping.readAs = ReadAs::Value;
     mapping.note = mapping.field.typeLetter == 'C'
                        ? "C holding the exact digits: no FoxPro number holds every value"
@@ -142,7 +143,8 @@ std::vector<MappedColumn> MapOracleTable(ado::Connection& oracle, const std::str
   std::vector<MappedColumn> columns;
   ado::Recordset dictionary;
   dictionary.Open(
-      "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH FROM USER_TAB_COLUMNS "
+      "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, NULLABLE "
+      "FROM USER_TAB_COLUMNS "
       "WHERE TABLE_NAME = " +
           OracleText(source) + " ORDER BY COLUMN_ID",
       oracle, ado::adOpenStatic);
@@ -154,6 +156,8 @@ std::vector<MappedColumn> MapOracleTable(ado::Connection& oracle, const std::str
     column.precision = DictionaryNumber(dictionary.Fields(3).Value);
     column.scale = DictionaryNumber(dictionary.Fields(4).Value);
     column.charLength = DictionaryNumber(dictionary.Fields(5).Value).value_or(0);
+    // Oracle makes a primary key's columns NOT NULL: this covers them too.
+    column.nullable = DictionaryText(dictionary.Fields(6).Value) != "N";
     columns.push_back({column, {}, {}});
   }
   dictionary.Close();

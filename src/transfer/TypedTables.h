@@ -52,7 +52,7 @@ std::vector<MappedColumn> MapOracleTable(ado::Connection& oracle, const std::str
 /// The select list that reads the columns as their FoxPro fields take them.
 std::string OracleSelectStatement(const std::string& source, const std::vector<MappedColumn>& columns);
 
-/// CREATE TABLE 'path' CODEPAGE=n ([name] type NULL, ...).
+/// CREATE TABLE 'path' CODEPAGE=n ([name] type NULL, [key] type NOT NULL, ...).
 std::string FoxProCreateStatement(const std::string& tablePath, int codePage, const std::vector<MappedColumn>& columns);
 
 /// INSERT INTO 'path' VALUES(?, ...).

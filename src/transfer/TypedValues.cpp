@@ -73,6 +73,9 @@ std::string ShownValue(const ado::Value& value) {
   } else {
     text = ado::ValueToText(value);
   }
+  // A NUL would end the report where it is shown.
+  for (std::size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at + 2))
+    text.replace(at, 1, "\\0");
   if (text.size() > kShownValueLength) text = text.substr(0, kShownValueLength) + "...";
   return "'" + text + "'";
 }
@@ -99,6 +102,10 @@ ado::Value OracleBoundValue(const ado::Value& value, const ado::DeclaredField& f
     return text.substr(0, text.find_last_not_of(' ') + 1);
   }
   return value;
+}
+
+bool HoldsNul(const ado::Value& value) {
+  return value.Is<std::string>() && value.As<std::string>().find('\0') != std::string::npos;
 }
 
 std::optional<ado::DateTime> ParseTimestampText(std::string_view text, bool& rounded) {

@@ -14,6 +14,9 @@ namespace transfer {
 /// everything else keeps its kind (the binding carries each kind as it is).
 ado::Value OracleBoundValue(const ado::Value& value, const ado::DeclaredField& field);
 
+/// Whether a text value holds a NUL character (bytes may hold any).
+bool HoldsNul(const ado::Value& value);
+
 /// The FoxPro form of an Oracle value for the field chosen for it: numbers become the
 /// field's kind (I an integer, B a double, C the exact digits), a time read as text
 /// ("2024-02-29 13:05:09.123456") a time rounded to milliseconds, other values keep theirs.

@@ -6,8 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,10 +20,12 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
+#include "platform/foxpro/CdxReader.h"
 #include "platform/foxpro/DbcTable.h"
 #include "platform/foxpro/FileIo.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
+#include "transfer/KeyPlans.h"
 #include "transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
@@ -208,6 +214,229 @@ TEST(ProgramRunTest, AContainerOverwriteNeverEndsWithoutTheTableNorDeletesAnothe
     }
   }
   oracle.Execute("DROP TABLE \"REGI\"");
+  fs::remove_all(root);
+}
+
+// A typed run of the program with its own profile, the stand-in as Oracle and folder as FoxPro.
+test_support::QueryOutcome RunTyped(const fs::path& root, const std::vector<std::string>& words) {
+  std::vector<std::string> args = {"--server",        "127.0.0.1", "--user",
+                                   "scott",           "--folder",  (root / "fox").string(),
+                                   "--overwrite=yes", "--quiet",   "--keep-types"};
+  args.insert(args.end(), words.begin(), words.end());
+  return BackgroundRun(root / "run", args).Wait();
+}
+
+void Drop(ado::Connection& oracle, const std::string& table) {
+  try {
+    oracle.Execute("DROP TABLE " + Quoted(table));
+  } catch (const std::exception&) {
+    // not there
+  }
+}
+
+std::vector<std::string> Texts(ado::Connection& connection, const std::string& sql) {
+  ado::Recordset rows;
+  rows.Open(sql, connection);
+  std::vector<std::string> texts;
+  for (; !rows.Eof(); rows.MoveNext()) texts.push_back(ado::ValueToText(rows.Fields(0).Value));
+  return texts;
+}
+
+void FillFoxProTable(const fs::path& folder, const std::string& create, const std::string& table,
+                     const std::vector<std::vector<ado::Value>>& rows) {
+  ado::Connection fox;
+  fox.Open("Provider=vfpoledb.1;Data Source=" + folder.string() + ";");
+  fox.Execute(create);
+  std::string markers = "?";
+  for (std::size_t c = 1; c < rows.front().size(); ++c) markers += ", ?";
+  auto arrays = fox.PrepareArrays("INSERT INTO '" + table + ".dbf' VALUES(" + markers + ")", rows.front().size());
+  ASSERT_NE(arrays, nullptr);
+  ado::ValueRows values(rows.front().size());
+  for (const auto& row : rows) {
+    for (const ado::Value& value : row) values.Add(value);
+  }
+  for (const ado::RowRefusal& refusal : arrays->SendValues(values)) ADD_FAILURE() << refusal.message;
+}
+
+// Makes tag name of the index at cdx what VFP 9 writes for INDEX ON .NOT.DELETED() BINARY over
+// records that all live: signature 5, and a leaf that holds a bitmap of the records in place
+// of entries (no entry width, no duplicate or trail bits).
+void MakeBinaryLiveRecordsTag(const fs::path& cdx, const std::string& name, std::uint16_t records) {
+  std::uint32_t header = 0;
+  std::uint32_t leaf = 0;
+  {
+    auto file = foxpro::DiskFileSystem().Open(cdx.string(), foxpro::OpenMode::Read);
+    foxpro::CdxReader reader(*file);
+    header = reader.FindTag(name)->headerOffset;
+    std::uint8_t root[4] = {};
+    file->ReadAt(header, root, 4);
+    leaf = root[0] | (root[1] << 8) | (root[2] << 16) | (static_cast<std::uint32_t>(root[3]) << 24);
+  }
+  std::fstream file(cdx, std::ios::in | std::ios::out | std::ios::binary);
+  const auto put = [&](std::uint32_t at, const std::string& bytes) {
+    file.seekp(at);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  };
+  const std::string expression = ".NOT.DELETED()";
+  const auto le16 = [](std::size_t n) { return std::string{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8)}; };
+  put(header + 15, std::string(1, '\x05'));
+  // The pool: the key, its NUL, an empty FOR; words 504-510 give their places and lengths.
+  put(header + 504, le16(expression.size() + 1) + le16(1) + le16(0) + le16(expression.size() + 1));
+  put(header + 512, expression + std::string(512 - expression.size(), '\0'));
+  std::string page(500, '\0');
+  for (std::uint16_t record = 1; record <= records; ++record)
+    page[4 + record / 8] |= static_cast<char>(1 << (record % 8));
+  put(leaf + 2, le16(records + 1u));
+  put(leaf + 12, page);
+}
+
+// A real VFP index with a BINARY tag on .NOT.DELETED() is read: that tag is listed as not
+// carried, in the plan and in the run, and every other tag reaches Oracle; the table is whole.
+TEST(ProgramRunTest, ABinaryTagOnDeletedIsNotCarriedAndTheOtherTagsGo) {
+  TESSELBY_REQUIRE_STANDIN();
+  const fs::path root = fs::temp_directory_path() / ("tesselby-binary-tag-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "fox");
+  FillFoxProTable(root / "fox",
+                  "CREATE TABLE 'keyed.dbf'([id] I, [name] C(20), [code] C(5), [amount] N(10,2), [flag] L)", "keyed",
+                  {{std::int64_t{1}, "Ann", "A1", ado::Decimal{"10.50"}, true},
+                   {std::int64_t{2}, "Bob", "B2", ado::Decimal{"7.25"}, true},
+                   {std::int64_t{3}, "Cid", "C3", ado::Decimal{"1.00"}, true}});
+  {
+    ado::Connection fox;
+    fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+    fox.Execute("ALTER TABLE 'keyed.dbf' ADD UNIQUE id TAG id");
+    for (const char* tag : {"name", "code", "amount", "UPPER(name) TAG uname", "name+code TAG both", "flag TAG live"}) {
+      const std::string text = tag;
+      fox.Execute("INDEX ON " + (text.find(" TAG ") == std::string::npos ? text + " TAG " + text : text) + " OF '" +
+                  (root / "fox" / "keyed.cdx").string() + "'");
+    }
+  }
+  MakeBinaryLiveRecordsTag(root / "fox" / "keyed.cdx", "live", 3);
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(support::kOracleConnectionString);
+  Drop(oracle, "keyed");
+  const std::string notCarried = "tag live (.NOT.DELETED()) not carried";
+
+  const test_support::QueryOutcome plan = RunTyped(root, {"--dry-run", "send-to-oracle", "keyed"});
+  EXPECT_EQ(plan.exitCode, 0) << plan.out << plan.err;
+  EXPECT_NE(plan.out.find(notCarried), std::string::npos) << plan.out << plan.err;
+  EXPECT_EQ((plan.out + plan.err).find("cannot be read"), std::string::npos) << plan.out << plan.err;
+
+  const test_support::QueryOutcome run = RunTyped(root, {"send-to-oracle", "keyed"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("3 written, 0 failed"), std::string::npos) << run.out << run.err;
+  EXPECT_NE((run.out + run.err).find(notCarried), std::string::npos) << run.out << run.err;
+  EXPECT_EQ(run.err.find("INSERT"), std::string::npos) << run.err;
+  std::vector<std::string> keys = Texts(oracle, "SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME = 'keyed'");
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(keys, (std::vector<std::string>{"amount", "both", "code", "id", "name", "uname"}));
+  Drop(oracle, "keyed");
+  fs::remove_all(root);
+}
+
+// A primary key over a V(240) field comes back: the key's field takes no NULL, as in Oracle,
+// so its key keeps the 240 bytes a tag holds; a column that takes NULL stays nullable.
+TEST(ProgramRunTest, AKeysColumnsComeBackAsFieldsWithoutNull) {
+  TESSELBY_REQUIRE_STANDIN();
+  const fs::path root = fs::temp_directory_path() / ("tesselby-key-null-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "fox");
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(support::kOracleConnectionString);
+  Drop(oracle, "WIDEKEY");
+  oracle.Execute(
+      "CREATE TABLE \"WIDEKEY\"(\"CODE\" VARCHAR2(240 CHAR), \"NOTE\" VARCHAR2(10), \"SHORT\" VARCHAR2(5) NOT NULL, "
+      "CONSTRAINT \"WIDEKEY_PK\" PRIMARY KEY (\"CODE\"))");
+  oracle.Execute("COMMENT ON COLUMN \"WIDEKEY\".\"CODE\" IS 'FoxPro V(240)'");
+  oracle.Execute("INSERT INTO \"WIDEKEY\" VALUES('" + std::string(240, 'k') + "', NULL, 's')");
+
+  const test_support::QueryOutcome run = RunTyped(root, {"send-to-foxpro", "WIDEKEY"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  ado::Connection fox;
+  fox.CursorLocation = ado::adUseClient;
+  fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+  const std::unique_ptr<ado::Recordset> tags = fox.OpenIndexesSchema("widekey");
+  ASSERT_FALSE(tags->Eof()) << run.out << run.err;
+  EXPECT_EQ(ado::ValueToText(tags->Fields("EXPRESSION").Value), "CODE");
+  ado::Recordset rows;
+  rows.Open("SELECT * FROM `widekey`", fox);
+  std::vector<std::string> fields;
+  for (int f = 0; f < rows.FieldCount(); ++f) {
+    const ado::DeclaredField& field = rows.Fields(f).Declared;
+    fields.push_back(rows.Fields(f).Name + " " + field.typeLetter + std::to_string(field.width) +
+                     (field.nullable ? " NULL" : " NOT NULL"));
+  }
+  EXPECT_EQ(fields, (std::vector<std::string>{"code V240 NOT NULL", "note C10 NULL", "short C5 NOT NULL"}));
+  EXPECT_EQ(rows.RecordCount(), 1);
+  rows.Close();
+  Drop(oracle, "WIDEKEY");
+  fs::remove_all(root);
+}
+
+// A memo holding a NUL is never cut there: it arrives whole or its row is refused with a
+// report, both ways; a binary memo's bytes reach their BLOB and come back whole.
+TEST(ProgramRunTest, AMemoWithANulArrivesWholeOrItsRowIsRefused) {
+  TESSELBY_REQUIRE_STANDIN();
+  const fs::path root = fs::temp_directory_path() / ("tesselby-nul-memo-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "fox");
+  const std::string text("before\0after", 12);
+  const std::string bytes("a\0b\xff\0", 5);
+  FillFoxProTable(root / "fox", "CREATE TABLE 'nulmemo.dbf'([id] I, [body] M NULL, [raw] M NOCPTRANS NULL)", "nulmemo",
+                  {{std::int64_t{1}, text, ado::Bytes(bytes.begin(), bytes.end())},
+                   {std::int64_t{2}, "plain", ado::Bytes(bytes.begin(), bytes.end())}});
+  {  // the FoxPro engine itself keeps the NUL
+    ado::Connection fox;
+    fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+    ado::Recordset written;
+    written.Open("SELECT * FROM `nulmemo`", fox);
+    EXPECT_TRUE(written.Fields(1).Value == ado::Value(text));
+  }
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(support::kOracleConnectionString);
+  Drop(oracle, "nulmemo");
+
+  const test_support::QueryOutcome sent = RunTyped(root, {"send-to-oracle", "nulmemo"});
+  ado::Recordset rows;
+  rows.Open("SELECT \"id\", \"body\", \"raw\" FROM \"nulmemo\" ORDER BY \"id\"", oracle);
+  std::vector<std::string> ids;
+  for (; !rows.Eof(); rows.MoveNext()) {
+    const std::string id = ado::ValueToText(rows.Fields(0).Value);
+    ids.push_back(id);
+    EXPECT_TRUE(rows.Fields(1).Value == ado::Value(id == "1" ? text : std::string("plain"))) << id;
+    EXPECT_TRUE(rows.Fields(2).Value == ado::Value(ado::Bytes(bytes.begin(), bytes.end()))) << id;
+  }
+  rows.Close();
+  if (ids.size() == 1) {  // the target cannot hold the NUL: the row is refused and said so
+    EXPECT_EQ(sent.exitCode, 1);
+    EXPECT_NE(sent.err.find("row 1 was refused"), std::string::npos) << sent.out << sent.err;
+    EXPECT_NE(sent.err.find("Column body, value 'before\\0after'"), std::string::npos) << sent.err;
+  } else {
+    EXPECT_EQ(ids.size(), 2U) << sent.out << sent.err;
+    EXPECT_EQ(sent.exitCode, 0) << sent.out << sent.err;
+  }
+
+  fs::rename(root / "fox", root / "sent");
+  fs::create_directories(root / "fox");
+  const test_support::QueryOutcome back = RunTyped(root, {"send-to-foxpro", "nulmemo"});
+  EXPECT_EQ(back.exitCode, 0) << back.out << back.err;
+  ado::Connection fox;
+  fox.CursorLocation = ado::adUseClient;
+  fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+  ado::Recordset returned;
+  returned.Open("SELECT * FROM `nulmemo`", fox);
+  EXPECT_EQ(returned.RecordCount(), static_cast<long>(ids.size()));
+  for (; !returned.Eof(); returned.MoveNext()) {
+    const ado::Value& raw = returned.Fields(2).Value;
+    EXPECT_TRUE(raw == ado::Value(bytes) || raw == ado::Value(ado::Bytes(bytes.begin(), bytes.end())))
+        << ado::ValueToText(raw);
+  }
+  returned.Close();
+  Drop(oracle, "nulmemo");
   fs::remove_all(root);
 }
 

@@ -71,6 +71,12 @@ TEST(TypeMappingTest, FoxProFieldClausesTakeNullAndKeepTheirFlags) {
   EXPECT_EQ(FoxProFieldClause("notes", Fox('M', 0, 0, true)), "[notes] M NOCPTRANS NULL");
   EXPECT_EQ(FoxProFieldClause("ratio", Fox('B', 0, 3)), "[ratio] B(8,3) NULL");
   EXPECT_EQ(FoxProFieldClause("id", AutoIncrement(7)), "[id] I NULL AUTOINC NEXTVALUE 7 STEP 1");
+  OracleColumn key;
+  key.dataType = "VARCHAR2";
+  key.charLength = 240;
+  key.comment = "FoxPro V(240)";
+  key.nullable = false;
+  EXPECT_EQ(FoxProFieldClause("code", FoxProFieldFor(key).field), "[code] V(240) NOT NULL");
 }
 
 TEST(TypeMappingTest, CommentsThatAreNotFoxProTypesAreIgnored) {

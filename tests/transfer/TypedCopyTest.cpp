@@ -42,18 +42,19 @@ class TypedCopyTest : public ::testing::Test {
   // NUMBER(1) whose comment says it was a FoxPro L; one row.
   void ScriptEmp() {
     sides.oracle->SetResult(
-        "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH FROM USER_TAB_COLUMNS "
-        "WHERE TABLE_NAME = 'EMP' ORDER BY COLUMN_ID",
+        "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, NULLABLE "
+        "FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'EMP' ORDER BY COLUMN_ID",
         {{{"column_name", ado::adVarChar},
           {"data_type", ado::adVarChar},
           {"data_length", ado::adNumeric},
           {"data_precision", ado::adNumeric},
           {"data_scale", ado::adNumeric},
-          {"char_length", ado::adNumeric}},
-         {{"EMPNO", "NUMBER", ado::Decimal{"22"}, ado::Decimal{"4"}, ado::Decimal{"0"}, ado::Decimal{"0"}},
-          {"EMPLOYEE_NAME", "VARCHAR2", ado::Decimal{"40"}, ado::Null{}, ado::Null{}, ado::Decimal{"40"}},
-          {"HIRED", "TIMESTAMP(6)", ado::Decimal{"11"}, ado::Null{}, ado::Decimal{"6"}, ado::Decimal{"0"}},
-          {"ACTIVE", "NUMBER", ado::Decimal{"22"}, ado::Decimal{"1"}, ado::Decimal{"0"}, ado::Decimal{"0"}}}});
+          {"char_length", ado::adNumeric},
+          {"nullable", ado::adVarChar}},
+         {{"EMPNO", "NUMBER", ado::Decimal{"22"}, ado::Decimal{"4"}, ado::Decimal{"0"}, ado::Decimal{"0"}, "Y"},
+          {"EMPLOYEE_NAME", "VARCHAR2", ado::Decimal{"40"}, ado::Null{}, ado::Null{}, ado::Decimal{"40"}, "Y"},
+          {"HIRED", "TIMESTAMP(6)", ado::Decimal{"11"}, ado::Null{}, ado::Decimal{"6"}, ado::Decimal{"0"}, "Y"},
+          {"ACTIVE", "NUMBER", ado::Decimal{"22"}, ado::Decimal{"1"}, ado::Decimal{"0"}, ado::Decimal{"0"}, "Y"}}});
     sides.oracle->SetResult("SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'EMP'",
                             {{{"column_name", ado::adVarChar}, {"comments", ado::adVarChar}},
                              {{"ACTIVE", "FoxPro L"}, {"EMPNO", ado::Null{}}}});

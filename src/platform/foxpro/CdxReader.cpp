@@ -9,6 +9,7 @@ constexpr std::uint16_t kNodeRoot = 0x01;
 constexpr std::uint16_t kNodeLeaf = 0x02;
 constexpr std::uint32_t kLeafHeader = 24;  // bytes before the packed entries
 constexpr std::uint32_t kInteriorHeader = 12;
+constexpr std::uint32_t kBitmapStart = 16;  // a binary tag's leaf: bit n (low bit first) is record n
 constexpr int kMaxDepth = 32;
 
 std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -87,6 +88,7 @@ CdxTag CdxReader::ReadTagHeader(std::uint32_t offset, const std::string& name) c
   tag.keyLength = Le16(&header[12]);
   tag.options = header[14];
   // 502: 1 = descending; 504/506: FOR position and length; 508/510: key position and length.
+  tag.binary = header[15] == kCdxBinarySignature;
   tag.descending = Le16(&header[502]) != 0;
   tag.forExpression = PoolText(header, Le16(&header[504]), Le16(&header[506]));
   tag.keyExpression = PoolText(header, Le16(&header[508]), Le16(&header[510]));
@@ -119,6 +121,19 @@ void CdxReader::Walk(std::uint32_t node, std::uint16_t keyLength, char trailFill
   // Leaf: 12 free space, 14 record mask, 18/19 duplicate/trail masks, 20-22 bit counts,
   // 23 bytes per packed entry; entries grow from byte 24, key bytes from the end down.
   const unsigned recordBits = page[20], dupBits = page[21], trailBits = page[22], width = page[23];
+  // No entry layout at all: VFP wrote the records whose logical key is .T. as a bitmap (a
+  // BINARY tag, such as one on .NOT.DELETED() where every record holds the same key).
+  if (width == 0 && dupBits == 0 && trailBits == 0) {
+    if (keyLength != 1 || count > (kCdxPageSize - kBitmapStart) * 8u) {
+      Fail("leaf " + std::to_string(node) + " holds a record bitmap that does not fit it");
+    }
+    for (std::uint32_t record = 1; record < count; ++record) {
+      if ((page[kBitmapStart + record / 8] & (1u << (record % 8))) == 0) continue;
+      ++counted;
+      if (out != nullptr) out->push_back({"T", record});
+    }
+    return;
+  }
   if (width == 0 || width > 8 || recordBits > 32 || dupBits > 16 || trailBits > 16 ||
       recordBits + dupBits + trailBits > width * 8u) {
     Fail("leaf " + std::to_string(node) + " has a bad entry layout");

@@ -25,6 +25,7 @@ struct CdxTag {
   std::uint16_t keyLength = 0;
   std::uint8_t options = 0;
   bool descending = false;
+  bool binary = false;  // VFP 9's BINARY index: its leaves hold a bitmap of the records, no entries
   std::uint32_t headerOffset = 0;
 };
 
@@ -39,6 +40,7 @@ inline constexpr std::uint8_t kCdxCompound = 0x40;
 inline constexpr std::uint32_t kCdxPageSize = 512;
 inline constexpr std::uint32_t kCdxHeaderSize = 1024;  // header page plus expression pool
 inline constexpr std::uint16_t kCdxMaxKeyLength = 240;
+inline constexpr std::uint8_t kCdxBinarySignature = 5;  // tag header byte 15
 
 /// Reads a compound index (.cdx/.dcx): its tag list and the keys of each tag. Every node is
 /// checked before use, so a damaged file gives an ado::Failure naming it, never a bad read.
@@ -51,7 +53,8 @@ class CdxReader {
   /// The tag of that name (letter case ignored), or nullptr.
   const CdxTag* FindTag(std::string_view name) const;
   /// All keys of a tag in index order. trailFill is the byte that compressed trailing
-  /// bytes stand for: a space for character keys, NUL for the others.
+  /// bytes stand for: a space for character keys, NUL for the others. A binary tag gives
+  /// the key .T. ("T") for each record its bitmap holds.
   std::vector<CdxKey> Keys(const CdxTag& tag, char trailFill = ' ') const;
   /// How many keys a tag holds, read from its leaves' counts without decoding the keys.
   std::size_t KeyCount(const CdxTag& tag) const;

@@ -274,6 +274,7 @@ std::unique_ptr<CdxStructuralIndex> CdxStructuralIndex::OpenForAppend(const std:
                        cdxPath + "' " + why + ".");
   };
   for (const CdxTag& tag : reader.Tags()) {
+    if (tag.binary) cannotKeep(tag, "is a BINARY index, which this engine does not keep up to date");
     Tag entry;
     entry.liveOnly = IsLiveRecordsFilter(tag.forExpression);
     if (!tag.forExpression.empty() && !entry.liveOnly) {

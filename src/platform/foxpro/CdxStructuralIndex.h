@@ -61,7 +61,7 @@ class CdxStructuralIndex {
   /// The index of a table being appended to (table: its open .dbf), with every key loaded;
   /// a tag that misses records is computed again from the rows. Fails naming the file when
   /// it is missing or damaged, or has a tag whose keys the engine cannot compute (a FOR
-  /// clause other than .NOT.DELETED(), an unsupported expression).
+  /// clause other than .NOT.DELETED(), an unsupported expression, a BINARY index).
   static std::unique_ptr<CdxStructuralIndex> OpenForAppend(const std::string& dbfPath, const DbfHeader& header,
                                                            File& table, FileSystem& fs);
 

@@ -77,6 +77,12 @@ TEST(CdxReaderTest, RealIndexKeysComeOutSortedAndComplete) {
   EXPECT_EQ(types.front().record, 1u);
 }
 
+TEST(CdxReaderTest, ABinaryTagGivesTheRecordsOfItsBitmap) {
+  // VFP 9 wrote LOGICO as a BINARY tag: records 2-4 hold .T., record 1 .F.
+  const auto keys = ReadTagKeys(kData + "foxbin2prg/fb2p_free.cdx", "LOGICO");
+  EXPECT_EQ(keys, (std::vector<CdxKey>{{"T", 2}, {"T", 3}, {"T", 4}}));
+}
+
 TEST(CdxWriterTest, RebuiltRealIndexHasTheSameKeys) {
   for (const std::string& path : {kData + "northwind/northwind.dcx", kData + "vfp9-xsource-books/books.DCX",
                                   kData + "infused-dbf/foxprodb/FOXPRO-DB-TEST.DCX"}) {
