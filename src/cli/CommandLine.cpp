@@ -86,6 +86,7 @@ std::string Shortened(const std::string& text) {
 struct Verified {
   long compared = 0;
   long differing = 0;
+  long rounded = 0;
 };
 
 // Reads one copied table back on both sides and compares it; a side that cannot be read
@@ -95,13 +96,12 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
   const std::string oracle = connections::OracleConnectionString(fields);
   const std::string foxPro = connections::FoxProConnectionString(fields);
   const bool toOracle = direction == Direction::ToOracle;
-  const std::string sourceSelect = toOracle ? "SELECT * FROM `" + tally.source + "`"  //
-                                            : "SELECT * FROM \"" + tally.source + "\"";
   const std::string targetSelect =
       toOracle ? "SELECT * FROM \"" + tally.target + "\"" : "SELECT * FROM `" + transfer::LowerCase(tally.target) + "`";
   Verified verified;
   try {
     std::vector<std::string> columns;
+    const std::string sourceSelect = SourceSelect(direction, tally.source, oracle, fields.KeepTypes());
     const Rows source = ReadRows(toOracle ? foxPro : oracle, sourceSelect, &columns);
     const Rows target = ReadRows(toOracle ? oracle : foxPro, targetSelect, nullptr);
     TableComparison comparison = CompareRows(direction, tally.target, columns, source, target, tally.failedRows,
@@ -109,6 +109,7 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
                                              fields.KeepTypes());
     verified.compared = comparison.compared;
     verified.differing = comparison.differing;
+    verified.rounded = comparison.rounded;
     shown.insert(shown.end(), comparison.differences.begin(), comparison.differences.end());
   } catch (const std::exception& failure) {
     prompter.MsgBox("Could not verify " + tally.target + ": " + failure.what());
@@ -143,6 +144,7 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
     if (arguments.verify && copied != nullptr && !copied->notCreated && signal == 0) {
       const Verified verified = VerifyTable(direction, *copied, fields, shown, prompter);
       if (!tsv) std::cout << ", " << verified.compared << " values compared, " << verified.differing << " differing";
+      if (!tsv && verified.rounded > 0) std::cout << ", " << verified.rounded << " rounded by the rule";
       differing += verified.differing;
     }
     std::cout << "\n";
@@ -150,12 +152,14 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
   // Differences are no summary fields: a script reading the tab-separated lines finds them on stderr.
   std::ostream& differences = tsv ? std::cerr : std::cout;
   for (const Difference& difference : shown) {
-    differences << "differs: " << difference.table << " row " << difference.row << " column " << difference.column
+    differences << (difference.rounded ? "rounded by the rule: " : "differs: ") << difference.table << " row " << difference.row << " column " << difference.column
                 << ": '" << Shortened(difference.sourceText) << "' became '" << Shortened(difference.targetText)
                 << "'\n";
   }
-  if (differing > static_cast<long>(shown.size())) {
-    differences << "differs: " << differing - static_cast<long>(shown.size()) << " more values\n";
+  const long shownDiffering =
+      std::count_if(shown.begin(), shown.end(), [](const Difference& difference) { return !difference.rounded; });
+  if (differing > shownDiffering) {
+    differences << "differs: " << differing - shownDiffering << " more values\n";
   }
   std::cout << std::flush;
   // Kept without anyone choosing so: a script must not take that for a copy.
