@@ -152,9 +152,9 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
   // Differences are no summary fields: a script reading the tab-separated lines finds them on stderr.
   std::ostream& differences = tsv ? std::cerr : std::cout;
   for (const Difference& difference : shown) {
-    differences << (difference.rounded ? "rounded by the rule: " : "differs: ") << difference.table << " row " << difference.row << " column " << difference.column
-                << ": '" << Shortened(difference.sourceText) << "' became '" << Shortened(difference.targetText)
-                << "'\n";
+    differences << (difference.rounded ? "rounded by the rule: " : "differs: ") << difference.table << " row "
+                << difference.row << " column " << difference.column << ": '" << Shortened(difference.sourceText)
+                << "' became '" << Shortened(difference.targetText) << "'\n";
   }
   const long shownDiffering =
       std::count_if(shown.begin(), shown.end(), [](const Difference& difference) { return !difference.rounded; });

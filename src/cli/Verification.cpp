@@ -165,8 +165,7 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
   TableComparison result;
   const std::vector<ColumnKinds> kinds = typed ? KindsOf(source, target) : std::vector<ColumnKinds>{};
   const auto kindsOf = [&](std::size_t column) { return column < kinds.size() ? kinds[column] : ColumnKinds{}; };
-  const auto show = [&](long row, std::size_t column, const ado::Value* before, const ado::Value* after,
-                        bool rounded) {
+  const auto show = [&](long row, std::size_t column, const ado::Value* before, const ado::Value* after, bool rounded) {
     if (result.differences.size() >= keep) return;
     result.differences.push_back({table, column < columns.size() ? columns[column] : std::to_string(column + 1),
                                   before != nullptr ? ShownText(direction, *before) : "(no row)",
@@ -191,7 +190,8 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
   };
   const auto rowKey = [&](const std::vector<ado::Value>& row) {
     std::string key;
-    for (std::size_t c = 0; c < row.size(); ++c) key.append(Key(direction, row[c], typed, kindsOf(c))).push_back('\x1F');
+    for (std::size_t c = 0; c < row.size(); ++c)
+      key.append(Key(direction, row[c], typed, kindsOf(c))).push_back('\x1F');
     return key;
   };
   // A table keeps no row order, so each source row first looks for an equal target row;

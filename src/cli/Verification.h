@@ -31,7 +31,7 @@ struct Difference {
 struct TableComparison {
   long compared = 0;
   long differing = 0;
-  long rounded = 0;  // values that arrived as the target's precision allows, not as they were
+  long rounded = 0;                     // values rounded by the rule: cut to the target's precision
   std::vector<Difference> differences;  // the first few, up to the limit given
 };
 

@@ -371,10 +371,9 @@ TEST_F(CommandLineStandInTest, FoxProMillisecondsArriveAsStoredAndAYearPast9999I
     auto arrays = foxPro.PrepareArrays("INSERT INTO 'cli_stamps' VALUES(?, ?)", 2);
     ASSERT_NE(arrays, nullptr);
     ado::ValueRows rows(2);
-    for (const ado::Value& value :
-         {ado::Value(1), ado::Value(ado::DateTime{{2024, 1, 1}, 23, 59, 59, 999}), ado::Value(2),
-          ado::Value(ado::DateTime{{9999, 12, 31}, 23, 59, 59, 999}), ado::Value(3),
-          ado::Value(ado::DateTime{{9999, 12, 31}, 0, 0, 0, 0})}) {
+    for (const ado::Value& value : {ado::Value(1), ado::Value(ado::DateTime{{2024, 1, 1}, 23, 59, 59, 999}),
+                                    ado::Value(2), ado::Value(ado::DateTime{{9999, 12, 31}, 23, 59, 59, 999}),
+                                    ado::Value(3), ado::Value(ado::DateTime{{9999, 12, 31}, 0, 0, 0, 0})}) {
       rows.Add(value);
     }
     ASSERT_TRUE(arrays->SendValues(rows).empty());
@@ -416,7 +415,8 @@ TEST_F(CommandLineStandInTest, OracleTimesAreCutToTheMillisecondAndCountedAsRoun
   oracle.Open(support::kOracleConnectionString);
   DropOracleTable(oracle, "cli_times");
   oracle.Execute("CREATE TABLE \"cli_times\" (\"ID\" NUMBER(5), \"STAMP\" TIMESTAMP(6))");
-  for (const char* row : {"1, '2024-01-01 23:59:59.9996'", "2, '9999-12-31 23:59:59.9999'", "3, '2024-02-29 12:00:00.25'"})
+  for (const char* row :
+       {"1, '2024-01-01 23:59:59.9996'", "2, '9999-12-31 23:59:59.9999'", "3, '2024-02-29 12:00:00.25'"})
     oracle.Execute(std::string("INSERT INTO \"cli_times\" VALUES (") + row + ")");
   const Outcome plan = Run("back", {"--keep-types", "--dry-run", "send-to-foxpro", "cli_times"});
   const Outcome run = Run("back", {"--keep-types", "--verify", "send-to-foxpro", "cli_times"});
@@ -427,8 +427,8 @@ TEST_F(CommandLineStandInTest, OracleTimesAreCutToTheMillisecondAndCountedAsRoun
   EXPECT_NE(run.out.find(" s, 2 values rounded by the rule, "), std::string::npos) << run.out;
   EXPECT_NE(run.out.find(" 0 differing, 2 rounded by the rule\n"), std::string::npos) << run.out;
   EXPECT_EQ(Count(run.out, "rounded by the rule: cli_times row "), 2) << run.out;
-  EXPECT_EQ(Column("Provider=vfpoledb.1;Data Source=" + (root_ / "back").string() + ";",
-                   "SELECT * FROM `cli_times`", 1),  // in the order sent
+  EXPECT_EQ(Column("Provider=vfpoledb.1;Data Source=" + (root_ / "back").string() + ";", "SELECT * FROM `cli_times`",
+                   1),  // in the order sent
             (std::vector<ado::Value>{ado::DateTime{{2024, 1, 1}, 23, 59, 59, 999},
                                      ado::DateTime{{9999, 12, 31}, 23, 59, 59, 999},
                                      ado::DateTime{{2024, 2, 29}, 12, 0, 0, 250}}));
@@ -441,8 +441,9 @@ TEST_F(CommandLineStandInTest, WideNumbersKeptAsDigitsVerifyEqual) {
   oracle.Open(support::kOracleConnectionString);
   DropOracleTable(oracle, "cli_wide");
   oracle.Execute("CREATE TABLE \"cli_wide\" (\"WIDE\" NUMBER(38), \"ANYNUM\" NUMBER)");
-  oracle.Execute("INSERT INTO \"cli_wide\" VALUES (12345678901234567890123456789012345678, "
-                 "-123456789012345678901234567890.5)");
+  oracle.Execute(
+      "INSERT INTO \"cli_wide\" VALUES (12345678901234567890123456789012345678, "
+      "-123456789012345678901234567890.5)");
   oracle.Execute("INSERT INTO \"cli_wide\" VALUES (-7, 0.25)");
   const Outcome run = Run("back", {"--keep-types", "--verify", "send-to-foxpro", "cli_wide"});
   DropOracleTable(oracle, "cli_wide");
