@@ -87,6 +87,7 @@ std::string Shortened(const std::string& text) {
 struct Verified {
   long compared = 0;
   long differing = 0;
+  long rounded = 0;
 };
 
 // Reads one copied table back on both sides and compares it; a side that cannot be read
@@ -96,20 +97,20 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
   const std::string oracle = connections::OracleConnectionString(fields);
   const std::string foxPro = connections::FoxProConnectionString(fields);
   const bool toOracle = direction == Direction::ToOracle;
-  const std::string sourceSelect = toOracle ? "SELECT * FROM `" + tally.source + "`"  //
-                                            : "SELECT * FROM \"" + tally.source + "\"";
   const std::string targetSelect =
       toOracle ? "SELECT * FROM \"" + tally.target + "\"" : "SELECT * FROM `" + transfer::LowerCase(tally.target) + "`";
   Verified verified;
   try {
     std::vector<std::string> columns;
+    const std::string sourceSelect = SourceSelect(direction, tally.source, oracle, fields.KeepTypes());
     const Rows source = ReadRows(toOracle ? foxPro : oracle, sourceSelect, &columns);
     const Rows target = ReadRows(toOracle ? oracle : foxPro, targetSelect, nullptr);
-    TableComparison comparison = CompareRows(direction, tally.target, columns, source, target, tally.failedRows,
-                                             kDifferencesShown - std::min(kDifferencesShown, shown.size()),
-                                             fields.KeepTypes());
+    TableComparison comparison =
+        CompareRows(direction, tally.target, columns, source, target, tally.failedRows,
+                    kDifferencesShown - std::min(kDifferencesShown, shown.size()), fields.KeepTypes());
     verified.compared = comparison.compared;
     verified.differing = comparison.differing;
+    verified.rounded = comparison.rounded;
     shown.insert(shown.end(), comparison.differences.begin(), comparison.differences.end());
   } catch (const std::exception& failure) {
     prompter.MsgBox("Could not verify " + tally.target + ": " + failure.what());
@@ -143,8 +144,9 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
     std::cout << SummaryLine(arguments.summary, name, copied, signal != 0);
     if (arguments.verify && copied != nullptr && !copied->notCreated && signal == 0) {
       const Verified verified = VerifyTable(direction, *copied, fields, shown, prompter);
-      std::cout << (tsv ? "\t" : ", ") << verified.compared << (tsv ? "\t" : " values compared, ")
-                << verified.differing << (tsv ? "" : " differing");
+      std::cout << (tsv ? "\t" : ", ") << verified.compared << (tsv ? "\t" : " values compared, ") << verified.differing
+                << (tsv ? "" : " differing");
+      if (!tsv && verified.rounded > 0) std::cout << ", " << verified.rounded << " rounded by the rule";
       differing += verified.differing;
     } else if (arguments.verify && tsv) {
       std::cout << "\t\t";  // every line has the verify fields; a table not compared leaves them empty
@@ -154,12 +156,14 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
   // Differences are no summary fields: a script reading the tab-separated lines finds them on stderr.
   std::ostream& differences = tsv ? std::cerr : std::cout;
   for (const Difference& difference : shown) {
-    differences << "differs: " << difference.table << " row " << difference.row << " column " << difference.column
-                << ": '" << Shortened(difference.sourceText) << "' became '" << Shortened(difference.targetText)
-                << "'\n";
+    differences << (difference.rounded ? "rounded by the rule: " : "differs: ") << difference.table << " row "
+                << difference.row << " column " << difference.column << ": '" << Shortened(difference.sourceText)
+                << "' became '" << Shortened(difference.targetText) << "'\n";
   }
-  if (differing > static_cast<long>(shown.size())) {
-    differences << "differs: " << differing - static_cast<long>(shown.size()) << " more values\n";
+  const long shownDiffering =
+      std::count_if(shown.begin(), shown.end(), [](const Difference& difference) { return !difference.rounded; });
+  if (differing > shownDiffering) {
+    differences << "differs: " << differing - shownDiffering << " more values\n";
   }
   std::cout << std::flush;
   // Kept without anyone choosing so: a script must not take that for a copy.
@@ -230,8 +234,8 @@ int SayWhatWouldChange(const Arguments& arguments, Side side, const std::vector<
     // Oracle's quoted names are taken as written.
     for (int i = 0; i < list.ListCount(); ++i) {
       const std::string& item = list.List(i);
-      const bool same = side == Side::FoxPro ? transfer::LowerCase(item) == transfer::LowerCase(newName)
-                                             : item == newName;
+      const bool same =
+          side == Side::FoxPro ? transfer::LowerCase(item) == transfer::LowerCase(newName) : item == newName;
       if (same && item != selected.front()) {
         std::cerr << "tesselby: cannot rename " << where << selected.front() << ": " << SideName(side) << " has "
                   << item << " already\n";

@@ -96,6 +96,10 @@ void ConsoleProgress::Note(const std::string& text) noexcept {
   m_terminal << text << "\n";
 }
 
+void ConsoleProgress::ValuesRounded(long count) noexcept {
+  if (m_inTable) m_tables.back().valuesRounded += count;
+}
+
 void ConsoleProgress::TableEnded() noexcept {
   if (!m_inTable) return;
   TableTally& tally = m_tables.back();

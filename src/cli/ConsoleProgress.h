@@ -22,6 +22,7 @@ struct TableTally {
   std::vector<long> failedRows;  // 0-based source rows whose INSERT failed
   bool notCreated = false;       // its CREATE failed, so its rows were not sent
   long rowsNotSent = 0;
+  long valuesRounded = 0;  // values the target's precision changed (rounded by the rule)
 };
 
 /// The table's outcome in one word or two: copied, not created, partial (the run was
@@ -49,6 +50,7 @@ class ConsoleProgress : public transfer::TransferObserver {
   void TableEnded() noexcept override;
   /// Said on the terminal stream at once (values rounded on the way).
   void Note(const std::string& text) noexcept override;
+  void ValuesRounded(long count) noexcept override;
 
   /// Failure reports printed per table; the later ones are only counted.
   void SetMaxReports(int maxReports) { m_maxReports = maxReports; }

@@ -24,6 +24,7 @@ std::string SummaryLine(Summary format, const std::string& name, const TableTall
   std::string line = head + std::to_string(tally->rowsRead) + " rows read, " + std::to_string(tally->rowsWritten) +
                      " written, " + std::to_string(tally->failedStatements) + " failed statements, " +
                      Seconds(tally->seconds) + " s";
+  if (tally->valuesRounded > 0) line += ", " + std::to_string(tally->valuesRounded) + " values rounded by the rule";
   if (status == "partial") line += ", partial (interrupted)";
   return line;
 }

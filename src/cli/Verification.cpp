@@ -12,6 +12,8 @@
 #include "platform/ado/Types.h"
 #include "transfer/DecimalText.h"
 #include "transfer/OracleValues.h"
+#include "transfer/TypedTables.h"
+#include "transfer/TypedValues.h"
 
 namespace cli {
 namespace {
@@ -76,10 +78,42 @@ std::string TimeKey(const ado::DateTime& time) {
   return spelt;
 }
 
+namespace {
+
+// What a typed copy made of a column's kind: an Oracle number too wide for a FoxPro number
+// arrives as the text of its digits, and an Oracle time is read as text to the microsecond.
+struct ColumnKinds {
+  bool numbersAsText = false;
+  bool timesAsText = false;
+};
+
+bool IsNumber(const ado::Value& value) {
+  return !value.Is<std::string>() && !value.Is<bool>() && transfer::DecimalOf(value).has_value();
+}
+
+bool IsTime(const ado::Value& value) { return value.Is<ado::Date>() || value.Is<ado::DateTime>(); }
+
+// A time read as text, as FoxPro stores it (cut to the millisecond); cut tells whether that
+// changed it.
+std::optional<ado::DateTime> StoredTime(const ado::Value& value, bool& cut) {
+  cut = false;
+  return value.Is<std::string>() ? transfer::ParseTimestampText(value.As<std::string>(), cut) : std::nullopt;
+}
+
 // A value as the typed copy keeps it, spelt so that equal values spell alike.
-std::string TypedComparedValue(const ado::Value& value) {
+std::string TypedComparedValue(const ado::Value& value, ColumnKinds kinds = {}) {
   if (value.IsNull()) return {};
-  if (value.Is<std::string>()) return WithoutTrailingBlanks(value.As<std::string>());
+  if (value.Is<std::string>()) {
+    bool cut = false;
+    if (kinds.timesAsText) {
+      if (const std::optional<ado::DateTime> time = StoredTime(value, cut)) return TimeKey(*time);
+    }
+    if (kinds.numbersAsText) {
+      if (const std::optional<transfer::DecimalDigits> digits = transfer::ParseDecimal(value.As<std::string>()))
+        return NumberKey(*digits);
+    }
+    return WithoutTrailingBlanks(value.As<std::string>());
+  }
   if (value.Is<ado::Date>()) return TimeKey(ado::DateTime{value.As<ado::Date>()});
   if (value.Is<ado::DateTime>()) return TimeKey(value.As<ado::DateTime>());
   if (value.Is<ado::Bytes>()) {
@@ -91,9 +125,34 @@ std::string TypedComparedValue(const ado::Value& value) {
   return ado::ValueToText(value);
 }
 
-std::string Key(Direction direction, const ado::Value& value, bool typed) {
-  return typed ? TypedComparedValue(value) : ComparedValue(direction, value);
+std::string Key(Direction direction, const ado::Value& value, bool typed, ColumnKinds kinds = {}) {
+  return typed ? TypedComparedValue(value, kinds) : ComparedValue(direction, value);
 }
+
+// Per column, the kinds a typed copy turned into others, seen from the values of both sides.
+std::vector<ColumnKinds> KindsOf(const Rows& source, const Rows& target) {
+  std::vector<ColumnKinds> kinds;
+  std::vector<bool> texts, numbers, times;
+  for (const Rows* side : {&source, &target}) {
+    for (const std::vector<ado::Value>& row : *side) {
+      if (row.size() > kinds.size()) {
+        kinds.resize(row.size());
+        texts.resize(row.size());
+        numbers.resize(row.size());
+        times.resize(row.size());
+      }
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        texts[c] = texts[c] || row[c].Is<std::string>();
+        numbers[c] = numbers[c] || IsNumber(row[c]);
+        times[c] = times[c] || IsTime(row[c]);
+      }
+    }
+  }
+  for (std::size_t c = 0; c < kinds.size(); ++c) kinds[c] = {texts[c] && numbers[c], texts[c] && times[c]};
+  return kinds;
+}
+
+}  // namespace
 
 bool SameValue(Direction direction, const ado::Value& source, const ado::Value& target, bool typed) {
   // Null and empty text are one value on both ways: "" reads back as NULL and NULL as "".
@@ -104,18 +163,35 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
                             const Rows& source, const Rows& target, const std::vector<long>& skipped,
                             std::size_t keep, bool typed) {
   TableComparison result;
-  const auto note = [&](long row, std::size_t column, const ado::Value* before, const ado::Value* after) {
-    ++result.compared;
-    if (before != nullptr && after != nullptr && SameValue(direction, *before, *after, typed)) return;
-    ++result.differing;
+  const std::vector<ColumnKinds> kinds = typed ? KindsOf(source, target) : std::vector<ColumnKinds>{};
+  const auto kindsOf = [&](std::size_t column) { return column < kinds.size() ? kinds[column] : ColumnKinds{}; };
+  const auto show = [&](long row, std::size_t column, const ado::Value* before, const ado::Value* after, bool rounded) {
     if (result.differences.size() >= keep) return;
     result.differences.push_back({table, column < columns.size() ? columns[column] : std::to_string(column + 1),
                                   before != nullptr ? ShownText(direction, *before) : "(no row)",
-                                  after != nullptr ? ShownText(direction, *after) : "(no row)", row + 1});
+                                  after != nullptr ? ShownText(direction, *after) : "(no row)", row + 1, rounded});
+  };
+  // A value the copy cut to what the target holds arrived as the rule says, but not as it was.
+  const auto roundedByRule = [&](long row, std::size_t column, const ado::Value& before, const ado::Value& after) {
+    bool cut = false;
+    if (!kindsOf(column).timesAsText || !StoredTime(before, cut) || !cut) return;
+    ++result.rounded;
+    show(row, column, &before, &after, true);
+  };
+  const auto note = [&](long row, std::size_t column, const ado::Value* before, const ado::Value* after) {
+    ++result.compared;
+    if (before != nullptr && after != nullptr &&
+        Key(direction, *before, typed, kindsOf(column)) == Key(direction, *after, typed, kindsOf(column))) {
+      roundedByRule(row, column, *before, *after);
+      return;
+    }
+    ++result.differing;
+    show(row, column, before, after, false);
   };
   const auto rowKey = [&](const std::vector<ado::Value>& row) {
     std::string key;
-    for (const ado::Value& value : row) key.append(Key(direction, value, typed)).push_back('\x1F');
+    for (std::size_t c = 0; c < row.size(); ++c)
+      key.append(Key(direction, row[c], typed, kindsOf(c))).push_back('\x1F');
     return key;
   };
   // A table keeps no row order, so each source row first looks for an equal target row;
@@ -135,6 +211,8 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
       continue;
     }
     result.compared += static_cast<long>(source[r].size());
+    for (std::size_t c = 0; c < source[r].size() && c < target[found->second].size(); ++c)
+      roundedByRule(static_cast<long>(r), c, source[r][c], target[found->second][c]);
     unmatched.erase(found);
   }
   std::vector<std::size_t> leftover;
@@ -156,6 +234,18 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
     }
   }
   return result;
+}
+
+std::string SourceSelect(Direction direction, const std::string& table, const std::string& oracleConnectionString,
+                         bool typed) {
+  if (direction == Direction::ToOracle) return "SELECT * FROM `" + table + "`";
+  if (!typed) return "SELECT * FROM \"" + table + "\"";
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(oracleConnectionString);
+  const std::string select = transfer::OracleSelectStatement(table, transfer::MapOracleTable(oracle, table, true));
+  oracle.Close();
+  return select;
 }
 
 Rows ReadRows(const std::string& connectionString, const std::string& select, std::vector<std::string>* columns) {

@@ -21,8 +21,11 @@ class TransferObserver {
   virtual void TableSkipped([[maybe_unused]] const std::string& source) noexcept {}
   /// The table's closing steps have run.
   virtual void TableEnded() noexcept = 0;
-  /// Something the summary should say about the table (values rounded on the way).
+  /// Something the summary should say about the table (keys not carried).
   virtual void Note(const std::string& /*text*/) noexcept {}
+  /// How many of the table's values the target's precision changed (a time cut to the
+  /// millisecond): rounded by the rule, not copied as they were.
+  virtual void ValuesRounded(long /*count*/) noexcept {}
 };
 
 }  // namespace transfer

@@ -7,8 +7,8 @@
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
 #include "platform/ado/Connection.h"
-#include "platform/ado/Recordset.h"
 #include "platform/ado/Failure.h"
+#include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/foxpro/DbfWriter.h"
 #include "platform/foxpro/SqlParser.h"
@@ -19,6 +19,7 @@
 #include "transfer/KeyTransfer.h"
 #include "transfer/ListHelpers.h"
 #include "transfer/TypedTables.h"
+#include "transfer/TypedValues.h"
 
 namespace transfer {
 namespace {
@@ -37,18 +38,54 @@ std::string OracleSideNotes(const FoxProColumn& column) {
   if (field.typeLetter == 'G') Add(notes, "the OLE wrapper as stored, not the object alone");
   if (field.typeLetter == 'D' || field.typeLetter == 'T') Add(notes, "an empty date arrives as NULL");
   if (field.typeLetter == 'T') Add(notes, column.hasFraction ? "milliseconds kept" : "no value holds a fraction");
+  if (field.typeLetter == 'T') Add(notes, "a year outside Oracle's -4712 to 9999 is refused");
   if (field.typeLetter == 'B') Add(notes, "its decimals are kept in the column comment");
   return notes;
 }
 
-std::string FoxProSideNotes(const MappedColumn& column, int codePage) {
+bool FinerThanMilliseconds(const OracleColumn& column) {
+  return column.dataType.rfind("TIMESTAMP", 0) == 0 && column.scale.value_or(6) > 3;
+}
+
+// Per column, how many values the cut to FoxPro's milliseconds would change: the columns
+// finer than milliseconds read the way the copy reads them, row by row.
+std::vector<long> RoundedByTheRule(ado::Connection& oracle, const std::string& table,
+                                   const std::vector<MappedColumn>& columns) {
+  std::vector<long> counts(columns.size(), 0);
+  std::vector<std::size_t> fine;
+  std::vector<MappedColumn> read;
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    if (!FinerThanMilliseconds(columns[c].oracle)) continue;
+    fine.push_back(c);
+    read.push_back(columns[c]);
+  }
+  if (fine.empty()) return counts;
+  ado::Recordset rows;
+  const int location = oracle.CursorLocation;
+  oracle.CursorLocation = ado::adUseServer;  // streamed: memory does not grow with the table
+  try {
+    rows.Open(OracleSelectStatement(table, read), oracle);
+  } catch (...) {
+    oracle.CursorLocation = location;
+    throw;
+  }
+  oracle.CursorLocation = location;
+  for (; !rows.Eof(); rows.MoveNext()) {
+    for (std::size_t k = 0; k < fine.size(); ++k) {
+      FoxProBoundValue(rows.Fields(static_cast<int>(k)).Value, columns[fine[k]].mapping.field, counts[fine[k]]);
+    }
+  }
+  rows.Close();
+  return counts;
+}
+
+std::string FoxProSideNotes(const MappedColumn& column, int codePage, long rounded) {
   const char type = column.mapping.field.typeLetter;
   std::string notes = column.mapping.note;
   if (column.foxProName != column.oracle.name) Add(notes, "name shortened to " + column.foxProName);
   if (ParseFoxProTypeComment(column.oracle.comment)) Add(notes, "field as recorded in the column comment");
-  const std::string& oracleType = column.oracle.dataType;
-  if (oracleType.rfind("TIMESTAMP", 0) == 0 && column.oracle.scale.value_or(6) > 3) {
-    Add(notes, "fractions beyond milliseconds rounded, each counted");
+  if (FinerThanMilliseconds(column.oracle)) {
+    Add(notes, std::to_string(rounded) + " values cut to the millisecond (rounded by the rule)");
   }
   if ((type == 'C' || type == 'V' || type == 'M') && !column.mapping.field.binary) {
     Add(notes, "text re-encoded to code page " + std::to_string(codePage) + "; a character it lacks is refused");
@@ -220,9 +257,8 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
     const std::string path = FoxProTablePath(target, fields.DbcMode() ? kDbcFileMode : kFreeTableFolderMode,
                                              fields.DbcFile(), fields.FreeTableFolder());
     // A file the list does not show is asked about all the same.
-    const std::optional<ExistingTarget> existing = listed || FindFileIgnoringCase(path)
-                                                       ? std::optional<ExistingTarget>(choices.existing)
-                                                       : std::nullopt;
+    const std::optional<ExistingTarget> existing =
+        listed || FindFileIgnoringCase(path) ? std::optional<ExistingTarget>(choices.existing) : std::nullopt;
     plan.push_back(PlanTable(name, path, existing, [&](TablePlan& table) {
       if (Replaced(existing)) table.statements.push_back("DROP TABLE `" + target + "`");
       if (!choices.keepTypes) {
@@ -231,7 +267,9 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
       } else {
         const std::vector<MappedColumn> columns = MapOracleTable(oracle, name, !fields.DbcMode());
         table.statements.push_back(FoxProCreateStatement(path, fields.CodePage(), columns));
-        for (const MappedColumn& column : columns) {
+        const std::vector<long> rounded = RoundedByTheRule(oracle, name, columns);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+          const MappedColumn& column = columns[c];
           std::string declared = column.oracle.dataType;
           if (column.oracle.precision) {
             declared += "(" + std::to_string(*column.oracle.precision) +
@@ -239,7 +277,7 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
           }
           table.columns.push_back({column.oracle.name + " " + declared,
                                    FoxProFieldClause(column.foxProName, column.mapping.field),
-                                   FoxProSideNotes(column, fields.CodePage())});
+                                   FoxProSideNotes(column, fields.CodePage(), rounded[c])});
         }
         table.keys = KeyPlanLines(PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode()));
       }

@@ -249,9 +249,7 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
   sender.Send();  // the rows gathered so far; its steps are skipped after Stop
   sender.Close();
   if (!trap.Stopped()) CarryKeysToFoxPro(parts, oracle, source, columns, foxPro, tablePath, !freeTable);
-  if (rounded > 0 && parts.observer != nullptr) {
-    parts.observer->Note(source + ": " + std::to_string(rounded) + " times rounded to milliseconds");
-  }
+  if (rounded > 0 && parts.observer != nullptr) parts.observer->ValuesRounded(rounded);
   return true;
 }
 

@@ -184,10 +184,11 @@ std::string OracleSelectStatement(const std::string& source, const std::vector<M
     if (c > 0) sql += ", ";
     const std::string name = "\"" + columns[c].oracle.name + "\"";
     const bool timestamp = columns[c].oracle.dataType.rfind("TIMESTAMP", 0) == 0;
+    // A time read as text keeps its column's name, for whoever reports on the rows.
     if (columns[c].mapping.readAs == ReadAs::Utc) {
-      sql += "TO_CHAR(" + name + " AT TIME ZONE 'UTC', " + kTimestampText + ")";
+      sql += "TO_CHAR(" + name + " AT TIME ZONE 'UTC', " + kTimestampText + ") AS " + name;
     } else if (timestamp) {
-      sql += "TO_CHAR(" + name + ", " + kTimestampText + ")";
+      sql += "TO_CHAR(" + name + ", " + kTimestampText + ") AS " + name;
     } else {
       sql += name;
     }

@@ -94,6 +94,17 @@ bool NamesColumn(const std::string& message, const std::string& column) {
   return false;
 }
 
+// The column a refusal names by its place ("Parameter 3 holds ..."), 0-based.
+std::optional<std::size_t> ParameterNamed(const std::string& message) {
+  const std::string_view lead = "Parameter ";
+  if (message.rfind(lead, 0) != 0) return std::nullopt;
+  std::size_t number = 0;
+  const char* end = message.data() + message.size();
+  const auto [next, error] = std::from_chars(message.data() + lead.size(), end, number);
+  if (error != std::errc{} || number == 0) return std::nullopt;
+  return number - 1;
+}
+
 }  // namespace
 
 ado::Value OracleBoundValue(const ado::Value& value, const ado::DeclaredField& field) {
@@ -108,12 +119,12 @@ bool HoldsNul(const ado::Value& value) {
   return value.Is<std::string>() && value.As<std::string>().find('\0') != std::string::npos;
 }
 
-std::optional<ado::DateTime> ParseTimestampText(std::string_view text, bool& rounded) {
+std::optional<ado::DateTime> ParseTimestampText(std::string_view text, bool& truncated) {
   // YYYY-MM-DD HH:MI:SS[.ffffff]
   const auto year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
   const auto hour = Digits(text, 11, 2), minute = Digits(text, 14, 2), second = Digits(text, 17, 2);
   if (!year || !month || !day || !hour || !minute || !second || text[4] != '-' || text[7] != '-') return std::nullopt;
-  long micro = 0;
+  int micro = 0;
   if (text.size() > 20 && text[19] == '.') {
     std::string fraction(text.substr(20, 6));
     fraction.append(6 - fraction.size(), '0');
@@ -121,25 +132,16 @@ std::optional<ado::DateTime> ParseTimestampText(std::string_view text, bool& rou
     if (!digits) return std::nullopt;
     micro = *digits;
   }
-  rounded = micro % 1000 != 0;
-  using namespace std::chrono;
-  const year_month_day date{std::chrono::year(*year), std::chrono::month(static_cast<unsigned>(*month)),
-                            std::chrono::day(static_cast<unsigned>(*day))};
-  if (!date.ok()) return std::nullopt;
-  // Rounding may carry into the next second, day or year: count on the time line.
-  const auto at =
-      sys_days(date) + hours(*hour) + minutes(*minute) + seconds(*second) + milliseconds((micro + 500) / 1000);
-  const sys_days dayStart = floor<days>(at);
-  const year_month_day roundedDate(dayStart);
-  hh_mm_ss<milliseconds> time(at - dayStart);
-  ado::DateTime result;
-  result.date = {static_cast<int>(roundedDate.year()), static_cast<int>(static_cast<unsigned>(roundedDate.month())),
-                 static_cast<int>(static_cast<unsigned>(roundedDate.day()))};
-  result.hour = static_cast<int>(time.hours().count());
-  result.minute = static_cast<int>(time.minutes().count());
-  result.second = static_cast<int>(time.seconds().count());
-  result.millisecond = static_cast<int>(time.subseconds().count());
-  return result;
+  const ado::Date date{*year, *month, *day};
+  if (!std::chrono::year_month_day{std::chrono::year(date.year), std::chrono::month(static_cast<unsigned>(date.month)),
+                                   std::chrono::day(static_cast<unsigned>(date.day))}
+           .ok() ||
+      *hour > 23 || *minute > 59 || *second > 59) {
+    return std::nullopt;
+  }
+  // Toward the past: rounding up could carry the value into the next second, day or year.
+  truncated = micro % 1000 != 0;
+  return ado::DateTime{date, *hour, *minute, *second, micro / 1000};
 }
 
 ado::Value FoxProBoundValue(const ado::Value& value, const ado::DeclaredField& field, long& roundedFractions) {
@@ -160,9 +162,9 @@ ado::Value FoxProBoundValue(const ado::Value& value, const ado::DeclaredField& f
     case 'T':
     case 'D':
       if (value.Is<std::string>()) {
-        bool rounded = false;
-        if (const std::optional<ado::DateTime> time = ParseTimestampText(value.As<std::string>(), rounded)) {
-          if (rounded) ++roundedFractions;
+        bool truncated = false;
+        if (const std::optional<ado::DateTime> time = ParseTimestampText(value.As<std::string>(), truncated)) {
+          if (truncated) ++roundedFractions;
           if (field.typeLetter == 'D') return time->date;
           return *time;
         }
@@ -191,8 +193,10 @@ std::string RefusedRowText(const std::string& table, long row, const std::string
                            const std::vector<std::string>& columns, const std::vector<ado::Value>& values) {
   std::string text = "Table " + table + ", row " + std::to_string(row) + " was refused: " + message;
   std::string named;
+  const std::optional<std::size_t> parameter = ParameterNamed(message);
   for (std::size_t c = 0; c < columns.size() && c < values.size(); ++c) {
-    if (NamesColumn(message, columns[c])) named += "\nColumn " + columns[c] + ", value " + ShownValue(values[c]);
+    if (parameter ? *parameter == c : NamesColumn(message, columns[c]))
+      named += "\nColumn " + columns[c] + ", value " + ShownValue(values[c]);
   }
   if (named.empty()) {
     for (std::size_t c = 0; c < columns.size() && c < values.size(); ++c) {

@@ -15,6 +15,7 @@
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/Calendar.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
 
@@ -488,6 +489,117 @@ TEST_F(CommandLineStandInTest, ASignalEndsTheCopyWithAConsistentTableAndASummary
     EXPECT_EQ(rows.RecordCount(), static_cast<long>(header)) << moment;
   }
   oracle.Execute("DROP TABLE \"CLI_BIG\"");
+}
+
+// Drops an Oracle table a test made, or one a failed run left.
+void DropOracleTable(ado::Connection& oracle, const std::string& name) {
+  try {
+    oracle.Execute("DROP TABLE \"" + name + "\"");
+  } catch (const ado::Failure&) {
+    // not there
+  }
+}
+
+std::vector<ado::Value> Column(const std::string& connectionString, const std::string& sql, int field = 0) {
+  ado::Connection connection;
+  connection.CursorLocation = ado::adUseClient;
+  connection.Open(connectionString);
+  ado::Recordset rows;
+  rows.Open(sql, connection);
+  std::vector<ado::Value> values;
+  for (; !rows.Eof(); rows.MoveNext()) values.push_back(rows.Fields(field).Value.AsValue());
+  return values;
+}
+
+// FoxPro's stored milliseconds go to Oracle as they are, never to the next second or year, and
+// a year Oracle cannot hold is refused with a report naming the row and the field.
+TEST_F(CommandLineStandInTest, FoxProMillisecondsArriveAsStoredAndAYearPast9999IsRefused) {
+  const std::string fox = "Provider=vfpoledb.1;Data Source=" + (root_ / "fox").string() + ";";
+  {
+    ado::Connection foxPro;
+    foxPro.Open(fox);
+    foxPro.Execute("CREATE TABLE 'cli_stamps' ([id] I, [stamp] T NULL)");
+    auto arrays = foxPro.PrepareArrays("INSERT INTO 'cli_stamps' VALUES(?, ?)", 2);
+    ASSERT_NE(arrays, nullptr);
+    ado::ValueRows rows(2);
+    for (const ado::Value& value : {ado::Value(1), ado::Value(ado::DateTime{{2024, 1, 1}, 23, 59, 59, 999}),
+                                    ado::Value(2), ado::Value(ado::DateTime{{9999, 12, 31}, 23, 59, 59, 999}),
+                                    ado::Value(3), ado::Value(ado::DateTime{{9999, 12, 31}, 0, 0, 0, 0})}) {
+      rows.Add(value);
+    }
+    ASSERT_TRUE(arrays->SendValues(rows).empty());
+  }
+  {
+    // FoxPro's day numbers run past 9999: the third row's day becomes 10000-01-01.
+    std::fstream table(root_ / "fox" / "cli_stamps.dbf", std::ios::in | std::ios::out | std::ios::binary);
+    unsigned char header[12] = {};
+    table.read(reinterpret_cast<char*>(header), sizeof header);
+    const std::uint32_t day = static_cast<std::uint32_t>(foxpro::JulianDayOf({9999, 12, 31}) + 1);
+    const unsigned char bytes[4] = {static_cast<unsigned char>(day), static_cast<unsigned char>(day >> 8),
+                                    static_cast<unsigned char>(day >> 16), static_cast<unsigned char>(day >> 24)};
+    // After the deletion flag and the 4 bytes of id.
+    table.seekp((header[8] | header[9] << 8) + 2 * (header[10] | header[11] << 8) + 1 + 4);
+    table.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+  }
+  ado::Connection oracle;
+  oracle.Open(support::kOracleConnectionString);
+  DropOracleTable(oracle, "cli_stamps");
+  const Outcome run = Run("fox", {"--keep-types", "--verify", "send-to-oracle", "cli_stamps"});
+  const std::vector<ado::Value> stamps =
+      Column(support::kOracleConnectionString, "SELECT \"stamp\" FROM \"cli_stamps\" ORDER BY \"id\"");
+  DropOracleTable(oracle, "cli_stamps");
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  EXPECT_NE(run.err.find("Table cli_stamps, row 3 was refused: Parameter 2 holds a date outside Oracle's years -4712 "
+                         "to 9999\nColumn stamp, value '"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.out.find("3 rows read, 2 written, 1 failed statements"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(" 0 differing\n"), std::string::npos) << run.out;
+  EXPECT_EQ(stamps, (std::vector<ado::Value>{ado::DateTime{{2024, 1, 1}, 23, 59, 59, 999},
+                                             ado::DateTime{{9999, 12, 31}, 23, 59, 59, 999}}));
+}
+
+// An Oracle time finer than FoxPro's milliseconds is cut toward the past, never into the next
+// second or year, and the plan, the summary and --verify count it as rounded by the rule.
+TEST_F(CommandLineStandInTest, OracleTimesAreCutToTheMillisecondAndCountedAsRoundedByTheRule) {
+  ado::Connection oracle;
+  oracle.Open(support::kOracleConnectionString);
+  DropOracleTable(oracle, "cli_times");
+  oracle.Execute("CREATE TABLE \"cli_times\" (\"ID\" NUMBER(5), \"STAMP\" TIMESTAMP(6))");
+  for (const char* row :
+       {"1, '2024-01-01 23:59:59.9996'", "2, '9999-12-31 23:59:59.9999'", "3, '2024-02-29 12:00:00.25'"})
+    oracle.Execute(std::string("INSERT INTO \"cli_times\" VALUES (") + row + ")");
+  const Outcome plan = Run("back", {"--keep-types", "--dry-run", "send-to-foxpro", "cli_times"});
+  const Outcome run = Run("back", {"--keep-types", "--verify", "send-to-foxpro", "cli_times"});
+  DropOracleTable(oracle, "cli_times");
+  EXPECT_NE(plan.out.find("(2 values cut to the millisecond (rounded by the rule)"), std::string::npos) << plan.out;
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("3 rows read, 3 written, 0 failed statements"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(" s, 2 values rounded by the rule, "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(" 0 differing, 2 rounded by the rule\n"), std::string::npos) << run.out;
+  EXPECT_EQ(Count(run.out, "rounded by the rule: cli_times row "), 2) << run.out;
+  EXPECT_EQ(Column("Provider=vfpoledb.1;Data Source=" + (root_ / "back").string() + ";", "SELECT * FROM `cli_times`",
+                   1),  // in the order sent
+            (std::vector<ado::Value>{ado::DateTime{{2024, 1, 1}, 23, 59, 59, 999},
+                                     ado::DateTime{{9999, 12, 31}, 23, 59, 59, 999},
+                                     ado::DateTime{{2024, 2, 29}, 12, 0, 0, 250}}));
+}
+
+// NUMBER(38) and unconstrained NUMBER too wide for FoxPro's numbers arrive as their digits in
+// C fields, and --verify finds them equal.
+TEST_F(CommandLineStandInTest, WideNumbersKeptAsDigitsVerifyEqual) {
+  ado::Connection oracle;
+  oracle.Open(support::kOracleConnectionString);
+  DropOracleTable(oracle, "cli_wide");
+  oracle.Execute("CREATE TABLE \"cli_wide\" (\"WIDE\" NUMBER(38), \"ANYNUM\" NUMBER)");
+  oracle.Execute(
+      "INSERT INTO \"cli_wide\" VALUES (12345678901234567890123456789012345678, "
+      "-123456789012345678901234567890.5)");
+  oracle.Execute("INSERT INTO \"cli_wide\" VALUES (-7, 0.25)");
+  const Outcome run = Run("back", {"--keep-types", "--verify", "send-to-foxpro", "cli_wide"});
+  DropOracleTable(oracle, "cli_wide");
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find(", 4 values compared, 0 differing\n"), std::string::npos) << run.out;
 }
 
 }  // namespace

@@ -62,6 +62,27 @@ TEST(VerificationTest, TypedValuesCompareDigitsTimesAndBytesExactly) {
   }
 }
 
+TEST(VerificationTest, TypedCopiesCompareDigitsInTextAsNumbersAndCountTimesCutByTheRule) {
+  // An Oracle number too wide for FoxPro arrives as its digits in a C field; an Oracle time is
+  // read as text to the microsecond and arrives cut to the millisecond.
+  const std::string wide = "12345678901234567890123456789012345678";
+  const Rows source = {{ado::Decimal{wide}, "2024-01-01 23:59:59.999600", "007"},
+                       {ado::Decimal{"-7"}, "2024-02-29 12:00:00.250000", "8"}};
+  const Rows target = {{"-7        ", ado::DateTime{{2024, 2, 29}, 12, 0, 0, 250}, "8"},
+                       {wide, ado::DateTime{{2024, 1, 1}, 23, 59, 59, 999}, "7"}};
+  const TableComparison result =
+      CompareRows(Direction::ToFoxPro, "T", {"WIDE", "STAMP", "CODE"}, source, target, {}, 20, true);
+  EXPECT_EQ(result.compared, 6);
+  EXPECT_EQ(result.differing, 1);  // texts stay texts: "007" is not "7"
+  EXPECT_EQ(result.rounded, 1);
+  ASSERT_EQ(result.differences.size(), 2u);
+  EXPECT_TRUE(result.differences[0].rounded);
+  EXPECT_EQ(result.differences[0].column, "STAMP");
+  EXPECT_EQ(result.differences[0].row, 1);
+  EXPECT_FALSE(result.differences[1].rounded);
+  EXPECT_EQ(result.differences[1].column, "CODE");
+}
+
 TEST(VerificationTest, RowsPairInAnyOrderPastRejectedRowsAndAMissingRowDiffersInEveryValue) {
   const Rows source = {{"a", 1}, {"bad", 2}, {"c", 3}, {"d", 4}};
   const Rows target = {{"c", 9}, {"a", ado::Decimal{"1.0"}}};

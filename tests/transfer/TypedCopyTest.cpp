@@ -72,7 +72,8 @@ class TypedCopyTest : public ::testing::Test {
     }
     sides.oracle->SetResult("SELECT COUNT(*) FROM \"EMP\"", {{{"count", ado::adNumeric}}, {{ado::Decimal{"1"}}}});
     sides.oracle->SetResult(
-        "SELECT \"EMPNO\", \"EMPLOYEE_NAME\", TO_CHAR(\"HIRED\", 'YYYY-MM-DD HH24:MI:SS.FF6'), \"ACTIVE\" FROM \"EMP\"",
+        "SELECT \"EMPNO\", \"EMPLOYEE_NAME\", TO_CHAR(\"HIRED\", 'YYYY-MM-DD HH24:MI:SS.FF6') AS \"HIRED\", \"ACTIVE\" "
+        "FROM \"EMP\"",
         {{{"EMPNO", ado::adNumeric},
           {"EMPLOYEE_NAME", ado::adVarChar},
           {"HIRED", ado::adVarChar},
@@ -127,19 +128,21 @@ TEST_F(TypedCopyTest, OracleDictionaryDecidesTheFoxProFieldsAndRowsStreamIntoTyp
   ASSERT_EQ(sides.foxPro->Arrays().size(), 1U);
   EXPECT_EQ(sides.foxPro->Arrays()[0].sql, "INSERT INTO 'C:\\data\\EMP.DBF' VALUES(?, ?, ?, ?)");
   EXPECT_EQ(sides.foxPro->Arrays()[0].rows,
-            (std::vector<Row>{{std::int64_t{7369}, "Смит", ado::DateTime{{2024, 2, 29}, 13, 5, 9, 251}, true}}));
+            (std::vector<Row>{{std::int64_t{7369}, "Смит", ado::DateTime{{2024, 2, 29}, 13, 5, 9, 250}, true}}));
 }
 
 const PlanChoices kTypedPlan{true, ExistingTarget::KeepUnasked, {}};
 
 TEST_F(TypedCopyTest, ThePlanReadsBothSidesAndChangesNeither) {
   ScriptEmp();
+  sides.oracle->SetResult("SELECT TO_CHAR(\"HIRED\", 'YYYY-MM-DD HH24:MI:SS.FF6') AS \"HIRED\" FROM \"EMP\"",
+                          {{{"HIRED", ado::adVarChar}}, {{"2024-02-29 13:05:09.250600"}, {"2024-02-29 13:05:09.250"}}});
   const std::string plan = PlanText(PlanSendToFoxPro(sides.window.fields, {"EMP"}, kTypedPlan));
   EXPECT_NE(plan.find("CREATE TABLE 'C:\\data\\EMP.DBF' CODEPAGE=1252 ([EMPNO] I NULL"), std::string::npos) << plan;
   EXPECT_NE(plan.find("EMPLOYEE_NAME VARCHAR2  ->  [EMPLOYEE_N] C(40) NULL  (name shortened to EMPLOYEE_N;"),
             std::string::npos)
       << plan;
-  EXPECT_NE(plan.find("fractions beyond milliseconds rounded"), std::string::npos) << plan;
+  EXPECT_NE(plan.find("1 values cut to the millisecond (rounded by the rule)"), std::string::npos) << plan;
   sides.foxPro->SetResult("SELECT * FROM `orders`", {{{"pic", ado::adLongVarBinary, Fox('G')}}, {}});
   sides.foxPro->FailOn("`missing`", "File 'missing.dbf' does not exist.");
   const std::string back = PlanText(PlanSendToOracle(sides.window.fields, {"orders", "missing"}, kTypedPlan));
@@ -151,14 +154,15 @@ TEST_F(TypedCopyTest, ThePlanReadsBothSidesAndChangesNeither) {
   EXPECT_TRUE(sides.foxPro->Executed().empty());
 }
 
-TEST_F(TypedCopyTest, TimesRoundToMillisecondsAndCarryIntoTheNextDay) {
+TEST_F(TypedCopyTest, TimesAreCutToTheMillisecondNeverIntoTheNextSecond) {
   struct Case {
     std::string text;
     ado::DateTime time;
     bool rounded;
   };
   for (const Case& c : {Case{"2024-02-29 13:05:09.250000", {{2024, 2, 29}, 13, 5, 9, 250}, false},
-                        Case{"1999-12-31 23:59:59.999500", {{2000, 1, 1}, 0, 0, 0, 0}, true},
+                        Case{"1999-12-31 23:59:59.999500", {{1999, 12, 31}, 23, 59, 59, 999}, true},
+                        Case{"9999-12-31 23:59:59.999999", {{9999, 12, 31}, 23, 59, 59, 999}, true},
                         Case{"2024-01-01 00:00:00", {{2024, 1, 1}, 0, 0, 0, 0}, false},
                         Case{"2024-01-01 00:00:00.0004", {{2024, 1, 1}, 0, 0, 0, 0}, true}}) {
     bool rounded = false;

@@ -302,15 +302,10 @@ void DbfReader::DecodeField(const DbfField& f, const std::uint8_t* record, ado::
       std::uint32_t jdn = Le32(p);
       std::uint32_t ms = Le32(p + 4);
       if (jdn == 0 || AllBlank(p, 8)) return;
-      // FoxPro's own datetimes are whole seconds whose milliseconds carry float noise
-      // (08:29:59.999 for 08:30:00); a millisecond off a whole second is taken for noise.
-      // Other milliseconds are the value's own.
-      std::int64_t day = jdn;
-      std::uint64_t rounded = ms;
-      const std::uint64_t offSecond = ms % 1000;
-      if (offSecond == 999 || offSecond == 1) rounded = (std::uint64_t{ms} + 500) / 1000 * 1000;
-      day += static_cast<std::int64_t>(rounded / 86400000u);
-      ms = static_cast<std::uint32_t>(rounded % 86400000u);
+      // The milliseconds as stored: a value is never moved to another second or day.
+      // A count past the day's end (a damaged file) runs on into the next day.
+      const std::int64_t day = std::int64_t{jdn} + ms / 86400000u;
+      ms %= 86400000u;
       if (day > kLastJulianDay) return;
       ado::DateTime t;
       t.date = DateOfJulianDay(day);

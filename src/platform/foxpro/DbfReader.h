@@ -17,7 +17,7 @@ class TextCodec;
 /// Reads a FoxPro-family table (.dbf, .dbc, ...) and its memo companion (.fpt, .dbt; .dct for a
 /// .dbc), found without regard to letter case. Values come out as the VFP OLE DB provider gave
 /// them: C keeps its trailing blanks, N/F as exact Decimal text, D as Date, T as DateTime (with
-/// its milliseconds; FoxPro's float noise of one millisecond rounded off), I as
+/// its milliseconds exactly as stored), I as
 /// int64, B as double, Y as Currency, L as bool, M as text (Bytes when binary), G/W/Q as Bytes;
 /// NULL per _NullFlags; blank D/T as Null.
 class DbfReader {

@@ -70,19 +70,6 @@ bool ParseDateTime(std::string_view s, ado::DateTime& t) {
   return t.hour < 24 && t.minute < 60 && t.second < 60;
 }
 
-// FoxPro keeps a typed datetime to the second: half a second and more rounds up.
-void RoundToSecond(ado::DateTime& t) {
-  const bool up = t.millisecond >= 500;
-  t.millisecond = 0;
-  if (!up || ++t.second < 60) return;
-  t.second = 0;
-  if (++t.minute < 60) return;
-  t.minute = 0;
-  if (++t.hour < 24) return;
-  t.hour = 0;
-  t.date = DateOfJulianDay(JulianDayOf(t.date) + 1);
-}
-
 }  // namespace
 
 ado::Value ValueFromText(const DbfField& f, const std::string& text) {
@@ -98,7 +85,6 @@ ado::Value ValueFromText(const DbfField& f, const std::string& text) {
       ado::DateTime t;
       if (s.empty()) return ado::Null{};
       if (!ParseDateTime(s, t)) Mismatch(f, "'" + text + "' is not a date and time");
-      RoundToSecond(t);
       return t;
     }
     case 'L': {

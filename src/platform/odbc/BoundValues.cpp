@@ -19,6 +19,8 @@ namespace {
 // is bound as long data.
 constexpr std::size_t kPlainTextBytes = 4000;
 constexpr std::size_t kPlainBinaryBytes = 2000;
+constexpr int kFirstOracleYear = -4712;
+constexpr int kLastOracleYear = 9999;
 
 template <class T>
 void AppendRaw(std::vector<std::uint8_t>& out, const T& value) {
@@ -123,6 +125,13 @@ void BoundValues::Stage(const ado::ValueRows& rows, std::size_t column) {
         value.Get());
   }
   offsets_[count] = staged_.size();
+}
+
+bool BoundValues::OutsideOracleYears(std::size_t row) const {
+  if (kinds_[row] != BoundKind::kTimestamp) return false;
+  SQL_TIMESTAMP_STRUCT staged;
+  std::memcpy(&staged, Staged(row), sizeof staged);
+  return staged.year < kFirstOracleYear || staged.year > kLastOracleYear;
 }
 
 std::size_t BoundValues::ElementBytes(std::size_t row) const {

@@ -24,6 +24,9 @@ class BoundValues {
  public:
   void Stage(const ado::ValueRows& rows, std::size_t column);
   BoundKind Kind(std::size_t row) const { return kinds_[row]; }
+  /// Whether the row's value is a date or time in a year Oracle cannot hold (it holds
+  /// -4712 to 9999; a server standing in for it may take more).
+  bool OutsideOracleYears(std::size_t row) const;
   /// Bytes the row's value takes as an array element, terminator included.
   std::size_t ElementBytes(std::size_t row) const;
   /// Binds rows [first, end) as parameter number. All of them are Null or of one kind;

@@ -222,6 +222,16 @@ OdbcArrays::Outcome OdbcArrays::ExecuteValues(std::size_t first, std::size_t end
   SQLHDBC dbc = link_->dbc.Get();
   const std::size_t count = end - first;
   Outcome outcome;
+  // A year Oracle cannot hold is refused here, as Oracle would refuse it, whatever the
+  // server behind the driver takes.
+  for (std::size_t r = first; r < end; ++r) {
+    for (std::size_t c = 0; c < markers_; ++c) {
+      if (!values_[c].OutsideOracleYears(r)) continue;
+      outcome.failedRow = r;
+      outcome.message = "Parameter " + std::to_string(c + 1) + " holds a date outside Oracle's years -4712 to 9999";
+      return outcome;
+    }
+  }
   for (std::size_t c = 0; c < markers_; ++c) {
     // A binding the driver will not take (a precision past its limit) is the values' fault:
     // the parts go on until the rows that carry them stand alone.
