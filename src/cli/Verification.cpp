@@ -10,6 +10,7 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/Calendar.h"
 #include "transfer/DecimalText.h"
 #include "transfer/OracleValues.h"
 #include "transfer/TypedTables.h"
@@ -115,7 +116,7 @@ std::string TypedComparedValue(const ado::Value& value, ColumnKinds kinds = {}) 
     return WithoutTrailingBlanks(value.As<std::string>());
   }
   if (value.Is<ado::Date>()) return TimeKey(ado::DateTime{value.As<ado::Date>()});
-  if (value.Is<ado::DateTime>()) return TimeKey(value.As<ado::DateTime>());
+  if (value.Is<ado::DateTime>()) return TimeKey(foxpro::WholeSecondOfNoise(value.As<ado::DateTime>()));
   if (value.Is<ado::Bytes>()) {
     std::string hex = "\x1C";
     ado::AppendHexText(hex, value.As<ado::Bytes>());
@@ -160,8 +161,8 @@ bool SameValue(Direction direction, const ado::Value& source, const ado::Value& 
 }
 
 TableComparison CompareRows(Direction direction, const std::string& table, const std::vector<std::string>& columns,
-                            const Rows& source, const Rows& target, const std::vector<long>& skipped,
-                            std::size_t keep, bool typed) {
+                            const Rows& source, const Rows& target, const std::vector<long>& skipped, std::size_t keep,
+                            bool typed) {
   TableComparison result;
   const std::vector<ColumnKinds> kinds = typed ? KindsOf(source, target) : std::vector<ColumnKinds>{};
   const auto kindsOf = [&](std::size_t column) { return column < kinds.size() ? kinds[column] : ColumnKinds{}; };
@@ -174,7 +175,9 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
   // A value the copy cut to what the target holds arrived as the rule says, but not as it was.
   const auto roundedByRule = [&](long row, std::size_t column, const ado::Value& before, const ado::Value& after) {
     bool cut = false;
-    if (!kindsOf(column).timesAsText || !StoredTime(before, cut) || !cut) return;
+    const bool noise = before.Is<ado::DateTime>() &&
+                       !(foxpro::WholeSecondOfNoise(before.As<ado::DateTime>()) == before.As<ado::DateTime>());
+    if (!noise && (!kindsOf(column).timesAsText || !StoredTime(before, cut) || !cut)) return;
     ++result.rounded;
     show(row, column, &before, &after, true);
   };

@@ -1,5 +1,6 @@
 #include "transfer/OracleValues.h"
 
+#include "platform/foxpro/Calendar.h"
 #include "transfer/SqlHelpers.h"
 
 namespace transfer {
@@ -12,6 +13,10 @@ std::string OracleValueText(const ado::Value& value) {
 
 void AppendOracleValueText(std::string& out, const ado::Value& value) {
   const ado::Value& present = NullToDefault(value, EmptyText());
+  if (present.Is<ado::DateTime>()) {
+    ado::AppendValueText(out, ado::Value(foxpro::WholeSecondOfNoise(present.As<ado::DateTime>())));
+    return;
+  }
   if (!present.Is<ado::Bytes>()) {
     ado::AppendValueText(out, present);
     return;

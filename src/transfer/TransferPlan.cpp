@@ -38,6 +38,10 @@ std::string OracleSideNotes(const FoxProColumn& column) {
   if (field.typeLetter == 'G') Add(notes, "the OLE wrapper as stored, not the object alone");
   if (field.typeLetter == 'D' || field.typeLetter == 'T') Add(notes, "an empty date arrives as NULL");
   if (field.typeLetter == 'T') Add(notes, column.hasFraction ? "milliseconds kept" : "no value holds a fraction");
+  if (column.roundedByRule > 0) {
+    Add(notes, std::to_string(column.roundedByRule) +
+                   " values one millisecond off a whole second taken for that second (rounded by the rule)");
+  }
   if (field.typeLetter == 'T') Add(notes, "a year outside Oracle's -4712 to 9999 is refused");
   if (field.typeLetter == 'B') Add(notes, "its decimals are kept in the column comment");
   return notes;

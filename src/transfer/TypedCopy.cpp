@@ -159,7 +159,12 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
     parts.sql = OracleInsertStatement(target, columns.size());
     sender.Prepare(oracle, parts.sql);
   });
-  if (parts.observer != nullptr) parts.observer->TableStarted(table, target, rowCount);
+  if (parts.observer != nullptr) {
+    parts.observer->TableStarted(table, target, rowCount);
+    long rounded = 0;
+    for (const FoxProColumn& column : columns) rounded += column.roundedByRule;
+    if (rounded > 0) parts.observer->ValuesRounded(rounded);
+  }
   if (!sender.Prepared()) return true;
   std::vector<ado::Value> row;
   std::optional<bool> textHoldsNul;  // asked when a text first holds one

@@ -5,6 +5,7 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/Calendar.h"
 #include "transfer/DecimalText.h"
 #include "transfer/FoxProNames.h"
 #include "transfer/OracleValues.h"
@@ -115,7 +116,10 @@ void FindFractions(ado::Connection& foxPro, const std::string& table, std::vecto
   for (; !rows->Eof(); rows->MoveNext()) {
     for (const std::size_t c : times) {
       const ado::Value& value = rows->Fields(static_cast<int>(c)).Value;
-      if (value.Is<ado::DateTime>() && value.As<ado::DateTime>().millisecond != 0) columns[c].hasFraction = true;
+      if (!value.Is<ado::DateTime>()) continue;
+      const ado::DateTime meant = foxpro::WholeSecondOfNoise(value.As<ado::DateTime>());
+      if (meant.millisecond != 0) columns[c].hasFraction = true;
+      if (!(meant == value.As<ado::DateTime>())) ++columns[c].roundedByRule;
     }
   }
   rows->Close();

@@ -17,6 +17,7 @@ struct FoxProColumn {
   std::string name;
   ado::DeclaredField field;
   bool hasFraction = false;  // a T value holds part of a second
+  long roundedByRule = 0;    // T values whose stored milliseconds are FoxPro's noise around a second
 };
 
 /// The declared fields of an open FoxPro read; fails for a field whose type the provider

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/foxpro/Calendar.h"
 #include "transfer/DecimalText.h"
 #include "transfer/ListHelpers.h"
 
@@ -112,6 +113,7 @@ ado::Value OracleBoundValue(const ado::Value& value, const ado::DeclaredField& f
     const std::string& text = value.As<std::string>();
     return text.substr(0, text.find_last_not_of(' ') + 1);
   }
+  if (value.Is<ado::DateTime>()) return foxpro::WholeSecondOfNoise(value.As<ado::DateTime>());
   return value;
 }
 

@@ -33,6 +33,20 @@ ado::Date DateOfJulianDay(std::int64_t julianDay) {
                    static_cast<int>(static_cast<unsigned>(ymd.day()))};
 }
 
+ado::DateTime WholeSecondOfNoise(const ado::DateTime& stored) {
+  ado::DateTime second = stored;
+  if (stored.millisecond == 1) {
+    second.millisecond = 0;
+  } else if (stored.millisecond == 999 && !(stored.hour == 23 && stored.minute == 59 && stored.second == 59)) {
+    second.millisecond = 0;
+    const int next = (stored.hour * 60 + stored.minute) * 60 + stored.second + 1;
+    second.hour = next / 3600;
+    second.minute = next / 60 % 60;
+    second.second = next % 60;
+  }
+  return second;
+}
+
 ado::Date LocalToday() {
   // The local time zone's date: std::chrono::current_zone needs tzdata that a minimal system
   // may lack, localtime_r does not.
