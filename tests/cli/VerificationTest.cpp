@@ -83,6 +83,16 @@ TEST(VerificationTest, TypedCopiesCompareDigitsInTextAsNumbersAndCountTimesCutBy
   EXPECT_EQ(result.differences[1].column, "CODE");
 }
 
+TEST(VerificationTest, FoxProNoiseAroundASecondIsRoundedByTheRuleAndOtherMillisecondsMustMatch) {
+  const ado::Date day{2013, 12, 12};
+  const Rows source = {{ado::DateTime{day, 8, 29, 59, 999}}, {ado::DateTime{day, 9, 0, 0, 250}}};
+  const Rows target = {{ado::DateTime{day, 8, 30, 0, 0}}, {ado::DateTime{day, 9, 0, 0, 0}}};
+  const TableComparison result = CompareRows(Direction::ToOracle, "T", {"STAMP"}, source, target, {}, 20, true);
+  EXPECT_EQ(result.compared, 2);
+  EXPECT_EQ(result.rounded, 1);
+  EXPECT_EQ(result.differing, 1);  // .250 is a value's own: losing it is a difference
+}
+
 TEST(VerificationTest, RowsPairInAnyOrderPastRejectedRowsAndAMissingRowDiffersInEveryValue) {
   const Rows source = {{"a", 1}, {"bad", 2}, {"c", 3}, {"d", 4}};
   const Rows target = {{"c", 9}, {"a", ado::Decimal{"1.0"}}};

@@ -277,5 +277,21 @@ TEST(Calendar, JulianDaysAndLeapYears) {
     EXPECT_EQ(IsStorableDate(date), storable) << date.year << "-" << date.month << "-" << date.day;
 }
 
+// FoxPro's float noise around a whole second is that second, but never across midnight.
+TEST(Calendar, NoiseAroundAWholeSecondIsThatSecondWithinItsDay) {
+  const ado::Date day{2013, 12, 12};
+  const ado::Date last{9999, 12, 31};
+  for (const auto& [stored, meant] : {std::pair{ado::DateTime{day, 8, 29, 59, 999}, ado::DateTime{day, 8, 30, 0, 0}},
+                                      {ado::DateTime{day, 8, 30, 0, 1}, ado::DateTime{day, 8, 30, 0, 0}},
+                                      {ado::DateTime{day, 12, 59, 59, 999}, ado::DateTime{day, 13, 0, 0, 0}},
+                                      {ado::DateTime{day, 8, 30, 0, 250}, ado::DateTime{day, 8, 30, 0, 250}},
+                                      {ado::DateTime{day, 8, 30, 0, 998}, ado::DateTime{day, 8, 30, 0, 998}},
+                                      {ado::DateTime{day, 23, 59, 59, 999}, ado::DateTime{day, 23, 59, 59, 999}},
+                                      {ado::DateTime{last, 23, 59, 59, 999}, ado::DateTime{last, 23, 59, 59, 999}}}) {
+    EXPECT_EQ(WholeSecondOfNoise(stored), meant)
+        << stored.hour << ":" << stored.minute << ":" << stored.second << "." << stored.millisecond;
+  }
+}
+
 }  // namespace
 }  // namespace foxpro
