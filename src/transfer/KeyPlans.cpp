@@ -97,7 +97,9 @@ std::optional<std::vector<std::string>> OracleKeyColumns(const std::string& expr
 
 KeyKind KindOf(const FoxProTag& tag) {
   if (tag.primary) return KeyKind::Primary;
-  return tag.candidate || tag.unique ? KeyKind::Unique : KeyKind::Plain;
+  // A UNIQUE tag only indexes the first record of each key, and the rows may repeat keys: as
+  // a constraint it would refuse valid rows. Only a candidate tag is a key.
+  return tag.candidate ? KeyKind::Unique : KeyKind::Plain;
 }
 
 std::string OracleKeyStatement(const std::string& target, KeyKind kind, const std::string& name,

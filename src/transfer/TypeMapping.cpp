@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <charconv>
 
+#include "platform/ado/Failure.h"
+#include "platform/foxpro/DbfWriter.h"
+
 namespace transfer {
 
 ado::DeclaredField NullableField(char type, int width, int decimals) {
@@ -169,6 +172,26 @@ std::optional<ado::DeclaredField> ParseFoxProTypeComment(std::string_view commen
 
 namespace {
 
+// Whether the engine can make the field: a comment may record what no FoxPro table holds.
+bool FoxProCanMake(const ado::DeclaredField& field) {
+  foxpro::NewField made;
+  made.name = "F";
+  made.type = field.typeLetter;
+  made.length = field.width;
+  made.decimals = field.decimals;
+  made.nullable = field.nullable;
+  made.binary = field.binary;
+  made.autoIncrement = field.autoIncrement;
+  try {
+    foxpro::CheckVfpTableFields("F.dbf", {made});
+    return true;
+  } catch (const ado::Failure&) {
+    return false;  // the answer, not a failure of the copy: the column maps by its Oracle type
+  }
+}
+
+FoxProMapping FieldForOracleType(const OracleColumn& column);
+
 FoxProMapping FieldForType(const OracleColumn& column) {
   if (const std::optional<ado::DeclaredField> recorded = ParseFoxProTypeComment(column.comment)) {
     // dBase's wide character fields have no FoxPro field of their width.
@@ -177,8 +200,16 @@ FoxProMapping FieldForType(const OracleColumn& column) {
       memo.binary = recorded->binary;
       return {memo, ReadAs::Value, "M: FoxPro has no " + FoxProTypeText(*recorded) + " field"};
     }
-    return {*recorded, ReadAs::Value, {}};
+    if (FoxProCanMake(*recorded)) return {*recorded, ReadAs::Value, {}};
+    FoxProMapping mapped = FieldForOracleType(column);
+    const std::string ignored = "the column comment's " + FoxProTypeText(*recorded) + " is no FoxPro field; ignored";
+    mapped.note = mapped.note.empty() ? ignored : ignored + "; " + mapped.note;
+    return mapped;
   }
+  return FieldForOracleType(column);
+}
+
+FoxProMapping FieldForOracleType(const OracleColumn& column) {
   const std::string& type = column.dataType;
   if (type == "NUMBER") return NumberMapping(column);
   if (type == "BINARY_FLOAT" || type == "BINARY_DOUBLE" || type == "FLOAT")

@@ -84,6 +84,17 @@ TEST(TypeMappingTest, CommentsThatAreNotFoxProTypesAreIgnored) {
                               "FoxPro N(-1,2)", "Customer name", "FoxPro D NOCPTRANS"}) {
     EXPECT_FALSE(ParseFoxProTypeComment(comment).has_value()) << comment;
   }
+  // Well formed, but no FoxPro table holds such a field: the column maps by its Oracle type.
+  for (const char* comment : {"FoxPro N(99,98)", "FoxPro N(5,4)", "FoxPro F(21,2)", "FoxPro Q(0)"}) {
+    OracleColumn column;
+    column.dataType = "NUMBER";
+    column.precision = 10;
+    column.scale = 2;
+    column.comment = comment;
+    const FoxProMapping mapping = FoxProFieldFor(column);
+    EXPECT_EQ(FoxProFieldClause("n", mapping.field), "[n] N(12,2) NULL") << comment;
+    EXPECT_NE(mapping.note.find("ignored"), std::string::npos) << comment;
+  }
 }
 
 TEST(TypeMappingTest, OracleDictionaryColumnsBecomeFoxProFields) {
