@@ -290,6 +290,54 @@ void MakeBinaryLiveRecordsTag(const fs::path& cdx, const std::string& name, std:
   put(leaf + 12, page);
 }
 
+// Tables left out before their rows, in every mode: a name that cannot be quoted and a source
+// that cannot be read. The Oracle table the unreadable source would replace stays with its row,
+// each table's report counts for that table, and the table after them is copied.
+TEST(ProgramRunTest, ATableLeftOutKeepsItsTargetAndItsReports) {
+  TESSELBY_REQUIRE_STANDIN();
+  const fs::path root = fs::temp_directory_path() / ("tesselby-leftout-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "fox");
+  {
+    ado::Connection fox;
+    fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+    for (const std::string table : {"broken", "after"}) {
+      fox.Execute("CREATE TABLE '" + table + ".dbf'([n] I);");
+      fox.Execute("INSERT INTO '" + table + ".dbf' VALUES('1')");
+    }
+  }
+  fs::copy_file(root / "fox" / "after.dbf", root / "fox" / "a\"b.dbf");
+  fs::resize_file(root / "fox" / "broken.dbf", 20);  // cut inside its header
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(support::kOracleConnectionString);
+  for (const std::string mode : {"", "--fast", "--keep-types"}) {
+    SCOPED_TRACE(mode);
+    for (const char* table : {"broken", "after"}) {
+      try {
+        oracle.Execute(std::string("DROP TABLE \"") + table + "\"");
+      } catch (const std::exception&) {
+        // not there yet
+      }
+    }
+    oracle.Execute("CREATE TABLE \"broken\"(\"kept\" INT)");
+    oracle.Execute("INSERT INTO \"broken\" VALUES(7)");
+    std::vector<std::string> args = {
+        "--server", "127.0.0.1", "--user", "scott", "--folder", (root / "fox").string(), "--overwrite=yes"};
+    if (!mode.empty()) args.push_back(mode);
+    args.insert(args.end(), {"send-to-oracle", "a\"b", "broken", "after"});
+    const test_support::QueryOutcome run = BackgroundRun(root / "run", args).Wait();
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_EQ(Count(oracle, "SELECT COUNT(*) FROM \"broken\" WHERE \"kept\" = 7"), 1) << run.err;
+    EXPECT_NE(run.out.find("after -> after: 1 rows read, 1 written, 0 failed statements"), std::string::npos)
+        << run.out << run.err;
+    EXPECT_EQ(run.out.find("after: failed"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err.find("CREATE TABLE \"broken\""), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("not allowed when the object is closed"), std::string::npos) << run.err;
+  }
+  fs::remove_all(root);
+}
+
 // A real VFP index with a BINARY tag on .NOT.DELETED() is read: that tag is listed as not
 // carried, in the plan and in the run, and every other tag reaches Oracle; the table is whole.
 TEST(ProgramRunTest, ABinaryTagOnDeletedIsNotCarriedAndTheOtherTagsGo) {
