@@ -48,14 +48,18 @@ double ConsoleProgress::SteadySeconds() {
 ConsoleProgress::ConsoleProgress(std::ostream& terminal, bool show, int tableCount, Clock clock)
     : m_terminal(terminal), m_show(show), m_tableCount(tableCount), m_clock(std::move(clock)) {}
 
-void ConsoleProgress::TableStarted(const std::string& source, const std::string& target, long rowCount) noexcept {
+void ConsoleProgress::AddTally(const std::string& source, const std::string& target, long rowCount) {
   TableTally tally;
   tally.source = source;
   tally.target = target;
   tally.rowCount = rowCount;
-  tally.failedStatements = m_pendingFailures;
+  tally.failedStatements = m_pendingFailures;  // the reports before a table's rows are its own
   m_pendingFailures = 0;
   m_tables.push_back(std::move(tally));
+}
+
+void ConsoleProgress::TableStarted(const std::string& source, const std::string& target, long rowCount) noexcept {
+  AddTally(source, target, rowCount);
   m_inTable = true;
   m_started = m_clock();
   Draw(true);
@@ -82,13 +86,8 @@ void ConsoleProgress::TableNotCreated(long rowsNotSent) noexcept {
 void ConsoleProgress::TableSkipped(const std::string& source) noexcept {
   // Its reports would otherwise be counted against the next table.
   if (m_inTable || m_pendingFailures == 0) return;
-  TableTally tally;
-  tally.source = source;
-  tally.target = source;
-  tally.notCreated = true;
-  tally.failedStatements = m_pendingFailures;
-  m_pendingFailures = 0;
-  m_tables.push_back(std::move(tally));
+  AddTally(source, source, 0);
+  m_tables.back().notCreated = true;
 }
 
 void ConsoleProgress::Note(const std::string& text) noexcept {

@@ -65,6 +65,7 @@ class ConsoleProgress : public transfer::TransferObserver {
   static double SteadySeconds();
 
  private:
+  void AddTally(const std::string& source, const std::string& target, long rowCount);
   void Draw(bool force);
 
   std::ostream& m_terminal;

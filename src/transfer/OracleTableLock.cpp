@@ -12,9 +12,12 @@ namespace {
 
 constexpr std::uint32_t kUserLockIds = 1u << 30;  // Oracle keeps the ids above for its own products
 
-// A failure that says the package cannot be called at all (not granted, or absent).
+// A failure that says the block cannot run here at all: the package is not granted (PLS-00201
+// inside ORA-06550), or the server does not take PL/SQL (a syntax or access error, SQLSTATE
+// class 42, as from a server that only speaks SQL).
 bool LockPackageMissing(const std::string& description) {
-  return description.find("PLS-00201") != std::string::npos || description.find("DBMS_LOCK") != std::string::npos;
+  return description.find("PLS-00201") != std::string::npos || description.find("ORA-06550") != std::string::npos ||
+         description.find("(SQLSTATE 42") != std::string::npos;
 }
 
 }  // namespace

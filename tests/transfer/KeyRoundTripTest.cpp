@@ -147,7 +147,8 @@ TEST_F(KeyRoundTripTest, OracleKeysReachACdxAndComeBack) {
 }
 
 TEST_F(KeyRoundTripTest, AKeyTheRowsBreakGivesOneReportAndTheRowsStay) {
-  // FoxPro's UNIQUE tag lets duplicates into the table; Oracle's constraint does not.
+  // FoxPro's UNIQUE tag lets duplicates into the table: it indexes the first row of each key.
+  // In Oracle it is a plain index, so every row and both indexes arrive.
   window.fields.dbcMode = false;
   {
     const auto foxPro = FoxPro();
@@ -160,12 +161,9 @@ TEST_F(KeyRoundTripTest, AKeyTheRowsBreakGivesOneReportAndTheRowsStay) {
     foxPro->Execute("INDEX ON qty TAG qty OF '" + (root_ / "free" / "dups.cdx").string() + "'");
   }
   Send(true, "dups");
-  ASSERT_EQ(prompter.reports.size(), 1u) << prompter.Reports();
-  EXPECT_NE(prompter.reports[0].find("key name has the duplicate ('apple') in 2 rows"), std::string::npos)
-      << prompter.Reports();
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   EXPECT_EQ(Rows(oracle, "SELECT COUNT(*) FROM \"dups\""), std::vector<std::string>{"5"});
-  const std::vector<std::string> keys = OracleKeys("dups");
-  EXPECT_NE(std::find(keys.begin(), keys.end(), "index qty qty 1"), keys.end());
+  EXPECT_EQ(OracleKeys("dups"), (std::vector<std::string>{"index name name 1", "index qty qty 1"}));
 
   // Oracle's unique key lets NULLs repeat; a FoxPro candidate tag does not.
   prompter.reports.clear();

@@ -335,6 +335,8 @@ TEST(ProgramRunTest, ATableLeftOutKeepsItsTargetAndItsReports) {
     EXPECT_EQ(run.err.find("CREATE TABLE \"broken\""), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("not allowed when the object is closed"), std::string::npos) << run.err;
   }
+  oracle.Execute("DROP TABLE \"broken\"");
+  oracle.Execute("DROP TABLE \"after\"");
   fs::remove_all(root);
 }
 

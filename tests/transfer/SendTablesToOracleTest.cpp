@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/ado/Types.h"
+#include "transfer/OracleTableLock.h"
 #include "transfer/SendTablesToOracle.h"
 #include "transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
@@ -248,6 +249,44 @@ TEST_F(SendTablesToOracleTest, ALostConnectionEndsTheTableWithOneReport) {
     EXPECT_EQ(run.oracle->Opened().size(), 2u);
     EXPECT_EQ(run.window.pointer.Get(), connections::vbDefault);
     EXPECT_EQ(FakeTablesWindow::Items(run.window.list2), staysAway ? Strings{"c"} : (Strings{"a", "b", "c"}));
+    run.window.prompter.ExpectAllUsed();
+  }
+}
+
+// The lock that keeps two runs out of one table: held by another session, the table is left
+// alone with one report and the next one goes; a server that cannot give it (no grant, no
+// PL/SQL) lets every table go unlocked and says so once.
+TEST_F(SendTablesToOracleTest, ATableAnotherRunWritesIsLeftAloneAndAMissingLockIsSaidOnce) {
+  struct Case {
+    std::string lockFailure;
+    Strings calls;
+  };
+  const Case cases[] = {
+      {"ORA-20100: held by another session (SQLSTATE HY000)", {"skipped b", "start a 1", "row", "end"}},
+      {"ORA-06550: line 1, column 28: PLS-00201: identifier 'DBMS_LOCK' must be declared",
+       {"note Oracle's DBMS_LOCK c", "start b 1", "row", "end", "start a 1", "row", "end"}},
+      {"ERROR: syntax error at or near \"INTEGER\" (SQLSTATE 42601)",
+       {"note Oracle's DBMS_LOCK c", "start b 1", "row", "end", "start a 1", "row", "end"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lockFailure);
+    ScriptedSides run;
+    FakeTablesWindow::Fill(run.window.list1, {"a", "b"});
+    FakeTablesWindow::Select(run.window.list1, {"a", "b"});
+    run.window.list1.SetListIndex(0);
+    run.foxPro->SetResult("SELECT * FROM `a`", Orders({{"x", 1}}));
+    run.foxPro->SetResult("SELECT * FROM `b`", Orders({{"y", 2}}));
+    const bool heldElsewhere = c.lockFailure.find("ORA-20100") != std::string::npos;
+    // Only table b's lock is held elsewhere, a missing package fails for every table.
+    run.oracle->FailOn(
+        heldElsewhere ? std::to_string(OracleTableLock::IdOf(run.window.fields.oracleUser, "b")) : "DBMS_LOCK.REQUEST",
+        c.lockFailure);
+    if (heldElsewhere) {
+      ExpectReport(run.window.prompter, OracleTableLock::HeldElsewhereText("b"), kSendTablesToOracleHandler, 214, "");
+    }
+    testing::RecordingObserver observer;
+    SendTablesToOracle(run.window.parts, &observer, InsertPath::Statements);
+    EXPECT_EQ(observer.calls, c.calls);
     run.window.prompter.ExpectAllUsed();
   }
 }

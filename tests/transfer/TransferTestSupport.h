@@ -40,7 +40,7 @@ struct ScriptedSides {
 };
 
 /// A transfer's observer calls as short texts: "start T 3", "row", "failed row",
-/// "not created 3", "end".
+/// "not created 3", "end", "skipped T", "note " and a note's first 20 characters.
 struct RecordingObserver : TransferObserver {
   void TableStarted(const std::string&, const std::string& target, long rowCount) noexcept override {
     calls.push_back("start " + target + " " + std::to_string(rowCount));
@@ -50,6 +50,8 @@ struct RecordingObserver : TransferObserver {
     calls.push_back("not created " + std::to_string(rowsNotSent));
   }
   void TableEnded() noexcept override { calls.push_back("end"); }
+  void TableSkipped(const std::string& source) noexcept override { calls.push_back("skipped " + source); }
+  void Note(const std::string& text) noexcept override { calls.push_back("note " + text.substr(0, 20)); }
   std::vector<std::string> calls;
 };
 
