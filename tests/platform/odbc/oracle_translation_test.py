@@ -6,7 +6,9 @@ The translations are the cases of oracle-translations.test beside this file; the
 here are those too long to write there, which once took the reader exponential or quadratic time
 and would keep this test from ending.
 """
+import contextlib
 import importlib.util
+import io
 import itertools
 import os
 import struct
@@ -131,8 +133,9 @@ class FrontTest(unittest.TestCase):
             ("P", parse_numbered, f"{refusal} FROM (SELECT $1::text, $2::text, $3::text) AS parameters",
              parse_numbered[15:]),
         ]:
-            with self.subTest(kind=kind, body=body):
+            with self.subTest(kind=kind, body=body), contextlib.redirect_stderr(io.StringIO()) as said:
                 message = front.translated_message(ord(kind), body, log)
+                self.assertIn("could not translate: RuntimeError('no reading')", said.getvalue())
                 head = b"s1\0" if body.startswith(b"s1\0") else (b"\0" if kind == "P" else b"")
                 expected_body = head + text.encode() + rest
                 self.assertEqual(message, kind.encode() + struct.pack("!I", len(expected_body) + 4) + expected_body)
