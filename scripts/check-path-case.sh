@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 # Every tracked path and each folder above it, once each.
-paths=$(git ls-files -z | tr '\0' '\n' | awk -F/ '{ path = $1; print path; for (i = 2; i <= NF; i++) { path = path "/" $i; print path } }' | sort -u)
+paths=$(git ls-files -z | tr '\0' '\n' |
+  awk -F/ '{ path = $1; print path; for (i = 2; i <= NF; i++) { path = path "/" $i; print path } }' | sort -u)
 clashes=$(printf '%s\n' "$paths" | sort -f | uniq -di)
 if [ -n "$clashes" ]; then
   echo "Tracked paths that differ only by letter case:"
