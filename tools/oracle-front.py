@@ -6,7 +6,8 @@ else through byte for byte: RENAME, the Oracle column types of CREATE TABLE (the
 goes along in a comment that the server's event trigger files in the dictionary), text
 literals longer than Oracle allows, PL/SQL blocks (only DBMS_LOCK's named locks run), and
 bytes that psqlODBC writes as literals into BLOB and RAW columns (marked as bytes bound in
-binary are). Only the statement texts of simple queries ('Q') and of
+binary are). A statement whose translation fails becomes a refusal that the client sees, not
+the Oracle text sent on. Only the statement texts of simple queries ('Q') and of
 Parse ('P') messages are read, and the formats of Bind ('B'); the server's answers are not
 looked at.
 
@@ -22,7 +23,7 @@ import time
 
 sys.dont_write_bytecode = True  # nothing written beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from oracle_translation import translate  # noqa: E402 (found beside this file)
+from oracle_translation import translate, untranslatable  # noqa: E402 (found beside this file)
 
 MESSAGE_LIMIT = 1 << 30  # the server's own limit; the front holds a statement's message whole
 
@@ -48,12 +49,18 @@ def translated_message(kind, body, log):
         else:
             name_end = body.index(b"\0") + 1
             head, text_end = body[:name_end], body.index(b"\0", name_end)
-        raw = body[len(head):text_end]
-        sql = raw.decode("utf-8", "surrogateescape")
-        new = translate(sql, len(raw))
-    except Exception as error:  # a text we cannot read goes on as it is, for the server to judge
-        print(f"oracle-front: left untranslated: {error!r}", file=sys.stderr)
+    except ValueError:  # no text to read: the message goes on as it is, for the server to refuse
         return None
+    raw = body[len(head):text_end]
+    sql = raw.decode("utf-8", "surrogateescape")
+    try:
+        new = translate(sql, len(raw))
+    except Exception as error:
+        print(f"oracle-front: could not translate: {error!r}", file=sys.stderr, flush=True)
+        declared = None
+        if kind == ord("P") and len(body) >= text_end + 3:
+            declared = struct.unpack_from("!h", body, text_end + 1)[0]
+        new = untranslatable(sql, error, declared)
     if new is None:
         return None
     log.statement(sql)

@@ -3,11 +3,13 @@
 translate() turns RENAME, the Oracle column types of CREATE TABLE (their declared form goes along
 in a comment that the server's event trigger files in the dictionary), text literals longer
 than Oracle allows and PL/SQL blocks (DBMS_LOCK's named locks; any other is refused) into
-PostgreSQL; every other text it leaves alone (it returns None).
+PostgreSQL; every other text it leaves alone (it returns None). DROP TABLE and ALTER TABLE ...
+RENAME go on as they are, and the front's memory of the table follows them.
 """
 import itertools
 import json
 import re
+import threading
 import time
 
 LITERAL_LIMIT = 4000  # bytes; Oracle refuses a longer literal (ORA-01704)
@@ -110,6 +112,25 @@ def longest_literal(sql):
 def failing(sqlstate, message):
     """A statement that fails with Oracle's message where Oracle would refuse the original."""
     return f"SELECT public.oracle_raise({literal(sqlstate)}, {literal(message)})"
+
+
+PARAMETER = re.compile(r"\$([0-9]+)")
+
+
+def untranslatable(sql, error, declared_parameters=None):
+    """What the server runs in place of a statement the front failed to translate: a refusal that
+    names the fault, for the client to see. Sent on as it is, the Oracle text would run with
+    PostgreSQL's meaning or fail for a reason that hides this one. A prepared statement's
+    refusal takes its parameters (as text), so that binding them still works and the refusal
+    comes where the statement runs."""
+    refusal = failing("XX000", f"the Oracle stand-in could not translate the statement: {error!r}")
+    if declared_parameters is None:
+        return refusal
+    count = max([declared_parameters] + [int(n) for n in PARAMETER.findall(sql)])
+    if count == 0:
+        return refusal
+    bound = ", ".join(f"${n}::text" for n in range(1, count + 1))
+    return f"{refusal} FROM (SELECT {bound}) AS parameters"
 
 
 # ---- Oracle column types -------------------------------------------------------------------
@@ -296,14 +317,46 @@ def create_table(sql, toks):
     return sql
 
 
+def table_name(toks, at):
+    """The table named at toks[at] (a schema before it left out) and the index after the name, or
+    (None, at) when no name stands there."""
+    if at + 2 < len(toks) and toks[at + 1].text == "." and toks[at + 2].kind in ("ident", "word"):
+        at += 2
+    if at < len(toks) and toks[at].kind in ("ident", "word"):
+        return name_of(toks[at]), at + 1
+    return None, at
+
+
 def rename(toks):
     """RENAME a TO b: the caller's own table a takes the name b."""
     names = all(t.kind in ("ident", "word") for t in toks[1:4:2])
     if len(toks) in (4, 5) and names and toks[2].upper() == "TO" and (len(toks) == 4 or toks[4].text == ";"):
-        if name_of(toks[1]) in BYTE_COLUMNS:
-            BYTE_COLUMNS[name_of(toks[3])] = BYTE_COLUMNS.pop(name_of(toks[1]))
+        rename_byte_columns(name_of(toks[1]), name_of(toks[3]))
         return f"ALTER TABLE {toks[1].text} RENAME TO {toks[3].text}"
     return None
+
+
+def follow_alter_table(toks):
+    """ALTER TABLE a RENAME TO b, which PostgreSQL reads as it is: the front's state follows."""
+    if len(toks) < 2 or toks[1].upper() != "TABLE":
+        return
+    old, at = table_name(toks, 2)
+    if old is not None and at + 2 < len(toks) and toks[at].upper() == "RENAME" and toks[at + 1].upper() == "TO":
+        new, _ = table_name(toks, at + 2)
+        if new is not None:
+            rename_byte_columns(old, new)
+
+
+def follow_drop_table(toks):
+    """DROP TABLE a: the front forgets a, so that a later table of that name starts afresh."""
+    if len(toks) < 3 or toks[1].upper() != "TABLE":
+        return
+    at = 2
+    if at + 1 < len(toks) and toks[at].upper() == "IF" and toks[at + 1].upper() == "EXISTS":
+        at += 2
+    name, _ = table_name(toks, at)
+    if name is not None:
+        forget_byte_columns(name)
 
 
 # ---- Bytes written into a statement as literals ----------------------------------------------
@@ -312,15 +365,41 @@ def rename(toks):
 # once PostgreSQL has read them. The front knows the column order of the tables it created, so
 # it gives such a literal in a BLOB or RAW place the mark that bytes bound in binary carry.
 
+# The front serves each client in its own thread, and all of them share this state.
 BYTE_COLUMNS = {}  # table -> (every column name in order, the names of its BLOB and RAW columns)
+BYTE_COLUMNS_LOCK = threading.Lock()
 BYTES_LITERAL = re.compile(r"'\\x((?:[0-9A-Fa-f]{2})*)'")
 
 
 def remember_byte_columns(table, order, byte_columns):
-    if byte_columns:
-        BYTE_COLUMNS[table] = (order, byte_columns)
-    else:
+    with BYTE_COLUMNS_LOCK:
+        if byte_columns:
+            BYTE_COLUMNS[table] = (order, byte_columns)
+        else:
+            BYTE_COLUMNS.pop(table, None)
+
+
+def forget_byte_columns(table):
+    with BYTE_COLUMNS_LOCK:
         BYTE_COLUMNS.pop(table, None)
+
+
+def rename_byte_columns(old, new):
+    with BYTE_COLUMNS_LOCK:
+        moved = BYTE_COLUMNS.pop(old, None)
+        BYTE_COLUMNS.pop(new, None)
+        if moved is not None:
+            BYTE_COLUMNS[new] = moved
+
+
+def byte_columns_of(table):
+    with BYTE_COLUMNS_LOCK:
+        return BYTE_COLUMNS.get(table)
+
+
+def any_byte_columns():
+    with BYTE_COLUMNS_LOCK:
+        return bool(BYTE_COLUMNS)
 
 
 def mark_bytes_literals(sql, toks):
@@ -331,7 +410,7 @@ def mark_bytes_literals(sql, toks):
         if not (starts and toks[i].upper() == "INSERT" and toks[i + 1].upper() == "INTO"):
             i += 1
             continue
-        table = BYTE_COLUMNS.get(name_of(toks[i + 2])) if toks[i + 2].kind in ("ident", "word") else None
+        table = byte_columns_of(name_of(toks[i + 2])) if toks[i + 2].kind in ("ident", "word") else None
         i += 3
         if table is None:
             continue
@@ -419,7 +498,7 @@ def translate(sql, size):
     first = list(itertools.islice(each_token(sql), 8))
     word = first[0].upper() if first else None
     marked = None
-    if word in ("INSERT", "BEGIN") and BYTE_COLUMNS and "'\\x" in sql:
+    if word in ("INSERT", "BEGIN") and any_byte_columns() and "'\\x" in sql:
         marked = mark_bytes_literals(sql, tokens(sql))
     if size > LITERAL_LIMIT + 2 and longest_literal(marked or sql) > LITERAL_LIMIT:
         return failing("54000", "ORA-01704: string literal too long")
@@ -429,6 +508,12 @@ def translate(sql, size):
         return plsql_block(sql)
     if word == "RENAME":
         return rename(tokens(sql))
+    if word == "DROP":
+        follow_drop_table(tokens(sql))
+        return None
+    if word == "ALTER":
+        follow_alter_table(tokens(sql))
+        return None
     if word == "CREATE":
         # A text the front has translated already carries its comment (a name may hold the words).
         if MARKER in sql and any(m.lastgroup == "comment" and m.group().startswith(MARKER) for m in TOKEN.finditer(sql)):

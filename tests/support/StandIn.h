@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 // The Oracle stand-in of the tests (tools/oracle-standin.sh): PostgreSQL behind the ODBC
 // driver name "Microsoft ODBC for Oracle". scripts/test starts it and exports ODBCSYSINI,
-// PGPORT and STANDIN_DIR; without it the tests that need it are skipped, except on CI.
+// PGPORT and STANDIN_DIR, and TESSELBY_STANDIN_REQUIRED=1 once it runs; without the stand-in the
+// tests that need it are skipped, except under scripts/test and on CI, where they fail.
 namespace support {
 
 /// The program's own Oracle connection string for the stand-in's login.
@@ -28,18 +30,22 @@ inline std::string StandInDir() {
   return dir == nullptr ? std::string() : std::string(dir);
 }
 
-inline bool RunningOnCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && *ci != '\0';
+/// Whether a missing stand-in is a failure: the test command started one, or this is CI.
+inline bool StandInRequired() {
+  for (const char* name : {"TESSELBY_STANDIN_REQUIRED", "CI"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
 }
 
 }  // namespace support
 
-// Skips the test when the stand-in is not running; on CI (env CI set) that is a failure.
+// Skips the test when the stand-in is not running; where it is required that is a failure.
 #define TESSELBY_REQUIRE_STANDIN()                                                                         \
   do {                                                                                                     \
     if (!::support::StandInIsUp()) {                                                                       \
-      if (::support::RunningOnCi()) {                                                                      \
+      if (::support::StandInRequired()) {                                                                  \
         FAIL() << "The Oracle stand-in is not running (eval \"$(tools/oracle-standin.sh start)\").";       \
       } else {                                                                                             \
         GTEST_SKIP() << "The Oracle stand-in is not running (eval \"$(tools/oracle-standin.sh start)\")."; \

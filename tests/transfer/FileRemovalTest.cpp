@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,6 +16,29 @@
 namespace transfer {
 namespace {
 namespace fs = std::filesystem;
+
+// Root deletes from any folder, so as root (CI runs as root) the attempts are made as the user
+// "nobody": only the effective user id changes, and root takes it back at the end.
+class WithoutRootWhileAlive {
+ public:
+  WithoutRootWhileAlive() {
+    if (::geteuid() != 0) return;
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::seteuid(nobody != nullptr ? nobody->pw_uid : 65534) != 0) {
+      ADD_FAILURE() << "cannot act as nobody: " << std::strerror(errno);
+      return;
+    }
+    dropped_ = true;
+  }
+  ~WithoutRootWhileAlive() {
+    if (dropped_ && ::seteuid(0) != 0) std::abort();  // the rest of the run would not be root's
+  }
+  WithoutRootWhileAlive(const WithoutRootWhileAlive&) = delete;
+  WithoutRootWhileAlive& operator=(const WithoutRootWhileAlive&) = delete;
+
+ private:
+  bool dropped_ = false;
+};
 
 class FileRemovalTest : public ::testing::Test {
  protected:
@@ -67,11 +94,15 @@ TEST_F(FileRemovalTest, MissingFilesAndUndeletableFilesAreIgnored) {
   RemoveFile((folder_ / "no-folder" / "NONE.DBF").string());
   EXPECT_TRUE(ForceDeleteFile((folder_ / "NONE.DBF").string()));  // nothing is left there
 
-  if (::geteuid() == 0) GTEST_SKIP() << "root deletes from a read-only folder";
   const fs::path locked = Make("LOCKED.DBF");
-  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
-  RemoveFile(locked.string());  // neither attempt can delete it; nothing is thrown
-  EXPECT_FALSE(ForceDeleteFile(locked.string()));
+  constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions(folder_, kReadOnly, fs::perm_options::replace);
+  {
+    const WithoutRootWhileAlive withoutRoot;
+    RemoveFile(locked.string());  // neither attempt can delete it; nothing is thrown
+    EXPECT_FALSE(ForceDeleteFile(locked.string()));
+  }
   fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
   EXPECT_TRUE(fs::exists(locked));
 }

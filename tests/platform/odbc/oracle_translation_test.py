@@ -1,22 +1,73 @@
 #!/usr/bin/python3
-"""The Oracle stand-in front's statement translation (tools/oracle_translation.py), case by case.
+"""The Oracle stand-in front's statement translation (tools/oracle_translation.py) and how the
+front (tools/oracle-front.py) carries it, without a server.
 
-Each case is a statement and what translate() makes of it: None where it goes on as it is. The
-texts that once took the reader exponential or quadratic time would keep this test from ending.
+The translations are the cases of oracle-translations.test beside this file; the texts built
+here are those too long to write there, which once took the reader exponential or quadratic time
+and would keep this test from ending.
 """
+import contextlib
+import importlib.util
+import io
+import itertools
 import os
+import struct
 import sys
 import unittest
 
 sys.dont_write_bytecode = True
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools"))
-from oracle_translation import translate  # noqa: E402
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOOLS = os.path.join(HERE, "..", "..", "..", "tools")
+sys.path.insert(0, TOOLS)
+import oracle_translation  # noqa: E402
+from oracle_translation import failing, translate  # noqa: E402
 
-REQUEST = ("DECLARE r INTEGER; BEGIN r := DBMS_LOCK.REQUEST({}, DBMS_LOCK.X_MODE, 0, FALSE); IF r NOT IN (0, 4) "
-           "THEN RAISE_APPLICATION_ERROR({}, '{}'); END IF; END;")
-RELEASE = "DECLARE r INTEGER; BEGIN r := DBMS_LOCK.RELEASE({}); END;"
-NO_BLOCK = ("SELECT public.oracle_raise('0A000', 'the Oracle stand-in runs no PL/SQL block but DBMS_LOCK.REQUEST "
-            "and DBMS_LOCK.RELEASE in the shapes the program sends')")
+CASES_FILE = os.path.join(HERE, "oracle-translations.test")
+
+
+class Case:
+    def __init__(self, line, header, statement, expected):
+        self.line, self.header, self.statement, self.expected = line, header, statement, expected
+
+    def expected_translation(self):
+        kind, *argument = self.header.split(maxsplit=1)
+        if kind == "translate" and not argument and self.expected is not None:
+            return self.expected
+        if kind == "unchanged" and not argument and self.expected is None:
+            return None
+        if kind == "refused" and argument and self.expected is not None:
+            return failing(argument[0], self.expected)
+        raise ValueError(f"{CASES_FILE}:{self.line}: a case of unknown shape: {self.header!r}")
+
+
+def read_cases(path):
+    """The file's cases in order: a header line, the statement's lines, and after "----" the
+    expected lines, up to a blank line."""
+    with open(path, encoding="utf-8") as file:
+        cases, lines = [], file.read().split("\n")
+    at = 0
+    while at < len(lines):
+        if not lines[at].strip() or lines[at].startswith("#"):
+            at += 1
+            continue
+        start, header, body = at + 1, lines[at], []
+        at += 1
+        while at < len(lines) and lines[at] != "":
+            body.append(lines[at])
+            at += 1
+        if "----" in body:
+            split = body.index("----")
+            statement, expected = body[:split], "\n".join(body[split + 1:])
+        else:
+            statement, expected = body, None
+        if not statement:
+            raise ValueError(f"{path}:{start}: a case without a statement")
+        cases.append(Case(start, header, "\n".join(statement), expected))
+    return cases
+
+
+def translated(sql):
+    return translate(sql, len(sql.encode()))
 
 
 def columns(table, *described):
@@ -24,49 +75,70 @@ def columns(table, *described):
             '], "checks": {}}*/')
 
 
-CASES = [
-    # Blanks before no word, and comments left open many times over.
-    (" \t\n" * 20 + "(SELECT 1)", None),
-    ('CREATE TABLE "T" ("A" NUMBER)' + " /*" * 40000,
-     'CREATE TABLE "T" ("A" numeric) ' + columns("T", '["A", "NUMBER", 22, null, null, 0, null]') + " /*" * 40000),
-    # A negative scale rounds to the left of the point.
-    ('CREATE TABLE "T" ("A" NUMBER(7,-2), "B" DECIMAL(5, -1), "C" NUMBER(*,2))',
-     'CREATE TABLE "T" ("A" numeric(7,-2), "B" numeric(5,-1), "C" numeric(38,2)) ' +
-     columns("T", '["A", "NUMBER", 22, 7, -2, 0, null]', '["B", "NUMBER", 22, 5, -1, 0, null]',
-             '["C", "NUMBER", 22, null, 2, 0, null]')),
-    # A name holding the words of the front's own comment.
-    ('CREATE TABLE "T" ("/*oracle-columns " DATE)',
-     'CREATE TABLE "T" ("/*oracle-columns " timestamp(0)) ' +
-     columns("T", '["/\\u002aoracle-columns ", "DATE", 7, null, null, 0, null]')),
-    ('CREATE TABLE "T" ("A" DATE) ' + columns("T", '["A", "DATE", 7, null, null, 0, null]'), None),
-    # The named lock, as the program sends it and spelt otherwise.
-    (REQUEST.format(42, -20100, "held by another session"),
-     "CALL public.oracle_lock_request(42, 'ORA-20100: held by another session')"),
-    (REQUEST.lower().replace(" ", "\n").replace("\n:=", ":=").format(1073741823, -20999, "it''s taken"),
-     "CALL public.oracle_lock_request(1073741823, 'ORA-20999: it''s taken')"),
-    (RELEASE.format(0), "CALL public.oracle_lock_release(0)"),
-    (" declare r integer;begin r:=dbms_lock.release( 7 );end; ", "CALL public.oracle_lock_release(7)"),
-    # Out of Oracle's ranges, or another shape: no block the stand-in runs.
-    (RELEASE.format(1073741824), NO_BLOCK),
-    (REQUEST.format(1, -19999, "x"), NO_BLOCK),
-    (REQUEST.format(1, -20100, "x").replace("X_MODE", "S_MODE"), NO_BLOCK),
-    (RELEASE.format(1) + " END;", NO_BLOCK),
-    ("BEGIN NULL; END;", NO_BLOCK),
-    ("DECLARE CURSOR c IS SELECT 1 FROM DUAL; BEGIN NULL; END;", NO_BLOCK),
-    # PostgreSQL's own transactions and cursors, which psqlODBC sends.
-    ("BEGIN", None),
-    ("BEGIN;INSERT INTO \"T\" VALUES(1)", None),
-    ("BEGIN TRANSACTION ISOLATION LEVEL SERIALIZABLE", None),
-    ('declare "SQL_CUR0x1" cursor with hold for SELECT 1', None),
-    ('DECLARE "c" BINARY NO SCROLL CURSOR FOR SELECT 1', None),
-]
-
-
 class TranslationTest(unittest.TestCase):
-    def test_cases(self):
-        for sql, expected in CASES:
+    def setUp(self):
+        oracle_translation.BYTE_COLUMNS.clear()
+        oracle_translation.check_names = itertools.count(1)
+
+    def test_cases_of_the_file(self):
+        cases = read_cases(CASES_FILE)
+        self.assertGreater(len(cases), 40)
+        for case in cases:
+            with self.subTest(line=case.line, statement=case.statement[:80]):
+                self.assertEqual(translated(case.statement), case.expected_translation())
+
+    def test_long_texts(self):
+        long_text = "x" * 4001
+        for sql, expected in [
+            # Blanks before no word, and comments left open many times over.
+            (" \t\n" * 20 + "(SELECT 1)", None),
+            ('CREATE TABLE "T" ("A" NUMBER)' + " /*" * 40000,
+             'CREATE TABLE "T" ("A" numeric) ' + columns("T", '["A", "NUMBER", 22, null, null, 0, null]') +
+             " /*" * 40000),
+            # Oracle's literal limit counts bytes, a doubled quote as one; bound rows have none.
+            (f"SELECT '{long_text[1:]}'", None),
+            (f"SELECT '{'é' * 2001}'", failing("54000", "ORA-01704: string literal too long")),
+            (f"SELECT '{long_text[2:]}'''''", failing("54000", "ORA-01704: string literal too long")),
+            (f"INSERT INTO \"T\" VALUES ('{long_text}');INSERT INTO \"T\" VALUES ('x')", None),
+        ]:
             with self.subTest(sql=sql[:80]):
-                self.assertEqual(translate(sql, len(sql.encode())), expected)
+                self.assertEqual(translated(sql), expected)
+
+
+def load_front():
+    spec = importlib.util.spec_from_file_location("oracle_front", os.path.join(TOOLS, "oracle-front.py"))
+    front = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(front)
+    return front
+
+
+class FrontTest(unittest.TestCase):
+    """A translation that fails reaches the client as an error; the Oracle text is not sent on."""
+
+    def test_a_failed_translation_becomes_a_refusal(self):
+        front = load_front()
+
+        def broken(sql, size):
+            raise RuntimeError("no reading")
+
+        front.translate = broken
+        log = front.Log(None)
+        refusal = failing("XX000", "the Oracle stand-in could not translate the statement: RuntimeError('no reading')")
+        query = b"SELECT $1\0"
+        parse_declaring = b"s1\0SELECT :a\0" + struct.pack("!hii", 2, 25, 25)
+        parse_numbered = b"\0SELECT $3, 'x'\0" + struct.pack("!h", 0)
+        for kind, body, text, rest in [
+            ("Q", query, refusal, b"\0"),
+            ("P", parse_declaring, f"{refusal} FROM (SELECT $1::text, $2::text) AS parameters", parse_declaring[12:]),
+            ("P", parse_numbered, f"{refusal} FROM (SELECT $1::text, $2::text, $3::text) AS parameters",
+             parse_numbered[15:]),
+        ]:
+            with self.subTest(kind=kind, body=body), contextlib.redirect_stderr(io.StringIO()) as said:
+                message = front.translated_message(ord(kind), body, log)
+                self.assertIn("could not translate: RuntimeError('no reading')", said.getvalue())
+                head = b"s1\0" if body.startswith(b"s1\0") else (b"\0" if kind == "P" else b"")
+                expected_body = head + text.encode() + rest
+                self.assertEqual(message, kind.encode() + struct.pack("!I", len(expected_body) + 4) + expected_body)
 
 
 if __name__ == "__main__":
