@@ -164,7 +164,6 @@ std::string FoxProKeyStatement(const std::string& tablePath, bool container, Key
 
 }  // namespace
 
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 std::string Joined(const std::vector<std::string>& parts, const std::string& separator) {
   std::string text;

@@ -18,6 +18,7 @@
 #include "transfer/FoxProNames.h"
 #include "transfer/KeyTransfer.h"
 #include "transfer/ListHelpers.h"
+#include "transfer/SqlHelpers.h"
 #include "transfer/TypedTables.h"
 #include "transfer/TypedValues.h"
 
@@ -214,11 +215,11 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         listed ? std::optional<ExistingTarget>(choices.existing) : std::nullopt;
     plan.push_back(PlanTable(name, target, existing, [&](TablePlan& table) {
       if (Replaced(existing)) {
-        table.statements.push_back("DROP TABLE \"" + target + "\"");
+        table.statements.push_back("DROP TABLE " + Quoted(target));
         if (choices.keepTypes) keyNames.Dropped(target);
       }
       if (!choices.keepTypes) {
-        PlanTextColumns(table, foxPro, "SELECT * FROM `" + name + "`", "CREATE TABLE \"" + target + "\"(", ")",
+        PlanTextColumns(table, foxPro, "SELECT * FROM `" + name + "`", "CREATE TABLE " + Quoted(target) + "(", ")",
                         OracleTextColumn);
         return;
       }
@@ -266,7 +267,7 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
     plan.push_back(PlanTable(name, path, existing, [&](TablePlan& table) {
       if (Replaced(existing)) table.statements.push_back("DROP TABLE `" + target + "`");
       if (!choices.keepTypes) {
-        PlanTextColumns(table, oracle, "SELECT * FROM \"" + name + "\"", "CREATE TABLE '" + path + "'(", ");",
+        PlanTextColumns(table, oracle, "SELECT * FROM " + Quoted(name), "CREATE TABLE '" + path + "'(", ");",
                         FoxProTextColumn);
       } else {
         const std::vector<MappedColumn> columns = MapOracleTable(oracle, name, !fields.DbcMode());

@@ -5,6 +5,7 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/DbfWriter.h"
+#include "transfer/SqlHelpers.h"
 
 namespace transfer {
 
@@ -24,8 +25,6 @@ constexpr int kMaxNumericWidth = 20;
 
 bool HasWidth(char type) { return type == 'C' || type == 'V' || type == 'Q' || type == 'N' || type == 'F'; }
 bool TakesNoCpTrans(char type) { return type == 'C' || type == 'V' || type == 'M'; }
-
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 std::string OracleType(const ado::DeclaredField& field, bool hasFraction) {
   const std::string width = std::to_string(std::max(field.width, 1));
