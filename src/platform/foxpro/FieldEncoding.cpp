@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/ado/Failure.h"
+#include "platform/ado/Utf.h"
 #include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/FieldTypes.h"
@@ -297,9 +298,7 @@ std::string DescribeValue(const ado::Value& value) {
   text = ado::ValueToText(value);
   if (value.IsNull()) return "NULL";
   if (text.size() > kDescribedLength) {
-    std::size_t cut = kDescribedLength;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // whole characters
-    text = text.substr(0, cut) + "...";
+    text = text.substr(0, ado::WholeCharacterLength(text, kDescribedLength)) + "...";
   }
   return "'" + text + "'";
 }
