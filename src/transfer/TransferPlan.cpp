@@ -21,6 +21,7 @@
 #include "transfer/SqlHelpers.h"
 #include "transfer/TypedTables.h"
 #include "transfer/TypedValues.h"
+#include "platform/foxpro/FieldTypes.h"
 
 namespace transfer {
 namespace {
@@ -33,7 +34,7 @@ void Add(std::string& notes, const std::string& note) {
 std::string OracleSideNotes(const FoxProColumn& column) {
   const ado::DeclaredField& field = column.field;
   std::string notes;
-  const bool text = (field.typeLetter == 'C' || field.typeLetter == 'V' || field.typeLetter == 'M') && !field.binary;
+  const bool text = foxpro::IsTextType(field.typeLetter) && !field.binary;
   if (field.typeLetter == 'C' && !field.binary) Add(notes, "padding blanks trimmed");
   if (text) Add(notes, "text re-encoded from the table's code page to the database's character set");
   if (field.typeLetter == 'G') Add(notes, "the OLE wrapper as stored, not the object alone");
@@ -92,7 +93,7 @@ std::string FoxProSideNotes(const MappedColumn& column, int codePage, long round
   if (FinerThanMilliseconds(column.oracle)) {
     Add(notes, std::to_string(rounded) + " values cut to the millisecond (rounded by the rule)");
   }
-  if ((type == 'C' || type == 'V' || type == 'M') && !column.mapping.field.binary) {
+  if (foxpro::IsTextType(type) && !column.mapping.field.binary) {
     Add(notes, "text re-encoded to code page " + std::to_string(codePage) + "; a character it lacks is refused");
   }
   if (type == 'T' || type == 'D') Add(notes, "a year past 9999 is refused");

@@ -9,6 +9,7 @@
 #include "platform/foxpro/Calendar.h"
 #include "transfer/DecimalText.h"
 #include "transfer/ListHelpers.h"
+#include "platform/foxpro/FieldTypes.h"
 
 namespace transfer {
 namespace {
@@ -151,7 +152,7 @@ ado::Value FoxProBoundValue(const ado::Value& value, const ado::DeclaredField& f
   const char type = field.typeLetter;
   if (value.IsNull() || ((type == 'N' || type == 'F') && value.Is<ado::Decimal>()) ||
       (type == 'B' && value.Is<double>()) || (type == 'I' && value.Is<std::int64_t>()) ||
-      ((type == 'C' || type == 'V' || type == 'M') && value.Is<std::string>()) ||
+      (foxpro::IsTextType(type) && value.Is<std::string>()) ||
       (type == 'T' && value.Is<ado::DateTime>())) {
     return value;
   }

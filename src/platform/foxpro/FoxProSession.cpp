@@ -17,6 +17,7 @@
 #include "platform/foxpro/FolderCatalog.h"
 #include "platform/foxpro/SqlParser.h"
 #include "platform/foxpro/TableNames.h"
+#include "platform/foxpro/FieldTypes.h"
 
 namespace foxpro {
 
@@ -50,7 +51,7 @@ ado::DeclaredField Declared(const DbfField& field) {
   declared.width = field.length;
   declared.decimals = field.decimals;
   declared.nullable = field.IsNullable();
-  declared.binary = field.IsBinary() && (field.type == 'C' || field.type == 'V' || field.type == 'M');
+  declared.binary = field.IsBinary() && IsTextType(field.type);
   declared.autoIncrement = field.IsAutoIncrement();
   if (declared.autoIncrement) declared.nextAutoIncrement = static_cast<std::int32_t>(field.autoIncrementNext);
   return declared;

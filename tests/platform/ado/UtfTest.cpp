@@ -13,10 +13,13 @@ TEST(Utf, CharacterLengthsCountWellFormedCharactersAndStrayBytesAsOne) {
     std::size_t at;
     std::size_t length;
   } cases[] = {
-      {"a", 0, 1},          {"\xC3\xA9", 0, 2},  {"\xE2\x82\xAC", 0, 3}, {"\xF0\x9F\x98\x80", 0, 4},
-      {"\xE2\x82", 0, 1},   // cut short
-      {"\xC3\xA9", 1, 1},   // a continuation byte alone
-      {"\xC0\xAF", 0, 1},   // overlong
+      {"a", 0, 1},
+      {"\xC3\xA9", 0, 2},
+      {"\xE2\x82\xAC", 0, 3},
+      {"\xF0\x9F\x98\x80", 0, 4},
+      {"\xE2\x82", 0, 1},      // cut short
+      {"\xC3\xA9", 1, 1},      // a continuation byte alone
+      {"\xC0\xAF", 0, 1},      // overlong
       {"\xED\xA0\x80", 0, 1},  // surrogate
   };
   for (const auto& c : cases) {
@@ -26,7 +29,9 @@ TEST(Utf, CharacterLengthsCountWellFormedCharactersAndStrayBytesAsOne) {
 }
 
 TEST(Utf, ACutNeverSplitsACharacter) {
-  const std::string text = "ab\xE2\x82\xAC" "c";  // a b € c
+  const std::string text =
+      "ab\xE2\x82\xAC"
+      "c";  // a b € c
   const std::size_t expected[] = {0, 1, 2, 2, 2, 5, 6, 6};
   for (std::size_t max = 0; max < 8; ++max) {
     SCOPED_TRACE(max);
