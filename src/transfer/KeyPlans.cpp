@@ -1,11 +1,12 @@
 #include "transfer/KeyPlans.h"
-#include "platform/foxpro/FieldTypes.h"
 
 #include <algorithm>
 #include <cctype>
 #include <optional>
 #include <regex>
 #include <string_view>
+
+#include "platform/foxpro/FieldTypes.h"
 
 namespace transfer {
 namespace {
@@ -48,7 +49,6 @@ std::string UniqueName(const std::string& name, std::vector<std::string>& taken,
   taken.push_back(unique);
   return unique;
 }
-
 
 // The UPPER(name) form of a one-field key in either dialect, with the name in group 1.
 const std::regex& UpperForm() {
@@ -128,7 +128,8 @@ std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedCo
   std::smatch upper;
   if (key.columns.size() == 1 && std::regex_match(key.columns[0], upper, UpperForm())) {
     const auto c = FindColumn(columns, upper[1].str(), [](const MappedColumn& col) { return col.oracle.name; });
-    if (c && foxpro::IsCharacterType(columns[*c].mapping.field.typeLetter)) return "UPPER(" + columns[*c].foxProName + ")";
+    if (c && foxpro::IsCharacterType(columns[*c].mapping.field.typeLetter))
+      return "UPPER(" + columns[*c].foxProName + ")";
     reason = "an expression FoxPro has no key for";
     return {};
   }
@@ -162,7 +163,6 @@ std::string FoxProKeyStatement(const std::string& tablePath, bool container, Key
 }
 
 }  // namespace
-
 
 std::string Joined(const std::vector<std::string>& parts, const std::string& separator) {
   std::string text;

@@ -11,6 +11,7 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/SqlParser.h"
 #include "platform/foxpro/TableFields.h"
 #include "transfer/Datatype.h"
@@ -21,7 +22,6 @@
 #include "transfer/SqlHelpers.h"
 #include "transfer/TypedTables.h"
 #include "transfer/TypedValues.h"
-#include "platform/foxpro/FieldTypes.h"
 
 namespace transfer {
 namespace {

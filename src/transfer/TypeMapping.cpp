@@ -5,8 +5,8 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/DbfWriter.h"
-#include "transfer/SqlHelpers.h"
 #include "platform/foxpro/FieldTypes.h"
+#include "transfer/SqlHelpers.h"
 
 namespace transfer {
 
@@ -23,7 +23,6 @@ namespace {
 constexpr std::string_view kCommentPrefix = "FoxPro ";
 constexpr int kMaxCharacterField = 254;
 constexpr int kMaxNumericWidth = 20;
-
 
 std::string OracleType(const ado::DeclaredField& field, bool hasFraction) {
   const std::string width = std::to_string(std::max(field.width, 1));

@@ -13,11 +13,11 @@
 #include "platform/foxpro/DbcCatalog.h"
 #include "platform/foxpro/DbfReader.h"
 #include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/FolderCatalog.h"
 #include "platform/foxpro/SqlParser.h"
 #include "platform/foxpro/TableNames.h"
-#include "platform/foxpro/FieldTypes.h"
 
 namespace foxpro {
 
@@ -233,7 +233,8 @@ void FoxProSession::Insert(const InsertStatement& statement) {
   }
   // Row after row goes to the same table: when the statement names it as the last one did and
   // the same file is still there, one stat stands in for resolving the name again.
-  const bool sameTable = appender_ && statement.table == appenderTable_ && IdentityOfFile(appenderPath_) == appenderFile_;
+  const bool sameTable =
+      appender_ && statement.table == appenderTable_ && IdentityOfFile(appenderPath_) == appenderFile_;
   if (!sameTable) {
     const std::string path = ExistingTablePath(statement.table);
     const std::optional<FileIdentity> file = IdentityOfFile(path);

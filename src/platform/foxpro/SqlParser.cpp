@@ -8,9 +8,9 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/CodePage.h"
+#include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/TableNames.h"
-#include "platform/foxpro/FieldTypes.h"
 
 namespace foxpro {
 
