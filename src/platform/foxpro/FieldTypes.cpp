@@ -15,25 +15,25 @@ using namespace ado;
 
 // clang-format off
 constexpr FieldType kFieldTypes[] = {
-    // letter width  text   char   number memo   varying index  ADO type         ADO type, binary
-    {'C', true,  true,  true,  false, false, false, true,  adChar,          adBinary},
-    {'V', true,  true,  true,  false, false, true,  true,  adVarChar,       adVarBinary},
-    {'Q', true,  false, false, false, false, true,  false, adVarBinary,     adVarBinary},
-    {'N', true,  false, false, true,  false, false, true,  adNumeric,       adNumeric},
-    {'F', true,  false, false, true,  false, false, true,  adNumeric,       adNumeric},
-    {'I', false, false, false, true,  false, false, true,  adInteger,       adInteger},
-    {'+', false, false, false, false, false, false, false, adInteger,       adInteger},
-    {'B', false, false, false, true,  false, false, true,  adDouble,        adDouble},
-    {'O', false, false, false, false, false, false, false, adDouble,        adDouble},
-    {'Y', false, false, false, true,  false, false, true,  adCurrency,      adCurrency},
-    {'D', false, false, false, false, false, false, true,  adDBDate,        adDBDate},
-    {'T', false, false, false, false, false, false, true,  adDBTimeStamp,   adDBTimeStamp},
-    {'@', false, false, false, false, false, false, false, adDBTimeStamp,   adDBTimeStamp},
-    {'L', false, false, false, false, false, false, true,  adBoolean,       adBoolean},
-    {'M', false, true,  false, false, true,  false, false, adLongVarChar,   adLongVarBinary},
-    {'G', false, false, false, false, true,  false, false, adLongVarBinary, adLongVarBinary},
-    {'W', false, false, false, false, true,  false, false, adLongVarBinary, adLongVarBinary},
-    {'P', false, false, false, false, true,  false, false, adLongVarBinary, adLongVarBinary},
+    // letter length width  text   char   number memo   varying index  ADO type         ADO type, binary
+    {'C', 0, true,  true,  true,  false, false, false, true,  adChar,          adBinary},
+    {'V', 0, true,  true,  true,  false, false, true,  true,  adVarChar,       adVarBinary},
+    {'Q', 0, true,  false, false, false, false, true,  false, adVarBinary,     adVarBinary},
+    {'N', 0, true,  false, false, true,  false, false, true,  adNumeric,       adNumeric},
+    {'F', 0, true,  false, false, true,  false, false, true,  adNumeric,       adNumeric},
+    {'I', 4, false, false, false, true,  false, false, true,  adInteger,       adInteger},
+    {'+', 4, false, false, false, false, false, false, false, adInteger,       adInteger},
+    {'B', 8, false, false, false, true,  false, false, true,  adDouble,        adDouble},
+    {'O', 8, false, false, false, false, false, false, false, adDouble,        adDouble},
+    {'Y', 8, false, false, false, true,  false, false, true,  adCurrency,      adCurrency},
+    {'D', 8, false, false, false, false, false, false, true,  adDBDate,        adDBDate},
+    {'T', 8, false, false, false, false, false, false, true,  adDBTimeStamp,   adDBTimeStamp},
+    {'@', 8, false, false, false, false, false, false, false, adDBTimeStamp,   adDBTimeStamp},
+    {'L', 1, false, false, false, false, false, false, true,  adBoolean,       adBoolean},
+    {'M', 4, false, true,  false, false, true,  false, false, adLongVarChar,   adLongVarBinary},
+    {'G', 4, false, false, false, false, true,  false, false, adLongVarBinary, adLongVarBinary},
+    {'W', 4, false, false, false, false, true,  false, false, adLongVarBinary, adLongVarBinary},
+    {'P', 4, false, false, false, false, true,  false, false, adLongVarBinary, adLongVarBinary},
 };
 // clang-format on
 

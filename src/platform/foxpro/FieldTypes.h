@@ -24,6 +24,7 @@ bool UsesDbtMemo(std::uint8_t version);
 /// transfers ask of a type.
 struct FieldType {
   char letter;
+  int recordLength;    // bytes in the record when the width is not declared (0: declared)
   bool declaredWidth;  // CREATE TABLE gives its width: C(10), N(8,2) (C V Q N F)
   bool text;           // characters in the table's code page, NOCPTRANS keeps them as bytes (C V M)
   bool character;      // characters in the record itself, which keys compare as text (C V)

@@ -17,6 +17,7 @@ TEST(FieldTypes, EachLetterAnswersConsistently) {
     EXPECT_EQ(type->text, AdoTypeFor(letter, 0) != AdoTypeFor(letter, kFieldBinary));  // NOCPTRANS only on text
     EXPECT_TRUE(!type->character || (type->text && type->declaredWidth && type->indexable));
     EXPECT_TRUE(!type->varying || type->declaredWidth);
+    EXPECT_EQ(type->recordLength == 0, type->declaredWidth);
     EXPECT_FALSE(type->memo && (type->indexable || type->declaredWidth || type->numeric));
   }
   EXPECT_EQ(FindFieldType('X'), nullptr);
