@@ -5,6 +5,7 @@
 
 #include "transfer/FoxProNames.h"
 #include "transfer/ListHelpers.h"
+#include "transfer/SqlHelpers.h"
 
 namespace transfer {
 namespace {
@@ -115,7 +116,7 @@ std::string FoxProColumnClause(const std::string& typeName) {
 }
 
 std::string OracleTextColumn(const std::string& fieldName, int adoType) {
-  return "\"" + fieldName + "\"" + OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(adoType))));
+  return Quoted(fieldName) + OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(adoType))));
 }
 
 std::string FoxProTextColumn(const std::string& fieldName, int adoType) {

@@ -10,8 +10,6 @@
 namespace transfer {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -35,45 +33,11 @@ bool IsExactDouble(const DecimalDigits& digits) {
 }  // namespace
 
 std::optional<DecimalDigits> ParseDecimal(std::string_view text) {
-  text = Trimmed(text);
-  DecimalDigits result;
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-    result.negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  std::string mantissa;  // every digit, the point left out
-  int pointAt = -1;
-  std::size_t at = 0;
-  for (; at < text.size() && (IsDigit(text[at]) || text[at] == '.'); ++at) {
-    if (text[at] == '.') {
-      if (pointAt >= 0) return std::nullopt;
-      pointAt = static_cast<int>(mantissa.size());
-    } else {
-      mantissa.push_back(text[at]);
-    }
-  }
-  if (mantissa.empty()) return std::nullopt;
-  if (pointAt < 0) pointAt = static_cast<int>(mantissa.size());
-  if (at < text.size()) {
-    if (text[at] != 'e' && text[at] != 'E') return std::nullopt;
-    const std::string_view rest = text.substr(at + 1 + (at + 1 < text.size() && text[at + 1] == '+' ? 1 : 0));
-    int exponent = 0;
-    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), exponent);
-    if (error != std::errc() || end != rest.data() + rest.size() || std::abs(exponent) > 400) return std::nullopt;
-    pointAt += exponent;
-  }
-  // Put the point inside the digits, padding with zeros where it falls outside them.
-  if (pointAt < 0) {
-    mantissa.insert(0, static_cast<std::size_t>(-pointAt), '0');
-    pointAt = 0;
-  }
-  if (pointAt > static_cast<int>(mantissa.size())) mantissa.append(pointAt - mantissa.size(), '0');
-  result.integer = mantissa.substr(0, static_cast<std::size_t>(pointAt));
-  result.fraction = mantissa.substr(static_cast<std::size_t>(pointAt));
-  result.integer.erase(0, std::min(result.integer.find_first_not_of('0'), result.integer.size()));
-  result.fraction.erase(result.fraction.find_last_not_of('0') + 1);
-  if (result.integer.empty() && result.fraction.empty()) result.negative = false;
-  return result;
+  std::optional<DecimalDigits> digits = ado::ParseDecimalDigits(Trimmed(text));
+  if (!digits) return std::nullopt;
+  digits->fraction.erase(digits->fraction.find_last_not_of('0') + 1);
+  if (digits->integer.empty() && digits->fraction.empty()) digits->negative = false;
+  return digits;
 }
 
 std::optional<DecimalDigits> DecimalOf(const ado::Value& value) {
@@ -82,24 +46,9 @@ std::optional<DecimalDigits> DecimalOf(const ado::Value& value) {
   if (value.Is<std::int64_t>()) return ParseDecimal(std::to_string(value.As<std::int64_t>()));
   if (value.Is<double>()) return ParseDecimal(ado::ShortestDouble(value.As<double>(), '.'));
   if (value.Is<bool>()) return ParseDecimal(value.As<bool>() ? "1" : "0");
-  if (value.Is<ado::Currency>()) {
-    const std::int64_t amount = value.As<ado::Currency>().tenThousandths;
-    const std::uint64_t magnitude =
-        amount < 0 ? 0 - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
-    std::string digits = std::to_string(magnitude);
-    if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
-    std::string spelling = amount < 0 ? "-" : "";
-    spelling.append(digits, 0, digits.size() - 4).append(".").append(digits, digits.size() - 4);
-    return ParseDecimal(spelling);
-  }
+  if (value.Is<ado::Currency>())
+    return ParseDecimal(ado::DecimalSpelling(ado::CurrencyDigits(value.As<ado::Currency>())));
   return std::nullopt;
-}
-
-std::string DecimalSpelling(const DecimalDigits& digits) {
-  std::string text = digits.negative ? "-" : "";
-  text += digits.integer.empty() ? "0" : digits.integer;
-  if (!digits.fraction.empty()) text += "." + digits.fraction;
-  return text;
 }
 
 void NumberFieldScan::Add(const ado::Value& value) {

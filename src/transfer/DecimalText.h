@@ -4,19 +4,17 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ado/DecimalDigits.h"
 #include "platform/ado/Provider.h"
 #include "platform/ado/Value.h"
 
 namespace transfer {
 
-/// A decimal number reduced to its digits: no leading zeros before the point, no trailing
-/// zeros after it, "-0" as "0". Two spellings of one number reduce to the same digits.
-struct DecimalDigits {
-  bool negative = false;
-  std::string integer;   // "" for a number below 1
-  std::string fraction;  // "" for a whole number
-  bool operator==(const DecimalDigits&) const = default;
-};
+/// A number's digits as ParseDecimal and DecimalOf give them: no leading zeros before the
+/// point, no trailing zeros after it, "-0" as "0", so that two spellings of one number give
+/// the same digits.
+using ado::DecimalDigits;
+using ado::DecimalSpelling;  // "-12.5" for the digits
 
 /// The digits of "-0012.3400", "1.5e3", "+7", ".5"; nothing for text that is not a number
 /// (blanks around it are allowed).
@@ -25,9 +23,6 @@ std::optional<DecimalDigits> ParseDecimal(std::string_view text);
 /// The number a value holds as decimal digits (a Decimal, text, an integer, a double by its
 /// shortest spelling, a currency amount); nothing for other values and non-numbers.
 std::optional<DecimalDigits> DecimalOf(const ado::Value& value);
-
-/// "-12.5" for the digits.
-std::string DecimalSpelling(const DecimalDigits& digits);
 
 /// The narrowest FoxPro field for a column of numbers without a declared size that holds
 /// every value exactly: I when all are integers of 32 bits, else N(w,d) within 20 places,

@@ -1,7 +1,5 @@
 #include "transfer/FileRemoval.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <system_error>
 
@@ -35,9 +33,8 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& path) {
 
 std::optional<FileIdentity> IdentityOfFile(const std::string& path) {
   const std::optional<std::string> found = FindFileIgnoringCase(path);
-  struct stat info {};
-  if (!found || ::stat(found->c_str(), &info) != 0) return std::nullopt;
-  return FileIdentity{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+  if (!found) return std::nullopt;
+  return foxpro::IdentityOfFile(*found);
 }
 
 void RemoveFile(const std::string& path) {

@@ -3,18 +3,15 @@
 #include <optional>
 #include <string>
 
+#include "platform/foxpro/FileIo.h"
+
 namespace transfer {
 
 /// The file at the path as the FoxPro engine resolves it ("\" is a separator, letter case is
 /// ignored in every part of the path); nothing when no such file exists.
 std::optional<std::string> FindFileIgnoringCase(const std::string& path);
 
-/// Which file a path leads to, told apart from a file put there later under the same name.
-struct FileIdentity {
-  unsigned long long device = 0;
-  unsigned long long inode = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
+using foxpro::FileIdentity;
 
 /// The identity of the file FindFileIgnoringCase finds; nothing when there is none.
 std::optional<FileIdentity> IdentityOfFile(const std::string& path);

@@ -4,10 +4,10 @@
 #include <set>
 #include <string_view>
 
+#include "platform/ado/Utf.h"
 #include "transfer/Datatype.h"
 #include "transfer/ListHelpers.h"
 #include "transfer/SqlHelpers.h"
-#include "transfer/Utf8.h"
 
 namespace transfer {
 namespace {
@@ -51,7 +51,7 @@ std::string SplitLongText(const std::string& text) {
   result.reserve(text.size() + text.size() / kPieceLength * kPieceJoint.size());
   std::size_t characters = 0;
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8SequenceLength(text, at);
+    const std::size_t length = ado::Utf8SequenceLength(text, at);
     result.append(text, at, length);
     at += length;
     if (++characters % kPieceLength == 0) result += kPieceJoint;
@@ -114,7 +114,7 @@ void AppendFoxProValueText(std::string& out, const ado::Value& value, int source
         // Ordinary characters go in as one run, up to the next special one or the next joint.
         const std::size_t run = at;
         do {
-          at += Utf8SequenceLength(text, at);
+          at += ado::Utf8SequenceLength(text, at);
           ++characters;
         } while (at < text.size() && characters % kPieceLength != 0 && !special(text[at]));
         out.append(text, run, at - run);
@@ -141,7 +141,7 @@ namespace {
 // The first characters of a name, at most count of them, never cutting a character apart.
 std::string FirstCharacters(const std::string& name, std::size_t count) {
   std::size_t at = 0;
-  for (std::size_t taken = 0; at < name.size() && taken < count; ++taken) at += Utf8SequenceLength(name, at);
+  for (std::size_t taken = 0; at < name.size() && taken < count; ++taken) at += ado::Utf8SequenceLength(name, at);
   return name.substr(0, at);
 }
 

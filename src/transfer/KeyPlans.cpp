@@ -6,6 +6,8 @@
 #include <regex>
 #include <string_view>
 
+#include "platform/foxpro/FieldTypes.h"
+
 namespace transfer {
 namespace {
 
@@ -48,9 +50,6 @@ std::string UniqueName(const std::string& name, std::vector<std::string>& taken,
   return unique;
 }
 
-bool IsCharacter(char type) { return type == 'C' || type == 'V'; }
-bool IsIndexable(char type) { return std::string_view("CVNFIBYDTL").find(type) != std::string_view::npos; }
-
 // The UPPER(name) form of a one-field key in either dialect, with the name in group 1.
 const std::regex& UpperForm() {
   static const std::regex form(R"re(^\s*UPPER\s*\(\s*"?([A-Za-z_][A-Za-z0-9_$#]*)"?\s*\)\s*$)re", std::regex::icase);
@@ -89,7 +88,7 @@ std::optional<std::vector<std::string>> OracleKeyColumns(const std::string& expr
     const auto c = FindColumn(columns, name, [](const FoxProColumn& col) { return col.name; });
     if (!c) return std::nullopt;
     const char type = columns[*c].field.typeLetter;
-    if (names.size() > 1 ? !IsCharacter(type) : !IsIndexable(type)) return std::nullopt;
+    if (names.size() > 1 ? !foxpro::IsCharacterType(type) : !foxpro::IsIndexableType(type)) return std::nullopt;
     keyColumns.push_back(columns[*c].name);
   }
   return keyColumns;
@@ -129,7 +128,8 @@ std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedCo
   std::smatch upper;
   if (key.columns.size() == 1 && std::regex_match(key.columns[0], upper, UpperForm())) {
     const auto c = FindColumn(columns, upper[1].str(), [](const MappedColumn& col) { return col.oracle.name; });
-    if (c && IsCharacter(columns[*c].mapping.field.typeLetter)) return "UPPER(" + columns[*c].foxProName + ")";
+    if (c && foxpro::IsCharacterType(columns[*c].mapping.field.typeLetter))
+      return "UPPER(" + columns[*c].foxProName + ")";
     reason = "an expression FoxPro has no key for";
     return {};
   }
@@ -142,7 +142,7 @@ std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedCo
       return {};
     }
     const char type = c->mapping.field.typeLetter;
-    if (key.columns.size() > 1 ? !IsCharacter(type) : !IsIndexable(type)) {
+    if (key.columns.size() > 1 ? !foxpro::IsCharacterType(type) : !foxpro::IsIndexableType(type)) {
       reason = key.columns.size() > 1 ? "a key over columns that are not all character"
                                       : "a key over a " + std::string(1, type) + " field";
       return {};
@@ -163,8 +163,6 @@ std::string FoxProKeyStatement(const std::string& tablePath, bool container, Key
 }
 
 }  // namespace
-
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 std::string Joined(const std::vector<std::string>& parts, const std::string& separator) {
   std::string text;
@@ -191,7 +189,7 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
       std::smatch upper;
       if (std::regex_match(tag.expression, upper, UpperForm())) {
         const auto c = FindColumn(columns, upper[1].str(), [](const FoxProColumn& col) { return col.name; });
-        if (c && IsCharacter(columns[*c].field.typeLetter)) {
+        if (c && foxpro::IsCharacterType(columns[*c].field.typeLetter)) {
           const std::string name = UniqueName(KeyName(tag.name), takenNames, 128);
           plan.carried.push_back({name,
                                   std::string(kind == KeyKind::Plain ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") +

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "transfer/SqlHelpers.h"
 #include "transfer/TypedTables.h"
 
 namespace transfer {
@@ -12,8 +13,6 @@ namespace transfer {
 
 enum class KeyKind { Primary, Unique, Plain };
 
-/// "name": an Oracle name in double quotes.
-std::string Quoted(const std::string& name);
 /// The parts with separator between each two.
 std::string Joined(const std::vector<std::string>& parts, const std::string& separator);
 

@@ -9,6 +9,8 @@
 
 namespace transfer {
 
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
 const ado::Value& NullToDefault(const ado::Value& value, const ado::Value& defaultValue) {
   return value.IsNull() ? defaultValue : value;
 }
@@ -44,7 +46,7 @@ bool InsertArrays::Prepare(ado::Connection& connection, const std::string& table
   m_rows = ado::TextRows(columns);
   Clear();
   if (!connection.IsOpen() || columns == 0) return false;
-  std::string sql = "INSERT INTO \"" + table + "\" VALUES(";
+  std::string sql = "INSERT INTO " + Quoted(table) + " VALUES(";
   for (std::size_t c = 0; c < columns; ++c) sql += c == 0 ? "?" : ", ?";
   sql += ")";
   m_arrays = connection.PrepareArrays(sql, columns);

@@ -10,6 +10,9 @@
 
 namespace transfer {
 
+/// "name": an Oracle identifier in double quotes, kept to its letter case.
+std::string Quoted(const std::string& name);
+
 /// The default when the value is Null, else the value unchanged (empty text is not Null).
 /// Returns one of its arguments, so the default must outlive the result's use.
 const ado::Value& NullToDefault(const ado::Value& value, const ado::Value& defaultValue);

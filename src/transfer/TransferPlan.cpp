@@ -11,6 +11,7 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/SqlParser.h"
 #include "platform/foxpro/TableFields.h"
 #include "transfer/Datatype.h"
@@ -18,6 +19,7 @@
 #include "transfer/FoxProNames.h"
 #include "transfer/KeyTransfer.h"
 #include "transfer/ListHelpers.h"
+#include "transfer/SqlHelpers.h"
 #include "transfer/TypedTables.h"
 #include "transfer/TypedValues.h"
 
@@ -32,7 +34,7 @@ void Add(std::string& notes, const std::string& note) {
 std::string OracleSideNotes(const FoxProColumn& column) {
   const ado::DeclaredField& field = column.field;
   std::string notes;
-  const bool text = (field.typeLetter == 'C' || field.typeLetter == 'V' || field.typeLetter == 'M') && !field.binary;
+  const bool text = foxpro::IsTextType(field.typeLetter) && !field.binary;
   if (field.typeLetter == 'C' && !field.binary) Add(notes, "padding blanks trimmed");
   if (text) Add(notes, "text re-encoded from the table's code page to the database's character set");
   if (field.typeLetter == 'G') Add(notes, "the OLE wrapper as stored, not the object alone");
@@ -91,7 +93,7 @@ std::string FoxProSideNotes(const MappedColumn& column, int codePage, long round
   if (FinerThanMilliseconds(column.oracle)) {
     Add(notes, std::to_string(rounded) + " values cut to the millisecond (rounded by the rule)");
   }
-  if ((type == 'C' || type == 'V' || type == 'M') && !column.mapping.field.binary) {
+  if (foxpro::IsTextType(type) && !column.mapping.field.binary) {
     Add(notes, "text re-encoded to code page " + std::to_string(codePage) + "; a character it lacks is refused");
   }
   if (type == 'T' || type == 'D') Add(notes, "a year past 9999 is refused");
@@ -214,11 +216,11 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         listed ? std::optional<ExistingTarget>(choices.existing) : std::nullopt;
     plan.push_back(PlanTable(name, target, existing, [&](TablePlan& table) {
       if (Replaced(existing)) {
-        table.statements.push_back("DROP TABLE \"" + target + "\"");
+        table.statements.push_back("DROP TABLE " + Quoted(target));
         if (choices.keepTypes) keyNames.Dropped(target);
       }
       if (!choices.keepTypes) {
-        PlanTextColumns(table, foxPro, "SELECT * FROM `" + name + "`", "CREATE TABLE \"" + target + "\"(", ")",
+        PlanTextColumns(table, foxPro, "SELECT * FROM `" + name + "`", "CREATE TABLE " + Quoted(target) + "(", ")",
                         OracleTextColumn);
         return;
       }
@@ -266,7 +268,7 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
     plan.push_back(PlanTable(name, path, existing, [&](TablePlan& table) {
       if (Replaced(existing)) table.statements.push_back("DROP TABLE `" + target + "`");
       if (!choices.keepTypes) {
-        PlanTextColumns(table, oracle, "SELECT * FROM \"" + name + "\"", "CREATE TABLE '" + path + "'(", ");",
+        PlanTextColumns(table, oracle, "SELECT * FROM " + Quoted(name), "CREATE TABLE '" + path + "'(", ");",
                         FoxProTextColumn);
       } else {
         const std::vector<MappedColumn> columns = MapOracleTable(oracle, name, !fields.DbcMode());

@@ -5,6 +5,8 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/FieldTypes.h"
+#include "transfer/SqlHelpers.h"
 
 namespace transfer {
 
@@ -21,11 +23,6 @@ namespace {
 constexpr std::string_view kCommentPrefix = "FoxPro ";
 constexpr int kMaxCharacterField = 254;
 constexpr int kMaxNumericWidth = 20;
-
-bool HasWidth(char type) { return type == 'C' || type == 'V' || type == 'Q' || type == 'N' || type == 'F'; }
-bool TakesNoCpTrans(char type) { return type == 'C' || type == 'V' || type == 'M'; }
-
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 std::string OracleType(const ado::DeclaredField& field, bool hasFraction) {
   const std::string width = std::to_string(std::max(field.width, 1));
@@ -94,14 +91,14 @@ FoxProMapping NumberMapping(const OracleColumn& column) {
 
 std::string FoxProTypeText(const ado::DeclaredField& field) {
   std::string text(1, field.typeLetter);
-  if (HasWidth(field.typeLetter)) {
+  if (foxpro::HasDeclaredWidth(field.typeLetter)) {
     text.append("(").append(std::to_string(field.width));
     if (field.typeLetter == 'N' || field.typeLetter == 'F') text.append(",").append(std::to_string(field.decimals));
     text.append(")");
   } else if (field.typeLetter == 'B') {
     text.append("(8,").append(std::to_string(field.decimals)).append(")");
   }
-  if (field.binary && TakesNoCpTrans(field.typeLetter)) text += " NOCPTRANS";
+  if (field.binary && foxpro::IsTextType(field.typeLetter)) text += " NOCPTRANS";
   return text;
 }
 
@@ -147,13 +144,13 @@ std::optional<ado::DeclaredField> ParseFoxProTypeComment(std::string_view commen
       decimals = *second;
     }
     if (at >= comment.size() || comment[at++] != ')') return std::nullopt;
-    if (HasWidth(type)) field.width = *width;
+    if (foxpro::HasDeclaredWidth(type)) field.width = *width;
     if (type == 'N' || type == 'F' || type == 'B') field.decimals = decimals;
-  } else if (HasWidth(type)) {
+  } else if (foxpro::HasDeclaredWidth(type)) {
     return std::nullopt;
   }
   for (std::string_view word = NextWord(comment, at); !word.empty(); word = NextWord(comment, at)) {
-    if (word == "NOCPTRANS" && TakesNoCpTrans(type)) {
+    if (word == "NOCPTRANS" && foxpro::IsTextType(type)) {
       field.binary = true;
     } else if (word == "AUTOINC" && type == 'I') {
       field.autoIncrement = true;

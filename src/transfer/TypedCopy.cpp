@@ -100,7 +100,7 @@ class TypedRowSender {
 
 long CountRows(ado::Connection& oracle, const std::string& source) {
   ado::Recordset count;
-  count.Open("SELECT COUNT(*) FROM \"" + source + "\"", oracle, ado::adOpenStatic);
+  count.Open("SELECT COUNT(*) FROM " + Quoted(source), oracle, ado::adOpenStatic);
   const ado::Value value = count.Fields(0).Value;
   count.Close();
   return std::stol(ado::ValueToText(value));

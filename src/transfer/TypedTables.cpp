@@ -9,6 +9,7 @@
 #include "transfer/DecimalText.h"
 #include "transfer/FoxProNames.h"
 #include "transfer/OracleValues.h"
+#include "transfer/SqlHelpers.h"
 
 namespace transfer {
 namespace {
@@ -70,12 +71,12 @@ void ScanUnsizedNumbers(ado::Connection& oracle, const std::string& source, std:
   std::string list;
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (columns[c].mapping.readAs != ReadAs::ScanFirst) continue;
-    list += (scanned.empty() ? "\"" : ", \"") + columns[c].oracle.name + "\"";
+    list += (scanned.empty() ? "" : ", ") + Quoted(columns[c].oracle.name);
     scanned.push_back(c);
   }
   if (scanned.empty()) return;
   std::vector<NumberFieldScan> scans(scanned.size());
-  const std::unique_ptr<ado::Recordset> rows = Stream(oracle, "SELECT " + list + " FROM \"" + source + "\"");
+  const std::unique_ptr<ado::Recordset> rows = Stream(oracle, "SELECT " + list + " FROM " + Quoted(source));
   for (; !rows->Eof(); rows->MoveNext()) {
     for (std::size_t k = 0; k < scanned.size(); ++k) scans[k].Add(rows->Fields(static_cast<int>(k)).Value);
   }
@@ -126,7 +127,7 @@ void FindFractions(ado::Connection& foxPro, const std::string& table, std::vecto
 }
 
 std::string OracleCreateStatement(const std::string& target, const std::vector<FoxProColumn>& columns) {
-  std::string sql = "CREATE TABLE \"" + target + "\"(";
+  std::string sql = "CREATE TABLE " + Quoted(target) + "(";
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (c > 0) sql += ", ";
     sql += OracleColumnClause(columns[c].name, columns[c].field, columns[c].hasFraction);
@@ -135,12 +136,12 @@ std::string OracleCreateStatement(const std::string& target, const std::vector<F
 }
 
 std::string OracleCommentStatement(const std::string& target, const FoxProColumn& column) {
-  return "COMMENT ON COLUMN \"" + target + "\".\"" + column.name + "\" IS " +
+  return "COMMENT ON COLUMN " + Quoted(target) + "." + Quoted(column.name) + " IS " +
          OracleText(FoxProTypeComment(column.field));
 }
 
 std::string OracleInsertStatement(const std::string& target, std::size_t columns) {
-  return "INSERT INTO \"" + target + "\" VALUES(" + Markers(columns) + ")";
+  return "INSERT INTO " + Quoted(target) + " VALUES(" + Markers(columns) + ")";
 }
 
 std::vector<MappedColumn> MapOracleTable(ado::Connection& oracle, const std::string& source, bool freeTable) {
@@ -186,7 +187,7 @@ std::string OracleSelectStatement(const std::string& source, const std::vector<M
   std::string sql = "SELECT ";
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (c > 0) sql += ", ";
-    const std::string name = "\"" + columns[c].oracle.name + "\"";
+    const std::string name = Quoted(columns[c].oracle.name);
     const bool timestamp = columns[c].oracle.dataType.rfind("TIMESTAMP", 0) == 0;
     // A time read as text keeps its column's name, for whoever reports on the rows.
     if (columns[c].mapping.readAs == ReadAs::Utc) {
@@ -197,7 +198,7 @@ std::string OracleSelectStatement(const std::string& source, const std::vector<M
       sql += name;
     }
   }
-  return sql + " FROM \"" + source + "\"";
+  return sql + " FROM " + Quoted(source);
 }
 
 std::string FoxProCreateStatement(const std::string& tablePath, int codePage,

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/foxpro/Calendar.h"
+#include "platform/foxpro/FieldTypes.h"
 #include "transfer/DecimalText.h"
 #include "transfer/ListHelpers.h"
 
@@ -151,8 +152,7 @@ ado::Value FoxProBoundValue(const ado::Value& value, const ado::DeclaredField& f
   const char type = field.typeLetter;
   if (value.IsNull() || ((type == 'N' || type == 'F') && value.Is<ado::Decimal>()) ||
       (type == 'B' && value.Is<double>()) || (type == 'I' && value.Is<std::int64_t>()) ||
-      ((type == 'C' || type == 'V' || type == 'M') && value.Is<std::string>()) ||
-      (type == 'T' && value.Is<ado::DateTime>())) {
+      (foxpro::IsTextType(type) && value.Is<std::string>()) || (type == 'T' && value.Is<ado::DateTime>())) {
     return value;
   }
   // A logical column arrives as NUMBER(1) holding 0 or 1: no need to parse those digits.

@@ -61,4 +61,17 @@ char32_t NextCodePointOrReplacement(std::string_view s, std::size_t& pos) {
   return kReplacementCharacter;
 }
 
+std::size_t Utf8SequenceLength(std::string_view utf8, std::size_t at) {
+  std::size_t next = at;
+  char32_t c = 0;
+  return NextCodePoint(utf8, next, c) ? next - at : 1;
+}
+
+std::size_t WholeCharacterLength(std::string_view utf8, std::size_t maxBytes) {
+  if (maxBytes >= utf8.size()) return utf8.size();
+  std::size_t cut = maxBytes;
+  while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+  return cut;
+}
+
 }  // namespace ado

@@ -22,6 +22,13 @@ bool NextCodePoint(std::string_view utf8, std::size_t& pos, char32_t& codePoint)
 /// with the continuation bytes that belong to it).
 char32_t NextCodePointOrReplacement(std::string_view utf8, std::size_t& pos);
 
+/// Bytes of the UTF-8 character that starts at index at: 1 for a byte that starts no whole,
+/// well-formed character (texts are counted in characters, not bytes).
+std::size_t Utf8SequenceLength(std::string_view utf8, std::size_t at);
+
+/// The longest length up to maxBytes that does not cut a UTF-8 character in two.
+std::size_t WholeCharacterLength(std::string_view utf8, std::size_t maxBytes);
+
 /// Appends the UTF-16 units of UTF-8 text to out (any container of 16-bit units); malformed
 /// sequences become U+FFFD.
 template <class Units>

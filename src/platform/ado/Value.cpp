@@ -10,10 +10,12 @@
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "platform/ado/DecimalDigits.h"
 #include "platform/ado/Utf.h"
 
 namespace ado {
@@ -157,33 +159,8 @@ std::string PatternFromStrftime(const std::string& format) {
 // only where the source had one and the number is very large or very small. It works on
 // the digits, not through double, so that no digit is lost. A text it cannot read stays.
 void AppendGeneralDecimal(std::string& out, std::string_view text, char decimalSeparator) {
-  std::size_t at = 0;
-  const bool negative = at < text.size() && text[at] == '-';
-  if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
-  std::string digits;
-  std::size_t integerDigits = 0;
-  bool point = false;
-  for (; at < text.size() && text[at] != 'E' && text[at] != 'e'; ++at) {
-    const char c = text[at];
-    if (c >= '0' && c <= '9') {
-      digits.push_back(c);
-      if (!point) ++integerDigits;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      digits.clear();
-      break;
-    }
-  }
-  long exponent = 0;
-  const bool scientific = at < text.size() && !digits.empty();
-  if (scientific) {
-    std::size_t from = at + 1;
-    if (from < text.size() && text[from] == '+') ++from;
-    const auto read = std::from_chars(text.data() + from, text.data() + text.size(), exponent);
-    if (read.ec != std::errc() || read.ptr != text.data() + text.size() || std::labs(exponent) > 100000) digits.clear();
-  }
-  if (digits.empty()) {
+  const std::optional<DecimalDigits> parsed = ParseDecimalDigits(text);
+  if (!parsed) {
     const std::size_t from = out.size();
     out += text;
     for (std::size_t i = from; i < out.size(); ++i) {
@@ -191,8 +168,11 @@ void AppendGeneralDecimal(std::string& out, std::string_view text, char decimalS
     }
     return;
   }
+  const bool negative = parsed->negative;
+  const bool scientific = text.find_first_of("eE") != std::string_view::npos;
+  std::string digits = parsed->integer + parsed->fraction;
+  long pointAt = static_cast<long>(parsed->integer.size());
   // value = 0.digits x 10^pointAt, with no leading or trailing zero digit.
-  long pointAt = static_cast<long>(integerDigits) + exponent;
   const std::size_t first = digits.find_first_not_of('0');
   if (first == std::string::npos) {
     out.push_back('0');
@@ -327,18 +307,13 @@ void AppendValueText(std::string& out, const Value& value) {
     }
     void operator()(double d) const { out += ShortestDouble(d, locale.decimalSeparator); }
     void operator()(const Currency& c) const {
-      const bool negative = c.tenThousandths < 0;
-      // Magnitude as unsigned, so that the smallest amount has one too.
-      const std::uint64_t magnitude =
-          negative ? 0 - static_cast<std::uint64_t>(c.tenThousandths) : static_cast<std::uint64_t>(c.tenThousandths);
-      if (negative) out.push_back('-');
-      out += std::to_string(magnitude / 10000);
-      std::string fraction = std::to_string(magnitude % 10000);
-      fraction.insert(0, 4 - fraction.size(), '0');
-      while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-      if (!fraction.empty()) {
+      DecimalDigits digits = CurrencyDigits(c);
+      digits.fraction.erase(digits.fraction.find_last_not_of('0') + 1);
+      if (digits.negative) out.push_back('-');
+      out += digits.integer.empty() ? "0" : digits.integer;
+      if (!digits.fraction.empty()) {
         out.push_back(locale.decimalSeparator);
-        out += fraction;
+        out += digits.fraction;
       }
     }
     void operator()(const Decimal& d) const { AppendGeneralDecimal(out, d.digits, locale.decimalSeparator); }

@@ -1,7 +1,5 @@
 #include "platform/foxpro/CdxContainerKeys.h"
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "platform/ado/Failure.h"
@@ -15,13 +13,6 @@ namespace {
 
 constexpr std::uint8_t kPropertyIsUnique = 17;
 constexpr std::uint8_t kPropertyPrimaryKey = 20;
-
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code errorA, errorB;
-  const auto canonicalA = std::filesystem::weakly_canonical(a, errorA);
-  const auto canonicalB = std::filesystem::weakly_canonical(b, errorB);
-  return !errorA && !errorB && canonicalA == canonicalB;
-}
 
 std::string FolderOf(const std::string& path) {
   std::string folder = FolderPart(path);

@@ -11,6 +11,7 @@
 #include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/DbcIndex.h"
+#include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/TableNames.h"
 
 namespace foxpro {
@@ -28,9 +29,6 @@ std::uint32_t Le32(const std::uint8_t* p) {
 std::uint64_t Le64(const std::uint8_t* p) {
   return static_cast<std::uint64_t>(Le32(p)) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32);
 }
-
-bool IsCharacterType(char type) { return type == 'C' || type == 'V'; }
-bool IsNumericType(char type) { return type == 'N' || type == 'F' || type == 'I' || type == 'B' || type == 'Y'; }
 
 // The number a numeric field holds (blank: 0).
 double NumberOf(const DbfField& field, const std::uint8_t* p) {

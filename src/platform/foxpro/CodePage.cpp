@@ -17,22 +17,44 @@ namespace foxpro {
 
 namespace {
 
-struct MarkedCodePage {
+// dBase language driver ids that tools other than FoxPro leave in the code page mark byte.
+struct DriverId {
   std::uint8_t mark;
   int codePage;
 };
+constexpr DriverId kDbaseDriverIds[] = {{0x26, 866}, {0x4D, 936},  {0x4E, 949},  {0x4F, 950},
+                                        {0x50, 874}, {0x57, 1252}, {0x58, 1252}, {0x59, 1252}};
 
-// The marks Visual FoxPro writes, one per code page.
-constexpr MarkedCodePage kFoxProMarks[] = {
-    {0x01, 437},   {0x02, 850},  {0x03, 1252}, {0x04, 10000}, {0x64, 852},  {0x65, 866},   {0x66, 865},
-    {0x67, 861},   {0x68, 895},  {0x69, 620},  {0x6A, 737},   {0x6B, 857},  {0x78, 950},   {0x79, 949},
-    {0x7A, 936},   {0x7B, 932},  {0x7C, 874},  {0x7D, 1255},  {0x7E, 1256}, {0x96, 10007}, {0x97, 10029},
-    {0x98, 10006}, {0xC8, 1250}, {0xC9, 1251}, {0xCA, 1254},  {0xCB, 1253},
+// Offered ones first, in the order the connection window lists them.
+constexpr CodePageInfo kCodePages[] = {
+    {437, 0x01, "CP437", false, true},
+    {850, 0x02, "CP850", false, true},
+    {852, 0x64, "CP852", false, true},
+    {865, 0x66, "CP865", false, true},
+    {866, 0x65, "CP866", false, true},
+    {857, 0x6B, "CP857", false, true},
+    {874, 0x7C, "CP874", false, true},
+    {932, 0x7B, "CP932", true, true},
+    {936, 0x7A, "CP936", true, true},
+    {949, 0x79, "CP949", true, true},
+    {950, 0x78, "CP950", true, true},
+    {1250, 0xC8, "CP1250", false, true},
+    {1251, 0xC9, "CP1251", false, true},
+    {1252, 0x03, "CP1252", false, true},
+    {1253, 0xCB, "CP1253", false, true},
+    {1254, 0xCA, "CP1254", false, true},
+    {1255, 0x7D, "CP1255", false, true},
+    {1256, 0x7E, "CP1256", false, true},
+    {10000, 0x04, "MACINTOSH", false, true},
+    // Mazovia and Kamenicky: cp437 with letters replaced (see Overrides).
+    {620, 0x69, "CP437", false, false},
+    {895, 0x68, "CP437", false, false},
+    {737, 0x6A, "CP737", false, false},
+    {861, 0x67, "CP861", false, false},
+    {10006, 0x98, nullptr, false, false},  // Greek Macintosh: iconv has none
+    {10007, 0x96, "MAC-CYRILLIC", false, false},
+    {10029, 0x97, "MAC-CENTRALEUROPE", false, false},
 };
-
-// dBase language driver ids that tools other than FoxPro leave in the same byte.
-constexpr MarkedCodePage kDbaseDriverIds[] = {{0x26, 866}, {0x4D, 936},  {0x4E, 949},  {0x4F, 950},
-                                              {0x50, 874}, {0x57, 1252}, {0x58, 1252}, {0x59, 1252}};
 
 std::atomic<int> unmarkedCodePage{kOemDefaultCodePage};
 
@@ -45,81 +67,38 @@ void SetUnmarkedCodePage(int codePage) {
 
 int UnmarkedCodePage() { return unmarkedCodePage; }
 
+std::span<const CodePageInfo> KnownCodePages() { return kCodePages; }
+
+const CodePageInfo* FindCodePage(int codePage) {
+  const auto found = std::find_if(std::begin(kCodePages), std::end(kCodePages),
+                                  [&](const CodePageInfo& known) { return known.number == codePage; });
+  return found == std::end(kCodePages) ? nullptr : found;
+}
+
+std::vector<int> OfferedCodePages() {
+  std::vector<int> offered;
+  for (const CodePageInfo& known : kCodePages)
+    if (known.offered) offered.push_back(known.number);
+  return offered;
+}
+
 int CodePageForMark(std::uint8_t mark) {
-  for (const auto& table :
-       {std::span<const MarkedCodePage>(kFoxProMarks), std::span<const MarkedCodePage>(kDbaseDriverIds)}) {
-    const auto found =
-        std::find_if(table.begin(), table.end(), [&](const MarkedCodePage& m) { return m.mark == mark; });
-    if (found != table.end()) return found->codePage;
-  }
+  for (const CodePageInfo& known : kCodePages)
+    if (known.foxProMark == mark) return known.number;
+  for (const DriverId& driver : kDbaseDriverIds)
+    if (driver.mark == mark) return driver.codePage;
   return UnmarkedCodePage();
 }
 
 std::uint8_t MarkForCodePage(int codePage) {
-  const auto found = std::find_if(std::begin(kFoxProMarks), std::end(kFoxProMarks),
-                                  [&](const MarkedCodePage& m) { return m.codePage == codePage; });
-  if (found == std::end(kFoxProMarks))
+  const CodePageInfo* known = FindCodePage(codePage);
+  if (known == nullptr)
     throw ado::Failure("Code page " + std::to_string(codePage) +
                        " is not one that Visual FoxPro can mark a table with.");
-  return found->mark;
+  return known->foxProMark;
 }
 
 namespace {
-
-const char* IconvName(int codePage) {
-  switch (codePage) {
-    case 437:
-      return "CP437";
-    case 737:
-      return "CP737";
-    case 850:
-      return "CP850";
-    case 852:
-      return "CP852";
-    case 857:
-      return "CP857";
-    case 861:
-      return "CP861";
-    case 865:
-      return "CP865";
-    case 866:
-      return "CP866";
-    case 874:
-      return "CP874";
-    case 932:
-      return "CP932";
-    case 936:
-      return "CP936";
-    case 949:
-      return "CP949";
-    case 950:
-      return "CP950";
-    case 1250:
-      return "CP1250";
-    case 1251:
-      return "CP1251";
-    case 1252:
-      return "CP1252";
-    case 1253:
-      return "CP1253";
-    case 1254:
-      return "CP1254";
-    case 1255:
-      return "CP1255";
-    case 1256:
-      return "CP1256";
-    case 10000:
-      return "MACINTOSH";
-    case 10007:
-      return "MAC-CYRILLIC";
-    case 10029:
-      return "MAC-CENTRALEUROPE";
-    default:
-      return nullptr;
-  }
-}
-
-bool IsMultiByte(int codePage) { return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950; }
 
 // Mazovia (620) and Kamenicky (895) are DOS code pages glibc lacks: cp437 with the
 // upper half partly replaced by Polish / Czech and Slovak letters.
@@ -184,11 +163,11 @@ struct TextCodec::Impl {
 };
 
 TextCodec::TextCodec(int codePage) : codePage_(codePage), impl_(std::make_unique<Impl>()) {
-  const char* name = IconvName(codePage);
+  const CodePageInfo* known = FindCodePage(codePage);
+  const char* name = known ? known->iconvName : nullptr;
   const auto& overrides = Overrides(codePage);
-  if (name == nullptr && !overrides.empty()) name = "CP437";
   if (name == nullptr) throw ado::Failure("Code page " + std::to_string(codePage) + " is not supported.");
-  if (IsMultiByte(codePage)) {
+  if (known->multiByte) {
     impl_->toUtf8 = std::make_unique<Iconv>("UTF-8", name);
     impl_->fromUtf8 = std::make_unique<Iconv>(name, "UTF-8");
     if (!impl_->toUtf8->Valid() || !impl_->fromUtf8->Valid())

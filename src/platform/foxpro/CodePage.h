@@ -4,12 +4,31 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ado/Utf.h"
 
 namespace foxpro {
+
+/// A code page the program knows: how Visual FoxPro marks a table of it (header byte 29) and
+/// how iconv names it.
+struct CodePageInfo {
+  int number;
+  std::uint8_t foxProMark;
+  const char* iconvName;  // nullptr: iconv has no such code page, so it cannot be read
+  bool multiByte;         // lead and trail bytes (932, 936, 949, 950)
+  bool offered;           // one a user chooses for new tables (connection window, command line)
+};
+
+/// Every known code page, the offered ones first in the order the connection window lists them.
+std::span<const CodePageInfo> KnownCodePages();
+/// The row for a code page number; nullptr for one the program does not know.
+const CodePageInfo* FindCodePage(int codePage);
+/// The numbers of the offered code pages, in the order the connection window lists them.
+std::vector<int> OfferedCodePages();
 
 /// Windows code page number for a table's code page mark (header byte 29). A mark of 0 (no
 /// mark, non-VFP writers) is read as UnmarkedCodePage(); unknown marks too.

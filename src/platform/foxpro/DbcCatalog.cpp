@@ -1,8 +1,6 @@
 #include "platform/foxpro/DbcCatalog.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/CodePage.h"
@@ -24,13 +22,6 @@ bool IsView(const DbcObject& object) { return EqualsIgnoringCase(object.type, "V
 std::string WithoutTrailingSlash(std::string folder) {
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code errorA, errorB;
-  const auto canonicalA = std::filesystem::weakly_canonical(a, errorA);
-  const auto canonicalB = std::filesystem::weakly_canonical(b, errorB);
-  return !errorA && !errorB && canonicalA == canonicalB;
 }
 
 }  // namespace

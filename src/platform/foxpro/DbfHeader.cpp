@@ -71,7 +71,7 @@ void AssignNullBits(std::vector<DbfField>& fields) {
     f.nullBit = -1;
     f.lengthBit = -1;
     if (f.IsSystem()) continue;
-    if (f.type == 'V' || f.type == 'Q') f.lengthBit = bit++;
+    if (IsVaryingType(f.type)) f.lengthBit = bit++;
     if (f.flags & kFieldNullable) f.nullBit = bit++;
   }
 }

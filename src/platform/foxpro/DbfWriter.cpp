@@ -52,6 +52,9 @@ DbfHeader NewTableHeader(const std::string& dbfPath, const std::vector<NewField>
       throw ado::Failure("Field name is a duplicate or invalid: " + nf.name);
     f.type = static_cast<char>(std::toupper(static_cast<unsigned char>(nf.type)));
     auto invalidWidth = [&] { throw ado::Failure("Field " + f.name + " has an invalid width or number of decimals."); };
+    // Types without a declared width have the one length the format gives them.
+    if (const FieldType* known = FindFieldType(f.type); known != nullptr && !known->declaredWidth)
+      f.length = known->recordLength;
     switch (f.type) {
       case 'C':
       case 'V':
@@ -70,7 +73,6 @@ DbfHeader NewTableHeader(const std::string& dbfPath, const std::vector<NewField>
         f.decimals = nf.decimals;
         break;
       case 'I':
-        f.length = 4;
         f.flags |= kFieldBinary;
         if (nf.autoIncrement) {
           if (nf.autoIncrementStep < 1 || nf.autoIncrementStep > 255 || nf.autoIncrementNext < -2147483647 ||
@@ -83,36 +85,27 @@ DbfHeader NewTableHeader(const std::string& dbfPath, const std::vector<NewField>
         }
         break;
       case 'B':
-        f.length = 8;
         f.decimals = std::clamp(nf.decimals, 0, 18);
         f.flags |= kFieldBinary;
         break;
       case 'Y':
-        f.length = 8;
         f.decimals = 4;
         f.flags |= kFieldBinary;
         break;
-      case 'D':
-        f.length = 8;
-        break;
       case 'T':
-        f.length = 8;
         f.flags |= kFieldBinary;
         break;
+      case 'D':
       case 'L':
-        f.length = 1;
         break;
       case 'M':
-        f.length = 4;
         if (nf.binary) f.flags |= kFieldBinary;
         hasMemo = true;
         break;
       case 'G':
-        f.length = 4;
         hasMemo = true;
         break;
       case 'W':
-        f.length = 4;
         f.flags |= kFieldBinary;
         hasMemo = true;
         hasVarying = true;

@@ -5,9 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
+#include "platform/ado/DecimalDigits.h"
 #include "platform/ado/Failure.h"
+#include "platform/ado/Utf.h"
 #include "platform/foxpro/Calendar.h"
 #include "platform/foxpro/CodePage.h"
 #include "platform/foxpro/FieldTypes.h"
@@ -35,47 +38,13 @@ std::string_view Trimmed(std::string_view s) {
   return s;
 }
 
-// A decimal number's parts: sign, integer digits (no leading zeros), fraction digits. An
-// exponent moves the point within the digits, so no digit passes through a double.
-struct DecimalParts {
-  bool negative = false;
-  std::string integer;
-  std::string fraction;
-
-  bool FractionIsZero() const { return fraction.find_first_not_of('0') == std::string::npos; }
-  bool IsZero() const { return integer.empty() && FractionIsZero(); }
-};
+// A decimal number's parts; the engine reads "3,25" as well as "3.25".
+using DecimalParts = ado::DecimalDigits;
 
 bool ParseDecimal(std::string_view text, DecimalParts& out) {
-  out = {};
-  const std::string_view s = Trimmed(text);
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) out.negative = s[i++] == '-';
-  while (i < s.size() && s[i] >= '0' && s[i] <= '9') out.integer += s[i++];
-  if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
-    ++i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') out.fraction += s[i++];
-  }
-  if (out.integer.empty() && out.fraction.empty()) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    int exponent = 0;
-    const char* begin = s.data() + i + 1 + (i + 1 < s.size() && s[i + 1] == '+' ? 1 : 0);
-    const auto [end, error] = std::from_chars(begin, s.data() + s.size(), exponent);
-    if (error != std::errc() || end != s.data() + s.size() || exponent > 400 || exponent < -400) return false;
-    std::string digits = out.integer + out.fraction;
-    int point = static_cast<int>(out.integer.size()) + exponent;
-    if (point < 0) {
-      digits.insert(0, static_cast<std::size_t>(-point), '0');
-      point = 0;
-    }
-    if (point > static_cast<int>(digits.size())) digits.append(static_cast<std::size_t>(point) - digits.size(), '0');
-    out.integer = digits.substr(0, static_cast<std::size_t>(point));
-    out.fraction = digits.substr(static_cast<std::size_t>(point));
-    i = s.size();
-  }
-  if (i != s.size()) return false;
-  out.integer.erase(0, std::min(out.integer.find_first_not_of('0'), out.integer.size()));
-  return true;
+  const std::optional<DecimalParts> digits = ado::ParseDecimalDigits(Trimmed(text), ado::DecimalComma::Accepted);
+  out = digits.value_or(DecimalParts{});
+  return digits.has_value();
 }
 
 // Rounds parts to `decimals` fraction digits, half away from zero.
@@ -113,13 +82,7 @@ bool NumberParts(const ado::Value& v, DecimalParts& parts) {
   if (v.Is<std::int64_t>()) return ParseDecimal(std::to_string(v.As<std::int64_t>()), parts);
   if (v.Is<double>()) return std::isfinite(v.As<double>()) && ParseDecimal(DoubleDigits(v.As<double>()), parts);
   if (v.Is<ado::Currency>()) {
-    const std::int64_t c = v.As<ado::Currency>().tenThousandths;
-    const std::uint64_t magnitude = c < 0 ? 0 - static_cast<std::uint64_t>(c) : static_cast<std::uint64_t>(c);
-    parts = {};
-    parts.negative = c < 0;
-    parts.integer = magnitude >= 10000 ? std::to_string(magnitude / 10000) : std::string();
-    std::string fraction = std::to_string(magnitude % 10000);
-    parts.fraction = std::string(4 - fraction.size(), '0') + fraction;
+    parts = ado::CurrencyDigits(v.As<ado::Currency>());
     return true;
   }
   return false;
@@ -297,9 +260,7 @@ std::string DescribeValue(const ado::Value& value) {
   text = ado::ValueToText(value);
   if (value.IsNull()) return "NULL";
   if (text.size() > kDescribedLength) {
-    std::size_t cut = kDescribedLength;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // whole characters
-    text = text.substr(0, cut) + "...";
+    text = text.substr(0, ado::WholeCharacterLength(text, kDescribedLength)) + "...";
   }
   return "'" + text + "'";
 }

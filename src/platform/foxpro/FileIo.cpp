@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "platform/ado/Failure.h"
@@ -246,6 +248,20 @@ const std::vector<std::uint8_t>& MemoryFileSystem::Bytes(const std::string& path
   auto it = files_.find(path);
   if (it == files_.end()) throw ado::Failure("File " + path + " does not exist.");
   return *it->second;
+}
+
+std::optional<FileIdentity> IdentityOfFile(const std::string& path) {
+  struct statx info {};
+  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_INO, &info) != 0) return std::nullopt;
+  return FileIdentity{(static_cast<unsigned long long>(info.stx_dev_major) << 32) | info.stx_dev_minor,
+                      static_cast<unsigned long long>(info.stx_ino)};
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code errorA, errorB;
+  const auto canonicalA = std::filesystem::weakly_canonical(a, errorA);
+  const auto canonicalB = std::filesystem::weakly_canonical(b, errorB);
+  return !errorA && !errorB && canonicalA == canonicalB;
 }
 
 std::string FolderPart(const std::string& path) {

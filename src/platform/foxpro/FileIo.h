@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,21 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, std::shared_ptr<std::vector<std::uint8_t>>> files_;
   std::shared_ptr<std::uint64_t> limit_ = std::make_shared<std::uint64_t>(UINT64_MAX);
 };
+
+/// Which file a path leads to, told apart from a file put there later under the same name.
+struct FileIdentity {
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+/// The identity of the file at path (as it is written); nothing when there is none. Asks for
+/// the inode alone: a stat that reads the file's times makes the kernel (multigrain
+/// timestamps) stamp the next write afresh, which would dirty the inode on every row.
+std::optional<FileIdentity> IdentityOfFile(const std::string& path);
+
+/// True when both paths lead to one file after links and "..", ".", "//" are resolved.
+bool SameFile(const std::string& a, const std::string& b);
 
 /// Folder part of a path including its last '/' (empty when there is none).
 std::string FolderPart(const std::string& path);

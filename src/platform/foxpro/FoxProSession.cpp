@@ -1,8 +1,5 @@
 #include "platform/foxpro/FoxProSession.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -16,6 +13,7 @@
 #include "platform/foxpro/DbcCatalog.h"
 #include "platform/foxpro/DbfReader.h"
 #include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/FolderCatalog.h"
 #include "platform/foxpro/SqlParser.h"
@@ -53,7 +51,7 @@ ado::DeclaredField Declared(const DbfField& field) {
   declared.width = field.length;
   declared.decimals = field.decimals;
   declared.nullable = field.IsNullable();
-  declared.binary = field.IsBinary() && (field.type == 'C' || field.type == 'V' || field.type == 'M');
+  declared.binary = field.IsBinary() && IsTextType(field.type);
   declared.autoIncrement = field.IsAutoIncrement();
   if (declared.autoIncrement) declared.nextAutoIncrement = static_cast<std::int32_t>(field.autoIncrementNext);
   return declared;
@@ -235,10 +233,11 @@ void FoxProSession::Insert(const InsertStatement& statement) {
   }
   // Row after row goes to the same table: when the statement names it as the last one did and
   // the same file is still there, one stat stands in for resolving the name again.
-  const bool sameTable = appender_ && statement.table == appenderTable_ && IdentityOf(appenderPath_) == appenderFile_;
+  const bool sameTable =
+      appender_ && statement.table == appenderTable_ && IdentityOfFile(appenderPath_) == appenderFile_;
   if (!sameTable) {
     const std::string path = ExistingTablePath(statement.table);
-    const FileIdentity file = IdentityOf(path);
+    const std::optional<FileIdentity> file = IdentityOfFile(path);
     CloseAppender();
     appender_ = DbfAppender::Open(path, DiskFileSystem(), Tables().LockTimeout());
     appenderPath_ = path;
@@ -307,25 +306,10 @@ std::string FoxProSession::TableName(const TableReference& table) {
   }
   // A path names a table of this catalog by its file; files elsewhere are not the catalog's.
   const std::string path = ExistingTablePath(table);
-  std::error_code folderError;
-  std::error_code ownError;
-  const auto folder = std::filesystem::weakly_canonical(std::filesystem::path(path).parent_path(), folderError);
-  const auto own = std::filesystem::weakly_canonical(Tables().Folder(), ownError);
-  if (folderError || ownError || folder != own) {
+  if (!SameFile(std::filesystem::path(path).parent_path(), Tables().Folder())) {
     throw ado::Failure("File '" + table.text + "' is not a table of " + Tables().Folder() + ".");
   }
   return StemOf(FileNameOf(path));
-}
-
-FoxProSession::FileIdentity FoxProSession::IdentityOf(const std::string& path) {
-  // Only the inode number is asked for: a stat that reads the file's times makes the kernel
-  // (multigrain timestamps) stamp the next write afresh, which dirties the inode on every row.
-  struct statx info {};
-  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_INO, &info) != 0) {
-    return FileIdentity{};
-  }
-  return FileIdentity{(static_cast<unsigned long long>(info.stx_dev_major) << 32) | info.stx_dev_minor,
-                      static_cast<unsigned long long>(info.stx_ino)};
 }
 
 void FoxProSession::CloseAppender() {

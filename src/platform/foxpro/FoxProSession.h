@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ado/Provider.h"
 #include "platform/foxpro/Catalog.h"
+#include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/SqlStatement.h"
 
 namespace foxpro {
@@ -66,15 +68,9 @@ class FoxProSession : public ado::Session {
   // them instead of being reopened (and synced to disk) for every row.
   // The file is checked to be the same one before each INSERT: DROP TABLE on another
   // connection, or the transfer's own file deletion, may have replaced it.
-  struct FileIdentity {
-    unsigned long long device = 0;
-    unsigned long long inode = 0;
-    bool operator==(const FileIdentity&) const = default;
-  };
-  static FileIdentity IdentityOf(const std::string& path);
   std::unique_ptr<DbfAppender> appender_;
   std::string appenderPath_;
-  FileIdentity appenderFile_;
+  std::optional<FileIdentity> appenderFile_;
   TableReference appenderTable_;  // as the INSERT that opened the appender named the table
 };
 

@@ -8,6 +8,7 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/CodePage.h"
+#include "platform/foxpro/FieldTypes.h"
 #include "platform/foxpro/FileIo.h"
 #include "platform/foxpro/TableNames.h"
 
@@ -39,8 +40,6 @@ constexpr TypeWord kTypeWords[] = {
     {"CURRENCY", 'Y'},  {"M", 'M'},    {"MEMO", 'M'},      {"W", 'W'},       {"BLOB", 'W'},    {"G", 'G'},
     {"GENERAL", 'G'},
 };
-
-bool NeedsWidth(char type) { return type == 'C' || type == 'V' || type == 'Q' || type == 'N' || type == 'F'; }
 
 class Parser {
  public:
@@ -149,13 +148,13 @@ class Parser {
       const int first = Integer();
       const int second = AcceptSymbol(',') ? Integer() : 0;
       ExpectSymbol(')');
-      if (NeedsWidth(column.type)) {
+      if (HasDeclaredWidth(column.type)) {
         column.width = first;
         column.decimals = second;
       } else if (column.type == 'B') {
         column.decimals = second;
       }
-    } else if (NeedsWidth(column.type)) {
+    } else if (HasDeclaredWidth(column.type)) {
       Fail("Field width or decimal is invalid.");
     }
     for (;;) {

@@ -4,7 +4,9 @@
 #include <sqlucode.h>
 
 #include <charconv>
+#include <optional>
 
+#include "platform/ado/DecimalDigits.h"
 #include "platform/ado/Types.h"
 
 namespace odbc {
@@ -65,24 +67,11 @@ int AdoTypeOf(SQLSMALLINT sqlType, bool isUnsigned) {
 std::string PlainDecimal(std::string_view driverText) {
   while (!driverText.empty() && driverText.front() == ' ') driverText.remove_prefix(1);
   while (!driverText.empty() && driverText.back() == ' ') driverText.remove_suffix(1);
-  std::string out;
-  out.reserve(driverText.size() + 1);
-  std::size_t i = 0;
-  if (i < driverText.size() && (driverText[i] == '-' || driverText[i] == '+')) {
-    if (driverText[i] == '-') out.push_back('-');
-    ++i;
-  }
-  const std::size_t digitsStart = out.size();
-  for (; i < driverText.size(); ++i) {
-    char c = driverText[i];
-    if (c == ',') c = '.';
-    if (c == '.' && out.size() == digitsStart) out.push_back('0');
-    out.push_back(c);
-  }
-  if (!out.empty() && out.back() == '.') out.pop_back();
-  if (out.empty() || out == "-") return "0";
-  if (out == "-0") return "0";
-  return out;
+  if (driverText.empty() || driverText == "-" || driverText == "+") return "0";
+  std::optional<ado::DecimalDigits> digits = ado::ParseDecimalDigits(driverText, ado::DecimalComma::Accepted);
+  if (!digits) return std::string(driverText);  // not a number (NaN): its text is all there is
+  if (digits->integer.empty() && digits->fraction.empty()) digits->negative = false;
+  return ado::DecimalSpelling(*digits);
 }
 
 double WidenSingle(float value) {

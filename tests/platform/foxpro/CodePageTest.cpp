@@ -20,6 +20,21 @@ TEST(CodePage, MarksMapToTheDocumentedCodePages) {
   EXPECT_EQ(kOemDefaultCodePage, 437);
 }
 
+TEST(CodePage, EachKnownCodePageHasItsOwnMarkAndTheOfferedOnesCanBeRead) {
+  for (const CodePageInfo& known : KnownCodePages()) {
+    SCOPED_TRACE(known.number);
+    EXPECT_EQ(CodePageForMark(MarkForCodePage(known.number)), known.number);
+    if (known.offered) {
+      EXPECT_NO_THROW(TextCodec::ForCodePage(known.number));
+    }
+  }
+  const std::vector<int> offered = OfferedCodePages();
+  EXPECT_EQ(offered.size(), 19u);
+  EXPECT_EQ(offered.front(), 437);
+  EXPECT_EQ(offered.back(), 10000);
+  EXPECT_EQ(FindCodePage(1), nullptr);
+}
+
 TEST(CodePage, EverySupportedMarkHasACodec) {
   for (int mark = 0; mark < 256; ++mark) {
     int codePage = CodePageForMark(static_cast<std::uint8_t>(mark));

@@ -100,6 +100,9 @@ TEST(PlainDecimalTest, MakesDriverSpellingsPlain) {
   EXPECT_EQ(odbc::PlainDecimal("7."), "7");
   EXPECT_EQ(odbc::PlainDecimal("-0"), "0");
   EXPECT_EQ(odbc::PlainDecimal(""), "0");
+  EXPECT_EQ(odbc::PlainDecimal("007.50"), "7.50");
+  EXPECT_EQ(odbc::PlainDecimal("1.5E+3"), "1500");
+  EXPECT_EQ(odbc::PlainDecimal("NaN"), "NaN");
 }
 
 TEST(WidenSingleTest, SinglesReadAsTheirShortDecimalForm) {
