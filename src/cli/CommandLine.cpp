@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QListWidget>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -113,7 +112,7 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
     verified.rounded = comparison.rounded;
     shown.insert(shown.end(), comparison.differences.begin(), comparison.differences.end());
   } catch (const std::exception& failure) {
-    prompter.MsgBox("Could not verify " + tally.target + ": " + failure.what());
+    prompter.Tell("Could not verify " + tally.target + ": " + failure.what());
   }
   return verified;
 }
@@ -198,8 +197,7 @@ bool Lists(connections::ListBox& list, const std::string& name) {
 // a failed statement, so its own list is no witness).
 void SayWhatChanged(const Arguments& arguments, Side side, const std::vector<std::string>& selected,
                     const connections::ConnectionFields& fields) {
-  QListWidget widget;
-  connections::ListBox now(widget);
+  connections::ListBox now;
   try {
     LoadList(side, now, fields);
   } catch (const std::exception&) {
@@ -295,8 +293,7 @@ int Run(const Arguments& arguments) {
     throw UsageError("deleting without a terminal to ask on needs --yes");
   }
 
-  ConsolePrompter prompter(std::cin, std::cerr, overwrite, arguments.confirmDelete,
-                           renaming ? arguments.tables[1] : std::string());
+  ConsolePrompter prompter(std::cin, std::cerr, overwrite, renaming ? arguments.tables[1] : std::string());
   ProfileFields fields(arguments);
   foxpro::SetUnmarkedCodePage(fields.SourceCodePage());
   const Side side = SideOf(arguments.command);
@@ -312,10 +309,8 @@ int Run(const Arguments& arguments) {
   facts.noFoxProLocation = usesFoxPro && (fields.DbcMode() ? fields.DbcFile() : fields.FreeTableFolder()).empty();
   prompter.SetHintFacts(facts);
 
-  QListWidget foxProWidget;
-  QListWidget oracleWidget;
-  connections::ListBox foxProList(foxProWidget);
-  connections::ListBox oracleList(oracleWidget);
+  connections::ListBox foxProList;
+  connections::ListBox oracleList;
   KeptPointer pointer;
   KeptProgressBar bar;
   connections::TablesWindowParts parts{foxProList, oracleList, bar, pointer, prompter, fields};

@@ -70,9 +70,16 @@ bool TellsOfLostConnection(const std::string& description) {
 
 }  // namespace
 
+std::string SqlStateIn(const std::string& description) {
+  constexpr std::string_view kMark = " (SQLSTATE ";
+  const auto at = description.find(kMark);
+  if (at == std::string::npos || at + kMark.size() + 5 > description.size()) return {};
+  return description.substr(at + kMark.size(), 5);
+}
+
 void ThrowFailure(const std::string& description) {
-  if (TellsOfLostConnection(description)) throw ado::ConnectionLost(description);
-  throw ado::Failure(description);
+  if (TellsOfLostConnection(description)) throw ado::ConnectionLost(description, SqlStateIn(description));
+  throw ado::Failure(description, SqlStateIn(description));
 }
 
 bool ConnectionIsLost(const std::string& description, SQLHDBC dbc) {
@@ -84,8 +91,8 @@ bool ConnectionIsLost(const std::string& description, SQLHDBC dbc) {
 }
 
 void ThrowFailure(const std::string& description, SQLHDBC dbc) {
-  if (ConnectionIsLost(description, dbc)) throw ado::ConnectionLost(description);
-  throw ado::Failure(description);
+  if (ConnectionIsLost(description, dbc)) throw ado::ConnectionLost(description, SqlStateIn(description));
+  throw ado::Failure(description, SqlStateIn(description));
 }
 
 void Check(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call, bool noDataIsSuccess) {

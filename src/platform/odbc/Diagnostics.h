@@ -13,7 +13,10 @@ std::string DiagnosticText(SQLSMALLINT handleType, SQLHANDLE handle);
 /// The description of a failed call: its diagnostics, or a text naming the call when it left none.
 std::string FailureText(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call);
 
-/// Throws the failure a FailureText describes: ado::ConnectionLost when it tells of a broken
+/// The SQLSTATE of a DiagnosticText's first record; empty when it has none.
+std::string SqlStateIn(const std::string& description);
+
+/// Throws the failure a FailureText describes (with its first SQLSTATE): ado::ConnectionLost when it tells of a broken
 /// link (an SQLSTATE of class 08, or one of Oracle's errors for a lost or killed session),
 /// otherwise ado::Failure.
 [[noreturn]] void ThrowFailure(const std::string& description);
