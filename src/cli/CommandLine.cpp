@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include <QApplication>
+#include <QtGlobal>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -385,13 +385,6 @@ int Run(const Arguments& arguments) {
   return prompter.Reports() > 0 ? 1 : 0;
 }
 
-QtMessageHandler g_defaultHandler = nullptr;
-
-void WithoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
-  if (g_defaultHandler != nullptr) g_defaultHandler(type, context, message);
-}
-
 int RunArguments(int argc, char** argv) {
   Arguments arguments;
   try {
@@ -408,13 +401,6 @@ int RunArguments(int argc, char** argv) {
     std::cout << "tesselby " << TESSELBY_VERSION << "\n";
     return 0;
   }
-  // The lists are widgets; the offscreen platform needs no display (cron, SSH). Without a
-  // session (cron) Qt would warn that it has no runtime folder, which it does not use here.
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-    g_defaultHandler = qInstallMessageHandler(WithoutRuntimeFolderWarning);
-  int qtArgc = 1;
-  QApplication application(qtArgc, argv);
   connections::InstallDataProviders();
   try {
     return Run(arguments);
