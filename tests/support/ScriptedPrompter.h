@@ -102,6 +102,7 @@ class ScriptedPrompter : public connections::Prompter {
     return Message(box.text, box.style, box.title, false) == connections::vbYes;
   }
   connections::AfterFailure ReportFailure(const connections::FailureReport& report, bool stopOffered) override {
+    m_failures.push_back(report);
     const connections::MessageBoxTexts box = connections::FailureBox(report);
     return Message(box.text, box.style, box.title, stopOffered) == connections::vbStop
                ? connections::AfterFailure::Stop
@@ -126,6 +127,8 @@ class ScriptedPrompter : public connections::Prompter {
     return answer;
   }
 
+  /// Every failure reported so far, as the handler told it.
+  const std::vector<connections::FailureReport>& Failures() const { return m_failures; }
   /// Every prompt asked so far, in order.
   const std::vector<AskedPrompt>& Asked() const { return m_asked; }
   /// The message box texts asked so far, in order.
@@ -203,6 +206,7 @@ class ScriptedPrompter : public connections::Prompter {
 
   std::deque<Expected> m_expected;
   std::vector<AskedPrompt> m_asked;
+  std::vector<connections::FailureReport> m_failures;
   bool m_allowUnscripted = false;
   std::function<void(const AskedPrompt&)> m_observer;
 };
