@@ -22,11 +22,7 @@ std::string TerminalLines(const std::string& text) {
 
 ConsolePrompter::ConsolePrompter(std::istream& in, std::ostream& err, Overwrite overwrite, std::string inputAnswer,
                                  ConsoleProgress* progress)
-    : m_in(in),
-      m_err(err),
-      m_overwrite(overwrite),
-      m_inputAnswer(std::move(inputAnswer)),
-      m_progress(progress) {}
+    : m_in(in), m_err(err), m_overwrite(overwrite), m_inputAnswer(std::move(inputAnswer)), m_progress(progress) {}
 
 bool ConsolePrompter::AskYesNo(const std::string& text) { return Answer(text).value_or(false); }
 
@@ -47,9 +43,8 @@ std::optional<bool> ConsolePrompter::Answer(const std::string& text) {
 
 bool ConsolePrompter::AskOverwrite(const std::string& table, connections::TableSide) {
   // Input that ends before an answer is no one's choice, like no --overwrite at all.
-  const std::optional<bool> answer = m_overwrite == Overwrite::Ask
-                                         ? Answer(connections::OverwriteBox(table).text)
-                                         : std::optional<bool>(m_overwrite == Overwrite::Yes);
+  const std::optional<bool> answer = m_overwrite == Overwrite::Ask ? Answer(connections::OverwriteBox(table).text)
+                                                                   : std::optional<bool>(m_overwrite == Overwrite::Yes);
   if (m_overwrite == Overwrite::Default || !answer) m_keptUnasked.push_back(table);
   return answer.value_or(false);
 }
@@ -59,8 +54,7 @@ bool ConsolePrompter::AskOverwrite(const std::string& table, connections::TableS
 connections::AfterFailure ConsolePrompter::ReportFailure(const connections::FailureReport& report, bool) {
   ++m_reports;
   if (m_progress != nullptr && !m_progress->FailureShown()) return connections::AfterFailure::GoOn;  // counted
-  m_err << TerminalReport(report, report.hint.empty() ? HintFor(report, m_facts) : report.hint) << "\n"
-        << std::flush;
+  m_err << TerminalReport(report, report.hint.empty() ? HintFor(report, m_facts) : report.hint) << "\n" << std::flush;
   return connections::AfterFailure::GoOn;
 }
 

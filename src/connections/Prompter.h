@@ -16,10 +16,10 @@ struct FailureReport {
   std::string procedure;  // the handler, e.g. "Form2.PushButton5_Click"
   int step = 0;           // the statement's number
   std::string description;
-  long nativeCode = 0;    // the database's own error number; 0 when it gave none
-  std::string sqlState;   // empty for a failure that did not come from ODBC
+  long nativeCode = 0;                   // the database's own error number; 0 when it gave none
+  std::string sqlState;                  // empty for a failure that did not come from ODBC
   std::optional<std::string> statement;  // the statement being run, for the two transfers
-  std::string hint;       // advice the reporter knows better than the driver's words
+  std::string hint;                      // advice the reporter knows better than the driver's words
 };
 
 enum class AfterFailure { GoOn, Stop };

@@ -266,16 +266,13 @@ void Form1::PushButton6_Click() {
 
 void Form1::PushButton7_Click() {
   connections::FailureTrap trap(m_services.prompts, "Form1.PushButton7_Click");
-  trap.Step(100, [&] {
-    m_services.prompts.Tell("Make sure FoxPro is closed while using this application.");
-  });
+  trap.Step(100, [&] { m_services.prompts.Tell("Make sure FoxPro is closed while using this application."); });
 }
 
 void Form1::PushButton8_Click() {
   connections::FailureTrap trap(m_services.prompts, "Form1.PushButton8_Click");
-  trap.Step(100, [&] {
-    m_services.prompts.Tell("This software does not support the CLOB and NLOB data type in Oracle.");
-  });
+  trap.Step(100,
+            [&] { m_services.prompts.Tell("This software does not support the CLOB and NLOB data type in Oracle."); });
 }
 
 }  // namespace shell

@@ -194,9 +194,8 @@ void Form2::PushButton11_Click() { SelectAll("Form2.PushButton11_Click", m_list1
 void Form2::PushButton12_Click() {
   connections::FailureTrap trap(m_services.prompts, "Form2.PushButton12_Click", nullptr,
                                 connections::StopButton::kOffered);
-  trap.Step(100, [&] {
-    m_services.prompts.Tell(std::string("Questions? Please contact Team Quenmark at ") + kContactPage);
-  });
+  trap.Step(
+      100, [&] { m_services.prompts.Tell(std::string("Questions? Please contact Team Quenmark at ") + kContactPage); });
 }
 
 }  // namespace shell

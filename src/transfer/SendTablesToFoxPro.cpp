@@ -175,7 +175,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       }
       trap.Step(142, [&] {
         answer = window.Prompts.AskOverwrite(target, connections::TableSide::FoxPro) ? connections::vbYes
-                                                                                         : connections::vbNo;
+                                                                                     : connections::vbNo;
       });
     } else {
       trap.Step(144, [&] { answer = 0; });
@@ -188,7 +188,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
         })) {
       trap.Step(148, [&] {
         answer = window.Prompts.AskOverwrite(target, connections::TableSide::FoxPro) ? connections::vbYes
-                                                                                         : connections::vbNo;
+                                                                                     : connections::vbNo;
       });
     }
     if (trap.Test(150, [&] { return answer == connections::vbNo; })) {

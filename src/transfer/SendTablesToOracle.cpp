@@ -170,7 +170,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       }
       trap.Step(142, [&] {
         answer = window.Prompts.AskOverwrite(target, connections::TableSide::Oracle) ? connections::vbYes
-                                                                                        : connections::vbNo;
+                                                                                     : connections::vbNo;
       });
     } else {
       trap.Step(144, [&] { answer = 0; });

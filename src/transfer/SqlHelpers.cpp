@@ -33,8 +33,8 @@ void ExecuteCreate(ado::Connection& connection, const std::string& sql, const st
   try {
     ExecuteSql(connection, sql);
   } catch (const ado::ConnectionLost& failure) {
-    throw ado::ConnectionLost(std::string(failure.what()) + "\n" + NotCreatedText(table, rowCount),
-                              failure.SqlState(), failure.NativeCode());
+    throw ado::ConnectionLost(std::string(failure.what()) + "\n" + NotCreatedText(table, rowCount), failure.SqlState(),
+                              failure.NativeCode());
   } catch (const ado::Failure& failure) {
     throw ado::Failure(std::string(failure.what()) + "\n" + NotCreatedText(table, rowCount), failure.SqlState(),
                        failure.NativeCode());

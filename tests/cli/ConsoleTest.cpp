@@ -30,8 +30,7 @@ TEST(ConsolePrompterTest, TheOverwriteQuestionIsAnsweredAsTheCommandLineSays) {
     std::istringstream in(c.typed);
     std::ostringstream err;
     ConsolePrompter prompter(in, err, c.overwrite, "");
-    EXPECT_EQ(prompter.AskOverwrite("T", connections::TableSide::Oracle), c.answer)
-        << c.typed;
+    EXPECT_EQ(prompter.AskOverwrite("T", connections::TableSide::Oracle), c.answer) << c.typed;
     EXPECT_EQ(err.str().find("Would you like to overwrite T? [y/n] ") != std::string::npos, c.asked) << err.str();
     EXPECT_EQ(prompter.Reports(), 0);
   }

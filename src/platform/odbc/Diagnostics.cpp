@@ -88,8 +88,7 @@ long NativeCodeOf(SQLSMALLINT handleType, SQLHANDLE handle) {
 }
 
 void ThrowFailure(const std::string& description, long nativeCode) {
-  if (TellsOfLostConnection(description))
-    throw ado::ConnectionLost(description, SqlStateIn(description), nativeCode);
+  if (TellsOfLostConnection(description)) throw ado::ConnectionLost(description, SqlStateIn(description), nativeCode);
   throw ado::Failure(description, SqlStateIn(description), nativeCode);
 }
 

@@ -203,7 +203,8 @@ void OdbcArrays::SendValueParts(std::size_t first, std::size_t end, std::vector<
     Outcome outcome = ExecuteValues(from, to);
     if (outcome.arrived) continue;
     // A lost connection is no row's fault: no part could arrive, and the caller ends the table.
-    if (ConnectionIsLost(outcome.message, link_->dbc.Get())) throw ado::ConnectionLost(outcome.message, SqlStateIn(outcome.message));
+    if (ConnectionIsLost(outcome.message, link_->dbc.Get()))
+      throw ado::ConnectionLost(outcome.message, SqlStateIn(outcome.message));
     if (to - from == 1) {
       refused.push_back({from, std::move(outcome.message)});
     } else if (outcome.failedRow < to) {
