@@ -2,8 +2,7 @@
 
 #include <unistd.h>
 
-#include <QApplication>
-#include <QListWidget>
+#include <QtGlobal>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -113,7 +112,7 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
     verified.rounded = comparison.rounded;
     shown.insert(shown.end(), comparison.differences.begin(), comparison.differences.end());
   } catch (const std::exception& failure) {
-    prompter.MsgBox("Could not verify " + tally.target + ": " + failure.what());
+    prompter.Tell("Could not verify " + tally.target + ": " + failure.what());
   }
   return verified;
 }
@@ -198,8 +197,7 @@ bool Lists(connections::ListBox& list, const std::string& name) {
 // a failed statement, so its own list is no witness).
 void SayWhatChanged(const Arguments& arguments, Side side, const std::vector<std::string>& selected,
                     const connections::ConnectionFields& fields) {
-  QListWidget widget;
-  connections::ListBox now(widget);
+  connections::ListBox now;
   try {
     LoadList(side, now, fields);
   } catch (const std::exception&) {
@@ -295,8 +293,7 @@ int Run(const Arguments& arguments) {
     throw UsageError("deleting without a terminal to ask on needs --yes");
   }
 
-  ConsolePrompter prompter(std::cin, std::cerr, overwrite, arguments.confirmDelete,
-                           renaming ? arguments.tables[1] : std::string());
+  ConsolePrompter prompter(std::cin, std::cerr, overwrite, renaming ? arguments.tables[1] : std::string());
   ProfileFields fields(arguments);
   foxpro::SetUnmarkedCodePage(fields.SourceCodePage());
   const Side side = SideOf(arguments.command);
@@ -312,10 +309,8 @@ int Run(const Arguments& arguments) {
   facts.noFoxProLocation = usesFoxPro && (fields.DbcMode() ? fields.DbcFile() : fields.FreeTableFolder()).empty();
   prompter.SetHintFacts(facts);
 
-  QListWidget foxProWidget;
-  QListWidget oracleWidget;
-  connections::ListBox foxProList(foxProWidget);
-  connections::ListBox oracleList(oracleWidget);
+  connections::ListBox foxProList;
+  connections::ListBox oracleList;
   KeptPointer pointer;
   KeptProgressBar bar;
   connections::TablesWindowParts parts{foxProList, oracleList, bar, pointer, prompter, fields};
@@ -390,13 +385,6 @@ int Run(const Arguments& arguments) {
   return prompter.Reports() > 0 ? 1 : 0;
 }
 
-QtMessageHandler g_defaultHandler = nullptr;
-
-void WithoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
-  if (g_defaultHandler != nullptr) g_defaultHandler(type, context, message);
-}
-
 int RunArguments(int argc, char** argv) {
   Arguments arguments;
   try {
@@ -413,13 +401,6 @@ int RunArguments(int argc, char** argv) {
     std::cout << "tesselby " << TESSELBY_VERSION << "\n";
     return 0;
   }
-  // The lists are widgets; the offscreen platform needs no display (cron, SSH). Without a
-  // session (cron) Qt would warn that it has no runtime folder, which it does not use here.
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-    g_defaultHandler = qInstallMessageHandler(WithoutRuntimeFolderWarning);
-  int qtArgc = 1;
-  QApplication application(qtArgc, argv);
   connections::InstallDataProviders();
   try {
     return Run(arguments);

@@ -8,8 +8,7 @@ bool WantsCommandLine(int argc, char** argv);
 
 /// Runs the command of the arguments and returns the exit status: 0 when every statement
 /// succeeded (and verification found no difference), 1 when a failure was reported or a
-/// value differs, 2 for a usage error. Builds its own application object, on the
-/// offscreen platform, so it needs no display.
+/// value differs, 2 for a usage error. Needs no display: nothing of the window system runs.
 /// 128 + the signal's number when SIGINT or SIGTERM ended a copy early (the tables done so
 /// far summed up). Output that could not be written makes a status of 0 a 1.
 int RunCommandLine(int argc, char** argv);

@@ -20,14 +20,9 @@ std::string TerminalLines(const std::string& text) {
   return lines;
 }
 
-ConsolePrompter::ConsolePrompter(std::istream& in, std::ostream& err, Overwrite overwrite, bool confirm,
-                                 std::string inputAnswer, ConsoleProgress* progress)
-    : m_in(in),
-      m_err(err),
-      m_overwrite(overwrite),
-      m_confirm(confirm),
-      m_inputAnswer(std::move(inputAnswer)),
-      m_progress(progress) {}
+ConsolePrompter::ConsolePrompter(std::istream& in, std::ostream& err, Overwrite overwrite, std::string inputAnswer,
+                                 ConsoleProgress* progress)
+    : m_in(in), m_err(err), m_overwrite(overwrite), m_inputAnswer(std::move(inputAnswer)), m_progress(progress) {}
 
 bool ConsolePrompter::AskYesNo(const std::string& text) { return Answer(text).value_or(false); }
 
@@ -46,36 +41,29 @@ std::optional<bool> ConsolePrompter::Answer(const std::string& text) {
   }
 }
 
-int ConsolePrompter::MsgBox(const std::string& text, int style, const std::string& title) {
-  if ((style & connections::vbYesNo) == connections::vbYesNo) {
-    bool yes = m_confirm;
-    if (title == "Overwrite?") {
-      // Input that ends before an answer is no one's choice, like no --overwrite at all.
-      const std::optional<bool> answer =
-          m_overwrite == Overwrite::Ask ? Answer(text) : std::optional<bool>(m_overwrite == Overwrite::Yes);
-      yes = answer.value_or(false);
-      if (m_overwrite == Overwrite::Default || !answer) {
-        // "Would you like to overwrite NAME?"
-        const auto from = text.find("overwrite ");
-        m_keptUnasked.push_back(from == std::string::npos ? text : text.substr(from + 10, text.size() - from - 11));
-      }
-    }
-    return yes ? connections::vbYes : connections::vbNo;
-  }
-  // A failure report, or a command's own message ("Please select a table"): either way
-  // the command did not do all it was asked to.
-  ++m_reports;
-  const bool failure = title == connections::kFailureReportTitle;
-  if (m_progress != nullptr) {
-    if (failure && !m_progress->FailureShown()) return connections::vbOK;  // counted, not printed
-    if (!failure) m_progress->ClearLine();
-  }
-  m_err << (failure ? TerminalReport(text, HintFor(text, m_facts)) : TerminalLines(text) + "\n") << "\n" << std::flush;
-  return connections::vbOK;
+bool ConsolePrompter::AskOverwrite(const std::string& table, connections::TableSide) {
+  // Input that ends before an answer is no one's choice, like no --overwrite at all.
+  const std::optional<bool> answer = m_overwrite == Overwrite::Ask ? Answer(connections::OverwriteBox(table).text)
+                                                                   : std::optional<bool>(m_overwrite == Overwrite::Yes);
+  if (m_overwrite == Overwrite::Default || !answer) m_keptUnasked.push_back(table);
+  return answer.value_or(false);
 }
 
-std::string ConsolePrompter::InputBox(const std::string&, const std::string&, const std::string&) {
-  return m_inputAnswer;
+// A failure report, or a command's own message ("Please select a table"): either way the
+// command did not do all it was asked to.
+connections::AfterFailure ConsolePrompter::ReportFailure(const connections::FailureReport& report, bool) {
+  ++m_reports;
+  if (m_progress != nullptr && !m_progress->FailureShown()) return connections::AfterFailure::GoOn;  // counted
+  m_err << TerminalReport(report, report.hint.empty() ? HintFor(report, m_facts) : report.hint) << "\n" << std::flush;
+  return connections::AfterFailure::GoOn;
 }
+
+void ConsolePrompter::Tell(const std::string& text) {
+  ++m_reports;
+  if (m_progress != nullptr) m_progress->ClearLine();
+  m_err << TerminalLines(text) << "\n\n" << std::flush;
+}
+
+std::string ConsolePrompter::AskText(const std::string&, const std::string&) { return m_inputAnswer; }
 
 }  // namespace cli

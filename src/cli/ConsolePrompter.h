@@ -17,16 +17,16 @@ namespace cli {
 // one block each: a report with its failure text, statement and hint; the overwrite
 // question is answered as --overwrite says (asking on the terminal for "ask"; Default,
 // the choice of no one, and input that ends unanswered answer no and keep the table's
-// name); the rename's new name
-// and any other yes/no question come from the command line.
+// name); the rename's new name comes from the command line.
 class ConsolePrompter : public connections::Prompter {
  public:
-  ConsolePrompter(std::istream& in, std::ostream& err, Overwrite overwrite, bool confirm, std::string inputAnswer,
+  ConsolePrompter(std::istream& in, std::ostream& err, Overwrite overwrite, std::string inputAnswer,
                   ConsoleProgress* progress = nullptr);
 
-  int MsgBox(const std::string& text, int style = connections::vbOKOnly, const std::string& title = {}) override;
-  std::string InputBox(const std::string& prompt, const std::string& title = {},
-                       const std::string& defaultText = {}) override;
+  bool AskOverwrite(const std::string& table, connections::TableSide side) override;
+  connections::AfterFailure ReportFailure(const connections::FailureReport& report, bool stopOffered) override;
+  void Tell(const std::string& text) override;
+  std::string AskText(const std::string& prompt, const std::string& defaultText) override;
 
   /// Failure reports and messages written so far; any of them makes the run fail.
   int Reports() const { return m_reports; }
@@ -46,7 +46,6 @@ class ConsolePrompter : public connections::Prompter {
   std::istream& m_in;
   std::ostream& m_err;
   Overwrite m_overwrite;
-  bool m_confirm;
   std::string m_inputAnswer;
   ConsoleProgress* m_progress;
   int m_reports = 0;

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "connections/FailureReport.h"
-
 namespace cli {
 namespace {
 
@@ -34,8 +32,9 @@ std::size_t Utf8Length(const std::string& text, std::size_t at) {
 
 }  // namespace
 
-std::string HintFor(const std::string& description, const HintFacts& facts) {
-  if (Contains(description, "IM002") || Contains(description, "Data source name not found") ||
+std::string HintFor(const connections::FailureReport& report, const HintFacts& facts) {
+  const std::string& description = report.description;
+  if (report.sqlState == "IM002" || Contains(description, "Data source name not found") ||
       Contains(description, "Can't open lib")) {
     const char* folder = std::getenv("ODBCSYSINI");
     return "the ODBC driver \"Microsoft ODBC for Oracle\" is not registered or cannot be loaded; register it in "
@@ -43,8 +42,8 @@ std::string HintFor(const std::string& description, const HintFacts& facts) {
            (folder != nullptr ? "is " + std::string(folder) : std::string("is not set: /etc/odbcinst.ini is read")) +
            ")";
   }
-  // The ODBC side's texts carry a SQLSTATE; the FoxPro engine's do not.
-  const bool fromOdbc = Contains(description, "SQLSTATE");
+  // The ODBC side's failures carry a SQLSTATE; the FoxPro engine's do not.
+  const bool fromOdbc = !report.sqlState.empty();
   if (facts.noFoxProLocation && !fromOdbc) {
     return "no FoxPro location: give --folder DIR or --dbc FILE, or save one in the connection window";
   }
@@ -77,25 +76,8 @@ std::string Readable(const std::string& text, std::size_t limit, bool keepLines)
   return shown;
 }
 
-std::string TerminalReport(const std::string& windowText, const std::string& hint) {
-  // The window's text: description "\r\n" tag "at line" N "\r\r" support line ["\r\rsql: " statement].
-  const std::string support =
-      std::string("\r\rPlease email screenshot of this message to ") + connections::kSupportAddress;
-  const std::string tag = "\r\n" + connections::ProcedureTag("");
-  std::string description = windowText;
-  std::string statement;
-  bool hasStatement = false;
-  if (const auto supportAt = windowText.rfind(support); supportAt != std::string::npos) {
-    description = windowText.substr(0, supportAt);
-    const std::string rest = windowText.substr(supportAt + support.size());
-    if (rest.rfind("\r\rsql: ", 0) == 0) {
-      statement = rest.substr(7);
-      hasStatement = true;
-    }
-    // The tag names the handler after the dot: cut at the last "\r\nin Korvane...".
-    const auto tagAt = description.rfind(tag.substr(0, tag.size() - 1));
-    if (tagAt != std::string::npos) description.erase(tagAt);
-  }
+std::string TerminalReport(const connections::FailureReport& report, const std::string& hint) {
+  const std::string& description = report.description;
   std::string lines;
   for (std::size_t i = 0; i < description.size(); ++i) {  // "\r\n" and lone "\r" as line breaks
     if (description[i] != '\r') {
@@ -105,10 +87,10 @@ std::string TerminalReport(const std::string& windowText, const std::string& hin
     }
   }
   while (!lines.empty() && lines.back() == '\n') lines.pop_back();  // drivers end theirs with blank lines
-  std::string report = Readable(lines, kDescriptionShown, true) + "\n";
-  if (hasStatement) report += "sql: " + Readable(statement, kStatementShown) + "\n";
-  if (!hint.empty()) report += "hint: " + hint + "\n";
-  return report;
+  std::string shown = Readable(lines, kDescriptionShown, true) + "\n";
+  if (report.statement) shown += "sql: " + Readable(*report.statement, kStatementShown) + "\n";
+  if (!hint.empty()) shown += "hint: " + hint + "\n";
+  return shown;
 }
 
 }  // namespace cli

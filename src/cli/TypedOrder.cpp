@@ -1,6 +1,5 @@
 #include "cli/TypedOrder.h"
 
-#include <QListWidget>
 #include <algorithm>
 
 #include "transfer/ListHelpers.h"
@@ -30,13 +29,13 @@ std::vector<std::string> SelectInTypedOrder(connections::ListBox& list, const st
     named[index] = true;
     selected.push_back(*found);
   }
-  // Straight into the widget: the list's AddItem keeps its alphabetical order.
+  // Appended: AddItem would put them back in alphabetical order.
   list.Clear();
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (!named[i]) list.Widget().addItem(QString::fromStdString(items[i]));
+    if (!named[i]) list.AppendItem(items[i]);
   }
   for (auto name = selected.rbegin(); name != selected.rend(); ++name) {
-    list.Widget().addItem(QString::fromStdString(*name));
+    list.AppendItem(*name);
     list.SetSelected(list.ListCount() - 1, true);
   }
   if (!selected.empty()) list.SetListIndex(list.ListCount() - 1);

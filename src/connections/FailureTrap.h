@@ -126,14 +126,10 @@ class FailureTrap {
   }
 
   void Report(int number, const std::exception& failure) {
-    Report(number, failure.what());
-    if (endTableOnLost_ && dynamic_cast<const ado::ConnectionLost*>(&failure) != nullptr) lost_ = true;
-  }
-
-  void Report(int number, const char* description) {
     // After Stop there is nothing left to stop: the closing statements report with OK only.
     const StopButton offer = stopped_ ? StopButton::kNone : stop_;
-    if (ShowFailureReport(prompter_, description, handler_, number, statement_, offer) == vbStop) stopped_ = true;
+    if (ShowFailureReport(prompter_, failure, handler_, number, statement_, offer) == vbStop) stopped_ = true;
+    if (endTableOnLost_ && dynamic_cast<const ado::ConnectionLost*>(&failure) != nullptr) lost_ = true;
   }
 
   Prompter& prompter_;

@@ -44,10 +44,10 @@ void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const Conne
     pointer.Set(vbHourglass);
     connection->CursorLocation = ado::adUseServer;
     connection->Open(FoxProConnectionString(fields));
-    prompter.MsgBox("Connection successful.");
+    prompter.Tell("Connection successful.");
     pointer.Set(vbDefault);
   } catch (const std::exception&) {
-    prompter.MsgBox("Could not connect.");
+    prompter.Tell("Could not connect.");
     pointer.Set(vbDefault);
   }
 }

@@ -1,70 +1,77 @@
 #include "connections/ListBox.h"
 
-#include <QListWidget>
 #include <QString>
+#include <algorithm>
 
 #include "platform/ado/Failure.h"
 
 namespace connections {
-namespace {
 
-QString ToQt(const std::string& text) { return QString::fromStdString(text); }
-
-void CheckIndex(const QListWidget& widget, int index) {
-  if (index < 0 || index >= widget.count()) throw ado::Failure("Invalid procedure call or argument");
+void ListBox::CheckIndex(int index) const {
+  if (index < 0 || index >= ListCount()) throw ado::Failure("Invalid procedure call or argument");
 }
-
-}  // namespace
-
-ListBox::ListBox(QListWidget& widget) : widget_(widget) {
-  widget_.setSelectionMode(QAbstractItemView::ExtendedSelection);
-  widget_.setSortingEnabled(false);  // Qt's own order is case-sensitive
-}
-
-int ListBox::ListCount() const { return widget_.count(); }
 
 std::string ListBox::List(int index) const {
-  CheckIndex(widget_, index);
-  return widget_.item(index)->text().toStdString();
+  CheckIndex(index);
+  return items_[static_cast<std::size_t>(index)].text;
 }
 
 bool ListBox::Selected(int index) const {
-  CheckIndex(widget_, index);
-  return widget_.item(index)->isSelected();
+  CheckIndex(index);
+  return items_[static_cast<std::size_t>(index)].selected;
 }
 
 void ListBox::SetSelected(int index, bool selected) {
-  CheckIndex(widget_, index);
-  widget_.item(index)->setSelected(selected);
+  CheckIndex(index);
+  Item& item = items_[static_cast<std::size_t>(index)];
+  if (item.selected == selected) return;
+  item.selected = selected;
+  if (view_ != nullptr) view_->SelectionChanged(index, selected);
 }
 
-int ListBox::SelCount() const { return static_cast<int>(widget_.selectedItems().size()); }
-
-int ListBox::ListIndex() const { return widget_.currentRow(); }
+int ListBox::SelCount() const {
+  return static_cast<int>(std::count_if(items_.begin(), items_.end(), [](const Item& item) { return item.selected; }));
+}
 
 void ListBox::SetListIndex(int index) {
-  if (index < -1 || index >= widget_.count()) throw ado::Failure("Invalid property value");
-  // Making an item current must not change which items are selected.
-  widget_.setCurrentRow(index, QItemSelectionModel::NoUpdate);
+  if (index < -1 || index >= ListCount()) throw ado::Failure("Invalid property value");
+  // Making an item current does not change which items are selected.
+  if (current_ == index) return;
+  current_ = index;
+  if (view_ != nullptr) view_->CurrentChanged(index);
+}
+
+void ListBox::Insert(int position, const std::string& text) {
+  items_.insert(items_.begin() + position, Item{text, false});
+  if (current_ >= position) ++current_;
+  if (view_ != nullptr) view_->Inserted(position, text);
 }
 
 void ListBox::AddItem(const std::string& text) {
-  const QString item = ToQt(text);
-  int position = widget_.count();
-  for (int i = 0; i < widget_.count(); ++i) {
-    if (QString::compare(item, widget_.item(i)->text(), Qt::CaseInsensitive) < 0) {
-      position = i;
-      break;
-    }
-  }
-  widget_.insertItem(position, item);
+  const QString added = QString::fromStdString(text);
+  const auto after = std::find_if(items_.begin(), items_.end(), [&](const Item& item) {
+    return QString::compare(added, QString::fromStdString(item.text), Qt::CaseInsensitive) < 0;
+  });
+  Insert(static_cast<int>(after - items_.begin()), text);
 }
+
+void ListBox::AppendItem(const std::string& text) { Insert(ListCount(), text); }
 
 void ListBox::RemoveItem(int index) {
-  CheckIndex(widget_, index);
-  delete widget_.takeItem(index);
+  CheckIndex(index);
+  items_.erase(items_.begin() + index);
+  if (current_ > index) {
+    --current_;
+  } else if (current_ == index) {
+    current_ = index > 0 ? index - 1 : (items_.empty() ? -1 : 0);
+  }
+  if (view_ != nullptr) view_->Removed(index);
 }
 
-void ListBox::Clear() { widget_.clear(); }
+void ListBox::Clear() {
+  items_.clear();
+  current_ = -1;
+  if (view_ != nullptr) view_->Cleared();
+}
 
 }  // namespace connections

@@ -39,10 +39,10 @@ void TestOracleConnection(Prompter& prompter, MousePointer& pointer, const Conne
   try {
     pointer.Set(vbHourglass);
     connection->Open(OracleConnectionString(fields));
-    prompter.MsgBox("Connection successful.");
+    prompter.Tell("Connection successful.");
     pointer.Set(vbDefault);
   } catch (const std::exception&) {
-    prompter.MsgBox("Could not connect. Please check with your administrator.");
+    prompter.Tell("Could not connect. Please check with your administrator.");
     pointer.Set(vbDefault);
   }
 }

@@ -39,7 +39,7 @@ void DeleteTables(TablesWindowParts& window, Side side) {
                             : connections::OracleConnectionString(window.Fields));
   });
   if (trap.Test(106 + shift, [&] { return list.ListIndex() == -1; })) {
-    trap.Step(108 + shift, [&] { window.Prompts.MsgBox("Please select a table"); });
+    trap.Step(108 + shift, [&] { window.Prompts.Tell("Please select a table"); });
     trap.Closing(110 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }

@@ -44,12 +44,12 @@ void RenameTable(TablesWindowParts& window, Side side) {
                             : connections::OracleConnectionString(window.Fields));
   });
   if (trap.Test(106 + shift, [&] { return list.ListIndex() == -1; })) {
-    trap.Step(108 + shift, [&] { window.Prompts.MsgBox("Please select a table to rename."); });
+    trap.Step(108 + shift, [&] { window.Prompts.Tell("Please select a table to rename."); });
     trap.Closing(110 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
   if (trap.Test(112 + shift, [&] { return list.SelCount() != 1; })) {
-    trap.Step(114 + shift, [&] { window.Prompts.MsgBox("Please select just one table to rename."); });
+    trap.Step(114 + shift, [&] { window.Prompts.Tell("Please select just one table to rename."); });
     trap.Closing(116 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
@@ -68,7 +68,7 @@ void RenameTable(TablesWindowParts& window, Side side) {
             }))
           return;
         trap.Step(124 + shift,
-                  [&] { newName = window.Prompts.InputBox("Enter new name of " + oldName + ":", {}, oldName); });
+                  [&] { newName = window.Prompts.AskText("Enter new name of " + oldName + ":", oldName); });
         // Cancel, or a cleared field, leaves this item alone.
         if (!trap.Test(126 + shift, [&] { return !newName.empty(); })) return;
         // A refused new name leaves the table and its list item as they were.

@@ -261,22 +261,18 @@ std::string Form1::SidHelpText() {
 
 void Form1::PushButton6_Click() {
   connections::FailureTrap trap(m_services.prompts, "Form1.PushButton6_Click");
-  trap.Step(100, [&] { m_services.prompts.MsgBox(SidHelpText(), connections::vbOKOnly); });
+  trap.Step(100, [&] { m_services.prompts.Tell(SidHelpText()); });
 }
 
 void Form1::PushButton7_Click() {
   connections::FailureTrap trap(m_services.prompts, "Form1.PushButton7_Click");
-  trap.Step(100, [&] {
-    m_services.prompts.MsgBox("Make sure FoxPro is closed while using this application.", connections::vbOKOnly);
-  });
+  trap.Step(100, [&] { m_services.prompts.Tell("Make sure FoxPro is closed while using this application."); });
 }
 
 void Form1::PushButton8_Click() {
   connections::FailureTrap trap(m_services.prompts, "Form1.PushButton8_Click");
-  trap.Step(100, [&] {
-    m_services.prompts.MsgBox("This software does not support the CLOB and NLOB data type in Oracle.",
-                              connections::vbOKOnly);
-  });
+  trap.Step(100,
+            [&] { m_services.prompts.Tell("This software does not support the CLOB and NLOB data type in Oracle."); });
 }
 
 }  // namespace shell

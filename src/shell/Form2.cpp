@@ -48,8 +48,6 @@ Form2::Form2(ShellServices& services, Form1& connectionWindow)
       m_listWidget1(NewList("List1")),
       m_listWidget2(NewList("List2")),
       m_progressWidget(NewProgressBar()),
-      m_list1(*m_listWidget1),
-      m_list2(*m_listWidget2),
       m_progress(*m_progressWidget),
       m_parts{m_list1, m_list2, m_progress, m_pointer, services.prompts, connectionWindow} {
   setObjectName(QStringLiteral("Form2"));
@@ -196,10 +194,8 @@ void Form2::PushButton11_Click() { SelectAll("Form2.PushButton11_Click", m_list1
 void Form2::PushButton12_Click() {
   connections::FailureTrap trap(m_services.prompts, "Form2.PushButton12_Click", nullptr,
                                 connections::StopButton::kOffered);
-  trap.Step(100, [&] {
-    m_services.prompts.MsgBox(std::string("Questions? Please contact Team Quenmark at ") + kContactPage,
-                              connections::vbOKOnly);
-  });
+  trap.Step(
+      100, [&] { m_services.prompts.Tell(std::string("Questions? Please contact Team Quenmark at ") + kContactPage); });
 }
 
 }  // namespace shell

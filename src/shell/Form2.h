@@ -6,6 +6,7 @@
 
 #include "connections/ListBox.h"
 #include "connections/WindowParts.h"
+#include "shell/ListBinding.h"
 #include "shell/PointerZones.h"
 #include "shell/ProgressBarControl.h"
 #include "shell/ShellServices.h"
@@ -77,6 +78,8 @@ class Form2 : public QWidget {
   QCheckBox* m_keepTypes;
   connections::ListBox m_list1;
   connections::ListBox m_list2;
+  ListBinding m_listView1{m_list1, *m_listWidget1};
+  ListBinding m_listView2{m_list2, *m_listWidget2};
   ProgressBarControl m_progress;
   WindowPointer m_pointer{*this};
   PointerZones m_zones{m_pointer};

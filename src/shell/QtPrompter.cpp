@@ -89,4 +89,28 @@ std::string QtPrompter::InputBox(const std::string& prompt, const std::string& t
   return accepted ? answer.toStdString() : std::string();
 }
 
+bool QtPrompter::AskOverwrite(const std::string& table, connections::TableSide) {
+  const connections::MessageBoxTexts box = connections::OverwriteBox(table);
+  return MsgBox(box.text, box.style, box.title) == connections::vbYes;
+}
+
+connections::AfterFailure QtPrompter::ReportFailure(const connections::FailureReport& report, bool stopOffered) {
+  const connections::MessageBoxTexts box = connections::FailureBox(report);
+  if (!stopOffered) {
+    MsgBox(box.text, box.style, box.title);
+    return connections::AfterFailure::GoOn;
+  }
+  return MsgBoxWithStop(box.text, box.style, box.title) == connections::vbStop ? connections::AfterFailure::Stop
+                                                                               : connections::AfterFailure::GoOn;
+}
+
+void QtPrompter::Tell(const std::string& text) {
+  const connections::MessageBoxTexts box = connections::TellBox(text);
+  MsgBox(box.text, box.style, box.title);
+}
+
+std::string QtPrompter::AskText(const std::string& prompt, const std::string& defaultText) {
+  return InputBox(prompt, {}, defaultText);
+}
+
 }  // namespace shell

@@ -31,8 +31,6 @@
 namespace transfer {
 namespace {
 
-std::string OverwriteQuestion(const std::string& target) { return "Would you like to overwrite " + target + "?"; }
-
 std::string TablePathOf(const std::string& target, const connections::ConnectionFields& fields) {
   return FoxProTablePath(target, fields.DbcMode() ? kDbcFileMode : kFreeTableFolderMode, fields.DbcFile(),
                          fields.FreeTableFolder());
@@ -100,7 +98,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     records.Create();
   });
   if (trap.Test(102, [&] { return oracleList.ListIndex() == -1; })) {
-    trap.Step(104, [&] { window.Prompts.MsgBox("Please select a table to send."); });
+    trap.Step(104, [&] { window.Prompts.Tell("Please select a table to send."); });
     return;
   }
   trap.Step(106, [&] { window.Pointer.Set(connections::vbHourglass); });
@@ -176,8 +174,8 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
         }
       }
       trap.Step(142, [&] {
-        answer = window.Prompts.MsgBox(OverwriteQuestion(target), connections::vbYesNo | connections::vbDefaultButton1,
-                                       "Overwrite?");
+        answer = window.Prompts.AskOverwrite(target, connections::TableSide::FoxPro) ? connections::vbYes
+                                                                                     : connections::vbNo;
       });
     } else {
       trap.Step(144, [&] { answer = 0; });
@@ -189,8 +187,8 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
                  (FindFileIgnoringCase(TablePathOf(target, window.Fields)) || InCatalog(*foxPro, target));
         })) {
       trap.Step(148, [&] {
-        answer = window.Prompts.MsgBox(OverwriteQuestion(target), connections::vbYesNo | connections::vbDefaultButton1,
-                                       "Overwrite?");
+        answer = window.Prompts.AskOverwrite(target, connections::TableSide::FoxPro) ? connections::vbYes
+                                                                                     : connections::vbNo;
       });
     }
     if (trap.Test(150, [&] { return answer == connections::vbNo; })) {

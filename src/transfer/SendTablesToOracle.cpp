@@ -85,7 +85,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     oracle.Create();
   });
   if (trap.Test(102, [&] { return foxProList.ListIndex() == -1; })) {
-    trap.Step(104, [&] { window.Prompts.MsgBox("Please select a table"); });
+    trap.Step(104, [&] { window.Prompts.Tell("Please select a table"); });
     return;
   }
   trap.Step(106, [&] { window.Pointer.Set(connections::vbHourglass); });
@@ -169,8 +169,8 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
         }
       }
       trap.Step(142, [&] {
-        answer = window.Prompts.MsgBox("Would you like to overwrite " + target + "?",
-                                       connections::vbYesNo | connections::vbDefaultButton1, "Overwrite?");
+        answer = window.Prompts.AskOverwrite(target, connections::TableSide::Oracle) ? connections::vbYes
+                                                                                     : connections::vbNo;
       });
     } else {
       trap.Step(144, [&] { answer = 0; });

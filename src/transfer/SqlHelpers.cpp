@@ -35,7 +35,11 @@ void ExecuteCreate(ado::Connection& connection, const std::string& sql, const st
   try {
     ExecuteSql(connection, sql);
   } catch (const ado::ConnectionLost& failure) {
-    throw ado::ConnectionLost(std::string(failure.what()) + "\n" + NotCreatedText(table, rowCount));
+    throw ado::ConnectionLost(std::string(failure.what()) + "\n" + NotCreatedText(table, rowCount), failure.SqlState(),
+                              failure.NativeCode());
+  } catch (const ado::Failure& failure) {
+    throw ado::Failure(std::string(failure.what()) + "\n" + NotCreatedText(table, rowCount), failure.SqlState(),
+                       failure.NativeCode());
   } catch (const std::exception& failure) {
     throw ado::Failure(std::string(failure.what()) + "\n" + NotCreatedText(table, rowCount));
   }

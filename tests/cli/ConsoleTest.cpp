@@ -17,38 +17,34 @@ TEST(ConsolePrompterTest, TheOverwriteQuestionIsAnsweredAsTheCommandLineSays) {
   struct Case {
     Overwrite overwrite;
     std::string typed;
-    int answer;
+    bool answer;
     bool asked;
   };
-  for (const Case& c : std::vector<Case>{{Overwrite::Yes, "", connections::vbYes, false},
-                                         {Overwrite::No, "y\n", connections::vbNo, false},
-                                         {Overwrite::Ask, "y\n", connections::vbYes, true},
-                                         {Overwrite::Ask, "sure\nn\n", connections::vbNo, true},
-                                         {Overwrite::Ask, "Yes\n", connections::vbYes, true},
-                                         {Overwrite::Ask, " nope\n", connections::vbNo, true},
-                                         {Overwrite::Ask, "", connections::vbNo, true}}) {  // end of input
+  for (const Case& c : std::vector<Case>{{Overwrite::Yes, "", true, false},
+                                         {Overwrite::No, "y\n", false, false},
+                                         {Overwrite::Ask, "y\n", true, true},
+                                         {Overwrite::Ask, "sure\nn\n", false, true},
+                                         {Overwrite::Ask, "Yes\n", true, true},
+                                         {Overwrite::Ask, " nope\n", false, true},
+                                         {Overwrite::Ask, "", false, true}}) {  // end of input
     std::istringstream in(c.typed);
     std::ostringstream err;
-    ConsolePrompter prompter(in, err, c.overwrite, false, "");
-    EXPECT_EQ(prompter.MsgBox("Would you like to overwrite T?", connections::vbYesNo, "Overwrite?"), c.answer)
-        << c.typed;
+    ConsolePrompter prompter(in, err, c.overwrite, "");
+    EXPECT_EQ(prompter.AskOverwrite("T", connections::TableSide::Oracle), c.answer) << c.typed;
     EXPECT_EQ(err.str().find("Would you like to overwrite T? [y/n] ") != std::string::npos, c.asked) << err.str();
     EXPECT_EQ(prompter.Reports(), 0);
   }
-  // Other questions take --yes; the rename's input box takes the new name.
+  // The rename's question for the new name takes it from the command line.
   std::istringstream none;
   std::ostringstream err;
-  EXPECT_EQ(ConsolePrompter(none, err, Overwrite::No, true, "").MsgBox("Drop?", connections::vbYesNo, "x"),
-            connections::vbYes);
-  EXPECT_EQ(ConsolePrompter(none, err, Overwrite::No, false, "STAFF").InputBox("Enter new name of EMP:", {}, "EMP"),
-            "STAFF");
+  EXPECT_EQ(ConsolePrompter(none, err, Overwrite::No, "STAFF").AskText("Enter new name of EMP:", "EMP"), "STAFF");
 }
 
 TEST(ConsolePrompterTest, AFailureReportIsOneBlockOnStandardErrorAndCountsForItsTable) {
   std::istringstream in;
   std::ostringstream err;
   ConsoleProgress progress(err, false, 1, [] { return 0.0; });
-  ConsolePrompter prompter(in, err, Overwrite::No, false, "", &progress);
+  ConsolePrompter prompter(in, err, Overwrite::No, "", &progress);
   const std::string sql = "CREATE TABLE \"T\"(\"A\" INT)";
   // A CREATE TABLE failure comes before the table's rows and still counts for it.
   connections::ShowFailureReport(prompter, "ORA-00955: name is already used", "Form2.PushButton3_Click", 166, &sql);
@@ -70,8 +66,8 @@ TEST(ConsolePrompterTest, AFailureReportIsOneBlockOnStandardErrorAndCountsForIts
 TEST(ConsolePrompterTest, AKeptTableWithoutAChosenAnswerIsNamed) {
   std::istringstream in;
   std::ostringstream err;
-  ConsolePrompter prompter(in, err, Overwrite::Default, false, "");
-  EXPECT_EQ(prompter.MsgBox("Would you like to overwrite EMP?", connections::vbYesNo, "Overwrite?"), connections::vbNo);
+  ConsolePrompter prompter(in, err, Overwrite::Default, "");
+  EXPECT_FALSE(prompter.AskOverwrite("EMP", connections::TableSide::Oracle));
   EXPECT_EQ(prompter.KeptUnasked(), std::vector<std::string>{"EMP"});
 }
 
@@ -80,7 +76,7 @@ TEST(ConsolePrompterTest, ATablesReportsAfterItsShareAreCountedNotPrinted) {
   std::ostringstream err;
   ConsoleProgress progress(err, false, 1, [] { return 0.0; });
   progress.SetMaxReports(2);
-  ConsolePrompter prompter(in, err, Overwrite::No, false, "", &progress);
+  ConsolePrompter prompter(in, err, Overwrite::No, "", &progress);
   progress.TableStarted("t", "T", 5);
   for (int row = 0; row < 5; ++row) connections::ShowFailureReport(prompter, "lost", "Form2.X", 194, nullptr);
   progress.TableEnded();
@@ -104,23 +100,28 @@ TEST(TerminalReportTest, StatementsAreCutAndEscapedAndHintsFollowTheFacts) {
        }) {
     EXPECT_EQ(Readable(c.text, c.limit), c.shown) << c.text;
   }
-  const std::string window = connections::FailureReportText("ORA-1\r\nsecond", "Form2.X", 7, nullptr);
-  EXPECT_EQ(TerminalReport(window, "try this"), "ORA-1\nsecond\nhint: try this\n");
+  connections::FailureReport report;
+  report.description = "ORA-1\r\nsecond";
+  EXPECT_EQ(TerminalReport(report, "try this"), "ORA-1\nsecond\nhint: try this\n");
 
   struct Hint {
     std::string description;
+    std::string sqlState;
     HintFacts facts;
     std::string starts;
   };
   for (const Hint& h : std::vector<Hint>{
-           {"[unixODBC][Driver Manager]Data source name not found (SQLSTATE IM002)", {}, "the ODBC driver"},
-           {"[unixODBC][Driver Manager]Can't open lib 'x.so'", {true, true}, "the ODBC driver"},
-           {"folder not found", {false, true}, "no FoxPro location"},
-           {"login refused (SQLSTATE 28000)", {true, false}, "no password: set TESSELBY_PASSWORD"},
-           {"login refused (SQLSTATE 28000)", {false, true}, ""},  // not the FoxPro side's failure
-           {"login refused (SQLSTATE 28000)", {}, ""},
+           {"driver not registered", "IM002", {}, "the ODBC driver"},
+           {"[unixODBC][Driver Manager]Can't open lib 'x.so'", "01000", {true, true}, "the ODBC driver"},
+           {"folder not found", "", {false, true}, "no FoxPro location"},
+           {"login refused (SQLSTATE 28000)", "28000", {true, false}, "no password: set TESSELBY_PASSWORD"},
+           {"login refused (SQLSTATE 28000)", "28000", {false, true}, ""},  // not the FoxPro side's failure
+           {"login refused (SQLSTATE 28000)", "28000", {}, ""},
        }) {
-    const std::string hint = HintFor(h.description, h.facts);
+    connections::FailureReport failure;
+    failure.description = h.description;
+    failure.sqlState = h.sqlState;
+    const std::string hint = HintFor(failure, h.facts);
     EXPECT_EQ(h.starts.empty() ? hint : hint.substr(0, h.starts.size()), h.starts) << h.description;
   }
 }

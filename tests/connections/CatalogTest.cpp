@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QListWidget>
 #include <string>
 #include <vector>
 
@@ -27,8 +26,7 @@ ScriptedResult TableNames(const std::vector<std::string>& names) {
 
 class CatalogTest : public ::testing::Test {
  protected:
-  QListWidget m_widget;
-  ListBox m_list{m_widget};
+  ListBox m_list;
   FakeConnectionFields m_fields;
 };
 

@@ -74,6 +74,27 @@ TEST_F(FailureTrapTest, FailingStepReportsItsNumberAndTheNextStepRuns) {
   prompter.ExpectAllUsed();
 }
 
+// The report's fields, not its text, tell a front end where the failure came from.
+TEST_F(FailureTrapTest, ADatabaseFailureIsReportedWithItsStateCodeAndStatement) {
+  const std::string statement = "DROP TABLE \"T\"";
+  FailureTrap withStatement{prompter, "Form9.Test", &statement};
+  prompter.AllowUnscripted();
+  withStatement.Step(104, [] { throw ado::Failure("refused", "42S02", 942); });
+  trap.Step(106, [] { throw std::runtime_error("plain"); });
+  ASSERT_EQ(prompter.Failures().size(), 2u);
+  const FailureReport& database = prompter.Failures()[0];
+  EXPECT_EQ(database.procedure, "Form9.Test");
+  EXPECT_EQ(database.step, 104);
+  EXPECT_EQ(database.description, "refused");
+  EXPECT_EQ(database.sqlState, "42S02");
+  EXPECT_EQ(database.nativeCode, 942);
+  EXPECT_EQ(database.statement, statement);
+  const FailureReport& plain = prompter.Failures()[1];
+  EXPECT_EQ(plain.sqlState, "");
+  EXPECT_EQ(plain.nativeCode, 0);
+  EXPECT_FALSE(plain.statement.has_value());
+}
+
 TEST_F(FailureTrapTest, AnyStandardExceptionIsReportedWithItsText) {
   ExpectReports({{"out of range", 100}});
   trap.Step(100, [] { throw std::out_of_range("out of range"); });

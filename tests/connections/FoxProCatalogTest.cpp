@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cctype>
@@ -53,8 +52,7 @@ class FoxProCatalogTest : public ::testing::Test {
   }
 
   QTemporaryDir m_temp;
-  QListWidget m_widget;
-  ListBox m_list{m_widget};
+  ListBox m_list;
 };
 
 TEST_F(FoxProCatalogTest, FreeTableFolderListsEachTableOnce) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QListWidget>
-
 #include "connections/ListBox.h"
 #include "support/FakeWindowParts.h"
 
@@ -11,16 +9,14 @@ namespace {
 using support::FakeTablesWindow;
 
 TEST(ListBoxTest, AddItemKeepsCaseInsensitiveOrder) {
-  QListWidget widget;
-  ListBox list(widget);
+  ListBox list;
   FakeTablesWindow::Fill(list, {"emp", "DEPT", "Bonus", "zeta", "Alpha", "dept2", "_x"});
   EXPECT_EQ(FakeTablesWindow::Items(list),
             (std::vector<std::string>{"_x", "Alpha", "Bonus", "DEPT", "dept2", "emp", "zeta"}));
 }
 
 TEST(ListBoxTest, AddedItemTakesItsSortedPlaceAfterEqualNames) {
-  QListWidget widget;
-  ListBox list(widget);
+  ListBox list;
   FakeTablesWindow::Fill(list, {"b", "a", "c"});
   list.AddItem("B");
   EXPECT_EQ(FakeTablesWindow::Items(list), (std::vector<std::string>{"a", "b", "B", "c"}));
@@ -29,8 +25,7 @@ TEST(ListBoxTest, AddedItemTakesItsSortedPlaceAfterEqualNames) {
 }
 
 TEST(ListBoxTest, SelectionIsMultipleAndCounted) {
-  QListWidget widget;
-  ListBox list(widget);
+  ListBox list;
   FakeTablesWindow::Fill(list, {"A", "B", "C", "D"});
   EXPECT_EQ(list.SelCount(), 0);
   list.SetSelected(1, true);
@@ -44,8 +39,7 @@ TEST(ListBoxTest, SelectionIsMultipleAndCounted) {
 }
 
 TEST(ListBoxTest, ListIndexIsMinusOneUntilSetAndDoesNotTouchSelection) {
-  QListWidget widget;
-  ListBox list(widget);
+  ListBox list;
   EXPECT_EQ(list.ListIndex(), -1);
   FakeTablesWindow::Fill(list, {"A", "B", "C"});
   EXPECT_EQ(list.ListIndex(), -1);
@@ -61,8 +55,7 @@ TEST(ListBoxTest, ListIndexIsMinusOneUntilSetAndDoesNotTouchSelection) {
 }
 
 TEST(ListBoxTest, RemoveItemShiftsLaterItemsAndKeepsTheirSelection) {
-  QListWidget widget;
-  ListBox list(widget);
+  ListBox list;
   FakeTablesWindow::Fill(list, {"A", "B", "C", "D"});
   list.SetSelected(1, true);
   list.SetSelected(3, true);
@@ -77,8 +70,7 @@ TEST(ListBoxTest, RemoveItemShiftsLaterItemsAndKeepsTheirSelection) {
 }
 
 TEST(ListBoxTest, OutOfRangeIndexFails) {
-  QListWidget widget;
-  ListBox list(widget);
+  ListBox list;
   FakeTablesWindow::Fill(list, {"A"});
   EXPECT_THROW(list.List(1), std::exception);
   EXPECT_THROW(list.List(-1), std::exception);
@@ -87,6 +79,38 @@ TEST(ListBoxTest, OutOfRangeIndexFails) {
   list.Clear();
   EXPECT_EQ(list.ListCount(), 0);
   EXPECT_EQ(list.ListIndex(), -1);
+}
+
+// The current item stays on its item while others come and go; removed, it moves to the item
+// before it, else the one after, else none.
+TEST(ListBoxTest, CurrentItemFollowsItsItem) {
+  struct Case {
+    const char* change;
+    int current;
+    void (*apply)(ListBox&);
+    int expected;
+  } cases[] = {
+      {"added before", 1, [](ListBox& l) { l.AddItem("A0"); }, 2},
+      {"added after", 1, [](ListBox& l) { l.AddItem("D"); }, 1},
+      {"appended", 1, [](ListBox& l) { l.AppendItem("0"); }, 1},
+      {"removed before", 2, [](ListBox& l) { l.RemoveItem(0); }, 1},
+      {"removed after", 0, [](ListBox& l) { l.RemoveItem(2); }, 0},
+      {"itself removed", 2, [](ListBox& l) { l.RemoveItem(2); }, 1},
+      {"itself removed, first", 0, [](ListBox& l) { l.RemoveItem(0); }, 0},
+      {"cleared", 1, [](ListBox& l) { l.Clear(); }, -1},
+  };
+  for (const Case& c : cases) {
+    ListBox list;
+    support::FakeTablesWindow::Fill(list, {"A", "B", "C"});
+    list.SetListIndex(c.current);
+    c.apply(list);
+    EXPECT_EQ(list.ListIndex(), c.expected) << c.change;
+  }
+  ListBox single;
+  single.AddItem("A");
+  single.SetListIndex(0);
+  single.RemoveItem(0);
+  EXPECT_EQ(single.ListIndex(), -1);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QListWidget>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -44,8 +43,7 @@ Names UserTables() {
   connection.Open(support::kOracleConnectionString);
   ado::Recordset rows;
   rows.Open("SELECT table_name FROM user_tables", connection);
-  QListWidget widget;
-  ListBox sorted(widget);
+  ListBox sorted;
   for (; !rows.Eof(); rows.MoveNext()) sorted.AddItem(ado::ValueToText(rows.Fields(0).Value));
   return FakeTablesWindow::Items(sorted);
 }
@@ -70,8 +68,7 @@ TEST_F(StandInCatalogTest, OracleCatalogListsExactlyTheDictionaryAnswer) {
   RunOnStandIn("CREATE TABLE \"CONN_CAT_EMP\" (\"A\" VARCHAR(10))");
   RunOnStandIn("CREATE TABLE \"conn_cat_lower\" (\"A\" VARCHAR(10))");
   RunOnStandIn("CREATE TABLE \"Conn_Cat_Mixed\" (\"A\" VARCHAR(10))");
-  QListWidget widget;
-  ListBox list(widget);
+  ListBox list;
   LoadOracleTables(list, StandInLogin());
   const Names listed = FakeTablesWindow::Items(list);
   EXPECT_EQ(listed, UserTables());

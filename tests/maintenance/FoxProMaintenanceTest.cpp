@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cctype>

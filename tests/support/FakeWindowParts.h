@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QListWidget>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,7 +67,7 @@ class FakeProgressBar : public connections::ProgressBar {
   std::vector<std::string> m_texts;
 };
 
-// The tables window as its commands see it: two real list widgets (needs a QApplication),
+// The tables window as its commands see it: its two table lists,
 // fake pointer, progress bar and fields, and a scripted prompter. Not copyable: parts
 // refers to the members.
 class FakeTablesWindow {
@@ -77,10 +76,8 @@ class FakeTablesWindow {
   FakeTablesWindow(const FakeTablesWindow&) = delete;
   FakeTablesWindow& operator=(const FakeTablesWindow&) = delete;
 
-  QListWidget widget1;  // FoxPro Tables
-  QListWidget widget2;  // Oracle Tables
-  connections::ListBox list1{widget1};
-  connections::ListBox list2{widget2};
+  connections::ListBox list1;  // FoxPro Tables
+  connections::ListBox list2;  // Oracle Tables
   FakeProgressBar progress;
   FakeMousePointer pointer;
   ScriptedPrompter prompter;

@@ -96,15 +96,27 @@ class ScriptedPrompter : public connections::Prompter {
   /// Lets prompts come that were not scripted (recorded, answered OK / empty) without failing.
   void AllowUnscripted(bool allow = true) { m_allowUnscripted = allow; }
 
-  int MsgBox(const std::string& text, int style, const std::string& title) override {
-    return Message(text, style, title, false);
+  // Each question is matched as the window draws it.
+  bool AskOverwrite(const std::string& table, connections::TableSide) override {
+    const connections::MessageBoxTexts box = connections::OverwriteBox(table);
+    return Message(box.text, box.style, box.title, false) == connections::vbYes;
+  }
+  connections::AfterFailure ReportFailure(const connections::FailureReport& report, bool stopOffered) override {
+    m_failures.push_back(report);
+    const connections::MessageBoxTexts box = connections::FailureBox(report);
+    return Message(box.text, box.style, box.title, stopOffered) == connections::vbStop
+               ? connections::AfterFailure::Stop
+               : connections::AfterFailure::GoOn;
+  }
+  void Tell(const std::string& text) override {
+    const connections::MessageBoxTexts box = connections::TellBox(text);
+    Message(box.text, box.style, box.title, false);
+  }
+  std::string AskText(const std::string& prompt, const std::string& defaultText) override {
+    return InputBox(prompt, {}, defaultText);
   }
 
-  int MsgBoxWithStop(const std::string& text, int style, const std::string& title) override {
-    return Message(text, style, title, true);
-  }
-
-  std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override {
+  std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
     m_asked.push_back({AskedPrompt::Input, prompt, 0, title, defaultText});
     if (m_observer) m_observer(m_asked.back());
     Expected* e = Next(AskedPrompt::Input, prompt, title);
@@ -115,6 +127,8 @@ class ScriptedPrompter : public connections::Prompter {
     return answer;
   }
 
+  /// Every failure reported so far, as the handler told it.
+  const std::vector<connections::FailureReport>& Failures() const { return m_failures; }
   /// Every prompt asked so far, in order.
   const std::vector<AskedPrompt>& Asked() const { return m_asked; }
   /// The message box texts asked so far, in order.
@@ -192,6 +206,7 @@ class ScriptedPrompter : public connections::Prompter {
 
   std::deque<Expected> m_expected;
   std::vector<AskedPrompt> m_asked;
+  std::vector<connections::FailureReport> m_failures;
   bool m_allowUnscripted = false;
   std::function<void(const AskedPrompt&)> m_observer;
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "connections/FailureReport.h"
 #include "connections/Prompter.h"
 #include "connections/WindowParts.h"
 #include "platform/ado/Connection.h"
@@ -21,12 +22,13 @@ namespace support {
 /// Every failure report is kept; every overwrite question is answered Yes.
 class KeepingPrompter : public connections::Prompter {
  public:
-  int MsgBox(const std::string& text, int, const std::string& title) override {
-    if (title == "Overwrite?") return connections::vbYes;
-    reports.push_back(text);
-    return connections::vbOK;
+  bool AskOverwrite(const std::string&, connections::TableSide) override { return true; }
+  connections::AfterFailure ReportFailure(const connections::FailureReport& report, bool) override {
+    reports.push_back(connections::FailureBox(report).text);
+    return connections::AfterFailure::GoOn;
   }
-  std::string InputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
+  void Tell(const std::string& text) override { reports.push_back(text); }
+  std::string AskText(const std::string&, const std::string&) override { return {}; }
   std::string Reports() const {
     std::string text;
     for (const std::string& report : reports) text += report + "\n---\n";

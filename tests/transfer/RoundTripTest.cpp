@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QListWidget>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -50,16 +49,13 @@ namespace fs = std::filesystem;
 // Answers every overwrite question with Yes and keeps every failure report.
 class AnsweringPrompter : public connections::Prompter {
  public:
-  int MsgBox(const std::string& text, int, const std::string& title) override {
-    if (title == "Overwrite?") return connections::vbYes;
-    if (title == connections::kFailureReportTitle) {
-      reports.push_back(text);
-    } else {
-      others.push_back(text);
-    }
-    return connections::vbOK;
+  bool AskOverwrite(const std::string&, connections::TableSide) override { return true; }
+  connections::AfterFailure ReportFailure(const connections::FailureReport& report, bool) override {
+    reports.push_back(connections::FailureBox(report).text);
+    return connections::AfterFailure::GoOn;
   }
-  std::string InputBox(const std::string& prompt, const std::string&, const std::string&) override {
+  void Tell(const std::string& text) override { others.push_back(text); }
+  std::string AskText(const std::string& prompt, const std::string&) override {
     others.push_back(prompt);
     return {};
   }

@@ -70,9 +70,26 @@ bool TellsOfLostConnection(const std::string& description) {
 
 }  // namespace
 
-void ThrowFailure(const std::string& description) {
-  if (TellsOfLostConnection(description)) throw ado::ConnectionLost(description);
-  throw ado::Failure(description);
+std::string SqlStateIn(const std::string& description) {
+  constexpr std::string_view kMark = " (SQLSTATE ";
+  const auto at = description.find(kMark);
+  if (at == std::string::npos || at + kMark.size() + 5 > description.size()) return {};
+  return description.substr(at + kMark.size(), 5);
+}
+
+long NativeCodeOf(SQLSMALLINT handleType, SQLHANDLE handle) {
+  if (handle == SQL_NULL_HANDLE) return 0;
+  SQLWCHAR state[6] = {};
+  SQLINTEGER native = 0;
+  SQLWCHAR message[2] = {};
+  SQLSMALLINT length = 0;
+  const SQLRETURN ret = SQLGetDiagRecW(handleType, handle, 1, state, &native, message, 2, &length);
+  return Succeeded(ret) ? static_cast<long>(native) : 0;
+}
+
+void ThrowFailure(const std::string& description, long nativeCode) {
+  if (TellsOfLostConnection(description)) throw ado::ConnectionLost(description, SqlStateIn(description), nativeCode);
+  throw ado::Failure(description, SqlStateIn(description), nativeCode);
 }
 
 bool ConnectionIsLost(const std::string& description, SQLHDBC dbc) {
@@ -83,14 +100,14 @@ bool ConnectionIsLost(const std::string& description, SQLHDBC dbc) {
   return Succeeded(ret) && dead == SQL_CD_TRUE;
 }
 
-void ThrowFailure(const std::string& description, SQLHDBC dbc) {
-  if (ConnectionIsLost(description, dbc)) throw ado::ConnectionLost(description);
-  throw ado::Failure(description);
+void ThrowFailure(const std::string& description, SQLHDBC dbc, long nativeCode) {
+  if (ConnectionIsLost(description, dbc)) throw ado::ConnectionLost(description, SqlStateIn(description), nativeCode);
+  throw ado::Failure(description, SqlStateIn(description), nativeCode);
 }
 
 void Check(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call, bool noDataIsSuccess) {
   if (Succeeded(ret) || (noDataIsSuccess && ret == SQL_NO_DATA)) return;
-  ThrowFailure(FailureText(ret, handleType, handle, call));
+  ThrowFailure(FailureText(ret, handleType, handle, call), NativeCodeOf(handleType, handle));
 }
 
 }  // namespace odbc

@@ -13,15 +13,21 @@ std::string DiagnosticText(SQLSMALLINT handleType, SQLHANDLE handle);
 /// The description of a failed call: its diagnostics, or a text naming the call when it left none.
 std::string FailureText(SQLRETURN ret, SQLSMALLINT handleType, SQLHANDLE handle, const char* call);
 
-/// Throws the failure a FailureText describes: ado::ConnectionLost when it tells of a broken
+/// The SQLSTATE of a DiagnosticText's first record; empty when it has none.
+std::string SqlStateIn(const std::string& description);
+
+/// The native error code of the handle's first diagnostic record; 0 when there is none.
+long NativeCodeOf(SQLSMALLINT handleType, SQLHANDLE handle);
+
+/// Throws the failure a FailureText describes (with its first SQLSTATE): ado::ConnectionLost when it tells of a broken
 /// link (an SQLSTATE of class 08, or one of Oracle's errors for a lost or killed session),
 /// otherwise ado::Failure.
-[[noreturn]] void ThrowFailure(const std::string& description);
+[[noreturn]] void ThrowFailure(const std::string& description, long nativeCode = 0);
 
 /// As above, and ado::ConnectionLost also when the driver says the connection is dead
 /// (SQL_ATTR_CONNECTION_DEAD): a server that ended the session may report that first with
 /// a state of its own.
-[[noreturn]] void ThrowFailure(const std::string& description, SQLHDBC dbc);
+[[noreturn]] void ThrowFailure(const std::string& description, SQLHDBC dbc, long nativeCode = 0);
 
 /// Whether a failure's description or the driver (SQL_ATTR_CONNECTION_DEAD) tells of a link
 /// that is gone: then no row of a batch can arrive, and refusing them one by one would only

@@ -14,7 +14,7 @@ Handle::Handle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
                                                             : SQL_HANDLE_DBC;
     std::string text = parentType != 0 ? DiagnosticText(parentType, parent) : std::string();
     if (text.empty()) text = "The ODBC driver manager could not allocate a handle (SQLAllocHandle).";
-    throw ado::Failure(text);
+    throw ado::Failure(text, SqlStateIn(text));
   }
 }
 

@@ -82,7 +82,8 @@ bool OdbcArrays::Send(const ado::TextRows& rows) {
     arrived = false;
   }
   if (!SetAutocommit(true)) {
-    throw ado::Failure(FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr"));
+    const std::string text = FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr");
+    throw ado::Failure(text, SqlStateIn(text));
   }
   return arrived;
 }
@@ -150,7 +151,8 @@ std::vector<ado::RowRefusal> OdbcArrays::SendValues(const ado::ValueRows& rows) 
   values_.resize(markers_);
   for (std::size_t c = 0; c < markers_; ++c) values_[c].Stage(rows, c);
   if (!SetAutocommit(false)) {
-    throw ado::Failure(FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr"));
+    const std::string text = FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr");
+    throw ado::Failure(text, SqlStateIn(text));
   }
   try {
     for (std::size_t first = 0; first < count;) {
@@ -164,7 +166,8 @@ std::vector<ado::RowRefusal> OdbcArrays::SendValues(const ado::ValueRows& rows) 
     throw;
   }
   if (!SetAutocommit(true)) {
-    throw ado::Failure(FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr"));
+    const std::string text = FailureText(SQL_ERROR, SQL_HANDLE_DBC, link.dbc.Get(), "SQLSetConnectAttr");
+    throw ado::Failure(text, SqlStateIn(text));
   }
   return refused;
 }
@@ -200,7 +203,8 @@ void OdbcArrays::SendValueParts(std::size_t first, std::size_t end, std::vector<
     Outcome outcome = ExecuteValues(from, to);
     if (outcome.arrived) continue;
     // A lost connection is no row's fault: no part could arrive, and the caller ends the table.
-    if (ConnectionIsLost(outcome.message, link_->dbc.Get())) throw ado::ConnectionLost(outcome.message);
+    if (ConnectionIsLost(outcome.message, link_->dbc.Get()))
+      throw ado::ConnectionLost(outcome.message, SqlStateIn(outcome.message));
     if (to - from == 1) {
       refused.push_back({from, std::move(outcome.message)});
     } else if (outcome.failedRow < to) {

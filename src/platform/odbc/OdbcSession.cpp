@@ -65,8 +65,9 @@ void OdbcSession::Execute(const std::string& sql) {
   const SQLRETURN ret = SQLExecDirectW(stmt, text.data(), Length(text));
   if (!Succeeded(ret) && ret != SQL_NO_DATA) {
     std::string description = FailureText(ret, SQL_HANDLE_STMT, stmt, "SQLExecDirect");
+    const long nativeCode = NativeCodeOf(SQL_HANDLE_STMT, stmt);
     SQLFreeStmt(stmt, SQL_CLOSE);  // ready for the next statement
-    ThrowFailure(description, link.dbc.Get());
+    ThrowFailure(description, link.dbc.Get(), nativeCode);
   }
   // Rows the statement returned are of no interest.
   SQLFreeStmt(stmt, SQL_CLOSE);
@@ -79,7 +80,8 @@ std::unique_ptr<ado::RowSource> OdbcSession::Query(const std::string& sql) {
   WideText text = ToWide(sql);
   const SQLRETURN ret = SQLExecDirectW(stmt.Get(), text.data(), Length(text));
   if (!Succeeded(ret) && ret != SQL_NO_DATA) {
-    ThrowFailure(FailureText(ret, SQL_HANDLE_STMT, stmt.Get(), "SQLExecDirect"), link.dbc.Get());
+    ThrowFailure(FailureText(ret, SQL_HANDLE_STMT, stmt.Get(), "SQLExecDirect"), link.dbc.Get(),
+                 NativeCodeOf(SQL_HANDLE_STMT, stmt.Get()));
   }
   return std::make_unique<OdbcRows>(link_, std::move(stmt), OdbcRows::Naming::kAsReported);
 }

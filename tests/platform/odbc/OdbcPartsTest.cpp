@@ -35,20 +35,22 @@ TEST(DriverConnectStringTest, BracesAServerValueThatWouldReadDifferentlyBare) {
   EXPECT_EQ(odbc::DriverConnectString("Server={ padded };"), "Server={ padded };DBQ={ padded };");
 }
 
-// A broken link must be told from a refused statement: the transfer ends a table on it.
+// A broken link must be told from a refused statement: the transfer ends a table on it. The
+// failure carries its first SQLSTATE, which the reports read instead of the text.
 TEST(ThrowFailureTest, TellsALostConnectionFromOtherFailures) {
   const struct {
     std::string description;
     bool lost;
+    std::string sqlState;
   } cases[] = {
-      {"could not send data to server: Broken pipe (SQLSTATE 08S01)", true},
-      {"Connection not open (SQLSTATE 08003)", true},
-      {"first line (SQLSTATE 01000)\nserver closed the connection unexpectedly (SQLSTATE 08S01)", true},
-      {"[Oracle][ODBC][Ora]ORA-03113: end-of-file on communication channel (SQLSTATE HY000)", true},
-      {"[Oracle][ODBC][Ora]ORA-03114: not connected to ORACLE (SQLSTATE HY000)", true},
-      {"ERROR: relation \"x\" does not exist (SQLSTATE 42P01)", false},
-      {"[Oracle][ODBC][Ora]ORA-00942: table or view does not exist (SQLSTATE 42S02)", false},
-      {"SQLExecDirect failed without a diagnostic message (return code -1)", false},
+      {"could not send data to server: Broken pipe (SQLSTATE 08S01)", true, "08S01"},
+      {"Connection not open (SQLSTATE 08003)", true, "08003"},
+      {"first line (SQLSTATE 01000)\nserver closed the connection unexpectedly (SQLSTATE 08S01)", true, "01000"},
+      {"[Oracle][ODBC][Ora]ORA-03113: end-of-file on communication channel (SQLSTATE HY000)", true, "HY000"},
+      {"[Oracle][ODBC][Ora]ORA-03114: not connected to ORACLE (SQLSTATE HY000)", true, "HY000"},
+      {"ERROR: relation \"x\" does not exist (SQLSTATE 42P01)", false, "42P01"},
+      {"[Oracle][ODBC][Ora]ORA-00942: table or view does not exist (SQLSTATE 42S02)", false, "42S02"},
+      {"SQLExecDirect failed without a diagnostic message (return code -1)", false, ""},
   };
   for (const auto& c : cases) {
     try {
@@ -56,9 +58,11 @@ TEST(ThrowFailureTest, TellsALostConnectionFromOtherFailures) {
     } catch (const ado::ConnectionLost& failure) {
       EXPECT_TRUE(c.lost) << c.description;
       EXPECT_EQ(failure.what(), c.description);
+      EXPECT_EQ(failure.SqlState(), c.sqlState) << c.description;
     } catch (const ado::Failure& failure) {
       EXPECT_FALSE(c.lost) << c.description;
       EXPECT_EQ(failure.what(), c.description);
+      EXPECT_EQ(failure.SqlState(), c.sqlState) << c.description;
     }
   }
 }
