@@ -8,11 +8,11 @@
 #include <exception>
 #include <vector>
 
-#include "platform/foxpro/CdxReader.h"
-#include "platform/foxpro/CdxWriter.h"
-#include "platform/foxpro/DbcCatalog.h"
-#include "platform/foxpro/DbcIndex.h"
-#include "platform/foxpro/FileIo.h"
+#include "platform/foxpro/indexes/CdxReader.h"
+#include "platform/foxpro/indexes/CdxWriter.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
+#include "platform/foxpro/containers/DbcIndex.h"
+#include "platform/foxpro/files/FileIo.h"
 
 namespace {
 

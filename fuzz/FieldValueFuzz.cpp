@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/CodePage.h"
-#include "platform/foxpro/FieldEncoding.h"
-#include "platform/foxpro/TextValues.h"
+#include "platform/foxpro/tables/CodePage.h"
+#include "platform/foxpro/tables/FieldEncoding.h"
+#include "platform/foxpro/tables/TextValues.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 3) return 0;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/CdxKeyExpression.h"
-#include "platform/foxpro/DbfHeader.h"
+#include "platform/foxpro/indexes/CdxKeyExpression.h"
+#include "platform/foxpro/tables/DbfHeader.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "transfer/KeyPlans.h"
+#include "commands/transfer/KeyPlans.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <variant>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/SqlParser.h"
+#include "platform/foxpro/sql/SqlParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view sql(reinterpret_cast<const char*>(data), size);

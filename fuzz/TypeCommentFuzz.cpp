@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "transfer/DecimalText.h"
-#include "transfer/TypeMapping.h"
+#include "commands/transfer/DecimalText.h"
+#include "commands/transfer/TypeMapping.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

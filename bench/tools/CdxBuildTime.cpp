@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/foxpro/CdxStructuralIndex.h"
-#include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/indexes/CdxStructuralIndex.h"
+#include "platform/foxpro/tables/DbfWriter.h"
 
 namespace {
 

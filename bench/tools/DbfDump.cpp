@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/ado/Value.h"
-#include "platform/foxpro/DbfReader.h"
+#include "platform/foxpro/tables/DbfReader.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/tables/DbfWriter.h"
 
 namespace {
 

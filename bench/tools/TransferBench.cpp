@@ -33,10 +33,10 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/DbfWriter.h"
-#include "transfer/SendTablesToFoxPro.h"
-#include "transfer/SendTablesToOracle.h"
-#include "transfer/TypedTables.h"
+#include "platform/foxpro/tables/DbfWriter.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
+#include "commands/transfer/TypedTables.h"
 
 namespace {
 

@@ -23,13 +23,13 @@
 #include "connections/Foxpro.h"
 #include "connections/NameRules.h"
 #include "connections/Oracle.h"
-#include "maintenance/DeleteTables.h"
-#include "maintenance/RenameTables.h"
-#include "platform/foxpro/CodePage.h"
-#include "transfer/ListHelpers.h"
-#include "transfer/SendTablesToFoxPro.h"
-#include "transfer/SendTablesToOracle.h"
-#include "transfer/TransferPlan.h"
+#include "commands/maintenance/DeleteTables.h"
+#include "commands/maintenance/RenameTables.h"
+#include "platform/foxpro/tables/CodePage.h"
+#include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
+#include "commands/transfer/TransferPlan.h"
 
 namespace cli {
 namespace {

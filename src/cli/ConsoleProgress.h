@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "transfer/TransferObserver.h"
+#include "commands/transfer/TransferObserver.h"
 
 namespace cli {
 

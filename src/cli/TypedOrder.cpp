@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "transfer/ListHelpers.h"
+#include "commands/transfer/ListHelpers.h"
 
 namespace cli {
 

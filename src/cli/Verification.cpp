@@ -10,11 +10,11 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/Calendar.h"
-#include "transfer/DecimalText.h"
-#include "transfer/OracleValues.h"
-#include "transfer/TypedTables.h"
-#include "transfer/TypedValues.h"
+#include "platform/foxpro/tables/Calendar.h"
+#include "commands/transfer/DecimalText.h"
+#include "commands/transfer/OracleValues.h"
+#include "commands/transfer/TypedTables.h"
+#include "commands/transfer/TypedValues.h"
 
 namespace cli {
 namespace {

@@ -1,6 +1,6 @@
 #include "connections/DataProviders.h"
 
-#include "platform/foxpro/Provider.h"
+#include "platform/foxpro/sql/Provider.h"
 #include "platform/odbc/Provider.h"
 
 namespace connections {

@@ -16,7 +16,7 @@
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
-#include "platform/foxpro/CodePage.h"
+#include "platform/foxpro/tables/CodePage.h"
 #include "shell/Form2.h"
 #include "shell/Main.h"
 #include "shell/ProgramIcon.h"

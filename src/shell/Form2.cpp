@@ -16,14 +16,14 @@
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
-#include "maintenance/DeleteTables.h"
-#include "maintenance/RenameTables.h"
+#include "commands/maintenance/DeleteTables.h"
+#include "commands/maintenance/RenameTables.h"
 #include "shell/Form1.h"
 #include "shell/Main.h"
 #include "shell/ProgramIcon.h"
 #include "shell/Twips.h"
-#include "transfer/SendTablesToFoxPro.h"
-#include "transfer/SendTablesToOracle.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
 
 namespace shell {
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/Calendar.h"
+#include "platform/foxpro/tables/Calendar.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
 

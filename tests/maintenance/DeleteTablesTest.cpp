@@ -5,7 +5,7 @@
 
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
-#include "maintenance/DeleteTables.h"
+#include "commands/maintenance/DeleteTables.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
 

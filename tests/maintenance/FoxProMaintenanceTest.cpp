@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "connections/Foxpro.h"
-#include "maintenance/DeleteTables.h"
-#include "maintenance/RenameTables.h"
+#include "commands/maintenance/DeleteTables.h"
+#include "commands/maintenance/RenameTables.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "support/FakeWindowParts.h"

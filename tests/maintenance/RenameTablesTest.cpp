@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "maintenance/RenameTables.h"
+#include "commands/maintenance/RenameTables.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "maintenance/DeleteTables.h"
-#include "maintenance/RenameTables.h"
+#include "commands/maintenance/DeleteTables.h"
+#include "commands/maintenance/RenameTables.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"

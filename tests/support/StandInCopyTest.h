@@ -14,8 +14,8 @@
 #include "platform/ado/Failure.h"
 #include "support/FakeWindowParts.h"
 #include "support/StandIn.h"
-#include "transfer/SendTablesToFoxPro.h"
-#include "transfer/SendTablesToOracle.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
 
 namespace support {
 

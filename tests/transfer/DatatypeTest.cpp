@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "transfer/Datatype.h"
+#include "commands/transfer/Datatype.h"
 
 namespace transfer {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
-#include "transfer/FoxProNames.h"
+#include "commands/transfer/FoxProNames.h"
 
 namespace transfer {
 namespace {

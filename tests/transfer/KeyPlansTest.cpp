@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "transfer/KeyPlans.h"
+#include "commands/transfer/KeyPlans.h"
 
 namespace transfer {
 namespace {

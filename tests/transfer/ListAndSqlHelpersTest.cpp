@@ -7,8 +7,8 @@
 #include "platform/ado/Failure.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
-#include "transfer/ListHelpers.h"
-#include "transfer/SqlHelpers.h"
+#include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/SqlHelpers.h"
 
 namespace transfer {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "transfer/OracleValues.h"
+#include "commands/transfer/OracleValues.h"
 
 namespace transfer {
 namespace {

@@ -20,13 +20,13 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
-#include "platform/foxpro/CdxReader.h"
-#include "platform/foxpro/DbcTable.h"
-#include "platform/foxpro/FileIo.h"
+#include "platform/foxpro/indexes/CdxReader.h"
+#include "platform/foxpro/containers/DbcTable.h"
+#include "platform/foxpro/files/FileIo.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
-#include "transfer/KeyPlans.h"
-#include "transfer/SqlHelpers.h"
+#include "commands/transfer/KeyPlans.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {

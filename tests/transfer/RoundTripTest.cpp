@@ -33,13 +33,13 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/Calendar.h"
+#include "platform/foxpro/tables/Calendar.h"
 #include "support/FakeWindowParts.h"
 #include "support/StandIn.h"
-#include "transfer/ListHelpers.h"
-#include "transfer/SendTablesToFoxPro.h"
-#include "transfer/SendTablesToOracle.h"
-#include "transfer/SqlHelpers.h"
+#include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "transfer/TypedSpelling.h"
 
 namespace transfer {

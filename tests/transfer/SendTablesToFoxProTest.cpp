@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/ado/Types.h"
-#include "transfer/SendTablesToFoxPro.h"
-#include "transfer/SqlHelpers.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/ado/Types.h"
-#include "transfer/OracleTableLock.h"
-#include "transfer/SendTablesToOracle.h"
-#include "transfer/SqlHelpers.h"
+#include "commands/transfer/OracleTableLock.h"
+#include "commands/transfer/SendTablesToOracle.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {

@@ -8,10 +8,10 @@
 #include "connections/NameRules.h"
 #include "connections/Prompter.h"
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/DbfHeader.h"
+#include "platform/foxpro/tables/DbfHeader.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
-#include "transfer/TransferObserver.h"
+#include "commands/transfer/TransferObserver.h"
 
 namespace transfer::testing {
 

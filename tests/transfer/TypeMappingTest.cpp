@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "transfer/DecimalText.h"
-#include "transfer/FoxProNames.h"
-#include "transfer/TypeMapping.h"
+#include "commands/transfer/DecimalText.h"
+#include "commands/transfer/FoxProNames.h"
+#include "commands/transfer/TypeMapping.h"
 
 namespace transfer {
 namespace {

@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "platform/ado/Types.h"
-#include "transfer/SendTablesToFoxPro.h"
-#include "transfer/SendTablesToOracle.h"
-#include "transfer/TransferPlan.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
+#include "commands/transfer/TransferPlan.h"
 #include "transfer/TransferTestSupport.h"
-#include "transfer/TypeMapping.h"
-#include "transfer/TypedValues.h"
+#include "commands/transfer/TypeMapping.h"
+#include "commands/transfer/TypedValues.h"
 
 namespace transfer {
 namespace {

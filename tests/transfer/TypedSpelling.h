@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/ado/Value.h"
-#include "transfer/DecimalText.h"
+#include "commands/transfer/DecimalText.h"
 
 namespace transfer::testing {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/DbfReader.h"
-#include "platform/foxpro/FolderCatalog.h"
-#include "platform/foxpro/TableNames.h"
+#include "platform/foxpro/tables/DbfReader.h"
+#include "platform/foxpro/containers/FolderCatalog.h"
+#include "platform/foxpro/tables/TableNames.h"
 
 namespace foxpro {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/CodePage.h"
+#include "platform/foxpro/tables/CodePage.h"
 
 namespace foxpro::test {
 namespace {

@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/CdxReader.h"
-#include "platform/foxpro/DbcCatalog.h"
-#include "platform/foxpro/DbcIndex.h"
-#include "platform/foxpro/DbcTable.h"
-#include "platform/foxpro/DbfReader.h"
-#include "platform/foxpro/DbfWriter.h"
-#include "platform/foxpro/TableNames.h"
+#include "platform/foxpro/indexes/CdxReader.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
+#include "platform/foxpro/containers/DbcIndex.h"
+#include "platform/foxpro/containers/DbcTable.h"
+#include "platform/foxpro/tables/DbfReader.h"
+#include "platform/foxpro/tables/DbfWriter.h"
+#include "platform/foxpro/tables/TableNames.h"
 
 namespace foxpro {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/foxpro/CdxReader.h"
-#include "platform/foxpro/DbcIndex.h"
-#include "platform/foxpro/DbcTable.h"
+#include "platform/foxpro/indexes/CdxReader.h"
+#include "platform/foxpro/containers/DbcIndex.h"
+#include "platform/foxpro/containers/DbcTable.h"
 
 namespace foxpro {
 namespace {

@@ -12,9 +12,9 @@
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/DbcCatalog.h"
-#include "platform/foxpro/DbfReader.h"
-#include "platform/foxpro/Provider.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
+#include "platform/foxpro/tables/DbfReader.h"
+#include "platform/foxpro/sql/Provider.h"
 
 namespace foxpro {
 namespace {

@@ -7,10 +7,10 @@
 #include <iterator>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/DbfReader.h"
+#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
-#include "platform/foxpro/DbfWriter.h"
-#include "platform/foxpro/MemoFile.h"
+#include "platform/foxpro/tables/DbfWriter.h"
+#include "platform/foxpro/tables/MemoFile.h"
 
 namespace foxpro::test {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/DbfReader.h"
+#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
 
 namespace foxpro::test {

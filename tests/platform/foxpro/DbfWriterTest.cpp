@@ -4,9 +4,9 @@
 #include <iterator>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/DbfReader.h"
+#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
-#include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/tables/DbfWriter.h"
 
 namespace foxpro::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/ado/Types.h"
-#include "platform/foxpro/FieldTypes.h"
+#include "platform/foxpro/tables/FieldTypes.h"
 
 namespace foxpro::test {
 namespace {

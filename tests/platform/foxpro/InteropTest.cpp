@@ -9,9 +9,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/foxpro/DbfReader.h"
+#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
-#include "platform/foxpro/DbfWriter.h"
+#include "platform/foxpro/tables/DbfWriter.h"
 
 namespace foxpro::test {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/MemoFile.h"
+#include "platform/foxpro/tables/MemoFile.h"
 
 namespace foxpro::test {
 namespace {

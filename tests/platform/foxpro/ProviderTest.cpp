@@ -12,7 +12,7 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
-#include "platform/foxpro/Provider.h"
+#include "platform/foxpro/sql/Provider.h"
 
 namespace foxpro {
 namespace {

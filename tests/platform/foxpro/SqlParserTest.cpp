@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/SqlParser.h"
+#include "platform/foxpro/sql/SqlParser.h"
 
 namespace foxpro {
 namespace {

@@ -1,0 +1,245 @@
+#include "commands/transfer/KeyPlans.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <regex>
+#include <string_view>
+
+#include "platform/foxpro/tables/FieldTypes.h"
+
+namespace transfer {
+namespace {
+
+constexpr std::size_t kTagNameLength = 10;
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+  return text;
+}
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+}
+
+bool Taken(const std::vector<std::string>& names, const std::string& name) {
+  return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return Upper(n) == Upper(name); });
+}
+
+// A key's name from the other side as a name this side takes whole: letters, digits and '_'
+// stay, any other byte becomes '_', and a name that does not start with a letter gets a "k"
+// before it. It goes between quotes or after TAG, so no byte of it may end them.
+std::string KeyName(const std::string& name) {
+  std::string safe;
+  for (const unsigned char c : name)
+    safe += (c < 0x80 && std::isalnum(c) != 0) || c == '_' ? static_cast<char>(c) : '_';
+  if (safe.empty() || std::isalpha(static_cast<unsigned char>(safe.front())) == 0) safe.insert(0, "k");
+  return safe;
+}
+
+// The name itself when free, else the name with the first suffix that is; then it is taken.
+std::string UniqueName(const std::string& name, std::vector<std::string>& taken, std::size_t maxLength) {
+  std::string unique = name.substr(0, maxLength);
+  for (int n = 2; Taken(taken, unique); ++n) {
+    const std::string suffix = "_" + std::to_string(n);
+    unique = name.substr(0, maxLength - suffix.size()) + suffix;
+  }
+  taken.push_back(unique);
+  return unique;
+}
+
+// The UPPER(name) form of a one-field key in either dialect, with the name in group 1.
+const std::regex& UpperForm() {
+  static const std::regex form(R"re(^\s*UPPER\s*\(\s*"?([A-Za-z_][A-Za-z0-9_$#]*)"?\s*\)\s*$)re", std::regex::icase);
+  return form;
+}
+
+// The position of the column named (any letter case), or none.
+template <typename Column, typename NameOf>
+std::optional<std::size_t> FindColumn(const std::vector<Column>& columns, const std::string& name, NameOf nameOf) {
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    if (Upper(nameOf(columns[c])) == Upper(name)) return c;
+  }
+  return std::nullopt;
+}
+
+std::string KindText(KeyKind kind) {
+  return kind == KeyKind::Primary ? "primary key" : kind == KeyKind::Unique ? "unique key" : "index";
+}
+
+// ---- FoxPro tags to Oracle
+
+// The Oracle columns of a tag's fields: one field of any indexable type, or character fields
+// joined by "+". None for any other expression.
+std::optional<std::vector<std::string>> OracleKeyColumns(const std::string& expression,
+                                                         const std::vector<FoxProColumn>& columns) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t plus = expression.find('+', start);
+    names.push_back(Trimmed(expression.substr(start, plus == std::string::npos ? std::string::npos : plus - start)));
+    if (plus == std::string::npos) break;
+    start = plus + 1;
+  }
+  std::vector<std::string> keyColumns;
+  for (const std::string& name : names) {
+    const auto c = FindColumn(columns, name, [](const FoxProColumn& col) { return col.name; });
+    if (!c) return std::nullopt;
+    const char type = columns[*c].field.typeLetter;
+    if (names.size() > 1 ? !foxpro::IsCharacterType(type) : !foxpro::IsIndexableType(type)) return std::nullopt;
+    keyColumns.push_back(columns[*c].name);
+  }
+  return keyColumns;
+}
+
+KeyKind KindOf(const FoxProTag& tag) {
+  if (tag.primary) return KeyKind::Primary;
+  // A UNIQUE tag only indexes the first record of each key, and the rows may repeat keys: as
+  // a constraint it would refuse valid rows. Only a candidate tag is a key.
+  return tag.candidate ? KeyKind::Unique : KeyKind::Plain;
+}
+
+std::string OracleKeyStatement(const std::string& target, KeyKind kind, const std::string& name,
+                               const std::vector<std::string>& columns) {
+  std::vector<std::string> quoted;
+  for (const std::string& column : columns) quoted.push_back(Quoted(column));
+  const std::string list = "(" + Joined(quoted, ", ") + ")";
+  if (kind == KeyKind::Plain) return "CREATE INDEX " + Quoted(name) + " ON " + Quoted(target) + " " + list;
+  return "ALTER TABLE " + Quoted(target) + " ADD CONSTRAINT " + Quoted(name) +
+         (kind == KeyKind::Primary ? " PRIMARY KEY " : " UNIQUE ") + list;
+}
+
+// ---- Oracle keys to FoxPro
+
+// The FoxPro key expression of an Oracle key's parts, or the reason it has none.
+std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedColumn>& columns, std::string& reason) {
+  // The engine's index statements end the expression at the word TAG.
+  for (const MappedColumn& column : columns) {
+    if (Upper(column.foxProName) != "TAG") continue;
+    for (const std::string& part : key.columns) {
+      if (Upper(part).find(Upper(column.oracle.name)) != std::string::npos) {
+        reason = "a key over the field TAG, which the index statement takes for its keyword";
+        return {};
+      }
+    }
+  }
+  std::smatch upper;
+  if (key.columns.size() == 1 && std::regex_match(key.columns[0], upper, UpperForm())) {
+    const auto c = FindColumn(columns, upper[1].str(), [](const MappedColumn& col) { return col.oracle.name; });
+    if (c && foxpro::IsCharacterType(columns[*c].mapping.field.typeLetter))
+      return "UPPER(" + columns[*c].foxProName + ")";
+    reason = "an expression FoxPro has no key for";
+    return {};
+  }
+  std::vector<std::string> fields;
+  for (const std::string& name : key.columns) {
+    const auto c =
+        std::find_if(columns.begin(), columns.end(), [&](const MappedColumn& col) { return col.oracle.name == name; });
+    if (c == columns.end()) {
+      reason = "an expression FoxPro has no key for";
+      return {};
+    }
+    const char type = c->mapping.field.typeLetter;
+    if (key.columns.size() > 1 ? !foxpro::IsCharacterType(type) : !foxpro::IsIndexableType(type)) {
+      reason = key.columns.size() > 1 ? "a key over columns that are not all character"
+                                      : "a key over a " + std::string(1, type) + " field";
+      return {};
+    }
+    fields.push_back(c->foxProName);
+  }
+  return Joined(fields, "+");
+}
+
+std::string FoxProKeyStatement(const std::string& tablePath, bool container, KeyKind kind, const std::string& name,
+                               const std::string& expression) {
+  if (kind == KeyKind::Plain) {
+    const std::string indexPath = tablePath.substr(0, tablePath.rfind('.')) + ".cdx";
+    return "INDEX ON " + expression + " TAG " + name + " OF '" + indexPath + "'";
+  }
+  const bool primary = kind == KeyKind::Primary && container;
+  return "ALTER TABLE '" + tablePath + "' ADD " + (primary ? "PRIMARY KEY " : "UNIQUE ") + expression + " TAG " + name;
+}
+
+}  // namespace
+
+std::string Joined(const std::vector<std::string>& parts, const std::string& separator) {
+  std::string text;
+  for (std::size_t k = 0; k < parts.size(); ++k) text += (k == 0 ? "" : separator) + parts[k];
+  return text;
+}
+
+KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& tags,
+                      const std::vector<FoxProColumn>& columns, std::vector<std::string> takenNames) {
+  KeyPlan plan;
+  // The primary key first, then the other constraints, then the indexes.
+  for (const KeyKind kind : {KeyKind::Primary, KeyKind::Unique, KeyKind::Plain}) {
+    for (const FoxProTag& tag : tags) {
+      if (KindOf(tag) != kind) continue;
+      const std::string what = "tag " + tag.name + " (" + tag.expression + ")";
+      if (!tag.filter.empty()) {
+        plan.notCarried.push_back(what + " not carried: it has the filter FOR " + tag.filter);
+        continue;
+      }
+      if (tag.descending) {
+        plan.notCarried.push_back(what + " not carried: it is descending");
+        continue;
+      }
+      std::smatch upper;
+      if (std::regex_match(tag.expression, upper, UpperForm())) {
+        const auto c = FindColumn(columns, upper[1].str(), [](const FoxProColumn& col) { return col.name; });
+        if (c && foxpro::IsCharacterType(columns[*c].field.typeLetter)) {
+          const std::string name = UniqueName(KeyName(tag.name), takenNames, 128);
+          plan.carried.push_back({name,
+                                  std::string(kind == KeyKind::Plain ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") +
+                                      Quoted(name) + " ON " + Quoted(target) + " (UPPER(" + Quoted(columns[*c].name) +
+                                      "))",
+                                  {}});
+          continue;
+        }
+      }
+      const auto keyColumns = OracleKeyColumns(tag.expression, columns);
+      if (!keyColumns) {
+        plan.notCarried.push_back(what + " not carried: Oracle has no column list for the expression");
+        continue;
+      }
+      const std::string name = UniqueName(KeyName(tag.name), takenNames, 128);
+      plan.carried.push_back({name, OracleKeyStatement(target, kind, name, *keyColumns),
+                              kind == KeyKind::Plain ? std::vector<std::string>{} : *keyColumns});
+    }
+  }
+  return plan;
+}
+
+KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::vector<OracleKey>& keys,
+                      const std::vector<MappedColumn>& columns) {
+  KeyPlan plan;
+  std::vector<std::string> tagNames;
+  for (const KeyKind kind : {KeyKind::Primary, KeyKind::Unique, KeyKind::Plain}) {
+    for (const OracleKey& key : keys) {
+      if (key.kind != kind) continue;
+      const std::string what = KindText(kind) + " " + key.name + " (" + Joined(key.columns, ", ") + ")";
+      std::string reason = key.descending ? "it is descending" : key.columns.empty() ? "it has no columns" : "";
+      const std::string expression = reason.empty() ? FoxProKeyExpression(key, columns, reason) : "";
+      if (!reason.empty()) {
+        plan.notCarried.push_back(what + " not carried: " + reason);
+        continue;
+      }
+      std::string base;
+      for (const char ch : KeyName(key.name)) base += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      const std::string name = UniqueName(base, tagNames, kTagNameLength);
+      plan.carried.push_back({name, FoxProKeyStatement(tablePath, container, kind, name, expression), {}});
+    }
+  }
+  return plan;
+}
+
+std::vector<std::string> KeyPlanLines(const KeyPlan& plan) {
+  std::vector<std::string> lines;
+  for (const CarriedKey& key : plan.carried) lines.push_back(key.statement);
+  lines.insert(lines.end(), plan.notCarried.begin(), plan.notCarried.end());
+  return lines;
+}
+
+}  // namespace transfer

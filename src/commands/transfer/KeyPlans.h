@@ -1,0 +1,65 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "commands/transfer/SqlHelpers.h"
+#include "commands/transfer/TypedTables.h"
+
+namespace transfer {
+
+// Which keys of a table a typed copy carries, and the statements that make them on the
+// target; reading either side is left to the caller (KeyTransfer).
+
+enum class KeyKind { Primary, Unique, Plain };
+
+/// The parts with separator between each two.
+std::string Joined(const std::vector<std::string>& parts, const std::string& separator);
+
+/// A tag of a FoxPro table's structural index, as the indexes schema lists it.
+struct FoxProTag {
+  std::string name;
+  std::string expression;
+  std::string filter;
+  bool descending = false;
+  bool primary = false;
+  bool candidate = false;  // the primary tag too
+  bool unique = false;
+};
+
+/// An Oracle key: a primary or unique constraint, or an index that backs none.
+struct OracleKey {
+  std::string name;
+  KeyKind kind = KeyKind::Plain;
+  std::vector<std::string> columns;  // a function-based part reads as its expression, UPPER("NAME")
+  bool descending = false;           // some part sorts descending
+};
+
+/// A key the target gets: its name, the statement that makes it and the target columns whose
+/// duplicates break it (empty for a key that cannot be broken).
+struct CarriedKey {
+  std::string name;
+  std::string statement;
+  std::vector<std::string> columns;
+};
+
+struct KeyPlan {
+  std::vector<CarriedKey> carried;
+  std::vector<std::string> notCarried;  // one line per key, saying why
+};
+
+/// The Oracle constraints and indexes for the tags of a FoxPro table sent as target with these
+/// columns. Names are the tag names, changed by a suffix where takenNames (the schema's
+/// constraints and indexes, in any letter case) has them.
+KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& tags,
+                      const std::vector<FoxProColumn>& columns, std::vector<std::string> takenNames);
+
+/// The engine statements that add the tags for an Oracle table's keys to the FoxPro table at
+/// tablePath; in a free table (container false) the primary key becomes a candidate tag.
+KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::vector<OracleKey>& keys,
+                      const std::vector<MappedColumn>& columns);
+
+/// The keys' lines of the plan: each statement, then each key not carried.
+std::vector<std::string> KeyPlanLines(const KeyPlan& plan);
+
+}  // namespace transfer

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/ado/Connection.h"
+#include "commands/transfer/KeyPlans.h"
+#include "commands/transfer/TypedCopy.h"
+
+namespace transfer {
+
+// A typed copy also carries the table's keys: FoxPro's primary, candidate and regular tags
+// become Oracle constraints and indexes, and Oracle's become tags of the new table's
+// structural index. Keys are made after the rows, so that loading never checks them one by
+// one; a key the rows violate is reported and the rows stay.
+
+/// The tags of the FoxPro table's structural index.
+std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxPro, const std::string& table);
+/// The names of the Oracle schema's constraints and indexes, which a new key's name must avoid.
+std::vector<std::string> OracleNamesInUse(ado::Connection& oracle);
+/// The names of one Oracle table's constraints and indexes, which go when it is dropped.
+std::vector<std::string> OracleKeyNamesOf(ado::Connection& oracle, const std::string& table);
+
+/// Reads the FoxPro table's tags and the Oracle schema's names in use.
+KeyPlan PlanKeysToOracle(ado::Connection& foxPro, const std::string& table, const std::vector<FoxProColumn>& columns,
+                         ado::Connection& oracle, const std::string& target);
+/// Reads the Oracle table's keys from the dictionary.
+KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, const std::vector<MappedColumn>& columns,
+                         const std::string& tablePath, bool container);
+
+/// One guarded step after the rows: makes every key the plan carries and notes those it does
+/// not. Keys the rows violate give one report naming each key and its first duplicate values.
+void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
+                       const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target);
+void CarryKeysToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, const std::string& source,
+                       const std::vector<MappedColumn>& columns, ado::Connection& foxPro, const std::string& tablePath,
+                       bool container);
+
+}  // namespace transfer

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "connections/WindowParts.h"
+#include "commands/transfer/TransferObserver.h"
+
+namespace transfer {
+
+inline constexpr const char* kSendTablesToFoxProHandler = "Form2.PushButton4_Click";
+
+/// "Send Table/s To FoxPro": copies every selected Oracle table (bottom of the list up) into
+/// the FoxPro data, one INSERT per row, asking before it replaces a table the FoxPro list
+/// shows or a table file that is already there.
+void SendTablesToFoxPro(connections::TablesWindowParts& window);
+/// The same, telling observer (when not null) about each table and row.
+void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver* observer);
+
+}  // namespace transfer

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "commands/transfer/TypeMapping.h"
+
+namespace transfer {
+
+// The shapes of the tables a typed copy reads and creates, and the statements that create
+// them: shared by the copies and by the plan, which prints them and runs none.
+
+/// A FoxPro field as its table declares it.
+struct FoxProColumn {
+  std::string name;
+  ado::DeclaredField field;
+  bool hasFraction = false;  // a T value holds part of a second
+  long roundedByRule = 0;    // T values whose stored milliseconds are FoxPro's noise around a second
+};
+
+/// The declared fields of an open FoxPro read; fails for a field whose type the provider
+/// does not declare.
+std::vector<FoxProColumn> DeclaredColumnsOf(const ado::Recordset& records);
+
+/// Marks the T fields of which some value holds a fraction of a second (a read of the table's
+/// T fields; none when it has none).
+void FindFractions(ado::Connection& foxPro, const std::string& table, std::vector<FoxProColumn>& columns);
+
+/// CREATE TABLE "target"(...) for the FoxPro fields.
+std::string OracleCreateStatement(const std::string& target, const std::vector<FoxProColumn>& columns);
+
+/// COMMENT ON COLUMN "target"."name" IS 'FoxPro N(20,4)' for one field.
+std::string OracleCommentStatement(const std::string& target, const FoxProColumn& column);
+
+/// INSERT INTO "target" VALUES(?, ...).
+std::string OracleInsertStatement(const std::string& target, std::size_t columns);
+
+/// An Oracle column, the FoxPro field it becomes, and that field's name.
+struct MappedColumn {
+  OracleColumn oracle;
+  FoxProMapping mapping;
+  std::string foxProName;
+};
+
+/// The source table's columns from Oracle's dictionary, in their order, each with its
+/// comment, its FoxPro field and a FoxPro name (at most 10 characters in a free table).
+/// A number without a declared size gets the narrowest field its values fit (a read of
+/// those columns).
+std::vector<MappedColumn> MapOracleTable(ado::Connection& oracle, const std::string& source, bool freeTable);
+
+/// The select list that reads the columns as their FoxPro fields take them.
+std::string OracleSelectStatement(const std::string& source, const std::vector<MappedColumn>& columns);
+
+/// CREATE TABLE 'path' CODEPAGE=n ([name] type NULL, [key] type NOT NULL, ...).
+std::string FoxProCreateStatement(const std::string& tablePath, int codePage, const std::vector<MappedColumn>& columns);
+
+/// INSERT INTO 'path' VALUES(?, ...).
+std::string FoxProInsertStatement(const std::string& tablePath, std::size_t columns);
+
+}  // namespace transfer

@@ -1,0 +1,277 @@
+#include "platform/foxpro/containers/DbcCatalog.h"
+
+#include <algorithm>
+
+#include "platform/ado/Failure.h"
+#include "platform/foxpro/tables/CodePage.h"
+#include "platform/foxpro/containers/DbcFiles.h"
+#include "platform/foxpro/containers/DbcIndex.h"
+#include "platform/foxpro/tables/DbfWriter.h"
+#include "platform/foxpro/tables/TableFields.h"
+#include "platform/foxpro/tables/TableNames.h"
+
+namespace foxpro {
+namespace {
+
+// Longest name a container keeps for a table or a field (OBJECTNAME).
+constexpr std::size_t kLongNameLength = 128;
+
+bool IsTable(const DbcObject& object) { return EqualsIgnoringCase(object.type, "Table"); }
+bool IsView(const DbcObject& object) { return EqualsIgnoringCase(object.type, "View"); }
+
+std::string WithoutTrailingSlash(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+}  // namespace
+
+std::unique_ptr<File> DbcCatalog::LockContainer() {
+  auto file = fs_.Open(table_->Path(), OpenMode::ReadWrite);
+  LockExclusive(*file, LockTimeout());
+  return file;
+}
+
+void DbcCatalog::CheckOwnTable(const DbcObject& table, const std::string& dbfPath) {
+  // The container's path property may name any file; only a table that links back to this
+  // container is this table's, and only its own files may be deleted or renamed.
+  std::string link;
+  try {
+    auto file = fs_.Open(dbfPath, OpenMode::Read);
+    const DbfHeader header = ReadDbfHeader(*file, UncountedRecords::Any);
+    link = ResolveIgnoringCase(fs_, WithoutTrailingSlash(FolderPart(dbfPath)), header.backlink);
+  } catch (const ado::Failure& failure) {
+    throw ado::Failure("The file '" + dbfPath + "' of table '" + table.name + "' is not a table (" +
+                       failure.Description() + "); nothing was changed.");
+  }
+  if (link.empty() || !SameFile(link, table_->Path())) {
+    throw ado::Failure("The file '" + dbfPath + "' of table '" + table.name +
+                       "' does not belong to database container '" + table_->Path() + "'; nothing was changed.");
+  }
+}
+
+DbcCatalog::DbcCatalog(const std::string& dbcPath, FileSystem& fs)
+    : fs_(fs), table_(std::make_unique<DbcTable>(dbcPath, fs)) {
+  folder_ = WithoutTrailingSlash(FolderPart(table_->Path()));
+}
+
+DbcCatalog::~DbcCatalog() = default;
+
+std::string DbcCatalog::Folder() const { return folder_.empty() ? "." : folder_; }
+
+std::vector<CatalogEntry> DbcCatalog::Entries() {
+  table_->Reload();
+  std::vector<CatalogEntry> entries;
+  for (const DbcObject& object : table_->Objects()) {
+    if (object.deleted || object.parentId != 1 || (!IsTable(object) && !IsView(object))) continue;
+    const bool seen = std::any_of(entries.begin(), entries.end(),
+                                  [&](const CatalogEntry& e) { return EqualsIgnoringCase(e.name, object.name); });
+    if (!seen) entries.push_back({IsTable(object) ? "TABLE" : "VIEW", object.name});
+  }
+  return entries;
+}
+
+const DbcObject* DbcCatalog::Find(std::string_view name, bool viewsToo) const {
+  for (const DbcObject& object : table_->Objects()) {
+    if (object.deleted || object.parentId != 1) continue;
+    if ((IsTable(object) || (viewsToo && IsView(object))) && EqualsIgnoringCase(object.name, name)) return &object;
+  }
+  return nullptr;
+}
+
+const DbcObject& DbcCatalog::FindTable(std::string_view name) const {
+  const DbcObject* object = Find(name, true);
+  if (object == nullptr) {
+    throw ado::Failure("Table '" + std::string(name) + "' is not in database container '" + table_->Path() + "'.");
+  }
+  if (IsView(*object)) {
+    throw ado::Failure("'" + std::string(name) + "' in database container '" + table_->Path() +
+                       "' is a view, not a table.");
+  }
+  return *object;
+}
+
+std::string DbcCatalog::TableFile(const DbcObject& table) {
+  const auto properties = table_->Properties(table);
+  const auto path = properties.find(kDbcPropertyPath);
+  const std::string relative = path != properties.end() ? DbcPropertyText(path->second) : table.name + ".dbf";
+  const std::string found = ResolveIgnoringCase(fs_, folder_, relative);
+  if (!found.empty()) return found;
+  // A path written on another machine ("C:\data\emp.dbf") still finds a table that was
+  // moved along with its container.
+  return ResolveIgnoringCase(fs_, folder_, FileNameOf(PortablePath(relative)));
+}
+
+TableLocation DbcCatalog::Resolve(std::string_view name) {
+  table_->Reload();
+  const DbcObject& table = FindTable(name);
+  TableLocation location;
+  location.dbfPath = TableFile(table);
+  if (location.dbfPath.empty()) {
+    throw ado::Failure("The file of table '" + table.name + "' of database container '" + table_->Path() +
+                       "' does not exist.");
+  }
+  std::vector<std::string> longNames;
+  for (const DbcObject& object : table_->Objects()) {
+    if (!object.deleted && object.parentId == table.objectId && EqualsIgnoringCase(object.type, "Field")) {
+      longNames.push_back(object.name);
+    }
+  }
+  // The field records match the .dbf's fields by position; when the counts differ the .dbf's
+  // own names are the only reliable ones.
+  auto file = fs_.Open(location.dbfPath, OpenMode::Read);
+  if (ReadDbfHeader(*file).VisibleFields().size() == longNames.size()) location.fieldNames = std::move(longNames);
+  return location;
+}
+
+std::vector<std::string> DbcCatalog::FilesOf(const std::string& dbfPath) {
+  std::vector<std::string> files{dbfPath};
+  for (const char* extension : {".fpt", ".cdx"}) {
+    const std::string companion = fs_.FindIgnoringCase(ReplaceExtension(dbfPath, extension));
+    if (!companion.empty()) files.push_back(companion);
+  }
+  return files;
+}
+
+void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns,
+                             int codePage) {
+  const auto lock = LockContainer();
+  table_->Reload();
+  const std::string tableName = StemOf(FileNameOf(dbfPath));
+  CheckNewTableName(tableName);
+  if (Find(tableName, true) != nullptr) {
+    throw ado::Failure("Table '" + tableName + "' already exists in database container '" + table_->Path() + "'.");
+  }
+  if (!fs_.FindIgnoringCase(dbfPath).empty()) throw ado::Failure("File '" + dbfPath + "' already exists.");
+  if (tableName.size() > kLongNameLength) {
+    throw ado::Failure("The table name '" + tableName + "' is longer than 128 characters.");
+  }
+  for (const ColumnDefinition& column : columns) {
+    if (column.name.size() > kLongNameLength) {
+      throw ado::Failure("The field name '" + column.name + "' is longer than 128 characters.");
+    }
+  }
+  const std::vector<NewField> fields = DbfFieldsFor(columns);
+
+  // Memo and index files of an earlier table of this name would be taken for the new one's.
+  for (const char* extension : {".fpt", ".cdx"}) {
+    const std::string stale = fs_.FindIgnoringCase(ReplaceExtension(dbfPath, extension));
+    if (!stale.empty()) fs_.Remove(stale);
+  }
+  const std::string tableFolder = FolderPart(dbfPath);
+  CreateOptions options;
+  options.backlink = LowerAscii(RelativeWindowsPath(tableFolder.empty() ? "." : tableFolder, table_->Path()));
+  options.codePageMark = MarkForCodePage(codePage != 0 ? codePage : 1252);
+  // The table's files are complete before the container mentions them, and the container's
+  // records all become visible with its one header write: a crash leaves the old or the new.
+  CreateVfpTable(dbfPath, fields, options, fs_);
+  try {
+    for (const std::string& file : FilesOf(dbfPath)) fs_.Open(file, OpenMode::ReadWrite)->Sync();
+  } catch (const ado::Failure&) {
+    for (const std::string& file : FilesOf(dbfPath)) fs_.Remove(file);
+    throw;
+  }
+  std::vector<NewDbcObject> objects;
+  objects.push_back({1,
+                     "Table",
+                     tableName,
+                     {{kDbcPropertyClass, std::string(1, '\x01')},
+                      {kDbcPropertyPath, RelativeWindowsPath(Folder(), dbfPath) + std::string(1, '\0')}}});
+  for (const ColumnDefinition& column : columns) objects.push_back({0, "Field", LowerAscii(column.name), {}});
+  try {
+    table_->Append(objects);
+  } catch (const ado::Failure&) {
+    for (const std::string& file : FilesOf(dbfPath)) fs_.Remove(file);
+    throw;
+  }
+  DbcIndex::Rebuild(*table_, fs_);
+}
+
+void DbcCatalog::DropTable(std::string_view name) {
+  const auto lock = LockContainer();
+  table_->Reload();
+  const DbcObject table = FindTable(name);
+  const std::string dbfPath = TableFile(table);
+  std::unique_ptr<File> tableLock;
+  if (!dbfPath.empty()) {
+    CheckOwnTable(table, dbfPath);
+    // A writer that is appending to the table finishes its statement first.
+    tableLock = OpenLocked(fs_, dbfPath, LockTimeout());
+  }
+  // The table's own record goes first: once it is marked, the table is gone for every reader,
+  // and its field, index and relation records are dead with it.
+  table_->MarkDeleted(table.record);
+  const std::vector<DbcObject> objects = table_->Objects();
+  for (const DbcObject& object : objects) {
+    if (!object.deleted && object.parentId == table.objectId && object.record != table.record) {
+      table_->MarkDeleted(object.record);
+    }
+  }
+  DbcIndex::Rebuild(*table_, fs_);
+  if (!dbfPath.empty()) {
+    for (const std::string& file : FilesOf(dbfPath)) fs_.Remove(file);
+  }
+}
+
+void DbcCatalog::RenameTable(std::string_view oldName, std::string_view newName) {
+  const auto lock = LockContainer();
+  table_->Reload();
+  const DbcObject table = FindTable(oldName);
+  const std::string newText(newName);
+  CheckNewTableName(newText);
+  if (newText.size() > kLongNameLength) {
+    throw ado::Failure("Invalid path or file name: table name \"" + newText + "\".");
+  }
+  const DbcObject* taken = Find(newName, true);
+  if (taken != nullptr && taken->record != table.record) {
+    throw ado::Failure("Table '" + newText + "' already exists in database container '" + table_->Path() + "'.");
+  }
+  const std::string dbfPath = TableFile(table);
+  if (dbfPath.empty()) {
+    throw ado::Failure("The file of table '" + table.name + "' of database container '" + table_->Path() +
+                       "' does not exist.");
+  }
+  CheckOwnTable(table, dbfPath);
+  std::vector<std::pair<std::string, std::string>> moves;
+  for (const std::string& file : FilesOf(dbfPath)) {
+    moves.emplace_back(file, FolderPart(file) + newText + "." + ExtensionOf(FileNameOf(file)));
+  }
+  const bool sameFiles = std::all_of(moves.begin(), moves.end(), [](const auto& m) { return m.first == m.second; });
+  // New names first (links), then the record names them, then the old names go: whenever it
+  // stops, the record names files that exist.
+  std::vector<std::string> linked;
+  if (!sameFiles) {
+    try {
+      for (const auto& [from, to] : moves) {
+        const bool caseOnly = EqualsIgnoringCase(from, to);
+        if (caseOnly) continue;
+        LinkFile(fs_, from, to);
+        linked.push_back(to);
+      }
+    } catch (const ado::Failure&) {
+      for (const std::string& file : linked) fs_.Remove(file);
+      throw;
+    }
+  }
+  auto properties = table_->Properties(table);
+  std::vector<std::pair<std::uint8_t, std::string>> kept;
+  kept.emplace_back(kDbcPropertyClass,
+                    properties.count(kDbcPropertyClass) ? properties[kDbcPropertyClass] : std::string(1, '\x01'));
+  const std::string newDbf = moves.front().second;
+  kept.emplace_back(kDbcPropertyPath, RelativeWindowsPath(Folder(), newDbf) + std::string(1, '\0'));
+  for (const auto& [id, value] : properties) {
+    if (id != kDbcPropertyClass && id != kDbcPropertyPath) kept.emplace_back(static_cast<std::uint8_t>(id), value);
+  }
+  table_->Rewrite(table.record, newText, kept);
+  for (const auto& [from, to] : moves) {
+    if (from == to) continue;
+    if (EqualsIgnoringCase(from, to)) {
+      ReplaceFile(fs_, from, to);  // only the letter case changes: one rename
+    } else {
+      fs_.Remove(from);
+    }
+  }
+  DbcIndex::Rebuild(*table_, fs_);
+}
+
+}  // namespace foxpro

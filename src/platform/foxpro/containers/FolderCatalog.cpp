@@ -1,0 +1,208 @@
+#include "platform/foxpro/containers/FolderCatalog.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "platform/ado/Failure.h"
+#include "platform/foxpro/tables/CodePage.h"
+#include "platform/foxpro/tables/DbfWriter.h"
+#include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/TableFields.h"
+#include "platform/foxpro/tables/TableNames.h"
+
+namespace foxpro {
+
+namespace {
+
+// Companion files that belong to a table and follow it when it is dropped or renamed.
+constexpr std::string_view kCompanionExtensions[] = {"fpt", "cdx"};
+
+bool IsCompanion(std::string_view extension) {
+  return std::any_of(std::begin(kCompanionExtensions), std::end(kCompanionExtensions),
+                     [&](std::string_view e) { return EqualsIgnoringCase(e, extension); });
+}
+
+// Two writers creating one table at once would each take the other's new memo file for a
+// stale one and delete it: tables are created in a folder one at a time, across processes.
+class CreationLock {
+ public:
+  explicit CreationLock(const std::string& folder)
+      : fd_(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);  // without a lock (a folder that will not open) CREATE goes on alone
+  }
+  ~CreationLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  CreationLock(const CreationLock&) = delete;
+  CreationLock& operator=(const CreationLock&) = delete;
+
+ private:
+  int fd_;
+};
+
+// A table name must stay a plain file name inside the folder.
+void CheckTableName(std::string_view name) {
+  const bool bad = name.empty() || name == "." || name == ".." ||
+                   name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos;
+  if (bad) {
+    throw ado::Failure("Invalid path or file name: table name \"" + std::string(name) + "\".");
+  }
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Files of the folder whose name is stem plus one of the companion extensions.
+std::vector<std::string> CompanionsOf(const std::string& folder, std::string_view stem) {
+  std::vector<std::string> found;
+  std::error_code error;
+  std::filesystem::directory_iterator it(folder, error);
+  for (const std::filesystem::directory_iterator end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (EqualsIgnoringCase(StemOf(name), stem) && name.size() > stem.size() && IsCompanion(ExtensionOf(name))) {
+      found.push_back(name);
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+FolderCatalog::FolderCatalog(std::string folder) : folder_(std::move(folder)) {
+  while (folder_.size() > 1 && folder_.back() == '/') {
+    folder_.pop_back();
+  }
+}
+
+std::vector<CatalogEntry> FolderCatalog::Entries() {
+  std::error_code error;
+  std::filesystem::directory_iterator it(folder_, error);
+  if (error) {
+    throw ado::Failure("Cannot read the folder " + folder_ + ": " + error.message() + ".");
+  }
+  std::vector<std::string> names;
+  for (const std::filesystem::directory_iterator end; it != end; it.increment(error)) {
+    if (error) {
+      throw ado::Failure("Cannot read the folder " + folder_ + ": " + error.message() + ".");
+    }
+    const std::string fileName = it->path().filename().string();
+    std::error_code typeError;
+    if (EqualsIgnoringCase(ExtensionOf(fileName), "dbf") && fileName.size() > 4 && it->is_regular_file(typeError)) {
+      names.push_back(LowerAscii(StemOf(fileName)));
+    }
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  std::vector<CatalogEntry> entries;
+  entries.reserve(names.size());
+  for (std::string& name : names) {
+    entries.push_back(CatalogEntry{"TABLE", std::move(name)});
+  }
+  return entries;
+}
+
+std::vector<std::string> FolderCatalog::TableFiles(std::string_view name) {
+  CheckTableName(name);
+  const std::string fileName = std::string(name) + ".dbf";
+  const std::vector<std::string> matches = MatchingFileNames(folder_, fileName);
+  if (matches.empty()) {
+    throw ado::Failure("File '" + Join(folder_, fileName) + "' does not exist.");
+  }
+  std::vector<std::string> files{matches.front()};
+  for (std::string& companion : CompanionsOf(folder_, StemOf(matches.front()))) {
+    files.push_back(Join(folder_, companion));
+  }
+  files.front() = Join(folder_, files.front());
+  return files;
+}
+
+TableLocation FolderCatalog::Resolve(std::string_view name) { return TableLocation{TableFiles(name).front(), {}}; }
+
+void FolderCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns,
+                                int codePage) {
+  const std::string folder = FolderPart(dbfPath);
+  const std::string fileName = FileNameOf(dbfPath);
+  CheckNewTableName(StemOf(fileName));
+  const CreationLock lock(folder);
+  if (!MatchingFileNames(folder, fileName).empty()) {
+    throw ado::Failure("File '" + dbfPath + "' already exists.");
+  }
+  const std::vector<NewField> fields = DbfFieldsFor(columns);
+  // Memo and index files left behind by an earlier table of this name would be taken for the
+  // new table's own.
+  for (const std::string& stale : CompanionsOf(folder.empty() ? std::string(".") : folder, StemOf(fileName))) {
+    std::error_code error;
+    std::filesystem::remove(folder + stale, error);
+    if (error) {
+      throw ado::Failure("Cannot delete the old file " + folder + stale + ": " + error.message() + ".");
+    }
+  }
+  CreateOptions options;
+  if (codePage != 0) options.codePageMark = MarkForCodePage(codePage);
+  CreateVfpTable(dbfPath, fields, options);
+}
+
+std::vector<std::string> FolderCatalog::OwnTableFiles(std::string_view name) {
+  std::vector<std::string> files = TableFiles(name);
+  // Only a file that is a table takes its name's companions with it.
+  if (!IsTableFile(files.front())) {
+    throw ado::Failure("File '" + files.front() + "' is not a table; nothing was changed.");
+  }
+  return files;
+}
+
+void FolderCatalog::DropTable(std::string_view name) {
+  const std::vector<std::string> files = OwnTableFiles(name);
+  // A writer that is appending finishes its statement first.
+  const auto lock = OpenLocked(DiskFileSystem(), files.front(), LockTimeout());
+  for (const std::string& file : files) {
+    std::error_code error;
+    std::filesystem::remove(file, error);
+    if (error) {
+      throw ado::Failure("Cannot delete file " + file + ": " + error.message() + ".");
+    }
+  }
+}
+
+void FolderCatalog::RenameTable(std::string_view oldName, std::string_view newName) {
+  CheckNewTableName(newName);
+  const std::vector<std::string> files = OwnTableFiles(oldName);
+  // The target name must be free, companions included (a stray memo file would be taken for
+  // the renamed table's); a change of letter case only finds the table's own files.
+  for (std::string_view extension : {std::string_view("dbf"), kCompanionExtensions[0], kCompanionExtensions[1]}) {
+    for (const std::string& existing :
+         MatchingFileNames(folder_, std::string(newName) + "." + std::string(extension))) {
+      const std::string existingPath = Join(folder_, existing);
+      if (std::find(files.begin(), files.end(), existingPath) == files.end()) {
+        throw ado::Failure("File '" + existingPath + "' already exists.");
+      }
+    }
+  }
+  std::vector<std::pair<std::string, std::string>> moves;
+  for (const std::string& file : files) {
+    moves.emplace_back(file, Join(folder_, std::string(newName) + "." + ExtensionOf(FileNameOf(file))));
+  }
+  for (std::size_t i = 0; i < moves.size(); ++i) {
+    std::error_code error;
+    std::filesystem::rename(moves[i].first, moves[i].second, error);
+    if (error) {
+      // Put back what was moved, so the table is never split across two names.
+      for (std::size_t j = i; j-- > 0;) {
+        std::error_code undoError;
+        std::filesystem::rename(moves[j].second, moves[j].first, undoError);
+      }
+      throw ado::Failure("Cannot rename file " + moves[i].first + " to " + moves[i].second + ": " + error.message() +
+                         ".");
+    }
+  }
+}
+
+}  // namespace foxpro
