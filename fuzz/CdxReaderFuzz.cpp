@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/indexes/CdxReader.h"
 #include "platform/foxpro/indexes/CdxStructuralIndex.h"
 #include "platform/foxpro/tables/DbfWriter.h"
-#include "platform/foxpro/files/FileIo.h"
 
 namespace {
 

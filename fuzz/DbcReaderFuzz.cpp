@@ -8,11 +8,11 @@
 #include <exception>
 #include <vector>
 
-#include "platform/foxpro/indexes/CdxReader.h"
-#include "platform/foxpro/indexes/CdxWriter.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
 #include "platform/foxpro/containers/DbcIndex.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/indexes/CdxReader.h"
+#include "platform/foxpro/indexes/CdxWriter.h"
 
 namespace {
 

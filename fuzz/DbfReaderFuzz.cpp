@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/DbfWriter.h"
-#include "platform/foxpro/files/FileIo.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
   try {
     const unsigned rows = argc > 1 ? static_cast<unsigned>(std::strtoul(argv[1], nullptr, 10)) : 1000000u;
     const std::string folder =
-        argc > 2 ? argv[2] : (std::filesystem::temp_directory_path() / ("cdxbuild-" + std::to_string(getpid()))).string();
+        argc > 2 ? argv[2]
+                 : (std::filesystem::temp_directory_path() / ("cdxbuild-" + std::to_string(getpid()))).string();
     std::filesystem::create_directories(folder);
     const std::string path = folder + "/keyed.dbf";
     std::filesystem::remove(path);

@@ -25,6 +25,9 @@
 #include <string>
 #include <vector>
 
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
+#include "commands/transfer/TypedTables.h"
 #include "connections/DataProviders.h"
 #include "connections/Foxpro.h"
 #include "connections/ListBox.h"
@@ -34,9 +37,6 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/foxpro/tables/DbfWriter.h"
-#include "commands/transfer/SendTablesToFoxPro.h"
-#include "commands/transfer/SendTablesToOracle.h"
-#include "commands/transfer/TypedTables.h"
 
 namespace {
 
@@ -47,8 +47,7 @@ std::string Env(const char* name, const char* fallback) {
 
 class Fields : public connections::ConnectionFields {
  public:
-  explicit Fields(std::string folder, bool keepTypes = false)
-      : folder_(std::move(folder)), keepTypes_(keepTypes) {}
+  explicit Fields(std::string folder, bool keepTypes = false) : folder_(std::move(folder)), keepTypes_(keepTypes) {}
   std::string OracleServer() const override { return Env("BENCH_ORACLE_SERVER", "127.0.0.1"); }
   std::string OracleUser() const override { return Env("BENCH_ORACLE_USER", "scott"); }
   std::string OraclePassword() const override { return Env("BENCH_ORACLE_PASSWORD", "tiger"); }

@@ -7,14 +7,14 @@
 #include <map>
 #include <optional>
 
-#include "platform/ado/Connection.h"
-#include "platform/ado/Recordset.h"
-#include "platform/ado/Types.h"
-#include "platform/foxpro/tables/Calendar.h"
 #include "commands/transfer/DecimalText.h"
 #include "commands/transfer/OracleValues.h"
 #include "commands/transfer/TypedTables.h"
 #include "commands/transfer/TypedValues.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "platform/foxpro/tables/Calendar.h"
 
 namespace cli {
 namespace {

@@ -96,9 +96,8 @@ void Form1::BuildControls() {
   for (const int codePage : connections::FoxProCodePages()) m_codePage->addItem(QString::number(codePage), codePage);
   m_codePage->setCurrentIndex(m_codePage->findData(connections::kDefaultCodePage));
   PlaceInTwips(*m_codePage, 1560, 1320, 1815, 345);
-  connect(m_codePage, &QComboBox::currentIndexChanged, this, [this] {
-    connections::SaveProfileSetting(connections::kCodePageKey, std::to_string(CodePage()));
-  });
+  connect(m_codePage, &QComboBox::currentIndexChanged, this,
+          [this] { connections::SaveProfileSetting(connections::kCodePageKey, std::to_string(CodePage())); });
   m_zones.Watch(m_codePage, PointerZones::Zone::Plain);
   auto* foxTest =
       AddButton(m_frame2, "PushButton1", "Test Connection", &Form1::PushButton1_Click, 240, 1800, 3600, 405);
@@ -108,9 +107,9 @@ void Form1::BuildControls() {
   auto* next = AddButton(this, "PushButton2", "Next >", &Form1::PushButton2_Click, 120, 5130, 7800, 405);
 
   // Tab order: the form filled top to bottom, left to right.
-  const std::vector<QWidget*> order{m_text1,    sidHelp,      m_text2, m_text3,   oracleTest,
-                                    oracleHelp, m_option1,    m_text4, dbcPicker, m_option2,
-                                    m_text5,    folderPicker, m_codePage, foxTest, foxHelp, next};
+  const std::vector<QWidget*> order{m_text1,    sidHelp, m_text2,   m_text3,   oracleTest, oracleHelp,
+                                    m_option1,  m_text4, dbcPicker, m_option2, m_text5,    folderPicker,
+                                    m_codePage, foxTest, foxHelp,   next};
   for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 

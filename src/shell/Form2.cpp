@@ -13,17 +13,17 @@
 #include <QShowEvent>
 #include <string>
 
+#include "commands/maintenance/DeleteTables.h"
+#include "commands/maintenance/RenameTables.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
-#include "commands/maintenance/DeleteTables.h"
-#include "commands/maintenance/RenameTables.h"
 #include "shell/Form1.h"
 #include "shell/Main.h"
 #include "shell/ProgramIcon.h"
 #include "shell/Twips.h"
-#include "commands/transfer/SendTablesToFoxPro.h"
-#include "commands/transfer/SendTablesToOracle.h"
 
 namespace shell {
 namespace {

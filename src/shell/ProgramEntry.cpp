@@ -1,5 +1,3 @@
-#include "shell/Main.h"
-
 #include <QApplication>
 #include <QIcon>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include "shell/DesktopBrowser.h"
 #include "shell/Form1.h"
 #include "shell/Form2.h"
+#include "shell/Main.h"
 #include "shell/ProgramIcon.h"
 #include "shell/QtPathPicker.h"
 #include "shell/QtPrompter.h"

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "commands/maintenance/DeleteTables.h"
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
-#include "commands/maintenance/DeleteTables.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
 

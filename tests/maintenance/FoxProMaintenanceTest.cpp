@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "connections/Foxpro.h"
 #include "commands/maintenance/DeleteTables.h"
 #include "commands/maintenance/RenameTables.h"
+#include "connections/Foxpro.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "support/FakeWindowParts.h"

@@ -115,9 +115,8 @@ TEST_F(Form2Test, ControlsSitWhereTheLayoutPutsThemAndTheOuterHeightIsSetAtLoad)
       {"PushButton3", Twips(240, 2600, 3330, 405)},  {"PushButton4", Twips(240, 2600, 3330, 405)},
       {"PushButton1", Twips(240, 3100, 3330, 405)},  {"PushButton5", Twips(240, 3100, 3330, 405)},
       {"PushButton6", Twips(240, 3600, 3330, 405)},  {"PushButton7", Twips(240, 3600, 3330, 405)},
-      {"Check1", Twips(240, 4440, 7680, 255)},
-      {"ProgressBar1", Twips(120, 4760, 7800, 405)}, {"PushButton2", Twips(120, 5280, 3840, 405)},
-      {"PushButton12", Twips(4080, 5280, 3840, 405)}};
+      {"Check1", Twips(240, 4440, 7680, 255)},       {"ProgressBar1", Twips(120, 4760, 7800, 405)},
+      {"PushButton2", Twips(120, 5280, 3840, 405)},  {"PushButton12", Twips(4080, 5280, 3840, 405)}};
   for (const auto& [name, rect] : placed) EXPECT_EQ(ShellHarness::Find(*h.form2, name).geometry(), rect) << name;
   // The FoxPro frame holds List1 and its buttons, the Oracle frame List2 and its own.
   for (const char* name : {"List1", "PushButton10", "PushButton11", "PushButton3", "PushButton1", "PushButton6"})

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
 #include "connections/FailureReport.h"
 #include "connections/Prompter.h"
 #include "connections/WindowParts.h"
@@ -14,8 +16,6 @@
 #include "platform/ado/Failure.h"
 #include "support/FakeWindowParts.h"
 #include "support/StandIn.h"
-#include "commands/transfer/SendTablesToFoxPro.h"
-#include "commands/transfer/SendTablesToOracle.h"
 
 namespace support {
 

@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "connections/Foxpro.h"
 #include "connections/NameRules.h"
 #include "connections/WindowParts.h"
@@ -24,10 +28,6 @@
 #include "platform/foxpro/files/FileIo.h"
 #include "support/FakeWindowParts.h"
 #include "support/StandIn.h"
-#include "commands/transfer/ListHelpers.h"
-#include "commands/transfer/SendTablesToFoxPro.h"
-#include "commands/transfer/SendTablesToOracle.h"
-#include "commands/transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/foxpro/files/FileIo.h"
 #include "commands/transfer/FileRemoval.h"
+#include "platform/foxpro/files/FileIo.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {

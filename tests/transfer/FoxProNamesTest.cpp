@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "commands/transfer/FoxProNames.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
-#include "commands/transfer/FoxProNames.h"
 
 namespace transfer {
 namespace {

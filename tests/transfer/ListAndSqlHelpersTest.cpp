@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
-#include "commands/transfer/ListHelpers.h"
-#include "commands/transfer/SqlHelpers.h"
 
 namespace transfer {
 namespace {

@@ -16,17 +16,17 @@
 #include <thread>
 #include <vector>
 
+#include "commands/transfer/KeyPlans.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
-#include "platform/foxpro/indexes/CdxReader.h"
 #include "platform/foxpro/containers/DbcTable.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/indexes/CdxReader.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
-#include "commands/transfer/KeyPlans.h"
-#include "commands/transfer/SqlHelpers.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {

@@ -28,6 +28,10 @@
 #include <string>
 #include <vector>
 
+#include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/SendTablesToFoxPro.h"
+#include "commands/transfer/SendTablesToOracle.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
 #include "platform/ado/Connection.h"
@@ -36,10 +40,6 @@
 #include "platform/foxpro/tables/Calendar.h"
 #include "support/FakeWindowParts.h"
 #include "support/StandIn.h"
-#include "commands/transfer/ListHelpers.h"
-#include "commands/transfer/SendTablesToFoxPro.h"
-#include "commands/transfer/SendTablesToOracle.h"
-#include "commands/transfer/SqlHelpers.h"
 #include "transfer/TypedSpelling.h"
 
 namespace transfer {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ado/Types.h"
 #include "commands/transfer/SendTablesToFoxPro.h"
 #include "commands/transfer/SqlHelpers.h"
+#include "platform/ado/Types.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {

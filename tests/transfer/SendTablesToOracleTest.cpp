@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/ado/Types.h"
 #include "commands/transfer/OracleTableLock.h"
 #include "commands/transfer/SendTablesToOracle.h"
 #include "commands/transfer/SqlHelpers.h"
+#include "platform/ado/Types.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {

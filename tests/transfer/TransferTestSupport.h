@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/transfer/TransferObserver.h"
 #include "connections/FailureReport.h"
 #include "connections/NameRules.h"
 #include "connections/Prompter.h"
@@ -11,7 +12,6 @@
 #include "platform/foxpro/tables/DbfHeader.h"
 #include "support/FakeWindowParts.h"
 #include "support/ScriptedProvider.h"
-#include "commands/transfer/TransferObserver.h"
 
 namespace transfer::testing {
 

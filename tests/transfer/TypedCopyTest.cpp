@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/ado/Types.h"
 #include "commands/transfer/SendTablesToFoxPro.h"
 #include "commands/transfer/SendTablesToOracle.h"
 #include "commands/transfer/TransferPlan.h"
-#include "transfer/TransferTestSupport.h"
 #include "commands/transfer/TypeMapping.h"
 #include "commands/transfer/TypedValues.h"
+#include "platform/ado/Types.h"
+#include "transfer/TransferTestSupport.h"
 
 namespace transfer {
 namespace {

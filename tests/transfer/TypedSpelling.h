@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/ado/Value.h"
 #include "commands/transfer/DecimalText.h"
+#include "platform/ado/Value.h"
 
 namespace transfer::testing {
 

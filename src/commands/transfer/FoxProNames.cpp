@@ -4,10 +4,10 @@
 #include <set>
 #include <string_view>
 
-#include "platform/ado/Utf.h"
 #include "commands/transfer/Datatype.h"
 #include "commands/transfer/ListHelpers.h"
 #include "commands/transfer/SqlHelpers.h"
+#include "platform/ado/Utf.h"
 
 namespace transfer {
 namespace {

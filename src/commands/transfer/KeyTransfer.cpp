@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <memory>
 
+#include "commands/transfer/OracleValues.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "commands/transfer/OracleValues.h"
-#include "commands/transfer/SqlHelpers.h"
 
 namespace transfer {
 namespace {

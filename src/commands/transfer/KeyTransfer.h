@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ado/Connection.h"
 #include "commands/transfer/KeyPlans.h"
 #include "commands/transfer/TypedCopy.h"
+#include "platform/ado/Connection.h"
 
 namespace transfer {
 

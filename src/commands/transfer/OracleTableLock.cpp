@@ -1,11 +1,11 @@
 #include "commands/transfer/OracleTableLock.h"
 
-#include "platform/ado/Failure.h"
-#include "platform/ado/Recordset.h"
-#include "platform/ado/Value.h"
 #include "commands/transfer/ListHelpers.h"
 #include "commands/transfer/OracleValues.h"
 #include "commands/transfer/SqlHelpers.h"
+#include "platform/ado/Failure.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Value.h"
 
 namespace transfer {
 namespace {

@@ -1,7 +1,7 @@
 #include "commands/transfer/OracleValues.h"
 
-#include "platform/foxpro/tables/Calendar.h"
 #include "commands/transfer/SqlHelpers.h"
+#include "platform/foxpro/tables/Calendar.h"
 
 namespace transfer {
 

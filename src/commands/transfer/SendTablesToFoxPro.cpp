@@ -7,6 +7,14 @@
 #include <set>
 #include <string>
 
+#include "commands/transfer/CommandObjects.h"
+#include "commands/transfer/Datatype.h"
+#include "commands/transfer/FileRemoval.h"
+#include "commands/transfer/FoxProNames.h"
+#include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/SqlHelpers.h"
+#include "commands/transfer/TransferSteps.h"
+#include "commands/transfer/TypedCopy.h"
 #include "connections/ConnectionObject.h"
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
@@ -19,14 +27,6 @@
 #include "platform/ado/Value.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
 #include "platform/foxpro/tables/TableNames.h"
-#include "commands/transfer/CommandObjects.h"
-#include "commands/transfer/Datatype.h"
-#include "commands/transfer/FileRemoval.h"
-#include "commands/transfer/FoxProNames.h"
-#include "commands/transfer/ListHelpers.h"
-#include "commands/transfer/SqlHelpers.h"
-#include "commands/transfer/TransferSteps.h"
-#include "commands/transfer/TypedCopy.h"
 
 namespace transfer {
 namespace {

@@ -4,14 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "connections/ConnectionObject.h"
-#include "connections/DoEvents.h"
-#include "connections/FailureTrap.h"
-#include "connections/Foxpro.h"
-#include "connections/NameRules.h"
-#include "connections/Oracle.h"
-#include "platform/ado/Failure.h"
-#include "platform/ado/Types.h"
 #include "commands/transfer/CommandObjects.h"
 #include "commands/transfer/Datatype.h"
 #include "commands/transfer/ListHelpers.h"
@@ -20,6 +12,14 @@
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferSteps.h"
 #include "commands/transfer/TypedCopy.h"
+#include "connections/ConnectionObject.h"
+#include "connections/DoEvents.h"
+#include "connections/FailureTrap.h"
+#include "connections/Foxpro.h"
+#include "connections/NameRules.h"
+#include "connections/Oracle.h"
+#include "platform/ado/Failure.h"
+#include "platform/ado/Types.h"
 
 namespace transfer {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "connections/WindowParts.h"
 #include "commands/transfer/TransferObserver.h"
+#include "connections/WindowParts.h"
 
 namespace transfer {
 

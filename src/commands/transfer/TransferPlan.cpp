@@ -4,16 +4,6 @@
 #include <exception>
 #include <variant>
 
-#include "connections/Foxpro.h"
-#include "connections/Oracle.h"
-#include "platform/ado/Connection.h"
-#include "platform/ado/Failure.h"
-#include "platform/ado/Recordset.h"
-#include "platform/ado/Types.h"
-#include "platform/foxpro/tables/DbfWriter.h"
-#include "platform/foxpro/tables/FieldTypes.h"
-#include "platform/foxpro/sql/SqlParser.h"
-#include "platform/foxpro/tables/TableFields.h"
 #include "commands/transfer/Datatype.h"
 #include "commands/transfer/FileRemoval.h"
 #include "commands/transfer/FoxProNames.h"
@@ -22,6 +12,16 @@
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TypedTables.h"
 #include "commands/transfer/TypedValues.h"
+#include "connections/Foxpro.h"
+#include "connections/Oracle.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Failure.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "platform/foxpro/sql/SqlParser.h"
+#include "platform/foxpro/tables/DbfWriter.h"
+#include "platform/foxpro/tables/FieldTypes.h"
+#include "platform/foxpro/tables/TableFields.h"
 
 namespace transfer {
 namespace {

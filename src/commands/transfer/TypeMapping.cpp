@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <charconv>
 
+#include "commands/transfer/SqlHelpers.h"
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/tables/FieldTypes.h"
-#include "commands/transfer/SqlHelpers.h"
 
 namespace transfer {
 

@@ -7,14 +7,14 @@
 #include <optional>
 #include <vector>
 
-#include "connections/DoEvents.h"
-#include "platform/ado/Failure.h"
 #include "commands/transfer/FileRemoval.h"
 #include "commands/transfer/KeyTransfer.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferSteps.h"
 #include "commands/transfer/TypedTables.h"
 #include "commands/transfer/TypedValues.h"
+#include "connections/DoEvents.h"
+#include "platform/ado/Failure.h"
 
 namespace transfer {
 namespace {

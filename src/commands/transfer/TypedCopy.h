@@ -3,11 +3,11 @@
 #include <functional>
 #include <string>
 
+#include "commands/transfer/CommandObjects.h"
+#include "commands/transfer/TransferObserver.h"
 #include "connections/FailureTrap.h"
 #include "connections/WindowParts.h"
 #include "platform/ado/Connection.h"
-#include "commands/transfer/CommandObjects.h"
-#include "commands/transfer/TransferObserver.h"
 
 namespace transfer {
 

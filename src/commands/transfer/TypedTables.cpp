@@ -3,13 +3,13 @@
 #include <memory>
 #include <optional>
 
-#include "platform/ado/Failure.h"
-#include "platform/ado/Types.h"
-#include "platform/foxpro/tables/Calendar.h"
 #include "commands/transfer/DecimalText.h"
 #include "commands/transfer/FoxProNames.h"
 #include "commands/transfer/OracleValues.h"
 #include "commands/transfer/SqlHelpers.h"
+#include "platform/ado/Failure.h"
+#include "platform/ado/Types.h"
+#include "platform/foxpro/tables/Calendar.h"
 
 namespace transfer {
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "commands/transfer/TypeMapping.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
-#include "commands/transfer/TypeMapping.h"
 
 namespace transfer {
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/foxpro/tables/Calendar.h"
-#include "platform/foxpro/tables/FieldTypes.h"
 #include "commands/transfer/DecimalText.h"
 #include "commands/transfer/ListHelpers.h"
+#include "platform/foxpro/tables/Calendar.h"
+#include "platform/foxpro/tables/FieldTypes.h"
 
 namespace transfer {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/containers/FolderCatalog.h"
+#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/TableNames.h"
 
 namespace foxpro {

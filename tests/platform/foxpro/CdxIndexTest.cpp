@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/tables/Calendar.h"
 #include "platform/foxpro/indexes/CdxKeyExpression.h"
 #include "platform/foxpro/indexes/CdxReader.h"
 #include "platform/foxpro/indexes/CdxStructuralIndex.h"
+#include "platform/foxpro/sql/FoxProSession.h"
+#include "platform/foxpro/tables/Calendar.h"
 #include "platform/foxpro/tables/DbfHeader.h"
 #include "platform/foxpro/tables/DbfReader.h"
-#include "platform/foxpro/sql/FoxProSession.h"
 #include "support/QueryToolRun.h"
 
 // Structural indexes: keys as FoxPro encodes them, tags built by SQL and kept by appends,

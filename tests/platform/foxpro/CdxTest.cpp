@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/indexes/CdxReader.h"
 #include "platform/foxpro/indexes/CdxWriter.h"
-#include "platform/foxpro/files/FileIo.h"
 
 namespace foxpro {
 namespace {

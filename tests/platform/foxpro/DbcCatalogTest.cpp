@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/indexes/CdxReader.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
 #include "platform/foxpro/containers/DbcIndex.h"
 #include "platform/foxpro/containers/DbcTable.h"
+#include "platform/foxpro/indexes/CdxReader.h"
 #include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/tables/TableNames.h"

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/foxpro/indexes/CdxReader.h"
 #include "platform/foxpro/containers/DbcIndex.h"
 #include "platform/foxpro/containers/DbcTable.h"
+#include "platform/foxpro/indexes/CdxReader.h"
 
 namespace foxpro {
 namespace {

@@ -13,8 +13,8 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
-#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/sql/Provider.h"
+#include "platform/foxpro/tables/DbfReader.h"
 
 namespace foxpro {
 namespace {

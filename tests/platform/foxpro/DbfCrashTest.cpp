@@ -8,10 +8,10 @@
 #include <random>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/DbfTestSupport.h"
 #include "platform/foxpro/indexes/CdxReader.h"
 #include "platform/foxpro/indexes/CdxStructuralIndex.h"
 #include "platform/foxpro/tables/DbfReader.h"
-#include "platform/foxpro/DbfTestSupport.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 
 namespace foxpro::test {

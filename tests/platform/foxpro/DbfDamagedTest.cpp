@@ -7,8 +7,8 @@
 #include <iterator>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
+#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/tables/MemoFile.h"
 

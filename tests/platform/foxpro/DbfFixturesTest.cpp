@@ -8,8 +8,8 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
+#include "platform/foxpro/tables/DbfReader.h"
 
 namespace foxpro::test {
 namespace {

@@ -10,11 +10,11 @@
 #include <set>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
-#include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/containers/FolderCatalog.h"
 #include "platform/foxpro/sql/FoxProSession.h"
+#include "platform/foxpro/tables/DbfReader.h"
+#include "platform/foxpro/tables/DbfWriter.h"
 
 namespace foxpro::test {
 namespace {

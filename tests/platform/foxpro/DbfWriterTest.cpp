@@ -4,8 +4,8 @@
 #include <iterator>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
+#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 
 namespace foxpro::test {

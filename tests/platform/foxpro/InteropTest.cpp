@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/DbfTestSupport.h"
+#include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 
 namespace foxpro::test {

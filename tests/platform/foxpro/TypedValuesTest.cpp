@@ -9,12 +9,12 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/ado/Provider.h"
+#include "platform/foxpro/DbfTestSupport.h"
+#include "platform/foxpro/sql/FoxProSession.h"
 #include "platform/foxpro/tables/Calendar.h"
 #include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/DbfReader.h"
-#include "platform/foxpro/DbfTestSupport.h"
 #include "platform/foxpro/tables/DbfWriter.h"
-#include "platform/foxpro/sql/FoxProSession.h"
 
 // GCC 12 at -O2 takes the variant inside the aggregate case tables below for uninitialized.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"

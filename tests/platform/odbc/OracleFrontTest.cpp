@@ -241,8 +241,9 @@ TEST_F(OracleFrontTest, ByteLimitsRefuseWithOraclesMessageAndStayOutOfTheDiction
   ASSERT_EQ(Sql("RENAME \"QT_TYPES\" TO \"QT_MOVED\"").exitCode, 0);
   ASSERT_EQ(Sql("ALTER TABLE \"QT_MOVED\" RENAME COLUMN \"V\" TO \"W\"").exitCode, 0);
   const Outcome moved = Sql("INSERT INTO \"QT_MOVED\" (\"W\") VALUES('ää')");
-  EXPECT_NE(moved.err.find("ORA-12899: value too large for column \"SCOTT\".\"QT_MOVED\".\"W\" (actual: 4, maximum: 3)"),
-            std::string::npos)
+  EXPECT_NE(
+      moved.err.find("ORA-12899: value too large for column \"SCOTT\".\"QT_MOVED\".\"W\" (actual: 4, maximum: 3)"),
+      std::string::npos)
       << moved.err;
   Sql("DROP TABLE \"QT_MOVED\"");
 }

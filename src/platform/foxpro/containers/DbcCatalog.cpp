@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/containers/DbcFiles.h"
 #include "platform/foxpro/containers/DbcIndex.h"
+#include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/tables/TableFields.h"
 #include "platform/foxpro/tables/TableNames.h"
@@ -133,8 +133,7 @@ std::vector<std::string> DbcCatalog::FilesOf(const std::string& dbfPath) {
   return files;
 }
 
-void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns,
-                             int codePage) {
+void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns, int codePage) {
   const auto lock = LockContainer();
   table_->Reload();
   const std::string tableName = StemOf(FileNameOf(dbfPath));

@@ -23,8 +23,7 @@ class DbcCatalog : public Catalog {
   std::string Folder() const override;
   std::vector<CatalogEntry> Entries() override;
   TableLocation Resolve(std::string_view name) override;
-  void CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns,
-                   int codePage = 0) override;
+  void CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns, int codePage = 0) override;
   void DropTable(std::string_view name) override;
   void RenameTable(std::string_view oldName, std::string_view newName) override;
 

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/foxpro/indexes/CdxWriter.h"
 #include "platform/foxpro/containers/DbcTable.h"
+#include "platform/foxpro/indexes/CdxWriter.h"
 
 namespace foxpro {
 

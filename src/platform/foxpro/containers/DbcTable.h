@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/foxpro/tables/DbfHeader.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/DbfHeader.h"
 
 namespace foxpro {
 

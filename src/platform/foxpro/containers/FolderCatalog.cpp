@@ -10,9 +10,9 @@
 #include <utility>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/DbfWriter.h"
-#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/tables/TableFields.h"
 #include "platform/foxpro/tables/TableNames.h"
 

@@ -19,8 +19,7 @@ class FolderCatalog : public Catalog {
   std::vector<CatalogEntry> Entries() override;
   TableLocation Resolve(std::string_view name) override;
   /// Field names longer than 10 characters are cut, clashes numbered (ShortFieldNames).
-  void CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns,
-                   int codePage = 0) override;
+  void CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns, int codePage = 0) override;
   void DropTable(std::string_view name) override;
   void RenameTable(std::string_view oldName, std::string_view newName) override;
 

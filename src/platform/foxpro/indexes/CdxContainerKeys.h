@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/foxpro/tables/DbfHeader.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/DbfHeader.h"
 
 namespace foxpro {
 

@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/containers/DbcIndex.h"
 #include "platform/foxpro/tables/Calendar.h"
 #include "platform/foxpro/tables/CodePage.h"
-#include "platform/foxpro/containers/DbcIndex.h"
 #include "platform/foxpro/tables/FieldTypes.h"
 #include "platform/foxpro/tables/TableNames.h"
 

@@ -6,9 +6,9 @@
 #include <optional>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/containers/DbcFiles.h"
 #include "platform/foxpro/indexes/CdxContainerKeys.h"
 #include "platform/foxpro/indexes/CdxReader.h"
-#include "platform/foxpro/containers/DbcFiles.h"
 #include "platform/foxpro/tables/TableNames.h"
 
 namespace foxpro {

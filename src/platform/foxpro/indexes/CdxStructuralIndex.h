@@ -6,10 +6,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/indexes/CdxKeyExpression.h"
 #include "platform/foxpro/indexes/CdxWriter.h"
 #include "platform/foxpro/tables/DbfHeader.h"
-#include "platform/foxpro/files/FileIo.h"
 
 namespace foxpro {
 

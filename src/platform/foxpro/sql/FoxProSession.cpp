@@ -8,15 +8,15 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/tables/AppendArrays.h"
-#include "platform/foxpro/indexes/CdxStructuralIndex.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
+#include "platform/foxpro/containers/FolderCatalog.h"
+#include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/indexes/CdxStructuralIndex.h"
+#include "platform/foxpro/sql/SqlParser.h"
+#include "platform/foxpro/tables/AppendArrays.h"
 #include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/tables/FieldTypes.h"
-#include "platform/foxpro/files/FileIo.h"
-#include "platform/foxpro/containers/FolderCatalog.h"
-#include "platform/foxpro/sql/SqlParser.h"
 #include "platform/foxpro/tables/TableNames.h"
 
 namespace foxpro {

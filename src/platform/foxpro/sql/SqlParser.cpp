@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/FieldTypes.h"
-#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/tables/TableNames.h"
 
 namespace foxpro {

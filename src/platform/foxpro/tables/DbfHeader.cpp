@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/tables/FieldTypes.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/FieldTypes.h"
 
 namespace foxpro {
 namespace {

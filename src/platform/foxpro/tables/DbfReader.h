@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/ado/Value.h"
-#include "platform/foxpro/tables/DbfHeader.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/DbfHeader.h"
 
 namespace foxpro {
 

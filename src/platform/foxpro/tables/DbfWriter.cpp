@@ -6,8 +6,8 @@
 #include <set>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/tables/Calendar.h"
 #include "platform/foxpro/indexes/CdxStructuralIndex.h"
+#include "platform/foxpro/tables/Calendar.h"
 #include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/FieldEncoding.h"
 #include "platform/foxpro/tables/FieldTypes.h"

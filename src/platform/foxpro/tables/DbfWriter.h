@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/ado/Value.h"
+#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/tables/DbfHeader.h"
 #include "platform/foxpro/tables/FieldEncoding.h"
-#include "platform/foxpro/files/FileIo.h"
 
 namespace foxpro {
 

@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "platform/ado/Failure.h"
-#include "platform/foxpro/tables/DbfHeader.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/DbfHeader.h"
 
 namespace foxpro {
 
