@@ -24,6 +24,7 @@
 #include "commands/transfer/SendTablesToFoxPro.h"
 #include "commands/transfer/SendTablesToOracle.h"
 #include "commands/transfer/TransferPlan.h"
+#include "connections/CommandNames.h"
 #include "connections/DataProviders.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
@@ -317,7 +318,7 @@ int Run(const Arguments& arguments) {
 
   // The tables window's load steps, for the lists this command works on.
   {
-    connections::FailureTrap trap(prompter, "Form2.Form_Load");
+    connections::FailureTrap trap(prompter, connections::command_names::kTablesWindowLoad);
     std::string foxProConnection;
     if (usesFoxPro) {
       trap.Step(110, [&] { foxProConnection = connections::FoxProConnectionString(fields); });

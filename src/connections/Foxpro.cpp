@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "connections/CommandNames.h"
 #include "connections/ConnectionObject.h"
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
@@ -37,7 +38,7 @@ bool CheckFoxProConnection(const ConnectionFields& fields) {
 
 void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const ConnectionFields& fields) {
   // The trap covers only the creation of the connection; later failures take the test's own path.
-  FailureTrap trap(prompter, "Form1.PushButton1_Click");
+  FailureTrap trap(prompter, connections::command_names::kTestFoxProConnection);
   ConnectionObject connection;
   trap.Step(100, [&] { connection.Create(); });
   try {

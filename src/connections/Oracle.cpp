@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "connections/CommandNames.h"
 #include "connections/ConnectionObject.h"
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
@@ -33,7 +34,7 @@ bool CheckOracleConnection(const ConnectionFields& fields) {
 
 void TestOracleConnection(Prompter& prompter, MousePointer& pointer, const ConnectionFields& fields) {
   // The trap covers only the creation of the connection; later failures take the test's own path.
-  FailureTrap trap(prompter, "Form1.PushButton3_Click");
+  FailureTrap trap(prompter, connections::command_names::kTestOracleConnection);
   ConnectionObject connection;
   trap.Step(100, [&] { connection.Create(); });
   try {

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <vector>
 
+#include "connections/CommandNames.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
@@ -177,7 +178,7 @@ void Form1::Option1_Click() { connections::SaveProfileSetting(connections::kFoxP
 void Form1::Option2_Click() { connections::SaveProfileSetting(connections::kFoxProOptionKey, "2"); }
 
 void Form1::Form_Load() {
-  connections::FailureTrap trap(m_services.prompts, "Form1.Form_Load");
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kConnectionWindowLoad);
   trap.Step(100, [&] { ApplySkin(*this, m_services.programFolder, m_services.skin); });
   trap.Step(102, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });
   trap.Step(104, [&] { setWindowIcon(ProgramIcon()); });
@@ -209,7 +210,7 @@ void Form1::PushButton1_Click() { connections::TestFoxProConnection(m_services.p
 void Form1::PushButton3_Click() { connections::TestOracleConnection(m_services.prompts, m_pointer, *this); }
 
 void Form1::PushButton2_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton2_Click");
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kNext);
   trap.Step(100, [&] { m_pointer.Set(connections::vbHourglass); });
   if (trap.Test(102, [&] { return connections::CheckOracleConnection(*this); })) {
     if (trap.Test(104, [&] { return connections::CheckFoxProConnection(*this); })) {
@@ -222,14 +223,14 @@ void Form1::PushButton2_Click() {
 }
 
 void Form1::PushButton4_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton4_Click");
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kPickDbcFile);
   std::string folder;
   trap.Step(100, [&] { folder = m_services.pickers.BrowseForFolder(this, "Please select folder:", ""); });
   if (trap.Test(102, [&] { return !folder.empty(); })) trap.Step(104, [&] { SetFreeTableFolder(folder); });
 }
 
 void Form1::PushButton5_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton5_Click");
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kPickFreeTableFolder);
   std::string fileName;
   int flags = 0;
   std::string title;
@@ -259,17 +260,17 @@ std::string Form1::SidHelpText() {
 }
 
 void Form1::PushButton6_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton6_Click");
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kSidHelp);
   trap.Step(100, [&] { m_services.prompts.Tell(SidHelpText()); });
 }
 
 void Form1::PushButton7_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton7_Click");
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kFoxProClosedHint);
   trap.Step(100, [&] { m_services.prompts.Tell("Make sure FoxPro is closed while using this application."); });
 }
 
 void Form1::PushButton8_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form1.PushButton8_Click");
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kLobHint);
   trap.Step(100,
             [&] { m_services.prompts.Tell("This software does not support the CLOB and NLOB data type in Oracle."); });
 }

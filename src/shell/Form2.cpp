@@ -17,6 +17,7 @@
 #include "commands/maintenance/RenameTables.h"
 #include "commands/transfer/SendTablesToFoxPro.h"
 #include "commands/transfer/SendTablesToOracle.h"
+#include "connections/CommandNames.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
 #include "connections/Oracle.h"
@@ -150,7 +151,7 @@ void Form2::moveEvent(QMoveEvent* event) {
 
 void Form2::Form_Load() {
   m_loaded = true;
-  connections::FailureTrap trap(m_services.prompts, "Form2.Form_Load");
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kTablesWindowLoad);
   trap.Step(100, [&] { UseSystemColours(*this); });
   trap.Step(102, [&] { setWindowIcon(ProgramIcon()); });
   const std::string handCursor = InProgramFolder(m_services.programFolder, kHandCursorFile);
@@ -174,7 +175,7 @@ void Form2::PushButton6_Click() { maintenance::RenameFoxProTable(m_parts); }
 void Form2::PushButton7_Click() { maintenance::RenameOracleTable(m_parts); }
 
 void Form2::PushButton2_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form2.PushButton2_Click", nullptr,
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kBack, nullptr,
                                 connections::StopButton::kOffered);
   trap.Step(100, [&] { m_connectionWindow.show(); });
   trap.Step(102, [&] { hide(); });
@@ -186,13 +187,13 @@ void Form2::SelectAll(const char* handler, connections::ListBox& list, bool sele
   for (int i = 0; i < count; ++i) trap.Step(102, [&] { list.SetSelected(i, selected); });
 }
 
-void Form2::PushButton8_Click() { SelectAll("Form2.PushButton8_Click", m_list2, true); }
-void Form2::PushButton9_Click() { SelectAll("Form2.PushButton9_Click", m_list2, false); }
-void Form2::PushButton10_Click() { SelectAll("Form2.PushButton10_Click", m_list1, true); }
-void Form2::PushButton11_Click() { SelectAll("Form2.PushButton11_Click", m_list1, false); }
+void Form2::PushButton8_Click() { SelectAll(connections::command_names::kSelectAllOracle, m_list2, true); }
+void Form2::PushButton9_Click() { SelectAll(connections::command_names::kSelectNoneOracle, m_list2, false); }
+void Form2::PushButton10_Click() { SelectAll(connections::command_names::kSelectAllFoxPro, m_list1, true); }
+void Form2::PushButton11_Click() { SelectAll(connections::command_names::kSelectNoneFoxPro, m_list1, false); }
 
 void Form2::PushButton12_Click() {
-  connections::FailureTrap trap(m_services.prompts, "Form2.PushButton12_Click", nullptr,
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kQuestions, nullptr,
                                 connections::StopButton::kOffered);
   trap.Step(
       100, [&] { m_services.prompts.Tell(std::string("Questions? Please contact Team Quenmark at ") + kContactPage); });

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "connections/CommandNames.h"
 #include "connections/ConnectionObject.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
@@ -23,8 +24,10 @@ enum class Side { FoxPro, Oracle };
 void DeleteTables(TablesWindowParts& window, Side side) {
   const bool foxPro = side == Side::FoxPro;
   const connections::TableSide nameSide = foxPro ? connections::TableSide::FoxPro : connections::TableSide::Oracle;
-  FailureTrap trap(window.Prompts, foxPro ? "Form2.PushButton1_Click" : "Form2.PushButton5_Click", nullptr,
-                   connections::StopButton::kOffered);
+  FailureTrap trap(
+      window.Prompts,
+      foxPro ? connections::command_names::kDeleteFoxProTables : connections::command_names::kDeleteOracleTables,
+      nullptr, connections::StopButton::kOffered);
   ListBox& list = foxPro ? window.List1 : window.List2;
   const std::string quote = foxPro ? "`" : "\"";
   // The Oracle command has no CursorLocation statement, so its later statements number 2 lower.

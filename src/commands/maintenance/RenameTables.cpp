@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "connections/CommandNames.h"
 #include "connections/ConnectionObject.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
@@ -27,8 +28,10 @@ std::string RenameStatement(Side side, const std::string& oldName, const std::st
 void RenameTable(TablesWindowParts& window, Side side) {
   const bool foxPro = side == Side::FoxPro;
   const connections::TableSide nameSide = foxPro ? connections::TableSide::FoxPro : connections::TableSide::Oracle;
-  FailureTrap trap(window.Prompts, foxPro ? "Form2.PushButton6_Click" : "Form2.PushButton7_Click", nullptr,
-                   connections::StopButton::kOffered);
+  FailureTrap trap(
+      window.Prompts,
+      foxPro ? connections::command_names::kRenameFoxProTable : connections::command_names::kRenameOracleTable, nullptr,
+      connections::StopButton::kOffered);
   ListBox& list = foxPro ? window.List1 : window.List2;
   // The Oracle command has no CursorLocation statement, so its later statements number 2 lower.
   const int shift = foxPro ? 2 : 0;

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "commands/transfer/TransferObserver.h"
+#include "connections/CommandNames.h"
 #include "connections/WindowParts.h"
 
 namespace transfer {
 
-inline constexpr const char* kSendTablesToOracleHandler = "Form2.PushButton3_Click";
+inline constexpr const char* kSendTablesToOracleHandler = connections::command_names::kSendTablesToOracle;
 
 /// How the rows reach Oracle: one literal INSERT per row (what the windows send), or bound
 /// values in parameter arrays of one prepared INSERT, one commit per array (the command
