@@ -3,10 +3,12 @@
 #include <getopt.h>
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <climits>
 #include <map>
+#include <vector>
+
+#include "platform/foxpro/tables/CodePage.h"
 
 namespace cli {
 namespace {
@@ -29,10 +31,6 @@ const std::map<std::string, CommandShape>& Commands() {
   };
   return commands;
 }
-
-// The code pages a FoxPro table header can name.
-constexpr std::array kCodePages = {437, 850,  852,  857,  865,  866,  874,  932,  936,  949,
-                                   950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 10000};
 
 Overwrite OverwriteFrom(const std::string& value) {
   if (value == "yes") return Overwrite::Yes;
@@ -58,7 +56,8 @@ int WholeNumber(const std::string& option, const std::string& value) {
 
 int CodePage(const std::string& option, const std::string& value) {
   const int number = WholeNumber(option, value);
-  if (std::find(kCodePages.begin(), kCodePages.end(), number) == kCodePages.end()) {
+  const std::vector<int> offered = foxpro::OfferedCodePages();
+  if (std::find(offered.begin(), offered.end(), number) == offered.end()) {
     throw UsageError(option +
                      " takes a FoxPro code page (437 850 852 857 865 866 874 932 936 949 950 "
                      "1250-1256 10000), not '" +

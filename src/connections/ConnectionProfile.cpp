@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "connections/SettingsStore.h"
+#include "platform/foxpro/tables/CodePage.h"
 
 namespace connections {
 
@@ -41,8 +42,7 @@ int CodePageSetting(const std::string& key, int fallback) {
 }
 
 const std::vector<int>& FoxProCodePages() {
-  static const std::vector<int> codePages = {437, 850,  852,  865,  866,  857,  874,  932,  936,  949,
-                                             950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 10000};
+  static const std::vector<int> codePages = foxpro::OfferedCodePages();
   return codePages;
 }
 
