@@ -23,6 +23,7 @@
 #include "commands/transfer/ListHelpers.h"
 #include "commands/transfer/SendTablesToFoxPro.h"
 #include "commands/transfer/SendTablesToOracle.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferPlan.h"
 #include "connections/CommandNames.h"
 #include "connections/DataProviders.h"
@@ -97,8 +98,8 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
   const std::string oracle = connections::OracleConnectionString(fields);
   const std::string foxPro = connections::FoxProConnectionString(fields);
   const bool toOracle = direction == Direction::ToOracle;
-  const std::string targetSelect =
-      toOracle ? "SELECT * FROM \"" + tally.target + "\"" : "SELECT * FROM `" + transfer::LowerCase(tally.target) + "`";
+  const std::string targetSelect = toOracle ? "SELECT * FROM " + transfer::Quoted(tally.target)
+                                            : "SELECT * FROM `" + transfer::LowerCase(tally.target) + "`";
   Verified verified;
   try {
     std::vector<std::string> columns;

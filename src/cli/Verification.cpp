@@ -9,6 +9,7 @@
 
 #include "commands/transfer/DecimalText.h"
 #include "commands/transfer/OracleValues.h"
+#include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TypedTables.h"
 #include "commands/transfer/TypedValues.h"
 #include "platform/ado/Connection.h"
@@ -242,7 +243,7 @@ TableComparison CompareRows(Direction direction, const std::string& table, const
 std::string SourceSelect(Direction direction, const std::string& table, const std::string& oracleConnectionString,
                          bool typed) {
   if (direction == Direction::ToOracle) return "SELECT * FROM `" + table + "`";
-  if (!typed) return "SELECT * FROM \"" + table + "\"";
+  if (!typed) return "SELECT * FROM " + transfer::Quoted(table);
   ado::Connection oracle;
   oracle.CursorLocation = ado::adUseClient;
   oracle.Open(oracleConnectionString);

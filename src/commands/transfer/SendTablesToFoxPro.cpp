@@ -233,7 +233,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
           parts, records, *oracle, source, *foxPro, target, tablePath,
           [&](const std::string&) { return makeRoom(306); }, !window.Fields.DbcMode(), window.Fields.CodePage());
     } else {
-      trap.Step(158, [&] { records->Open("SELECT * FROM \"" + source + "\"", *oracle); });
+      trap.Step(158, [&] { records->Open("SELECT * FROM " + Quoted(source), *oracle); });
       long rowCount = 0;
       const bool sourceRead = records.IsOpen();
       if (sourceRead) trap.Step(176, [&] { rowCount = records->RecordCount(); });

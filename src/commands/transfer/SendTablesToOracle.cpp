@@ -202,21 +202,21 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     long rowCount = 0;
     trap.Step(168, [&] { rowCount = records->RecordCount(); });
     if (trap.Test(148, [&] { return answer == connections::vbYes; })) {
-      trap.Step(150, [&] { oracle->Execute("DROP TABLE \"" + target + "\""); });
+      trap.Step(150, [&] { oracle->Execute("DROP TABLE " + Quoted(target)); });
       trap.Step(152, [&] { RemoveListItem(oracleList, target); });
     }
     if (keepTypes) {
       TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
       created = SendTypedTableToOracle(parts, records, *foxPro, foxProList.List(i), *oracle, target);
     } else {
-      trap.Step(156, [&] { sql = "CREATE TABLE \"" + target + "\"("; });
+      trap.Step(156, [&] { sql = "CREATE TABLE " + Quoted(target) + "("; });
       const int columnCount = trap.Value(158, 1, [&] { return records->FieldCount(); });
       for (int f = 0; f < columnCount; ++f) {
         trap.Step(160, [&] { DoEvents(); });
         trap.Step(162, [&] {
           const ado::Field& field = records->Fields(f);
-          sql += "\"" + field.Name + "\"" +
-                 OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(field.Type))));
+          sql +=
+              Quoted(field.Name) + OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(field.Type))));
         });
       }
       trap.Step(164, [&] {
