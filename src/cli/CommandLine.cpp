@@ -31,6 +31,7 @@
 #include "connections/Foxpro.h"
 #include "connections/NameRules.h"
 #include "connections/Oracle.h"
+#include "platform/ado/Utf.h"
 #include "platform/foxpro/tables/CodePage.h"
 
 namespace cli {
@@ -80,9 +81,7 @@ const char* SideName(Side side) { return side == Side::FoxPro ? "FoxPro" : "Orac
 std::string Shortened(const std::string& text) {
   constexpr std::size_t kShown = 200;
   if (text.size() <= kShown) return text;
-  std::size_t cut = kShown;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
-  return text.substr(0, cut) + "...(" + std::to_string(text.size()) + " bytes)";
+  return text.substr(0, ado::WholeCharacterLength(text, kShown)) + "...(" + std::to_string(text.size()) + " bytes)";
 }
 
 struct Verified {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/ado/Utf.h"
+
 namespace cli {
 namespace {
 
@@ -13,21 +15,8 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 
 // The length of the valid UTF-8 sequence of at least two bytes at text[at], or 0.
 std::size_t Utf8Length(const std::string& text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                             : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                            : 0;
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return 0;
-  }
-  // Overlong three- and four-byte forms, surrogates and code points past U+10FFFF.
-  if ((lead == 0xE0 && byte(at + 1) < 0xA0) || (lead == 0xED && byte(at + 1) > 0x9F) ||
-      (lead == 0xF0 && byte(at + 1) < 0x90) || (lead == 0xF4 && byte(at + 1) > 0x8F))
-    return 0;
-  return length;
+  const std::size_t length = ado::Utf8SequenceLength(text, at);
+  return length >= 2 ? length : 0;
 }
 
 }  // namespace
