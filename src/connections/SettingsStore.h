@@ -7,6 +7,24 @@ namespace connections {
 inline constexpr const char* kSettingsApplication = "Quenmark";
 inline constexpr const char* kSettingsSection = "Tesselby";
 
+/// Where the profile lives: one implementation per system's own store (on Linux QSettings'
+/// file in the user's configuration folder). Every reader and writer goes through the one the
+/// program runs with.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  virtual void Save(const std::string& application, const std::string& section, const std::string& key,
+                    const std::string& value) = 0;
+  /// The stored text, or nothing when the key was never written.
+  virtual bool Get(const std::string& application, const std::string& section, const std::string& key,
+                   std::string& value) = 0;
+  /// Where application's settings are kept, for messages.
+  virtual std::string Location(const std::string& application) = 0;
+};
+
+/// The store of this system: QSettings' native file on Linux.
+SettingsStore& SystemSettingsStore();
+
 /// Writes value under application, section and key at once (synced to disk, owner-only file).
 void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                  const std::string& value);
