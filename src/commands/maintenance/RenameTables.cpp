@@ -3,7 +3,6 @@
 #include <string>
 #include <utility>
 
-#include "commands/transfer/SqlHelpers.h"
 #include "connections/CommandNames.h"
 #include "connections/ConnectionObject.h"
 #include "connections/FailureTrap.h"
@@ -23,7 +22,7 @@ enum class Side { FoxPro, Oracle };
 
 std::string RenameStatement(Side side, const std::string& oldName, const std::string& newName) {
   if (side == Side::FoxPro) return "RENAME TABLE `" + oldName + "` TO `" + newName + "`";
-  return "RENAME " + transfer::Quoted(oldName) + " TO " + transfer::Quoted(newName);
+  return "RENAME \"" + oldName + "\" TO \"" + newName + "\"";
 }
 
 void RenameTable(TablesWindowParts& window, Side side) {
