@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "connections/DoEvents.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
 
@@ -12,7 +13,11 @@ namespace connections {
 // its later steps, each of them failing in turn.
 class ConnectionObject {
  public:
-  void Create() { m_connection = std::make_unique<ado::Connection>(); }
+  // The command's connections keep the window live while they wait (nothing without one).
+  void Create() {
+    m_connection = std::make_unique<ado::Connection>();
+    m_connection->Yield = &DoEvents;
+  }
   bool IsCreated() const { return m_connection != nullptr; }
   bool IsOpen() const { return m_connection != nullptr && m_connection->IsOpen(); }
 

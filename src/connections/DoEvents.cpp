@@ -13,8 +13,6 @@
 #include <optional>
 #include <vector>
 
-#include "platform/ado/Yield.h"
-
 namespace connections {
 
 namespace {
@@ -96,10 +94,6 @@ void DoEvents() {
   const std::int64_t now = CoarseMilliseconds();
   if (now - last < 10) return;
   last = now;
-  // From the first yield on, a login and reading a whole table at a recordset's Open yield
-  // as well.
-  static const bool yieldsWhileWaiting = (ado::SetYield(&DoEvents), true);
-  (void)yieldsWhileWaiting;
   if (QCoreApplication::instance() == nullptr) return;
   EventGaps* gaps = EventGaps::Instance();
   if (gaps == nullptr) {

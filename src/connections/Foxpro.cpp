@@ -27,6 +27,7 @@ std::string FoxProConnectionString(const ConnectionFields& fields) {
 
 bool CheckFoxProConnection(const ConnectionFields& fields) {
   ado::Connection connection;
+  connection.Yield = &DoEvents;  // the window stays live while it waits
   try {
     connection.CursorLocation = ado::adUseServer;
     connection.Open(FoxProConnectionString(fields));
@@ -55,6 +56,7 @@ void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const Conne
 
 void LoadFoxProTables(ListBox& list, const std::string& connectionString) {
   ado::Connection connection;
+  connection.Yield = &DoEvents;  // the window stays live while it waits
   connection.Open(connectionString);
   std::unique_ptr<ado::Recordset> tables = connection.OpenSchema(ado::adSchemaTables);
   list.Clear();

@@ -24,6 +24,7 @@ std::string OracleConnectionString(const ConnectionFields& fields) {
 
 bool CheckOracleConnection(const ConnectionFields& fields) {
   ado::Connection connection;
+  connection.Yield = &DoEvents;  // the window stays live while it waits
   try {
     connection.Open(OracleConnectionString(fields));
     return true;
@@ -50,6 +51,7 @@ void TestOracleConnection(Prompter& prompter, MousePointer& pointer, const Conne
 
 void LoadOracleTables(ListBox& list, const ConnectionFields& fields) {
   ado::Connection connection;
+  connection.Yield = &DoEvents;  // the window stays live while it waits
   ado::Recordset tables;
   connection.CursorLocation = ado::adUseClient;  // so that RecordCount is exact
   connection.Open(OracleConnectionString(fields));

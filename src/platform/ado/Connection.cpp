@@ -24,7 +24,7 @@ void Connection::Open(const std::string& connectionString) {
   settings.connectionTimeout = ConnectionTimeout;
   settings.mode = Mode;
   // A login to a distant server can take a second; the window goes on meanwhile.
-  session_ = WhileYielding([&] { return provider->Open(connectionString, settings); });
+  session_ = WhileYielding(Yield, [&] { return provider->Open(connectionString, settings); });
   if (!session_) throw Failure("The provider did not open a connection.");
 }
 
@@ -40,13 +40,13 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
   }
   auto rows = ActiveSession().TablesSchema();
   auto recordset = std::make_unique<Recordset>();
-  recordset->OpenRows(std::move(rows), CursorLocation == adUseClient);
+  recordset->OpenRows(std::move(rows), CursorLocation == adUseClient, Yield);
   return recordset;
 }
 
 std::unique_ptr<Recordset> Connection::OpenIndexesSchema(const std::string& table) {
   auto recordset = std::make_unique<Recordset>();
-  recordset->OpenRows(ActiveSession().IndexesSchema(table), CursorLocation == adUseClient);
+  recordset->OpenRows(ActiveSession().IndexesSchema(table), CursorLocation == adUseClient, Yield);
   return recordset;
 }
 

@@ -21,6 +21,9 @@ class Connection {
   long CommandTimeout = 30;
   long ConnectionTimeout = 15;
   int Mode = adModeUnknown;
+  /// Called now and then while a login waits or a whole table is read, so that the caller's
+  /// window stays live; none by default.
+  void (*Yield)() = nullptr;
 
   void Open(const std::string& connectionString);
   // Runs a statement; rows it returns are ignored.

@@ -8,7 +8,6 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
-#include "platform/ado/Yield.h"
 
 namespace ado {
 
@@ -271,7 +270,7 @@ class Recordset::Impl {
   long position = 0;  // client-side: index of the current row
   bool onRow = false;
 
-  void Load(std::unique_ptr<RowSource> rows, bool clientSide) {
+  void Load(std::unique_ptr<RowSource> rows, bool clientSide, void (*yield)()) {
     for (const FieldInfo& info : rows->Fields()) {
       Field field;
       field.Name = info.name;
@@ -285,7 +284,7 @@ class Recordset::Impl {
       while (rows->Next(row)) {
         for (const Value& value : row) store->Append(value);
         store->EndRow();
-        if (store->Rows() % kRowsPerYield == 0 && CurrentYield() != nullptr) CurrentYield()();
+        if (store->Rows() % kRowsPerYield == 0 && yield != nullptr) yield();
       }
       rows.reset();
       row.clear();
@@ -336,13 +335,13 @@ void Recordset::Open(const std::string& source, Connection& connection, int curs
   if (!rows || rows->Fields().empty()) {
     return;  // a statement without rows leaves the recordset closed, as ADO does
   }
-  OpenRows(std::move(rows), connection.CursorLocation == adUseClient || cursorType == adOpenStatic);
+  OpenRows(std::move(rows), connection.CursorLocation == adUseClient || cursorType == adOpenStatic, connection.Yield);
 }
 
-void Recordset::OpenRows(std::unique_ptr<RowSource> rows, bool clientSide) {
+void Recordset::OpenRows(std::unique_ptr<RowSource> rows, bool clientSide, void (*yield)()) {
   if (impl_) throw Failure("Operation is not allowed when the object is open.");
   auto impl = std::make_unique<Impl>();
-  impl->Load(std::move(rows), clientSide);
+  impl->Load(std::move(rows), clientSide, yield);
   impl_ = std::move(impl);
 }
 

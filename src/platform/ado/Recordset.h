@@ -62,7 +62,7 @@ class Recordset {
 
   void Open(const std::string& source, Connection& connection, int cursorType = -1, int lockType = -1);
   // Wraps a row source directly (the schema rowset).
-  void OpenRows(std::unique_ptr<RowSource> rows, bool clientSide);
+  void OpenRows(std::unique_ptr<RowSource> rows, bool clientSide, void (*yield)() = nullptr);
 
   int FieldCount() const;
   const Field& Fields(int index) const;

@@ -121,9 +121,9 @@ int yields = 0;
 // A slow login must not freeze the window: the caller yields while it waits, and what the
 // login gives or throws still arrives.
 TEST(ConnectionTest, TheCallerYieldsWhileALoginWaits) {
-  ado::SetYield([] { ++yields; });
+  void (*yield)() = [] { ++yields; };
   const auto caller = std::this_thread::get_id();
-  const int result = ado::WhileYielding([&] {
+  const int result = ado::WhileYielding(yield, [&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(40));
     return std::this_thread::get_id() == caller ? 0 : 7;
   });
@@ -132,8 +132,8 @@ TEST(ConnectionTest, TheCallerYieldsWhileALoginWaits) {
   auto scripted = ScriptedProvider::Install("p.1");
   scripted->FailOpen("ORA-12170: TNS:Connect timeout occurred");
   ado::Connection connection;
+  connection.Yield = yield;
   EXPECT_THROW(connection.Open("Provider=p.1"), ado::Failure);
-  ado::SetYield(nullptr);
 }
 
 TEST(ConnectionTest, ExecuteSendsTheTextUnchangedAndReportsRejections) {
