@@ -29,6 +29,7 @@
 #include "connections/DataProviders.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
+#include "connections/LoadSteps.h"
 #include "connections/NameRules.h"
 #include "connections/Oracle.h"
 #include "platform/ado/Utf.h"
@@ -321,10 +322,14 @@ int Run(const Arguments& arguments) {
     connections::FailureTrap trap(prompter, connections::command_names::kTablesWindowLoad);
     std::string foxProConnection;
     if (usesFoxPro) {
-      trap.Step(110, [&] { foxProConnection = connections::FoxProConnectionString(fields); });
-      trap.Step(112, [&] { connections::LoadFoxProTables(foxProList, foxProConnection); });
+      trap.Step(connections::TablesWindowLoadStep::FoxProConnectionString,
+                [&] { foxProConnection = connections::FoxProConnectionString(fields); });
+      trap.Step(connections::TablesWindowLoadStep::LoadFoxProTables,
+                [&] { connections::LoadFoxProTables(foxProList, foxProConnection); });
     }
-    if (usesOracle) trap.Step(114, [&] { connections::LoadOracleTables(oracleList, fields); });
+    if (usesOracle)
+      trap.Step(connections::TablesWindowLoadStep::LoadOracleTables,
+                [&] { connections::LoadOracleTables(oracleList, fields); });
   }
   if (arguments.command == Command::List) {
     // What did load is shown; a side that failed has its report and the status says so.

@@ -6,6 +6,7 @@
 
 #include "connections/FailureReport.h"
 #include "connections/Prompter.h"
+#include "connections/StepNumber.h"
 #include "connections/StopRequest.h"
 #include "platform/ado/Failure.h"
 
@@ -33,7 +34,7 @@ class FailureTrap {
       : prompter_(prompter), handler_(std::move(handler)), statement_(statement), stop_(stop) {}
 
   template <class F>
-  void Step(int number, F&& statement) {
+  void Step(StepNumber number, F&& statement) {
     if (Skipping()) return;
     Run(number, std::forward<F>(statement));
   }
@@ -41,22 +42,23 @@ class FailureTrap {
   // A statement that puts things back (pointer, progress bar, recordset, connections, the
   // list entry of a table that exists): it runs also after Stop.
   template <class F>
-  void Closing(int number, F&& statement) {
+  void Closing(StepNumber number, F&& statement) {
     Run(number, std::forward<F>(statement));
   }
 
   // A closing statement that after Stop is needed only when neededAfterStop() holds: a
   // connection or recordset that is open, a table that was created.
   template <class Needed, class F>
-  void Closing(int number, Needed&& neededAfterStop, F&& statement) {
+  void Closing(StepNumber number, Needed&& neededAfterStop, F&& statement) {
     if (Skipping() && !std::forward<Needed>(neededAfterStop)()) return;
     Run(number, std::forward<F>(statement));
   }
 
   // The test of a branch: a failing test goes on inside the branch, as if it had been met.
   template <class F>
-  bool Test(int number, F&& condition) {
+  bool Test(StepNumber number, F&& condition) {
     if (Skipping()) return false;
+    prompter_.Began(number.value);
     try {
       return static_cast<bool>(std::forward<F>(condition)());
     } catch (const std::exception& failure) {
@@ -67,8 +69,9 @@ class FailureTrap {
 
   // A value the next statements use (a loop bound, a count); a failure gives fallback.
   template <class T, class F>
-  T Value(int number, T fallback, F&& expression) {
+  T Value(StepNumber number, T fallback, F&& expression) {
     if (Skipping()) return fallback;
+    prompter_.Began(number.value);
     try {
       return std::forward<F>(expression)();
     } catch (const std::exception& failure) {
@@ -81,11 +84,12 @@ class FailureTrap {
   // statement number. A failing set-up goes on with the body, once, with the counter at its
   // initial value 0; a failure inside the body is the body's own steps' business.
   template <class Bounds, class Body>
-  void For(int number, Bounds&& bounds, int step, Body&& body) {
+  void For(StepNumber number, Bounds&& bounds, int step, Body&& body) {
     using Range = decltype(std::forward<Bounds>(bounds)());
     using Counter = typename Range::first_type;
     if (Skipping()) return;
     Range range{};
+    prompter_.Began(number.value);
     try {
       range = std::forward<Bounds>(bounds)();
     } catch (const std::exception& failure) {
@@ -117,7 +121,8 @@ class FailureTrap {
   bool Skipping() const { return stopped_ || lost_; }
 
   template <class F>
-  void Run(int number, F&& statement) {
+  void Run(StepNumber number, F&& statement) {
+    prompter_.Began(number.value);
     try {
       std::forward<F>(statement)();
     } catch (const std::exception& failure) {
@@ -125,10 +130,10 @@ class FailureTrap {
     }
   }
 
-  void Report(int number, const std::exception& failure) {
+  void Report(StepNumber number, const std::exception& failure) {
     // After Stop there is nothing left to stop: the closing statements report with OK only.
     const StopButton offer = stopped_ ? StopButton::kNone : stop_;
-    if (ShowFailureReport(prompter_, failure, handler_, number, statement_, offer) == vbStop) stopped_ = true;
+    if (ShowFailureReport(prompter_, failure, handler_, number.value, statement_, offer) == vbStop) stopped_ = true;
     if (endTableOnLost_ && dynamic_cast<const ado::ConnectionLost*>(&failure) != nullptr) lost_ = true;
   }
 

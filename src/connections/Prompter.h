@@ -38,6 +38,8 @@ class Prompter {
   virtual void Tell(const std::string& text) = 0;
   /// The typed text, or empty text when cancelled.
   virtual std::string AskText(const std::string& prompt, const std::string& defaultText) = 0;
+  /// The command begins its numbered step: what a log or a test follows the command's course by.
+  virtual void Began(int step) { (void)step; }
 };
 
 }  // namespace connections

@@ -20,6 +20,7 @@
 #include "connections/CommandNames.h"
 #include "connections/FailureTrap.h"
 #include "connections/Foxpro.h"
+#include "connections/LoadSteps.h"
 #include "connections/Oracle.h"
 #include "shell/Form1.h"
 #include "shell/Main.h"
@@ -151,18 +152,21 @@ void Form2::moveEvent(QMoveEvent* event) {
 
 void Form2::Form_Load() {
   m_loaded = true;
+  using LoadStep = connections::TablesWindowLoadStep;
   connections::FailureTrap trap(m_services.prompts, connections::command_names::kTablesWindowLoad);
-  trap.Step(100, [&] { UseSystemColours(*this); });
-  trap.Step(102, [&] { setWindowIcon(ProgramIcon()); });
+  trap.Step(LoadStep::SystemColours, [&] { UseSystemColours(*this); });
+  trap.Step(LoadStep::Icon, [&] { setWindowIcon(ProgramIcon()); });
   const std::string handCursor = InProgramFolder(m_services.programFolder, kHandCursorFile);
-  if (trap.Test(104, [&] { return FileExists(handCursor); })) trap.Step(106, [&] { m_pointer.LoadImage(handCursor); });
-  trap.Step(108, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });
+  if (trap.Test(LoadStep::TestHandCursor, [&] { return FileExists(handCursor); }))
+    trap.Step(LoadStep::LoadHandCursor, [&] { m_pointer.LoadImage(handCursor); });
+  trap.Step(LoadStep::Title, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });
   std::string foxProConnection;
-  trap.Step(110, [&] { foxProConnection = connections::FoxProConnectionString(m_connectionWindow); });
-  trap.Step(112, [&] { connections::LoadFoxProTables(m_list1, foxProConnection); });
-  trap.Step(114, [&] { connections::LoadOracleTables(m_list2, m_connectionWindow); });
+  trap.Step(LoadStep::FoxProConnectionString,
+            [&] { foxProConnection = connections::FoxProConnectionString(m_connectionWindow); });
+  trap.Step(LoadStep::LoadFoxProTables, [&] { connections::LoadFoxProTables(m_list1, foxProConnection); });
+  trap.Step(LoadStep::LoadOracleTables, [&] { connections::LoadOracleTables(m_list2, m_connectionWindow); });
   // The top of "< Back" plus its height plus a fixed margin below it.
-  trap.Step(116, [&] { SetOuterHeight(5280 + 405 + 580); });
+  trap.Step(LoadStep::Height, [&] { SetOuterHeight(5280 + 405 + 580); });
 }
 
 void Form2::Form_Unload() { m_services.endProgram(); }

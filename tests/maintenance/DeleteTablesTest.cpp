@@ -93,7 +93,7 @@ TEST_F(DeleteTablesTest, FailingDropReportsOnceAndStillRemovesTheName) {
   foxpro->FailOn("`B`", "File is in use.");
   FakeTablesWindow::Select(w.list1, {"a", "B", "c"});
   w.list1.SetListIndex(0);
-  w.prompter.ExpectFailureReport("File is in use.", "Form2.PushButton1_Click", 118);
+  w.prompter.ExpectFailureReport("File is in use.", "Form2.PushButton1_Click", 120);
   DeleteFoxProTables(w.parts);
   EXPECT_EQ(foxpro->Statements(), (Names{"DROP TABLE `c`", "DROP TABLE `B`", "DROP TABLE `a`"}));
   EXPECT_EQ(FakeTablesWindow::Items(w.list1), (Names{"d"}));
@@ -104,8 +104,8 @@ TEST_F(DeleteTablesTest, ConnectionThatDoesNotOpenReportsThenEveryDropReports) {
   FakeTablesWindow::Select(w.list2, {"DEPT", "EMP"});
   w.list2.SetListIndex(0);
   w.prompter.ExpectFailureReport("ORA-12541: TNS:no listener", "Form2.PushButton5_Click", 104)
-      .ExpectFailureReport("Form2.PushButton5_Click", 116)
-      .ExpectFailureReport("Form2.PushButton5_Click", 116);
+      .ExpectFailureReport("Form2.PushButton5_Click", 118)
+      .ExpectFailureReport("Form2.PushButton5_Click", 118);
   DeleteOracleTables(w.parts);
   EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"MyTable"}));
   EXPECT_EQ(w.pointer.History(), (std::vector<int>{vbHourglass, vbDefault}));
@@ -130,9 +130,9 @@ TEST_F(DeleteTablesTest, NamesThatCouldReachPastQuotesOrFolderAreRefusedAndKept)
       .ExpectFailureReport(
           "The table name 'x<LF>y' is refused: a file name cannot hold a control character or "
           "line break.",
-          "Form2.PushButton1_Click", 124)
+          "Form2.PushButton1_Click", 118)
       .ExpectFailureReport("The table name '../x' is refused: a file name cannot hold a path separator.",
-                           "Form2.PushButton1_Click", 124);
+                           "Form2.PushButton1_Click", 118);
   DeleteFoxProTables(w.parts);
   EXPECT_EQ(foxpro->Executed(), (Names{"DROP TABLE `a`"}));
   EXPECT_EQ(FakeTablesWindow::Items(w.list1), (Names{"../x", "x\ny"}));
@@ -143,7 +143,7 @@ TEST_F(DeleteTablesTest, NamesThatCouldReachPastQuotesOrFolderAreRefusedAndKept)
   w.list2.SetListIndex(0);
   w.prompter.ExpectFailureReport(
       "The Oracle name 'q\" cascade --' is refused: a quoted identifier cannot hold a double quote.",
-      "Form2.PushButton5_Click", 122);
+      "Form2.PushButton5_Click", 116);
   DeleteOracleTables(w.parts);
   EXPECT_EQ(oracle->Executed(), (Names{"DROP TABLE \"EMP\""}));
   EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"q\" cascade --"}));

@@ -164,7 +164,7 @@ TEST_F(FoxProMaintenanceTest, RenameToATakenNameReportsAndKeepsBothTables) {
   const Names before = Rows(connection, old);
   SelectOnly({"people"});
   w.prompter.ExpectInputBox("Enter new name of " + old + ":", "", old, "memotest")
-      .ExpectFailureReport("Form2.PushButton6_Click", 130);
+      .ExpectFailureReport("Form2.PushButton6_Click", 134);
   RenameFoxProTable(w.parts);
   w.prompter.ExpectAllUsed();
   EXPECT_EQ(Rows(connection, old), before);

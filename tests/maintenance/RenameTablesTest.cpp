@@ -103,7 +103,7 @@ TEST_F(RenameTablesTest, RejectedRenameReportsOnceAndStillEditsTheList) {
   oracle->FailOn("RENAME", "ORA-00955: name is already used by an existing object");
   SelectAndMakeCurrent(w.list2, {"EMP"}, 2);
   w.prompter.ExpectInputBox("Enter new name of EMP:", "", "EMP", "EMP")
-      .ExpectFailureReport("ORA-00955: name is already used by an existing object", "Form2.PushButton7_Click", 128);
+      .ExpectFailureReport("ORA-00955: name is already used by an existing object", "Form2.PushButton7_Click", 132);
   RenameOracleTable(w.parts);
   EXPECT_EQ(oracle->Statements(), (Names{"RENAME \"EMP\" TO \"EMP\""}));
   EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"BONUS", "DEPT", "EMP"}));
@@ -117,7 +117,7 @@ TEST_F(RenameTablesTest, ConnectionThatDoesNotOpenStillAsksThenReportsTheRename)
   SelectAndMakeCurrent(w.list2, {"EMP"}, 2);
   w.prompter.ExpectFailureReport("ORA-01017: invalid username/password; logon denied", "Form2.PushButton7_Click", 104)
       .ExpectInputBox("Enter new name of EMP:", "", "EMP", "STAFF")
-      .ExpectFailureReport("Form2.PushButton7_Click", 128);
+      .ExpectFailureReport("Form2.PushButton7_Click", 132);
   RenameOracleTable(w.parts);
   EXPECT_EQ(FakeTablesWindow::Items(w.list2), (Names{"BONUS", "DEPT", "STAFF"}));
 }
@@ -140,7 +140,7 @@ TEST_F(RenameTablesTest, FoxProRenameFailureNamesItsOwnHandler) {
   foxpro->FailOn("RENAME TABLE", "File 'orders.dbf' does not exist.");
   SelectAndMakeCurrent(w.list1, {"orders"}, 1);
   w.prompter.ExpectInputBox("Enter new name of orders:", "", "orders", "old_orders")
-      .ExpectFailureReport("File 'orders.dbf' does not exist.", "Form2.PushButton6_Click", 130);
+      .ExpectFailureReport("File 'orders.dbf' does not exist.", "Form2.PushButton6_Click", 134);
   RenameFoxProTable(w.parts);
   EXPECT_EQ(FakeTablesWindow::Items(w.list1), (Names{"customers", "old_orders", "Products"}));
 }
@@ -165,24 +165,24 @@ TEST_F(RenameTablesTest, NamesThatCouldReachPastQuotesOrFolderAreRefusedWithNoth
     std::string refusal;
   };
   const std::vector<Case> cases = {
-      {false, "EMP", "X\" TO \"Y", 142,
+      {false, "EMP", "X\" TO \"Y", 130,
        "The Oracle name 'X\" TO \"Y' is refused: a quoted identifier cannot hold a double quote."},
-      {false, "a\"b", "", 140, "The Oracle name 'a\"b' is refused: a quoted identifier cannot hold a double quote."},
-      {true, "orders", "../orders", 144,
+      {false, "a\"b", "", 124, "The Oracle name 'a\"b' is refused: a quoted identifier cannot hold a double quote."},
+      {true, "orders", "../orders", 132,
        "The table name '../orders' is refused: a file name cannot hold a path separator."},
-      {true, "orders", "..", 144, "The table name '..' is refused: it names a folder, not a file."},
-      {true, "orders", "a\rb", 144,
+      {true, "orders", "..", 132, "The table name '..' is refused: it names a folder, not a file."},
+      {true, "orders", "a\rb", 132,
        "The table name 'a<CR>b' is refused: a file name cannot hold a control character or line break."},
-      {true, "..\\up", "", 142, "The table name '..\\up' is refused: a file name cannot hold a path separator."},
-      {true, "Region", " ", 144, "The table name ' ' is refused: a table needs a name that is not all blanks."},
-      {true, "Region", "region ", 144,
+      {true, "..\\up", "", 126, "The table name '..\\up' is refused: a file name cannot hold a path separator."},
+      {true, "Region", " ", 132, "The table name ' ' is refused: a table needs a name that is not all blanks."},
+      {true, "Region", "region ", 132,
        "The table name 'region ' is refused: leading or trailing blanks would make a second table that looks like "
        "the first."},
-      {true, "Region", "back`q", 144,
+      {true, "Region", "back`q", 132,
        "The table name 'back`q' is refused: a back-quote would end the name in FoxPro statements."},
-      {true, "Region", "it's", 144,
+      {true, "Region", "it's", 132,
        "The table name 'it's' is refused: an apostrophe would end the file path in FoxPro statements."},
-      {false, "EMP", "  ", 142, "The Oracle name '  ' is refused: a table needs a name that is not all blanks."}};
+      {false, "EMP", "  ", 130, "The Oracle name '  ' is refused: a table needs a name that is not all blanks."}};
   for (const Case& c : cases) {
     connections::ListBox& list = c.foxPro ? w.list1 : w.list2;
     list.Clear();

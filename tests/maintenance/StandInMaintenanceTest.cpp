@@ -89,7 +89,7 @@ TEST_F(StandInMaintenanceTest, DroppingATableThatIsGoneReportsAndStillRemovesThe
   FakeTablesWindow::Fill(w.list2, {"CONN_DEL_A"});
   w.list2.SetSelected(0, true);
   w.list2.SetListIndex(0);
-  w.prompter.ExpectFailureReport("Form2.PushButton5_Click", 116);
+  w.prompter.ExpectFailureReport("Form2.PushButton5_Click", 118);
   DeleteOracleTables(w.parts);
   EXPECT_EQ(w.list2.ListCount(), 0);
 }
@@ -99,7 +99,7 @@ TEST_F(StandInMaintenanceTest, RenameSendsOraclesStatementAndTheRejectionStillEd
   w.list2.SetSelected(1, true);
   w.list2.SetListIndex(1);
   w.prompter.ExpectInputBox("Enter new name of EMP:", "", "EMP", "STAFF")
-      .ExpectFailureReport("Form2.PushButton7_Click", 128);
+      .ExpectFailureReport("Form2.PushButton7_Click", 132);
   const std::size_t logBefore = ServerLog().size();
   RenameOracleTable(w.parts);
   EXPECT_NE(ServerLog().substr(logBefore).find("RENAME \"EMP\" TO \"STAFF\""), std::string::npos);

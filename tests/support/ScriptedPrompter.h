@@ -4,12 +4,14 @@
 
 #include <deque>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "connections/FailureReport.h"
 #include "connections/Prompter.h"
+#include "connections/StepNumber.h"
 
 namespace support {
 
@@ -115,6 +117,7 @@ class ScriptedPrompter : public connections::Prompter {
   std::string AskText(const std::string& prompt, const std::string& defaultText) override {
     return InputBox(prompt, {}, defaultText);
   }
+  void Began(int step) override { m_steps.push_back(step); }
 
   std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
     m_asked.push_back({AskedPrompt::Input, prompt, 0, title, defaultText});
@@ -140,11 +143,28 @@ class ScriptedPrompter : public connections::Prompter {
   }
   std::size_t Remaining() const { return m_expected.size(); }
 
-  /// Fails the test when a scripted prompt was never asked.
+  /// Fails the test when a scripted prompt was never asked, or when a command's step numbers
+  /// did not follow the order its steps ran in.
   void ExpectAllUsed() const {
     for (const auto& e : m_expected)
       ADD_FAILURE() << "scripted " << (e.kind == AskedPrompt::Message ? "message box" : "input box")
                     << " never asked: " << Printable(e.description);
+    ExpectStepsNumberedInRunningOrder();
+  }
+
+  // A report names its step by number, so numbers follow the steps as they are written and
+  // run: a step met for the first time bears a higher number than the step just before it (a
+  // loop or a skipped branch goes back only to steps it has met). A step 100 begins a command.
+  void ExpectStepsNumberedInRunningOrder() const {
+    std::set<int> met;
+    for (std::size_t i = 0; i < m_steps.size(); ++i) {
+      const int step = m_steps[i];
+      if (step == connections::StepNumber::kFirst) met.clear();
+      if (step % 2 != 0 || step < connections::StepNumber::kFirst)
+        ADD_FAILURE() << "step " << step << " is not one of 100, 102, ...";
+      if (met.insert(step).second && i > 0 && step != connections::StepNumber::kFirst && step <= m_steps[i - 1])
+        ADD_FAILURE() << "step " << step << " first ran after step " << m_steps[i - 1];
+    }
   }
 
   /// Shows "\r" and "\n" so that line breaks in failure output are readable.
@@ -209,6 +229,7 @@ class ScriptedPrompter : public connections::Prompter {
   std::vector<connections::FailureReport> m_failures;
   bool m_allowUnscripted = false;
   std::function<void(const AskedPrompt&)> m_observer;
+  std::vector<int> m_steps;  // every step begun, in order
 };
 
 }  // namespace support

@@ -363,7 +363,7 @@ TEST_F(EndToEndTest, OneStopEndsATransferWhoseServerWentAwayAndTheNextOneWorks) 
   ServerLossAtHalfWay progress(oracle_);
   connections::TablesWindowParts parts{window.list1,   window.list2,    progress,
                                        window.pointer, window.prompter, window.fields};
-  window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 186, connections::vbStop);
+  window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 238, connections::vbStop);
 
   SendTablesToOracle(parts);
 
@@ -438,7 +438,7 @@ TEST_F(EndToEndTest, HostileOracleNamesNeverReachOutsideTheFoxProFolder) {
     for (int i = window.list2.ListCount() - 1; i >= 0; --i) {
       testing::ExpectReport(window.prompter,
                             testing::RefusalOf(connections::RequirePlainFileName, window.list2.List(i)),
-                            kSendTablesToFoxProHandler, 214, "");
+                            kSendTablesToFoxProHandler, 134, "");
     }
     recorder_->statements.clear();
     SendTablesToFoxPro(window.parts);
@@ -462,9 +462,9 @@ TEST_F(EndToEndTest, NamesWithDoubleQuotesNeverReachTheServer) {
   FakeTablesWindow::Select(window.list1, {injected, "fields"});
   window.list1.SetListIndex(0);
   testing::ExpectReport(window.prompter, testing::RefusalOf(connections::RequireOracleIdentifier, injected),
-                        kSendTablesToOracleHandler, 206, "");
+                        kSendTablesToOracleHandler, 136, "");
   testing::ExpectReport(window.prompter, testing::RefusalOf(connections::RequireOracleIdentifier, "a\"int)--"),
-                        kSendTablesToOracleHandler, 208, "");
+                        kSendTablesToOracleHandler, 160, "");
 
   SendTablesToOracle(window.parts);
 

@@ -158,9 +158,9 @@ TEST_F(SendTablesToOracleTest, AFailingInsertIsReportedWithItsStatementAndTheRes
   sides.foxPro->SetResult("SELECT * FROM `b`", Orders({{"x", 1}, {"bad", 2}, {"y", 3}, {"bad", 4}}));
   sides.foxPro->SetResult("SELECT * FROM `a`", Orders({{"z", 5}}));
   sides.oracle->FailOn("'bad'", "ORA-01722: invalid number");
-  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 186,
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 238,
                "INSERT INTO \"b\" VALUES('bad', '2')");
-  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 186,
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 238,
                "INSERT INTO \"b\" VALUES('bad', '4')");
   Run();
   EXPECT_EQ(sides.oracle->Statements().size(), 7u);
@@ -174,7 +174,7 @@ TEST_F(SendTablesToOracleTest, StopInAFailureReportEndsTheCommandTheWayItsLastSt
   sides.foxPro->SetResult("SELECT * FROM `b`", Orders({{"x", 1}, {"bad", 2}, {"y", 3}, {"bad", 4}}));
   sides.foxPro->SetResult("SELECT * FROM `a`", Orders({{"z", 5}}));
   sides.oracle->FailOn("'bad'", "ORA-03113: end-of-file on communication channel");
-  sides.window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 186, connections::vbStop);
+  sides.window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 238, connections::vbStop);
   Run();
   // No further row, no further table, no further report.
   EXPECT_EQ(sides.oracle->Statements().size(), 3u);
@@ -196,7 +196,7 @@ TEST_F(SendTablesToOracleTest, AFailedCreateSendsNoRowsAndSaysHowManyWereNotSent
   sides.oracle->FailOn("CREATE TABLE", "ORA-00955: name is already used by an existing object");
   ExpectReport(sides.window.prompter,
                "ORA-00955: name is already used by an existing object\n" + NotCreatedText("orders", 2),
-               kSendTablesToOracleHandler, 166, "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)");
+               kSendTablesToOracleHandler, 214, "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)");
   testing::RecordingObserver observer;
   SendTablesToOracle(sides.window.parts, &observer, InsertPath::Arrays);
   EXPECT_EQ(sides.oracle->Statements().back(), "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)");
@@ -211,13 +211,13 @@ TEST_F(SendTablesToOracleTest, AnOracleThatDoesNotOpenIsReportedForEveryStatemen
   auto& prompter = sides.window.prompter;
   const std::string create = "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)";
   ExpectReport(prompter, "ORA-12541: TNS:no listener", kSendTablesToOracleHandler, 114, "");
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 214, "");  // the table's lock
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 216, "");  // and its present spelling
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 140, "");  // the table's lock
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 142, "");  // and its present spelling
   ExpectOverwrite(prompter, "orders", connections::vbYes);
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 150, "");  // the DROP is never the statement
-  ExpectReport(prompter, std::string(kNotOpen) + "\n" + NotCreatedText("orders", 2), kSendTablesToOracleHandler, 166,
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 168, "");  // the DROP is never the statement
+  ExpectReport(prompter, std::string(kNotOpen) + "\n" + NotCreatedText("orders", 2), kSendTablesToOracleHandler, 214,
                create);
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 202, create);
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 254, create);
   Run();
   EXPECT_EQ(sides.window.pointer.Get(), 0);
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"orders"});
@@ -239,8 +239,8 @@ TEST_F(SendTablesToOracleTest, ALostConnectionEndsTheTableWithOneReport) {
     run.foxPro->SetResult("SELECT * FROM `a`", Orders({{"v", 5}}));
     run.oracle->LoseConnectionOn("VALUES('y'", staysAway);
     const std::string statement = "INSERT INTO \"c\" VALUES('y', '2')";
-    ExpectReport(run.window.prompter, lost, kSendTablesToOracleHandler, 186, statement);
-    if (staysAway) ExpectReport(run.window.prompter, refused, kSendTablesToOracleHandler, 212, statement);
+    ExpectReport(run.window.prompter, lost, kSendTablesToOracleHandler, 238, statement);
+    if (staysAway) ExpectReport(run.window.prompter, refused, kSendTablesToOracleHandler, 138, statement);
     testing::RecordingObserver observer;
     SendTablesToOracle(run.window.parts, &observer, InsertPath::Statements);
     Strings expected = {"start c 4", "row", "failed row", "end"};
@@ -282,7 +282,7 @@ TEST_F(SendTablesToOracleTest, ATableAnotherRunWritesIsLeftAloneAndAMissingLockI
         heldElsewhere ? std::to_string(OracleTableLock::IdOf(run.window.fields.oracleUser, "b")) : "DBMS_LOCK.REQUEST",
         c.lockFailure);
     if (heldElsewhere) {
-      ExpectReport(run.window.prompter, OracleTableLock::HeldElsewhereText("b"), kSendTablesToOracleHandler, 214, "");
+      ExpectReport(run.window.prompter, OracleTableLock::HeldElsewhereText("b"), kSendTablesToOracleHandler, 140, "");
     }
     testing::RecordingObserver observer;
     SendTablesToOracle(run.window.parts, &observer, InsertPath::Statements);
@@ -297,7 +297,7 @@ TEST_F(SendTablesToOracleTest, AnUnreadableFoxProTableIsReportedOnceAndTheOracle
   Offer({"gone"}, {"gone"}, {"gone"});
   sides.foxPro->FailOn("SELECT * FROM `gone`", "File 'gone.dbf' does not exist.");
   ExpectOverwrite(sides.window.prompter, "gone", connections::vbYes);
-  ExpectReport(sides.window.prompter, "File 'gone.dbf' does not exist.", kSendTablesToOracleHandler, 154, "");
+  ExpectReport(sides.window.prompter, "File 'gone.dbf' does not exist.", kSendTablesToOracleHandler, 158, "");
   Run();
   EXPECT_EQ(sides.oracle->Statements(), Strings{});
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"gone"});
@@ -315,10 +315,10 @@ TEST_F(SendTablesToOracleTest, NamesThatCannotBeQuotedSkipTheirTableWithNothingS
                           {{{"id", ado::adInteger}, {"a\"int)--", ado::adInteger}}, {{1, 2}}});
   sides.foxPro->SetResult("SELECT * FROM `ok`", {{{"id", ado::adInteger}}, {}});
   ExpectReport(sides.window.prompter, testing::RefusalOf(connections::RequireOracleIdentifier, injected),
-               kSendTablesToOracleHandler, 206, "");
+               kSendTablesToOracleHandler, 136, "");
   ExpectOverwrite(sides.window.prompter, "fields", connections::vbYes);
   ExpectReport(sides.window.prompter, testing::RefusalOf(connections::RequireOracleIdentifier, "a\"int)--"),
-               kSendTablesToOracleHandler, 208, "CREATE TABLE \"ok\"(\"id\" INT)");
+               kSendTablesToOracleHandler, 160, "CREATE TABLE \"ok\"(\"id\" INT)");
   Run();
   EXPECT_EQ(sides.oracle->Statements(), Strings{"CREATE TABLE \"ok\"(\"id\" INT)"});
   EXPECT_EQ(sides.foxPro->Statements(), (Strings{"SELECT * FROM `ok`", "SELECT * FROM `fields`"}));
@@ -371,7 +371,7 @@ TEST_F(SendTablesToOracleTest, ARefusedArrayGoesAgainRowByRowAndOnlyItsBadRowIsR
   for (int n = 1; n <= 2500; ++n) rows.push_back({n == 1500 ? std::string("bad") : "r" + std::to_string(n), n});
   sides.foxPro->SetResult("SELECT * FROM `orders`", Orders(rows));
   sides.oracle->FailOn("bad", "ORA-01722: invalid number");
-  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 186,
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 238,
                "INSERT INTO \"orders\" VALUES('bad', '1500')");
   Run(InsertPath::Arrays);
 

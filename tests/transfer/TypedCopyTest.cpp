@@ -99,7 +99,7 @@ TEST_F(TypedCopyTest, FoxProFieldsBecomeTypedOracleColumnsWithTheirTypeInTheComm
   ExpectReport(
       sides.window.prompter,
       "Table orders, row 2 was refused: ORA-12899: value too large for column \"name\"\nColumn name, value 'BAD'",
-      "Form2.PushButton3_Click", 322, insert);
+      "Form2.PushButton3_Click", 200, insert);
   SendTablesToOracle(sides.window.parts);
   EXPECT_EQ(sides.oracle->Executed(),
             (Strings{"CREATE TABLE \"orders\"(\"name\" VARCHAR2(10 CHAR), \"qty\" NUMBER(19,4), \"born\" TIMESTAMP(3), "

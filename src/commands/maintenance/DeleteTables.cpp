@@ -20,6 +20,24 @@ using connections::TablesWindowParts;
 
 enum class Side { FoxPro, Oracle };
 
+// The command's steps in the order they are written and run; a failure report gives the step
+// at position k the number 100 + 2k.
+enum class Step {
+  CreateObject,
+  Hourglass,
+  CursorLocation,
+  Open,
+  TestSelection,
+  AskForSelection,
+  PointerAfterAsking,
+  CountItems,
+  TestSelected,
+  TestName,
+  Drop,
+  RemoveItem,
+  PointerAtEnd
+};
+
 // The two commands are twins: list, connection and the quoting of the name differ.
 void DeleteTables(TablesWindowParts& window, Side side) {
   const bool foxPro = side == Side::FoxPro;
@@ -30,41 +48,43 @@ void DeleteTables(TablesWindowParts& window, Side side) {
       nullptr, connections::StopButton::kOffered);
   ListBox& list = foxPro ? window.List1 : window.List2;
   const std::string quote = foxPro ? "`" : "\"";
-  // The Oracle command has no CursorLocation statement, so its later statements number 2 lower.
-  const int shift = foxPro ? 2 : 0;
+  // The Oracle command has no CursorLocation step: its later steps stand one place earlier.
+  const auto step = [&](Step s) {
+    return connections::StepNumber(connections::StepNumber(s).value - (!foxPro && s > Step::CursorLocation ? 2 : 0));
+  };
 
   connections::ConnectionObject connection;
-  trap.Step(100, [&] { connection.Create(); });
-  trap.Step(102, [&] { window.Pointer.Set(connections::vbHourglass); });
-  if (foxPro) trap.Step(104, [&] { connection->CursorLocation = ado::adUseServer; });
-  trap.Step(104 + shift, [&] {
+  trap.Step(step(Step::CreateObject), [&] { connection.Create(); });
+  trap.Step(step(Step::Hourglass), [&] { window.Pointer.Set(connections::vbHourglass); });
+  if (foxPro) trap.Step(step(Step::CursorLocation), [&] { connection->CursorLocation = ado::adUseServer; });
+  trap.Step(step(Step::Open), [&] {
     connection->Open(foxPro ? connections::FoxProConnectionString(window.Fields)
                             : connections::OracleConnectionString(window.Fields));
   });
-  if (trap.Test(106 + shift, [&] { return list.ListIndex() == -1; })) {
-    trap.Step(108 + shift, [&] { window.Prompts.Tell("Please select a table"); });
-    trap.Closing(110 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+  if (trap.Test(step(Step::TestSelection), [&] { return list.ListIndex() == -1; })) {
+    trap.Step(step(Step::AskForSelection), [&] { window.Prompts.Tell("Please select a table"); });
+    trap.Closing(step(Step::PointerAfterAsking), [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
   trap.For(
-      112 + shift,
+      step(Step::CountItems),
       [&] {
         return std::pair{list.ListCount() - 1, 0};
       },
       -1,
       [&](int i) {
-        if (trap.Test(114 + shift, [&] { return list.Selected(i); })) {
+        if (trap.Test(step(Step::TestSelected), [&] { return list.Selected(i); })) {
           // A name that could reach past its quotes or its folder is refused; its item stays.
-          if (trap.Test(122 + shift, [&] {
+          if (trap.Test(step(Step::TestName), [&] {
                 connections::RequireTableName(nameSide, list.List(i));
                 return false;
               }))
             return;
-          trap.Step(116 + shift, [&] { connection->Execute("DROP TABLE " + quote + list.List(i) + quote); });
-          trap.Step(118 + shift, [&] { list.RemoveItem(i); });
+          trap.Step(step(Step::Drop), [&] { connection->Execute("DROP TABLE " + quote + list.List(i) + quote); });
+          trap.Step(step(Step::RemoveItem), [&] { list.RemoveItem(i); });
         }
       });
-  trap.Closing(120 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+  trap.Closing(step(Step::PointerAtEnd), [&] { window.Pointer.Set(connections::vbDefault); });
 }
 
 }  // namespace

@@ -25,6 +25,34 @@ std::string RenameStatement(Side side, const std::string& oldName, const std::st
   return "RENAME \"" + oldName + "\" TO \"" + newName + "\"";
 }
 
+// The command's steps in the order they are written and run; a failure report gives the step
+// at position k the number 100 + 2k.
+enum class Step {
+  CreateObject,
+  Hourglass,
+  CursorLocation,
+  Open,
+  TestSelection,
+  AskForSelection,
+  PointerAfterAsking,
+  TestSingle,
+  AskForOne,
+  PointerAfterAskingForOne,
+  CountItems,
+  TestSelected,
+  TakeOldName,
+  TestOldName,
+  AskNewName,
+  TestNameGiven,
+  TestNewName,
+  Rename,
+  RemoveItem,
+  AddItem,
+  TestListed,
+  SelectFirst,
+  PointerAtEnd
+};
+
 void RenameTable(TablesWindowParts& window, Side side) {
   const bool foxPro = side == Side::FoxPro;
   const connections::TableSide nameSide = foxPro ? connections::TableSide::FoxPro : connections::TableSide::Oracle;
@@ -33,60 +61,62 @@ void RenameTable(TablesWindowParts& window, Side side) {
       foxPro ? connections::command_names::kRenameFoxProTable : connections::command_names::kRenameOracleTable, nullptr,
       connections::StopButton::kOffered);
   ListBox& list = foxPro ? window.List1 : window.List2;
-  // The Oracle command has no CursorLocation statement, so its later statements number 2 lower.
-  const int shift = foxPro ? 2 : 0;
+  // The Oracle command has no CursorLocation step: its later steps stand one place earlier.
+  const auto step = [&](Step s) {
+    return connections::StepNumber(connections::StepNumber(s).value - (!foxPro && s > Step::CursorLocation ? 2 : 0));
+  };
 
   connections::ConnectionObject connection;
   std::string oldName;
   std::string newName;
-  trap.Step(100, [&] { connection.Create(); });
-  trap.Step(102, [&] { window.Pointer.Set(connections::vbHourglass); });
-  if (foxPro) trap.Step(104, [&] { connection->CursorLocation = ado::adUseServer; });
-  trap.Step(104 + shift, [&] {
+  trap.Step(step(Step::CreateObject), [&] { connection.Create(); });
+  trap.Step(step(Step::Hourglass), [&] { window.Pointer.Set(connections::vbHourglass); });
+  if (foxPro) trap.Step(step(Step::CursorLocation), [&] { connection->CursorLocation = ado::adUseServer; });
+  trap.Step(step(Step::Open), [&] {
     connection->Open(foxPro ? connections::FoxProConnectionString(window.Fields)
                             : connections::OracleConnectionString(window.Fields));
   });
-  if (trap.Test(106 + shift, [&] { return list.ListIndex() == -1; })) {
-    trap.Step(108 + shift, [&] { window.Prompts.Tell("Please select a table to rename."); });
-    trap.Closing(110 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+  if (trap.Test(step(Step::TestSelection), [&] { return list.ListIndex() == -1; })) {
+    trap.Step(step(Step::AskForSelection), [&] { window.Prompts.Tell("Please select a table to rename."); });
+    trap.Closing(step(Step::PointerAfterAsking), [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
-  if (trap.Test(112 + shift, [&] { return list.SelCount() != 1; })) {
-    trap.Step(114 + shift, [&] { window.Prompts.Tell("Please select just one table to rename."); });
-    trap.Closing(116 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+  if (trap.Test(step(Step::TestSingle), [&] { return list.SelCount() != 1; })) {
+    trap.Step(step(Step::AskForOne), [&] { window.Prompts.Tell("Please select just one table to rename."); });
+    trap.Closing(step(Step::PointerAfterAskingForOne), [&] { window.Pointer.Set(connections::vbDefault); });
     return;
   }
   trap.For(
-      118 + shift,
+      step(Step::CountItems),
       [&] {
         return std::pair{list.ListCount() - 1, 0};
       },
       -1,
       [&](int i) {
-        if (!trap.Test(120 + shift, [&] { return list.Selected(i); })) return;
-        trap.Step(122 + shift, [&] { oldName = list.List(i); });
-        if (trap.Test(140 + shift, [&] {
+        if (!trap.Test(step(Step::TestSelected), [&] { return list.Selected(i); })) return;
+        trap.Step(step(Step::TakeOldName), [&] { oldName = list.List(i); });
+        if (trap.Test(step(Step::TestOldName), [&] {
               connections::RequireTableName(nameSide, oldName);
               return false;
             }))
           return;
-        trap.Step(124 + shift,
+        trap.Step(step(Step::AskNewName),
                   [&] { newName = window.Prompts.AskText("Enter new name of " + oldName + ":", oldName); });
         // Cancel, or a cleared field, leaves this item alone.
-        if (!trap.Test(126 + shift, [&] { return !newName.empty(); })) return;
+        if (!trap.Test(step(Step::TestNameGiven), [&] { return !newName.empty(); })) return;
         // A refused new name leaves the table and its list item as they were.
-        if (trap.Test(142 + shift, [&] {
+        if (trap.Test(step(Step::TestNewName), [&] {
               connections::RequireNewTableName(nameSide, newName);
               return false;
             }))
           return;
-        trap.Step(128 + shift, [&] { connection->Execute(RenameStatement(side, oldName, newName)); });
-        trap.Step(130 + shift, [&] { list.RemoveItem(i); });
-        trap.Step(132 + shift, [&] { list.AddItem(newName); });
-        if (trap.Test(134 + shift, [&] { return list.ListCount() > 0; }))
-          trap.Step(136 + shift, [&] { list.SetListIndex(0); });
+        trap.Step(step(Step::Rename), [&] { connection->Execute(RenameStatement(side, oldName, newName)); });
+        trap.Step(step(Step::RemoveItem), [&] { list.RemoveItem(i); });
+        trap.Step(step(Step::AddItem), [&] { list.AddItem(newName); });
+        if (trap.Test(step(Step::TestListed), [&] { return list.ListCount() > 0; }))
+          trap.Step(step(Step::SelectFirst), [&] { list.SetListIndex(0); });
       });
-  trap.Closing(138 + shift, [&] { window.Pointer.Set(connections::vbDefault); });
+  trap.Closing(step(Step::PointerAtEnd), [&] { window.Pointer.Set(connections::vbDefault); });
 }
 
 }  // namespace

@@ -162,29 +162,25 @@ KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, con
 
 void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                        const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target) {
-  parts.trap.Step(330, [&] {
-    parts.sql.clear();  // no statement of the rows' is to blame for what reading the keys meets
-    const KeyPlan plan = PlanKeysToOracle(foxPro, table, columns, oracle, target);
-    MakeKeys(
-        parts, target, plan, [&](const std::string& sql) { ExecuteSql(oracle, sql); },
-        [&](const CarriedKey& key, const std::string& message) {
-          const std::string duplicate = key.columns.empty() ? "" : FirstDuplicate(oracle, target, key.columns);
-          return "key " + key.name + (duplicate.empty() ? " failed: " + message : " has the duplicate " + duplicate);
-        });
-  });
+  parts.sql.clear();  // no statement of the rows' is to blame for what reading the keys meets
+  const KeyPlan plan = PlanKeysToOracle(foxPro, table, columns, oracle, target);
+  MakeKeys(
+      parts, target, plan, [&](const std::string& sql) { ExecuteSql(oracle, sql); },
+      [&](const CarriedKey& key, const std::string& message) {
+        const std::string duplicate = key.columns.empty() ? "" : FirstDuplicate(oracle, target, key.columns);
+        return "key " + key.name + (duplicate.empty() ? " failed: " + message : " has the duplicate " + duplicate);
+      });
 }
 
 void CarryKeysToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, const std::string& source,
                        const std::vector<MappedColumn>& columns, ado::Connection& foxPro, const std::string& tablePath,
                        bool container) {
-  parts.trap.Step(330, [&] {
-    parts.sql.clear();  // no statement of the rows' is to blame for what reading the keys meets
-    const KeyPlan plan = PlanKeysToFoxPro(oracle, source, columns, tablePath, container);
-    // The engine's failure names the key and its first duplicate value.
-    MakeKeys(
-        parts, tablePath, plan, [&](const std::string& sql) { ExecuteSql(foxPro, sql); },
-        [](const CarriedKey& key, const std::string& message) { return "tag " + key.name + ": " + message; });
-  });
+  parts.sql.clear();  // no statement of the rows' is to blame for what reading the keys meets
+  const KeyPlan plan = PlanKeysToFoxPro(oracle, source, columns, tablePath, container);
+  // The engine's failure names the key and its first duplicate value.
+  MakeKeys(
+      parts, tablePath, plan, [&](const std::string& sql) { ExecuteSql(foxPro, sql); },
+      [](const CarriedKey& key, const std::string& message) { return "tag " + key.name + ": " + message; });
 }
 
 }  // namespace transfer

@@ -28,8 +28,8 @@ KeyPlan PlanKeysToOracle(ado::Connection& foxPro, const std::string& table, cons
 KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, const std::vector<MappedColumn>& columns,
                          const std::string& tablePath, bool container);
 
-/// One guarded step after the rows: makes every key the plan carries and notes those it does
-/// not. Keys the rows violate give one report naming each key and its first duplicate values.
+/// After the rows (one step of the typed copy): makes every key the plan carries and notes
+/// those it does not. Keys the rows violate give one report naming each key and its first duplicate values.
 void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                        const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target);
 void CarryKeysToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, const std::string& source,

@@ -31,6 +31,80 @@
 namespace transfer {
 namespace {
 
+// The command's steps in the order they are written and run; a failure report gives the step
+// at position k the number 100 + 2k. The typed copy reads its source, the old table makes room,
+// then the typed copy writes: its two blocks stand around the steps that make room.
+enum class Step {
+  CreateObjects,
+  TestSelection,
+  AskForSelection,
+  Hourglass,
+  OracleCursor,
+  OracleCommandTimeout,
+  OracleConnectionTimeout,
+  OpenOracle,
+  FoxProMode,
+  FoxProCommandTimeout,
+  FoxProConnectionTimeout,
+  FoxProCursor,
+  OpenFoxPro,
+  CountTables,
+  // each table
+  TestNotSelected,
+  TakeSource,
+  TakeTarget,
+  TestNames,
+  TestCaseTwin,
+  Reconnect,
+  TestListed,
+  CountListed,
+  TestSpelling,
+  TakeSpelling,
+  AskOverwrite,
+  NotAsked,
+  TestUnlisted,
+  AskOverwriteUnlisted,
+  TestAnsweredNo,
+  RememberFile,
+  PlaceTable,
+  TypedRead,
+  TypedReadEnd = TypedRead + static_cast<int>(TypedFromOracleReadStep::Count) - 1,
+  OpenSource,
+  CountRows,
+  TestAnsweredYes,
+  IdentifyOldFile,
+  DropTable,
+  RemoveFromList,
+  RemoveOldFile,
+  TypedWrite,
+  TypedWriteEnd = TypedWrite + static_cast<int>(TypedToFoxProWriteStep::Count) - 1,
+  BeginCreate,
+  CountColumns,
+  YieldBeforeColumn,
+  AddColumn,
+  EndCreate,
+  Create,
+  YieldBeforeRow,
+  Progress,
+  BeginInsert,
+  CountValues,
+  YieldBeforeValue,
+  AddValue,
+  EndInsert,
+  RemoveLineBreaks,
+  Insert,
+  NextRow,
+  PointerAfterTable,
+  ResetProgress,
+  ProgressCaption,
+  CloseSource,
+  ListTarget,
+  // after the tables
+  PointerAtEnd,
+  CloseFoxPro,
+  CloseOracle
+};
+
 std::string TablePathOf(const std::string& target, const connections::ConnectionFields& fields) {
   return FoxProTablePath(target, fields.DbcMode() ? kDbcFileMode : kFreeTableFolderMode, fields.DbcFile(),
                          fields.FreeTableFolder());
@@ -92,30 +166,30 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   const bool keepTypes = window.Fields.KeepTypes();
   std::set<std::string> filesOfThisRun;  // lower-cased targets: one file each, whatever the letter case
 
-  trap.Step(100, [&] {
+  trap.Step(Step::CreateObjects, [&] {
     foxPro.Create();
     oracle.Create();
     records.Create();
   });
-  if (trap.Test(102, [&] { return oracleList.ListIndex() == -1; })) {
-    trap.Step(104, [&] { window.Prompts.Tell("Please select a table to send."); });
+  if (trap.Test(Step::TestSelection, [&] { return oracleList.ListIndex() == -1; })) {
+    trap.Step(Step::AskForSelection, [&] { window.Prompts.Tell("Please select a table to send."); });
     return;
   }
-  trap.Step(106, [&] { window.Pointer.Set(connections::vbHourglass); });
+  trap.Step(Step::Hourglass, [&] { window.Pointer.Set(connections::vbHourglass); });
 
-  trap.Step(108, [&] { oracle->CursorLocation = ado::adUseClient; });
-  trap.Step(110, [&] { oracle->CommandTimeout = 5000; });
-  trap.Step(112, [&] { oracle->ConnectionTimeout = 5000; });
-  trap.Step(114, [&] { oracle->Open(connections::OracleConnectionString(window.Fields)); });
+  trap.Step(Step::OracleCursor, [&] { oracle->CursorLocation = ado::adUseClient; });
+  trap.Step(Step::OracleCommandTimeout, [&] { oracle->CommandTimeout = 5000; });
+  trap.Step(Step::OracleConnectionTimeout, [&] { oracle->ConnectionTimeout = 5000; });
+  trap.Step(Step::OpenOracle, [&] { oracle->Open(connections::OracleConnectionString(window.Fields)); });
 
-  trap.Step(116, [&] { foxPro->Mode = ado::adModeReadWrite; });
-  trap.Step(118, [&] { foxPro->CommandTimeout = 5000; });
-  trap.Step(120, [&] { foxPro->ConnectionTimeout = 5000; });
-  trap.Step(122, [&] { foxPro->CursorLocation = ado::adUseServer; });
-  trap.Step(124, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
+  trap.Step(Step::FoxProMode, [&] { foxPro->Mode = ado::adModeReadWrite; });
+  trap.Step(Step::FoxProCommandTimeout, [&] { foxPro->CommandTimeout = 5000; });
+  trap.Step(Step::FoxProConnectionTimeout, [&] { foxPro->ConnectionTimeout = 5000; });
+  trap.Step(Step::FoxProCursor, [&] { foxPro->CursorLocation = ado::adUseServer; });
+  trap.Step(Step::OpenFoxPro, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
-  const int tableCount = trap.Value(126, 1, [&] { return oracleList.ListCount(); });
+  const int tableCount = trap.Value(Step::CountTables, 1, [&] { return oracleList.ListCount(); });
   bool reconnect = false;
   // The reports of a table left out before its rows are its own, not the next table's.
   const auto passOver = [&](const std::string& name) {
@@ -129,12 +203,12 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       trap.ResumeAfterLostConnection();
       reconnect = true;
     }
-    if (trap.Test(128, [&] { return !oracleList.Selected(i); })) continue;
-    trap.Step(130, [&] { source = oracleList.List(i); });
-    trap.Step(132, [&] { target = source; });
+    if (trap.Test(Step::TestNotSelected, [&] { return !oracleList.Selected(i); })) continue;
+    trap.Step(Step::TakeSource, [&] { source = oracleList.List(i); });
+    trap.Step(Step::TakeTarget, [&] { target = source; });
     // The source name stands in double quotes, the target name becomes a file in the chosen
     // folder: a name that could break out of either is refused and its table skipped.
-    if (trap.Test(214, [&] {
+    if (trap.Test(Step::TestNames, [&] {
           connections::RequireOracleIdentifier(source);
           connections::RequireNewTableName(connections::TableSide::FoxPro, target);
           return false;
@@ -144,7 +218,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     }
     // Names that differ only in letter case land on one file: the first of them is sent, a
     // later one would replace it unasked.
-    if (trap.Test(216, [&] {
+    if (trap.Test(Step::TestCaseTwin, [&] {
           if (filesOfThisRun.count(LowerCase(target)) != 0) {
             throw ado::Failure("The table " + source + " was not sent: its file would replace the table sent as " +
                                LowerCase(target) + " in this run, since FoxPro file names ignore letter case.");
@@ -158,104 +232,104 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     // reach ends the run, since every table would fail alike.
     if (reconnect) {
       reconnect = false;
-      trap.Step(218, [&] {
+      trap.Step(Step::Reconnect, [&] {
         if (oracle.IsOpen()) oracle->Close();
         oracle->Open(connections::OracleConnectionString(window.Fields));
       });
       if (!oracle.IsOpen()) break;
     }
 
-    if (trap.Test(134, [&] { return ListContains(foxProList, target); })) {
+    if (trap.Test(Step::TestListed, [&] { return ListContains(foxProList, target); })) {
       // The FoxPro list's spelling wins (the last matching item).
-      const int listed = trap.Value(136, 1, [&] { return foxProList.ListCount(); });
+      const int listed = trap.Value(Step::CountListed, 1, [&] { return foxProList.ListCount(); });
       for (int j = 0; j < listed; ++j) {
-        if (trap.Test(138, [&] { return LowerCase(foxProList.List(j)) == LowerCase(target); })) {
-          trap.Step(140, [&] { target = foxProList.List(j); });
+        if (trap.Test(Step::TestSpelling, [&] { return LowerCase(foxProList.List(j)) == LowerCase(target); })) {
+          trap.Step(Step::TakeSpelling, [&] { target = foxProList.List(j); });
         }
       }
-      trap.Step(142, [&] {
+      trap.Step(Step::AskOverwrite, [&] {
         answer = window.Prompts.AskOverwrite(target, connections::TableSide::FoxPro) ? connections::vbYes
                                                                                      : connections::vbNo;
       });
     } else {
-      trap.Step(144, [&] { answer = 0; });
+      trap.Step(Step::NotAsked, [&] { answer = 0; });
     }
     // The list may be stale: a table the catalog holds, or whose file is there all the same,
     // is asked about too, and Yes drops it like a listed one (which also unregisters it).
-    if (trap.Test(146, [&] {
+    if (trap.Test(Step::TestUnlisted, [&] {
           return answer == 0 &&
                  (FindFileIgnoringCase(TablePathOf(target, window.Fields)) || InCatalog(*foxPro, target));
         })) {
-      trap.Step(148, [&] {
+      trap.Step(Step::AskOverwriteUnlisted, [&] {
         answer = window.Prompts.AskOverwrite(target, connections::TableSide::FoxPro) ? connections::vbYes
                                                                                      : connections::vbNo;
       });
     }
-    if (trap.Test(150, [&] { return answer == connections::vbNo; })) {
+    if (trap.Test(Step::TestAnsweredNo, [&] { return answer == connections::vbNo; })) {
       passOver(source);
       continue;
     }
-    trap.Step(222, [&] { filesOfThisRun.insert(LowerCase(target)); });
+    trap.Step(Step::RememberFile, [&] { filesOfThisRun.insert(LowerCase(target)); });
     // A container's table is made again where it lived (an application may keep its tables in
     // a folder of their own, and another file may sit at the container's folder under the name).
-    trap.Step(160, [&] { tablePath = NewTablePath(*foxPro, target, window.Fields); });
+    trap.Step(Step::PlaceTable, [&] { tablePath = NewTablePath(*foxPro, target, window.Fields); });
     // The old table goes only once the source has been read: a source that cannot be read
     // leaves it as it is. Only the very file the overwrite question was about may go besides.
     // A table of the catalog whose DROP failed stays, and so does everything else: the new
     // table could not take its place.
-    const auto makeRoom = [&](int removalStep) {
+    const auto makeRoom = [&] {
       bool catalogTable = false;
       bool dropped = false;
-      if (trap.Test(152, [&] { return answer == connections::vbYes; })) {
+      if (trap.Test(Step::TestAnsweredYes, [&] { return answer == connections::vbYes; })) {
         // A table of the catalog goes with the DROP; a file the catalog does not hold is what
         // the question was about.
-        trap.Step(220, [&] {
+        trap.Step(Step::IdentifyOldFile, [&] {
           catalogTable = InCatalog(*foxPro, target);
           if (!catalogTable) askedFile = IdentityOfFile(tablePath);
         });
-        trap.Step(154, [&] {
+        trap.Step(Step::DropTable, [&] {
           foxPro->Execute("DROP TABLE `" + target + "`");
           dropped = true;
         });
-        trap.Step(156, [&] { RemoveListItem(foxProList, target); });
+        trap.Step(Step::RemoveFromList, [&] { RemoveListItem(foxProList, target); });
       }
       if (catalogTable && !dropped) return false;
       // Any other file at the path stays, and the CREATE TABLE reports it.
-      trap.Step(removalStep, [&] {
+      trap.Step(Step::RemoveOldFile, [&] {
         if (askedFile && askedFile == IdentityOfFile(tablePath)) RemoveFile(tablePath);
       });
       return true;
     };
 
     if (keepTypes) {
-      TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
+      TypedCopyParts parts{trap, sql, window.ProgressBar1, observer, Step::TypedRead, Step::TypedWrite};
       created = SendTypedTableToFoxPro(
-          parts, records, *oracle, source, *foxPro, target, tablePath,
-          [&](const std::string&) { return makeRoom(306); }, !window.Fields.DbcMode(), window.Fields.CodePage());
+          parts, records, *oracle, source, *foxPro, target, tablePath, [&](const std::string&) { return makeRoom(); },
+          !window.Fields.DbcMode(), window.Fields.CodePage());
     } else {
-      trap.Step(158, [&] { records->Open("SELECT * FROM " + Quoted(source), *oracle); });
+      trap.Step(Step::OpenSource, [&] { records->Open("SELECT * FROM " + Quoted(source), *oracle); });
       long rowCount = 0;
       const bool sourceRead = records.IsOpen();
-      if (sourceRead) trap.Step(176, [&] { rowCount = records->RecordCount(); });
-      if (!sourceRead || !makeRoom(162)) {
+      if (sourceRead) trap.Step(Step::CountRows, [&] { rowCount = records->RecordCount(); });
+      if (!sourceRead || !makeRoom()) {
         passOver(source);
       } else {
-        trap.Step(164, [&] { sql = "CREATE TABLE '" + tablePath + "'("; });
-        const int columnCount = trap.Value(166, 1, [&] { return records->FieldCount(); });
+        trap.Step(Step::BeginCreate, [&] { sql = "CREATE TABLE '" + tablePath + "'("; });
+        const int columnCount = trap.Value(Step::CountColumns, 1, [&] { return records->FieldCount(); });
         for (int f = 0; f < columnCount; ++f) {
-          trap.Step(168, [&] { DoEvents(); });
-          trap.Step(170, [&] {
+          trap.Step(Step::YieldBeforeColumn, [&] { DoEvents(); });
+          trap.Step(Step::AddColumn, [&] {
             const ado::Field& field = records->Fields(f);
             sql +=
                 FoxProColumnName(field.Name) + FoxProColumnClause(DataTypeName(static_cast<std::int16_t>(field.Type)));
           });
         }
-        trap.Step(172, [&] {
+        trap.Step(Step::EndCreate, [&] {
           RemoveLastCharacters(sql, 1);
           sql += ");";
         });
         std::optional<FileIdentity> createdFile;
-        trap.Step(174, [&] {
+        trap.Step(Step::Create, [&] {
           createTried = true;
           ExecuteCreate(*foxPro, sql, target, rowCount);
           created = true;
@@ -266,29 +340,29 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
         if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
         bool replaced = false;  // another program put its own file where this run's table was
         for (long r = 0; created && !replaced && r < rowCount && !trap.Interrupted(); ++r) {
-          trap.Step(178, [&] { DoEvents(); });
-          trap.Step(180, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
-          trap.Step(182, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });
-          const int valueCount = trap.Value(184, 1, [&] { return records->FieldCount(); });
+          trap.Step(Step::YieldBeforeRow, [&] { DoEvents(); });
+          trap.Step(Step::Progress, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
+          trap.Step(Step::BeginInsert, [&] { sql.assign("INSERT INTO '").append(tablePath).append("' VALUES('"); });
+          const int valueCount = trap.Value(Step::CountValues, 1, [&] { return records->FieldCount(); });
           for (int f = 0; f < valueCount; ++f) {
-            trap.Step(186, [&] { DoEvents(); });
-            trap.Step(188, [&] {
+            trap.Step(Step::YieldBeforeValue, [&] { DoEvents(); });
+            trap.Step(Step::AddValue, [&] {
               const ado::Field& field = records->Fields(f);
               AppendFoxProValueText(sql, field.Value, field.Type);
               sql += "', '";
             });
           }
-          trap.Step(190, [&] {
+          trap.Step(Step::EndInsert, [&] {
             RemoveLastCharacters(sql, 3);
             sql += ")";
           });
           // Values carry their line breaks as CHR() joints, so this finds only breaks in names.
-          trap.Step(192, [&] {
+          trap.Step(Step::RemoveLineBreaks, [&] {
             sql.erase(std::remove(sql.begin(), sql.end(), '\r'), sql.end());
             sql.erase(std::remove(sql.begin(), sql.end(), '\n'), sql.end());
           });
           bool inserted = false;
-          trap.Step(194, [&] {
+          trap.Step(Step::Insert, [&] {
             // Each statement finds the table by its path: rows go only into the file this run
             // made. From the second row on the session holds the file locked, so another run can
             // no longer remove it; the path is looked at again only now and then, against
@@ -302,26 +376,26 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
             inserted = true;
           });
           if (observer != nullptr) observer->RowSent(inserted);
-          trap.Step(196, [&] { records->MoveNext(); });
+          trap.Step(Step::NextRow, [&] { records->MoveNext(); });
         }
       }
     }
 
-    trap.Closing(198, [&] { window.Pointer.Set(connections::vbDefault); });
-    trap.Closing(200, [&] { window.ProgressBar1.SetValue(0); });
-    trap.Closing(202, [&] { window.ProgressBar1.SetText("Progress Bar"); });
+    trap.Closing(Step::PointerAfterTable, [&] { window.Pointer.Set(connections::vbDefault); });
+    trap.Closing(Step::ResetProgress, [&] { window.ProgressBar1.SetValue(0); });
+    trap.Closing(Step::ProgressCaption, [&] { window.ProgressBar1.SetText("Progress Bar"); });
     trap.Closing(
-        204, [&] { return records.IsOpen(); }, [&] { records->Close(); });
+        Step::CloseSource, [&] { return records.IsOpen(); }, [&] { records->Close(); });
     trap.Closing(
-        206, [&] { return created; }, [&] { foxProList.AddItem(LowerCase(target)); });
+        Step::ListTarget, [&] { return created; }, [&] { foxProList.AddItem(LowerCase(target)); });
     if (observer != nullptr) observer->TableEnded();
   }
 
-  trap.Closing(208, [&] { window.Pointer.Set(connections::vbDefault); });
+  trap.Closing(Step::PointerAtEnd, [&] { window.Pointer.Set(connections::vbDefault); });
   trap.Closing(
-      210, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });
+      Step::CloseFoxPro, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });
   trap.Closing(
-      212, [&] { return oracle.IsOpen(); }, [&] { oracle->Close(); });
+      Step::CloseOracle, [&] { return oracle.IsOpen(); }, [&] { oracle->Close(); });
 }
 
 }  // namespace transfer

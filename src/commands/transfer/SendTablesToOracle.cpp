@@ -24,6 +24,78 @@
 namespace transfer {
 namespace {
 
+// The command's steps in the order they are written and run; a failure report gives the step
+// at position k the number 100 + 2k. A refused array's rows go again one INSERT each.
+enum class Step {
+  CreateObjects,
+  TestSelection,
+  AskForSelection,
+  Hourglass,
+  OracleCursor,
+  OracleCommandTimeout,
+  OracleConnectionTimeout,
+  OpenOracle,
+  FoxProMode,
+  FoxProCommandTimeout,
+  FoxProConnectionTimeout,
+  FoxProCursor,
+  OpenFoxPro,
+  CountTables,
+  // each table
+  ReleaseTableLock,
+  YieldBeforeTable,
+  TestNotSelected,
+  TakeTarget,
+  TestTargetName,
+  Reconnect,
+  TakeTableLock,
+  ListSpellings,
+  TestListed,
+  CountListed,
+  TestSpelling,
+  TakeSpelling,
+  AskOverwrite,
+  NotAsked,
+  TestAnsweredNo,
+  OpenSource,
+  TestSourceUnusable,
+  CloseUnusableSource,
+  CountRows,
+  TestAnsweredYes,
+  DropTable,
+  RemoveFromList,
+  TypedCopy,
+  TypedCopyEnd = TypedCopy + static_cast<int>(TypedToOracleStep::Count) - 1,
+  BeginCreate,
+  CountColumns,
+  YieldBeforeColumn,
+  AddColumn,
+  EndCreate,
+  Create,
+  PrepareArrays,
+  TestRows,
+  YieldBeforeRow,
+  Progress,
+  BeginInsert,
+  CountValues,
+  YieldBeforeValue,
+  AddValue,
+  EndInsert,
+  SendArray,
+  YieldBeforeResend,
+  Insert,
+  NextRow,
+  PointerAfterTable,
+  ResetProgress,
+  ProgressCaption,
+  CloseSource,
+  ListTarget,
+  // after the tables
+  CloseFoxPro,
+  CloseOracle,
+  PointerAtEnd
+};
+
 constexpr const char* kUnlockedNote =
     "Oracle's DBMS_LOCK cannot be called by this user, so tables are sent without the lock that keeps "
     "two runs out of one table (GRANT EXECUTE ON SYS.DBMS_LOCK TO the user to have it).";
@@ -56,7 +128,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
   // One row's own INSERT, the statement variable holding it.
   const auto sendStatement = [&] {
     bool inserted = false;
-    trap.Step(186, [&] {
+    trap.Step(Step::Insert, [&] {
       ExecuteSql(*oracle, sql);
       inserted = true;
     });
@@ -65,13 +137,13 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
   const auto sendArray = [&] {
     if (arrays.Rows() == 0) return;
     bool arrived = false;
-    trap.Step(185, [&] { arrived = arrays.Send(); });
+    trap.Step(Step::SendArray, [&] { arrived = arrays.Send(); });
     if (arrived) {
       for (std::size_t row = 0; observer != nullptr && row < arrays.Rows(); ++row) observer->RowSent(true);
     } else {
       for (const std::string& statement : arrays.Statements()) {
         if (trap.Interrupted()) break;
-        trap.Step(187, [&] { DoEvents(); });
+        trap.Step(Step::YieldBeforeResend, [&] { DoEvents(); });
         sql = statement;
         sendStatement();
       }
@@ -79,30 +151,30 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     arrays.Clear();
   };
 
-  trap.Step(100, [&] {
+  trap.Step(Step::CreateObjects, [&] {
     foxPro.Create();
     records.Create();
     oracle.Create();
   });
-  if (trap.Test(102, [&] { return foxProList.ListIndex() == -1; })) {
-    trap.Step(104, [&] { window.Prompts.Tell("Please select a table"); });
+  if (trap.Test(Step::TestSelection, [&] { return foxProList.ListIndex() == -1; })) {
+    trap.Step(Step::AskForSelection, [&] { window.Prompts.Tell("Please select a table"); });
     return;
   }
-  trap.Step(106, [&] { window.Pointer.Set(connections::vbHourglass); });
+  trap.Step(Step::Hourglass, [&] { window.Pointer.Set(connections::vbHourglass); });
 
-  trap.Step(108, [&] { oracle->CursorLocation = ado::adUseServer; });
-  trap.Step(110, [&] { oracle->CommandTimeout = 5000; });
-  trap.Step(112, [&] { oracle->ConnectionTimeout = 5000; });
-  trap.Step(114, [&] { oracle->Open(connections::OracleConnectionString(window.Fields)); });
+  trap.Step(Step::OracleCursor, [&] { oracle->CursorLocation = ado::adUseServer; });
+  trap.Step(Step::OracleCommandTimeout, [&] { oracle->CommandTimeout = 5000; });
+  trap.Step(Step::OracleConnectionTimeout, [&] { oracle->ConnectionTimeout = 5000; });
+  trap.Step(Step::OpenOracle, [&] { oracle->Open(connections::OracleConnectionString(window.Fields)); });
 
-  trap.Step(116, [&] { foxPro->Mode = ado::adModeReadWrite; });
-  trap.Step(118, [&] { foxPro->CommandTimeout = 5000; });
-  trap.Step(120, [&] { foxPro->ConnectionTimeout = 5000; });
-  trap.Step(122, [&] { foxPro->CursorLocation = ado::adUseClient; });
-  trap.Step(124, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
+  trap.Step(Step::FoxProMode, [&] { foxPro->Mode = ado::adModeReadWrite; });
+  trap.Step(Step::FoxProCommandTimeout, [&] { foxPro->CommandTimeout = 5000; });
+  trap.Step(Step::FoxProConnectionTimeout, [&] { foxPro->ConnectionTimeout = 5000; });
+  trap.Step(Step::FoxProCursor, [&] { foxPro->CursorLocation = ado::adUseClient; });
+  trap.Step(Step::OpenFoxPro, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
-  const int tableCount = trap.Value(126, 1, [&] { return foxProList.ListCount(); });
+  const int tableCount = trap.Value(Step::CountTables, 1, [&] { return foxProList.ListCount(); });
   bool reconnect = false;
   // The reports of a table left out before its rows are its own, not the next table's.
   const auto passOver = [&](const std::string& name) {
@@ -120,13 +192,13 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     }
     // The previous table is done, whichever way it ended.
     trap.Closing(
-        218, [&] { return tableLock.Held(); }, [&] { tableLock.Release(*oracle); });
-    trap.Step(128, [&] { DoEvents(); });
-    if (trap.Test(130, [&] { return !foxProList.Selected(i); })) continue;
-    trap.Step(132, [&] { target = foxProList.List(i); });
+        Step::ReleaseTableLock, [&] { return tableLock.Held(); }, [&] { tableLock.Release(*oracle); });
+    trap.Step(Step::YieldBeforeTable, [&] { DoEvents(); });
+    if (trap.Test(Step::TestNotSelected, [&] { return !foxProList.Selected(i); })) continue;
+    trap.Step(Step::TakeTarget, [&] { target = foxProList.List(i); });
     // The name stands between double quotes in every statement: one that could end them early
     // is refused and its table skipped, before anything is asked or sent.
-    if (trap.Test(206, [&] {
+    if (trap.Test(Step::TestTargetName, [&] {
           connections::RequireOracleIdentifier(target);
           return false;
         })) {
@@ -137,7 +209,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     // reach ends the run, since every table would fail alike.
     if (reconnect) {
       reconnect = false;
-      trap.Step(212, [&] {
+      trap.Step(Step::Reconnect, [&] {
         if (oracle.IsOpen()) oracle->Close();
         oracle->Open(connections::OracleConnectionString(window.Fields));
       });
@@ -146,7 +218,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     // From here to its last row the table is this run's alone: another run's DROP and CREATE
     // in between would take this run's later rows into that run's table.
     bool heldElsewhere = false;
-    trap.Step(214, [&] {
+    trap.Step(Step::TakeTableLock, [&] {
       heldElsewhere = !tableLock.Take(*oracle, window.Fields.OracleUser(), target);
       if (heldElsewhere) throw ado::Failure(OracleTableLock::HeldElsewhereText(target));
     });
@@ -158,91 +230,91 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       unlockedSaid = true;
       observer->Note(kUnlockedNote);
     }
-    trap.Step(216, [&] { AddListedSpellings(*oracle, oracleList, target); });
+    trap.Step(Step::ListSpellings, [&] { AddListedSpellings(*oracle, oracleList, target); });
 
-    if (trap.Test(134, [&] { return ListContains(oracleList, target); })) {
+    if (trap.Test(Step::TestListed, [&] { return ListContains(oracleList, target); })) {
       // The Oracle list's spelling wins (the last matching item), since names are quoted.
-      const int listed = trap.Value(136, 1, [&] { return oracleList.ListCount(); });
+      const int listed = trap.Value(Step::CountListed, 1, [&] { return oracleList.ListCount(); });
       for (int j = 0; j < listed; ++j) {
-        if (trap.Test(138, [&] { return LowerCase(oracleList.List(j)) == LowerCase(target); })) {
-          trap.Step(140, [&] { target = oracleList.List(j); });
+        if (trap.Test(Step::TestSpelling, [&] { return LowerCase(oracleList.List(j)) == LowerCase(target); })) {
+          trap.Step(Step::TakeSpelling, [&] { target = oracleList.List(j); });
         }
       }
-      trap.Step(142, [&] {
+      trap.Step(Step::AskOverwrite, [&] {
         answer = window.Prompts.AskOverwrite(target, connections::TableSide::Oracle) ? connections::vbYes
                                                                                      : connections::vbNo;
       });
     } else {
-      trap.Step(144, [&] { answer = 0; });
+      trap.Step(Step::NotAsked, [&] { answer = 0; });
     }
-    if (trap.Test(146, [&] { return answer == connections::vbNo; })) {
+    if (trap.Test(Step::TestAnsweredNo, [&] { return answer == connections::vbNo; })) {
       passOver(foxProList.List(i));
       continue;
     }
     // The table is read before the old one is dropped, so that a field name that cannot be
     // quoted skips the table with nothing sent.
-    trap.Step(154, [&] {
+    trap.Step(Step::OpenSource, [&] {
       records->Open("SELECT * FROM `" + foxProList.List(i) + "`", *foxPro, ado::adOpenStatic, ado::adLockOptimistic);
     });
     // A source that could not be read has been reported already: the table stays as it is,
     // since nothing could take its place.
-    if (trap.Test(208, [&] {
+    if (trap.Test(Step::TestSourceUnusable, [&] {
           if (!records.IsOpen()) return true;
           for (int f = 0; f < records->FieldCount(); ++f) {
             connections::RequireOracleIdentifier(records->Fields(f).Name);
           }
           return false;
         })) {
-      trap.Step(210, [&] {
+      trap.Step(Step::CloseUnusableSource, [&] {
         if (records.IsOpen()) records->Close();
       });
       passOver(foxProList.List(i));
       continue;
     }
     long rowCount = 0;
-    trap.Step(168, [&] { rowCount = records->RecordCount(); });
-    if (trap.Test(148, [&] { return answer == connections::vbYes; })) {
-      trap.Step(150, [&] { oracle->Execute("DROP TABLE " + Quoted(target)); });
-      trap.Step(152, [&] { RemoveListItem(oracleList, target); });
+    trap.Step(Step::CountRows, [&] { rowCount = records->RecordCount(); });
+    if (trap.Test(Step::TestAnsweredYes, [&] { return answer == connections::vbYes; })) {
+      trap.Step(Step::DropTable, [&] { oracle->Execute("DROP TABLE " + Quoted(target)); });
+      trap.Step(Step::RemoveFromList, [&] { RemoveListItem(oracleList, target); });
     }
     if (keepTypes) {
-      TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
+      TypedCopyParts parts{trap, sql, window.ProgressBar1, observer, Step::TypedCopy};
       created = SendTypedTableToOracle(parts, records, *foxPro, foxProList.List(i), *oracle, target);
     } else {
-      trap.Step(156, [&] { sql = "CREATE TABLE " + Quoted(target) + "("; });
-      const int columnCount = trap.Value(158, 1, [&] { return records->FieldCount(); });
+      trap.Step(Step::BeginCreate, [&] { sql = "CREATE TABLE " + Quoted(target) + "("; });
+      const int columnCount = trap.Value(Step::CountColumns, 1, [&] { return records->FieldCount(); });
       for (int f = 0; f < columnCount; ++f) {
-        trap.Step(160, [&] { DoEvents(); });
-        trap.Step(162, [&] {
+        trap.Step(Step::YieldBeforeColumn, [&] { DoEvents(); });
+        trap.Step(Step::AddColumn, [&] {
           const ado::Field& field = records->Fields(f);
           sql +=
               Quoted(field.Name) + OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(field.Type))));
         });
       }
-      trap.Step(164, [&] {
+      trap.Step(Step::EndCreate, [&] {
         RemoveLastCharacters(sql, 1);
         sql += ")";
       });
-      trap.Step(166, [&] {
+      trap.Step(Step::Create, [&] {
         createTried = true;
         ExecuteCreate(*oracle, sql, target, rowCount);
         created = true;
       });
-      useArrays = created && path == InsertPath::Arrays && trap.Value(167, false, [&] {
+      useArrays = created && path == InsertPath::Arrays && trap.Value(Step::PrepareArrays, false, [&] {
         return arrays.Prepare(*oracle, target, static_cast<std::size_t>(columnCount));
       });
 
       if (observer != nullptr) observer->TableStarted(foxProList.List(i), target, rowCount);
       if (observer != nullptr && createTried && !created) observer->TableNotCreated(rowCount);
-      if (created && trap.Test(170, [&] { return !records->Eof(); })) {
+      if (created && trap.Test(Step::TestRows, [&] { return !records->Eof(); })) {
         for (long r = 0; r < rowCount && !trap.Interrupted(); ++r) {
-          trap.Step(172, [&] { DoEvents(); });
-          trap.Step(174, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
-          trap.Step(176, [&] { sql.assign("INSERT INTO \"").append(target).append("\" VALUES('"); });
-          const int valueCount = trap.Value(178, 1, [&] { return records->FieldCount(); });
+          trap.Step(Step::YieldBeforeRow, [&] { DoEvents(); });
+          trap.Step(Step::Progress, [&] { window.ProgressBar1.SetValue(ProgressPercent(r, rowCount)); });
+          trap.Step(Step::BeginInsert, [&] { sql.assign("INSERT INTO \"").append(target).append("\" VALUES('"); });
+          const int valueCount = trap.Value(Step::CountValues, 1, [&] { return records->FieldCount(); });
           for (int f = 0; f < valueCount; ++f) {
-            trap.Step(180, [&] { DoEvents(); });
-            trap.Step(182, [&] {
+            trap.Step(Step::YieldBeforeValue, [&] { DoEvents(); });
+            trap.Step(Step::AddValue, [&] {
               // Null and empty text both travel as NULL; the open apostrophe is taken back.
               text.clear();
               AppendOracleValueText(text, records->Fields(f).Value);
@@ -256,39 +328,40 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
               if (useArrays) arrays.AddValue(text);
             });
           }
-          trap.Step(184, [&] {
+          trap.Step(Step::EndInsert, [&] {
             RemoveLastCharacters(sql, 3);
             sql += ")";
           });
           if (!useArrays) {
             sendStatement();
           } else if (arrays.EndRow(sql)) {
-            if (arrays.Full()) sendArray();
+            // The last row sends what is gathered; a run stopped before it sends it below.
+            if (arrays.Full() || r + 1 == rowCount) sendArray();
           } else {
             sendArray();
             sendStatement();
           }
-          trap.Step(188, [&] { records->MoveNext(); });
+          trap.Step(Step::NextRow, [&] { records->MoveNext(); });
         }
       }
       if (useArrays) sendArray();
     }
 
-    trap.Closing(190, [&] { window.Pointer.Set(connections::vbDefault); });
-    trap.Closing(192, [&] { window.ProgressBar1.SetValue(0); });
-    trap.Closing(194, [&] { window.ProgressBar1.SetText("Progress Bar"); });
+    trap.Closing(Step::PointerAfterTable, [&] { window.Pointer.Set(connections::vbDefault); });
+    trap.Closing(Step::ResetProgress, [&] { window.ProgressBar1.SetValue(0); });
+    trap.Closing(Step::ProgressCaption, [&] { window.ProgressBar1.SetText("Progress Bar"); });
     trap.Closing(
-        196, [&] { return records.IsOpen(); }, [&] { records->Close(); });
+        Step::CloseSource, [&] { return records.IsOpen(); }, [&] { records->Close(); });
     trap.Closing(
-        198, [&] { return created; }, [&] { oracleList.AddItem(target); });
+        Step::ListTarget, [&] { return created; }, [&] { oracleList.AddItem(target); });
     if (observer != nullptr) observer->TableEnded();
   }
 
   trap.Closing(
-      200, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });
+      Step::CloseFoxPro, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });
   trap.Closing(
-      202, [&] { return oracle.IsOpen(); }, [&] { oracle->Close(); });
-  trap.Closing(204, [&] { window.Pointer.Set(connections::vbDefault); });
+      Step::CloseOracle, [&] { return oracle.IsOpen(); }, [&] { oracle->Close(); });
+  trap.Closing(Step::PointerAtEnd, [&] { window.Pointer.Set(connections::vbDefault); });
 }
 
 }  // namespace transfer

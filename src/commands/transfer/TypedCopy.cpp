@@ -23,10 +23,17 @@ constexpr std::size_t kRowsPerArray = 1000;
 
 // Rows gathered into arrays of typed values for one prepared INSERT. A refused row is
 // reported on its own, naming the table, row, column and value; the others arrive.
+// The numbers of the sender's steps in its copy's table.
+struct SenderSteps {
+  connections::StepNumber progress, send, refused;
+};
+
 class TypedRowSender {
  public:
-  TypedRowSender(TypedCopyParts& parts, std::string table, std::vector<std::string> columns, long rowCount)
+  TypedRowSender(TypedCopyParts& parts, SenderSteps steps, std::string table, std::vector<std::string> columns,
+                 long rowCount)
       : m_parts(parts),
+        m_steps(steps),
         m_table(std::move(table)),
         m_columns(std::move(columns)),
         m_rows(m_columns.size()),
@@ -51,7 +58,8 @@ class TypedRowSender {
   // A row that is not sent, reported the way the target's refusals are.
   void Refuse(std::vector<ado::Value>& row, const std::string& message) {
     const long number = ++m_read;
-    m_parts.trap.Step(322, [&] { throw ado::Failure(RefusedRowText(m_table, number, message, m_columns, row)); });
+    m_parts.trap.Step(m_steps.refused,
+                      [&] { throw ado::Failure(RefusedRowText(m_table, number, message, m_columns, row)); });
     row.clear();
     if (m_parts.observer != nullptr) m_parts.observer->RowSent(false);
   }
@@ -63,8 +71,8 @@ class TypedRowSender {
     bool sent = false;
     const long last = m_numbers.back() - 1;
     if (last < m_rowCount)
-      m_parts.trap.Step(318, [&] { m_parts.progress.SetValue(ProgressPercent(last, m_rowCount)); });
-    m_parts.trap.Step(320, [&] {
+      m_parts.trap.Step(m_steps.progress, [&] { m_parts.progress.SetValue(ProgressPercent(last, m_rowCount)); });
+    m_parts.trap.Step(m_steps.send, [&] {
       refused = m_arrays->SendValues(m_rows);
       std::sort(refused.begin(), refused.end(),
                 [](const ado::RowRefusal& a, const ado::RowRefusal& b) { return a.row < b.row; });
@@ -75,7 +83,7 @@ class TypedRowSender {
       const bool isRefused = !sent || (next < refused.size() && refused[next].row == row);
       if (sent && isRefused) {
         const ado::RowRefusal& refusal = refused[next++];
-        m_parts.trap.Step(322, [&] {
+        m_parts.trap.Step(m_steps.refused, [&] {
           std::vector<ado::Value> values;
           for (std::size_t c = 0; c < m_columns.size(); ++c) values.push_back(m_rows.At(row, c));
           throw ado::Failure(RefusedRowText(m_table, m_numbers[row], refusal.message, m_columns, values));
@@ -89,6 +97,7 @@ class TypedRowSender {
 
  private:
   TypedCopyParts& m_parts;
+  SenderSteps m_steps;
   std::string m_table;
   std::vector<std::string> m_columns;
   ado::ValueRows m_rows;
@@ -131,14 +140,15 @@ void TellNotCreated(TypedCopyParts& parts, const std::string& source, const std:
 bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado::Connection& foxPro,
                             const std::string& table, ado::Connection& oracle, const std::string& target) {
   connections::FailureTrap& trap = parts.trap;
+  const auto step = [&](TypedToOracleStep s) { return connections::InBlock(parts.steps, s); };
   std::vector<FoxProColumn> columns;
   bool created = false;
-  trap.Step(300, [&] { columns = DeclaredColumnsOf(*records); });
-  trap.Step(302, [&] { FindFractions(foxPro, table, columns); });
+  trap.Step(step(TypedToOracleStep::ReadColumns), [&] { columns = DeclaredColumnsOf(*records); });
+  trap.Step(step(TypedToOracleStep::FindFractions), [&] { FindFractions(foxPro, table, columns); });
   long rowCount = 0;
-  trap.Step(312, [&] { rowCount = records->RecordCount(); });
-  trap.Step(304, [&] { parts.sql = OracleCreateStatement(target, columns); });
-  trap.Step(306, [&] {
+  trap.Step(step(TypedToOracleStep::CountRows), [&] { rowCount = records->RecordCount(); });
+  trap.Step(step(TypedToOracleStep::BuildCreate), [&] { parts.sql = OracleCreateStatement(target, columns); });
+  trap.Step(step(TypedToOracleStep::Create), [&] {
     ExecuteCreate(oracle, parts.sql, target, rowCount);
     created = true;
   });
@@ -148,14 +158,16 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
     return false;
   }
   for (const FoxProColumn& column : columns) {
-    trap.Step(308, [&] { parts.sql = OracleCommentStatement(target, column); });
-    trap.Step(310, [&] { ExecuteSql(oracle, parts.sql); });
+    trap.Step(step(TypedToOracleStep::BuildComment), [&] { parts.sql = OracleCommentStatement(target, column); });
+    trap.Step(step(TypedToOracleStep::Comment), [&] { ExecuteSql(oracle, parts.sql); });
   }
 
   std::vector<std::string> names;
   for (const FoxProColumn& column : columns) names.push_back(column.name);
-  TypedRowSender sender(parts, target, names, rowCount);
-  trap.Step(314, [&] {
+  const SenderSteps senderSteps{step(TypedToOracleStep::Progress), step(TypedToOracleStep::SendRows),
+                                step(TypedToOracleStep::RefusedRow)};
+  TypedRowSender sender(parts, senderSteps, target, names, rowCount);
+  trap.Step(step(TypedToOracleStep::PrepareInsert), [&] {
     parts.sql = OracleInsertStatement(target, columns.size());
     sender.Prepare(oracle, parts.sql);
   });
@@ -168,9 +180,9 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
   if (!sender.Prepared()) return true;
   std::vector<ado::Value> row;
   std::optional<bool> textHoldsNul;  // asked when a text first holds one
-  while (!trap.Interrupted() && trap.Value(316, false, [&] { return !records->Eof(); })) {
-    trap.Step(324, [&] { connections::DoEvents(); });
-    trap.Step(326, [&] {
+  while (!trap.Interrupted() && trap.Value(step(TypedToOracleStep::TestRows), false, [&] { return !records->Eof(); })) {
+    trap.Step(step(TypedToOracleStep::YieldBeforeRow), [&] { connections::DoEvents(); });
+    trap.Step(step(TypedToOracleStep::ReadRow), [&] {
       std::string nulIn;  // the first column whose text holds a NUL
       for (std::size_t c = 0; c < columns.size(); ++c) {
         row.push_back(OracleBoundValue(records->Fields(static_cast<int>(c)).Value, columns[c].field));
@@ -184,11 +196,14 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
       }
     });
     row.clear();
-    trap.Step(328, [&] { records->MoveNext(); });
+    trap.Step(step(TypedToOracleStep::NextRow), [&] { records->MoveNext(); });
   }
   sender.Send();  // the rows gathered so far; its steps are skipped after Stop
   sender.Close();
-  if (!trap.Stopped()) CarryKeysToOracle(parts, foxPro, table, columns, oracle, target);
+  if (!trap.Stopped()) {
+    trap.Step(step(TypedToOracleStep::CarryKeys),
+              [&] { CarryKeysToOracle(parts, foxPro, table, columns, oracle, target); });
+  }
   return true;
 }
 
@@ -197,13 +212,15 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
                             const std::string& tablePath, const std::function<bool(const std::string&)>& makeRoom,
                             bool freeTable, int codePage) {
   connections::FailureTrap& trap = parts.trap;
+  const auto read = [&](TypedFromOracleReadStep s) { return connections::InBlock(parts.steps, s); };
+  const auto write = [&](TypedToFoxProWriteStep s) { return connections::InBlock(parts.writeSteps, s); };
   std::vector<MappedColumn> columns;
   bool created = false;
   long rowCount = 0;
-  trap.Step(300, [&] { columns = MapOracleTable(oracle, source, freeTable); });
-  trap.Step(302, [&] { rowCount = CountRows(oracle, source); });
+  trap.Step(read(TypedFromOracleReadStep::MapColumns), [&] { columns = MapOracleTable(oracle, source, freeTable); });
+  trap.Step(read(TypedFromOracleReadStep::CountRows), [&] { rowCount = CountRows(oracle, source); });
   // The rows stream from a server-side cursor: memory does not grow with the table.
-  trap.Step(304, [&] {
+  trap.Step(read(TypedFromOracleReadStep::OpenSource), [&] {
     const int location = oracle.CursorLocation;
     oracle.CursorLocation = ado::adUseServer;
     try {
@@ -219,8 +236,9 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
     if (parts.observer != nullptr) parts.observer->TableSkipped(source);
     return false;
   }
-  trap.Step(308, [&] { parts.sql = FoxProCreateStatement(tablePath, codePage, columns); });
-  trap.Step(310, [&] {
+  trap.Step(write(TypedToFoxProWriteStep::BuildCreate),
+            [&] { parts.sql = FoxProCreateStatement(tablePath, codePage, columns); });
+  trap.Step(write(TypedToFoxProWriteStep::Create), [&] {
     ExecuteCreate(foxPro, parts.sql, target, rowCount);
     created = true;
   });
@@ -231,8 +249,10 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
 
   std::vector<std::string> names;
   for (const MappedColumn& column : columns) names.push_back(column.foxProName);
-  TypedRowSender sender(parts, target, names, rowCount);
-  trap.Step(314, [&] {
+  const SenderSteps senderSteps{write(TypedToFoxProWriteStep::Progress), write(TypedToFoxProWriteStep::SendRows),
+                                write(TypedToFoxProWriteStep::RefusedRow)};
+  TypedRowSender sender(parts, senderSteps, target, names, rowCount);
+  trap.Step(write(TypedToFoxProWriteStep::PrepareInsert), [&] {
     parts.sql = FoxProInsertStatement(tablePath, columns.size());
     sender.Prepare(foxPro, parts.sql);
   });
@@ -240,20 +260,24 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
   if (!sender.Prepared() || !records.IsOpen()) return true;
   long rounded = 0;
   std::vector<ado::Value> row;
-  while (!trap.Interrupted() && trap.Value(316, false, [&] { return !records->Eof(); })) {
-    trap.Step(324, [&] { connections::DoEvents(); });
-    trap.Step(326, [&] {
+  while (!trap.Interrupted() &&
+         trap.Value(write(TypedToFoxProWriteStep::TestRows), false, [&] { return !records->Eof(); })) {
+    trap.Step(write(TypedToFoxProWriteStep::YieldBeforeRow), [&] { connections::DoEvents(); });
+    trap.Step(write(TypedToFoxProWriteStep::ReadRow), [&] {
       for (std::size_t c = 0; c < columns.size(); ++c) {
         row.push_back(FoxProBoundValue(records->Fields(static_cast<int>(c)).Value, columns[c].mapping.field, rounded));
       }
       sender.AddRow(row);
     });
     row.clear();
-    trap.Step(328, [&] { records->MoveNext(); });
+    trap.Step(write(TypedToFoxProWriteStep::NextRow), [&] { records->MoveNext(); });
   }
   sender.Send();  // the rows gathered so far; its steps are skipped after Stop
   sender.Close();
-  if (!trap.Stopped()) CarryKeysToFoxPro(parts, oracle, source, columns, foxPro, tablePath, !freeTable);
+  if (!trap.Stopped()) {
+    trap.Step(write(TypedToFoxProWriteStep::CarryKeys),
+              [&] { CarryKeysToFoxPro(parts, oracle, source, columns, foxPro, tablePath, !freeTable); });
+  }
   if (rounded > 0 && parts.observer != nullptr) parts.observer->ValuesRounded(rounded);
   return true;
 }

@@ -13,13 +13,55 @@ namespace transfer {
 
 // The typed copies: each table's columns keep their declared types, sizes and NULLs, and its
 // values travel bound, in parameter arrays. A handler runs one of them in place of its text
-// copy of a table, inside its own failure trap and with its own statement variable; the
-// steps are numbered from 300 on.
+// copy of a table, inside its own failure trap and with its own statement variable. Their
+// steps are listed below, each table a block of the handler's own, numbered from where the
+// handler places it.
 struct TypedCopyParts {
   connections::FailureTrap& trap;
   std::string& sql;  // the handler's statement variable
   connections::ProgressBar& progress;
   TransferObserver* observer;
+  connections::StepNumber steps;  // the number of the block's first step
+  // The copy to FoxPro reads its source, has the handler make room, then writes: its writing
+  // steps are a second block, after the handler's own steps that make room.
+  connections::StepNumber writeSteps = steps;
+};
+
+// The steps of each typed copy in the order they are written and run. The rows' refusals and
+// array sends follow the row loop: they run when an array is full or the rows are done.
+enum class TypedToOracleStep {
+  ReadColumns,
+  FindFractions,
+  CountRows,
+  BuildCreate,
+  Create,
+  BuildComment,
+  Comment,
+  PrepareInsert,
+  TestRows,
+  YieldBeforeRow,
+  ReadRow,
+  NextRow,
+  Progress,
+  SendRows,
+  RefusedRow,
+  CarryKeys,
+  Count
+};
+enum class TypedFromOracleReadStep { MapColumns, CountRows, OpenSource, Count };
+enum class TypedToFoxProWriteStep {
+  BuildCreate,
+  Create,
+  PrepareInsert,
+  TestRows,
+  YieldBeforeRow,
+  ReadRow,
+  NextRow,
+  Progress,
+  SendRows,
+  RefusedRow,
+  CarryKeys,
+  Count
 };
 
 /// Creates the Oracle table target from the FoxPro fields of records (the open read of the
