@@ -34,11 +34,6 @@ LockRange TableLockScheme::WholeTable() const {
   return {kPlainBase + 1, kPlainFileLockLength};
 }
 
-LockRange TableLockScheme::Record(std::uint32_t recno, std::uint32_t headerLength, std::uint32_t recordLength) const {
-  if (indexed) return {kIndexedBase - recno, 1};
-  return {kPlainBase + headerLength + std::uint64_t{recno - 1} * recordLength, 1};
-}
-
 LockRange TableLockScheme::Writer() const {
   const LockRange header = Header();
   const LockRange table = WholeTable();

@@ -22,10 +22,9 @@ struct TableLockScheme {
 
   /// Taken for an APPEND and for every change of the header.
   LockRange Header() const;
-  /// FLOCK(): covers the lock of every record.
+  /// FLOCK(): covers every record's RLOCK() (a table with a structural index locks record n
+  /// at 0x7FFFFFFE - n, one without at 0x40000000 plus the record's offset in the file).
   LockRange WholeTable() const;
-  /// RLOCK() of record recno (1-based).
-  LockRange Record(std::uint32_t recno, std::uint32_t headerLength, std::uint32_t recordLength) const;
   /// What this engine's writers hold: the header lock and FLOCK() at once, one range.
   LockRange Writer() const;
 };
