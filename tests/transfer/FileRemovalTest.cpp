@@ -11,6 +11,7 @@
 
 #include "commands/transfer/FileRemoval.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/files/TableLocks.h"
 #include "transfer/TransferTestSupport.h"
 
 namespace transfer {
@@ -73,7 +74,7 @@ TEST_F(FileRemovalTest, ATableAnotherWriterHoldsLockedStays) {
   const fs::path table = Make("EMP.DBF");
   {
     const auto writer = foxpro::DiskFileSystem().Open(table.string(), foxpro::OpenMode::ReadWrite);
-    ASSERT_TRUE(writer->TryLockExclusive());
+    ASSERT_TRUE(foxpro::TryLockTable(*writer));
     RemoveFile(table.string());
     EXPECT_TRUE(fs::exists(table));
   }

@@ -73,6 +73,11 @@ class BackgroundRun {
     outcome.err = test_support::Slurp(folder_ / "err");
     return outcome;
   }
+  bool Running() {
+    siginfo_t info{};
+    return pid_ > 0 && waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+  }
 
  private:
   fs::path folder_;
@@ -489,6 +494,52 @@ TEST(ProgramRunTest, AMemoWithANulArrivesWholeOrItsRowIsRefused) {
   }
   returned.Close();
   Drop(oracle, "nulmemo");
+  fs::remove_all(root);
+}
+
+// A table that Visual FoxPro holds locked (its FLOCK(), taken as the classic POSIX lock Samba
+// makes of it for a Windows client) is not replaced while the lock lasts: the run waits for it.
+TEST(ProgramRunTest, ATableFoxProHoldsLockedIsReplacedOnlyOnceItLetsGo) {
+  TESSELBY_REQUIRE_STANDIN();
+  const fs::path root = fs::temp_directory_path() / ("tesselby-foxpro-lock-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "fox");
+  FillFoxProTable(root / "fox", "CREATE TABLE 'held.dbf'([n] I)", "held",
+                  {{std::int64_t{1}}, {std::int64_t{2}}, {std::int64_t{3}}});
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(support::kOracleConnectionString);
+  Drop(oracle, "held");
+  oracle.Execute("CREATE TABLE \"held\"(\"n\" NUMBER(10))");
+  oracle.Execute("INSERT INTO \"held\" VALUES(7)");
+  oracle.Execute("INSERT INTO \"held\" VALUES(8)");
+
+  const std::string path = (root / "fox" / "held.dbf").string();
+  const std::string before = test_support::Slurp(path);
+  const int fd = ::open(path.c_str(), O_RDWR);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0x40000001;  // FLOCK() of a table without a structural index
+  lock.l_len = 0x3FFFFFFD;
+  ASSERT_EQ(::fcntl(fd, F_SETLK, &lock), 0);
+  BackgroundRun run(root / "run", {"--server", "127.0.0.1", "--user", "scott", "--folder", (root / "fox").string(),
+                                   "--overwrite=yes", "--quiet", "send-to-foxpro", "held"});
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_TRUE(run.Running());
+  EXPECT_EQ(test_support::Slurp(path), before);
+  ::close(fd);
+  const test_support::QueryOutcome outcome = run.Wait();
+  EXPECT_EQ(outcome.exitCode, 0) << outcome.out << outcome.err;
+  EXPECT_NE(outcome.out.find("2 written, 0 failed"), std::string::npos) << outcome.out << outcome.err;
+  ado::Connection fox;
+  fox.CursorLocation = ado::adUseClient;
+  fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
+  ado::Recordset rows;
+  rows.Open("SELECT * FROM `held`", fox);
+  EXPECT_EQ(rows.RecordCount(), 2);
+  rows.Close();
+  Drop(oracle, "held");
   fs::remove_all(root);
 }
 

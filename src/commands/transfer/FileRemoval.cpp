@@ -6,6 +6,7 @@
 #include "connections/DoEvents.h"
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/files/TableLocks.h"
 #include "platform/foxpro/tables/TableNames.h"
 
 namespace transfer {
@@ -15,7 +16,7 @@ namespace {
 // A table that another run is writing holds its lock: it is that run's, not ours to delete.
 bool HeldByAWriter(const std::string& path) {
   try {
-    return !foxpro::DiskFileSystem().Open(path, foxpro::OpenMode::ReadWrite)->TryLockExclusive();
+    return !foxpro::TryLockTable(*foxpro::DiskFileSystem().Open(path, foxpro::OpenMode::ReadWrite));
   } catch (const ado::Failure&) {
     return false;  // not open for writing (read-only): nobody writes it either
   }

@@ -5,6 +5,7 @@
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/containers/DbcFiles.h"
 #include "platform/foxpro/containers/DbcIndex.h"
+#include "platform/foxpro/files/TableLocks.h"
 #include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/tables/TableFields.h"
@@ -28,7 +29,7 @@ std::string WithoutTrailingSlash(std::string folder) {
 
 std::unique_ptr<File> DbcCatalog::LockContainer() {
   auto file = fs_.Open(table_->Path(), OpenMode::ReadWrite);
-  LockExclusive(*file, LockTimeout());
+  LockTable(*file, LockTimeout());
   return file;
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/files/TableLocks.h"
 #include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/tables/TableFields.h"

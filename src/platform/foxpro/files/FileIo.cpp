@@ -8,11 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-#include <thread>
 
 #include "platform/ado/Failure.h"
 
@@ -20,6 +18,15 @@ namespace foxpro {
 namespace {
 
 std::string SystemError(int error) { return std::strerror(error); }
+
+struct flock RangeOf(short type, std::uint64_t offset, std::uint64_t length) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = static_cast<off_t>(length);
+  return lock;
+}
 
 // RAII descriptor; every call goes straight to pread/pwrite so no buffering can reorder writes.
 class DiskFile : public File {
@@ -74,18 +81,25 @@ class DiskFile : public File {
 
   const std::string& Path() const override { return path_; }
 
-  bool TryLockExclusive() override {
+  bool TryLockRange(std::uint64_t offset, std::uint64_t length) override {
     // Open-file-description locks: they conflict between two opens in one process as well as
-    // between processes, and Samba maps Windows clients' locks onto the same POSIX locks.
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
+    // with the classic POSIX locks of other processes, onto which Samba maps Windows clients' locks.
+    if (length == 0) return true;  // an l_len of 0 would lock to the end of any size
+    struct flock lock = RangeOf(F_WRLCK, offset, length);
     while (::fcntl(fd_, F_OFD_SETLK, &lock) != 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EACCES) return false;
       throw ado::Failure("Cannot lock " + path_ + ": " + SystemError(errno));
     }
     return true;
+  }
+
+  void UnlockRange(std::uint64_t offset, std::uint64_t length) override {
+    if (length == 0) return;
+    struct flock lock = RangeOf(F_UNLCK, offset, length);
+    while (::fcntl(fd_, F_OFD_SETLK, &lock) != 0) {
+      if (errno != EINTR) throw ado::Failure("Cannot unlock " + path_ + ": " + SystemError(errno));
+    }
   }
 
  private:
@@ -186,31 +200,6 @@ class MemoryFile : public File {
 };
 
 }  // namespace
-
-void LockExclusive(File& file, long timeoutSeconds) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
-  auto pause = std::chrono::milliseconds(1);
-  while (!file.TryLockExclusive()) {
-    if (timeoutSeconds > 0 && Clock::now() >= deadline) {
-      throw ado::Failure("File " + file.Path() + " is in use by another program (still locked after " +
-                         std::to_string(timeoutSeconds) + " seconds).");
-    }
-    std::this_thread::sleep_for(pause);
-    pause = std::min(pause * 2, std::chrono::milliseconds(50));
-  }
-}
-
-std::unique_ptr<File> OpenLocked(FileSystem& fs, const std::string& path, long timeoutSeconds) {
-  std::unique_ptr<File> file;
-  try {
-    file = fs.Open(path, OpenMode::ReadWrite);
-  } catch (const ado::Failure&) {
-    return nullptr;  // read-only or gone: the change that follows reports what it meets
-  }
-  LockExclusive(*file, timeoutSeconds);
-  return file;
-}
 
 FileSystem& DiskFileSystem() {
   static DiskFileSystemImpl fs;

@@ -25,15 +25,12 @@ class File {
   virtual void Sync() = 0;
   /// The path the file was opened with, for failure descriptions.
   virtual const std::string& Path() const = 0;
-  /// Takes an exclusive advisory lock on the whole file without waiting; false when another
-  /// open of the file holds one. The lock lasts until the file is closed. Files that cannot
-  /// be shared (in memory) always succeed.
-  virtual bool TryLockExclusive() { return true; }
+  /// Takes an exclusive lock on bytes [offset, offset + length) without waiting; false when another open of
+  /// the file (in this process or another) holds an overlapping one. Lasts until UnlockRange or close. Files
+  /// that cannot be shared (in memory) always succeed.
+  virtual bool TryLockRange(std::uint64_t offset, std::uint64_t length) { return offset + length >= offset; }
+  virtual void UnlockRange(std::uint64_t offset, std::uint64_t length) { (void)offset, (void)length; }
 };
-
-/// Takes the file's exclusive lock, waiting up to timeoutSeconds (0: without limit) for
-/// another writer to finish; throws ado::Failure "File <path> is in use ..." when it does not.
-void LockExclusive(File& file, long timeoutSeconds);
 
 enum class OpenMode { Read, ReadWrite, CreateNew };
 
@@ -54,11 +51,6 @@ class FileSystem {
 
 /// The operating system's files.
 FileSystem& DiskFileSystem();
-
-/// Opens path for writing and takes its exclusive lock (LockExclusive), for a change that
-/// must not meet another writer (deleting the file). A file this program cannot open for
-/// writing gives nullptr: none of our writers can be appending to it then.
-std::unique_ptr<File> OpenLocked(FileSystem& fs, const std::string& path, long timeoutSeconds);
 
 /// Files held in memory (fuzzers, tests). Paths are plain keys; folders are not modelled
 /// beyond the text before the last '/'.

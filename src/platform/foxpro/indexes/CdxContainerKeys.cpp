@@ -6,6 +6,7 @@
 #include "platform/foxpro/containers/DbcFiles.h"
 #include "platform/foxpro/containers/DbcIndex.h"
 #include "platform/foxpro/containers/DbcTable.h"
+#include "platform/foxpro/files/TableLocks.h"
 #include "platform/foxpro/tables/TableNames.h"
 
 namespace foxpro {
@@ -56,7 +57,7 @@ std::string ContainerPrimaryKey(const std::string& dbcPath, const std::string& d
 void RegisterContainerTag(const std::string& dbcPath, const std::string& dbfPath, const std::string& tagName,
                           bool primary, bool candidate, FileSystem& fs, long lockTimeoutSeconds) {
   auto lock = fs.Open(dbcPath, OpenMode::ReadWrite);
-  LockExclusive(*lock, lockTimeoutSeconds);
+  LockTable(*lock, lockTimeoutSeconds);
   DbcTable container(dbcPath, fs);
   const DbcObject table = TableRecord(container, dbfPath, fs);
   const std::string name = LowerAscii(tagName);

@@ -7,6 +7,7 @@
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/containers/DbcFiles.h"
+#include "platform/foxpro/files/TableLocks.h"
 #include "platform/foxpro/indexes/CdxContainerKeys.h"
 #include "platform/foxpro/indexes/CdxReader.h"
 #include "platform/foxpro/tables/TableNames.h"
@@ -115,7 +116,7 @@ void CdxStructuralIndex::AddTag(const std::string& dbfPath, const IndexTagDefini
     throw ado::Failure("Invalid tag name '" + newTag.name + "': a tag name has 1 to 10 letters, digits or '_'.");
   }
   auto table = fs.Open(dbfPath, OpenMode::ReadWrite);
-  LockExclusive(*table, lockTimeoutSeconds);
+  LockTable(*table, lockTimeoutSeconds);
   const DbfHeader header = ReadDbfHeader(*table);
   const std::string container = ContainerOfTable(dbfPath, header, fs);
   if (newTag.kind == IndexKind::Primary) {

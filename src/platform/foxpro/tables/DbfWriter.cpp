@@ -6,6 +6,7 @@
 #include <set>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/files/TableLocks.h"
 #include "platform/foxpro/indexes/CdxStructuralIndex.h"
 #include "platform/foxpro/tables/Calendar.h"
 #include "platform/foxpro/tables/CodePage.h"
@@ -206,7 +207,7 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
   a->file_ = fs.Open(path, OpenMode::ReadWrite);
   // The count, the memo file's next free block and the tail are read under the lock: another
   // writer may have moved them on until the moment it let go.
-  LockExclusive(*a->file_, lockTimeoutSeconds);
+  LockTable(*a->file_, lockTimeoutSeconds);
   a->header_ = ReadDbfHeader(*a->file_);
   // Fixed-size fields must have their size: the encoders write exactly that many bytes.
   for (auto& f : a->header_.fields) {
