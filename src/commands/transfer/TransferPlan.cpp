@@ -46,6 +46,8 @@ std::string OracleSideNotes(const FoxProColumn& column) {
   }
   if (field.typeLetter == 'T') Add(notes, "a year outside Oracle's -4712 to 9999 is refused");
   if (field.typeLetter == 'B') Add(notes, "its decimals are kept in the column comment");
+  if (!field.nullable) Add(notes, "NOT NULL after the rows unless one holds NULL in Oracle; then NOT NULL in the comment");
+  for (const std::string& line : NotCarriedToOracle(column)) Add(notes, line);
   return notes;
 }
 
@@ -232,12 +234,15 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         records.Close();
       }
       FindFractions(foxPro, name, columns);
+      const std::string tableComment = ReadFoxProDeclarations(foxPro, name, columns);
       table.statements.push_back(OracleCreateStatement(target, columns));
       for (const FoxProColumn& column : columns) {
         table.statements.push_back(OracleCommentStatement(target, column));
-        table.columns.push_back({column.name + " " + FoxProTypeText(column.field),
-                                 OracleColumnClause(column.name, column.field, column.hasFraction),
+        table.columns.push_back({column.name + " " + FoxProTypeText(column.field), OracleDeclaredColumnClause(column),
                                  OracleSideNotes(column)});
+      }
+      if (!tableComment.empty()) {
+        table.statements.push_back(OracleTableCommentStatement(target, tableComment));
       }
       const std::vector<FoxProTag> tags = ReadFoxProTags(foxPro, name);
       if (tags.empty()) return;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "commands/transfer/DeclarationTransfer.h"
 #include "commands/transfer/FileRemoval.h"
 #include "commands/transfer/KeyTransfer.h"
 #include "commands/transfer/SqlHelpers.h"
@@ -134,7 +135,10 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
   std::vector<FoxProColumn> columns;
   bool created = false;
   trap.Step(300, [&] { columns = DeclaredColumnsOf(*records); });
-  trap.Step(302, [&] { FindFractions(foxPro, table, columns); });
+  trap.Step(302, [&] {
+    FindFractions(foxPro, table, columns);
+    ReadFoxProDeclarations(foxPro, table, columns);
+  });
   long rowCount = 0;
   trap.Step(312, [&] { rowCount = records->RecordCount(); });
   trap.Step(304, [&] { parts.sql = OracleCreateStatement(target, columns); });
@@ -189,6 +193,7 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
   sender.Send();  // the rows gathered so far; its steps are skipped after Stop
   sender.Close();
   if (!trap.Stopped()) CarryKeysToOracle(parts, foxPro, table, columns, oracle, target);
+  if (!trap.Stopped()) CarryDeclarationsToOracle(parts, foxPro, table, columns, oracle, target);
   return true;
 }
 
@@ -254,6 +259,7 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
   sender.Send();  // the rows gathered so far; its steps are skipped after Stop
   sender.Close();
   if (!trap.Stopped()) CarryKeysToFoxPro(parts, oracle, source, columns, foxPro, tablePath, !freeTable);
+  if (!trap.Stopped()) CarryDeclarationsToFoxPro(parts, oracle, source, columns, foxPro, tablePath);
   if (rounded > 0 && parts.observer != nullptr) parts.observer->ValuesRounded(rounded);
   return true;
 }
