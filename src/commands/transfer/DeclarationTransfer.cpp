@@ -71,8 +71,13 @@ void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, c
     std::string counts;
     for (const FoxProColumn& column : columns) {
       if (column.field.nullable) continue;
-      counts += std::string(notNull.empty() ? "" : ", ") + "COUNT(CASE WHEN " + Quoted(column.name) +
-                " IS NULL THEN 1 END)";
+      // Oracle holds an empty text as NULL, so "= ''" is never true there; it makes a server
+      // that keeps empty texts give Oracle's answer (a CLOB takes no "=" in Oracle).
+      const std::string name = Quoted(column.name);
+      const char type = column.field.typeLetter;
+      const bool text = (type == 'C' || type == 'V') && !column.field.binary;
+      counts += std::string(notNull.empty() ? "" : ", ") + "COUNT(CASE WHEN " + name + " IS NULL" +
+                (text ? " OR " + name + " = ''" : "") + " THEN 1 END)";
       notNull.push_back(&column);
     }
     if (!notNull.empty()) {
