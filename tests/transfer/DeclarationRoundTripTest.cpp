@@ -143,19 +143,19 @@ TEST_F(DeclarationRoundTripTest, AContainersDeclarationsGoToOracleAndComeBack) {
         "CREATE TABLE 'decl' ([id] I NOT NULL, [name] C(20) NOT NULL, [price] N(10,2) NULL, [born] D NOT NULL, "
         "[active] L NOT NULL, [code] C(1) NULL, [made] T NULL)");
     foxPro->Execute("INSERT INTO 'decl' VALUES ('1', 'Ann', '2.5', '2001-02-03', 'T', 'a', NULL)");
-    foxPro->Execute("INSERT INTO 'decl' VALUES ('2', '', NULL, '2002-03-04', 'F', NULL, NULL)");
+    foxPro->Execute("INSERT INTO 'decl' VALUES ('2', '', NULL, '', 'F', NULL, NULL)");
     foxpro::DbcCatalog(window.fields.dbcFile).Declare("decl", kDeclared);
   }
   const std::vector<std::string> nullability = Nullability("decl");
   Send(true, "decl");
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
 
-  // The blank name is NULL in Oracle: its NOT NULL lives in the comment.
+  // The empty date is NULL in Oracle (and so would the blank name be): NOT NULL lives in the comment.
   EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'decl'"),
-            (std::vector<std::string>{"active|N|1 ", "born|N|DATE '2024-01-31'", "code|Y|NULL", "id|N|NULL",
+            (std::vector<std::string>{"active|N|1 ", "born|Y|DATE '2024-01-31'", "code|Y|NULL", "id|N|NULL",
                                       "made|Y|NULL", "name|Y|'abc'", "price|Y|1.5 "}));
   EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'decl'"),
-            (std::vector<std::string>{"active|FoxPro L", "born|FoxPro D CAPTION \"Born\"", "code|FoxPro C(1)",
+            (std::vector<std::string>{"active|FoxPro L", "born|FoxPro D NOT NULL CAPTION \"Born\"", "code|FoxPro C(1)",
                                       "id|FoxPro I\nthe key", "made|FoxPro T",
                                       "name|FoxPro C(20) NOT NULL CAPTION \"Full \"\"name\"\"\"\nas written\non two lines",
                                       "price|FoxPro N(10,2)"}));
