@@ -96,7 +96,7 @@ std::map<std::string, std::map<int, std::string>> FieldPropertiesOnDisk(const fs
 
 class DeclarationRoundTripTest : public support::StandInCopyTest {
  protected:
-  std::vector<std::string> OracleTables() const override { return {"decl"}; }
+  std::vector<std::string> OracleTables() const override { return {"decl", "ORD"}; }
   void SetUp() override {
     StandInCopyTest::SetUp();
     if (IsSkipped()) return;
@@ -180,6 +180,32 @@ TEST_F(DeclarationRoundTripTest, AContainersDeclarationsGoToOracleAndComeBack) {
   EXPECT_EQ(onDisk.at("price").at(9), "BETWEEN(price, 0, 1000) AND price <> 7");
   EXPECT_EQ(onDisk.at("born").at(11), "{^2024-01-31}");
   EXPECT_EQ(onDisk.at("made").count(11), 0U);
+}
+
+TEST_F(DeclarationRoundTripTest, AnOracleTablesDeclarationsReachAContainerAndGoBack) {
+  oracle.Execute(
+      "CREATE TABLE \"ORD\" (\"QTY\" NUMBER(5) DEFAULT 0 NOT NULL CHECK (\"QTY\" >= 0), "
+      "\"NOTE\" VARCHAR2(20 CHAR) DEFAULT 'none', \"DUE\" DATE DEFAULT CURRENT_DATE, \"ODD\" NUMBER(3) CHECK (\"ODD\" + 1 > 0))");
+  oracle.Execute("COMMENT ON TABLE \"ORD\" IS 'orders'");
+  oracle.Execute("COMMENT ON COLUMN \"ORD\".\"NOTE\" IS 'FoxPro is\nnot this'");
+  oracle.Execute("INSERT INTO \"ORD\" (\"QTY\", \"NOTE\") VALUES (3, 'x')");
+
+  Send(false, "ORD");
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
+  EXPECT_EQ(foxpro::DbcCatalog(window.fields.dbcFile).Declaration("ord"),
+            (foxpro::TableDeclaration{"orders",
+                                      {{"qty", "0", "", "", "QTY >= 0", ""},
+                                       {"note", "\"none\"", "FoxPro is\nnot this", "", "", ""},
+                                       {"due", "", "", "", "", ""},
+                                       {"odd", "", "", "", "", ""}}}));
+  EXPECT_EQ(Nullability("ord"), (std::vector<std::string>{"qty NOT NULL", "note NULL", "due NULL", "odd NULL"}));
+
+  Send(true, "ord");
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
+  EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'ORD'"),
+            (std::vector<std::string>{"due|Y|NULL", "note|Y|'none'", "odd|Y|NULL", "qty|N|0 "}));
+  EXPECT_EQ(Rows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = 'ORD'"),
+            (std::vector<std::string>{"orders"}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "commands/transfer/Datatype.h"
+#include "commands/transfer/DeclarationTransfer.h"
 #include "commands/transfer/FileRemoval.h"
 #include "commands/transfer/FoxProNames.h"
 #include "commands/transfer/KeyTransfer.h"
@@ -291,6 +292,7 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
                                    FoxProSideNotes(column, fields.CodePage(), rounded[c])});
         }
         table.keys = KeyPlanLines(PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode()));
+        if (fields.DbcMode()) ReadOracleDeclaration(oracle, name, columns, table.keys);
       }
       table.refusal = FoxProRefusal(table.statements.back());
     }));
