@@ -67,10 +67,20 @@ void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, c
       notCarried.insert(notCarried.end(), lines.begin(), lines.end());
     }
     Tell(parts, target, notCarried);
+    // A primary key has made its columns NOT NULL already, and Oracle refuses to do it twice.
+    std::vector<std::string> nullable;
+    const bool anyNotNull =
+        std::any_of(columns.begin(), columns.end(), [](const FoxProColumn& column) { return !column.field.nullable; });
+    if (anyNotNull) {
+      for (const auto& row : Rows(oracle, "SELECT COLUMN_NAME FROM USER_TAB_COLUMNS WHERE TABLE_NAME = " +
+                                              OracleText(target) + " AND NULLABLE = 'Y'")) {
+        nullable.push_back(row[0]);
+      }
+    }
     std::vector<const FoxProColumn*> notNull;
     std::string counts;
     for (const FoxProColumn& column : columns) {
-      if (column.field.nullable) continue;
+      if (column.field.nullable || std::find(nullable.begin(), nullable.end(), column.name) == nullable.end()) continue;
       // Oracle holds an empty text as NULL, so "= ''" is never true there; it makes a server
       // that keeps empty texts give Oracle's answer (a CLOB takes no "=" in Oracle).
       const std::string name = Quoted(column.name);

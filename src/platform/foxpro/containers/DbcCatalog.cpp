@@ -348,8 +348,8 @@ void DbcCatalog::Declare(std::string_view name, const TableDeclaration& declarat
   const auto merged = [&](const DbcObject& object, const std::vector<std::pair<std::uint8_t, std::string>>& set) {
     std::vector<std::pair<std::uint8_t, std::string>> properties;
     for (const auto& [id, value] : table_->Properties(object)) {
-      const bool replaced = std::any_of(std::begin(kFieldDeclarationIds), std::end(kFieldDeclarationIds),
-                                        [&](std::uint8_t declared) { return declared == id; });
+      const bool replaced =
+          std::any_of(set.begin(), set.end(), [&](const auto& property) { return property.first == id; });
       if (!replaced) properties.emplace_back(static_cast<std::uint8_t>(id), value);
     }
     for (const auto& property : set) {
