@@ -124,17 +124,16 @@ class DeclarationRoundTripTest : public support::StandInCopyTest {
   }
 };
 
-const foxpro::TableDeclaration kDeclared{
-    "people who order",
-    {
-        {"id", "", "the key", "", "id > 0", ""},
-        {"name", "\"abc\"", "as written\non two lines", "Full \"name\"", "", ""},
-        {"price", "1.5", "", "", "BETWEEN(price, 0, 1000) AND price <> 7", ""},
-        {"born", "{^2024-01-31}", "", "Born", "", ""},
-        {"active", ".T.", "", "", "", ""},
-        {"code", "", "", "", "INLIST(code, \"a\", \"b\")", ""},
-        {"made", "DATETIME()", "", "", "", ""},
-    }};
+const foxpro::TableDeclaration kDeclared{"people who order",
+                                         {
+                                             {"id", "", "the key", "", "id > 0", ""},
+                                             {"name", "\"abc\"", "as written\non two lines", "Full \"name\"", "", ""},
+                                             {"price", "1.5", "", "", "BETWEEN(price, 0, 1000) AND price <> 7", ""},
+                                             {"born", "{^2024-01-31}", "", "Born", "", ""},
+                                             {"active", ".T.", "", "", "", ""},
+                                             {"code", "", "", "", "INLIST(code, \"a\", \"b\")", ""},
+                                             {"made", "DATETIME()", "", "", "", ""},
+                                         }};
 
 TEST_F(DeclarationRoundTripTest, AContainersDeclarationsGoToOracleAndComeBack) {
   {
@@ -154,15 +153,17 @@ TEST_F(DeclarationRoundTripTest, AContainersDeclarationsGoToOracleAndComeBack) {
   EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'decl'"),
             (std::vector<std::string>{"active|N|1 ", "born|Y|DATE '2024-01-31'", "code|Y|NULL", "id|N|NULL",
                                       "made|Y|NULL", "name|Y|'abc'", "price|Y|1.5 "}));
-  EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'decl'"),
-            (std::vector<std::string>{"active|FoxPro L", "born|FoxPro D NOT NULL CAPTION \"Born\"", "code|FoxPro C(1)",
-                                      "id|FoxPro I\nthe key", "made|FoxPro T",
-                                      "name|FoxPro C(20) NOT NULL CAPTION \"Full \"\"name\"\"\"\nas written\non two lines",
-                                      "price|FoxPro N(10,2)"}));
+  EXPECT_EQ(
+      Rows(oracle, "SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'decl'"),
+      (std::vector<std::string>{"active|FoxPro L", "born|FoxPro D NOT NULL CAPTION \"Born\"", "code|FoxPro C(1)",
+                                "id|FoxPro I\nthe key", "made|FoxPro T",
+                                "name|FoxPro C(20) NOT NULL CAPTION \"Full \"\"name\"\"\"\nas written\non two lines",
+                                "price|FoxPro N(10,2)"}));
   EXPECT_EQ(Rows(oracle, "SELECT TABLE_TYPE, COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = 'decl'"),
             (std::vector<std::string>{"TABLE|people who order"}));
-  EXPECT_EQ(Rows(oracle, "SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'decl' AND "
-                         "CONSTRAINT_TYPE = 'C' AND SEARCH_CONDITION NOT LIKE '%IS NOT NULL'"),
+  EXPECT_EQ(Rows(oracle,
+                 "SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'decl' AND "
+                 "CONSTRAINT_TYPE = 'C' AND SEARCH_CONDITION NOT LIKE '%IS NOT NULL'"),
             (std::vector<std::string>{"\"active\" IN (0,1)", "\"code\" IN ('a', 'b')", "\"id\" > 0",
                                       "\"price\" BETWEEN 0 AND 1000 AND \"price\" <> 7"}));
 
@@ -185,7 +186,8 @@ TEST_F(DeclarationRoundTripTest, AContainersDeclarationsGoToOracleAndComeBack) {
 TEST_F(DeclarationRoundTripTest, AnOracleTablesDeclarationsReachAContainerAndGoBack) {
   oracle.Execute(
       "CREATE TABLE \"ORD\" (\"QTY\" NUMBER(5) DEFAULT 0 NOT NULL CHECK (\"QTY\" >= 0), "
-      "\"NOTE\" VARCHAR2(20 CHAR) DEFAULT 'none', \"DUE\" DATE DEFAULT CURRENT_DATE, \"ODD\" NUMBER(3) CHECK (\"ODD\" + 1 > 0))");
+      "\"NOTE\" VARCHAR2(20 CHAR) DEFAULT 'none', \"DUE\" DATE DEFAULT CURRENT_DATE, \"ODD\" NUMBER(3) CHECK (\"ODD\" "
+      "+ 1 > 0))");
   oracle.Execute("COMMENT ON TABLE \"ORD\" IS 'orders'");
   oracle.Execute("COMMENT ON COLUMN \"ORD\".\"NOTE\" IS 'FoxPro is\nnot this'");
   oracle.Execute("INSERT INTO \"ORD\" (\"QTY\", \"NOTE\") VALUES (3, 'x')");

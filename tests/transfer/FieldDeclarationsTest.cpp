@@ -1,10 +1,10 @@
-#include "commands/transfer/FieldDeclarations.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "commands/transfer/FieldDeclarations.h"
 
 namespace transfer {
 namespace {
@@ -80,9 +80,9 @@ TEST(FieldDeclarationsTest, SimpleRulesBecomeChecksAndComeBack) {
     EXPECT_EQ(check, row.oracle);
     if (!row.oracle) continue;
     EXPECT_EQ(CheckedColumn(*row.oracle), "QTY");
-    EXPECT_EQ(OracleCheckFor(FoxProRuleFor(*row.oracle, "qty", Field(row.type)).value_or(""), "qty", "QTY",
-                             Field(row.type)),
-              row.oracle);
+    EXPECT_EQ(
+        OracleCheckFor(FoxProRuleFor(*row.oracle, "qty", Field(row.type)).value_or(""), "qty", "QTY", Field(row.type)),
+        row.oracle);
   }
   // The other comparisons are spelled as Oracle spells them; Oracle's parentheses are read.
   EXPECT_EQ(OracleCheckFor("qty # 1 AND qty != 2", "qty", "QTY", Field('N')), "\"QTY\" <> 1 AND \"QTY\" <> 2");

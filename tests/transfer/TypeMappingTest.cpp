@@ -103,7 +103,8 @@ TEST(TypeMappingTest, ColumnNotesKeepNotNullCaptionAndCommentBesideTheMarker) {
   }
   // Beyond Oracle's 4000 bytes the comment text is cut between characters, the marker kept.
   bool cut = false;
-  const std::string text = FoxProColumnNoteText({Fox('M'), false, std::nullopt, std::string(3990, 'a') + "\u00e9z"}, &cut);
+  const std::string text =
+      FoxProColumnNoteText({Fox('M'), false, std::nullopt, std::string(3990, 'a') + "\u00e9z"}, &cut);
   EXPECT_TRUE(cut);
   EXPECT_TRUE(text == "FoxPro M\n" + std::string(3990, 'a')) << text.size();
   // A NOT NULL recorded in the comment wins over the nullable column that holds blanks.

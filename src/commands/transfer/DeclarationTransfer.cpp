@@ -162,7 +162,8 @@ foxpro::TableDeclaration ReadOracleDeclaration(ado::Connection& oracle, const st
     const bool own = std::any_of(columns.begin(), columns.end(), [&](const MappedColumn& column) {
       return ColumnsOwnCheck(condition, column) || CheckedColumn(condition) == column.oracle.name;
     });
-    if (!own) notCarried.push_back("CHECK (" + condition + ") not carried: not a comparison of one column with literals");
+    if (!own)
+      notCarried.push_back("CHECK (" + condition + ") not carried: not a comparison of one column with literals");
   }
   return declaration;
 }

@@ -68,8 +68,8 @@ std::optional<std::vector<Token>> Tokens(std::string_view text, Dialect dialect)
   std::size_t at = 0;
   while (at < text.size()) {
     const char c = text[at];
-    const bool valueExpected = tokens.empty() || tokens.back().kind == TokenKind::Operator ||
-                               tokens.back().kind == TokenKind::Punctuation;
+    const bool valueExpected =
+        tokens.empty() || tokens.back().kind == TokenKind::Operator || tokens.back().kind == TokenKind::Punctuation;
     if (std::isspace(static_cast<unsigned char>(c)) != 0) {
       ++at;
     } else if (std::isdigit(static_cast<unsigned char>(c)) != 0 ||
@@ -171,7 +171,7 @@ std::optional<Literal> Suited(Literal literal, const ado::DeclaredField& field) 
     case 'D':
     case 'T':
       return literal.kind == TokenKind::Date || literal.kind == TokenKind::DateTime ? std::optional<Literal>(literal)
-                                                                                     : std::nullopt;
+                                                                                    : std::nullopt;
     case 'L':
       if (literal.kind == TokenKind::Number && (literal.text == "0" || literal.text == "1")) {
         return Literal{TokenKind::Logical, literal.text == "1" ? "T" : "F"};
@@ -276,10 +276,10 @@ class RuleReader {
   bool Field(std::string& field) {
     const Token* token = Peek();
     const bool name = token != nullptr && (m_dialect == Dialect::FoxPro ? token->kind == TokenKind::Name
-                                                                         : token->kind == TokenKind::QuotedName);
+                                                                        : token->kind == TokenKind::QuotedName);
     if (!name) return false;
-    const bool same = m_dialect == Dialect::FoxPro ? foxpro::EqualsIgnoringCase(field, token->text)
-                                                    : field == token->text;
+    const bool same =
+        m_dialect == Dialect::FoxPro ? foxpro::EqualsIgnoringCase(field, token->text) : field == token->text;
     if (!field.empty() && !same) return false;
     field = token->text;
     ++m_at;

@@ -47,7 +47,8 @@ std::string OracleSideNotes(const FoxProColumn& column) {
   }
   if (field.typeLetter == 'T') Add(notes, "a year outside Oracle's -4712 to 9999 is refused");
   if (field.typeLetter == 'B') Add(notes, "its decimals are kept in the column comment");
-  if (!field.nullable) Add(notes, "NOT NULL after the rows unless one holds NULL in Oracle; then NOT NULL in the comment");
+  if (!field.nullable)
+    Add(notes, "NOT NULL after the rows unless one holds NULL in Oracle; then NOT NULL in the comment");
   for (const std::string& line : NotCarriedToOracle(column)) Add(notes, line);
   return notes;
 }

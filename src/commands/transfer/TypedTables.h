@@ -17,8 +17,8 @@ namespace transfer {
 struct FoxProColumn {
   std::string name;
   ado::DeclaredField field;
-  bool hasFraction = false;  // a T value holds part of a second
-  long roundedByRule = 0;    // T values whose stored milliseconds are FoxPro's noise around a second
+  bool hasFraction = false;              // a T value holds part of a second
+  long roundedByRule = 0;                // T values whose stored milliseconds are FoxPro's noise around a second
   foxpro::FieldDeclaration declaration;  // what a container records of it; empty in a free table
 };
 

@@ -337,9 +337,8 @@ void DbcCatalog::Declare(std::string_view name, const TableDeclaration& declarat
     std::string bytes;
     std::string bad;
     if (!table_->Codec().Encode(utf8, bytes, &bad)) {
-      throw ado::Failure("The " + what + " holds '" + bad + "', which code page " +
-                         std::to_string(table_->CodePage()) + " of database container '" + table_->Path() +
-                         "' cannot hold.");
+      throw ado::Failure("The " + what + " holds '" + bad + "', which code page " + std::to_string(table_->CodePage()) +
+                         " of database container '" + table_->Path() + "' cannot hold.");
     }
     return bytes + std::string(1, '\0');
   };
@@ -361,8 +360,9 @@ void DbcCatalog::Declare(std::string_view name, const TableDeclaration& declarat
   merged(table, {{kDbcPropertyComment, encoded(declaration.comment, "comment of table " + table.name)}});
   const std::vector<const DbcObject*> fields = FieldsOf(table);
   for (const FieldDeclaration& field : declaration.fields) {
-    const auto found = std::find_if(fields.begin(), fields.end(),
-                                    [&](const DbcObject* object) { return EqualsIgnoringCase(object->name, field.name); });
+    const auto found = std::find_if(fields.begin(), fields.end(), [&](const DbcObject* object) {
+      return EqualsIgnoringCase(object->name, field.name);
+    });
     if (found == fields.end()) {
       throw ado::Failure("Table '" + table.name + "' of database container '" + table_->Path() + "' has no field '" +
                          field.name + "'.");
