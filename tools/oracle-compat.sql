@@ -372,6 +372,27 @@ CREATE FUNCTION public.to_timestamp(text, text) RETURNS timestamp LANGUAGE sql S
 CREATE FUNCTION public.to_char(timestamp, text) RETURNS text LANGUAGE sql STABLE AS
   $fn$SELECT pg_catalog.to_char($1, public.oracle_datetime_format($2, true))$fn$;
 
+-- ---- ALTER TABLE ... MODIFY (c NOT NULL) / MODIFY c NULL ------------------------------------
+-- PostgreSQL sets NOT NULL twice without a word; Oracle refuses (ORA-01442, ORA-01451).
+CREATE PROCEDURE public.oracle_modify_nullability(tab text, cols text[], not_null boolean[]) LANGUAGE plpgsql AS $fn$
+DECLARE
+  t regclass := tab::regclass;
+  was boolean;
+BEGIN
+  FOR k IN 1 .. array_length(cols, 1) LOOP
+    SELECT attnotnull INTO was FROM pg_catalog.pg_attribute WHERE attrelid = t AND attname = cols[k] AND NOT attisdropped;
+    IF was IS NULL THEN
+      RAISE EXCEPTION 'ORA-00904: "%": invalid identifier', cols[k] USING ERRCODE = '42703';
+    ELSIF was AND not_null[k] THEN
+      RAISE EXCEPTION 'ORA-01442: column to be modified to NOT NULL is already NOT NULL' USING ERRCODE = 'HY000';
+    ELSIF NOT was AND NOT not_null[k] THEN
+      RAISE EXCEPTION 'ORA-01451: column to be modified to NULL cannot be modified to NULL' USING ERRCODE = 'HY000';
+    END IF;
+    EXECUTE format('ALTER TABLE %s ALTER COLUMN %I %s NOT NULL', t, cols[k], CASE WHEN not_null[k] THEN 'SET' ELSE 'DROP' END);
+  END LOOP;
+END
+$fn$;
+
 -- ---- Oracle's user locks (DBMS_LOCK) --------------------------------------------------------
 -- Session-level advisory locks, which the session's end frees too. A request by the lock's owner
 -- is granted without a second hold, so that one release frees it, as in Oracle.

@@ -288,12 +288,12 @@ def default_text(sql, element, at):
 
 
 def modify_columns(sql, toks):
-    """ALTER TABLE t MODIFY (c NOT NULL, ...) and MODIFY c NULL: PostgreSQL's ALTER COLUMN
-    ... SET / DROP NOT NULL, or None for any other ALTER TABLE."""
+    """ALTER TABLE t MODIFY (c NOT NULL, ...) and MODIFY c NULL: a call that refuses what Oracle
+    refuses (ORA-01442, ORA-01451) and sets or drops NOT NULL, or None for any other ALTER TABLE."""
     if len(toks) < 5 or toks[1].upper() != "TABLE":
         return None
-    _, at = table_name(toks, 2)
-    if at >= len(toks) or toks[at].upper() != "MODIFY":
+    table, at = table_name(toks, 2)
+    if table is None or at >= len(toks) or toks[at].upper() != "MODIFY":
         return None
     if at + 1 < len(toks) and toks[at + 1].text == "(":
         elements, close = split_top_level(toks, at + 1)
@@ -301,16 +301,16 @@ def modify_columns(sql, toks):
             return None
     else:
         elements = [toks[at + 1:]]
-    changes = []
+    names, not_null = [], []
     for element in elements:
         words = [t.upper() for t in element[1:]]
-        if words == ["NOT", "NULL"]:
-            changes.append(f"ALTER COLUMN {element[0].text} SET NOT NULL")
-        elif words == ["NULL"]:
-            changes.append(f"ALTER COLUMN {element[0].text} DROP NOT NULL")
-        else:
+        if words not in (["NOT", "NULL"], ["NULL"]) or element[0].kind not in ("ident", "word"):
             return None
-    return sql[:toks[at].start] + ", ".join(changes)
+        names.append(literal(name_of(element[0])))
+        not_null.append("true" if words == ["NOT", "NULL"] else "false")
+    written = sql[toks[2].start:toks[at - 1].end]
+    return (f"CALL public.oracle_modify_nullability({literal(written)}, ARRAY[{', '.join(names)}], "
+            f"ARRAY[{', '.join(not_null)}])")
 
 
 def create_table(sql, toks):
