@@ -95,7 +95,7 @@ $fn$;
 -- written, keyed by object id so that renaming keeps them.
 CREATE TABLE public.oracle_columns (
   table_oid oid, attnum int2, data_type text, data_length int, data_precision int, data_scale int,
-  char_length int, char_used text, PRIMARY KEY (table_oid, attnum));
+  char_length int, char_used text, data_default text, PRIMARY KEY (table_oid, attnum));
 CREATE TABLE public.oracle_checks (constraint_oid oid PRIMARY KEY, search_condition text);
 
 -- The front puts each CREATE TABLE's declarations into a comment of the statement.
@@ -110,7 +110,7 @@ BEGIN
     FOR marker IN SELECT m[1]::jsonb FROM regexp_matches(current_query(), '/\*oracle-columns (\{[^*]*\})\*/', 'g') m LOOP
       CONTINUE WHEN marker->>'table' IS DISTINCT FROM (SELECT relname::text FROM pg_class WHERE oid = t);
       INSERT INTO public.oracle_columns
-        SELECT t, a.attnum, c->>1, (c->>2)::int, (c->>3)::int, (c->>4)::int, (c->>5)::int, c->>6
+        SELECT t, a.attnum, c->>1, (c->>2)::int, (c->>3)::int, (c->>4)::int, (c->>5)::int, c->>6, c->>7
         FROM jsonb_array_elements(marker->'columns') c
         JOIN pg_attribute a ON a.attrelid = t AND a.attname = c->>0
       ON CONFLICT DO NOTHING;
@@ -241,10 +241,14 @@ CREATE VIEW public.user_tab_columns AS
          (CASE WHEN o.table_oid IS NULL THEN g.data_scale ELSE o.data_scale END)::numeric AS data_scale,
          coalesce(o.char_length, g.char_length)::numeric AS char_length,
          (CASE WHEN o.table_oid IS NULL THEN g.char_used ELSE o.char_used END)::varchar(1) AS char_used,
-         (CASE WHEN a.attnotnull THEN 'N' ELSE 'Y' END)::varchar(1) AS nullable
+         (CASE WHEN a.attnotnull THEN 'N' ELSE 'Y' END)::varchar(1) AS nullable,
+         -- as written for columns made through the front, PostgreSQL's text for others
+         (CASE WHEN o.table_oid IS NULL THEN pg_get_expr(d.adbin, d.adrelid) ELSE o.data_default END)::text
+           AS data_default
   FROM public.oracle_own_tables t
   JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 AND NOT a.attisdropped
   LEFT JOIN public.oracle_columns o ON o.table_oid = t.oid AND o.attnum = a.attnum
+  LEFT JOIN pg_catalog.pg_attrdef d ON d.adrelid = t.oid AND d.adnum = a.attnum
   CROSS JOIN LATERAL public.oracle_type_of(a.atttypid, a.atttypmod) g;
 
 CREATE VIEW public.user_constraints AS
@@ -314,8 +318,13 @@ CREATE VIEW public.user_col_comments AS
   FROM public.oracle_own_tables t
   JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 AND NOT a.attisdropped;
 
+CREATE VIEW public.user_tab_comments AS
+  SELECT t.table_name::varchar(128) AS table_name, 'TABLE'::varchar(11) AS table_type,
+         obj_description(t.oid, 'pg_class')::varchar(4000) AS comments
+  FROM public.oracle_own_tables t;
+
 GRANT SELECT ON public.user_tab_columns, public.user_constraints, public.user_cons_columns, public.user_indexes,
-  public.user_ind_columns, public.user_ind_expressions, public.user_col_comments TO PUBLIC;
+  public.user_ind_columns, public.user_ind_expressions, public.user_col_comments, public.user_tab_comments TO PUBLIC;
 
 -- Oracle's one-row table, and TO_CLOB, with which Oracle builds texts longer than a literal.
 CREATE VIEW public.dual AS SELECT 'X'::varchar(1) AS dummy;
@@ -362,6 +371,27 @@ CREATE FUNCTION public.to_timestamp(text, text) RETURNS timestamp LANGUAGE sql S
                                      public.oracle_datetime_format($2, false))::timestamp$fn$;
 CREATE FUNCTION public.to_char(timestamp, text) RETURNS text LANGUAGE sql STABLE AS
   $fn$SELECT pg_catalog.to_char($1, public.oracle_datetime_format($2, true))$fn$;
+
+-- ---- ALTER TABLE ... MODIFY (c NOT NULL) / MODIFY c NULL ------------------------------------
+-- PostgreSQL sets NOT NULL twice without a word; Oracle refuses (ORA-01442, ORA-01451).
+CREATE PROCEDURE public.oracle_modify_nullability(tab text, cols text[], not_null boolean[]) LANGUAGE plpgsql AS $fn$
+DECLARE
+  t regclass := tab::regclass;
+  was boolean;
+BEGIN
+  FOR k IN 1 .. array_length(cols, 1) LOOP
+    SELECT attnotnull INTO was FROM pg_catalog.pg_attribute WHERE attrelid = t AND attname = cols[k] AND NOT attisdropped;
+    IF was IS NULL THEN
+      RAISE EXCEPTION 'ORA-00904: "%": invalid identifier', cols[k] USING ERRCODE = '42703';
+    ELSIF was AND not_null[k] THEN
+      RAISE EXCEPTION 'ORA-01442: column to be modified to NOT NULL is already NOT NULL' USING ERRCODE = 'HY000';
+    ELSIF NOT was AND NOT not_null[k] THEN
+      RAISE EXCEPTION 'ORA-01451: column to be modified to NULL cannot be modified to NULL' USING ERRCODE = 'HY000';
+    END IF;
+    EXECUTE format('ALTER TABLE %s ALTER COLUMN %I %s NOT NULL', t, cols[k], CASE WHEN not_null[k] THEN 'SET' ELSE 'DROP' END);
+  END LOOP;
+END
+$fn$;
 
 -- ---- Oracle's user locks (DBMS_LOCK) --------------------------------------------------------
 -- Session-level advisory locks, which the session's end frees too. A request by the lock's owner

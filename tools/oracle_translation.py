@@ -265,6 +265,54 @@ def name_checks(sql, element, edits, checks):
             checks[name] = sql[inside[0].start:inside[-1].end]
 
 
+COLUMN_CONSTRAINTS = ("CONSTRAINT", "NOT", "NULL", "CHECK", "PRIMARY", "UNIQUE", "REFERENCES", "GENERATED")
+
+
+def default_text(sql, element, at):
+    """A column's DEFAULT as written, up to its first constraint, as Oracle's dictionary keeps it
+    (DATA_DEFAULT: "0 " for DEFAULT 0 NOT NULL), or None."""
+    depth = 0
+    for i in range(at, len(element)):
+        t = element[i]
+        if depth == 0 and t.upper() in COLUMN_CONSTRAINTS:
+            return None  # Oracle takes DEFAULT before the constraints only
+        if t.upper() == "DEFAULT" and depth == 0 and i + 1 < len(element):
+            stop = i + 1
+            while stop < len(element) and not (depth == 0 and element[stop].upper() in COLUMN_CONSTRAINTS):
+                depth += {"(": 1, ")": -1}.get(element[stop].text, 0)
+                stop += 1
+            end = element[stop].start if stop < len(element) else element[-1].end
+            return sql[element[i + 1].start:end]
+        depth += {"(": 1, ")": -1}.get(t.text, 0)
+    return None
+
+
+def modify_columns(sql, toks):
+    """ALTER TABLE t MODIFY (c NOT NULL, ...) and MODIFY c NULL: a call that refuses what Oracle
+    refuses (ORA-01442, ORA-01451) and sets or drops NOT NULL, or None for any other ALTER TABLE."""
+    if len(toks) < 5 or toks[1].upper() != "TABLE":
+        return None
+    table, at = table_name(toks, 2)
+    if table is None or at >= len(toks) or toks[at].upper() != "MODIFY":
+        return None
+    if at + 1 < len(toks) and toks[at + 1].text == "(":
+        elements, close = split_top_level(toks, at + 1)
+        if elements is None or close != len(toks) - 1:
+            return None
+    else:
+        elements = [toks[at + 1:]]
+    names, not_null = [], []
+    for element in elements:
+        words = [t.upper() for t in element[1:]]
+        if words not in (["NOT", "NULL"], ["NULL"]) or element[0].kind not in ("ident", "word"):
+            return None
+        names.append(literal(name_of(element[0])))
+        not_null.append("true" if words == ["NOT", "NULL"] else "false")
+    written = sql[toks[2].start:toks[at - 1].end]
+    return (f"CALL public.oracle_modify_nullability({literal(written)}, ARRAY[{', '.join(names)}], "
+            f"ARRAY[{', '.join(not_null)}])")
+
+
 def create_table(sql, toks):
     """CREATE TABLE with Oracle's column types in PostgreSQL's, or None when there is none."""
     i = 1
@@ -304,7 +352,7 @@ def create_table(sql, toks):
             continue
         name = name_of(element[0])
         edits.append((type_token.start, element[end - 1].end, column.pg))
-        columns.append([name] + column.meta)
+        columns.append([name] + column.meta + [default_text(sql, element, end)])
     if not columns:
         return None
     remember_byte_columns(table, order, {c[0] for c in columns if c[1] in ("BLOB", "RAW")})
@@ -512,8 +560,9 @@ def translate(sql, size):
         follow_drop_table(tokens(sql))
         return None
     if word == "ALTER":
-        follow_alter_table(tokens(sql))
-        return None
+        toks = tokens(sql)
+        follow_alter_table(toks)
+        return modify_columns(sql, toks)
     if word == "CREATE":
         # A text the front has translated already carries its comment (a name may hold the words).
         if MARKER in sql and any(m.lastgroup == "comment" and m.group().startswith(MARKER) for m in TOKEN.finditer(sql)):

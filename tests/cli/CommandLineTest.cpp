@@ -15,6 +15,7 @@
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
 #include "platform/foxpro/tables/Calendar.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
@@ -607,6 +608,36 @@ TEST_F(CommandLineStandInTest, WideNumbersKeptAsDigitsVerifyEqual) {
   DropOracleTable(oracle, "cli_wide");
   EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
   EXPECT_NE(run.out.find(", 4 values compared, 0 differing\n"), std::string::npos) << run.out;
+}
+
+TEST_F(CommandLineStandInTest, WhatAFieldDeclaresAndOracleCannotTakeIsListedInThePlanAndTheSummary) {
+  fs::copy(fs::path(TESSELBY_TESTDATA_DIR) / "foxpro" / "northwind", root_ / "nw");
+  const std::string dbc = (root_ / "nw" / "northwind.dbc").string();
+  {
+    ado::Connection foxPro;
+    foxPro.Open("Provider=vfpoledb.1;Data Source=" + dbc + ";");
+    foxPro.Execute("CREATE TABLE 'cli_decl' ([made] T NULL, [qty] N(5,0) NULL)");
+    foxpro::DbcCatalog(dbc).Declare(
+        "cli_decl", {"", {{"made", "DATETIME()", "", "", "", ""}, {"qty", "", "", "", "qty > 0 OR qty < -5", ""}}});
+  }
+  const auto run = [&](const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"--server", "127.0.0.1", "--user", "scott", "--dbc", dbc, "--keep-types"};
+    all.insert(all.end(), args.begin(), args.end());
+    return Tesselby(all);
+  };
+  const std::string defaultLine = "field made: default DATETIME() not carried";
+  const std::string ruleLine = "field qty: rule qty > 0 OR qty < -5 not carried";
+  const Outcome plan = run({"--overwrite=yes", "--dry-run", "send-to-oracle", "cli_decl"});
+  EXPECT_EQ(plan.exitCode, 0) << plan.err;
+  EXPECT_NE(plan.out.find(defaultLine), std::string::npos) << plan.out;
+  EXPECT_NE(plan.out.find(ruleLine), std::string::npos) << plan.out;
+  const Outcome sent = run({"--overwrite=yes", "send-to-oracle", "cli_decl"});
+  const Outcome dropped = Run("fox", {"--yes", "delete-oracle", "cli_decl"});
+  EXPECT_EQ(dropped.exitCode, 0) << dropped.err;
+  EXPECT_EQ(sent.exitCode, 0) << sent.err;
+  // Notes go with the progress, to the terminal's error stream.
+  EXPECT_NE(sent.err.find("cli_decl: " + defaultLine), std::string::npos) << sent.err;
+  EXPECT_NE(sent.err.find("cli_decl: " + ruleLine), std::string::npos) << sent.err;
 }
 
 }  // namespace

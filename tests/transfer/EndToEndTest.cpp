@@ -363,7 +363,7 @@ TEST_F(EndToEndTest, OneStopEndsATransferWhoseServerWentAwayAndTheNextOneWorks) 
   ServerLossAtHalfWay progress(oracle_);
   connections::TablesWindowParts parts{window.list1,   window.list2,    progress,
                                        window.pointer, window.prompter, window.fields};
-  window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 238, connections::vbStop);
+  window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 240, connections::vbStop);
 
   SendTablesToOracle(parts);
 

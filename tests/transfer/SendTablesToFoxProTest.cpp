@@ -223,7 +223,7 @@ TEST_F(SendTablesToFoxProTest, AFailingInsertIsReportedWithItsStatementAndTheRes
   sides.oracle->SetResult("SELECT * FROM \"B\"", {{{"N", ado::adVarChar}}, {{"1"}, {"bad"}, {"3"}, {"4"}}});
   sides.oracle->SetResult("SELECT * FROM \"A\"", {{{"N", ado::adVarChar}}, {{"5"}}});
   sides.foxPro->FailOn("'bad'", "Disk full.");
-  ExpectReport(sides.window.prompter, "Disk full.", kSendTablesToFoxProHandler, 232,
+  ExpectReport(sides.window.prompter, "Disk full.", kSendTablesToFoxProHandler, 234,
                "INSERT INTO 'C:\\data\\B.DBF' VALUES('bad')");
   Run();
   EXPECT_EQ(sides.foxPro->Statements().size(), 7u);
@@ -251,7 +251,7 @@ TEST_F(SendTablesToFoxProTest, AFailedCreateSendsNoRowsAndSaysHowManyWereNotSent
   sides.oracle->SetResult("SELECT * FROM \"EMP\"", {{{"ID", ado::adInteger}}, {{7}}});
   sides.foxPro->FailOn("CREATE TABLE", "Field name is a duplicate or invalid.");
   ExpectReport(sides.window.prompter, "Field name is a duplicate or invalid.\n" + NotCreatedText("EMP", 1),
-               kSendTablesToFoxProHandler, 214, "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");
+               kSendTablesToFoxProHandler, 216, "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");
   testing::RecordingObserver observer;
   SendTablesToFoxPro(sides.window.parts, &observer);
   EXPECT_EQ(sides.foxPro->Statements().back(), "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");

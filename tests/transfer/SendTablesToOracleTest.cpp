@@ -158,9 +158,9 @@ TEST_F(SendTablesToOracleTest, AFailingInsertIsReportedWithItsStatementAndTheRes
   sides.foxPro->SetResult("SELECT * FROM `b`", Orders({{"x", 1}, {"bad", 2}, {"y", 3}, {"bad", 4}}));
   sides.foxPro->SetResult("SELECT * FROM `a`", Orders({{"z", 5}}));
   sides.oracle->FailOn("'bad'", "ORA-01722: invalid number");
-  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 238,
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 240,
                "INSERT INTO \"b\" VALUES('bad', '2')");
-  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 238,
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 240,
                "INSERT INTO \"b\" VALUES('bad', '4')");
   Run();
   EXPECT_EQ(sides.oracle->Statements().size(), 7u);
@@ -174,7 +174,7 @@ TEST_F(SendTablesToOracleTest, StopInAFailureReportEndsTheCommandTheWayItsLastSt
   sides.foxPro->SetResult("SELECT * FROM `b`", Orders({{"x", 1}, {"bad", 2}, {"y", 3}, {"bad", 4}}));
   sides.foxPro->SetResult("SELECT * FROM `a`", Orders({{"z", 5}}));
   sides.oracle->FailOn("'bad'", "ORA-03113: end-of-file on communication channel");
-  sides.window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 238, connections::vbStop);
+  sides.window.prompter.ExpectFailureReport(kSendTablesToOracleHandler, 240, connections::vbStop);
   Run();
   // No further row, no further table, no further report.
   EXPECT_EQ(sides.oracle->Statements().size(), 3u);
@@ -196,7 +196,7 @@ TEST_F(SendTablesToOracleTest, AFailedCreateSendsNoRowsAndSaysHowManyWereNotSent
   sides.oracle->FailOn("CREATE TABLE", "ORA-00955: name is already used by an existing object");
   ExpectReport(sides.window.prompter,
                "ORA-00955: name is already used by an existing object\n" + NotCreatedText("orders", 2),
-               kSendTablesToOracleHandler, 214, "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)");
+               kSendTablesToOracleHandler, 216, "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)");
   testing::RecordingObserver observer;
   SendTablesToOracle(sides.window.parts, &observer, InsertPath::Arrays);
   EXPECT_EQ(sides.oracle->Statements().back(), "CREATE TABLE \"orders\"(\"name\" VARCHAR(2000),\"qty\" INT)");
@@ -215,9 +215,9 @@ TEST_F(SendTablesToOracleTest, AnOracleThatDoesNotOpenIsReportedForEveryStatemen
   ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 142, "");  // and its present spelling
   ExpectOverwrite(prompter, "orders", connections::vbYes);
   ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 168, "");  // the DROP is never the statement
-  ExpectReport(prompter, std::string(kNotOpen) + "\n" + NotCreatedText("orders", 2), kSendTablesToOracleHandler, 214,
+  ExpectReport(prompter, std::string(kNotOpen) + "\n" + NotCreatedText("orders", 2), kSendTablesToOracleHandler, 216,
                create);
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 254, create);
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 256, create);
   Run();
   EXPECT_EQ(sides.window.pointer.Get(), 0);
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"orders"});
@@ -239,7 +239,7 @@ TEST_F(SendTablesToOracleTest, ALostConnectionEndsTheTableWithOneReport) {
     run.foxPro->SetResult("SELECT * FROM `a`", Orders({{"v", 5}}));
     run.oracle->LoseConnectionOn("VALUES('y'", staysAway);
     const std::string statement = "INSERT INTO \"c\" VALUES('y', '2')";
-    ExpectReport(run.window.prompter, lost, kSendTablesToOracleHandler, 238, statement);
+    ExpectReport(run.window.prompter, lost, kSendTablesToOracleHandler, 240, statement);
     if (staysAway) ExpectReport(run.window.prompter, refused, kSendTablesToOracleHandler, 138, statement);
     testing::RecordingObserver observer;
     SendTablesToOracle(run.window.parts, &observer, InsertPath::Statements);
@@ -371,7 +371,7 @@ TEST_F(SendTablesToOracleTest, ARefusedArrayGoesAgainRowByRowAndOnlyItsBadRowIsR
   for (int n = 1; n <= 2500; ++n) rows.push_back({n == 1500 ? std::string("bad") : "r" + std::to_string(n), n});
   sides.foxPro->SetResult("SELECT * FROM `orders`", Orders(rows));
   sides.oracle->FailOn("bad", "ORA-01722: invalid number");
-  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 238,
+  ExpectReport(sides.window.prompter, "ORA-01722: invalid number", kSendTablesToOracleHandler, 240,
                "INSERT INTO \"orders\" VALUES('bad', '1500')");
   Run(InsertPath::Arrays);
 

@@ -79,6 +79,41 @@ TEST(TypeMappingTest, FoxProFieldClausesTakeNullAndKeepTheirFlags) {
   EXPECT_EQ(FoxProFieldClause("code", FoxProFieldFor(key).field), "[code] V(240) NOT NULL");
 }
 
+TEST(TypeMappingTest, ColumnNotesKeepNotNullCaptionAndCommentBesideTheMarker) {
+  ado::DeclaredField notNull = Fox('C', 20);
+  notNull.nullable = false;
+  struct Row {
+    FoxProColumnNote note;
+    std::string text;
+  };
+  const std::vector<Row> table = {
+      {{Fox('C', 20), false, std::nullopt, ""}, "FoxPro C(20)"},
+      {{notNull, true, std::nullopt, ""}, "FoxPro C(20) NOT NULL"},
+      {{Fox('N', 10, 2), false, "Say \"hi\" now", ""}, "FoxPro N(10,2) CAPTION \"Say \"\"hi\"\" now\""},
+      {{notNull, true, "", "two\nlines"}, "FoxPro C(20) NOT NULL CAPTION \"\"\ntwo\nlines"},
+      {{AutoIncrement(5), false, std::nullopt, "key"}, "FoxPro I AUTOINC NEXTVALUE 5\nkey"},
+      // No marker: the whole text is the comment.
+      {{std::nullopt, false, std::nullopt, "FoxPro is old\nCAPTION \"x\""}, "FoxPro is old\nCAPTION \"x\""},
+      {{std::nullopt, false, std::nullopt, "FoxPro C(20) CAPTION \"open"}, "FoxPro C(20) CAPTION \"open"},
+  };
+  for (const Row& row : table) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(FoxProColumnNoteText(row.note), row.text);
+    EXPECT_EQ(ParseFoxProColumnNote(row.text), row.note);
+  }
+  // Beyond Oracle's 4000 bytes the comment text is cut between characters, the marker kept.
+  bool cut = false;
+  const std::string text =
+      FoxProColumnNoteText({Fox('M'), false, std::nullopt, std::string(3990, 'a') + "\u00e9z"}, &cut);
+  EXPECT_TRUE(cut);
+  EXPECT_TRUE(text == "FoxPro M\n" + std::string(3990, 'a')) << text.size();
+  // A NOT NULL recorded in the comment wins over the nullable column that holds blanks.
+  OracleColumn column;
+  column.dataType = "VARCHAR2";
+  column.comment = "FoxPro C(20) NOT NULL";
+  EXPECT_FALSE(FoxProFieldFor(column).field.nullable);
+}
+
 TEST(TypeMappingTest, CommentsThatAreNotFoxProTypesAreIgnored) {
   for (const char* comment : {"", "FoxPro ", "FoxPro X", "FoxPro C", "FoxPro N(20", "FoxPro C(10) SHINY",
                               "FoxPro N(-1,2)", "Customer name", "FoxPro D NOCPTRANS"}) {

@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "commands/transfer/Datatype.h"
+#include "commands/transfer/DeclarationTransfer.h"
 #include "commands/transfer/FileRemoval.h"
 #include "commands/transfer/FoxProNames.h"
 #include "commands/transfer/KeyTransfer.h"
@@ -46,6 +47,9 @@ std::string OracleSideNotes(const FoxProColumn& column) {
   }
   if (field.typeLetter == 'T') Add(notes, "a year outside Oracle's -4712 to 9999 is refused");
   if (field.typeLetter == 'B') Add(notes, "its decimals are kept in the column comment");
+  if (!field.nullable)
+    Add(notes, "NOT NULL after the rows unless one holds NULL in Oracle; then NOT NULL in the comment");
+  for (const std::string& line : NotCarriedToOracle(column)) Add(notes, line);
   return notes;
 }
 
@@ -232,12 +236,15 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         records.Close();
       }
       FindFractions(foxPro, name, columns);
+      const std::string tableComment = ReadFoxProDeclarations(foxPro, name, columns);
       table.statements.push_back(OracleCreateStatement(target, columns));
       for (const FoxProColumn& column : columns) {
         table.statements.push_back(OracleCommentStatement(target, column));
-        table.columns.push_back({column.name + " " + FoxProTypeText(column.field),
-                                 OracleColumnClause(column.name, column.field, column.hasFraction),
+        table.columns.push_back({column.name + " " + FoxProTypeText(column.field), OracleDeclaredColumnClause(column),
                                  OracleSideNotes(column)});
+      }
+      if (!tableComment.empty()) {
+        table.statements.push_back(OracleTableCommentStatement(target, tableComment));
       }
       const std::vector<FoxProTag> tags = ReadFoxProTags(foxPro, name);
       if (tags.empty()) return;
@@ -286,6 +293,7 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
                                    FoxProSideNotes(column, fields.CodePage(), rounded[c])});
         }
         table.keys = KeyPlanLines(PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode()));
+        if (fields.DbcMode()) ReadOracleDeclaration(oracle, name, columns, table.keys);
       }
       table.refusal = FoxProRefusal(table.statements.back());
     }));

@@ -26,13 +26,37 @@ std::string FoxProFieldClause(const std::string& name, const ado::DeclaredField&
 
 /// The Oracle column of a FoxPro field: "\"NAME\" NUMBER(19,4)", with its CHECK for L and its
 /// identity for an autoincrementing I. hasFraction: a T value holds part of a second.
-std::string OracleColumnClause(const std::string& name, const ado::DeclaredField& field, bool hasFraction);
+/// defaultText: an Oracle DEFAULT's expression, or empty for none.
+std::string OracleColumnClause(const std::string& name, const ado::DeclaredField& field, bool hasFraction,
+                               const std::string& defaultText = {});
 
 /// The comment that records the FoxPro type on the Oracle column: "FoxPro N(20,4)".
 std::string FoxProTypeComment(const ado::DeclaredField& field);
 
 /// The FoxPro field a comment records, or nothing when the comment is not one.
 std::optional<ado::DeclaredField> ParseFoxProTypeComment(std::string_view comment);
+
+/// What an Oracle column's comment records of the FoxPro field it came from. Its first line is
+/// the type marker, then " NOT NULL" when the field takes no NULL that Oracle could not hold
+/// as NOT NULL (Oracle stores a blank text as NULL), then " CAPTION \"text\"" (inner
+/// quotes doubled); the lines after it are the field's own comment.
+struct FoxProColumnNote {
+  std::optional<ado::DeclaredField> field;  ///< none: the comment is no marker, and all of it is the comment
+  bool notNull = false;
+  std::optional<std::string> caption;
+  std::string comment;
+  bool operator==(const FoxProColumnNote&) const = default;
+};
+
+/// Oracle keeps up to 4000 bytes of a comment.
+inline constexpr std::size_t kOracleCommentBytes = 4000;
+
+/// The column comment for the note. A longer one than Oracle keeps loses the end of its
+/// comment text (never the marker line), cut between characters; *cut tells.
+std::string FoxProColumnNoteText(const FoxProColumnNote& note, bool* cut = nullptr);
+
+/// The note a column comment holds.
+FoxProColumnNote ParseFoxProColumnNote(std::string_view comment);
 
 /// A column as Oracle's dictionary declares it (USER_TAB_COLUMNS, USER_COL_COMMENTS).
 struct OracleColumn {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "commands/transfer/DeclarationTransfer.h"
 #include "commands/transfer/FileRemoval.h"
 #include "commands/transfer/KeyTransfer.h"
 #include "commands/transfer/SqlHelpers.h"
@@ -144,7 +145,10 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
   std::vector<FoxProColumn> columns;
   bool created = false;
   trap.Step(step(TypedToOracleStep::ReadColumns), [&] { columns = DeclaredColumnsOf(*records); });
-  trap.Step(step(TypedToOracleStep::FindFractions), [&] { FindFractions(foxPro, table, columns); });
+  trap.Step(step(TypedToOracleStep::FindFractions), [&] {
+    FindFractions(foxPro, table, columns);
+    ReadFoxProDeclarations(foxPro, table, columns);
+  });
   long rowCount = 0;
   trap.Step(step(TypedToOracleStep::CountRows), [&] { rowCount = records->RecordCount(); });
   trap.Step(step(TypedToOracleStep::BuildCreate), [&] { parts.sql = OracleCreateStatement(target, columns); });
@@ -203,6 +207,10 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
   if (!trap.Stopped()) {
     trap.Step(step(TypedToOracleStep::CarryKeys),
               [&] { CarryKeysToOracle(parts, foxPro, table, columns, oracle, target); });
+  }
+  if (!trap.Stopped()) {
+    trap.Step(step(TypedToOracleStep::CarryDeclarations),
+              [&] { CarryDeclarationsToOracle(parts, foxPro, table, columns, oracle, target); });
   }
   return true;
 }
@@ -277,6 +285,10 @@ bool SendTypedTableToFoxPro(TypedCopyParts& parts, RecordsetObject& records, ado
   if (!trap.Stopped()) {
     trap.Step(write(TypedToFoxProWriteStep::CarryKeys),
               [&] { CarryKeysToFoxPro(parts, oracle, source, columns, foxPro, tablePath, !freeTable); });
+  }
+  if (!trap.Stopped()) {
+    trap.Step(write(TypedToFoxProWriteStep::CarryDeclarations),
+              [&] { CarryDeclarationsToFoxPro(parts, oracle, source, columns, foxPro, tablePath); });
   }
   if (rounded > 0 && parts.observer != nullptr) parts.observer->ValuesRounded(rounded);
   return true;

@@ -46,6 +46,7 @@ enum class TypedToOracleStep {
   SendRows,
   RefusedRow,
   CarryKeys,
+  CarryDeclarations,
   Count
 };
 enum class TypedFromOracleReadStep { MapColumns, CountRows, OpenSource, Count };
@@ -61,6 +62,7 @@ enum class TypedToFoxProWriteStep {
   SendRows,
   RefusedRow,
   CarryKeys,
+  CarryDeclarations,
   Count
 };
 

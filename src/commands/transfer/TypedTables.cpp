@@ -4,12 +4,15 @@
 #include <optional>
 
 #include "commands/transfer/DecimalText.h"
+#include "commands/transfer/FieldDeclarations.h"
 #include "commands/transfer/FoxProNames.h"
 #include "commands/transfer/OracleValues.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/sql/FoxProSession.h"
 #include "platform/foxpro/tables/Calendar.h"
+#include "platform/foxpro/tables/TableNames.h"
 
 namespace transfer {
 namespace {
@@ -101,7 +104,7 @@ std::vector<FoxProColumn> DeclaredColumnsOf(const ado::Recordset& records) {
     if (field.Declared.typeLetter == 0) {
       throw ado::Failure("The FoxPro provider does not declare the type of field " + field.Name);
     }
-    columns.push_back({field.Name, field.Declared, false});
+    columns.push_back({field.Name, field.Declared, false, 0, {}});
   }
   return columns;
 }
@@ -126,18 +129,73 @@ void FindFractions(ado::Connection& foxPro, const std::string& table, std::vecto
   rows->Close();
 }
 
+namespace {
+
+FoxProColumnNote NoteOf(const FoxProColumn& column, bool notNull) {
+  FoxProColumnNote note{column.field, notNull, std::nullopt, column.declaration.comment};
+  if (!column.declaration.caption.empty()) note.caption = column.declaration.caption;
+  return note;
+}
+
+}  // namespace
+
+std::string ReadFoxProDeclarations(ado::Connection& foxPro, const std::string& table,
+                                   std::vector<FoxProColumn>& columns) {
+  foxpro::DbcCatalog* container = foxpro::FoxProSession::ContainerOf(foxPro);
+  if (container == nullptr) return {};
+  const foxpro::TableDeclaration declaration = container->Declaration(table);
+  for (FoxProColumn& column : columns) {
+    for (const foxpro::FieldDeclaration& field : declaration.fields) {
+      if (foxpro::EqualsIgnoringCase(field.name, column.name)) column.declaration = field;
+    }
+  }
+  return declaration.comment;
+}
+
+std::string OracleDeclaredColumnClause(const FoxProColumn& column) {
+  const foxpro::FieldDeclaration& declared = column.declaration;
+  std::string clause = OracleColumnClause(column.name, column.field, column.hasFraction,
+                                          OracleDefaultFor(declared.defaultValue, column.field).value_or(""));
+  if (const std::optional<std::string> check = OracleCheckFor(declared.rule, column.name, column.name, column.field)) {
+    clause += " CHECK (" + *check + ")";
+  }
+  return clause;
+}
+
+std::vector<std::string> NotCarriedToOracle(const FoxProColumn& column) {
+  const foxpro::FieldDeclaration& declared = column.declaration;
+  std::vector<std::string> lines;
+  const std::string field = "field " + column.name + ": ";
+  if (!declared.defaultValue.empty() &&
+      (!OracleDefaultFor(declared.defaultValue, column.field) || column.field.autoIncrement)) {
+    lines.push_back(field + "default " + declared.defaultValue + " not carried: no literal Oracle takes alike");
+  }
+  if (!declared.rule.empty() && !OracleCheckFor(declared.rule, column.name, column.name, column.field)) {
+    lines.push_back(field + "rule " + declared.rule + " not carried: not a comparison with literals");
+  }
+  if (!declared.ruleText.empty()) lines.push_back(field + "rule text " + declared.ruleText + " not carried");
+  bool cut = false;
+  FoxProColumnNoteText(NoteOf(column, true), &cut);
+  if (cut) lines.push_back(field + "comment cut to Oracle's " + std::to_string(kOracleCommentBytes) + " bytes");
+  return lines;
+}
+
 std::string OracleCreateStatement(const std::string& target, const std::vector<FoxProColumn>& columns) {
   std::string sql = "CREATE TABLE " + Quoted(target) + "(";
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (c > 0) sql += ", ";
-    sql += OracleColumnClause(columns[c].name, columns[c].field, columns[c].hasFraction);
+    sql += OracleDeclaredColumnClause(columns[c]);
   }
   return sql + ")";
 }
 
-std::string OracleCommentStatement(const std::string& target, const FoxProColumn& column) {
+std::string OracleCommentStatement(const std::string& target, const FoxProColumn& column, bool notNull) {
   return "COMMENT ON COLUMN " + Quoted(target) + "." + Quoted(column.name) + " IS " +
-         OracleText(FoxProTypeComment(column.field));
+         OracleText(FoxProColumnNoteText(NoteOf(column, notNull)));
+}
+
+std::string OracleTableCommentStatement(const std::string& target, const std::string& comment) {
+  return "COMMENT ON TABLE " + Quoted(target) + " IS " + OracleText(comment);
 }
 
 std::string OracleInsertStatement(const std::string& target, std::size_t columns) {

@@ -6,6 +6,7 @@
 #include "commands/transfer/TypeMapping.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
 
 namespace transfer {
 
@@ -16,8 +17,9 @@ namespace transfer {
 struct FoxProColumn {
   std::string name;
   ado::DeclaredField field;
-  bool hasFraction = false;  // a T value holds part of a second
-  long roundedByRule = 0;    // T values whose stored milliseconds are FoxPro's noise around a second
+  bool hasFraction = false;              // a T value holds part of a second
+  long roundedByRule = 0;                // T values whose stored milliseconds are FoxPro's noise around a second
+  foxpro::FieldDeclaration declaration;  // what a container records of it; empty in a free table
 };
 
 /// The declared fields of an open FoxPro read; fails for a field whose type the provider
@@ -28,11 +30,26 @@ std::vector<FoxProColumn> DeclaredColumnsOf(const ado::Recordset& records);
 /// T fields; none when it has none).
 void FindFractions(ado::Connection& foxPro, const std::string& table, std::vector<FoxProColumn>& columns);
 
+/// What a container records of the table (its comment) and of each field, read into columns;
+/// a free table has none of it.
+std::string ReadFoxProDeclarations(ado::Connection& foxPro, const std::string& table,
+                                   std::vector<FoxProColumn>& columns);
+
+/// The Oracle column of a FoxPro field with the default and the CHECK its declaration carries.
+std::string OracleDeclaredColumnClause(const FoxProColumn& column);
+
+/// What of the field's declaration does not reach Oracle, one line each.
+std::vector<std::string> NotCarriedToOracle(const FoxProColumn& column);
+
 /// CREATE TABLE "target"(...) for the FoxPro fields.
 std::string OracleCreateStatement(const std::string& target, const std::vector<FoxProColumn>& columns);
 
-/// COMMENT ON COLUMN "target"."name" IS 'FoxPro N(20,4)' for one field.
-std::string OracleCommentStatement(const std::string& target, const FoxProColumn& column);
+/// COMMENT ON COLUMN "target"."name" IS 'FoxPro N(20,4)' for one field, with its caption and
+/// comment (FoxProColumnNote); notNull records a NOT NULL the column itself could not take.
+std::string OracleCommentStatement(const std::string& target, const FoxProColumn& column, bool notNull = false);
+
+/// COMMENT ON TABLE "target" IS 'comment'.
+std::string OracleTableCommentStatement(const std::string& target, const std::string& comment);
 
 /// INSERT INTO "target" VALUES(?, ...).
 std::string OracleInsertStatement(const std::string& target, std::size_t columns);

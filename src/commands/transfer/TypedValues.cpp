@@ -150,6 +150,9 @@ std::optional<ado::DateTime> ParseTimestampText(std::string_view text, bool& tru
 ado::Value FoxProBoundValue(const ado::Value& value, const ado::DeclaredField& field, long& roundedFractions) {
   // The common kinds that are the field's own already go as they are, unparsed.
   const char type = field.typeLetter;
+  // A field without NULL whose blanks Oracle held as NULL (its column comment says NOT NULL):
+  // the empty text leaves the field blank, as it was.
+  if (value.IsNull() && !field.nullable) return std::string();
   if (value.IsNull() || ((type == 'N' || type == 'F') && value.Is<ado::Decimal>()) ||
       (type == 'B' && value.Is<double>()) || (type == 'I' && value.Is<std::int64_t>()) ||
       (foxpro::IsTextType(type) && value.Is<std::string>()) || (type == 'T' && value.Is<ado::DateTime>())) {

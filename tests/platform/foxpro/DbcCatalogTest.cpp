@@ -206,6 +206,36 @@ TEST(DbcCatalogTest, FindsTableFilesThroughWindowsPathsIgnoringCase) {
   EXPECT_EQ(catalog.Resolve("shippers").dbfPath, copy.Path("shippers.dbf"));
 }
 
+TEST(DbcCatalogTest, DeclaringFieldsKeepsTheRecordsOtherProperties) {
+  TempCopy copy("northwind");
+  {
+    DbcTable table(copy.Path("northwind.dbc"), DiskFileSystem());
+    const auto region = std::find_if(table.Objects().begin(), table.Objects().end(),
+                                     [](const DbcObject& o) { return o.name == "Region"; });
+    table.Rewrite(region->record, "Region",
+                  {{kDbcPropertyClass, "\x01"},
+                   {kDbcPropertyPath, std::string("region.dbf\0", 11)},
+                   {kDbcPropertyRuleExpression, std::string("NOT EMPTY(regionid)\0", 20)}});
+  }
+  DbcCatalog catalog(copy.Path("northwind.dbc"));
+  TableDeclaration declared = catalog.Declaration("region");
+  ASSERT_EQ(declared.fields.size(), 2u);
+  declared.comment = "Regions, \u00e9t\u00e9";  // in the container's code page
+  declared.fields[1] = {"RegionDescription", "\"none\"", "what it is", "Description", "", ""};
+  catalog.Declare("region", declared);
+  declared.fields[1].name = "regiondescription";
+  EXPECT_EQ(DbcCatalog(copy.Path("northwind.dbc")).Declaration("region"), declared);
+  // The table keeps its path and its own rule; it still resolves.
+  DbcTable table(copy.Path("northwind.dbc"), DiskFileSystem());
+  const auto region = std::find_if(table.Objects().begin(), table.Objects().end(),
+                                   [](const DbcObject& o) { return o.name == "Region"; });
+  const auto properties = table.Properties(*region);
+  EXPECT_EQ(DbcPropertyText(properties.at(kDbcPropertyRuleExpression)), "NOT EMPTY(regionid)");
+  EXPECT_EQ(catalog.Resolve("region").fieldNames.size(), 2u);
+  EXPECT_THROW(catalog.Declare("region", {"", {{"nosuch", "1", "", "", "", ""}}}), ado::Failure);
+  EXPECT_THROW(catalog.Declare("region", {"\u4e2d", {}}), ado::Failure);
+}
+
 TEST(DbcCatalogTest, OpenFailsClearlyForMissingFilesAndOtherTables) {
   auto expectFailure = [](const std::string& path, const std::string& text) {
     try {

@@ -93,7 +93,7 @@ class TranslationTest(unittest.TestCase):
             # Blanks before no word, and comments left open many times over.
             (" \t\n" * 20 + "(SELECT 1)", None),
             ('CREATE TABLE "T" ("A" NUMBER)' + " /*" * 40000,
-             'CREATE TABLE "T" ("A" numeric) ' + columns("T", '["A", "NUMBER", 22, null, null, 0, null]') +
+             'CREATE TABLE "T" ("A" numeric) ' + columns("T", '["A", "NUMBER", 22, null, null, 0, null, null]') +
              " /*" * 40000),
             # Oracle's literal limit counts bytes, a doubled quote as one; bound rows have none.
             (f"SELECT '{long_text[1:]}'", None),

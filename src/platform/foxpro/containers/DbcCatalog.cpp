@@ -1,6 +1,8 @@
 #include "platform/foxpro/containers/DbcCatalog.h"
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/containers/DbcFiles.h"
@@ -272,6 +274,108 @@ void DbcCatalog::RenameTable(std::string_view oldName, std::string_view newName)
     }
   }
   DbcIndex::Rebuild(*table_, fs_);
+}
+
+}  // namespace foxpro
+
+namespace foxpro {
+namespace {
+
+// The declaration's properties, each with its id; an empty text is no property at all.
+constexpr std::uint8_t kFieldDeclarationIds[] = {kDbcPropertyDefaultValue, kDbcPropertyComment, kDbcPropertyCaption,
+                                                 kDbcPropertyRuleExpression, kDbcPropertyRuleText};
+
+std::string* FieldText(FieldDeclaration& field, std::uint8_t id) {
+  switch (id) {
+    case kDbcPropertyDefaultValue:
+      return &field.defaultValue;
+    case kDbcPropertyComment:
+      return &field.comment;
+    case kDbcPropertyCaption:
+      return &field.caption;
+    case kDbcPropertyRuleExpression:
+      return &field.rule;
+    default:
+      return &field.ruleText;
+  }
+}
+
+}  // namespace
+
+std::vector<const DbcObject*> DbcCatalog::FieldsOf(const DbcObject& table) const {
+  std::vector<const DbcObject*> fields;
+  for (const DbcObject& object : table_->Objects()) {
+    if (!object.deleted && object.parentId == table.objectId && EqualsIgnoringCase(object.type, "Field")) {
+      fields.push_back(&object);
+    }
+  }
+  return fields;
+}
+
+TableDeclaration DbcCatalog::Declaration(std::string_view name) {
+  table_->Reload();
+  const DbcObject& table = FindTable(name);
+  const auto text = [&](const std::map<int, std::string>& properties, std::uint8_t id) {
+    const auto found = properties.find(id);
+    return found == properties.end() ? std::string() : table_->Codec().Decode(DbcPropertyText(found->second));
+  };
+  TableDeclaration declaration;
+  declaration.comment = text(table_->Properties(table), kDbcPropertyComment);
+  for (const DbcObject* object : FieldsOf(table)) {
+    FieldDeclaration field;
+    field.name = object->name;
+    const std::map<int, std::string> properties = table_->Properties(*object);
+    for (const std::uint8_t id : kFieldDeclarationIds) *FieldText(field, id) = text(properties, id);
+    declaration.fields.push_back(std::move(field));
+  }
+  return declaration;
+}
+
+void DbcCatalog::Declare(std::string_view name, const TableDeclaration& declaration) {
+  const auto lock = LockContainer();
+  table_->Reload();
+  const auto encoded = [&](const std::string& utf8, const std::string& what) {
+    std::string bytes;
+    std::string bad;
+    if (!table_->Codec().Encode(utf8, bytes, &bad)) {
+      throw ado::Failure("The " + what + " holds '" + bad + "', which code page " + std::to_string(table_->CodePage()) +
+                         " of database container '" + table_->Path() + "' cannot hold.");
+    }
+    return bytes + std::string(1, '\0');
+  };
+  // Every record's new properties are worked out before the first is written.
+  std::vector<std::tuple<std::uint32_t, std::string, std::vector<std::pair<std::uint8_t, std::string>>>> rewrites;
+  const auto merged = [&](const DbcObject& object, const std::vector<std::pair<std::uint8_t, std::string>>& set) {
+    std::vector<std::pair<std::uint8_t, std::string>> properties;
+    for (const auto& [id, value] : table_->Properties(object)) {
+      const bool replaced =
+          std::any_of(set.begin(), set.end(), [&](const auto& property) { return property.first == id; });
+      if (!replaced) properties.emplace_back(static_cast<std::uint8_t>(id), value);
+    }
+    for (const auto& property : set) {
+      if (property.second.size() > 1) properties.push_back(property);
+    }
+    rewrites.emplace_back(object.record, object.name, std::move(properties));
+  };
+  const DbcObject& table = FindTable(name);
+  merged(table, {{kDbcPropertyComment, encoded(declaration.comment, "comment of table " + table.name)}});
+  const std::vector<const DbcObject*> fields = FieldsOf(table);
+  for (const FieldDeclaration& field : declaration.fields) {
+    const auto found = std::find_if(fields.begin(), fields.end(), [&](const DbcObject* object) {
+      return EqualsIgnoringCase(object->name, field.name);
+    });
+    if (found == fields.end()) {
+      throw ado::Failure("Table '" + table.name + "' of database container '" + table_->Path() + "' has no field '" +
+                         field.name + "'.");
+    }
+    FieldDeclaration copy = field;
+    std::vector<std::pair<std::uint8_t, std::string>> set;
+    for (const std::uint8_t id : kFieldDeclarationIds) {
+      set.emplace_back(id, encoded(*FieldText(copy, id), "declaration of field " + field.name));
+    }
+    merged(**found, set);
+  }
+  for (const auto& [record, objectName, properties] : rewrites) table_->Rewrite(record, objectName, properties);
 }
 
 }  // namespace foxpro

@@ -11,6 +11,25 @@
 
 namespace foxpro {
 
+/// What a container records about one field beyond its .dbf declaration: texts as UTF-8,
+/// empty where the container records none.
+struct FieldDeclaration {
+  std::string name;  ///< the long name
+  std::string defaultValue;
+  std::string comment;
+  std::string caption;
+  std::string rule;
+  std::string ruleText;
+  bool operator==(const FieldDeclaration&) const = default;
+};
+
+/// A table's comment and its fields' declarations in field order.
+struct TableDeclaration {
+  std::string comment;
+  std::vector<FieldDeclaration> fields;
+  bool operator==(const TableDeclaration&) const = default;
+};
+
 /// The tables and views of a database container (.dbc). Tables are found through the
 /// container's records; new tables are registered in it the way Visual FoxPro does, and its
 /// structural index is rebuilt after every change.
@@ -29,6 +48,13 @@ class DbcCatalog : public Catalog {
 
   const DbcTable& Table() const { return *table_; }
 
+  /// The table's comment and its fields' defaults, comments, captions and rules.
+  TableDeclaration Declaration(std::string_view table);
+  /// Records them on the table's records (fields matched by long name, letter case ignored),
+  /// keeping the other properties; fails naming the field when one is not in the table or a
+  /// text has no spelling in the container's code page.
+  void Declare(std::string_view table, const TableDeclaration& declaration);
+
  private:
   /// The live Table or View record of that name, or nullptr.
   const DbcObject* Find(std::string_view name, bool viewsToo) const;
@@ -40,6 +66,7 @@ class DbcCatalog : public Catalog {
   void CheckOwnTable(const DbcObject& table, const std::string& dbfPath);
   /// The container opened and locked against other writers until the result is closed.
   std::unique_ptr<File> LockContainer();
+  std::vector<const DbcObject*> FieldsOf(const DbcObject& table) const;
 
   FileSystem& fs_;
   std::string folder_;

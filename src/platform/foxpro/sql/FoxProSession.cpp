@@ -161,6 +161,11 @@ void FoxProSession::Close() {
   }
 }
 
+DbcCatalog* FoxProSession::ContainerOf(ado::Connection& connection) {
+  auto* session = dynamic_cast<FoxProSession*>(&connection.ActiveSession());
+  return session == nullptr ? nullptr : dynamic_cast<DbcCatalog*>(&session->Tables());
+}
+
 Catalog& FoxProSession::Tables() {
   if (!catalog_) {
     throw ado::Failure("Operation is not allowed when the object is closed.");

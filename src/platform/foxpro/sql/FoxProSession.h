@@ -4,8 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "platform/ado/Connection.h"
 #include "platform/ado/Provider.h"
 #include "platform/foxpro/containers/Catalog.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
 #include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/sql/SqlStatement.h"
 
@@ -43,6 +45,10 @@ class FoxProSession : public ado::Session {
   /// appended through one appender (see AppendArrays); nullptr for any other statement.
   std::unique_ptr<ado::ParameterArrays> PrepareArrays(const std::string& sql, std::size_t markers) override;
   void Close() override;
+
+  /// The container the session reads (nullptr for a folder of free tables), for what only a
+  /// container records about its tables.
+  static DbcCatalog* ContainerOf(ado::Connection& connection);
 
  private:
   std::unique_ptr<ado::RowSource> Run(const SqlStatement& statement);

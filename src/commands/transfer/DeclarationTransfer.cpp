@@ -1,0 +1,181 @@
+#include "commands/transfer/DeclarationTransfer.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "commands/transfer/FieldDeclarations.h"
+#include "commands/transfer/KeyPlans.h"
+#include "commands/transfer/OracleValues.h"
+#include "commands/transfer/SqlHelpers.h"
+#include "platform/ado/Failure.h"
+#include "platform/ado/Recordset.h"
+#include "platform/foxpro/sql/FoxProSession.h"
+#include "platform/foxpro/tables/TableNames.h"
+
+namespace transfer {
+namespace {
+
+std::string OracleText(const std::string& text) {
+  std::string literal = "'";
+  AppendDoubledApostrophes(literal, text);
+  return literal + "'";
+}
+
+std::string TextOf(const ado::Value& value) { return value.IsNull() ? std::string() : ado::ValueToText(value); }
+
+std::vector<std::vector<std::string>> Rows(ado::Connection& oracle, const std::string& sql) {
+  std::vector<std::vector<std::string>> rows;
+  ado::Recordset records;
+  records.Open(sql, oracle, ado::adOpenStatic);
+  for (; !records.Eof(); records.MoveNext()) {
+    std::vector<std::string> row;
+    for (int f = 0; f < records.FieldCount(); ++f) row.push_back(TextOf(records.Fields(f).Value));
+    rows.push_back(std::move(row));
+  }
+  records.Close();
+  return rows;
+}
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+void Tell(TypedCopyParts& parts, const std::string& table, const std::vector<std::string>& lines) {
+  if (parts.observer == nullptr) return;
+  for (const std::string& line : lines) parts.observer->Note(table + ": " + line);
+}
+
+// Checks Oracle makes of a declaration of its own, which carry no rule of the field's.
+bool ColumnsOwnCheck(const std::string& condition, const MappedColumn& column) {
+  const std::string quoted = Quoted(column.oracle.name);
+  return condition == quoted + " IS NOT NULL" ||
+         (column.mapping.field.typeLetter == 'L' && condition == quoted + " IN (0,1)");
+}
+
+}  // namespace
+
+void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
+                               const std::vector<FoxProColumn>& columns, ado::Connection& oracle,
+                               const std::string& target) {
+  parts.sql.clear();
+  std::vector<std::string> notCarried;
+  for (const FoxProColumn& column : columns) {
+    const std::vector<std::string> lines = NotCarriedToOracle(column);
+    notCarried.insert(notCarried.end(), lines.begin(), lines.end());
+  }
+  Tell(parts, target, notCarried);
+  // A primary key has made its columns NOT NULL already, and Oracle refuses to do it twice.
+  std::vector<std::string> nullable;
+  const bool anyNotNull =
+      std::any_of(columns.begin(), columns.end(), [](const FoxProColumn& column) { return !column.field.nullable; });
+  if (anyNotNull) {
+    for (const auto& row : Rows(oracle, "SELECT COLUMN_NAME FROM USER_TAB_COLUMNS WHERE TABLE_NAME = " +
+                                            OracleText(target) + " AND NULLABLE = 'Y'")) {
+      nullable.push_back(row[0]);
+    }
+  }
+  std::vector<const FoxProColumn*> notNull;
+  std::string counts;
+  for (const FoxProColumn& column : columns) {
+    if (column.field.nullable || std::find(nullable.begin(), nullable.end(), column.name) == nullable.end()) continue;
+    // Oracle holds an empty text as NULL, so "= ''" is never true there; it makes a server
+    // that keeps empty texts give Oracle's answer (a CLOB takes no "=" in Oracle).
+    const std::string name = Quoted(column.name);
+    const char type = column.field.typeLetter;
+    const bool text = (type == 'C' || type == 'V') && !column.field.binary;
+    counts += std::string(notNull.empty() ? "" : ", ") + "COUNT(CASE WHEN " + name + " IS NULL" +
+              (text ? " OR " + name + " = ''" : "") + " THEN 1 END)";
+    notNull.push_back(&column);
+  }
+  if (!notNull.empty()) {
+    const std::vector<std::string> nulls = Rows(oracle, "SELECT " + counts + " FROM " + Quoted(target)).at(0);
+    std::vector<std::string> modified;
+    for (std::size_t k = 0; k < notNull.size(); ++k) {
+      if (nulls[k] == "0") {
+        modified.push_back(Quoted(notNull[k]->name) + " NOT NULL");
+      } else {
+        parts.sql = OracleCommentStatement(target, *notNull[k], true);
+        ExecuteSql(oracle, parts.sql);
+      }
+    }
+    if (!modified.empty()) {
+      parts.sql = "ALTER TABLE " + Quoted(target) + " MODIFY (" + Joined(modified, ", ") + ")";
+      ExecuteSql(oracle, parts.sql);
+    }
+  }
+  std::vector<FoxProColumn> described = columns;
+  const std::string comment = ReadFoxProDeclarations(foxPro, table, described);
+  if (!comment.empty()) {
+    parts.sql = OracleTableCommentStatement(target, comment);
+    ExecuteSql(oracle, parts.sql);
+  }
+}
+
+foxpro::TableDeclaration ReadOracleDeclaration(ado::Connection& oracle, const std::string& source,
+                                               const std::vector<MappedColumn>& columns,
+                                               std::vector<std::string>& notCarried) {
+  const std::string where = " WHERE TABLE_NAME = " + OracleText(source);
+  foxpro::TableDeclaration declaration;
+  for (const auto& row : Rows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS" + where)) declaration.comment = row[0];
+  std::vector<std::pair<std::string, std::string>> defaults;
+  for (const auto& row : Rows(oracle, "SELECT COLUMN_NAME, DATA_DEFAULT FROM USER_TAB_COLUMNS" + where)) {
+    defaults.emplace_back(row[0], Trimmed(row[1]));
+  }
+  const auto checks = Rows(oracle, "SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS" + where +
+                                       " AND CONSTRAINT_TYPE = 'C' ORDER BY CONSTRAINT_NAME");
+  for (const MappedColumn& column : columns) {
+    const ado::DeclaredField& field = column.mapping.field;
+    const FoxProColumnNote note = ParseFoxProColumnNote(column.oracle.comment);
+    foxpro::FieldDeclaration declared;
+    declared.name = column.foxProName;
+    declared.comment = note.comment;
+    declared.caption = note.caption.value_or("");
+    for (const auto& [name, text] : defaults) {
+      // An identity's default is its sequence, which the autoincrement carries.
+      if (name != column.oracle.name || text.empty() || field.autoIncrement) continue;
+      if (std::optional<std::string> value = FoxProDefaultFor(text, field)) {
+        declared.defaultValue = *value;
+      } else {
+        notCarried.push_back("column " + name + ": default " + text + " not carried: not a literal FoxPro takes alike");
+      }
+    }
+    std::vector<std::string> rules;
+    for (const auto& row : checks) {
+      const std::string condition = Trimmed(row[0]);
+      if (ColumnsOwnCheck(condition, column) || CheckedColumn(condition) != column.oracle.name) continue;
+      if (std::optional<std::string> rule = FoxProRuleFor(condition, column.foxProName, field)) {
+        rules.push_back(*rule);
+      } else {
+        notCarried.push_back("column " + column.oracle.name + ": CHECK (" + condition + ") not carried");
+      }
+    }
+    declared.rule = Joined(rules, " AND ");
+    declaration.fields.push_back(std::move(declared));
+  }
+  // A CHECK on no single column, or of another form, is no field's rule.
+  for (const auto& row : checks) {
+    const std::string condition = Trimmed(row[0]);
+    const bool own = std::any_of(columns.begin(), columns.end(), [&](const MappedColumn& column) {
+      return ColumnsOwnCheck(condition, column) || CheckedColumn(condition) == column.oracle.name;
+    });
+    if (!own)
+      notCarried.push_back("CHECK (" + condition + ") not carried: not a comparison of one column with literals");
+  }
+  return declaration;
+}
+
+void CarryDeclarationsToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, const std::string& source,
+                               const std::vector<MappedColumn>& columns, ado::Connection& foxPro,
+                               const std::string& tablePath) {
+  parts.sql.clear();
+  foxpro::DbcCatalog* container = foxpro::FoxProSession::ContainerOf(foxPro);
+  if (container == nullptr) return;
+  std::vector<std::string> notCarried;
+  const foxpro::TableDeclaration declaration = ReadOracleDeclaration(oracle, source, columns, notCarried);
+  Tell(parts, source, notCarried);
+  container->Declare(foxpro::StemOf(foxpro::FileNameOf(tablePath)), declaration);
+}
+
+}  // namespace transfer

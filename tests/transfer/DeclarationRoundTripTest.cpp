@@ -1,0 +1,214 @@
+// A container field's whole declaration travels with typed copies, end to end against the
+// Oracle stand-in and the real FoxPro engine: NOT NULL, defaults, comments, captions and
+// simple rules reach Oracle's dictionary and come back into the container.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "connections/Foxpro.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
+#include "support/StandInCopyTest.h"
+
+namespace transfer {
+namespace {
+namespace fs = std::filesystem;
+
+const std::string kNorthwind = std::string(TESSELBY_TESTDATA_DIR) + "/foxpro/northwind";
+
+std::vector<std::string> Rows(ado::Connection& connection, const std::string& sql) {
+  ado::Recordset records;
+  records.Open(sql, connection, ado::adOpenStatic);
+  std::vector<std::string> rows;
+  for (; !records.Eof(); records.MoveNext()) {
+    std::string row;
+    for (int f = 0; f < records.FieldCount(); ++f) {
+      const ado::Value& value = records.Fields(f).Value;
+      row += (f == 0 ? "" : "|") + (value.IsNull() ? std::string("NULL") : ado::ValueToText(value));
+    }
+    rows.push_back(row);
+  }
+  records.Close();
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// The container's records read by the format sheet alone (not the engine): each live Field
+// record of the table, with its property ids and values, the closing NUL of a text removed.
+std::map<std::string, std::map<int, std::string>> FieldPropertiesOnDisk(const fs::path& dbc, const std::string& table) {
+  const auto bytes = [](const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string records = bytes(dbc);
+  const std::string memo = bytes(fs::path(dbc).replace_extension(".dct"));
+  const auto le = [](const std::string& s, std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int k = n - 1; k >= 0; --k) v = v << 8 | static_cast<unsigned char>(s[at + k]);
+    return v;
+  };
+  const auto be = [](const std::string& s, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int k = 0; k < 4; ++k) v = v << 8 | static_cast<unsigned char>(s[at + k]);
+    return v;
+  };
+  const std::uint32_t count = le(records, 4, 4);
+  const std::uint32_t headerLength = le(records, 8, 2);
+  const std::uint32_t recordLength = le(records, 10, 2);
+  const std::uint32_t blockSize = static_cast<unsigned char>(memo[6]) << 8 | static_cast<unsigned char>(memo[7]);
+  const auto trimmed = [](std::string s) { return s.erase(s.find_last_not_of(' ') + 1); };
+  std::int32_t tableId = -1;
+  std::map<std::string, std::map<int, std::string>> fields;
+  for (std::uint32_t r = 0; r < count; ++r) {
+    const std::string rec = records.substr(headerLength + r * recordLength, recordLength);
+    if (rec[0] == '*') continue;
+    const auto id = static_cast<std::int32_t>(le(rec, 1, 4));
+    const auto parent = static_cast<std::int32_t>(le(rec, 5, 4));
+    const std::string type = trimmed(rec.substr(9, 10));
+    const std::string name = trimmed(rec.substr(19, 128));
+    if (type == "Table" && name == table) tableId = id;
+    if (type != "Field" || parent != tableId) continue;
+    std::map<int, std::string>& properties = fields[name];
+    const std::uint32_t block = le(rec, 147, 4);
+    if (block == 0) continue;
+    const std::size_t at = std::size_t{block} * blockSize;
+    const std::string payload = memo.substr(at + 8, be(memo, at + 4));
+    for (std::size_t p = 0; p + 7 <= payload.size();) {
+      const std::uint32_t length = le(payload, p, 4);
+      std::string value = payload.substr(p + 7, length - 7);
+      if (!value.empty() && value.back() == '\0') value.pop_back();
+      properties[static_cast<unsigned char>(payload[p + 6])] = value;
+      p += length;
+    }
+  }
+  return fields;
+}
+
+class DeclarationRoundTripTest : public support::StandInCopyTest {
+ protected:
+  std::vector<std::string> OracleTables() const override { return {"decl", "ORD"}; }
+  void SetUp() override {
+    StandInCopyTest::SetUp();
+    if (IsSkipped()) return;
+    fs::copy(kNorthwind, root_ / "nw");
+    window.fields.dbcFile = (root_ / "nw" / "northwind.dbc").string();
+    window.fields.dbcMode = true;
+  }
+  std::unique_ptr<ado::Connection> FoxPro() {
+    auto foxPro = std::make_unique<ado::Connection>();
+    foxPro->CursorLocation = ado::adUseClient;
+    foxPro->Open(connections::FoxProConnectionString(window.fields));
+    return foxPro;
+  }
+  // Each field's name and whether it takes NULL, as the engine declares them.
+  std::vector<std::string> Nullability(const std::string& table) {
+    const auto foxPro = FoxPro();
+    ado::Recordset records;
+    records.Open("SELECT * FROM `" + table + "`", *foxPro);
+    std::vector<std::string> fields;
+    for (int f = 0; f < records.FieldCount(); ++f) {
+      fields.push_back(records.Fields(f).Name + (records.Fields(f).Declared.nullable ? " NULL" : " NOT NULL"));
+    }
+    records.Close();
+    return fields;
+  }
+};
+
+const foxpro::TableDeclaration kDeclared{"people who order",
+                                         {
+                                             {"id", "", "the key", "", "id > 0", ""},
+                                             {"name", "\"abc\"", "as written\non two lines", "Full \"name\"", "", ""},
+                                             {"price", "1.5", "", "", "BETWEEN(price, 0, 1000) AND price <> 7", ""},
+                                             {"born", "{^2024-01-31}", "", "Born", "", ""},
+                                             {"active", ".T.", "", "", "", ""},
+                                             {"code", "", "", "", "INLIST(code, \"a\", \"b\")", ""},
+                                             {"made", "DATETIME()", "", "", "", ""},
+                                         }};
+
+TEST_F(DeclarationRoundTripTest, AContainersDeclarationsGoToOracleAndComeBack) {
+  {
+    const auto foxPro = FoxPro();
+    foxPro->Execute(
+        "CREATE TABLE 'decl' ([id] I NOT NULL, [name] C(20) NOT NULL, [price] N(10,2) NULL, [born] D NOT NULL, "
+        "[active] L NOT NULL, [code] C(1) NULL, [made] T NULL)");
+    foxPro->Execute("INSERT INTO 'decl' VALUES ('1', 'Ann', '2.5', '2001-02-03', 'T', 'a', NULL)");
+    foxPro->Execute("INSERT INTO 'decl' VALUES ('2', '', NULL, '', 'F', NULL, NULL)");
+    foxpro::DbcCatalog(window.fields.dbcFile).Declare("decl", kDeclared);
+  }
+  const std::vector<std::string> nullability = Nullability("decl");
+  Send(true, "decl");
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
+
+  // The empty date is NULL in Oracle (and so would the blank name be): NOT NULL lives in the comment.
+  EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'decl'"),
+            (std::vector<std::string>{"active|N|1 ", "born|Y|DATE '2024-01-31'", "code|Y|NULL", "id|N|NULL",
+                                      "made|Y|NULL", "name|Y|'abc'", "price|Y|1.5 "}));
+  EXPECT_EQ(
+      Rows(oracle, "SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'decl'"),
+      (std::vector<std::string>{"active|FoxPro L", "born|FoxPro D NOT NULL CAPTION \"Born\"", "code|FoxPro C(1)",
+                                "id|FoxPro I\nthe key", "made|FoxPro T",
+                                "name|FoxPro C(20) NOT NULL CAPTION \"Full \"\"name\"\"\"\nas written\non two lines",
+                                "price|FoxPro N(10,2)"}));
+  EXPECT_EQ(Rows(oracle, "SELECT TABLE_TYPE, COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = 'decl'"),
+            (std::vector<std::string>{"TABLE|people who order"}));
+  EXPECT_EQ(Rows(oracle,
+                 "SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'decl' AND "
+                 "CONSTRAINT_TYPE = 'C' AND SEARCH_CONDITION NOT LIKE '%IS NOT NULL'"),
+            (std::vector<std::string>{"\"active\" IN (0,1)", "\"code\" IN ('a', 'b')", "\"id\" > 0",
+                                      "\"price\" BETWEEN 0 AND 1000 AND \"price\" <> 7"}));
+
+  Send(false, "decl");
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
+  foxpro::TableDeclaration returned = kDeclared;
+  returned.fields.back().defaultValue.clear();  // the expression was not carried
+  EXPECT_EQ(foxpro::DbcCatalog(window.fields.dbcFile).Declaration("decl"), returned);
+  EXPECT_EQ(Nullability("decl"), nullability);
+  // The format sheet's reading of the records agrees with the engine's.
+  const auto onDisk = FieldPropertiesOnDisk(window.fields.dbcFile, "decl");
+  EXPECT_EQ(onDisk.at("name").at(11), "\"abc\"");
+  EXPECT_EQ(onDisk.at("name").at(56), "Full \"name\"");
+  EXPECT_EQ(onDisk.at("name").at(7), "as written\non two lines");
+  EXPECT_EQ(onDisk.at("price").at(9), "BETWEEN(price, 0, 1000) AND price <> 7");
+  EXPECT_EQ(onDisk.at("born").at(11), "{^2024-01-31}");
+  EXPECT_EQ(onDisk.at("made").count(11), 0U);
+}
+
+TEST_F(DeclarationRoundTripTest, AnOracleTablesDeclarationsReachAContainerAndGoBack) {
+  oracle.Execute(
+      "CREATE TABLE \"ORD\" (\"QTY\" NUMBER(5) DEFAULT 0 NOT NULL CHECK (\"QTY\" >= 0), "
+      "\"NOTE\" VARCHAR2(20 CHAR) DEFAULT 'none', \"DUE\" DATE DEFAULT CURRENT_DATE, \"ODD\" NUMBER(3) CHECK (\"ODD\" "
+      "+ 1 > 0))");
+  oracle.Execute("COMMENT ON TABLE \"ORD\" IS 'orders'");
+  oracle.Execute("COMMENT ON COLUMN \"ORD\".\"NOTE\" IS 'FoxPro is\nnot this'");
+  oracle.Execute("INSERT INTO \"ORD\" (\"QTY\", \"NOTE\") VALUES (3, 'x')");
+
+  Send(false, "ORD");
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
+  EXPECT_EQ(foxpro::DbcCatalog(window.fields.dbcFile).Declaration("ord"),
+            (foxpro::TableDeclaration{"orders",
+                                      {{"qty", "0", "", "", "QTY >= 0", ""},
+                                       {"note", "\"none\"", "FoxPro is\nnot this", "", "", ""},
+                                       {"due", "", "", "", "", ""},
+                                       {"odd", "", "", "", "", ""}}}));
+  EXPECT_EQ(Nullability("ord"), (std::vector<std::string>{"qty NOT NULL", "note NULL", "due NULL", "odd NULL"}));
+
+  Send(true, "ord");
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
+  EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'ORD'"),
+            (std::vector<std::string>{"due|Y|NULL", "note|Y|'none'", "odd|Y|NULL", "qty|N|0 "}));
+  EXPECT_EQ(Rows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = 'ORD'"),
+            (std::vector<std::string>{"orders"}));
+}
+
+}  // namespace
+}  // namespace transfer
