@@ -16,6 +16,9 @@ ProfileFields::ProfileFields(const Arguments& arguments) {
   m_dbcMode = GetProfileSetting(connections::kFoxProOptionKey) != "2";
   m_server = arguments.server.value_or(GetProfileSetting(connections::kServerKey));
   m_user = arguments.user.value_or(GetProfileSetting(connections::kUserKey));
+  // A driver named for the run sets the profile's data source aside too.
+  m_driver = arguments.driver.value_or(connections::OracleDriverSetting());
+  m_dsn = arguments.driver ? std::string() : arguments.dsn.value_or(GetProfileSetting(connections::kOracleDsnKey));
   const char* password = std::getenv(kPasswordVariable);
   m_password = password != nullptr ? std::string(password) : GetProfileSetting(connections::kPasswordKey);
   m_dbcFile = arguments.dbcFile.value_or(GetProfileSetting(connections::kDbcFileKey));

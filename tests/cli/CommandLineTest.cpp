@@ -190,6 +190,35 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
             1);
 }
 
+// The driver is found under the profile's name for it, and a data source replaces it.
+TEST_F(CommandLineStandInTest, TheProfileNamesTheDriverOrADataSource) {
+  const auto profile = [&](const std::string& lines) {
+    std::ofstream(root_ / "config" / "Quenmark.conf") << "[Tesselby]\n" << lines;
+  };
+  profile("OracleDriver=Not Registered\n");
+  EXPECT_EQ(Run("fox", {"list"}).exitCode, 1);
+  profile("OracleDriver=Stand-in\n");
+  EXPECT_EQ(Run("fox", {"list"}).exitCode, 0);
+  const Outcome sent = Run("fox", {"send-to-oracle", "cli_pyacfl"});
+  EXPECT_EQ(sent.exitCode, 0) << sent.err;
+  EXPECT_NE(sent.out.find("15 written, 0 failed statements"), std::string::npos) << sent.out;
+
+  const fs::path odbcIni = root_ / "odbc.ini";
+  std::ofstream(odbcIni) << "[TesselbyOracle]\nDriver=Stand-in\nServername=127.0.0.1\nPort=" << std::getenv("PGPORT")
+                         << "\nDatabase=scott\n";
+  ::setenv("ODBCINI", odbcIni.c_str(), 1);
+  profile("OracleDriver=Not Registered\n");
+  const Outcome named = Run("fox", {"--dsn", "TesselbyOracle", "list"});
+  profile("OracleDriver=Not Registered\nOracleDsn=TesselbyOracle\n");
+  const Outcome saved = Run("fox", {"list"});
+  const Outcome overridden = Run("fox", {"--driver", "Stand-in", "list"});
+  ::unsetenv("ODBCINI");
+  for (const Outcome* run : {&named, &saved, &overridden}) {
+    EXPECT_EQ(run->exitCode, 0) << run->err;
+    EXPECT_NE(run->out.find("oracle\tcli_pyacfl\n"), std::string::npos) << run->out;
+  }
+}
+
 TEST_F(CommandLineStandInTest, TablesRunInTheOrderTypedAndDeleteAndRenameSayWhatTheyDid) {
   const fs::path serverLog = fs::path(support::StandInDir()) / "server.log";
   const auto logStart = static_cast<std::size_t>(fs::file_size(serverLog));
