@@ -180,7 +180,7 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
   const Outcome refused = Run("fox", {"send-to-oracle", "cli_pyacfl"});
   ::setenv("TESSELBY_PASSWORD", "tiger", 1);
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(Count(refused.err, "password authentication failed"), 1) << refused.err;
+  EXPECT_EQ(Count(refused.err, "ORA-01017"), 1) << refused.err;
   EXPECT_EQ(Count(refused.err, "Korvane"), 0) << refused.err;
   EXPECT_EQ(refused.out, "");
 
@@ -217,6 +217,54 @@ TEST_F(CommandLineStandInTest, TheProfileNamesTheDriverOrADataSource) {
     EXPECT_EQ(run->exitCode, 0) << run->err;
     EXPECT_NE(run->out.find("oracle\tcli_pyacfl\n"), std::string::npos) << run->out;
   }
+}
+
+// Each way of not reaching Oracle is named on the terminal, after the program's name.
+TEST_F(CommandLineStandInTest, AFailedLoginsHintNamesItsCause) {
+  // A registered driver whose library needs one that is gone, as when Oracle's Instant Client
+  // folder is not on the library path.
+  const fs::path libraries = root_ / "lib";
+  fs::create_directories(libraries);
+  std::ofstream(libraries / "needed.cpp") << "int Needed() { return 1; }\n";
+  std::ofstream(libraries / "driver.cpp") << "int Needed();\nint Driver() { return Needed(); }\n";
+  const std::string compiler = TESSELBY_CXX_COMPILER;
+  const Outcome built =
+      Scripted("cd \"$1\" && " + compiler + " -shared -fPIC -o libneeded.so needed.cpp && " + compiler +
+                   " -shared -fPIC -o libdriver.so driver.cpp -L. -lneeded && rm libneeded.so",
+               {libraries.string()});
+  ASSERT_EQ(built.exitCode, 0) << built.err;
+  const fs::path drivers = root_ / "odbc";
+  fs::create_directories(drivers);
+  fs::copy_file(fs::path(std::getenv("ODBCSYSINI")) / "odbcinst.ini", drivers / "odbcinst.ini");
+  std::ofstream(drivers / "odbcinst.ini", std::ios::app)
+      << "\n[Broken]\nDriver=" << (libraries / "libdriver.so").string() << "\n";
+  const std::string standInDrivers = std::getenv("ODBCSYSINI");
+  ::setenv("ODBCSYSINI", drivers.c_str(), 1);
+
+  struct Case {
+    std::vector<std::string> args;
+    const char* password;
+    std::string hint;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"--driver", "Not Registered"}, "tiger", "hint: the ODBC driver \"Not Registered\" is not registered"},
+           {{"--driver", "Broken"},
+            "tiger",
+            "hint: the ODBC driver's library " + (libraries / "libdriver.so").string() +
+                " cannot be loaded (libneeded.so: cannot open shared object file"},
+           {{}, "wrong", "hint: Oracle refused the user name or password"},
+           {{"--server", "nosuch.invalid"}, "tiger", "hint: Oracle's service \"nosuch.invalid\" was not found"},
+       }) {
+    ::setenv("TESSELBY_PASSWORD", c.password, 1);
+    std::vector<std::string> args = c.args;
+    args.push_back("list");
+    const Outcome run = Run("fox", args);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.starts_with("tesselby: ")) << run.err;
+    EXPECT_NE(run.err.find(c.hint), std::string::npos) << run.err;
+  }
+  ::setenv("TESSELBY_PASSWORD", "tiger", 1);
+  ::setenv("ODBCSYSINI", standInDrivers.c_str(), 1);
 }
 
 TEST_F(CommandLineStandInTest, TablesRunInTheOrderTypedAndDeleteAndRenameSayWhatTheyDid) {
