@@ -262,8 +262,8 @@ Options:
   --verify            after copying, read both sides back and compare every value
   --fast              send-to-oracle: one prepared INSERT per table, rows bound in arrays,
                       one commit per array (the windows send one literal INSERT per row)
-  --keep-types        keep the source's column types where the target has them
-  --text-types        send every column as text
+  --keep-types        keep the source's column types where the target has them (the default)
+  --text-types        send every column as text (the windows' default)
   --dry-run           say what the command would do, change nothing (a copy's plan
                       exits 1 where the copy would fail)
   --codepage N        code page of the FoxPro tables written

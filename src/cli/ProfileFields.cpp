@@ -26,7 +26,9 @@ ProfileFields::ProfileFields(const Arguments& arguments) {
   // Naming a location on the command line chooses its mode too.
   if (arguments.dbcFile) m_dbcMode = true;
   if (arguments.freeTableFolder) m_dbcMode = false;
-  m_keepTypes = arguments.keepTypes.value_or(connections::KeepTypesSetting());
+  // Scripts get typed columns unless they ask for text, as other copying tools do; the
+  // window's saved box is the window's default only.
+  m_keepTypes = arguments.keepTypes.value_or(true);
   m_codePage = arguments.codePage.value_or(
       connections::CodePageSetting(connections::kCodePageKey, connections::kDefaultCodePage));
   m_sourceCodePage = arguments.sourceCodePage.value_or(

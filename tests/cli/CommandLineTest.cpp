@@ -120,7 +120,7 @@ class CommandLineStandInTest : public ::testing::Test {
 };
 
 TEST_F(CommandLineStandInTest, CopiesEveryTableBothWaysAndVerifiesEveryValue) {
-  const Outcome there = Run("fox", With({"--verify", "send-to-oracle"}));
+  const Outcome there = Run("fox", With({"--text-types", "--verify", "send-to-oracle"}));
   // The one memo too long for VARCHAR(2000): one report, and every other row arrives.
   EXPECT_EQ(there.exitCode, 1) << there.err;
   EXPECT_EQ(Count(there.err, "sql: INSERT INTO \"cli_vfp9_memo_bs1\""), 1) << there.err;
@@ -142,7 +142,7 @@ TEST_F(CommandLineStandInTest, CopiesEveryTableBothWaysAndVerifiesEveryValue) {
     EXPECT_NE(listed.out.find("foxpro\t" + table + "\n"), std::string::npos) << listed.out;
   }
 
-  const Outcome back = Run("back", With({"--verify", "--quiet", "send-to-foxpro"}));
+  const Outcome back = Run("back", With({"--text-types", "--verify", "--quiet", "send-to-foxpro"}));
   EXPECT_EQ(back.exitCode, 0) << back.err;
   EXPECT_EQ(back.err, "");
   EXPECT_EQ(Count(back.out, " 0 failed statements, "), 5) << back.out;
@@ -188,6 +188,24 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
                      {"--server", "127.0.0.1", "--user", "scott", "--folder", (root_ / "fox").string(), "list"})
                 .exitCode,
             1);
+}
+
+// Scripts get typed columns unless they ask for text, whatever the window's box says.
+TEST_F(CommandLineStandInTest, TheSendCommandsKeepTypesUnlessToldToSendText) {
+  std::ofstream(root_ / "config" / "Quenmark.conf") << "[Tesselby]\nKeepTypes=0\n";
+  const fs::path serverLog = fs::path(support::StandInDir()) / "server.log";
+  for (const bool text : {false, true}) {
+    const auto logStart = static_cast<std::size_t>(fs::file_size(serverLog));
+    std::vector<std::string> args = {"--overwrite=yes", "send-to-oracle", "cli_pyacfl"};
+    if (text) args.insert(args.begin(), "--text-types");
+    const Outcome sent = Run("fox", args);
+    EXPECT_EQ(sent.exitCode, 0) << sent.err;
+    const std::string log = test_support::Slurp(serverLog).substr(logStart);
+    const std::string create = log.substr(log.find("CREATE TABLE \"cli_pyacfl\""));
+    const std::string columns = create.substr(0, create.find('\n'));
+    EXPECT_EQ(columns.find("NUMBER(") == std::string::npos, text) << columns;
+    EXPECT_EQ(columns.find("VARCHAR(2000)") != std::string::npos, text) << columns;
+  }
 }
 
 // The driver is found under the profile's name for it, and a data source replaces it.
