@@ -102,9 +102,9 @@ void Form1::BuildControls() {
   // Each with its name, the number first so that the list reads in order; the item's data, the
   // number, is what is stored.
   for (const int codePage : connections::FoxProCodePages()) {
-    m_codePage->addItem(QString::number(codePage) + QLatin1Char(' ') +
-                            QString::fromLatin1(foxpro::FindCodePage(codePage)->name),
-                        codePage);
+    m_codePage->addItem(
+        QString::number(codePage) + QLatin1Char(' ') + QString::fromLatin1(foxpro::FindCodePage(codePage)->name),
+        codePage);
   }
   m_codePage->setStyle(fieldStyle);
   m_codePage->setMaxVisibleItems(kCodePagesShown);
