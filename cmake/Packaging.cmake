@@ -72,7 +72,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION database)
 # platform plugins that nothing links: xcb for the windows, offscreen for the commands.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # odbcinst registers the Oracle driver; the Oracle driver itself is Oracle's own download.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "unixodbc, fonts-liberation")
+# QtKeychain (a dependency through dpkg-shlibdeps) loads libsecret when it runs, to keep the
+# password in the desktop's keyring.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "unixodbc, fonts-liberation, libsecret-1-0")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-keyring | kwalletmanager")
 # Control files get the modes dpkg-deb would give them, whatever the umask of the build.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Folders too: 0755, even when the umask of the build would make them group-writable.

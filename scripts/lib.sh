@@ -19,7 +19,7 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev unixodbc-dev unixodbc fonts-liberation)
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qtkeychain-qt6-dev unixodbc-dev unixodbc fonts-liberation)
 # The Oracle stand-in (tools/oracle-standin.sh): PostgreSQL, psqlODBC and its Python front.
 STANDIN_PACKAGES=(postgresql-15 postgresql-client-15 odbc-postgresql python3)
 

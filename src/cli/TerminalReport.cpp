@@ -99,7 +99,8 @@ std::string HintFor(const connections::FailureReport& report, const HintFacts& f
     return "no FoxPro location: give --folder DIR or --dbc FILE, or save one in the connection window";
   }
   if (facts.noPassword && fromOdbc) {
-    return "no password: set TESSELBY_PASSWORD, or save the password in the connection window";
+    return "no password: set TESSELBY_PASSWORD, or save the password in the connection window (one kept in the "
+           "desktop's keyring is read only in a session where the keyring runs)";
   }
   return {};
 }

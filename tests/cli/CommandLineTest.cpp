@@ -190,6 +190,35 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
             1);
 }
 
+// Under a session with a keyring, a password left in the profile moves there and is read from
+// there; a run without the keyring then finds none.
+TEST_F(CommandLineStandInTest, TheProfilesPasswordMovesToTheDesktopKeyring) {
+  if (!fs::exists("/usr/bin/dbus-run-session") || !fs::exists("/usr/bin/gnome-keyring-daemon")) {
+    GTEST_SKIP() << "needs dbus-run-session and gnome-keyring-daemon";
+  }
+  const fs::path profile = root_ / "config" / "Quenmark.conf";
+  std::ofstream(profile) << "[Tesselby]\nPassword=tiger\n";
+  fs::create_directories(root_ / "data");
+  fs::create_directory(root_ / "run");
+  fs::permissions(root_ / "run", fs::perms::owner_all);
+  ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", (root_ / "run").c_str(), 1);
+  ::unsetenv("TESSELBY_PASSWORD");
+  // The keyring is a new one in the test's folder, unlocked by a password of its own.
+  const Outcome inSession = Scripted(
+      "exec dbus-run-session -- sh -c 'printf test | gnome-keyring-daemon --unlock --components=secrets >/dev/null "
+      "&& \"$0\" \"$@\" && \"$0\" \"$@\"' \"$0\" \"$@\"",
+      {"--server", "127.0.0.1", "--user", "scott", "--folder", (root_ / "fox").string(), "list"});
+  const std::string left = test_support::Slurp(profile);
+  const Outcome outside = Run("fox", {"list"});
+  ::setenv("TESSELBY_PASSWORD", "tiger", 1);
+  EXPECT_EQ(inSession.exitCode, 0) << inSession.err;
+  EXPECT_EQ(Count(inSession.out, "foxpro\tcli_pyacfl\n"), 2) << inSession.out;
+  EXPECT_NE(left.find("Password=\n"), std::string::npos) << left;
+  EXPECT_EQ(outside.exitCode, 1);
+  EXPECT_NE(outside.err.find("hint: no password"), std::string::npos) << outside.err;
+}
+
 // Scripts get typed columns unless they ask for text, whatever the window's box says.
 TEST_F(CommandLineStandInTest, TheSendCommandsKeepTypesUnlessToldToSendText) {
   std::ofstream(root_ / "config" / "Quenmark.conf") << "[Tesselby]\nKeepTypes=0\n";
