@@ -30,17 +30,18 @@ std::string DriverFiles() {
 }
 
 // unixODBC says "Can't open lib 'X' : file not found" both for a name it has no driver under
-// and for a registered driver whose library, or a library that one needs, will not load.
+// (X is the name asked for) and for a registered driver whose library, or a library that one
+// needs, will not load (X is the library).
 std::string LibraryHint(const std::string& library, const HintFacts& facts) {
-  if (library.find('/') == std::string::npos) {
+  if (library == facts.oracleDriver) {
     return "the ODBC driver " + Quoted(library) + " is not registered in " + DriverFiles() +
-           "; \"odbcinst -q -d\" lists the drivers unixODBC knows: register the Oracle driver as the README's "
-           "section \"Connecting to a real Oracle\" shows, or name a registered one with --driver NAME (OracleDriver "
-           "in the profile)";
+           "; \"odbcinst -q -d\" lists the drivers unixODBC knows: register the Oracle driver as "
+           "/usr/share/doc/tesselby/oracle-setup.md shows, or name a registered one with --driver NAME "
+           "(OracleDriver in the profile)";
   }
-  if (::access(library.c_str(), F_OK) != 0) {
-    return "the ODBC driver " + Quoted(facts.oracleDriver) + " names the library " + library +
-           ", which does not exist: correct its Driver= line in " + DriverFiles();
+  if (library.find('/') != std::string::npos && ::access(library.c_str(), F_OK) != 0) {
+    return "the ODBC driver's library " + library + " does not exist: correct the driver's Driver= line in " +
+           DriverFiles();
   }
   // The driver manager's dlopen failed; ours names the file it could not find.
   std::string cause = "a library it needs cannot be loaded";

@@ -35,7 +35,8 @@ bool Finish(QKeychain::Job& job) {
   });
   QTimer::singleShot(kKeyringWaitMs, &loop, &QEventLoop::quit);
   job.start();
-  if (!finished) loop.exec();
+  // The window saves as the user types: the next key waits until this secret is written.
+  if (!finished) loop.exec(QEventLoop::ExcludeUserInputEvents);
   return finished;
 }
 
