@@ -55,6 +55,9 @@ TEST(ConsolePrompterTest, AFailureReportIsOneBlockOnStandardErrorAndCountsForIts
   // The procedure tag and the support lines are the window's.
   EXPECT_EQ(err.str(), "tesselby: ORA-00955: name is already used\nsql: " + sql + "\n\n");
   EXPECT_EQ(prompter.Reports(), 1);
+  std::ostringstream told;
+  ConsolePrompter(in, told, Overwrite::No, "").Tell("Please select a table\r\nto send.");
+  EXPECT_EQ(told.str(), "tesselby: Please select a table\nto send.\n\n");
   ASSERT_EQ(progress.Tables().size(), 1u);
   const TableTally& tally = progress.Tables()[0];
   EXPECT_EQ(tally.failedStatements, 1);
