@@ -1,5 +1,5 @@
 # The Debian package (scripts/package runs cpack -G DEB): the program, tesselby-query, the
-# desktop entry, the icons, the manual pages, and the copyright file and changelog that every
+# desktop entry, the icons, the manual pages, the Oracle set-up, and the copyright file and changelog that every
 # Debian package carries, with the Debian packages they need.
 
 set(_package tesselby)
@@ -39,6 +39,8 @@ tesselby_gzipped("${PROJECT_SOURCE_DIR}/packaging/changelog" "${_changelog}")
 list(APPEND _gzipped "${_changelog}")
 add_custom_target(man_page ALL DEPENDS ${_gzipped})
 install(FILES "${_changelog}" "${PROJECT_SOURCE_DIR}/packaging/copyright" DESTINATION ${_package_docdir})
+# The set-up that a real Oracle needs and its "check it works" recipe travel with the program.
+install(FILES "${PROJECT_SOURCE_DIR}/docs/oracle-setup.md" DESTINATION ${_package_docdir})
 
 # The subfolders have installed and stripped the programs by now. strip keeps the compiler's
 # version notes (.comment); Debian's own packaging tools drop them too.
@@ -70,7 +72,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION database)
 # platform plugins that nothing links: xcb for the windows, offscreen for the commands.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # odbcinst registers the Oracle driver; the Oracle driver itself is Oracle's own download.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "unixodbc, fonts-liberation")
+# QtKeychain (a dependency through dpkg-shlibdeps) loads libsecret when it runs, to keep the
+# password in the desktop's keyring.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "unixodbc, fonts-liberation, libsecret-1-0")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-keyring | kwalletmanager")
 # Control files get the modes dpkg-deb would give them, whatever the umask of the build.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Folders too: 0755, even when the umask of the build would make them group-writable.

@@ -1,3 +1,9 @@
+# The comment block at the top of a script, after its #! line, without the comment marks: the
+# script's --help.
+header_help() {
+  awk 'NR == 1 { next } !/^#/ { exit } { sub(/^# ?/, ""); print }' "$1"
+}
+
 # Shared by scripts/run and scripts/test: install the Debian packages that are missing.
 # Usage: ensure_packages pkg1 pkg2 ...
 ensure_packages() {
@@ -13,6 +19,33 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev unixodbc-dev unixodbc fonts-liberation)
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qtkeychain-qt6-dev unixodbc-dev unixodbc fonts-liberation)
 # The Oracle stand-in (tools/oracle-standin.sh): PostgreSQL, psqlODBC and its Python front.
 STANDIN_PACKAGES=(postgresql-15 postgresql-client-15 odbc-postgresql python3)
+
+# The Release configuration of the package, in RELEASE_ARGS (needs dpkg-buildflags, dpkg-dev):
+# Debian's hardening flags, all of them (bindnow included): stack protector, FORTIFY, RELRO,
+# BIND_NOW, PIE. The binaries are stripped, so -g would only slow the build down. scripts/run
+# builds with it too where it can, so that the package builds on in its folder.
+set_release_args() {
+  buildflag() {
+    DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CFLAGS_MAINT_STRIP=-g DEB_CXXFLAGS_MAINT_STRIP=-g \
+      dpkg-buildflags --get "$1"
+  }
+  RELEASE_ARGS=(-DCMAKE_BUILD_TYPE=Release -DTESSELBY_TESTS=OFF
+    -DCMAKE_C_FLAGS="$(buildflag CPPFLAGS) $(buildflag CFLAGS)"
+    -DCMAKE_CXX_FLAGS="$(buildflag CPPFLAGS) $(buildflag CXXFLAGS)"
+    -DCMAKE_EXE_LINKER_FLAGS="$(buildflag LDFLAGS)")
+  if command -v ccache >/dev/null; then RELEASE_ARGS+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+}
+
+# Whether the build folder $1 was configured with RELEASE_ARGS, so that building on in it
+# recompiles only what changed.
+has_release_configuration() {
+  local cache=$1/CMakeCache.txt arg name value
+  [ -f "$cache" ] || return 1
+  for arg in "${RELEASE_ARGS[@]}"; do
+    name=${arg#-D}; value=${name#*=}; name=${name%%=*}
+    [ "$(sed -n "s/^$name:[A-Z]*=//p" "$cache")" = "$value" ] || return 1
+  done
+}

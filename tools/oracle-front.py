@@ -8,8 +8,8 @@ literals longer than Oracle allows, PL/SQL blocks (only DBMS_LOCK's named locks 
 bytes that psqlODBC writes as literals into BLOB and RAW columns (marked as bytes bound in
 binary are). A statement whose translation fails becomes a refusal that the client sees, not
 the Oracle text sent on. Only the statement texts of simple queries ('Q') and of
-Parse ('P') messages are read, and the formats of Bind ('B'); the server's answers are not
-looked at.
+Parse ('P') messages are read, and the formats of Bind ('B'); of the server's answers only the
+login's are read, so that a refused password says what Oracle says (ORA-01017).
 
   oracle-front.py --upstream-port P --socket-dir DIR --log FILE --port-file FILE
 """
@@ -168,6 +168,48 @@ class ClientMessages:
         return b"".join(out), back
 
 
+# Oracle's words for a login refused for its user name or password.
+LOGON_DENIED = b"ORA-01017: invalid username/password; logon denied"
+REFUSED_LOGINS = (b"28P01", b"28000")  # invalid_password, invalid_authorization_specification
+
+
+def oracle_login_error(body):
+    """An ErrorResponse's fields with the message of a refused login replaced by Oracle's."""
+    fields = body.rstrip(b"\0").split(b"\0")
+    if not any(field[:1] == b"C" and field[1:] in REFUSED_LOGINS for field in fields):
+        return body
+    return b"\0".join(b"M" + LOGON_DENIED if field[:1] == b"M" else field for field in fields) + b"\0\0"
+
+
+class ServerAnswers:
+    """Reads the server's answers until the login succeeds, and passes the rest on unread."""
+
+    def __init__(self):
+        self.logged_in, self.buffer = False, bytearray()
+
+    def feed(self, data):
+        if self.logged_in:
+            return data, b""
+        self.buffer += data
+        out, at, buffer = [], 0, self.buffer
+        while len(buffer) - at >= 5:
+            kind, size = buffer[at], struct.unpack_from("!I", buffer, at + 1)[0]
+            if len(buffer) - at < size + 1:
+                break
+            body = bytes(buffer[at + 5:at + size + 1])
+            if kind == ord("E"):
+                body = oracle_login_error(body)
+            elif kind == ord("R") and struct.unpack_from("!I", body)[0] == 0:  # AuthenticationOk
+                self.logged_in = True
+            out.append(bytes([kind]) + struct.pack("!I", len(body) + 4) + body)
+            at += size + 1
+            if self.logged_in:
+                out.append(bytes(buffer[at:]))
+                at = len(buffer)
+        del buffer[:at]
+        return b"".join(out), b""
+
+
 def pump(source, sink, messages=None):
     """Copies one direction of a connection until either side ends it; a client's bytes are read
     through messages. Whatever goes wrong ends this connection, and only it."""
@@ -200,7 +242,7 @@ def serve(client, connect, log):
         print(f"oracle-front: no server: {error}", file=sys.stderr, flush=True)
         client.close()
         return
-    answers = threading.Thread(target=pump, args=(server, client), daemon=True)
+    answers = threading.Thread(target=pump, args=(server, client, ServerAnswers()), daemon=True)
     answers.start()
     pump(client, server, ClientMessages(log))
     answers.join()

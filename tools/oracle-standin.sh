@@ -1,6 +1,6 @@
 #!/bin/bash
 # PostgreSQL 15 + psqlODBC standing in for Oracle behind the driver name
-# "Microsoft ODBC for Oracle". Clients reach the server through oracle-front.py, which turns
+# "Microsoft ODBC for Oracle" (and "Stand-in", for set-ups that name their driver). Clients reach the server through oracle-front.py, which turns
 # the Oracle statements PostgreSQL cannot read into its own; PGPORT is the front's port (TCP and
 # the socket in STANDIN_DIR), STANDIN_PG_PORT the server's own.
 #   eval "$(oracle-standin.sh start)"    # exports STANDIN_DIR, ODBCSYSINI, PGPORT, STANDIN_PG_PORT
@@ -78,6 +78,18 @@ UseDeclareFetch=1
 Fetch=1000
 
 [{Microsoft ODBC for Oracle}]
+MaxVarcharSize=4000
+UseDeclareFetch=1
+Fetch=1000
+
+[Stand-in]
+Description=The same driver under a name of its own, as Oracle's set-up registers its own
+Driver=psqlodbcw.so
+MaxVarcharSize=4000
+UseDeclareFetch=1
+Fetch=1000
+
+[{Stand-in}]
 MaxVarcharSize=4000
 UseDeclareFetch=1
 Fetch=1000

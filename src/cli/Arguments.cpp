@@ -84,6 +84,8 @@ enum Option : int {
   kCodePage,
   kSourceCodePage,
   kPassword,
+  kDriver,
+  kDsn,
 };
 
 constexpr option kOptions[] = {
@@ -107,6 +109,8 @@ constexpr option kOptions[] = {
     {"source-codepage", required_argument, nullptr, kSourceCodePage},
     {"password", required_argument, nullptr, kPassword},
     {"pwd", required_argument, nullptr, kPassword},
+    {"driver", required_argument, nullptr, kDriver},
+    {"dsn", required_argument, nullptr, kDsn},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -146,6 +150,12 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         break;
       case kUser:
         parsed.user = value;
+        break;
+      case kDriver:
+        parsed.driver = value;
+        break;
+      case kDsn:
+        parsed.dsn = value;
         break;
       case kDbc:
         parsed.dbcFile = value;
@@ -215,6 +225,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
                                                                      : " needs at least one table name"));
   }
   if (parsed.dbcFile && parsed.freeTableFolder) throw UsageError("--dbc and --folder exclude each other");
+  if (parsed.driver && parsed.dsn) throw UsageError("--driver and --dsn exclude each other");
   if (parsed.verify && !IsTransfer(parsed.command)) throw UsageError("--verify belongs to the send commands");
   if (parsed.fast && parsed.command != Command::SendToOracle) throw UsageError("--fast belongs to send-to-oracle");
   if ((parsed.keepTypes || parsed.codePage || parsed.sourceCodePage) && !IsTransfer(parsed.command)) {
@@ -239,6 +250,9 @@ Commands (each runs the tables window's command of the same name, without window
 Options:
   --server SID        Oracle server for this run (the saved profile is not changed)
   --user NAME         Oracle user for this run
+  --driver NAME       the Oracle ODBC driver's name in odbcinst.ini for this run (saved as
+                      OracleDriver; default "Microsoft ODBC for Oracle")
+  --dsn NAME          connect through this data source of odbc.ini instead (saved as OracleDsn)
   --dbc FILE          FoxPro database container for this run
   --folder DIR        FoxPro free-table folder for this run
   --overwrite=yes|no|ask
@@ -248,8 +262,8 @@ Options:
   --verify            after copying, read both sides back and compare every value
   --fast              send-to-oracle: one prepared INSERT per table, rows bound in arrays,
                       one commit per array (the windows send one literal INSERT per row)
-  --keep-types        keep the source's column types where the target has them
-  --text-types        send every column as text
+  --keep-types        keep the source's column types where the target has them (the default)
+  --text-types        send every column as text (the windows' default)
   --dry-run           say what the command would do, change nothing (a copy's plan
                       exits 1 where the copy would fail)
   --codepage N        code page of the FoxPro tables written

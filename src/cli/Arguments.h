@@ -37,7 +37,7 @@ struct Arguments {
   Command command = Command::Help;
   std::vector<std::string> tables;  // the tables named, in the order typed; for a rename: old name, new name
   // Connection fields that replace the saved profile's for this run only.
-  std::optional<std::string> server, user, dbcFile, freeTableFolder;
+  std::optional<std::string> server, user, dbcFile, freeTableFolder, driver, dsn;
   Overwrite overwrite = Overwrite::Default;
   bool confirmDelete = false;  // --yes
   bool verify = false;

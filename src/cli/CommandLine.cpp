@@ -309,6 +309,9 @@ int Run(const Arguments& arguments) {
   HintFacts facts;
   facts.noPassword = usesOracle && fields.OraclePassword().empty();
   facts.noFoxProLocation = usesFoxPro && (fields.DbcMode() ? fields.DbcFile() : fields.FreeTableFolder()).empty();
+  facts.oracleDriver = fields.OracleDriver();
+  facts.oracleDsn = fields.OracleDsn();
+  facts.oracleServer = fields.OracleServer();
   prompter.SetHintFacts(facts);
 
   connections::ListBox foxProList;

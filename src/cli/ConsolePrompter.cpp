@@ -61,7 +61,7 @@ connections::AfterFailure ConsolePrompter::ReportFailure(const connections::Fail
 void ConsolePrompter::Tell(const std::string& text) {
   ++m_reports;
   if (m_progress != nullptr) m_progress->ClearLine();
-  m_err << TerminalLines(text) << "\n\n" << std::flush;
+  m_err << "tesselby: " << TerminalLines(text) << "\n\n" << std::flush;  // on the terminal, a failure too
 }
 
 std::string ConsolePrompter::AskText(const std::string&, const std::string&) { return m_inputAnswer; }

@@ -16,6 +16,9 @@ ProfileFields::ProfileFields(const Arguments& arguments) {
   m_dbcMode = GetProfileSetting(connections::kFoxProOptionKey) != "2";
   m_server = arguments.server.value_or(GetProfileSetting(connections::kServerKey));
   m_user = arguments.user.value_or(GetProfileSetting(connections::kUserKey));
+  // A driver named for the run sets the profile's data source aside too.
+  m_driver = arguments.driver.value_or(connections::OracleDriverSetting());
+  m_dsn = arguments.driver ? std::string() : arguments.dsn.value_or(GetProfileSetting(connections::kOracleDsnKey));
   const char* password = std::getenv(kPasswordVariable);
   m_password = password != nullptr ? std::string(password) : GetProfileSetting(connections::kPasswordKey);
   m_dbcFile = arguments.dbcFile.value_or(GetProfileSetting(connections::kDbcFileKey));
@@ -23,7 +26,9 @@ ProfileFields::ProfileFields(const Arguments& arguments) {
   // Naming a location on the command line chooses its mode too.
   if (arguments.dbcFile) m_dbcMode = true;
   if (arguments.freeTableFolder) m_dbcMode = false;
-  m_keepTypes = arguments.keepTypes.value_or(connections::KeepTypesSetting());
+  // Scripts get typed columns unless they ask for text, as other copying tools do; the
+  // window's saved box is the window's default only.
+  m_keepTypes = arguments.keepTypes.value_or(true);
   m_codePage = arguments.codePage.value_or(
       connections::CodePageSetting(connections::kCodePageKey, connections::kDefaultCodePage));
   m_sourceCodePage = arguments.sourceCodePage.value_or(

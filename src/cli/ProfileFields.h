@@ -20,6 +20,8 @@ class ProfileFields : public connections::ConnectionFields {
   std::string OracleServer() const override { return m_server; }
   std::string OracleUser() const override { return m_user; }
   std::string OraclePassword() const override { return m_password; }
+  std::string OracleDriver() const override { return m_driver; }
+  std::string OracleDsn() const override { return m_dsn; }
   std::string DbcFile() const override { return m_dbcFile; }
   std::string FreeTableFolder() const override { return m_freeTableFolder; }
   bool DbcMode() const override { return m_dbcMode; }
@@ -30,7 +32,7 @@ class ProfileFields : public connections::ConnectionFields {
   void SetOraclePassword(std::string password) { m_password = std::move(password); }
 
  private:
-  std::string m_server, m_user, m_password, m_dbcFile, m_freeTableFolder;
+  std::string m_server, m_user, m_password, m_driver, m_dsn, m_dbcFile, m_freeTableFolder;
   bool m_dbcMode = true;
   bool m_keepTypes = false;
   int m_codePage = connections::kDefaultCodePage;

@@ -10,6 +10,9 @@ namespace cli {
 struct HintFacts {
   bool noPassword = false;        // neither the profile nor TESSELBY_PASSWORD gave one
   bool noFoxProLocation = false;  // neither the profile nor --folder/--dbc named one
+  std::string oracleDriver;       // the ODBC driver's name, or
+  std::string oracleDsn;          // the data source used in its place
+  std::string oracleServer;
 };
 
 /// The advice for a failure, or empty text when none is known.
@@ -19,8 +22,8 @@ std::string HintFor(const connections::FailureReport& report, const HintFacts& f
 /// and tabs too, unless keepLines), cut after about limit bytes with the full length said.
 std::string Readable(const std::string& text, std::size_t limit, bool keepLines = false);
 
-/// A failure report as the terminal shows it: the failure text, the statement (cut and
-/// escaped) and the hint; the procedure tag and the support lines are the window's.
+/// A failure report as the terminal shows it: "tesselby: " and the failure text, the statement
+/// (cut and escaped) and the hint; the procedure tag and the support lines are the window's.
 std::string TerminalReport(const connections::FailureReport& report, const std::string& hint);
 
 }  // namespace cli

@@ -29,6 +29,11 @@ std::string GetProfileSetting(const std::string& key) {
   return GetSetting(kSettingsApplication, kSettingsSection, key);
 }
 
+std::string OracleDriverSetting() {
+  const std::string driver = GetProfileSetting(kOracleDriverKey);
+  return driver.empty() ? kDefaultOracleDriver : driver;
+}
+
 bool KeepTypesSetting() { return GetProfileSetting(kKeepTypesKey) == "1"; }
 
 void SaveKeepTypesSetting(bool keep) { SaveProfileSetting(kKeepTypesKey, keep ? "1" : "0"); }

@@ -13,6 +13,12 @@ inline constexpr const char* kFoxProOptionKey = "FoxproOption";
 inline constexpr const char* kDbcFileKey = "DBCFile";
 inline constexpr const char* kFreeTableFolderKey = "FreeTableFolder";
 
+// How Oracle is reached, kept in the profile without a field of the window: the name the ODBC
+// driver is registered under, or a data source name that replaces it.
+inline constexpr const char* kOracleDriverKey = "OracleDriver";
+inline constexpr const char* kOracleDsnKey = "OracleDsn";
+inline constexpr const char* kDefaultOracleDriver = "Microsoft ODBC for Oracle";
+
 // Settings of the transfers, beside the profile: whether columns keep their types ("1" or
 // "0"), the code page of new FoxPro tables, and the code page of tables that mark none.
 inline constexpr const char* kKeepTypesKey = "KeepTypes";
@@ -42,6 +48,9 @@ void SaveProfileSetting(const std::string& key, const std::string& value);
 
 /// Reads one profile field; a missing key reads as empty text.
 std::string GetProfileSetting(const std::string& key);
+
+/// "OracleDriver", or the name set-ups before it registered when it is missing or empty.
+std::string OracleDriverSetting();
 
 /// "KeepTypes": true only for the text "1"; off when missing.
 bool KeepTypesSetting();

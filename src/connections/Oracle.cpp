@@ -17,7 +17,10 @@ namespace connections {
 std::string OracleConnectionString(const ConnectionFields& fields) {
   // A value that would end early or be trimmed goes in braces; any other exactly as typed.
   using ado::ConnectionStringValueText;
-  return "Driver={Microsoft ODBC for Oracle};Server=" + ConnectionStringValueText(fields.OracleServer()) +
+  const std::string dsn = fields.OracleDsn();
+  const std::string source = dsn.empty() ? "Driver=" + ado::BracedConnectionStringValue(fields.OracleDriver())
+                                         : "DSN=" + ConnectionStringValueText(dsn);
+  return source + ";Server=" + ConnectionStringValueText(fields.OracleServer()) +
          ";Uid=" + ConnectionStringValueText(fields.OracleUser()) +
          ";Pwd=" + ConnectionStringValueText(fields.OraclePassword()) + ";";
 }

@@ -10,7 +10,8 @@ namespace connections {
 
 inline constexpr const char* kOracleCatalogQuery = "SELECT table_name FROM user_tables";
 
-/// "Driver={Microsoft ODBC for Oracle};Server=...;Uid=...;Pwd=...;" from Text1..Text3, verbatim.
+/// "Driver={Microsoft ODBC for Oracle};Server=...;Uid=...;Pwd=...;" from Text1..Text3, verbatim;
+/// the driver as the profile names it, or "DSN=..." in its place when a data source is named.
 std::string OracleConnectionString(const ConnectionFields& fields);
 
 /// True when a connection with the Oracle string opens. A failure to create the

@@ -7,6 +7,10 @@
 #include <QSettings>
 #include <QString>
 #include <QtGlobal>
+#include <memory>
+
+#include "connections/ConnectionProfile.h"
+#include "connections/KeyringStore.h"
 
 namespace connections {
 namespace {
@@ -75,7 +79,10 @@ class QtSettingsStore : public SettingsStore {
 }  // namespace
 
 SettingsStore& SystemSettingsStore() {
-  static QtSettingsStore store;
+  // The password goes to the desktop's keyring where one runs, the rest to the file.
+  static QtSettingsStore file;
+  static const std::unique_ptr<SecretKeeper> keyring = DesktopKeyring();
+  static KeyringStore store(file, *keyring, {kPasswordKey});
   return store;
 }
 

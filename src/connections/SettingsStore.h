@@ -22,7 +22,8 @@ class SettingsStore {
   virtual std::string Location(const std::string& application) = 0;
 };
 
-/// The store of this system: QSettings' native file on Linux.
+/// The store of this system: QSettings' native file on Linux, the password in the desktop's
+/// keyring where one runs.
 SettingsStore& SystemSettingsStore();
 
 /// Writes value under application, section and key at once (synced to disk, owner-only file).

@@ -19,6 +19,10 @@ class ConnectionFields {
   virtual std::string DbcFile() const = 0;          // the database container (.dbc)
   virtual std::string FreeTableFolder() const = 0;  // the folder of free tables
   virtual bool DbcMode() const = 0;                 // true: the container, false: the folder
+  // The ODBC driver's registered name and the data source name (empty: none, the driver is
+  // named); the window has no field for them, so the profile's settings by default.
+  virtual std::string OracleDriver() const { return OracleDriverSetting(); }
+  virtual std::string OracleDsn() const { return GetProfileSetting(kOracleDsnKey); }
   // How the transfers copy: typed columns or text, and the FoxPro code pages. The defaults
   // are the settings' own defaults.
   virtual bool KeepTypes() const { return false; }

@@ -20,7 +20,7 @@ namespace {
 const char* const kUsage =
     "usage: tesselby-query [--types] \"<connection string>\" \"<SQL>\"\n"
     "       tesselby-query --tables \"<connection string>\"\n"
-    "       tesselby-query --help\n"
+    "       tesselby-query --help | --version\n"
     "\n"
     "Runs one SQL statement through Tesselby's data access layer. Rows print as\n"
     "tab-separated lines after a header of field names (with --types, a second\n"
@@ -104,6 +104,10 @@ int RunQueryTool(int argc, char** argv, std::ostream& out, std::ostream& err) {
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") {
       out << kUsage;
+      return 0;
+    }
+    if (arg == "--version" || arg == "-V") {
+      out << "tesselby-query " << TESSELBY_VERSION << "\n";
       return 0;
     }
     if (arg == "--types") {

@@ -26,15 +26,20 @@
 namespace shell {
 namespace {
 
-// The password field echoes one "*" per character, whatever the style's own character.
-class AsteriskEchoStyle : public QProxyStyle {
+// The fields look alike whatever the desktop's style: the password field echoes one "*" per
+// character, and a drop-down list opens below its box and scrolls instead of opening around the
+// current item, which runs off a small screen.
+class FieldStyle : public QProxyStyle {
  public:
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                 QStyleHintReturn* returnData) const override {
     if (hint == QStyle::SH_LineEdit_PasswordCharacter) return '*';
+    if (hint == QStyle::SH_ComboBox_Popup) return 0;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
   }
 };
+
+constexpr int kCodePagesShown = 12;
 
 QLabel* AddLabel(QWidget* parent, const char* caption, int left, int top, int width, int height) {
   auto* label = new QLabel(QString::fromLatin1(caption), parent);
@@ -67,9 +72,9 @@ void Form1::BuildControls() {
   AddLabel(m_frame1, "Password:", 240, 1365, 1095, 255);
   m_text3 = AddField(m_frame1, "Text3", connections::kPasswordKey, 1320, 1320, 6255, 345);
   m_text3->setEchoMode(QLineEdit::Password);
-  auto* asterisk = new AsteriskEchoStyle;
-  asterisk->setParent(m_text3);
-  m_text3->setStyle(asterisk);
+  auto* fieldStyle = new FieldStyle;
+  fieldStyle->setParent(this);
+  m_text3->setStyle(fieldStyle);
   auto* oracleTest =
       AddButton(m_frame1, "PushButton3", "Test Connection", &Form1::PushButton3_Click, 240, 1800, 3600, 405);
   auto* oracleHelp = AddButton(m_frame1, "PushButton8", "Help", &Form1::PushButton8_Click, 3960, 1800, 3600, 405);
@@ -94,7 +99,15 @@ void Form1::BuildControls() {
   AddLabel(m_frame2, "Code page:", 240, 1365, 1095, 255);
   m_codePage = new QComboBox(m_frame2);
   m_codePage->setObjectName(QStringLiteral("Combo1"));
-  for (const int codePage : connections::FoxProCodePages()) m_codePage->addItem(QString::number(codePage), codePage);
+  // Each with its name, the number first so that the list reads in order; the item's data, the
+  // number, is what is stored.
+  for (const int codePage : connections::FoxProCodePages()) {
+    m_codePage->addItem(
+        QString::number(codePage) + QLatin1Char(' ') + QString::fromLatin1(foxpro::FindCodePage(codePage)->name),
+        codePage);
+  }
+  m_codePage->setStyle(fieldStyle);
+  m_codePage->setMaxVisibleItems(kCodePagesShown);
   m_codePage->setCurrentIndex(m_codePage->findData(connections::kDefaultCodePage));
   PlaceInTwips(*m_codePage, 1560, 1320, 1815, 345);
   connect(m_codePage, &QComboBox::currentIndexChanged, this,

@@ -48,6 +48,8 @@ TEST(ArgumentsTest, TablesKeepTheTypedOrderAndTheNewOptionsTheirValues) {
   EXPECT_EQ(plain.maxReports, 10);
   EXPECT_EQ(plain.summary, Summary::Text);
   EXPECT_FALSE(ParseArguments({"list"}).keepTypes.has_value());
+  EXPECT_EQ(ParseArguments({"--driver", "Oracle 21", "list"}).driver, "Oracle 21");
+  EXPECT_EQ(ParseArguments({"--dsn=ORCL", "list"}).dsn, "ORCL");
 }
 
 TEST(ArgumentsTest, MistakesAreUsageErrors) {
@@ -73,6 +75,7 @@ TEST(ArgumentsTest, MistakesAreUsageErrors) {
            {"--summary=csv", "list"},
            {"--keep-types", "delete-oracle", "a"},
            {"--codepage=1252", "list"},
+           {"--driver", "d", "--dsn", "s", "list"},
            {"list", "--", "-x"},
            // The password would be readable by every user of the machine in the process list.
            {"--password=tiger", "list"},

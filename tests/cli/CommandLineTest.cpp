@@ -121,7 +121,7 @@ class CommandLineStandInTest : public ::testing::Test {
 };
 
 TEST_F(CommandLineStandInTest, CopiesEveryTableBothWaysAndVerifiesEveryValue) {
-  const Outcome there = Run("fox", With({"--verify", "send-to-oracle"}));
+  const Outcome there = Run("fox", With({"--text-types", "--verify", "send-to-oracle"}));
   // The one memo too long for VARCHAR(2000): one report, and every other row arrives.
   EXPECT_EQ(there.exitCode, 1) << there.err;
   EXPECT_EQ(Count(there.err, "sql: INSERT INTO \"cli_vfp9_memo_bs1\""), 1) << there.err;
@@ -143,7 +143,7 @@ TEST_F(CommandLineStandInTest, CopiesEveryTableBothWaysAndVerifiesEveryValue) {
     EXPECT_NE(listed.out.find("foxpro\t" + table + "\n"), std::string::npos) << listed.out;
   }
 
-  const Outcome back = Run("back", With({"--verify", "--quiet", "send-to-foxpro"}));
+  const Outcome back = Run("back", With({"--text-types", "--verify", "--quiet", "send-to-foxpro"}));
   EXPECT_EQ(back.exitCode, 0) << back.err;
   EXPECT_EQ(back.err, "");
   EXPECT_EQ(Count(back.out, " 0 failed statements, "), 5) << back.out;
@@ -181,7 +181,7 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
   const Outcome refused = Run("fox", {"send-to-oracle", "cli_pyacfl"});
   ::setenv("TESSELBY_PASSWORD", "tiger", 1);
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(Count(refused.err, "password authentication failed"), 1) << refused.err;
+  EXPECT_EQ(Count(refused.err, "ORA-01017"), 1) << refused.err;
   EXPECT_EQ(Count(refused.err, "Korvane"), 0) << refused.err;
   EXPECT_EQ(refused.out, "");
 
@@ -189,6 +189,130 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
                      {"--server", "127.0.0.1", "--user", "scott", "--folder", (root_ / "fox").string(), "list"})
                 .exitCode,
             1);
+}
+
+// Under a session with a keyring, a password left in the profile moves there and is read from
+// there; a run without the keyring then finds none.
+TEST_F(CommandLineStandInTest, TheProfilesPasswordMovesToTheDesktopKeyring) {
+  if (!fs::exists("/usr/bin/dbus-run-session") || !fs::exists("/usr/bin/gnome-keyring-daemon")) {
+    GTEST_SKIP() << "needs dbus-run-session and gnome-keyring-daemon";
+  }
+  const fs::path profile = root_ / "config" / "Quenmark.conf";
+  std::ofstream(profile) << "[Tesselby]\nPassword=tiger\n";
+  fs::create_directories(root_ / "data");
+  fs::create_directory(root_ / "run");
+  fs::permissions(root_ / "run", fs::perms::owner_all);
+  ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", (root_ / "run").c_str(), 1);
+  ::unsetenv("TESSELBY_PASSWORD");
+  // The keyring is a new one in the test's folder, unlocked by a password of its own.
+  const Outcome inSession = Scripted(
+      "exec dbus-run-session -- sh -c 'printf test | gnome-keyring-daemon --unlock --components=secrets >/dev/null "
+      "&& \"$0\" \"$@\" && \"$0\" \"$@\"' \"$0\" \"$@\"",
+      {"--server", "127.0.0.1", "--user", "scott", "--folder", (root_ / "fox").string(), "list"});
+  const std::string left = test_support::Slurp(profile);
+  const Outcome outside = Run("fox", {"list"});
+  ::setenv("TESSELBY_PASSWORD", "tiger", 1);
+  EXPECT_EQ(inSession.exitCode, 0) << inSession.err;
+  EXPECT_EQ(Count(inSession.out, "foxpro\tcli_pyacfl\n"), 2) << inSession.out;
+  EXPECT_NE(left.find("Password=\n"), std::string::npos) << left;
+  EXPECT_EQ(outside.exitCode, 1);
+  EXPECT_NE(outside.err.find("hint: no password"), std::string::npos) << outside.err;
+}
+
+// Scripts get typed columns unless they ask for text, whatever the window's box says.
+TEST_F(CommandLineStandInTest, TheSendCommandsKeepTypesUnlessToldToSendText) {
+  std::ofstream(root_ / "config" / "Quenmark.conf") << "[Tesselby]\nKeepTypes=0\n";
+  const fs::path serverLog = fs::path(support::StandInDir()) / "server.log";
+  for (const bool text : {false, true}) {
+    const auto logStart = static_cast<std::size_t>(fs::file_size(serverLog));
+    std::vector<std::string> args = {"--overwrite=yes", "send-to-oracle", "cli_pyacfl"};
+    if (text) args.insert(args.begin(), "--text-types");
+    const Outcome sent = Run("fox", args);
+    EXPECT_EQ(sent.exitCode, 0) << sent.err;
+    const std::string log = test_support::Slurp(serverLog).substr(logStart);
+    const std::string create = log.substr(log.find("CREATE TABLE \"cli_pyacfl\""));
+    const std::string columns = create.substr(0, create.find('\n'));
+    EXPECT_EQ(columns.find("NUMBER(") == std::string::npos, text) << columns;
+    EXPECT_EQ(columns.find("VARCHAR(2000)") != std::string::npos, text) << columns;
+  }
+}
+
+// The driver is found under the profile's name for it, and a data source replaces it.
+TEST_F(CommandLineStandInTest, TheProfileNamesTheDriverOrADataSource) {
+  const auto profile = [&](const std::string& lines) {
+    std::ofstream(root_ / "config" / "Quenmark.conf") << "[Tesselby]\n" << lines;
+  };
+  profile("OracleDriver=Not Registered\n");
+  EXPECT_EQ(Run("fox", {"list"}).exitCode, 1);
+  profile("OracleDriver=Stand-in\n");
+  EXPECT_EQ(Run("fox", {"list"}).exitCode, 0);
+  const Outcome sent = Run("fox", {"send-to-oracle", "cli_pyacfl"});
+  EXPECT_EQ(sent.exitCode, 0) << sent.err;
+  EXPECT_NE(sent.out.find("15 written, 0 failed statements"), std::string::npos) << sent.out;
+
+  const fs::path odbcIni = root_ / "odbc.ini";
+  std::ofstream(odbcIni) << "[TesselbyOracle]\nDriver=Stand-in\nServername=127.0.0.1\nPort=" << std::getenv("PGPORT")
+                         << "\nDatabase=scott\n";
+  ::setenv("ODBCINI", odbcIni.c_str(), 1);
+  profile("OracleDriver=Not Registered\n");
+  const Outcome named = Run("fox", {"--dsn", "TesselbyOracle", "list"});
+  profile("OracleDriver=Not Registered\nOracleDsn=TesselbyOracle\n");
+  const Outcome saved = Run("fox", {"list"});
+  const Outcome overridden = Run("fox", {"--driver", "Stand-in", "list"});
+  ::unsetenv("ODBCINI");
+  for (const Outcome* run : {&named, &saved, &overridden}) {
+    EXPECT_EQ(run->exitCode, 0) << run->err;
+    EXPECT_NE(run->out.find("oracle\tcli_pyacfl\n"), std::string::npos) << run->out;
+  }
+}
+
+// Each way of not reaching Oracle is named on the terminal, after the program's name.
+TEST_F(CommandLineStandInTest, AFailedLoginsHintNamesItsCause) {
+  // A registered driver whose library needs one that is gone, as when Oracle's Instant Client
+  // folder is not on the library path.
+  const fs::path libraries = root_ / "lib";
+  fs::create_directories(libraries);
+  std::ofstream(libraries / "needed.cpp") << "int Needed() { return 1; }\n";
+  std::ofstream(libraries / "driver.cpp") << "int Needed();\nint Driver() { return Needed(); }\n";
+  const std::string compiler = TESSELBY_CXX_COMPILER;
+  const Outcome built =
+      Scripted("cd \"$1\" && " + compiler + " -shared -fPIC -o libneeded.so needed.cpp && " + compiler +
+                   " -shared -fPIC -o libdriver.so driver.cpp -L. -lneeded && rm libneeded.so",
+               {libraries.string()});
+  ASSERT_EQ(built.exitCode, 0) << built.err;
+  const fs::path drivers = root_ / "odbc";
+  fs::create_directories(drivers);
+  fs::copy_file(fs::path(std::getenv("ODBCSYSINI")) / "odbcinst.ini", drivers / "odbcinst.ini");
+  std::ofstream(drivers / "odbcinst.ini", std::ios::app)
+      << "\n[Broken]\nDriver=" << (libraries / "libdriver.so").string() << "\n";
+  const std::string standInDrivers = std::getenv("ODBCSYSINI");
+  ::setenv("ODBCSYSINI", drivers.c_str(), 1);
+
+  struct Case {
+    std::vector<std::string> args;
+    const char* password;
+    std::string hint;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"--driver", "Not Registered"}, "tiger", "hint: the ODBC driver \"Not Registered\" is not registered"},
+           {{"--driver", "Broken"},
+            "tiger",
+            "hint: the ODBC driver's library " + (libraries / "libdriver.so").string() +
+                " cannot be loaded (libneeded.so: cannot open shared object file"},
+           {{}, "wrong", "hint: Oracle refused the user name or password"},
+           {{"--server", "nosuch.invalid"}, "tiger", "hint: Oracle's service \"nosuch.invalid\" was not found"},
+       }) {
+    ::setenv("TESSELBY_PASSWORD", c.password, 1);
+    std::vector<std::string> args = c.args;
+    args.push_back("list");
+    const Outcome run = Run("fox", args);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.starts_with("tesselby: ")) << run.err;
+    EXPECT_NE(run.err.find(c.hint), std::string::npos) << run.err;
+  }
+  ::setenv("TESSELBY_PASSWORD", "tiger", 1);
+  ::setenv("ODBCSYSINI", standInDrivers.c_str(), 1);
 }
 
 TEST_F(CommandLineStandInTest, TablesRunInTheOrderTypedAndDeleteAndRenameSayWhatTheyDid) {

@@ -53,8 +53,11 @@ TEST(ConsolePrompterTest, AFailureReportIsOneBlockOnStandardErrorAndCountsForIts
   progress.RowSent(true);
   progress.TableEnded();
   // The procedure tag and the support lines are the window's.
-  EXPECT_EQ(err.str(), "ORA-00955: name is already used\nsql: " + sql + "\n\n");
+  EXPECT_EQ(err.str(), "tesselby: ORA-00955: name is already used\nsql: " + sql + "\n\n");
   EXPECT_EQ(prompter.Reports(), 1);
+  std::ostringstream told;
+  ConsolePrompter(in, told, Overwrite::No, "").Tell("Please select a table\r\nto send.");
+  EXPECT_EQ(told.str(), "tesselby: Please select a table\nto send.\n\n");
   ASSERT_EQ(progress.Tables().size(), 1u);
   const TableTally& tally = progress.Tables()[0];
   EXPECT_EQ(tally.failedStatements, 1);
@@ -80,7 +83,7 @@ TEST(ConsolePrompterTest, ATablesReportsAfterItsShareAreCountedNotPrinted) {
   progress.TableStarted("t", "T", 5);
   for (int row = 0; row < 5; ++row) connections::ShowFailureReport(prompter, "lost", "Form2.X", 194, nullptr);
   progress.TableEnded();
-  EXPECT_EQ(err.str(), "lost\n\nlost\n\nT: 3 more failure reports not printed\n\n");
+  EXPECT_EQ(err.str(), "tesselby: lost\n\ntesselby: lost\n\nT: 3 more failure reports not printed\n\n");
   EXPECT_EQ(prompter.Reports(), 5);
   EXPECT_EQ(progress.Tables()[0].failedStatements, 5);
 }
@@ -102,8 +105,18 @@ TEST(TerminalReportTest, StatementsAreCutAndEscapedAndHintsFollowTheFacts) {
   }
   connections::FailureReport report;
   report.description = "ORA-1\r\nsecond";
-  EXPECT_EQ(TerminalReport(report, "try this"), "ORA-1\nsecond\nhint: try this\n");
+  EXPECT_EQ(TerminalReport(report, "try this"), "tesselby: ORA-1\nsecond\nhint: try this\n");
 
+  const auto facts = [](bool noPassword, bool noFoxPro, std::string driver = "", std::string dsn = "",
+                        std::string server = "") {
+    HintFacts made;
+    made.noPassword = noPassword;
+    made.noFoxProLocation = noFoxPro;
+    made.oracleDriver = std::move(driver);
+    made.oracleDsn = std::move(dsn);
+    made.oracleServer = std::move(server);
+    return made;
+  };
   struct Hint {
     std::string description;
     std::string sqlState;
@@ -111,12 +124,27 @@ TEST(TerminalReportTest, StatementsAreCutAndEscapedAndHintsFollowTheFacts) {
     std::string starts;
   };
   for (const Hint& h : std::vector<Hint>{
-           {"driver not registered", "IM002", {}, "the ODBC driver"},
-           {"[unixODBC][Driver Manager]Can't open lib 'x.so'", "01000", {true, true}, "the ODBC driver"},
-           {"folder not found", "", {false, true}, "no FoxPro location"},
-           {"login refused (SQLSTATE 28000)", "28000", {true, false}, "no password: set TESSELBY_PASSWORD"},
-           {"login refused (SQLSTATE 28000)", "28000", {false, true}, ""},  // not the FoxPro side's failure
-           {"login refused (SQLSTATE 28000)", "28000", {}, ""},
+           {"driver not registered", "IM002", facts(false, false, "Oracle 21"),
+            "the ODBC driver \"Oracle 21\" is not registered"},
+           {"[unixODBC][Driver Manager]Can't open lib 'O' : file not found", "01000", facts(true, true, "O"),
+            "the ODBC driver \"O\" is not registered"},
+           {"[unixODBC][Driver Manager]Can't open lib 'nosuch.so' : file not found", "01000", facts(false, false, "O"),
+            "the ODBC driver's library nosuch.so cannot be loaded (nosuch.so: cannot open"},
+           {"[unixODBC][Driver Manager]Can't open lib '/nonexistent/x.so' : file not found", "01000",
+            facts(false, false, "O"), "the ODBC driver's library /nonexistent/x.so does not exist"},
+           {"Data source name not found", "IM002", facts(false, false, "O", "ORCL"),
+            "the data source \"ORCL\" is not defined"},
+           {"FATAL: ORA-01017: invalid username/password", "08001", facts(true, false),
+            "Oracle refused the user name or password"},
+           {"ORA-12154: TNS:could not resolve", "HY000", facts(false, false, "", "", "ORCL"),
+            "Oracle's service \"ORCL\""},
+           {"ORA-12514: TNS:listener does not know", "HY000", facts(false, false), "Oracle's service"},
+           {"ORA-12541: TNS:no listener", "HY000", facts(false, false), "Oracle's service"},
+           {"ORA-01704: string literal too long", "HY000", facts(false, false), "a text over Oracle's 4,000 bytes"},
+           {"folder not found", "", facts(false, true), "no FoxPro location"},
+           {"login refused (SQLSTATE 28000)", "28000", facts(true, false), "no password: set TESSELBY_PASSWORD"},
+           {"login refused (SQLSTATE 28000)", "28000", facts(false, true), ""},  // not the FoxPro side's failure
+           {"login refused (SQLSTATE 28000)", "28000", facts(false, false), ""},
        }) {
     connections::FailureReport failure;
     failure.description = h.description;

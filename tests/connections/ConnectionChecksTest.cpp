@@ -75,6 +75,32 @@ TEST(ConnectionStringTest, FieldValuesThatWouldCarryKeysAreBracedAndReadBackWhol
   EXPECT_EQ(ado::ConnectionStringValue(OracleConnectionString(fields), "Provider"), "");
 }
 
+// The driver's name is always braced, as Driver={...} is written; a data source name only when
+// it must be. Neither can bring keys of its own.
+TEST(ConnectionStringTest, DriverOrDataSourceNamesComeFromTheProfileAndCarryNoKeys) {
+  struct Case {
+    std::string driver, dsn, source;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"Oracle 21 ODBC driver", "", "Driver={Oracle 21 ODBC driver}"},
+           {"x};Server=evil;Pwd={y", "", "Driver={x}};Server=evil;Pwd={y}"},
+           {"a=b", "", "Driver={a=b}"},
+           {"ignored", "ORCLDSN", "DSN=ORCLDSN"},
+           {"ignored", "d;Driver=/tmp/evil.so", "DSN={d;Driver=/tmp/evil.so}"},
+           {"ignored", "d}=x", "DSN={d}}=x}"},
+       }) {
+    FakeConnectionFields fields = Profile();
+    fields.oracleDriver = c.driver;
+    fields.oracleDsn = c.dsn;
+    const std::string oracle = OracleConnectionString(fields);
+    EXPECT_EQ(oracle, c.source + ";Server=ORCL;Uid=scott;Pwd=tiger;");
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : ado::ConnectionStringPairs(oracle)) keys.push_back(key);
+    EXPECT_EQ(keys, (std::vector<std::string>{c.dsn.empty() ? "Driver" : "DSN", "Server", "Uid", "Pwd"})) << oracle;
+    EXPECT_EQ(ado::ConnectionStringValue(oracle, c.dsn.empty() ? "Driver" : "DSN"), c.dsn.empty() ? c.driver : c.dsn);
+  }
+}
+
 TEST(ConnectionStringTest, EmptyOracleFieldsGiveEmptyValues) {
   EXPECT_EQ(OracleConnectionString(FakeConnectionFields{}), "Driver={Microsoft ODBC for Oracle};Server=;Uid=;Pwd=;");
 }

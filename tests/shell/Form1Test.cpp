@@ -373,8 +373,14 @@ TEST_F(Form1Test, CodePageListShowsTheSavedCodePageAndSavesEachChoice) {
   auto oracle = support::ScriptedProvider::Install("");
   oracle->FailOpen("no");
   h.form1->Form_Load();
-  EXPECT_EQ(list.currentText(), "1251");
-  list.setCurrentIndex(list.findText("866"));
+  EXPECT_EQ(list.currentText(), "1251 Windows Cyrillic");
+  // Named and in numeric order, and the open list fits a small screen.
+  EXPECT_EQ(list.itemText(0), "437 MS-DOS United States");
+  EXPECT_EQ(list.itemText(list.findData(1252)), "1252 Windows Latin 1");
+  for (int i = 1; i < list.count(); ++i) EXPECT_LT(list.itemData(i - 1).toInt(), list.itemData(i).toInt());
+  EXPECT_EQ(list.style()->styleHint(QStyle::SH_ComboBox_Popup, nullptr, &list), 0);
+  EXPECT_LE(list.maxVisibleItems(), 12);
+  list.setCurrentIndex(list.findText("866 MS-DOS Cyrillic"));
   EXPECT_EQ(connections::GetProfileSetting("CodePage"), "866");
   EXPECT_EQ(h.form1->CodePage(), 866);
 }

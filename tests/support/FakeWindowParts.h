@@ -14,6 +14,7 @@ namespace support {
 class FakeConnectionFields : public connections::ConnectionFields {
  public:
   std::string oracleServer, oracleUser, oraclePassword, dbcFile, freeTableFolder;
+  std::string oracleDriver = "Microsoft ODBC for Oracle", oracleDsn;
   bool dbcMode = true;
   bool keepTypes = false;
   int codePage = 1252;
@@ -21,6 +22,8 @@ class FakeConnectionFields : public connections::ConnectionFields {
   std::string OracleServer() const override { return oracleServer; }
   std::string OracleUser() const override { return oracleUser; }
   std::string OraclePassword() const override { return oraclePassword; }
+  std::string OracleDriver() const override { return oracleDriver; }
+  std::string OracleDsn() const override { return oracleDsn; }
   std::string DbcFile() const override { return dbcFile; }
   std::string FreeTableFolder() const override { return freeTableFolder; }
   bool DbcMode() const override { return dbcMode; }

@@ -88,7 +88,10 @@ std::string ConnectionStringValueText(std::string_view value) {
   const bool braced = value.find_first_of(";{}") != std::string_view::npos ||
                       (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || value.front() == '"' ||
                                           value.front() == '\''));
-  if (!braced) return std::string(value);
+  return braced ? BracedConnectionStringValue(value) : std::string(value);
+}
+
+std::string BracedConnectionStringValue(std::string_view value) {
   std::string text = "{";
   for (const char c : value) {
     text.push_back(c);

@@ -203,6 +203,9 @@ std::string ConnectionStringValue(std::string_view connectionString, std::string
 // value exactly as it is.
 std::string ConnectionStringValueText(std::string_view value);
 
+// The value in braces with every "}" doubled, whatever it holds: as "Driver={...}" is written.
+std::string BracedConnectionStringValue(std::string_view value);
+
 // Every key=value pair of a connection string in order: keys trimmed as written, values
 // with their braces or quotes taken off. Pieces without "=" are left out.
 std::vector<std::pair<std::string, std::string>> ConnectionStringPairs(std::string_view connectionString);

@@ -16,6 +16,7 @@ TEST(QueryToolTest, UsageTextsAndExitCodes) {
   const Outcome help = Query({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("usage: tesselby-query"), std::string::npos);
+  EXPECT_EQ(Query({"--version"}).out, "tesselby-query 1.0\n");
 
   for (const auto& bad : std::vector<std::vector<std::string>>{
            {}, {"only one"}, {"a", "b", "c"}, {"--bogus", "a", "b"}, {"--tables"}, {"--tables", "a", "b"}}) {

@@ -25,35 +25,35 @@ struct DriverId {
 constexpr DriverId kDbaseDriverIds[] = {{0x26, 866}, {0x4D, 936},  {0x4E, 949},  {0x4F, 950},
                                         {0x50, 874}, {0x57, 1252}, {0x58, 1252}, {0x59, 1252}};
 
-// Offered ones first, in the order the connection window lists them.
+// Offered ones first, in numeric order: the order the connection window lists them.
 constexpr CodePageInfo kCodePages[] = {
-    {437, 0x01, "CP437", false, true},
-    {850, 0x02, "CP850", false, true},
-    {852, 0x64, "CP852", false, true},
-    {865, 0x66, "CP865", false, true},
-    {866, 0x65, "CP866", false, true},
-    {857, 0x6B, "CP857", false, true},
-    {874, 0x7C, "CP874", false, true},
-    {932, 0x7B, "CP932", true, true},
-    {936, 0x7A, "CP936", true, true},
-    {949, 0x79, "CP949", true, true},
-    {950, 0x78, "CP950", true, true},
-    {1250, 0xC8, "CP1250", false, true},
-    {1251, 0xC9, "CP1251", false, true},
-    {1252, 0x03, "CP1252", false, true},
-    {1253, 0xCB, "CP1253", false, true},
-    {1254, 0xCA, "CP1254", false, true},
-    {1255, 0x7D, "CP1255", false, true},
-    {1256, 0x7E, "CP1256", false, true},
-    {10000, 0x04, "MACINTOSH", false, true},
+    {437, 0x01, "CP437", false, true, "MS-DOS United States"},
+    {850, 0x02, "CP850", false, true, "MS-DOS Latin 1"},
+    {852, 0x64, "CP852", false, true, "MS-DOS Latin 2"},
+    {857, 0x6B, "CP857", false, true, "MS-DOS Turkish"},
+    {865, 0x66, "CP865", false, true, "MS-DOS Nordic"},
+    {866, 0x65, "CP866", false, true, "MS-DOS Cyrillic"},
+    {874, 0x7C, "CP874", false, true, "Windows Thai"},
+    {932, 0x7B, "CP932", true, true, "Windows Japanese"},
+    {936, 0x7A, "CP936", true, true, "Windows Simplified Chinese"},
+    {949, 0x79, "CP949", true, true, "Windows Korean"},
+    {950, 0x78, "CP950", true, true, "Windows Traditional Chinese"},
+    {1250, 0xC8, "CP1250", false, true, "Windows Latin 2"},
+    {1251, 0xC9, "CP1251", false, true, "Windows Cyrillic"},
+    {1252, 0x03, "CP1252", false, true, "Windows Latin 1"},
+    {1253, 0xCB, "CP1253", false, true, "Windows Greek"},
+    {1254, 0xCA, "CP1254", false, true, "Windows Turkish"},
+    {1255, 0x7D, "CP1255", false, true, "Windows Hebrew"},
+    {1256, 0x7E, "CP1256", false, true, "Windows Arabic"},
+    {10000, 0x04, "MACINTOSH", false, true, "Macintosh Roman"},
     // Mazovia and Kamenicky: cp437 with letters replaced (see Overrides).
-    {620, 0x69, "CP437", false, false},
-    {895, 0x68, "CP437", false, false},
-    {737, 0x6A, "CP737", false, false},
-    {861, 0x67, "CP861", false, false},
-    {10006, 0x98, nullptr, false, false},  // Greek Macintosh: iconv has none
-    {10007, 0x96, "MAC-CYRILLIC", false, false},
-    {10029, 0x97, "MAC-CENTRALEUROPE", false, false},
+    {620, 0x69, "CP437", false, false, "MS-DOS Mazovia (Polish)"},
+    {895, 0x68, "CP437", false, false, "MS-DOS Kamenicky (Czech)"},
+    {737, 0x6A, "CP737", false, false, "MS-DOS Greek"},
+    {861, 0x67, "CP861", false, false, "MS-DOS Icelandic"},
+    {10006, 0x98, nullptr, false, false, "Macintosh Greek"},  // Greek Macintosh: iconv has none
+    {10007, 0x96, "MAC-CYRILLIC", false, false, "Macintosh Cyrillic"},
+    {10029, 0x97, "MAC-CENTRALEUROPE", false, false, "Macintosh Latin 2"},
 };
 
 std::atomic<int> unmarkedCodePage{kOemDefaultCodePage};

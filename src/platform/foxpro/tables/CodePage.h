@@ -21,13 +21,14 @@ struct CodePageInfo {
   const char* iconvName;  // nullptr: iconv has no such code page, so it cannot be read
   bool multiByte;         // lead and trail bytes (932, 936, 949, 950)
   bool offered;           // one a user chooses for new tables (connection window, command line)
+  const char* name;       // as a person knows it: "Windows Latin 1"
 };
 
-/// Every known code page, the offered ones first in the order the connection window lists them.
+/// Every known code page, the offered ones first in numeric order, as the connection window lists them.
 std::span<const CodePageInfo> KnownCodePages();
 /// The row for a code page number; nullptr for one the program does not know.
 const CodePageInfo* FindCodePage(int codePage);
-/// The numbers of the offered code pages, in the order the connection window lists them.
+/// The numbers of the offered code pages, in numeric order.
 std::vector<int> OfferedCodePages();
 
 /// Windows code page number for a table's code page mark (header byte 29). A mark of 0 (no

@@ -1,0 +1,120 @@
+#include "connections/KeyringStore.h"
+
+#include <qt6keychain/keychain.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QtGlobal>
+#include <utility>
+
+namespace connections {
+namespace {
+
+// A keyring that asks to be unlocked on a screen no one watches must not hold the run forever.
+constexpr int kKeyringWaitMs = 15000;
+
+// QtKeychain answers through the event loop; the command line runs none of its own.
+void EnsureApplication() {
+  if (QCoreApplication::instance() != nullptr) return;
+  static int argc = 1;
+  static char name[] = "tesselby";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication application(argc, argv);
+}
+
+// Runs the job to its end; false when the keyring did not answer in time.
+bool Finish(QKeychain::Job& job) {
+  EnsureApplication();
+  job.setAutoDelete(false);
+  bool finished = false;
+  QEventLoop loop;
+  QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {
+    finished = true;
+    loop.quit();
+  });
+  QTimer::singleShot(kKeyringWaitMs, &loop, &QEventLoop::quit);
+  job.start();
+  // The window saves as the user types: the next key waits until this secret is written.
+  if (!finished) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  return finished;
+}
+
+class QtKeychainKeeper : public SecretKeeper {
+ public:
+  bool Available() override {
+    if (!m_available) {
+      // Without a session bus no Secret Service can answer; asking would only wait.
+      m_available = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") && Probe();
+    }
+    return *m_available;
+  }
+
+  std::optional<std::string> Read(const std::string& application, const std::string& key) override {
+    QKeychain::ReadPasswordJob job(QString::fromStdString(application));
+    job.setKey(QString::fromStdString(key));
+    if (!Finish(job) || job.error() != QKeychain::NoError) return std::nullopt;
+    return job.textData().toStdString();
+  }
+
+  bool Write(const std::string& application, const std::string& key, const std::string& secret) override {
+    QKeychain::WritePasswordJob job(QString::fromStdString(application));
+    job.setKey(QString::fromStdString(key));
+    job.setTextData(QString::fromStdString(secret));
+    return Finish(job) && job.error() == QKeychain::NoError;
+  }
+
+ private:
+  // A keyring that runs answers a read of a key it lacks with "not found".
+  static bool Probe() {
+    QKeychain::ReadPasswordJob job(QStringLiteral("Tesselby"));
+    job.setKey(QStringLiteral("keyring probe"));
+    return Finish(job) && (job.error() == QKeychain::NoError || job.error() == QKeychain::EntryNotFound);
+  }
+
+  std::optional<bool> m_available;
+};
+
+}  // namespace
+
+std::unique_ptr<SecretKeeper> DesktopKeyring() { return std::make_unique<QtKeychainKeeper>(); }
+
+KeyringStore::KeyringStore(SettingsStore& plain, SecretKeeper& keyring, std::set<std::string> secretKeys)
+    : m_plain(plain), m_keyring(keyring), m_secretKeys(std::move(secretKeys)) {}
+
+bool KeyringStore::KeepsInKeyring(const std::string& key) {
+  return m_secretKeys.count(key) > 0 && m_keyring.Available();
+}
+
+void KeyringStore::Save(const std::string& application, const std::string& section, const std::string& key,
+                        const std::string& value) {
+  if (KeepsInKeyring(key) && m_keyring.Write(application, section + "/" + key, value)) {
+    m_plain.Save(application, section, key, "");
+    return;
+  }
+  m_plain.Save(application, section, key, value);
+}
+
+bool KeyringStore::Get(const std::string& application, const std::string& section, const std::string& key,
+                       std::string& value) {
+  if (!KeepsInKeyring(key)) return m_plain.Get(application, section, key, value);
+  const std::string name = section + "/" + key;
+  std::string plain;
+  const bool inPlain = m_plain.Get(application, section, key, plain);
+  // One left in the profile, by a run without a keyring or an older version, is moved.
+  if (inPlain && !plain.empty() && m_keyring.Write(application, name, plain)) {
+    m_plain.Save(application, section, key, "");
+    value = plain;
+    return true;
+  }
+  if (const std::optional<std::string> secret = m_keyring.Read(application, name)) {
+    value = *secret;
+    return true;
+  }
+  value = plain;
+  return inPlain;
+}
+
+std::string KeyringStore::Location(const std::string& application) { return m_plain.Location(application); }
+
+}  // namespace connections
