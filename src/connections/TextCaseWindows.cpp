@@ -29,12 +29,11 @@ std::string LowerCase(const std::string& text) {
 }
 
 int CompareIgnoringCase(const std::string& a, const std::string& b) {
-  const std::wstring wideA = Wide(a);
-  const std::wstring wideB = Wide(b);
-  // Unit by unit after case folding, as Qt's case-insensitive compare: no linguistic order.
-  return ::CompareStringOrdinal(wideA.data(), static_cast<int>(wideA.size()), wideB.data(),
-                                static_cast<int>(wideB.size()), TRUE) -
-         CSTR_EQUAL;
+  // Unit by unit after folding to lower case, as Qt's case-insensitive compare: no linguistic
+  // order, and "_x" before "Alpha" as on Linux.
+  const std::wstring lowerA = Wide(LowerCase(a));
+  const std::wstring lowerB = Wide(LowerCase(b));
+  return lowerA.compare(lowerB);
 }
 
 }  // namespace connections

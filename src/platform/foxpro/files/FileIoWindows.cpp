@@ -142,6 +142,22 @@ class DiskFile : public File {
   std::string path_;
 };
 
+// Deletes the name at once even while another handle has the file open, as unlink does, so
+// that a table can be made again under it (Windows 10's POSIX semantics). False where the
+// file system lacks them: DeleteFileW then frees the name when the last handle closes.
+bool RemoveNameNow(const std::wstring& name) {
+  const HANDLE handle = ::CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  FILE_DISPOSITION_INFO_EX disposition{};
+  disposition.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
+  // FileDispositionInfoEx, which mingw-w64's headers declare for newer targets only.
+  constexpr auto kDispositionEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+  const bool removed = ::SetFileInformationByHandle(handle, kDispositionEx, &disposition, sizeof disposition) != 0;
+  ::CloseHandle(handle);
+  return removed;
+}
+
 bool IsFile(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
@@ -179,7 +195,8 @@ class DiskFileSystemImpl : public FileSystem {
   }
 
   void Remove(const std::string& path) override {
-    if (::DeleteFileW(SystemPath(path).c_str())) return;
+    const std::wstring name = SystemPath(path);
+    if (RemoveNameNow(name) || ::DeleteFileW(name.c_str())) return;
     const DWORD error = ::GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
       throw ado::Failure("Cannot delete " + path + ": " + SystemError(error));
