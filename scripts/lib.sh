@@ -49,3 +49,28 @@ has_release_configuration() {
     [ "$(sed -n "s/^$name:[A-Z]*=//p" "$cache")" = "$value" ] || return 1
   done
 }
+
+# The Windows command line: the mingw-w64 cross compiler, wine to run it, googletest's source
+# (built with the cross compiler for the tests).
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix cmake ninja-build wine wine64 googletest)
+
+# Configures the Windows cross build in folder $1 with build type $2 (and more cmake options).
+configure_windows_build() {
+  local dir=$1 type=$2
+  shift 2
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -G Ninja -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE="$type" \
+    -DTESSELBY_WERROR=ON "${launcher[@]}" "$@" >/dev/null
+}
+
+# A wine prefix of this user's own for the Windows checks, made once (wineboot takes seconds).
+windows_wine_prefix() {
+  local prefix=${TESSELBY_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/tesselby-wine}
+  if [ ! -f "$prefix/system.reg" ]; then
+    mkdir -p "$prefix"
+    WINEDEBUG=-all WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1
+    WINEDEBUG=-all WINEPREFIX=$prefix wineserver -w
+  fi
+  echo "$prefix"
+}

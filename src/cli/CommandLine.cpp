@@ -1,8 +1,5 @@
 #include "cli/CommandLine.h"
 
-#include <unistd.h>
-
-#include <QtGlobal>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +8,7 @@
 #include <vector>
 
 #include "cli/Arguments.h"
+#include "cli/Console.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/ConsolePrompter.h"
 #include "cli/Interruption.h"
@@ -286,7 +284,7 @@ int PlanTransfer(const Arguments& arguments, Overwrite overwrite, const connecti
 }
 
 int Run(const Arguments& arguments) {
-  const bool interactive = ::isatty(STDIN_FILENO) == 1;
+  const bool interactive = IsTerminal(StandardStream::Input);
   Overwrite overwrite = arguments.overwrite;
   if (overwrite == Overwrite::Default && interactive) overwrite = Overwrite::Ask;
   const bool renaming = arguments.command == Command::RenameOracle || arguments.command == Command::RenameFoxPro;
@@ -367,7 +365,7 @@ int Run(const Arguments& arguments) {
       }
       const char* term = std::getenv("TERM");
       const bool dumb = term != nullptr && std::string(term) == "dumb";
-      const bool show = !arguments.quiet && !dumb && ::isatty(STDERR_FILENO) == 1;
+      const bool show = !arguments.quiet && !dumb && IsTerminal(StandardStream::Error);
       ConsoleProgress progress(std::cerr, show, static_cast<int>(selected.size()));
       progress.SetMaxReports(arguments.maxReports);
       prompter.SetProgress(&progress);
@@ -397,7 +395,9 @@ int Run(const Arguments& arguments) {
 int RunArguments(int argc, char** argv) {
   Arguments arguments;
   try {
-    arguments = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    std::vector<std::string> words = Utf8Arguments(argc, argv);
+    if (!words.empty()) words.erase(words.begin());
+    arguments = ParseArguments(words);
   } catch (const UsageError& error) {
     std::cerr << "tesselby: " << error.what() << "\nTry 'tesselby --help'.\n";
     return 2;
@@ -425,8 +425,11 @@ bool WantsCommandLine(int argc, char**) { return argc > 1; }
 
 bool HasDisplay() {
   // A platform chosen by hand (offscreen, vnc) needs no display variable.
-  return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
-         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+  const auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+  };
+  return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
 int NoDisplay() {
@@ -437,6 +440,7 @@ int NoDisplay() {
 
 int RunCommandLine(int argc, char** argv) {
   GuardStandardStreams();
+  PrepareConsoleText();
   const int status = RunArguments(argc, argv);
   if (StandardStreamsWritten()) return status;
   std::cerr << "tesselby: the output could not be written" << std::endl;  // stderr may still work

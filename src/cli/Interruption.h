@@ -2,7 +2,7 @@
 
 namespace cli {
 
-// While it lives, SIGINT and SIGTERM ask the running command to stop (as the failure
+// While it lives, SIGINT and SIGTERM (on Windows Ctrl-C and Ctrl-Break) ask the running command to stop (as the failure
 // report's Stop does): the current row finishes, the files are closed and the caller
 // sums up. A second signal ends the program at once with 128 + its number.
 class StopOnSignal {

@@ -1,10 +1,6 @@
 #include "cli/ProfileFields.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <iostream>
 
 #include "connections/ConnectionProfile.h"
 
@@ -33,22 +29,6 @@ ProfileFields::ProfileFields(const Arguments& arguments) {
       connections::CodePageSetting(connections::kCodePageKey, connections::kDefaultCodePage));
   m_sourceCodePage = arguments.sourceCodePage.value_or(
       connections::CodePageSetting(connections::kSourceCodePageKey, connections::kDefaultSourceCodePage));
-}
-
-std::string AskPasswordWithoutEcho(const std::string& prompt) {
-  std::cerr << prompt << std::flush;
-  termios saved{};
-  const bool quiet = ::tcgetattr(STDIN_FILENO, &saved) == 0;
-  if (quiet) {
-    termios silent = saved;
-    silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
-  }
-  std::string password;
-  std::getline(std::cin, password);
-  if (quiet) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-  std::cerr << "\n";
-  return password;
 }
 
 }  // namespace cli

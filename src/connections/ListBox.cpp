@@ -1,8 +1,8 @@
 #include "connections/ListBox.h"
 
-#include <QString>
 #include <algorithm>
 
+#include "connections/TextCase.h"
 #include "platform/ado/Failure.h"
 
 namespace connections {
@@ -48,10 +48,8 @@ void ListBox::Insert(int position, const std::string& text) {
 }
 
 void ListBox::AddItem(const std::string& text) {
-  const QString added = QString::fromStdString(text);
-  const auto after = std::find_if(items_.begin(), items_.end(), [&](const Item& item) {
-    return QString::compare(added, QString::fromStdString(item.text), Qt::CaseInsensitive) < 0;
-  });
+  const auto after = std::find_if(items_.begin(), items_.end(),
+                                  [&](const Item& item) { return CompareIgnoringCase(text, item.text) < 0; });
   Insert(static_cast<int>(after - items_.begin()), text);
 }
 

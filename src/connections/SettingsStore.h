@@ -8,7 +8,7 @@ inline constexpr const char* kSettingsApplication = "Quenmark";
 inline constexpr const char* kSettingsSection = "Tesselby";
 
 /// Where the profile lives: one implementation per system's own store (on Linux QSettings'
-/// file in the user's configuration folder). Every reader and writer goes through the one the
+/// file in the user's configuration folder, on Windows the registry). Every reader and writer goes through the one the
 /// program runs with.
 class SettingsStore {
  public:
@@ -23,7 +23,8 @@ class SettingsStore {
 };
 
 /// The store of this system: QSettings' native file on Linux, the password in the desktop's
-/// keyring where one runs.
+/// keyring where one runs; on Windows the registry key where VB's SaveSetting writes
+/// (HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<application>\<section>).
 SettingsStore& SystemSettingsStore();
 
 /// Writes value under application, section and key at once (synced to disk, owner-only file).

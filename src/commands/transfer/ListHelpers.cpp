@@ -1,10 +1,10 @@
 #include "commands/transfer/ListHelpers.h"
 
-#include <QString>
+#include "connections/TextCase.h"
 
 namespace transfer {
 
-std::string LowerCase(const std::string& text) { return QString::fromStdString(text).toLower().toStdString(); }
+std::string LowerCase(const std::string& text) { return connections::LowerCase(text); }
 
 bool ListContains(const connections::ListBox& list, const std::string& name) {
   const std::string lowerName = LowerCase(name);

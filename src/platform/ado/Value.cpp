@@ -1,7 +1,5 @@
 #include "platform/ado/Value.h"
 
-#include <langinfo.h>
-
 #include <atomic>
 #include <charconv>
 #include <clocale>
@@ -107,53 +105,6 @@ void AppendDate(std::string& out, const Date& date, const std::vector<DatePart>&
   }
 }
 
-// Maps an strftime date format (D_FMT) to the d/M/yyyy placeholders.
-std::string PatternFromStrftime(const std::string& format) {
-  std::string pattern;
-  for (std::size_t i = 0; i < format.size(); ++i) {
-    if (format[i] != '%' || i + 1 == format.size()) {
-      pattern.push_back(format[i]);
-      continue;
-    }
-    char conversion = format[++i];
-    if ((conversion == 'E' || conversion == 'O' || conversion == '-' || conversion == '_' || conversion == '0') &&
-        i + 1 < format.size()) {
-      conversion = format[++i];  // modifiers and padding flags
-    }
-    switch (conversion) {
-      case 'd':
-        pattern += "dd";
-        break;
-      case 'e':
-        pattern += "d";
-        break;
-      case 'm':
-        pattern += "MM";
-        break;
-      case 'y':
-      case 'Y':
-        pattern += "yyyy";
-        break;
-      case 'D':
-        pattern += "MM/dd/yyyy";
-        break;
-      case 'F':
-        pattern += "yyyy-MM-dd";
-        break;
-      case '%':
-        pattern += '%';
-        break;
-      default:
-        break;  // names of days and months have no place in a short date
-    }
-  }
-  if (pattern.find('d') == std::string::npos || pattern.find('M') == std::string::npos ||
-      pattern.find('y') == std::string::npos) {
-    return TextLocale().shortDate;
-  }
-  return pattern;
-}
-
 // The general form of an exact decimal text ("-0012.50", "1.5E+3"): no leading zeros, no
 // trailing fraction zeros, no separator without a fraction, no sign on zero; an exponent
 // only where the source had one and the number is very large or very small. It works on
@@ -217,24 +168,6 @@ void AppendHexText(std::string& out, const Bytes& bytes) {
     out += kDigits[byte >> 4];
     out += kDigits[byte & 0x0F];
   }
-}
-
-TextLocale TextLocale::FromEnvironment() {
-  TextLocale result;
-  // Read the user's categories without disturbing the process-wide C locale.
-  locale_t numeric = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-  if (numeric != static_cast<locale_t>(nullptr)) {
-    const char* radix = nl_langinfo_l(RADIXCHAR, numeric);
-    if (radix != nullptr && radix[0] != '\0' && radix[1] == '\0') result.decimalSeparator = radix[0];
-    freelocale(numeric);
-  }
-  locale_t time = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
-  if (time != static_cast<locale_t>(nullptr)) {
-    const char* format = nl_langinfo_l(D_FMT, time);
-    if (format != nullptr && format[0] != '\0') result.shortDate = PatternFromStrftime(format);
-    freelocale(time);
-  }
-  return result;
 }
 
 void SetTextLocale(TextLocale locale) {

@@ -1,13 +1,12 @@
 #include "platform/odbc/BoundValues.h"
 
-#include <sqlucode.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <type_traits>
 #include <variant>
 
+#include "platform/odbc/OdbcApi.h"
 #include "platform/odbc/WideText.h"
 
 namespace odbc {

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "platform/ado/Provider.h"
+#include "platform/odbc/OdbcApi.h"
 
 namespace odbc {
 

@@ -1,13 +1,11 @@
 #include "platform/odbc/Diagnostics.h"
 
-#include <sqlext.h>
-#include <sqlucode.h>
-
 #include <array>
 #include <string_view>
 #include <vector>
 
 #include "platform/ado/Failure.h"
+#include "platform/odbc/OdbcApi.h"
 #include "platform/odbc/WideText.h"
 
 namespace odbc {

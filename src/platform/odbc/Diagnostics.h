@@ -1,8 +1,8 @@
 #pragma once
 
-#include <sql.h>
-
 #include <string>
+
+#include "platform/odbc/OdbcApi.h"
 
 namespace odbc {
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <utility>
+
+#include "platform/odbc/OdbcApi.h"
 
 namespace odbc {
 

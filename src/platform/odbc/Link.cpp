@@ -1,10 +1,9 @@
 #include "platform/odbc/Link.h"
 
-#include <sqlext.h>
-
 #include <algorithm>
 
 #include "platform/ado/Failure.h"
+#include "platform/odbc/OdbcApi.h"
 
 namespace odbc {
 

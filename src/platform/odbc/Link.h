@@ -1,10 +1,9 @@
 #pragma once
 
-#include <sql.h>
-
 #include <vector>
 
 #include "platform/odbc/Handle.h"
+#include "platform/odbc/OdbcApi.h"
 
 namespace odbc {
 

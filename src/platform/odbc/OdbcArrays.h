@@ -1,8 +1,5 @@
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -12,6 +9,7 @@
 #include "platform/odbc/BoundValues.h"
 #include "platform/odbc/Handle.h"
 #include "platform/odbc/Link.h"
+#include "platform/odbc/OdbcApi.h"
 #include "platform/odbc/WideText.h"
 
 namespace odbc {

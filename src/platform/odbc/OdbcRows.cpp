@@ -1,7 +1,5 @@
 #include "platform/odbc/OdbcRows.h"
 
-#include <sqlucode.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include "platform/ado/Types.h"
 #include "platform/odbc/Diagnostics.h"
 #include "platform/odbc/Link.h"
+#include "platform/odbc/OdbcApi.h"
 #include "platform/odbc/TypeMap.h"
 #include "platform/odbc/WideText.h"
 

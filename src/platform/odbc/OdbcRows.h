@@ -1,8 +1,5 @@
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +8,7 @@
 #include "platform/ado/Provider.h"
 #include "platform/odbc/Handle.h"
 #include "platform/odbc/Link.h"
+#include "platform/odbc/OdbcApi.h"
 
 namespace odbc {
 

@@ -1,9 +1,5 @@
 #include "platform/odbc/OdbcSession.h"
 
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -15,6 +11,7 @@
 #include "platform/odbc/Diagnostics.h"
 #include "platform/odbc/Handle.h"
 #include "platform/odbc/Link.h"
+#include "platform/odbc/OdbcApi.h"
 #include "platform/odbc/OdbcArrays.h"
 #include "platform/odbc/OdbcRows.h"
 #include "platform/odbc/WideText.h"

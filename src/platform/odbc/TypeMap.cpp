@@ -1,13 +1,11 @@
 #include "platform/odbc/TypeMap.h"
 
-#include <sqlext.h>
-#include <sqlucode.h>
-
 #include <charconv>
 #include <optional>
 
 #include "platform/ado/DecimalDigits.h"
 #include "platform/ado/Types.h"
+#include "platform/odbc/OdbcApi.h"
 
 namespace odbc {
 

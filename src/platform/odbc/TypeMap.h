@@ -1,9 +1,9 @@
 #pragma once
 
-#include <sql.h>
-
 #include <string>
 #include <string_view>
+
+#include "platform/odbc/OdbcApi.h"
 
 namespace odbc {
 

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/odbc/OdbcApi.h"
 
 namespace odbc {
 

@@ -10,6 +10,7 @@
 #include "platform/foxpro/containers/FolderCatalog.h"
 #include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/TableNames.h"
+#include "support/MakeTempFolder.h"
 
 namespace foxpro {
 namespace {
@@ -18,13 +19,7 @@ namespace fs = std::filesystem;
 
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "foxcat-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("cannot make a temporary folder");
-    }
-    path_ = pattern;
-  }
+  ScratchFolder() { path_ = support::MakeTempFolder("foxcat").string(); }
   ~ScratchFolder() {
     std::error_code error;
     fs::remove_all(path_, error);

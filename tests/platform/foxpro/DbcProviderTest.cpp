@@ -15,6 +15,7 @@
 #include "platform/foxpro/containers/DbcCatalog.h"
 #include "platform/foxpro/sql/Provider.h"
 #include "platform/foxpro/tables/DbfReader.h"
+#include "support/MakeTempFolder.h"
 
 namespace foxpro {
 namespace {
@@ -41,9 +42,7 @@ class DbcProviderTest : public testing::Test {
   }
 
   std::string CopyNorthwind() {
-    std::string pattern = (fs::temp_directory_path() / "dbc-provider-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    copy_ = pattern;
+    copy_ = support::MakeTempFolder("dbc-provider");
     for (const auto& entry : fs::directory_iterator(kData + "northwind")) {
       fs::copy_file(entry.path(), copy_ / entry.path().filename());
       fs::permissions(copy_ / entry.path().filename(), fs::perms::owner_write, fs::perm_options::add);

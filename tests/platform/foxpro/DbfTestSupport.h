@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "platform/ado/Value.h"
+#include "support/MakeTempFolder.h"
 
 namespace foxpro::test {
 
@@ -68,12 +69,7 @@ inline std::string Render(const ado::Value& v) {
 // A fresh folder under the system temp folder, removed with the object.
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tesselby-dbf-XXXXXX").string();
-    char* made = mkdtemp(pattern.data());
-    if (made == nullptr) throw std::runtime_error("cannot create a temporary folder");
-    path_ = made;
-  }
+  TempFolder() { path_ = support::MakeTempFolder("tesselby-dbf"); }
   ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);

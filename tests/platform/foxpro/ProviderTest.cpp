@@ -13,6 +13,7 @@
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
 #include "platform/foxpro/sql/Provider.h"
+#include "support/MakeTempFolder.h"
 
 namespace foxpro {
 namespace {
@@ -22,13 +23,7 @@ namespace fs = std::filesystem;
 // A temporary folder with writable copies of test data, removed afterwards.
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "foxsql-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("cannot make a temporary folder");
-    }
-    path_ = pattern;
-  }
+  TempFolder() { path_ = support::MakeTempFolder("foxsql").string(); }
   ~TempFolder() {
     std::error_code error;
     fs::remove_all(path_, error);

@@ -1,8 +1,6 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <sql.h>
-#include <sqlext.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -17,6 +15,7 @@
 
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
+#include "platform/odbc/OdbcApi.h"
 #include "platform/odbc/Provider.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"

@@ -1,10 +1,5 @@
 #include "platform/foxpro/containers/DbcFiles.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -20,14 +15,12 @@ void ReplaceFile(FileSystem& fs, const std::string& from, const std::string& to)
     memory->Remove(from);
     return;
   }
-  if (std::rename(from.c_str(), to.c_str()) != 0) {
-    throw ado::Failure("Cannot rename " + from + " to " + to + ": " + std::strerror(errno));
-  }
+  RenameReplacing(from, to);
 }
 
 void LinkFile(FileSystem& fs, const std::string& from, const std::string& to) {
   if (fs.Exists(to) || !fs.FindIgnoringCase(to).empty()) throw ado::Failure("File " + to + " already exists.");
-  if (dynamic_cast<MemoryFileSystem*>(&fs) == nullptr && ::link(from.c_str(), to.c_str()) == 0) return;
+  if (dynamic_cast<MemoryFileSystem*>(&fs) == nullptr && AddFileName(from, to)) return;
   auto source = fs.Open(from, OpenMode::Read);
   std::vector<std::uint8_t> bytes(source->Size());
   if (source->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) throw ado::Failure("Cannot read " + from + ".");
@@ -39,7 +32,7 @@ void LinkFile(FileSystem& fs, const std::string& from, const std::string& to) {
 std::string ResolveIgnoringCase(FileSystem& fs, const std::string& folder, const std::string& relative) {
   const std::string portable = PortablePath(relative);
   if (portable.empty()) return {};
-  std::string path = portable.front() == '/' ? "" : folder;
+  std::string path = IsAbsolutePath(portable) ? "" : folder;
   if (!path.empty() && path.back() != '/') path += '/';
   std::size_t start = 0;
   while (start <= portable.size()) {

@@ -1,9 +1,5 @@
 #include "platform/foxpro/containers/FolderCatalog.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -28,24 +24,6 @@ bool IsCompanion(std::string_view extension) {
   return std::any_of(std::begin(kCompanionExtensions), std::end(kCompanionExtensions),
                      [&](std::string_view e) { return EqualsIgnoringCase(e, extension); });
 }
-
-// Two writers creating one table at once would each take the other's new memo file for a
-// stale one and delete it: tables are created in a folder one at a time, across processes.
-class CreationLock {
- public:
-  explicit CreationLock(const std::string& folder)
-      : fd_(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (fd_ >= 0) ::flock(fd_, LOCK_EX);  // without a lock (a folder that will not open) CREATE goes on alone
-  }
-  ~CreationLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  CreationLock(const CreationLock&) = delete;
-  CreationLock& operator=(const CreationLock&) = delete;
-
- private:
-  int fd_;
-};
 
 // A table name must stay a plain file name inside the folder.
 void CheckTableName(std::string_view name) {
@@ -132,7 +110,7 @@ void FolderCatalog::CreateTable(const std::string& dbfPath, const std::vector<Co
   const std::string folder = FolderPart(dbfPath);
   const std::string fileName = FileNameOf(dbfPath);
   CheckNewTableName(StemOf(fileName));
-  const CreationLock lock(folder);
+  const FolderCreationLock lock(folder);
   if (!MatchingFileNames(folder, fileName).empty()) {
     throw ado::Failure("File '" + dbfPath + "' already exists.");
   }

@@ -86,7 +86,35 @@ std::optional<FileIdentity> IdentityOfFile(const std::string& path);
 /// True when both paths lead to one file after links and "..", ".", "//" are resolved.
 bool SameFile(const std::string& a, const std::string& b);
 
-/// Folder part of a path including its last '/' (empty when there is none).
+/// The characters that end a folder's name in a path: '/' on Linux, '/' and '\\' on Windows.
+extern const char* const kFolderSeparators;
+
+/// True when path does not depend on the working folder: "/x" on Linux; on Windows also
+/// "C:/x", "C:\\x" and shares ("//server/share", "\\\\server\\share").
+bool IsAbsolutePath(const std::string& path);
+
+/// Gives the file at from the second name to (a hard link); false when the file system has
+/// no such links, and the caller copies instead. Throws nothing.
+bool AddFileName(const std::string& from, const std::string& to);
+
+/// Renames from to to, replacing a file already called to; throws ado::Failure when it cannot.
+void RenameReplacing(const std::string& from, const std::string& to);
+
+/// While it lives, no other process (of this program) creates a table in folder: two writers
+/// creating one table at once would each take the other's new memo file for a stale one.
+/// Without a lock (a folder that will not open) the caller goes on alone.
+class FolderCreationLock {
+ public:
+  explicit FolderCreationLock(const std::string& folder);
+  ~FolderCreationLock();
+  FolderCreationLock(const FolderCreationLock&) = delete;
+  FolderCreationLock& operator=(const FolderCreationLock&) = delete;
+
+ private:
+  std::intptr_t handle_;
+};
+
+/// Folder part of a path including its last separator (empty when there is none).
 std::string FolderPart(const std::string& path);
 /// The path with its extension (text after the last '.' of the file name) replaced.
 std::string ReplaceExtension(const std::string& path, const std::string& newExtension);

@@ -299,7 +299,7 @@ std::string FoxProSession::StatementPath(const std::string& text) const {
   if (ExtensionOf(FileNameOf(path)).empty()) {
     path += ".dbf";
   }
-  if (path.empty() || path.front() != '/') {
+  if (!IsAbsolutePath(path)) {
     path = JoinPath(catalog_->Folder(), path);
   }
   return path;
@@ -311,7 +311,7 @@ std::string FoxProSession::TableName(const TableReference& table) {
   }
   // A path names a table of this catalog by its file; files elsewhere are not the catalog's.
   const std::string path = ExistingTablePath(table);
-  if (!SameFile(std::filesystem::path(path).parent_path(), Tables().Folder())) {
+  if (!SameFile(std::filesystem::path(path).parent_path().string(), Tables().Folder())) {
     throw ado::Failure("File '" + table.text + "' is not a table of " + Tables().Folder() + ".");
   }
   return StemOf(FileNameOf(path));

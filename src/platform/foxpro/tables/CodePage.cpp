@@ -1,7 +1,5 @@
 #include "platform/foxpro/tables/CodePage.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -12,6 +10,7 @@
 #include <unordered_map>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/tables/CharsetConverter.h"
 
 namespace foxpro {
 
@@ -119,46 +118,12 @@ const std::map<std::uint8_t, char32_t>& Overrides(int codePage) {
   return none;
 }
 
-class Iconv {
- public:
-  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Iconv() {
-    if (Valid()) iconv_close(cd_);
-  }
-  Iconv(const Iconv&) = delete;
-  Iconv& operator=(const Iconv&) = delete;
-  bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-  // Converts all of in; false when a sequence cannot be converted.
-  bool Convert(const char* in, std::size_t n, std::string& out) {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    char* src = const_cast<char*>(in);
-    std::size_t left = n;
-    char buffer[1024];
-    while (left > 0) {
-      char* dst = buffer;
-      std::size_t room = sizeof buffer;
-      std::size_t rc = iconv(cd_, &src, &left, &dst, &room);
-      out.append(buffer, static_cast<std::size_t>(dst - buffer));
-      if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
-    }
-    char* dst = buffer;
-    std::size_t room = sizeof buffer;
-    iconv(cd_, nullptr, nullptr, &dst, &room);
-    out.append(buffer, static_cast<std::size_t>(dst - buffer));
-    return true;
-  }
-
- private:
-  iconv_t cd_;
-};
-
 }  // namespace
 
 struct TextCodec::Impl {
   std::mutex mutex;
-  std::unique_ptr<Iconv> toUtf8;
-  std::unique_ptr<Iconv> fromUtf8;
+  std::unique_ptr<CharsetConverter> toUtf8;
+  std::unique_ptr<CharsetConverter> fromUtf8;
   std::unordered_map<char32_t, std::uint8_t> reverse;  // single-byte: code point -> byte (>= 0x80)
 };
 
@@ -168,14 +133,14 @@ TextCodec::TextCodec(int codePage) : codePage_(codePage), impl_(std::make_unique
   const auto& overrides = Overrides(codePage);
   if (name == nullptr) throw ado::Failure("Code page " + std::to_string(codePage) + " is not supported.");
   if (known->multiByte) {
-    impl_->toUtf8 = std::make_unique<Iconv>("UTF-8", name);
-    impl_->fromUtf8 = std::make_unique<Iconv>(name, "UTF-8");
+    impl_->toUtf8 = std::make_unique<CharsetConverter>("UTF-8", name);
+    impl_->fromUtf8 = std::make_unique<CharsetConverter>(name, "UTF-8");
     if (!impl_->toUtf8->Valid() || !impl_->fromUtf8->Valid())
       throw ado::Failure("Code page " + std::to_string(codePage) + " is not supported.");
     return;
   }
   singleByte_ = true;
-  Iconv toUtf8("UTF-8", name);
+  CharsetConverter toUtf8("UTF-8", name);
   if (!toUtf8.Valid()) throw ado::Failure("Code page " + std::to_string(codePage) + " is not supported.");
   for (int b = 0; b < 256; ++b) {
     char32_t c = static_cast<char32_t>(b);

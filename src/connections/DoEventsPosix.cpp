@@ -1,5 +1,3 @@
-#include "connections/DoEvents.h"
-
 #include <time.h>
 
 #include <QAbstractEventDispatcher>
@@ -12,6 +10,8 @@
 #include <limits>
 #include <optional>
 #include <vector>
+
+#include "connections/DoEvents.h"
 
 namespace connections {
 

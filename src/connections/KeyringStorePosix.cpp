@@ -1,5 +1,3 @@
-#include "connections/KeyringStore.h"
-
 #include <qt6keychain/keychain.h>
 
 #include <QCoreApplication>
@@ -7,6 +5,8 @@
 #include <QTimer>
 #include <QtGlobal>
 #include <utility>
+
+#include "connections/KeyringStore.h"
 
 namespace connections {
 namespace {
