@@ -79,6 +79,17 @@ BEGIN
 END
 $fn$;
 
+-- ALTER TABLE ... ADD CONSTRAINT ... FOREIGN KEY, run for the front: rows without a parent
+-- refuse it as Oracle does, naming the constraint, and nothing is added.
+CREATE PROCEDURE public.oracle_add_foreign_key(statement text, constraint_name text) LANGUAGE plpgsql AS $fn$
+BEGIN
+  EXECUTE statement;
+EXCEPTION WHEN foreign_key_violation THEN
+  RAISE EXCEPTION USING ERRCODE = '23503', MESSAGE =
+    format('ORA-02298: cannot validate (%s.%s) - parent keys not found', upper(current_user::text), constraint_name);
+END
+$fn$;
+
 -- Only called when a byte limit (below) is broken: VARCHAR2(n [BYTE]), CHAR(n [BYTE]) and
 -- RAW(n) hold n bytes.
 CREATE FUNCTION public.oracle_value_too_large(tbl oid, col text, actual int, maximum int) RETURNS boolean
@@ -255,14 +266,24 @@ CREATE VIEW public.user_constraints AS
          (CASE WHEN con.contype = 'c'
                THEN coalesce(k.search_condition, regexp_replace(pg_get_constraintdef(con.oid), '^CHECK \((.*)\)$', '\1'))
           END)::text AS search_condition,
-         r.relname::varchar(128) AS r_table_name
+         r.relname::varchar(128) AS r_table_name,
+         -- the parent's key a foreign key points at: the constraint owning the index it uses
+         (CASE WHEN con.contype = 'f'
+               THEN coalesce((SELECT pk.conname FROM pg_catalog.pg_constraint pk
+                              WHERE pk.conindid = con.conindid AND pk.conrelid = con.confrelid
+                                AND pk.contype IN ('p', 'u')),
+                             (SELECT ri.relname FROM pg_catalog.pg_class ri WHERE ri.oid = con.conindid))
+          END)::varchar(128) AS r_constraint_name,
+         (CASE WHEN con.contype = 'f'
+               THEN CASE con.confdeltype WHEN 'c' THEN 'CASCADE' WHEN 'n' THEN 'SET NULL' ELSE 'NO ACTION' END
+          END)::varchar(9) AS delete_rule
   FROM public.oracle_own_tables t
   JOIN pg_catalog.pg_constraint con ON con.conrelid = t.oid AND con.contype IN ('p', 'u', 'c', 'f')
   LEFT JOIN public.oracle_checks k ON k.constraint_oid = con.oid
   LEFT JOIN pg_catalog.pg_class r ON r.oid = con.confrelid
   UNION ALL  -- NOT NULL columns: Oracle keeps them as CHECK constraints too
   SELECT format('SYS_C%s_%s', t.oid, a.attnum)::varchar(128), 'C'::varchar(1), t.table_name::varchar(128),
-         format('%I IS NOT NULL', a.attname), NULL::varchar(128)
+         format('%I IS NOT NULL', a.attname), NULL::varchar(128), NULL::varchar(128), NULL::varchar(9)
   FROM public.oracle_own_tables t
   JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 AND NOT a.attisdropped AND a.attnotnull
   WHERE NOT EXISTS (SELECT 1 FROM pg_catalog.pg_constraint p

@@ -412,3 +412,40 @@ TEST_F(OracleFrontTest, NoStatementHoldsUpTheFrontOrAnotherClient) {
 }
 
 }  // namespace
+
+// Foreign keys as Oracle's dictionary shows them, and ORA-02298 (nothing added) where rows
+// have no parent.
+TEST_F(OracleFrontTest, ForeignKeysReadAsOraclesDictionaryAndOrphansRefuseTheConstraint) {
+  for (const char* table : {"QT_LINES", "QT_ORDERS"}) Sql(std::string("DROP TABLE \"") + table + "\"");
+  ASSERT_EQ(Sql("CREATE TABLE \"QT_ORDERS\" (\"A\" NUMBER(5), \"B\" NUMBER(5), CONSTRAINT \"QT_ORDERS_PK\" "
+                "PRIMARY KEY (\"A\", \"B\"))")
+                .exitCode,
+            0);
+  ASSERT_EQ(Sql("CREATE TABLE \"QT_LINES\" (\"B\" NUMBER(5), \"A\" NUMBER(5))").exitCode, 0);
+  ASSERT_EQ(Sql("INSERT INTO \"QT_LINES\" VALUES (2, 1)").exitCode, 0);
+  const std::string add = "ALTER TABLE \"QT_LINES\" ADD CONSTRAINT \"QT_LINES_FK\" FOREIGN KEY (\"A\", \"B\") "
+                          "REFERENCES \"QT_ORDERS\" (\"A\", \"B\")";
+  const Outcome orphan = Sql(add + " ON DELETE CASCADE");
+  EXPECT_NE(orphan.err.find("ORA-02298: cannot validate (SCOTT.QT_LINES_FK) - parent keys not found"),
+            std::string::npos)
+      << orphan.err;
+  ASSERT_EQ(Sql("INSERT INTO \"QT_ORDERS\" VALUES (1, 2)").exitCode, 0);
+  struct Case {
+    const char* clause;
+    const char* deleteRule;
+  };
+  for (const Case& c : std::vector<Case>{{" ON DELETE CASCADE", "CASCADE"}, {"", "NO ACTION"},
+                                         {" ON DELETE SET NULL", "SET NULL"}}) {
+    ASSERT_EQ(Sql(add + c.clause).exitCode, 0) << c.clause;
+    EXPECT_EQ(Sql("SELECT CONSTRAINT_TYPE, R_CONSTRAINT_NAME, DELETE_RULE FROM USER_CONSTRAINTS WHERE "
+                  "CONSTRAINT_NAME = 'QT_LINES_FK'")
+                  .out,
+              std::string("constraint_type\tr_constraint_name\tdelete_rule\nR\tQT_ORDERS_PK\t") + c.deleteRule + "\n");
+    EXPECT_EQ(Sql("SELECT COLUMN_NAME, POSITION FROM USER_CONS_COLUMNS WHERE CONSTRAINT_NAME = 'QT_LINES_FK' "
+                  "ORDER BY POSITION")
+                  .out,
+              "column_name\tposition\nA\t1\nB\t2\n");
+    ASSERT_EQ(Sql("ALTER TABLE \"QT_LINES\" DROP CONSTRAINT \"QT_LINES_FK\"").exitCode, 0);
+  }
+  for (const char* table : {"QT_LINES", "QT_ORDERS"}) Sql(std::string("DROP TABLE \"") + table + "\"");
+}
