@@ -80,9 +80,29 @@ END
 $fn$;
 
 -- ALTER TABLE ... ADD CONSTRAINT ... FOREIGN KEY, run for the front: rows without a parent
--- refuse it as Oracle does, naming the constraint, and nothing is added.
-CREATE PROCEDURE public.oracle_add_foreign_key(statement text, constraint_name text) LANGUAGE plpgsql AS $fn$
+-- refuse it as Oracle does, naming the constraint, and nothing is added. Oracle compares any
+-- NUMBER with any other, where PostgreSQL refuses a numeric key pointing at an identity's
+-- bigint: such a child column takes its parent's integer type first (the dictionary keeps the
+-- declared NUMBER). pairs: {child column, parent column} in order.
+CREATE PROCEDURE public.oracle_add_foreign_key(statement text, constraint_name text, child text DEFAULT NULL,
+    parent text DEFAULT NULL, pairs text[] DEFAULT '{}') LANGUAGE plpgsql AS $fn$
+DECLARE
+  i int;
+  child_type oid;
+  child_scale int;
+  parent_type oid;
 BEGIN
+  FOR i IN 1 .. coalesce(array_length(pairs, 1), 0) LOOP
+    SELECT a.atttypid, CASE WHEN a.atttypmod >= 4 THEN (a.atttypmod - 4) & 65535 END INTO child_type, child_scale
+    FROM pg_catalog.pg_attribute a
+    WHERE a.attrelid = to_regclass(quote_ident(child)) AND a.attname = pairs[i][1];
+    SELECT a.atttypid INTO parent_type FROM pg_catalog.pg_attribute a
+    WHERE a.attrelid = to_regclass(quote_ident(parent)) AND a.attname = pairs[i][2];
+    IF child_type = 'numeric'::regtype AND child_scale = 0
+       AND parent_type IN ('int2'::regtype, 'int4'::regtype, 'int8'::regtype) THEN
+      EXECUTE format('ALTER TABLE %I ALTER COLUMN %I TYPE %s', child, pairs[i][1], parent_type::regtype);
+    END IF;
+  END LOOP;
   EXECUTE statement;
 EXCEPTION WHEN foreign_key_violation THEN
   RAISE EXCEPTION USING ERRCODE = '23503', MESSAGE =

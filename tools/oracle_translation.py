@@ -368,7 +368,26 @@ def add_foreign_key(sql, toks):
     for i, word in enumerate(words[:-1]):
         if word == "ON" and (words[i + 1] != "DELETE" or words[i + 2:i + 3] not in (["CASCADE"], ["SET"])):
             return failing("42601", "ORA-00905: missing keyword")
-    return f"CALL public.oracle_add_foreign_key({literal(sql)}, {literal(name)})"
+    child, _ = table_name(toks, 2)
+    columns, close = column_list(toks, at + 3)
+    parent, after = table_name(toks, close + 2) if close is not None and close + 1 < len(toks) else (None, 0)
+    parent_columns, _ = column_list(toks, after)
+    pairs = ", ".join(f"ARRAY[{literal(c)}, {literal(p)}]" for c, p in zip(columns or [], parent_columns or []))
+    if child is None or parent is None or not columns or len(columns) != len(parent_columns or []):
+        return f"CALL public.oracle_add_foreign_key({literal(sql)}, {literal(name)})"
+    return (f"CALL public.oracle_add_foreign_key({literal(sql)}, {literal(name)}, {literal(child)}, "
+            f"{literal(parent)}, ARRAY[{pairs}])")
+
+
+def column_list(toks, at):
+    """The names in the parentheses opening at toks[at] and the index of the closing one, or
+    (None, None) when no plain list of names stands there."""
+    if at >= len(toks) or toks[at].text != "(":
+        return None, None
+    elements, close = split_top_level(toks, at)
+    if elements is None or any(len(e) != 1 or e[0].kind not in ("ident", "word") for e in elements):
+        return None, None
+    return [name_of(e[0]) for e in elements], close
 
 
 def follow_drop_table(toks):

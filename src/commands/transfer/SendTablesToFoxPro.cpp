@@ -12,6 +12,7 @@
 #include "commands/transfer/FileRemoval.h"
 #include "commands/transfer/FoxProNames.h"
 #include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/RelationTransfer.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferSteps.h"
 #include "commands/transfer/TypedCopy.h"
@@ -90,6 +91,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   std::string tablePath;
   int answer = 0;
   const bool keepTypes = window.Fields.KeepTypes();
+  std::vector<SentTable> sent;  // the typed tables made, for the relations between them
   std::set<std::string> filesOfThisRun;  // lower-cased targets: one file each, whatever the letter case
 
   trap.Step(100, [&] {
@@ -232,6 +234,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       created = SendTypedTableToFoxPro(
           parts, records, *oracle, source, *foxPro, target, tablePath,
           [&](const std::string&) { return makeRoom(306); }, !window.Fields.DbcMode(), window.Fields.CodePage());
+      if (created) sent.push_back({source, target, tablePath});
     } else {
       trap.Step(158, [&] { records->Open("SELECT * FROM " + Quoted(source), *oracle); });
       long rowCount = 0;
@@ -317,6 +320,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     if (observer != nullptr) observer->TableEnded();
   }
 
+  CarryRelationsToFoxPro(trap, sql, observer, *oracle, *foxPro, sent, window.Fields.DbcMode());
   trap.Closing(208, [&] { window.Pointer.Set(connections::vbDefault); });
   trap.Closing(
       210, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });

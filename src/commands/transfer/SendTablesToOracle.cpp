@@ -9,6 +9,7 @@
 #include "commands/transfer/ListHelpers.h"
 #include "commands/transfer/OracleTableLock.h"
 #include "commands/transfer/OracleValues.h"
+#include "commands/transfer/RelationTransfer.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferSteps.h"
 #include "commands/transfer/TypedCopy.h"
@@ -51,6 +52,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
   InsertArrays arrays;  // the array path's rows of the current table
   bool useArrays = false;
   const bool keepTypes = window.Fields.KeepTypes();
+  std::vector<SentTable> sent;  // the typed tables made, for the relations between them
   // A refused array goes again as its rows' own INSERTs, each failure reported as the
   // statement path reports it.
   // One row's own INSERT, the statement variable holding it.
@@ -208,6 +210,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     if (keepTypes) {
       TypedCopyParts parts{trap, sql, window.ProgressBar1, observer};
       created = SendTypedTableToOracle(parts, records, *foxPro, foxProList.List(i), *oracle, target);
+      if (created) sent.push_back({foxProList.List(i), target, ""});
     } else {
       trap.Step(156, [&] { sql = "CREATE TABLE " + Quoted(target) + "("; });
       const int columnCount = trap.Value(158, 1, [&] { return records->FieldCount(); });
@@ -284,6 +287,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     if (observer != nullptr) observer->TableEnded();
   }
 
+  CarryRelationsToOracle(trap, sql, observer, *foxPro, *oracle, sent);
   trap.Closing(
       200, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });
   trap.Closing(

@@ -9,6 +9,7 @@
 #include "commands/transfer/FoxProNames.h"
 #include "commands/transfer/KeyTransfer.h"
 #include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/RelationTransfer.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TypedTables.h"
 #include "commands/transfer/TypedValues.h"
@@ -197,6 +198,13 @@ class OracleKeyNames {
   std::vector<std::string> m_made;
 };
 
+// The relations' lines go with their child tables' keys.
+void AddRelationLines(std::vector<TablePlan>& plan, const RelationPlan& relations) {
+  for (TablePlan& table : plan) {
+    for (std::string& line : RelationPlanLines(relations, table.source)) table.keys.push_back(std::move(line));
+  }
+}
+
 }  // namespace
 
 std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fields,
@@ -209,6 +217,7 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
   oracle.Open(connections::OracleConnectionString(fields));
   OracleKeyNames keyNames(oracle);
   std::vector<TablePlan> plan;
+  std::vector<SentFoxProTable> sent;
   for (const std::string& name : tables) {
     const std::optional<std::string> listed = ListedSpelling(choices.targetTables, name);
     const std::string target = listed.value_or(name);
@@ -240,12 +249,14 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
                                  OracleSideNotes(column)});
       }
       const std::vector<FoxProTag> tags = ReadFoxProTags(foxPro, name);
+      sent.push_back({name, target, tags, columns});
       if (tags.empty()) return;
       const KeyPlan keys = KeysForOracle(target, tags, columns, keyNames.Taken());
       keyNames.Made(keys);
       table.keys = KeyPlanLines(keys);
     }));
   }
+  if (choices.keepTypes) AddRelationLines(plan, ForeignKeysForOracle(ReadFoxProRelations(foxPro), sent, keyNames.Taken()));
   oracle.Close();
   foxPro.Close();
   return plan;
@@ -257,6 +268,7 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
   oracle.CursorLocation = ado::adUseClient;
   oracle.Open(connections::OracleConnectionString(fields));
   std::vector<TablePlan> plan;
+  std::vector<SentOracleTable> sent;
   for (const std::string& name : tables) {
     const std::optional<std::string> listed = ListedSpelling(choices.targetTables, name);
     const std::string target = listed.value_or(name);
@@ -285,11 +297,14 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
                                    FoxProFieldClause(column.foxProName, column.mapping.field),
                                    FoxProSideNotes(column, fields.CodePage(), rounded[c])});
         }
-        table.keys = KeyPlanLines(PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode()));
+        const KeyPlan keys = PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode());
+        table.keys = KeyPlanLines(keys);
+        sent.push_back({name, path, TagsOfStatements(keys.carried), columns});
       }
       table.refusal = FoxProRefusal(table.statements.back());
     }));
   }
+  if (choices.keepTypes) AddRelationLines(plan, RelationsForFoxPro(ReadOracleForeignKeys(oracle), sent, fields.DbcMode()));
   oracle.Close();
   return plan;
 }

@@ -1,6 +1,7 @@
 #include "platform/foxpro/containers/DbcCatalog.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/containers/DbcFiles.h"
@@ -18,6 +19,14 @@ constexpr std::size_t kLongNameLength = 128;
 
 bool IsTable(const DbcObject& object) { return EqualsIgnoringCase(object.type, "Table"); }
 bool IsView(const DbcObject& object) { return EqualsIgnoringCase(object.type, "View"); }
+bool IsRelation(const DbcObject& object) { return EqualsIgnoringCase(object.type, "Relation"); }
+
+std::string PropertyText(const std::map<int, std::string>& properties, std::uint8_t id) {
+  const auto found = properties.find(id);
+  return found == properties.end() ? std::string() : DbcPropertyText(found->second);
+}
+
+std::string TextProperty(const std::string& text) { return text + std::string(1, '\0'); }
 
 std::string WithoutTrailingSlash(std::string folder) {
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -175,8 +184,9 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
                      "Table",
                      tableName,
                      {{kDbcPropertyClass, std::string(1, '\x01')},
-                      {kDbcPropertyPath, RelativeWindowsPath(Folder(), dbfPath) + std::string(1, '\0')}}});
-  for (const ColumnDefinition& column : columns) objects.push_back({0, "Field", LowerAscii(column.name), {}});
+                      {kDbcPropertyPath, RelativeWindowsPath(Folder(), dbfPath) + std::string(1, '\0')}},
+                     ""});
+  for (const ColumnDefinition& column : columns) objects.push_back({0, "Field", LowerAscii(column.name), {}, ""});
   try {
     table_->Append(objects);
   } catch (const ado::Failure&) {
@@ -270,6 +280,58 @@ void DbcCatalog::RenameTable(std::string_view oldName, std::string_view newName)
       fs_.Remove(from);
     }
   }
+  DbcIndex::Rebuild(*table_, fs_);
+}
+
+}  // namespace foxpro
+
+namespace foxpro {
+
+std::vector<Relation> DbcCatalog::Relations() {
+  table_->Reload();
+  std::vector<Relation> relations;
+  for (const DbcObject& object : table_->Objects()) {
+    if (object.deleted || !IsRelation(object)) continue;
+    const auto child = std::find_if(table_->Objects().begin(), table_->Objects().end(), [&](const DbcObject& table) {
+      return !table.deleted && table.objectId == object.parentId && IsTable(table);
+    });
+    if (child == table_->Objects().end()) continue;
+    const auto properties = table_->Properties(object);
+    Relation relation{object.name,
+                      child->name,
+                      PropertyText(properties, kDbcPropertyChildTag),
+                      PropertyText(properties, kDbcPropertyRelatedTable),
+                      PropertyText(properties, kDbcPropertyRelatedTag),
+                      object.riInfo};
+    // A relation to a table removed since points nowhere.
+    const DbcObject* parent = Find(relation.parentTable, false);
+    if (parent == nullptr) continue;
+    relation.parentTable = parent->name;
+    relations.push_back(std::move(relation));
+  }
+  return relations;
+}
+
+void DbcCatalog::AddRelation(const Relation& relation) {
+  const auto lock = LockContainer();
+  table_->Reload();
+  const DbcObject child = FindTable(relation.childTable);
+  const DbcObject parent = FindTable(relation.parentTable);
+  if (relation.riInfo.size() > 3 || relation.riInfo.find_first_not_of("CRI") != std::string::npos) {
+    throw ado::Failure("The referential-integrity rules '" + relation.riInfo +
+                       "' are not three letters of C (cascade), R (restrict) and I (ignore).");
+  }
+  // Visual FoxPro numbers a table's relations from 1, counting its live ones.
+  const auto count = std::count_if(table_->Objects().begin(), table_->Objects().end(), [&](const DbcObject& object) {
+    return !object.deleted && object.parentId == child.objectId && IsRelation(object);
+  });
+  table_->Append({{child.objectId,
+                   "Relation",
+                   "Relation " + std::to_string(count + 1),
+                   {{kDbcPropertyChildTag, TextProperty(LowerAscii(relation.childTag))},
+                    {kDbcPropertyRelatedTable, TextProperty(parent.name)},
+                    {kDbcPropertyRelatedTag, TextProperty(LowerAscii(relation.parentTag))}},
+                   relation.riInfo}});
   DbcIndex::Rebuild(*table_, fs_);
 }
 

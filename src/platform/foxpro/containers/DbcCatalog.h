@@ -26,6 +26,8 @@ class DbcCatalog : public Catalog {
   void CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns, int codePage = 0) override;
   void DropTable(std::string_view name) override;
   void RenameTable(std::string_view oldName, std::string_view newName) override;
+  std::vector<Relation> Relations() override;
+  void AddRelation(const Relation& relation) override;
 
   const DbcTable& Table() const { return *table_; }
 

@@ -25,6 +25,7 @@ struct DbcObject {
   std::string rawType;              ///< OBJECTTYPE bytes as stored (10)
   std::string rawName;              ///< OBJECTNAME bytes as stored (128)
   std::uint32_t propertyBlock = 0;  ///< 0 when the record has no properties
+  std::string riInfo;               ///< RIINFO without its padding: update, delete, insert rule (C, R, I)
 };
 
 /// A record to add: its type, its name (UTF-8) and its property values by id.
@@ -33,11 +34,15 @@ struct NewDbcObject {
   std::string type;
   std::string name;
   std::vector<std::pair<std::uint8_t, std::string>> properties;
+  std::string riInfo;  ///< for a Relation: its referential-integrity rules
 };
 
 // Property ids of the PROPERTY memo.
 inline constexpr std::uint8_t kDbcPropertyPath = 1;
 inline constexpr std::uint8_t kDbcPropertyClass = 2;
+inline constexpr std::uint8_t kDbcPropertyChildTag = 13;
+inline constexpr std::uint8_t kDbcPropertyRelatedTable = 18;
+inline constexpr std::uint8_t kDbcPropertyRelatedTag = 19;
 
 /// Parses a PROPERTY memo: records of a 4-byte LE length (header included), 01 00, an id and
 /// the value. Stops at the first record that does not fit.
@@ -83,6 +88,8 @@ class DbcTable {
   std::string EncodeName(const std::string& utf8, std::size_t width) const;
   std::uint32_t WriteProperties(const std::vector<std::pair<std::uint8_t, std::string>>& properties);
   const DbfField& Field(const char* name) const;
+  /// The field, or nullptr for one that older containers lack.
+  const DbfField* OptionalField(const char* name) const;
 
   FileSystem& fs_;
   std::string path_;
