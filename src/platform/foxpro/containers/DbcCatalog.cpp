@@ -59,6 +59,44 @@ void DbcCatalog::CheckOwnTable(const DbcObject& table, const std::string& dbfPat
   }
 }
 
+void DbcCatalog::CreateEmpty(const std::string& dbcPath, int codePage, FileSystem& fs) {
+  for (const char* extension : {".dbc", ".dct", ".dcx"}) {
+    const std::string existing = fs.FindIgnoringCase(ReplaceExtension(dbcPath, extension));
+    if (!existing.empty()) throw ado::Failure("File '" + existing + "' already exists.");
+  }
+  // The container's own fields (format sheet: record length 165, header length 552).
+  std::vector<NewField> fields{{"OBJECTID", 'I', 4, 0, false, false, false, 1, 1},
+                               {"PARENTID", 'I', 4, 0, false, false, false, 1, 1},
+                               {"OBJECTTYPE", 'C', 10, 0, false, false, false, 1, 1},
+                               {"OBJECTNAME", 'C', 128, 0, false, false, false, 1, 1},
+                               {"PROPERTY", 'M', 4, 0, false, true, false, 1, 1},
+                               {"CODE", 'M', 4, 0, false, true, false, 1, 1},
+                               {"RIINFO", 'C', 6, 0, false, false, false, 1, 1},
+                               {"USER", 'M', 4, 0, false, false, false, 1, 1}};
+  CreateOptions options;
+  options.database = true;
+  options.codePageMark = MarkForCodePage(codePage != 0 ? codePage : 1252);
+  CreateVfpTable(dbcPath, fields, options, fs);
+  try {
+    DbcTable table(dbcPath, fs);
+    // Version 10, a big-endian number, as Visual FoxPro's own containers hold it.
+    const std::string version("\0\0\0\x0a", 4);
+    std::vector<NewDbcObject> records{{1, "Database", "Database", {{kDbcPropertyVersion, version}}, ""}};
+    for (const char* name :
+         {"TransactionLog", "StoredProceduresSource", "StoredProceduresObject", "StoredProceduresDependencies"}) {
+      records.push_back({1, "Database", name, {}, ""});
+    }
+    table.Append(records);
+    DbcIndex::Rebuild(table, fs);
+  } catch (const ado::Failure&) {
+    for (const char* extension : {".dbc", ".dct", ".dcx"}) {
+      const std::string made = fs.FindIgnoringCase(ReplaceExtension(dbcPath, extension));
+      if (!made.empty()) fs.Remove(made);
+    }
+    throw;
+  }
+}
+
 DbcCatalog::DbcCatalog(const std::string& dbcPath, FileSystem& fs)
     : fs_(fs), table_(std::make_unique<DbcTable>(dbcPath, fs)) {
   folder_ = WithoutTrailingSlash(FolderPart(table_->Path()));

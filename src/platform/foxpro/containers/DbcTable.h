@@ -43,6 +43,7 @@ inline constexpr std::uint8_t kDbcPropertyClass = 2;
 inline constexpr std::uint8_t kDbcPropertyChildTag = 13;
 inline constexpr std::uint8_t kDbcPropertyRelatedTable = 18;
 inline constexpr std::uint8_t kDbcPropertyRelatedTag = 19;
+inline constexpr std::uint8_t kDbcPropertyVersion = 24;
 
 /// Parses a PROPERTY memo: records of a 4-byte LE length (header included), 01 00, an id and
 /// the value. Stops at the first record that does not fit.
