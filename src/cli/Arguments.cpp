@@ -70,6 +70,7 @@ enum Option : int {
   kServer = 256,
   kUser,
   kDbc,
+  kCreateDbc,
   kFolder,
   kOverwrite,
   kYes,
@@ -92,6 +93,7 @@ constexpr option kOptions[] = {
     {"server", required_argument, nullptr, kServer},
     {"user", required_argument, nullptr, kUser},
     {"dbc", required_argument, nullptr, kDbc},
+    {"create-dbc", no_argument, nullptr, kCreateDbc},
     {"folder", required_argument, nullptr, kFolder},
     {"overwrite", required_argument, nullptr, kOverwrite},
     {"yes", no_argument, nullptr, kYes},
@@ -149,6 +151,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         break;
       case kDbc:
         parsed.dbcFile = value;
+        break;
+      case kCreateDbc:
+        parsed.createDbc = true;
         break;
       case kFolder:
         parsed.freeTableFolder = value;
@@ -215,6 +220,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
                                                                      : " needs at least one table name"));
   }
   if (parsed.dbcFile && parsed.freeTableFolder) throw UsageError("--dbc and --folder exclude each other");
+  if (parsed.createDbc && (parsed.command != Command::SendToFoxPro || !parsed.dbcFile)) {
+    throw UsageError("--create-dbc belongs to send-to-foxpro with --dbc");
+  }
   if (parsed.verify && !IsTransfer(parsed.command)) throw UsageError("--verify belongs to the send commands");
   if (parsed.fast && parsed.command != Command::SendToOracle) throw UsageError("--fast belongs to send-to-oracle");
   if ((parsed.keepTypes || parsed.codePage || parsed.sourceCodePage) && !IsTransfer(parsed.command)) {
@@ -240,6 +248,8 @@ Options:
   --server SID        Oracle server for this run (the saved profile is not changed)
   --user NAME         Oracle user for this run
   --dbc FILE          FoxPro database container for this run
+  --create-dbc        send-to-foxpro: make the --dbc container, empty, when it does not
+                      exist yet (when the copy starts; a dry run makes nothing)
   --folder DIR        FoxPro free-table folder for this run
   --overwrite=yes|no|ask
                       answer to "overwrite this table?"; default: ask on a terminal, else no

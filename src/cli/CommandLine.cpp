@@ -322,7 +322,9 @@ int Run(const Arguments& arguments) {
     std::string foxProConnection;
     if (usesFoxPro) {
       trap.Step(110, [&] { foxProConnection = connections::FoxProConnectionString(fields); });
-      trap.Step(112, [&] { connections::LoadFoxProTables(foxProList, foxProConnection); });
+      // A container the copy is to make has no tables yet.
+      const bool makesContainer = arguments.createDbc && connections::ContainerIsNew(fields);
+      if (!makesContainer) trap.Step(112, [&] { connections::LoadFoxProTables(foxProList, foxProConnection); });
     }
     if (usesOracle) trap.Step(114, [&] { connections::LoadOracleTables(oracleList, fields); });
   }
@@ -354,8 +356,19 @@ int Run(const Arguments& arguments) {
     case Command::SendToOracle:
     case Command::SendToFoxPro: {
       if (arguments.dryRun) {
+        if (arguments.createDbc && connections::ContainerIsNew(fields)) {
+          std::cout << "Database container " << fields.DbcFile() << " does not exist; the copy makes it, empty\n\n";
+        }
         return PlanTransfer(arguments, overwrite, fields, selected,
                             arguments.command == Command::SendToOracle ? oracleList : foxProList);
+      }
+      if (arguments.createDbc) {
+        try {
+          connections::CreateNewContainer(fields);
+        } catch (const std::exception& failure) {
+          std::cerr << "tesselby: cannot make the database container: " << failure.what() << "\n";
+          return 1;
+        }
       }
       const char* term = std::getenv("TERM");
       const bool dumb = term != nullptr && std::string(term) == "dumb";

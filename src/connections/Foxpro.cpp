@@ -7,11 +7,14 @@
 #include "connections/ConnectionObject.h"
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
+#include "connections/NameRules.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
+#include "platform/foxpro/files/FileIo.h"
 
 namespace connections {
 
@@ -52,6 +55,17 @@ void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const Conne
     prompter.Tell("Could not connect.");
     pointer.Set(vbDefault);
   }
+}
+
+bool ContainerIsNew(const ConnectionFields& fields) {
+  return fields.DbcMode() && !fields.DbcFile().empty() &&
+         foxpro::DiskFileSystem().FindIgnoringCase(fields.DbcFile()).empty();
+}
+
+void CreateNewContainer(const ConnectionFields& fields) {
+  if (!ContainerIsNew(fields)) return;
+  RequireNewContainerPath(fields.DbcFile());
+  foxpro::DbcCatalog::CreateEmpty(fields.DbcFile(), fields.CodePage());
 }
 
 void LoadFoxProTables(ListBox& list, const std::string& connectionString) {

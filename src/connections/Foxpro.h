@@ -19,6 +19,14 @@ bool CheckFoxProConnection(const ConnectionFields& fields);
 /// The FoxPro "Test Connection" button (Form1.PushButton1_Click).
 void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const ConnectionFields& fields);
 
+/// True when the fields name a database container that does not exist (letter case ignored):
+/// a new one, which the first copy into it makes.
+bool ContainerIsNew(const ConnectionFields& fields);
+
+/// Makes the fields' database container, empty and marked with their code page, when it does
+/// not exist; its path keeps the rules of RequireNewContainerPath. Failures propagate.
+void CreateNewContainer(const ConnectionFields& fields);
+
 /// Clears list and fills it with the tables the provider reports as "TABLE"; failures propagate.
 void LoadFoxProTables(ListBox& list, const std::string& connectionString);
 

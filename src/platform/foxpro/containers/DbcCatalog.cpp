@@ -81,10 +81,10 @@ void DbcCatalog::CreateEmpty(const std::string& dbcPath, int codePage, FileSyste
     DbcTable table(dbcPath, fs);
     // Version 10, a big-endian number, as Visual FoxPro's own containers hold it.
     const std::string version("\0\0\0\x0a", 4);
-    std::vector<NewDbcObject> records{{1, "Database", "Database", {{kDbcPropertyVersion, version}}, ""}};
+    std::vector<NewDbcObject> records{{1, "Database", "Database", {{kDbcPropertyVersion, version}}}};
     for (const char* name :
          {"TransactionLog", "StoredProceduresSource", "StoredProceduresObject", "StoredProceduresDependencies"}) {
-      records.push_back({1, "Database", name, {}, ""});
+      records.push_back({1, "Database", name, {}});
     }
     table.Append(records);
     DbcIndex::Rebuild(table, fs);
@@ -222,9 +222,8 @@ void DbcCatalog::CreateTable(const std::string& dbfPath, const std::vector<Colum
                      "Table",
                      tableName,
                      {{kDbcPropertyClass, std::string(1, '\x01')},
-                      {kDbcPropertyPath, RelativeWindowsPath(Folder(), dbfPath) + std::string(1, '\0')}},
-                     ""});
-  for (const ColumnDefinition& column : columns) objects.push_back({0, "Field", LowerAscii(column.name), {}, ""});
+                      {kDbcPropertyPath, RelativeWindowsPath(Folder(), dbfPath) + std::string(1, '\0')}}});
+  for (const ColumnDefinition& column : columns) objects.push_back({0, "Field", LowerAscii(column.name), {}});
   try {
     table_->Append(objects);
   } catch (const ado::Failure&) {
@@ -368,8 +367,8 @@ void DbcCatalog::AddRelation(const Relation& relation) {
                    "Relation " + std::to_string(count + 1),
                    {{kDbcPropertyChildTag, TextProperty(LowerAscii(relation.childTag))},
                     {kDbcPropertyRelatedTable, TextProperty(parent.name)},
-                    {kDbcPropertyRelatedTag, TextProperty(LowerAscii(relation.parentTag))}},
-                   relation.riInfo}});
+                    {kDbcPropertyRelatedTag, TextProperty(LowerAscii(relation.parentTag))}}}},
+                 relation.riInfo);
   DbcIndex::Rebuild(*table_, fs_);
 }
 

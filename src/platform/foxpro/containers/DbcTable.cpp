@@ -182,7 +182,7 @@ std::uint32_t DbcTable::WriteProperties(const std::vector<std::pair<std::uint8_t
   return block;
 }
 
-std::uint32_t DbcTable::Append(const std::vector<NewDbcObject>& objects) {
+std::uint32_t DbcTable::Append(const std::vector<NewDbcObject>& objects, const std::string& riInfo) {
   auto file = fs_.Open(path_, OpenMode::ReadWrite);
   header_ = ReadDbfHeader(*file, UncountedRecords::Any);
   CheckUncountedRecords(*file, Field("OBJECTID"), Field("PARENTID"));
@@ -195,7 +195,7 @@ std::uint32_t DbcTable::Append(const std::vector<NewDbcObject>& objects) {
   const DbfField& type = Field("OBJECTTYPE");
   const DbfField& name = Field("OBJECTNAME");
   const DbfField& property = Field("PROPERTY");
-  const DbfField* riInfo = OptionalField("RIINFO");
+  const DbfField* riInfoField = OptionalField("RIINFO");
 
   std::vector<std::uint8_t> records;
   records.reserve(objects.size() * header_.recordLength + 1);
@@ -214,11 +214,12 @@ std::uint32_t DbcTable::Append(const std::vector<NewDbcObject>& objects) {
     std::copy(rawType.begin(), rawType.end(), rec.begin() + type.offset);
     std::copy(rawName.begin(), rawName.end(), rec.begin() + name.offset);
     PutLe32(&rec[property.offset], WriteProperties(object.properties));
-    if (!object.riInfo.empty()) {
-      if (riInfo == nullptr || riInfo->type != 'C' || static_cast<std::size_t>(riInfo->length) < object.riInfo.size()) {
+    if (!riInfo.empty() && EqualsIgnoringCase(object.type, "Relation")) {
+      if (riInfoField == nullptr || riInfoField->type != 'C' ||
+          static_cast<std::size_t>(riInfoField->length) < riInfo.size()) {
         NotAContainer("it has no RIINFO field for the rules of " + object.name);
       }
-      std::copy(object.riInfo.begin(), object.riInfo.end(), rec.begin() + riInfo->offset);
+      std::copy(riInfo.begin(), riInfo.end(), rec.begin() + riInfoField->offset);
     }
     records.insert(records.end(), rec.begin(), rec.end());
   }

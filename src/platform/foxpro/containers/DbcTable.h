@@ -34,7 +34,6 @@ struct NewDbcObject {
   std::string type;
   std::string name;
   std::vector<std::pair<std::uint8_t, std::string>> properties;
-  std::string riInfo;  ///< for a Relation: its referential-integrity rules
 };
 
 // Property ids of the PROPERTY memo.
@@ -74,8 +73,9 @@ class DbcTable {
   std::map<int, std::string> Properties(const DbcObject& object);
 
   /// Appends the objects as new records, made visible together by one header write at the
-  /// end. Object ids are the record numbers. Returns the first new record number.
-  std::uint32_t Append(const std::vector<NewDbcObject>& objects);
+  /// end. Object ids are the record numbers. riInfo goes into each new Relation record's
+  /// RIINFO (its referential-integrity rules). Returns the first new record number.
+  std::uint32_t Append(const std::vector<NewDbcObject>& objects, const std::string& riInfo = {});
   /// Sets the deletion flag of one record (one byte: it is the commit point of a removal).
   void MarkDeleted(std::uint32_t record);
   /// Replaces an object's name and properties in one write of the record.

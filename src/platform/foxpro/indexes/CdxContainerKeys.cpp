@@ -60,7 +60,7 @@ void RegisterContainerTag(const std::string& dbcPath, const std::string& dbfPath
   DbcTable container(dbcPath, fs);
   const DbcObject table = TableRecord(container, dbfPath, fs);
   const std::string name = LowerAscii(tagName);
-  container.Append({{table.objectId, "Index", name, {{kPropertyIsUnique, std::string(1, candidate ? '\x01' : '\0')}}, ""}});
+  container.Append({{table.objectId, "Index", name, {{kPropertyIsUnique, std::string(1, candidate ? '\x01' : '\0')}}}});
   if (primary) {
     std::vector<std::pair<std::uint8_t, std::string>> properties;
     for (const auto& [id, value] : container.Properties(table)) {
