@@ -1,6 +1,8 @@
 #include "connections/Foxpro.h"
 
 #include <exception>
+#include <filesystem>
+#include <system_error>
 #include <memory>
 
 #include "connections/CommandNames.h"
@@ -28,7 +30,19 @@ std::string FoxProConnectionString(const ConnectionFields& fields) {
          ";Collating Sequence=general;";
 }
 
+// Why a new container could not be made at the fields' path; empty when it could.
+std::string NewContainerRefusal(const ConnectionFields& fields) {
+  try {
+    RequireNewContainerPath(fields.DbcFile());
+  } catch (const std::exception& refused) {
+    return refused.what();
+  }
+  return {};
+}
+
 bool CheckFoxProConnection(const ConnectionFields& fields) {
+  // A container chosen by a new name is made when tables are first sent into it.
+  if (ContainerIsNew(fields)) return NewContainerRefusal(fields).empty();
   ado::Connection connection;
   connection.Yield = &DoEvents;  // the window stays live while it waits
   try {
@@ -45,6 +59,13 @@ void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const Conne
   FailureTrap trap(prompter, connections::command_names::kTestFoxProConnection);
   ConnectionObject connection;
   trap.Step(100, [&] { connection.Create(); });
+  if (ContainerIsNew(fields)) {
+    const std::string refusal = NewContainerRefusal(fields);
+    prompter.Tell(refusal.empty() ? "The database container " + fields.DbcFile() +
+                                        " does not exist yet; it will be created when tables are sent to FoxPro."
+                                  : refusal);
+    return;
+  }
   try {
     pointer.Set(vbHourglass);
     connection->CursorLocation = ado::adUseServer;
@@ -58,7 +79,11 @@ void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const Conne
 }
 
 bool ContainerIsNew(const ConnectionFields& fields) {
-  return fields.DbcMode() && !fields.DbcFile().empty() &&
+  if (!fields.DbcMode() || fields.DbcFile().empty()) return false;
+  // A path into a folder that is not there names no place a container could be made.
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(fields.DbcFile()).parent_path();
+  return !folder.empty() && std::filesystem::is_directory(folder, error) &&
          foxpro::DiskFileSystem().FindIgnoringCase(fields.DbcFile()).empty();
 }
 

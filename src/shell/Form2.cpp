@@ -159,7 +159,9 @@ void Form2::Form_Load() {
   trap.Step(108, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });
   std::string foxProConnection;
   trap.Step(110, [&] { foxProConnection = connections::FoxProConnectionString(m_connectionWindow); });
-  trap.Step(112, [&] { connections::LoadFoxProTables(m_list1, foxProConnection); });
+  // A new container has no tables until the first copy makes it.
+  if (!connections::ContainerIsNew(m_connectionWindow))
+    trap.Step(112, [&] { connections::LoadFoxProTables(m_list1, foxProConnection); });
   trap.Step(114, [&] { connections::LoadOracleTables(m_list2, m_connectionWindow); });
   // The top of "< Back" plus its height plus a fixed margin below it.
   trap.Step(116, [&] { SetOuterHeight(5280 + 405 + 580); });

@@ -114,6 +114,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   trap.Step(118, [&] { foxPro->CommandTimeout = 5000; });
   trap.Step(120, [&] { foxPro->ConnectionTimeout = 5000; });
   trap.Step(122, [&] { foxPro->CursorLocation = ado::adUseServer; });
+  trap.Step(123, [&] { connections::CreateNewContainer(window.Fields); });
   trap.Step(124, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
