@@ -390,6 +390,15 @@ def column_list(toks, at):
     return [name_of(e[0]) for e in elements], close
 
 
+def drop_cascade_constraints(sql, toks):
+    """DROP TABLE a CASCADE CONSTRAINTS: Oracle drops the foreign keys that point at a with it,
+    as PostgreSQL's CASCADE does. None for any other DROP."""
+    words = [t.upper() for t in toks[-2:]]
+    if len(toks) > 4 and toks[1].upper() == "TABLE" and words == ["CASCADE", "CONSTRAINTS"]:
+        return sql[:toks[-1].start].rstrip() + sql[toks[-1].end:]
+    return None
+
+
 def follow_drop_table(toks):
     """DROP TABLE a: the front forgets a, so that a later table of that name starts afresh."""
     if len(toks) < 3 or toks[1].upper() != "TABLE":
@@ -552,8 +561,9 @@ def translate(sql, size):
     if word == "RENAME":
         return rename(tokens(sql))
     if word == "DROP":
-        follow_drop_table(tokens(sql))
-        return None
+        toks = tokens(sql)
+        follow_drop_table(toks)
+        return drop_cascade_constraints(sql, toks)
     if word == "ALTER":
         toks = tokens(sql)
         follow_alter_table(toks)

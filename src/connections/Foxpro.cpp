@@ -2,8 +2,8 @@
 
 #include <exception>
 #include <filesystem>
-#include <system_error>
 #include <memory>
+#include <system_error>
 
 #include "connections/CommandNames.h"
 #include "connections/ConnectionObject.h"

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -189,7 +188,8 @@ TEST(TestConnectionTest, ANewContainerIsAnnouncedAndMadeOnlyWhenTheCopyMakesIt) 
   };
   const std::string made = (folder / "sales.dbc").string();
   const std::vector<Case> cases = {
-      {made, "The database container " + made + " does not exist yet; it will be created when tables are sent to FoxPro.",
+      {made,
+       "The database container " + made + " does not exist yet; it will be created when tables are sent to FoxPro.",
        true},
       {(folder / "sales.txt").string(), "its file name must end in .dbc", false},
       {(folder / "it's.dbc").string(), "apostrophe", false},

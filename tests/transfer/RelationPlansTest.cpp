@@ -39,8 +39,9 @@ TEST(RelationPlansTest, EachRelationBecomesAForeignKeyByItsDeleteRuleOrIsListedA
                               R"(REFERENCES "ORD" ("id") ON DELETE CASCADE)";
   const std::string restrict = R"(ALTER TABLE "LIN" ADD CONSTRAINT "LIN_ordid_fk" FOREIGN KEY ("ordid") )"
                                R"(REFERENCES "ORD" ("id"))";
-  const std::string rules = ": its update rule (R) and insert rule (I) have no Oracle equal; foreign key LIN_ordid_fk "
-                            "refuses every change that leaves a child without its parent";
+  const std::string rules =
+      ": its update rule (R) and insert rule (I) have no Oracle equal; foreign key LIN_ordid_fk "
+      "refuses every change that leaves a child without its parent";
   struct Case {
     FoxProRelation relation;
     std::vector<std::string> lines;
@@ -80,8 +81,9 @@ TEST(RelationPlansTest, EachForeignKeyBecomesARelationWithItsTagsAndDeleteRule) 
        {Column("ID", 'I'), Column("PID", 'I')}},
       {"BARE", "/d/BARE.DBF", {}, {Column("PID", 'I')}},
   };
-  const std::string toParent = "ALTER TABLE '/d/CHILD.DBF' ADD FOREIGN KEY pid TAG bypid REFERENCES '/d/PARENT.DBF' TAG "
-                               "parent_pk RIINFO ";
+  const std::string toParent =
+      "ALTER TABLE '/d/CHILD.DBF' ADD FOREIGN KEY pid TAG bypid REFERENCES '/d/PARENT.DBF' TAG "
+      "parent_pk RIINFO ";
   struct Case {
     OracleForeignKey key;
     bool container;
@@ -92,8 +94,9 @@ TEST(RelationPlansTest, EachForeignKeyBecomesARelationWithItsTagsAndDeleteRule) 
       {{"FK", "CHILD", {"PID"}, "PARENT", {"ID"}, "NO ACTION"}, true, {toParent + "'RRR'"}},
       {{"FK", "CHILD", {"PID"}, "PARENT", {"ID"}, "SET NULL"},
        true,
-       {toParent + "'RIR'", "foreign key FK CHILD (PID) -> PARENT (ID) ON DELETE SET NULL: FoxPro has no rule SET NULL "
-                            "for deleting a parent; the relation's delete rule is ignore (I)"}},
+       {toParent + "'RIR'",
+        "foreign key FK CHILD (PID) -> PARENT (ID) ON DELETE SET NULL: FoxPro has no rule SET NULL "
+        "for deleting a parent; the relation's delete rule is ignore (I)"}},
       // No tag over the key's field: one is made, named after the key.
       {{"Bare-Key", "BARE", {"PID"}, "PARENT", {"ID"}, "CASCADE"},
        true,
@@ -117,10 +120,9 @@ TEST(RelationPlansTest, EachForeignKeyBecomesARelationWithItsTagsAndDeleteRule) 
 }
 
 TEST(RelationPlansTest, ThePlansTagsAreThoseItsStatementsWouldMake) {
-  const std::vector<FoxProTag> tags = TagsOfStatements(
-      {{"pk", "ALTER TABLE '/d/T.DBF' ADD PRIMARY KEY id TAG pk", {}},
-       {"u", "ALTER TABLE '/d/T.DBF' ADD UNIQUE code TAG u", {}},
-       {"ix", "INDEX ON UPPER(name) TAG ix OF '/d/T.cdx'", {}}});
+  const std::vector<FoxProTag> tags = TagsOfStatements({{"pk", "ALTER TABLE '/d/T.DBF' ADD PRIMARY KEY id TAG pk", {}},
+                                                        {"u", "ALTER TABLE '/d/T.DBF' ADD UNIQUE code TAG u", {}},
+                                                        {"ix", "INDEX ON UPPER(name) TAG ix OF '/d/T.cdx'", {}}});
   ASSERT_EQ(tags.size(), 3u);
   EXPECT_TRUE(tags[0].primary && tags[0].candidate);
   EXPECT_TRUE(!tags[1].primary && tags[1].candidate);

@@ -91,7 +91,10 @@ void DropEveryOracleTable() {
   connection.CursorLocation = ado::adUseClient;
   connection.Open(support::kOracleConnectionString);
   const Table tables = ReadTable(support::kOracleConnectionString, connections::kOracleCatalogQuery);
-  for (const auto& row : tables.rows) connection.Execute("DROP TABLE \"" + ado::ValueToText(row[0]) + "\"");
+  // Typed copies leave foreign keys between the tables: they go with the table they point at.
+  for (const auto& row : tables.rows) {
+    connection.Execute("DROP TABLE \"" + ado::ValueToText(row[0]) + "\" CASCADE CONSTRAINTS");
+  }
 }
 
 void CopyWritable(const fs::path& from, const fs::path& to) {

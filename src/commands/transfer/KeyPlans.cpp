@@ -28,8 +28,6 @@ bool Taken(const std::vector<std::string>& names, const std::string& name) {
   return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return Upper(n) == Upper(name); });
 }
 
-
-
 // The UPPER(name) form of a one-field key in either dialect, with the name in group 1.
 const std::regex& UpperForm() {
   static const std::regex form(R"re(^\s*UPPER\s*\(\s*"?([A-Za-z_][A-Za-z0-9_$#]*)"?\s*\)\s*$)re", std::regex::icase);
@@ -51,7 +49,6 @@ std::string KindText(KeyKind kind) {
 
 // ---- FoxPro tags to Oracle
 
-
 KeyKind KindOf(const FoxProTag& tag) {
   if (tag.primary) return KeyKind::Primary;
   // A UNIQUE tag only indexes the first record of each key, and the rows may repeat keys: as
@@ -70,7 +67,6 @@ std::string OracleKeyStatement(const std::string& target, KeyKind kind, const st
 }
 
 // ---- Oracle keys to FoxPro
-
 
 std::string FoxProKeyStatement(const std::string& tablePath, bool container, KeyKind kind, const std::string& name,
                                const std::string& expression) {

@@ -127,7 +127,8 @@ RelationPlan RelationsForFoxPro(const std::vector<OracleForeignKey>& keys, const
     } else if (child == nullptr || parent == nullptr) {
       reason = "table " + (child == nullptr ? key.childTable : key.parentTable) + " is not sent in this run";
     } else {
-      childExpression = FoxProKeyExpression({key.name, KeyKind::Plain, key.childColumns, false}, child->columns, reason);
+      childExpression =
+          FoxProKeyExpression({key.name, KeyKind::Plain, key.childColumns, false}, child->columns, reason);
       if (reason.empty()) {
         parentExpression =
             FoxProKeyExpression({key.name, KeyKind::Plain, key.parentColumns, false}, parent->columns, reason);

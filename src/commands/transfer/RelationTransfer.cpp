@@ -44,8 +44,8 @@ std::string FirstOrphans(ado::Connection& oracle, const CarriedRelation& key) {
   }
   const auto rows = DictionaryRows(
       oracle, "SELECT DISTINCT " + Joined(childKey, ", ") + " FROM " + Quoted(key.childTable) + " c WHERE " +
-                  Joined(filled, " AND ") + " AND NOT EXISTS (SELECT 1 FROM " + Quoted(key.parentTable) +
-                  " p WHERE " + Joined(joined, " AND ") + ") ORDER BY " + Joined(childKey, ", ") + " FETCH FIRST " +
+                  Joined(filled, " AND ") + " AND NOT EXISTS (SELECT 1 FROM " + Quoted(key.parentTable) + " p WHERE " +
+                  Joined(joined, " AND ") + ") ORDER BY " + Joined(childKey, ", ") + " FETCH FIRST " +
                   std::to_string(kOrphansNamed) + " ROWS ONLY");
   std::vector<std::string> orphans;
   for (const auto& row : rows) {
@@ -79,8 +79,8 @@ void MakeRelations(std::string& sql, TransferObserver* observer, const RelationP
   }
   if (failures.empty()) return;
   sql = failedStatement;
-  throw ado::Failure("The rows of tables " + Joined(tables, ", ") + " stay, without these relations: " +
-                     Joined(failures, "; "));
+  throw ado::Failure("The rows of tables " + Joined(tables, ", ") +
+                     " stay, without these relations: " + Joined(failures, "; "));
 }
 
 }  // namespace
@@ -113,8 +113,9 @@ std::vector<OracleForeignKey> ReadOracleForeignKeys(ado::Connection& oracle) {
   // A parent key serves several foreign keys: each takes its columns.
   std::map<std::string, std::vector<std::string>> columnsOf;
   for (const auto& row :
-       DictionaryRows(oracle, "SELECT CONSTRAINT_NAME, COLUMN_NAME FROM USER_CONS_COLUMNS ORDER BY CONSTRAINT_NAME, "
-                              "POSITION")) {
+       DictionaryRows(oracle,
+                      "SELECT CONSTRAINT_NAME, COLUMN_NAME FROM USER_CONS_COLUMNS ORDER BY CONSTRAINT_NAME, "
+                      "POSITION")) {
     columnsOf[row[0]].push_back(row[1]);
   }
   std::map<std::string, std::string> parentKeyOf;

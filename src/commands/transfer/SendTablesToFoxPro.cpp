@@ -91,7 +91,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   std::string tablePath;
   int answer = 0;
   const bool keepTypes = window.Fields.KeepTypes();
-  std::vector<SentTable> sent;  // the typed tables made, for the relations between them
+  std::vector<SentTable> sent;           // the typed tables made, for the relations between them
   std::set<std::string> filesOfThisRun;  // lower-cased targets: one file each, whatever the letter case
 
   trap.Step(100, [&] {

@@ -204,7 +204,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     long rowCount = 0;
     trap.Step(168, [&] { rowCount = records->RecordCount(); });
     if (trap.Test(148, [&] { return answer == connections::vbYes; })) {
-      trap.Step(150, [&] { oracle->Execute("DROP TABLE " + Quoted(target)); });
+      trap.Step(150, [&] { oracle->Execute(OracleDropStatement(target, keepTypes)); });
       trap.Step(152, [&] { RemoveListItem(oracleList, target); });
     }
     if (keepTypes) {

@@ -225,7 +225,7 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         listed ? std::optional<ExistingTarget>(choices.existing) : std::nullopt;
     plan.push_back(PlanTable(name, target, existing, [&](TablePlan& table) {
       if (Replaced(existing)) {
-        table.statements.push_back("DROP TABLE " + Quoted(target));
+        table.statements.push_back(OracleDropStatement(target, choices.keepTypes));
         if (choices.keepTypes) keyNames.Dropped(target);
       }
       if (!choices.keepTypes) {
@@ -256,7 +256,10 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
       table.keys = KeyPlanLines(keys);
     }));
   }
-  if (choices.keepTypes) AddRelationLines(plan, ForeignKeysForOracle(ReadFoxProRelations(foxPro), sent, keyNames.Taken()));
+  const std::vector<FoxProRelation> relations =
+      choices.keepTypes ? ReadFoxProRelations(foxPro) : std::vector<FoxProRelation>{};
+  // Without relations the schema's names need not be read.
+  if (!relations.empty()) AddRelationLines(plan, ForeignKeysForOracle(relations, sent, keyNames.Taken()));
   oracle.Close();
   foxPro.Close();
   return plan;
@@ -304,7 +307,8 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
       table.refusal = FoxProRefusal(table.statements.back());
     }));
   }
-  if (choices.keepTypes) AddRelationLines(plan, RelationsForFoxPro(ReadOracleForeignKeys(oracle), sent, fields.DbcMode()));
+  if (choices.keepTypes)
+    AddRelationLines(plan, RelationsForFoxPro(ReadOracleForeignKeys(oracle), sent, fields.DbcMode()));
   oracle.Close();
   return plan;
 }

@@ -481,7 +481,6 @@ TEST(DbcCatalogTest, KillDuringCreateOrDropLeavesTheOldOrTheNewState) {
   EXPECT_GT(seen[31], 0);
 }
 
-
 // A container's records as the format sheet lays them out, read from the bytes alone: type,
 // name, parent id, RIINFO, and the PROPERTY memo's values by id (texts without their NUL).
 struct RawRecord {
@@ -507,8 +506,8 @@ std::vector<RawRecord> RawRecords(const std::string& dbc, const std::string& dct
     return text;
   };
   const unsigned count = le32(bytes, 4), header = u16(bytes, 8), length = u16(bytes, 10);
-  const unsigned blockSize = static_cast<unsigned>(static_cast<unsigned char>(memo[6])) << 8 |
-                             static_cast<unsigned char>(memo[7]);
+  const unsigned blockSize =
+      static_cast<unsigned>(static_cast<unsigned char>(memo[6])) << 8 | static_cast<unsigned char>(memo[7]);
   std::vector<RawRecord> records;
   for (unsigned r = 0; r < count; ++r) {
     const std::size_t at = header + std::size_t{r} * length;

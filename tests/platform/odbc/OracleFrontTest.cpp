@@ -423,8 +423,9 @@ TEST_F(OracleFrontTest, ForeignKeysReadAsOraclesDictionaryAndOrphansRefuseTheCon
             0);
   ASSERT_EQ(Sql("CREATE TABLE \"QT_LINES\" (\"B\" NUMBER(5), \"A\" NUMBER(5))").exitCode, 0);
   ASSERT_EQ(Sql("INSERT INTO \"QT_LINES\" VALUES (2, 1)").exitCode, 0);
-  const std::string add = "ALTER TABLE \"QT_LINES\" ADD CONSTRAINT \"QT_LINES_FK\" FOREIGN KEY (\"A\", \"B\") "
-                          "REFERENCES \"QT_ORDERS\" (\"A\", \"B\")";
+  const std::string add =
+      "ALTER TABLE \"QT_LINES\" ADD CONSTRAINT \"QT_LINES_FK\" FOREIGN KEY (\"A\", \"B\") "
+      "REFERENCES \"QT_ORDERS\" (\"A\", \"B\")";
   const Outcome orphan = Sql(add + " ON DELETE CASCADE");
   EXPECT_NE(orphan.err.find("ORA-02298: cannot validate (SCOTT.QT_LINES_FK) - parent keys not found"),
             std::string::npos)
@@ -434,8 +435,8 @@ TEST_F(OracleFrontTest, ForeignKeysReadAsOraclesDictionaryAndOrphansRefuseTheCon
     const char* clause;
     const char* deleteRule;
   };
-  for (const Case& c : std::vector<Case>{{" ON DELETE CASCADE", "CASCADE"}, {"", "NO ACTION"},
-                                         {" ON DELETE SET NULL", "SET NULL"}}) {
+  for (const Case& c :
+       std::vector<Case>{{" ON DELETE CASCADE", "CASCADE"}, {"", "NO ACTION"}, {" ON DELETE SET NULL", "SET NULL"}}) {
     ASSERT_EQ(Sql(add + c.clause).exitCode, 0) << c.clause;
     EXPECT_EQ(Sql("SELECT CONSTRAINT_TYPE, R_CONSTRAINT_NAME, DELETE_RULE FROM USER_CONSTRAINTS WHERE "
                   "CONSTRAINT_NAME = 'QT_LINES_FK'")

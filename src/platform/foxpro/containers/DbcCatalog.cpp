@@ -65,14 +65,11 @@ void DbcCatalog::CreateEmpty(const std::string& dbcPath, int codePage, FileSyste
     if (!existing.empty()) throw ado::Failure("File '" + existing + "' already exists.");
   }
   // The container's own fields (format sheet: record length 165, header length 552).
-  std::vector<NewField> fields{{"OBJECTID", 'I', 4, 0, false, false, false, 1, 1},
-                               {"PARENTID", 'I', 4, 0, false, false, false, 1, 1},
-                               {"OBJECTTYPE", 'C', 10, 0, false, false, false, 1, 1},
-                               {"OBJECTNAME", 'C', 128, 0, false, false, false, 1, 1},
-                               {"PROPERTY", 'M', 4, 0, false, true, false, 1, 1},
-                               {"CODE", 'M', 4, 0, false, true, false, 1, 1},
-                               {"RIINFO", 'C', 6, 0, false, false, false, 1, 1},
-                               {"USER", 'M', 4, 0, false, false, false, 1, 1}};
+  std::vector<NewField> fields{
+      {"OBJECTID", 'I', 4, 0, false, false, false, 1, 1},    {"PARENTID", 'I', 4, 0, false, false, false, 1, 1},
+      {"OBJECTTYPE", 'C', 10, 0, false, false, false, 1, 1}, {"OBJECTNAME", 'C', 128, 0, false, false, false, 1, 1},
+      {"PROPERTY", 'M', 4, 0, false, true, false, 1, 1},     {"CODE", 'M', 4, 0, false, true, false, 1, 1},
+      {"RIINFO", 'C', 6, 0, false, false, false, 1, 1},      {"USER", 'M', 4, 0, false, false, false, 1, 1}};
   CreateOptions options;
   options.database = true;
   options.codePageMark = MarkForCodePage(codePage != 0 ? codePage : 1252);
