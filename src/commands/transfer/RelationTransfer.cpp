@@ -17,18 +17,23 @@ namespace {
 
 constexpr int kOrphansNamed = 3;
 
-// The table's fields as the typed copy declared them, read without its rows.
-std::vector<FoxProColumn> FoxProColumnsOf(ado::Connection& foxPro, const std::string& table) {
-  const int location = foxPro.CursorLocation;
-  foxPro.CursorLocation = ado::adUseServer;
-  ado::Recordset records;
+// Opens the query on a server-side cursor, which reads the rows only as they are wanted.
+void OpenServerSide(ado::Recordset& records, const std::string& sql, ado::Connection& connection) {
+  const int location = connection.CursorLocation;
+  connection.CursorLocation = ado::adUseServer;
   try {
-    records.Open("SELECT * FROM `" + table + "`", foxPro);
+    records.Open(sql, connection);
   } catch (...) {
-    foxPro.CursorLocation = location;
+    connection.CursorLocation = location;
     throw;
   }
-  foxPro.CursorLocation = location;
+  connection.CursorLocation = location;
+}
+
+// The table's fields as the typed copy declared them, read without its rows.
+std::vector<FoxProColumn> FoxProColumnsOf(ado::Connection& foxPro, const std::string& table) {
+  ado::Recordset records;
+  OpenServerSide(records, "SELECT * FROM `" + table + "`", foxPro);
   std::vector<FoxProColumn> columns = DeclaredColumnsOf(records);
   records.Close();
   return columns;
@@ -42,17 +47,20 @@ std::string FirstOrphans(ado::Connection& oracle, const CarriedRelation& key) {
     filled.push_back(childKey.back() + " IS NOT NULL");
     joined.push_back("p." + Quoted(key.parentColumns[c]) + " = " + childKey.back());
   }
-  const auto rows = DictionaryRows(
-      oracle, "SELECT DISTINCT " + Joined(childKey, ", ") + " FROM " + Quoted(key.childTable) + " c WHERE " +
-                  Joined(filled, " AND ") + " AND NOT EXISTS (SELECT 1 FROM " + Quoted(key.parentTable) + " p WHERE " +
-                  Joined(joined, " AND ") + ") ORDER BY " + Joined(childKey, ", ") + " FETCH FIRST " +
-                  std::to_string(kOrphansNamed) + " ROWS ONLY");
+  // The first few only: Oracle before 12c has no FETCH FIRST.
+  ado::Recordset rows;
+  OpenServerSide(rows,
+                 "SELECT DISTINCT " + Joined(childKey, ", ") + " FROM " + Quoted(key.childTable) + " c WHERE " +
+                     Joined(filled, " AND ") + " AND NOT EXISTS (SELECT 1 FROM " + Quoted(key.parentTable) +
+                     " p WHERE " + Joined(joined, " AND ") + ") ORDER BY " + Joined(childKey, ", "),
+                 oracle);
   std::vector<std::string> orphans;
-  for (const auto& row : rows) {
+  for (int n = 0; n < kOrphansNamed && !rows.Eof(); ++n, rows.MoveNext()) {
     std::vector<std::string> values;
-    for (const std::string& value : row) values.push_back(OracleText(value));
+    for (int f = 0; f < rows.FieldCount(); ++f) values.push_back(OracleText(TextOf(rows.Fields(f).Value)));
     orphans.push_back("(" + Joined(values, ", ") + ")");
   }
+  rows.Close();
   return Joined(orphans, ", ");
 }
 
