@@ -79,6 +79,37 @@ BEGIN
 END
 $fn$;
 
+-- ALTER TABLE ... ADD CONSTRAINT ... FOREIGN KEY, run for the front: rows without a parent
+-- refuse it as Oracle does, naming the constraint, and nothing is added. Oracle compares any
+-- NUMBER with any other, where PostgreSQL refuses a numeric key pointing at an identity's
+-- bigint: such a child column takes its parent's integer type first (the dictionary keeps the
+-- declared NUMBER). pairs: {child column, parent column} in order.
+CREATE PROCEDURE public.oracle_add_foreign_key(statement text, constraint_name text, child text DEFAULT NULL,
+    parent text DEFAULT NULL, pairs text[] DEFAULT '{}') LANGUAGE plpgsql AS $fn$
+DECLARE
+  i int;
+  child_type oid;
+  child_scale int;
+  parent_type oid;
+BEGIN
+  FOR i IN 1 .. coalesce(array_length(pairs, 1), 0) LOOP
+    SELECT a.atttypid, CASE WHEN a.atttypmod >= 4 THEN (a.atttypmod - 4) & 65535 END INTO child_type, child_scale
+    FROM pg_catalog.pg_attribute a
+    WHERE a.attrelid = to_regclass(quote_ident(child)) AND a.attname = pairs[i][1];
+    SELECT a.atttypid INTO parent_type FROM pg_catalog.pg_attribute a
+    WHERE a.attrelid = to_regclass(quote_ident(parent)) AND a.attname = pairs[i][2];
+    IF child_type = 'numeric'::regtype AND child_scale = 0
+       AND parent_type IN ('int2'::regtype, 'int4'::regtype, 'int8'::regtype) THEN
+      EXECUTE format('ALTER TABLE %I ALTER COLUMN %I TYPE %s', child, pairs[i][1], parent_type::regtype);
+    END IF;
+  END LOOP;
+  EXECUTE statement;
+EXCEPTION WHEN foreign_key_violation THEN
+  RAISE EXCEPTION USING ERRCODE = '23503', MESSAGE =
+    format('ORA-02298: cannot validate (%s.%s) - parent keys not found', upper(current_user::text), constraint_name);
+END
+$fn$;
+
 -- Only called when a byte limit (below) is broken: VARCHAR2(n [BYTE]), CHAR(n [BYTE]) and
 -- RAW(n) hold n bytes.
 CREATE FUNCTION public.oracle_value_too_large(tbl oid, col text, actual int, maximum int) RETURNS boolean
@@ -259,14 +290,24 @@ CREATE VIEW public.user_constraints AS
          (CASE WHEN con.contype = 'c'
                THEN coalesce(k.search_condition, regexp_replace(pg_get_constraintdef(con.oid), '^CHECK \((.*)\)$', '\1'))
           END)::text AS search_condition,
-         r.relname::varchar(128) AS r_table_name
+         r.relname::varchar(128) AS r_table_name,
+         -- the parent's key a foreign key points at: the constraint owning the index it uses
+         (CASE WHEN con.contype = 'f'
+               THEN coalesce((SELECT pk.conname FROM pg_catalog.pg_constraint pk
+                              WHERE pk.conindid = con.conindid AND pk.conrelid = con.confrelid
+                                AND pk.contype IN ('p', 'u')),
+                             (SELECT ri.relname FROM pg_catalog.pg_class ri WHERE ri.oid = con.conindid))
+          END)::varchar(128) AS r_constraint_name,
+         (CASE WHEN con.contype = 'f'
+               THEN CASE con.confdeltype WHEN 'c' THEN 'CASCADE' WHEN 'n' THEN 'SET NULL' ELSE 'NO ACTION' END
+          END)::varchar(9) AS delete_rule
   FROM public.oracle_own_tables t
   JOIN pg_catalog.pg_constraint con ON con.conrelid = t.oid AND con.contype IN ('p', 'u', 'c', 'f')
   LEFT JOIN public.oracle_checks k ON k.constraint_oid = con.oid
   LEFT JOIN pg_catalog.pg_class r ON r.oid = con.confrelid
   UNION ALL  -- NOT NULL columns: Oracle keeps them as CHECK constraints too
   SELECT format('SYS_C%s_%s', t.oid, a.attnum)::varchar(128), 'C'::varchar(1), t.table_name::varchar(128),
-         format('%I IS NOT NULL', a.attname), NULL::varchar(128)
+         format('%I IS NOT NULL', a.attname), NULL::varchar(128), NULL::varchar(128), NULL::varchar(9)
   FROM public.oracle_own_tables t
   JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 AND NOT a.attisdropped AND a.attnotnull
   WHERE NOT EXISTS (SELECT 1 FROM pg_catalog.pg_constraint p

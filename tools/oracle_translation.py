@@ -3,7 +3,8 @@
 translate() turns RENAME, the Oracle column types of CREATE TABLE (their declared form goes along
 in a comment that the server's event trigger files in the dictionary), text literals longer
 than Oracle allows and PL/SQL blocks (DBMS_LOCK's named locks; any other is refused) into
-PostgreSQL; every other text it leaves alone (it returns None). DROP TABLE and ALTER TABLE ...
+PostgreSQL, and runs ALTER TABLE ... ADD ... FOREIGN KEY through a procedure that answers orphan
+rows as Oracle does; every other text it leaves alone (it returns None). DROP TABLE and ALTER TABLE ...
 RENAME go on as they are, and the front's memory of the table follows them.
 """
 import itertools
@@ -395,6 +396,57 @@ def follow_alter_table(toks):
             rename_byte_columns(old, new)
 
 
+def add_foreign_key(sql, toks):
+    """ALTER TABLE a ADD [CONSTRAINT n] FOREIGN KEY ... REFERENCES ...: run through the server's
+    procedure that refuses orphan rows with ORA-02298. Oracle knows no ON UPDATE and, on delete,
+    only CASCADE and SET NULL: PostgreSQL would take the others, so they are refused as Oracle's
+    parser does. None when the statement adds no foreign key."""
+    if len(toks) < 2 or toks[1].upper() != "TABLE":
+        return None
+    _, at = table_name(toks, 2)
+    if at >= len(toks) or toks[at].upper() != "ADD":
+        return None
+    name = ""
+    if at + 2 < len(toks) and toks[at + 1].upper() == "CONSTRAINT":
+        name = name_of(toks[at + 2])
+        at += 2
+    if at + 2 >= len(toks) or toks[at + 1].upper() != "FOREIGN" or toks[at + 2].upper() != "KEY":
+        return None
+    words = [t.upper() for t in toks[at + 3:]]
+    for i, word in enumerate(words[:-1]):
+        if word == "ON" and (words[i + 1] != "DELETE" or words[i + 2:i + 3] not in (["CASCADE"], ["SET"])):
+            return failing("42601", "ORA-00905: missing keyword")
+    child, _ = table_name(toks, 2)
+    columns, close = column_list(toks, at + 3)
+    parent, after = table_name(toks, close + 2) if close is not None and close + 1 < len(toks) else (None, 0)
+    parent_columns, _ = column_list(toks, after)
+    pairs = ", ".join(f"ARRAY[{literal(c)}, {literal(p)}]" for c, p in zip(columns or [], parent_columns or []))
+    if child is None or parent is None or not columns or len(columns) != len(parent_columns or []):
+        return f"CALL public.oracle_add_foreign_key({literal(sql)}, {literal(name)})"
+    return (f"CALL public.oracle_add_foreign_key({literal(sql)}, {literal(name)}, {literal(child)}, "
+            f"{literal(parent)}, ARRAY[{pairs}])")
+
+
+def column_list(toks, at):
+    """The names in the parentheses opening at toks[at] and the index of the closing one, or
+    (None, None) when no plain list of names stands there."""
+    if at >= len(toks) or toks[at].text != "(":
+        return None, None
+    elements, close = split_top_level(toks, at)
+    if elements is None or any(len(e) != 1 or e[0].kind not in ("ident", "word") for e in elements):
+        return None, None
+    return [name_of(e[0]) for e in elements], close
+
+
+def drop_cascade_constraints(sql, toks):
+    """DROP TABLE a CASCADE CONSTRAINTS: Oracle drops the foreign keys that point at a with it,
+    as PostgreSQL's CASCADE does. None for any other DROP."""
+    words = [t.upper() for t in toks[-2:]]
+    if len(toks) > 4 and toks[1].upper() == "TABLE" and words == ["CASCADE", "CONSTRAINTS"]:
+        return sql[:toks[-1].start].rstrip() + sql[toks[-1].end:]
+    return None
+
+
 def follow_drop_table(toks):
     """DROP TABLE a: the front forgets a, so that a later table of that name starts afresh."""
     if len(toks) < 3 or toks[1].upper() != "TABLE":
@@ -557,12 +609,14 @@ def translate(sql, size):
     if word == "RENAME":
         return rename(tokens(sql))
     if word == "DROP":
-        follow_drop_table(tokens(sql))
-        return None
+        toks = tokens(sql)
+        follow_drop_table(toks)
+        return drop_cascade_constraints(sql, toks)
     if word == "ALTER":
         toks = tokens(sql)
         follow_alter_table(toks)
-        return modify_columns(sql, toks)
+        translated = modify_columns(sql, toks)
+        return translated if translated is not None else add_foreign_key(sql, toks)
     if word == "CREATE":
         # A text the front has translated already carries its comment (a name may hold the words).
         if MARKER in sql and any(m.lastgroup == "comment" and m.group().startswith(MARKER) for m in TOKEN.finditer(sql)):

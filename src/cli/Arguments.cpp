@@ -70,6 +70,7 @@ enum Option : int {
   kServer = 256,
   kUser,
   kDbc,
+  kCreateDbc,
   kFolder,
   kOverwrite,
   kYes,
@@ -94,6 +95,7 @@ constexpr option kOptions[] = {
     {"server", required_argument, nullptr, kServer},
     {"user", required_argument, nullptr, kUser},
     {"dbc", required_argument, nullptr, kDbc},
+    {"create-dbc", no_argument, nullptr, kCreateDbc},
     {"folder", required_argument, nullptr, kFolder},
     {"overwrite", required_argument, nullptr, kOverwrite},
     {"yes", no_argument, nullptr, kYes},
@@ -159,6 +161,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         break;
       case kDbc:
         parsed.dbcFile = value;
+        break;
+      case kCreateDbc:
+        parsed.createDbc = true;
         break;
       case kFolder:
         parsed.freeTableFolder = value;
@@ -226,6 +231,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   }
   if (parsed.dbcFile && parsed.freeTableFolder) throw UsageError("--dbc and --folder exclude each other");
   if (parsed.driver && parsed.dsn) throw UsageError("--driver and --dsn exclude each other");
+  if (parsed.createDbc && (parsed.command != Command::SendToFoxPro || !parsed.dbcFile)) {
+    throw UsageError("--create-dbc belongs to send-to-foxpro with --dbc");
+  }
   if (parsed.verify && !IsTransfer(parsed.command)) throw UsageError("--verify belongs to the send commands");
   if (parsed.fast && parsed.command != Command::SendToOracle) throw UsageError("--fast belongs to send-to-oracle");
   if ((parsed.keepTypes || parsed.codePage || parsed.sourceCodePage) && !IsTransfer(parsed.command)) {
@@ -254,6 +262,8 @@ Options:
                       OracleDriver; default "Microsoft ODBC for Oracle")
   --dsn NAME          connect through this data source of odbc.ini instead (saved as OracleDsn)
   --dbc FILE          FoxPro database container for this run
+  --create-dbc        send-to-foxpro: make the --dbc container, empty, when it does not
+                      exist yet (when the copy starts; a dry run makes nothing)
   --folder DIR        FoxPro free-table folder for this run
   --overwrite=yes|no|ask
                       answer to "overwrite this table?"; default: ask on a terminal, else no

@@ -38,6 +38,7 @@ struct Arguments {
   std::vector<std::string> tables;  // the tables named, in the order typed; for a rename: old name, new name
   // Connection fields that replace the saved profile's for this run only.
   std::optional<std::string> server, user, dbcFile, freeTableFolder, driver, dsn;
+  bool createDbc = false;  // send-to-foxpro: the --dbc container is made when it does not exist
   Overwrite overwrite = Overwrite::Default;
   bool confirmDelete = false;  // --yes
   bool verify = false;

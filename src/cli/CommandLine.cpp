@@ -325,8 +325,12 @@ int Run(const Arguments& arguments) {
     if (usesFoxPro) {
       trap.Step(connections::TablesWindowLoadStep::FoxProConnectionString,
                 [&] { foxProConnection = connections::FoxProConnectionString(fields); });
-      trap.Step(connections::TablesWindowLoadStep::LoadFoxProTables,
-                [&] { connections::LoadFoxProTables(foxProList, foxProConnection); });
+      // A container the copy is to make has no tables yet.
+      const bool makesContainer = arguments.createDbc && connections::ContainerIsNew(fields);
+      if (!makesContainer) {
+        trap.Step(connections::TablesWindowLoadStep::LoadFoxProTables,
+                  [&] { connections::LoadFoxProTables(foxProList, foxProConnection); });
+      }
     }
     if (usesOracle)
       trap.Step(connections::TablesWindowLoadStep::LoadOracleTables,
@@ -360,8 +364,19 @@ int Run(const Arguments& arguments) {
     case Command::SendToOracle:
     case Command::SendToFoxPro: {
       if (arguments.dryRun) {
+        if (arguments.createDbc && connections::ContainerIsNew(fields)) {
+          std::cout << "Database container " << fields.DbcFile() << " does not exist; the copy makes it, empty\n\n";
+        }
         return PlanTransfer(arguments, overwrite, fields, selected,
                             arguments.command == Command::SendToOracle ? oracleList : foxProList);
+      }
+      if (arguments.createDbc) {
+        try {
+          connections::CreateNewContainer(fields);
+        } catch (const std::exception& failure) {
+          std::cerr << "tesselby: cannot make the database container: " << failure.what() << "\n";
+          return 1;
+        }
       }
       const char* term = std::getenv("TERM");
       const bool dumb = term != nullptr && std::string(term) == "dumb";

@@ -1,17 +1,22 @@
 #include "connections/Foxpro.h"
 
 #include <exception>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "connections/CommandNames.h"
 #include "connections/ConnectionObject.h"
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
+#include "connections/NameRules.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Provider.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/ado/Value.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
+#include "platform/foxpro/files/FileIo.h"
 
 namespace connections {
 
@@ -25,7 +30,19 @@ std::string FoxProConnectionString(const ConnectionFields& fields) {
          ";Collating Sequence=general;";
 }
 
+// Why a new container could not be made at the fields' path; empty when it could.
+std::string NewContainerRefusal(const ConnectionFields& fields) {
+  try {
+    RequireNewContainerPath(fields.DbcFile());
+  } catch (const std::exception& refused) {
+    return refused.what();
+  }
+  return {};
+}
+
 bool CheckFoxProConnection(const ConnectionFields& fields) {
+  // A container chosen by a new name is made when tables are first sent into it.
+  if (ContainerIsNew(fields)) return NewContainerRefusal(fields).empty();
   ado::Connection connection;
   connection.Yield = &DoEvents;  // the window stays live while it waits
   try {
@@ -42,6 +59,13 @@ void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const Conne
   FailureTrap trap(prompter, connections::command_names::kTestFoxProConnection);
   ConnectionObject connection;
   trap.Step(100, [&] { connection.Create(); });
+  if (ContainerIsNew(fields)) {
+    const std::string refusal = NewContainerRefusal(fields);
+    prompter.Tell(refusal.empty() ? "The database container " + fields.DbcFile() +
+                                        " does not exist yet; it will be created when tables are sent to FoxPro."
+                                  : refusal);
+    return;
+  }
   try {
     pointer.Set(vbHourglass);
     connection->CursorLocation = ado::adUseServer;
@@ -52,6 +76,21 @@ void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const Conne
     prompter.Tell("Could not connect.");
     pointer.Set(vbDefault);
   }
+}
+
+bool ContainerIsNew(const ConnectionFields& fields) {
+  if (!fields.DbcMode() || fields.DbcFile().empty()) return false;
+  // A path into a folder that is not there names no place a container could be made.
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(fields.DbcFile()).parent_path();
+  return !folder.empty() && std::filesystem::is_directory(folder, error) &&
+         foxpro::DiskFileSystem().FindIgnoringCase(fields.DbcFile()).empty();
+}
+
+void CreateNewContainer(const ConnectionFields& fields) {
+  if (!ContainerIsNew(fields)) return;
+  RequireNewContainerPath(fields.DbcFile());
+  foxpro::DbcCatalog::CreateEmpty(fields.DbcFile(), fields.CodePage());
 }
 
 void LoadFoxProTables(ListBox& list, const std::string& connectionString) {

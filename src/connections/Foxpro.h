@@ -12,12 +12,22 @@ namespace connections {
 /// is selected, else Text5 with "general"; paths verbatim.
 std::string FoxProConnectionString(const ConnectionFields& fields);
 
-/// True when a connection with the FoxPro string opens. A failure to create the
-/// connection object is not caught here: it reaches the caller's trap.
+/// True when a connection with the FoxPro string opens, or the fields name a new container
+/// that can be made. A failure to create the connection object is not caught here: it
+/// reaches the caller's trap.
 bool CheckFoxProConnection(const ConnectionFields& fields);
 
-/// The FoxPro "Test Connection" button (Form1.PushButton1_Click).
+/// The FoxPro "Test Connection" button (Form1.PushButton1_Click); for a new container it says
+/// that the container will be created, or why it cannot be.
 void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const ConnectionFields& fields);
+
+/// True when the fields name a database container that does not exist (letter case ignored)
+/// in a folder the path names and that exists: a new one, which the first copy into it makes.
+bool ContainerIsNew(const ConnectionFields& fields);
+
+/// Makes the fields' database container, empty and marked with their code page, when it does
+/// not exist; its path keeps the rules of RequireNewContainerPath. Failures propagate.
+void CreateNewContainer(const ConnectionFields& fields);
 
 /// Clears list and fills it with the tables the provider reports as "TABLE"; failures propagate.
 void LoadFoxProTables(ListBox& list, const std::string& connectionString);

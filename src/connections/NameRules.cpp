@@ -1,6 +1,8 @@
 #include "connections/NameRules.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/ado/Failure.h"
 
@@ -75,6 +77,20 @@ void RequireTableName(TableSide side, const std::string& name) {
     RequirePlainFileName(name);
   } else {
     RequireOracleIdentifier(name);
+  }
+}
+
+void RequireNewContainerPath(const std::string& dbcPath) {
+  const std::filesystem::path path(dbcPath);
+  const std::string extension = path.extension().string();
+  const bool dbc = extension.size() == 4 && extension[0] == '.' && (extension[1] | 0x20) == 'd' &&
+                   (extension[2] | 0x20) == 'b' && (extension[3] | 0x20) == 'c';
+  if (!dbc) Refuse("The database container", dbcPath, "its file name must end in .dbc");
+  RequireNewTableName(TableSide::FoxPro, path.stem().string());
+  std::error_code error;
+  const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+  if (!std::filesystem::is_directory(folder, error)) {
+    Refuse("The database container", dbcPath, "its folder does not exist");
   }
 }
 

@@ -29,6 +29,10 @@ void RequireTableName(TableSide side, const std::string& name);
 /// the engine's statements and leave a table that can be neither read nor deleted.
 void RequireNewTableName(TableSide side, const std::string& name);
 
+/// The rule for a database container about to be made: a path ending in ".dbc" (any letter
+/// case) in a folder that exists, whose file name keeps the rule of a new FoxPro table name.
+void RequireNewContainerPath(const std::string& dbcPath);
+
 /// The name for a message: control characters shown as <CR>, <LF>, <NUL> or <0xNN>.
 std::string VisibleName(const std::string& name);
 

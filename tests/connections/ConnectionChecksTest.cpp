@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -196,6 +198,48 @@ TEST(TestConnectionTest, MissingDriverIsTheTestsOwnFailure) {
   TestOracleConnection(prompter, pointer, Profile());
   prompter.ExpectAllUsed();
   EXPECT_FALSE(CheckOracleConnection(Profile()));
+}
+
+// A container chosen by a new name: the test says it will be created (or why it cannot be),
+// the check lets the tables window open, and only the copy makes it.
+TEST(TestConnectionTest, ANewContainerIsAnnouncedAndMadeOnlyWhenTheCopyMakesIt) {
+  namespace fs = std::filesystem;
+  auto foxpro = ScriptedProvider::Install("vfpoledb.1");
+  const fs::path folder = fs::temp_directory_path() / ("tesselby-newdbc-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  struct Case {
+    std::string file;
+    std::string told;  // what Test Connection says
+    bool checked;
+  };
+  const std::string made = (folder / "sales.dbc").string();
+  const std::vector<Case> cases = {
+      {made,
+       "The database container " + made + " does not exist yet; it will be created when tables are sent to FoxPro.",
+       true},
+      {(folder / "sales.txt").string(), "its file name must end in .dbc", false},
+      {(folder / "it's.dbc").string(), "apostrophe", false},
+  };
+  for (const Case& c : cases) {
+    FakeConnectionFields fields = Profile();
+    fields.dbcFile = c.file;
+    ScriptedPrompter prompter;
+    FakeMousePointer pointer;
+    prompter.ExpectMsgBoxMatching(
+        c.told, [&](const std::string& text) { return text.find(c.told) != std::string::npos; }, vbOKOnly, "");
+    TestFoxProConnection(prompter, pointer, fields);
+    prompter.ExpectAllUsed();
+    EXPECT_EQ(CheckFoxProConnection(fields), c.checked) << c.file;
+    EXPECT_TRUE(ContainerIsNew(fields)) << c.file;
+  }
+  EXPECT_TRUE(fs::is_empty(folder));
+  EXPECT_TRUE(foxpro->Opened().empty());
+  FakeConnectionFields fields = Profile();
+  fields.dbcFile = made;
+  CreateNewContainer(fields);
+  for (const char* file : {"sales.dbc", "sales.dct", "sales.dcx"}) EXPECT_TRUE(fs::exists(folder / file)) << file;
+  EXPECT_FALSE(ContainerIsNew(fields));
+  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -438,7 +438,7 @@ TEST_F(EndToEndTest, HostileOracleNamesNeverReachOutsideTheFoxProFolder) {
     for (int i = window.list2.ListCount() - 1; i >= 0; --i) {
       testing::ExpectReport(window.prompter,
                             testing::RefusalOf(connections::RequirePlainFileName, window.list2.List(i)),
-                            kSendTablesToFoxProHandler, 134, "");
+                            kSendTablesToFoxProHandler, 136, "");
     }
     recorder_->statements.clear();
     SendTablesToFoxPro(window.parts);

@@ -177,7 +177,7 @@ TEST_F(SendTablesToFoxProTest, HostileNamesAreRefusedBeforeAnythingIsAskedOrTouc
     ExpectReport(
         sides.window.prompter,
         testing::RefusalOf(quotes ? connections::RequireOracleIdentifier : connections::RequirePlainFileName, name),
-        kSendTablesToFoxProHandler, 134, "");
+        kSendTablesToFoxProHandler, 136, "");
   }
   Run();
   EXPECT_EQ(sides.oracle->Statements(), Strings{"SELECT * FROM \"-ok\""});
@@ -223,7 +223,7 @@ TEST_F(SendTablesToFoxProTest, AFailingInsertIsReportedWithItsStatementAndTheRes
   sides.oracle->SetResult("SELECT * FROM \"B\"", {{{"N", ado::adVarChar}}, {{"1"}, {"bad"}, {"3"}, {"4"}}});
   sides.oracle->SetResult("SELECT * FROM \"A\"", {{{"N", ado::adVarChar}}, {{"5"}}});
   sides.foxPro->FailOn("'bad'", "Disk full.");
-  ExpectReport(sides.window.prompter, "Disk full.", kSendTablesToFoxProHandler, 234,
+  ExpectReport(sides.window.prompter, "Disk full.", kSendTablesToFoxProHandler, 236,
                "INSERT INTO 'C:\\data\\B.DBF' VALUES('bad')");
   Run();
   EXPECT_EQ(sides.foxPro->Statements().size(), 7u);
@@ -236,7 +236,7 @@ TEST_F(SendTablesToFoxProTest, AFailingInsertIsReportedWithItsStatementAndTheRes
 TEST_F(SendTablesToFoxProTest, StopBeforeTheTableIsCreatedLeavesTheListAndTheRestAlone) {
   Offer({"A", "B"}, {"A", "B"});
   sides.oracle->FailOn("SELECT * FROM \"B\"", "ORA-03114: not connected to ORACLE");
-  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 168, connections::vbStop);
+  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 170, connections::vbStop);
   Run();
   EXPECT_TRUE(sides.foxPro->Statements().empty());  // no CREATE TABLE, nothing for A
   EXPECT_EQ(sides.window.list1.ListCount(), 0);     // no table was created, none is listed
@@ -251,7 +251,7 @@ TEST_F(SendTablesToFoxProTest, AFailedCreateSendsNoRowsAndSaysHowManyWereNotSent
   sides.oracle->SetResult("SELECT * FROM \"EMP\"", {{{"ID", ado::adInteger}}, {{7}}});
   sides.foxPro->FailOn("CREATE TABLE", "Field name is a duplicate or invalid.");
   ExpectReport(sides.window.prompter, "Field name is a duplicate or invalid.\n" + NotCreatedText("EMP", 1),
-               kSendTablesToFoxProHandler, 216, "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");
+               kSendTablesToFoxProHandler, 218, "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");
   testing::RecordingObserver observer;
   SendTablesToFoxPro(sides.window.parts, &observer);
   EXPECT_EQ(sides.foxPro->Statements().back(), "CREATE TABLE 'C:\\data\\EMP.DBF'([ID] M);");
@@ -280,7 +280,7 @@ TEST_F(SendTablesToFoxProTest, OnlyAFileTheQuestionWasAboutIsDeleted) {
 TEST_F(SendTablesToFoxProTest, ALaterTableOfTheSameFileNameIsRefused) {
   Offer({"REGION", "Region"}, {"REGION", "Region"});
   sides.oracle->SetResult("SELECT * FROM \"Region\"", {{{"ID", ado::adInteger}}, {}});
-  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 136, connections::vbOK);
+  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 138, connections::vbOK);
   Run();
   EXPECT_EQ(sides.foxPro->Statements(), Strings{"CREATE TABLE 'C:\\data\\Region.DBF'([ID] M);"});
   EXPECT_EQ(sides.oracle->Statements(), Strings{"SELECT * FROM \"Region\""});
@@ -293,7 +293,7 @@ TEST_F(SendTablesToFoxProTest, ALostConnectionEndsTheTableAndTheNextTableConnect
   Offer({"A", "B"}, {"A", "B"});
   sides.oracle->SetResult("SELECT * FROM \"A\"", {{{"N", ado::adVarChar}}, {{"5"}}});
   sides.oracle->LoseConnectionOn("SELECT * FROM \"B\"");
-  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 168);
+  sides.window.prompter.ExpectFailureReport(kSendTablesToFoxProHandler, 170);
   Run();
   EXPECT_EQ(sides.oracle->Opened().size(), 2u);
   EXPECT_EQ(sides.foxPro->Statements(),
@@ -307,7 +307,7 @@ TEST_F(SendTablesToFoxProTest, AFailingDropReportsTheEarlierStatement) {
   sides.oracle->SetResult("SELECT * FROM \"A\"", {{{"N", ado::adVarChar}}, {}});
   sides.foxPro->FailOn("DROP TABLE", "File is in use.");
   ExpectOverwrite(sides.window.prompter, "a", connections::vbYes);
-  ExpectReport(sides.window.prompter, "File is in use.", kSendTablesToFoxProHandler, 176,
+  ExpectReport(sides.window.prompter, "File is in use.", kSendTablesToFoxProHandler, 178,
                "INSERT INTO 'C:\\data\\B.DBF' VALUES('1')");
   Run();
   EXPECT_EQ(sides.foxPro->Statements().back(), "CREATE TABLE 'C:\\data\\a.DBF'([N] M);");

@@ -217,7 +217,7 @@ TEST_F(SendTablesToOracleTest, AnOracleThatDoesNotOpenIsReportedForEveryStatemen
   ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 168, "");  // the DROP is never the statement
   ExpectReport(prompter, std::string(kNotOpen) + "\n" + NotCreatedText("orders", 2), kSendTablesToOracleHandler, 216,
                create);
-  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 256, create);
+  ExpectReport(prompter, kNotOpen, kSendTablesToOracleHandler, 258, create);
   Run();
   EXPECT_EQ(sides.window.pointer.Get(), 0);
   EXPECT_EQ(FakeTablesWindow::Items(sides.window.list2), Strings{"orders"});

@@ -14,9 +14,9 @@ namespace transfer {
 // fields take no NULL, the table's comment, and (into a container) the fields' defaults,
 // comments, captions and rules. Oracle's side is read from its dictionary.
 
-/// After the keys (one step of the typed copy): makes NOT NULL each column of a field without NULL that holds no NULL (Oracle holds a
-/// blank text as NULL; such a column records NOT NULL in its comment instead), comments the
-/// table, and notes what the fields declare that Oracle does not take.
+/// After the keys (one step of the typed copy): makes NOT NULL each column of a field without NULL that holds no NULL
+/// (Oracle holds a blank text as NULL; such a column records NOT NULL in its comment instead), comments the table, and
+/// notes what the fields declare that Oracle does not take.
 void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                                const std::vector<FoxProColumn>& columns, ado::Connection& oracle,
                                const std::string& target);

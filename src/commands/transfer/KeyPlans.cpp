@@ -28,6 +28,58 @@ bool Taken(const std::vector<std::string>& names, const std::string& name) {
   return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return Upper(n) == Upper(name); });
 }
 
+// The UPPER(name) form of a one-field key in either dialect, with the name in group 1.
+const std::regex& UpperForm() {
+  static const std::regex form(R"re(^\s*UPPER\s*\(\s*"?([A-Za-z_][A-Za-z0-9_$#]*)"?\s*\)\s*$)re", std::regex::icase);
+  return form;
+}
+
+// The position of the column named (any letter case), or none.
+template <typename Column, typename NameOf>
+std::optional<std::size_t> FindColumn(const std::vector<Column>& columns, const std::string& name, NameOf nameOf) {
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    if (Upper(nameOf(columns[c])) == Upper(name)) return c;
+  }
+  return std::nullopt;
+}
+
+std::string KindText(KeyKind kind) {
+  return kind == KeyKind::Primary ? "primary key" : kind == KeyKind::Unique ? "unique key" : "index";
+}
+
+// ---- FoxPro tags to Oracle
+
+KeyKind KindOf(const FoxProTag& tag) {
+  if (tag.primary) return KeyKind::Primary;
+  // A UNIQUE tag only indexes the first record of each key, and the rows may repeat keys: as
+  // a constraint it would refuse valid rows. Only a candidate tag is a key.
+  return tag.candidate ? KeyKind::Unique : KeyKind::Plain;
+}
+
+std::string OracleKeyStatement(const std::string& target, KeyKind kind, const std::string& name,
+                               const std::vector<std::string>& columns) {
+  std::vector<std::string> quoted;
+  for (const std::string& column : columns) quoted.push_back(Quoted(column));
+  const std::string list = "(" + Joined(quoted, ", ") + ")";
+  if (kind == KeyKind::Plain) return "CREATE INDEX " + Quoted(name) + " ON " + Quoted(target) + " " + list;
+  return "ALTER TABLE " + Quoted(target) + " ADD CONSTRAINT " + Quoted(name) +
+         (kind == KeyKind::Primary ? " PRIMARY KEY " : " UNIQUE ") + list;
+}
+
+// ---- Oracle keys to FoxPro
+
+std::string FoxProKeyStatement(const std::string& tablePath, bool container, KeyKind kind, const std::string& name,
+                               const std::string& expression) {
+  if (kind == KeyKind::Plain) {
+    const std::string indexPath = tablePath.substr(0, tablePath.rfind('.')) + ".cdx";
+    return "INDEX ON " + expression + " TAG " + name + " OF '" + indexPath + "'";
+  }
+  const bool primary = kind == KeyKind::Primary && container;
+  return "ALTER TABLE '" + tablePath + "' ADD " + (primary ? "PRIMARY KEY " : "UNIQUE ") + expression + " TAG " + name;
+}
+
+}  // namespace
+
 // A key's name from the other side as a name this side takes whole: letters, digits and '_'
 // stay, any other byte becomes '_', and a name that does not start with a letter gets a "k"
 // before it. It goes between quotes or after TAG, so no byte of it may end them.
@@ -49,27 +101,6 @@ std::string UniqueName(const std::string& name, std::vector<std::string>& taken,
   taken.push_back(unique);
   return unique;
 }
-
-// The UPPER(name) form of a one-field key in either dialect, with the name in group 1.
-const std::regex& UpperForm() {
-  static const std::regex form(R"re(^\s*UPPER\s*\(\s*"?([A-Za-z_][A-Za-z0-9_$#]*)"?\s*\)\s*$)re", std::regex::icase);
-  return form;
-}
-
-// The position of the column named (any letter case), or none.
-template <typename Column, typename NameOf>
-std::optional<std::size_t> FindColumn(const std::vector<Column>& columns, const std::string& name, NameOf nameOf) {
-  for (std::size_t c = 0; c < columns.size(); ++c) {
-    if (Upper(nameOf(columns[c])) == Upper(name)) return c;
-  }
-  return std::nullopt;
-}
-
-std::string KindText(KeyKind kind) {
-  return kind == KeyKind::Primary ? "primary key" : kind == KeyKind::Unique ? "unique key" : "index";
-}
-
-// ---- FoxPro tags to Oracle
 
 // The Oracle columns of a tag's fields: one field of any indexable type, or character fields
 // joined by "+". None for any other expression.
@@ -93,25 +124,6 @@ std::optional<std::vector<std::string>> OracleKeyColumns(const std::string& expr
   }
   return keyColumns;
 }
-
-KeyKind KindOf(const FoxProTag& tag) {
-  if (tag.primary) return KeyKind::Primary;
-  // A UNIQUE tag only indexes the first record of each key, and the rows may repeat keys: as
-  // a constraint it would refuse valid rows. Only a candidate tag is a key.
-  return tag.candidate ? KeyKind::Unique : KeyKind::Plain;
-}
-
-std::string OracleKeyStatement(const std::string& target, KeyKind kind, const std::string& name,
-                               const std::vector<std::string>& columns) {
-  std::vector<std::string> quoted;
-  for (const std::string& column : columns) quoted.push_back(Quoted(column));
-  const std::string list = "(" + Joined(quoted, ", ") + ")";
-  if (kind == KeyKind::Plain) return "CREATE INDEX " + Quoted(name) + " ON " + Quoted(target) + " " + list;
-  return "ALTER TABLE " + Quoted(target) + " ADD CONSTRAINT " + Quoted(name) +
-         (kind == KeyKind::Primary ? " PRIMARY KEY " : " UNIQUE ") + list;
-}
-
-// ---- Oracle keys to FoxPro
 
 // The FoxPro key expression of an Oracle key's parts, or the reason it has none.
 std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedColumn>& columns, std::string& reason) {
@@ -151,18 +163,6 @@ std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedCo
   }
   return Joined(fields, "+");
 }
-
-std::string FoxProKeyStatement(const std::string& tablePath, bool container, KeyKind kind, const std::string& name,
-                               const std::string& expression) {
-  if (kind == KeyKind::Plain) {
-    const std::string indexPath = tablePath.substr(0, tablePath.rfind('.')) + ".cdx";
-    return "INDEX ON " + expression + " TAG " + name + " OF '" + indexPath + "'";
-  }
-  const bool primary = kind == KeyKind::Primary && container;
-  return "ALTER TABLE '" + tablePath + "' ADD " + (primary ? "PRIMARY KEY " : "UNIQUE ") + expression + " TAG " + name;
-}
-
-}  // namespace
 
 std::string Joined(const std::vector<std::string>& parts, const std::string& separator) {
   std::string text;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,19 @@ struct KeyPlan {
   std::vector<CarriedKey> carried;
   std::vector<std::string> notCarried;  // one line per key, saying why
 };
+
+/// A key's name from the other side as a name this side takes whole: letters, digits and '_'
+/// stay, any other byte becomes '_', and one that does not start with a letter gets a "k".
+std::string KeyName(const std::string& name);
+/// The name itself (cut to maxLength) when taken (any letter case) does not hold it, else with
+/// the first suffix "_2", "_3"... that is free; then it is taken.
+std::string UniqueName(const std::string& name, std::vector<std::string>& taken, std::size_t maxLength);
+/// The Oracle columns of a tag's fields: one field of any indexable type, or character fields
+/// joined by "+"; none for any other expression.
+std::optional<std::vector<std::string>> OracleKeyColumns(const std::string& expression,
+                                                         const std::vector<FoxProColumn>& columns);
+/// The FoxPro key expression of an Oracle key's parts; empty, with reason set, when it has none.
+std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedColumn>& columns, std::string& reason);
 
 /// The Oracle constraints and indexes for the tags of a FoxPro table sent as target with these
 /// columns. Names are the tag names, changed by a suffix where takenNames (the schema's

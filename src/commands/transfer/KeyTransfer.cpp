@@ -12,29 +12,7 @@
 namespace transfer {
 namespace {
 
-std::string OracleText(const std::string& text) {
-  std::string literal = "'";
-  AppendDoubledApostrophes(literal, text);
-  return literal + "'";
-}
-
 // ---- Reading both sides
-
-std::string TextOf(const ado::Value& value) { return value.IsNull() ? std::string() : ado::ValueToText(value); }
-
-// The rows of a dictionary query, each as texts (Oracle's labels are read by position).
-std::vector<std::vector<std::string>> DictionaryRows(ado::Connection& oracle, const std::string& sql) {
-  std::vector<std::vector<std::string>> rows;
-  ado::Recordset records;
-  records.Open(sql, oracle, ado::adOpenStatic);
-  for (; !records.Eof(); records.MoveNext()) {
-    std::vector<std::string> row;
-    for (int f = 0; f < records.FieldCount(); ++f) row.push_back(TextOf(records.Fields(f).Value));
-    rows.push_back(std::move(row));
-  }
-  records.Close();
-  return rows;
-}
 
 // The names of the constraints and indexes the condition picks.
 std::vector<std::string> ConstraintAndIndexNames(ado::Connection& oracle, const std::string& where) {
@@ -125,6 +103,28 @@ void MakeKeys(TypedCopyParts& parts, const std::string& table, const KeyPlan& pl
 }
 
 }  // namespace
+
+std::string OracleText(const std::string& text) {
+  std::string literal = "'";
+  AppendDoubledApostrophes(literal, text);
+  return literal + "'";
+}
+
+std::string TextOf(const ado::Value& value) { return value.IsNull() ? std::string() : ado::ValueToText(value); }
+
+// The rows of a dictionary query, each as texts (Oracle's labels are read by position).
+std::vector<std::vector<std::string>> DictionaryRows(ado::Connection& oracle, const std::string& sql) {
+  std::vector<std::vector<std::string>> rows;
+  ado::Recordset records;
+  records.Open(sql, oracle, ado::adOpenStatic);
+  for (; !records.Eof(); records.MoveNext()) {
+    std::vector<std::string> row;
+    for (int f = 0; f < records.FieldCount(); ++f) row.push_back(TextOf(records.Fields(f).Value));
+    rows.push_back(std::move(row));
+  }
+  records.Close();
+  return rows;
+}
 
 std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxPro, const std::string& table) {
   std::vector<FoxProTag> tags;

@@ -14,6 +14,13 @@ namespace transfer {
 // structural index. Keys are made after the rows, so that loading never checks them one by
 // one; a key the rows violate is reported and the rows stay.
 
+/// The text as an Oracle literal.
+std::string OracleText(const std::string& text);
+/// A value as text; NULL as the empty text.
+std::string TextOf(const ado::Value& value);
+/// The rows of a query, each as texts (Oracle's labels are read by position).
+std::vector<std::vector<std::string>> DictionaryRows(ado::Connection& oracle, const std::string& sql);
+
 /// The tags of the FoxPro table's structural index.
 std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxPro, const std::string& table);
 /// The names of the Oracle schema's constraints and indexes, which a new key's name must avoid.

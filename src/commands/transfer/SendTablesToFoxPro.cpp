@@ -12,6 +12,7 @@
 #include "commands/transfer/FileRemoval.h"
 #include "commands/transfer/FoxProNames.h"
 #include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/RelationTransfer.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferSteps.h"
 #include "commands/transfer/TypedCopy.h"
@@ -47,6 +48,7 @@ enum class Step {
   FoxProCommandTimeout,
   FoxProConnectionTimeout,
   FoxProCursor,
+  MakeContainer,
   OpenFoxPro,
   CountTables,
   // each table
@@ -100,6 +102,7 @@ enum class Step {
   CloseSource,
   ListTarget,
   // after the tables
+  CarryRelations,
   PointerAtEnd,
   CloseFoxPro,
   CloseOracle
@@ -164,6 +167,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   std::string tablePath;
   int answer = 0;
   const bool keepTypes = window.Fields.KeepTypes();
+  std::vector<SentTable> sent;           // the typed tables made, for the relations between them
   std::set<std::string> filesOfThisRun;  // lower-cased targets: one file each, whatever the letter case
 
   trap.Step(Step::CreateObjects, [&] {
@@ -186,6 +190,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   trap.Step(Step::FoxProCommandTimeout, [&] { foxPro->CommandTimeout = 5000; });
   trap.Step(Step::FoxProConnectionTimeout, [&] { foxPro->ConnectionTimeout = 5000; });
   trap.Step(Step::FoxProCursor, [&] { foxPro->CursorLocation = ado::adUseServer; });
+  trap.Step(Step::MakeContainer, [&] { connections::CreateNewContainer(window.Fields); });
   trap.Step(Step::OpenFoxPro, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
@@ -306,6 +311,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
       created = SendTypedTableToFoxPro(
           parts, records, *oracle, source, *foxPro, target, tablePath, [&](const std::string&) { return makeRoom(); },
           !window.Fields.DbcMode(), window.Fields.CodePage());
+      if (created) sent.push_back({source, target, tablePath});
     } else {
       trap.Step(Step::OpenSource, [&] { records->Open("SELECT * FROM " + Quoted(source), *oracle); });
       long rowCount = 0;
@@ -391,6 +397,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     if (observer != nullptr) observer->TableEnded();
   }
 
+  CarryRelationsToFoxPro(trap, Step::CarryRelations, sql, observer, *oracle, *foxPro, sent, window.Fields.DbcMode());
   trap.Closing(Step::PointerAtEnd, [&] { window.Pointer.Set(connections::vbDefault); });
   trap.Closing(
       Step::CloseFoxPro, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });

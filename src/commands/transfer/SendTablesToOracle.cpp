@@ -9,6 +9,7 @@
 #include "commands/transfer/ListHelpers.h"
 #include "commands/transfer/OracleTableLock.h"
 #include "commands/transfer/OracleValues.h"
+#include "commands/transfer/RelationTransfer.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferSteps.h"
 #include "commands/transfer/TypedCopy.h"
@@ -91,6 +92,7 @@ enum class Step {
   CloseSource,
   ListTarget,
   // after the tables
+  CarryRelations,
   CloseFoxPro,
   CloseOracle,
   PointerAtEnd
@@ -123,6 +125,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
   InsertArrays arrays;  // the array path's rows of the current table
   bool useArrays = false;
   const bool keepTypes = window.Fields.KeepTypes();
+  std::vector<SentTable> sent;  // the typed tables made, for the relations between them
   // A refused array goes again as its rows' own INSERTs, each failure reported as the
   // statement path reports it.
   // One row's own INSERT, the statement variable holding it.
@@ -274,12 +277,13 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     long rowCount = 0;
     trap.Step(Step::CountRows, [&] { rowCount = records->RecordCount(); });
     if (trap.Test(Step::TestAnsweredYes, [&] { return answer == connections::vbYes; })) {
-      trap.Step(Step::DropTable, [&] { oracle->Execute("DROP TABLE " + Quoted(target)); });
+      trap.Step(Step::DropTable, [&] { oracle->Execute(OracleDropStatement(target, keepTypes)); });
       trap.Step(Step::RemoveFromList, [&] { RemoveListItem(oracleList, target); });
     }
     if (keepTypes) {
       TypedCopyParts parts{trap, sql, window.ProgressBar1, observer, Step::TypedCopy};
       created = SendTypedTableToOracle(parts, records, *foxPro, foxProList.List(i), *oracle, target);
+      if (created) sent.push_back({foxProList.List(i), target, ""});
     } else {
       trap.Step(Step::BeginCreate, [&] { sql = "CREATE TABLE " + Quoted(target) + "("; });
       const int columnCount = trap.Value(Step::CountColumns, 1, [&] { return records->FieldCount(); });
@@ -357,6 +361,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     if (observer != nullptr) observer->TableEnded();
   }
 
+  CarryRelationsToOracle(trap, Step::CarryRelations, sql, observer, *foxPro, *oracle, sent);
   trap.Closing(
       Step::CloseFoxPro, [&] { return foxPro.IsOpen(); }, [&] { foxPro->Close(); });
   trap.Closing(

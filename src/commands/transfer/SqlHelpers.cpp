@@ -15,6 +15,10 @@ const ado::Value& NullToDefault(const ado::Value& value, const ado::Value& defau
   return value.IsNull() ? defaultValue : value;
 }
 
+std::string OracleDropStatement(const std::string& table, bool keepTypes) {
+  return "DROP TABLE " + Quoted(table) + (keepTypes ? " CASCADE CONSTRAINTS" : "");
+}
+
 const ado::Value& EmptyText() {
   static const ado::Value empty{std::string()};
   return empty;

@@ -13,6 +13,10 @@ namespace transfer {
 /// "name": an Oracle identifier in double quotes, kept to its letter case.
 std::string Quoted(const std::string& name);
 
+/// The DROP TABLE that replaces an Oracle table. A typed copy's tables may be parents of
+/// foreign keys, which Oracle would refuse to leave behind (ORA-02449): those keys go with it.
+std::string OracleDropStatement(const std::string& table, bool keepTypes);
+
 /// The default when the value is Null, else the value unchanged (empty text is not Null).
 /// Returns one of its arguments, so the default must outlive the result's use.
 const ado::Value& NullToDefault(const ado::Value& value, const ado::Value& defaultValue);

@@ -10,6 +10,7 @@
 #include "commands/transfer/FoxProNames.h"
 #include "commands/transfer/KeyTransfer.h"
 #include "commands/transfer/ListHelpers.h"
+#include "commands/transfer/RelationTransfer.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TypedTables.h"
 #include "commands/transfer/TypedValues.h"
@@ -201,6 +202,13 @@ class OracleKeyNames {
   std::vector<std::string> m_made;
 };
 
+// The relations' lines go with their child tables' keys.
+void AddRelationLines(std::vector<TablePlan>& plan, const RelationPlan& relations) {
+  for (TablePlan& table : plan) {
+    for (std::string& line : RelationPlanLines(relations, table.source)) table.keys.push_back(std::move(line));
+  }
+}
+
 }  // namespace
 
 std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fields,
@@ -213,6 +221,7 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
   oracle.Open(connections::OracleConnectionString(fields));
   OracleKeyNames keyNames(oracle);
   std::vector<TablePlan> plan;
+  std::vector<SentFoxProTable> sent;
   for (const std::string& name : tables) {
     const std::optional<std::string> listed = ListedSpelling(choices.targetTables, name);
     const std::string target = listed.value_or(name);
@@ -220,7 +229,7 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         listed ? std::optional<ExistingTarget>(choices.existing) : std::nullopt;
     plan.push_back(PlanTable(name, target, existing, [&](TablePlan& table) {
       if (Replaced(existing)) {
-        table.statements.push_back("DROP TABLE " + Quoted(target));
+        table.statements.push_back(OracleDropStatement(target, choices.keepTypes));
         if (choices.keepTypes) keyNames.Dropped(target);
       }
       if (!choices.keepTypes) {
@@ -247,12 +256,17 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         table.statements.push_back(OracleTableCommentStatement(target, tableComment));
       }
       const std::vector<FoxProTag> tags = ReadFoxProTags(foxPro, name);
+      sent.push_back({name, target, tags, columns});
       if (tags.empty()) return;
       const KeyPlan keys = KeysForOracle(target, tags, columns, keyNames.Taken());
       keyNames.Made(keys);
       table.keys = KeyPlanLines(keys);
     }));
   }
+  const std::vector<FoxProRelation> relations =
+      choices.keepTypes ? ReadFoxProRelations(foxPro) : std::vector<FoxProRelation>{};
+  // Without relations the schema's names need not be read.
+  if (!relations.empty()) AddRelationLines(plan, ForeignKeysForOracle(relations, sent, keyNames.Taken()));
   oracle.Close();
   foxPro.Close();
   return plan;
@@ -264,6 +278,7 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
   oracle.CursorLocation = ado::adUseClient;
   oracle.Open(connections::OracleConnectionString(fields));
   std::vector<TablePlan> plan;
+  std::vector<SentOracleTable> sent;
   for (const std::string& name : tables) {
     const std::optional<std::string> listed = ListedSpelling(choices.targetTables, name);
     const std::string target = listed.value_or(name);
@@ -292,12 +307,16 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
                                    FoxProFieldClause(column.foxProName, column.mapping.field),
                                    FoxProSideNotes(column, fields.CodePage(), rounded[c])});
         }
-        table.keys = KeyPlanLines(PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode()));
+        const KeyPlan keys = PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode());
+        table.keys = KeyPlanLines(keys);
         if (fields.DbcMode()) ReadOracleDeclaration(oracle, name, columns, table.keys);
+        sent.push_back({name, path, TagsOfStatements(keys.carried), columns});
       }
       table.refusal = FoxProRefusal(table.statements.back());
     }));
   }
+  if (choices.keepTypes)
+    AddRelationLines(plan, RelationsForFoxPro(ReadOracleForeignKeys(oracle), sent, fields.DbcMode()));
   oracle.Close();
   return plan;
 }

@@ -50,6 +50,12 @@ std::unique_ptr<Recordset> Connection::OpenIndexesSchema(const std::string& tabl
   return recordset;
 }
 
+std::unique_ptr<Recordset> Connection::OpenForeignKeysSchema() {
+  auto recordset = std::make_unique<Recordset>();
+  recordset->OpenRows(ActiveSession().ForeignKeysSchema(), CursorLocation == adUseClient, Yield);
+  return recordset;
+}
+
 void Connection::Close() {
   if (!session_) throw Failure("Operation is not allowed when the object is closed.");
   std::unique_ptr<Session> session = std::move(session_);

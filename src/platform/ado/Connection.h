@@ -35,6 +35,8 @@ class Connection {
   std::unique_ptr<Recordset> OpenSchema(int schema);
   // One row per index tag of the table (fields: IndexesSchemaFields).
   std::unique_ptr<Recordset> OpenIndexesSchema(const std::string& table);
+  // One row per persistent relation (fields: ForeignKeysSchemaFields).
+  std::unique_ptr<Recordset> OpenForeignKeysSchema();
   void Close();
   bool IsOpen() const { return session_ != nullptr; }
 

@@ -141,6 +141,28 @@ inline std::vector<FieldInfo> IndexesSchemaFields() {
   return fields;
 }
 
+// The fields of the foreign keys schema, one row per persistent relation between a container's
+// tables, all text: RELATION_NAME, CHILD_TABLE, CHILD_TAG, PARENT_TABLE, PARENT_TAG and RIINFO
+// (update, delete, insert rule as C cascade, R restrict, I ignore; empty when unset).
+inline std::vector<FieldInfo> ForeignKeysSchemaFields() {
+  std::vector<FieldInfo> fields;
+  for (const char* name : {"RELATION_NAME", "CHILD_TABLE", "CHILD_TAG", "PARENT_TABLE", "PARENT_TAG", "RIINFO"}) {
+    fields.emplace_back(name, adVarWChar);
+  }
+  return fields;
+}
+
+// Rows of a schema that a provider does not know: its fields and no rows.
+class NoSchemaRows : public RowSource {
+ public:
+  explicit NoSchemaRows(std::vector<FieldInfo> fields) : fields_(std::move(fields)) {}
+  const std::vector<FieldInfo>& Fields() const override { return fields_; }
+  bool Next(std::vector<Value>& /*row*/) override { return false; }
+
+ private:
+  std::vector<FieldInfo> fields_;
+};
+
 struct ConnectionSettings {
   int cursorLocation = 2;
   long commandTimeout = 30;     // seconds, 0 = none
@@ -161,15 +183,12 @@ class Session {
   // The indexes schema of one table (IndexesSchemaFields); a provider that knows no
   // indexes gives no rows.
   virtual std::unique_ptr<RowSource> IndexesSchema(const std::string& /*table*/) {
-    class NoIndexes : public RowSource {
-     public:
-      const std::vector<FieldInfo>& Fields() const override { return fields_; }
-      bool Next(std::vector<Value>& /*row*/) override { return false; }
-
-     private:
-      std::vector<FieldInfo> fields_ = IndexesSchemaFields();
-    };
-    return std::make_unique<NoIndexes>();
+    return std::make_unique<NoSchemaRows>(IndexesSchemaFields());
+  }
+  // The foreign keys schema (ForeignKeysSchemaFields) of the whole data source; a provider
+  // that knows no relations gives no rows.
+  virtual std::unique_ptr<RowSource> ForeignKeysSchema() {
+    return std::make_unique<NoSchemaRows>(ForeignKeysSchemaFields());
   }
   // The statement prepared for parameter arrays, or nullptr when the provider cannot (or
   // the driver would not prepare it): the caller then sends statements one by one.

@@ -22,6 +22,7 @@
 #include "platform/foxpro/containers/DbcIndex.h"
 #include "platform/foxpro/containers/DbcTable.h"
 #include "platform/foxpro/indexes/CdxReader.h"
+#include "platform/foxpro/sql/FoxProSession.h"
 #include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/tables/TableNames.h"
@@ -508,6 +509,150 @@ TEST(DbcCatalogTest, KillDuringCreateOrDropLeavesTheOldOrTheNewState) {
   // Both outcomes must have come up, or the kills all fell at the same point.
   EXPECT_GT(seen[30], 0);
   EXPECT_GT(seen[31], 0);
+}
+
+// A container's records as the format sheet lays them out, read from the bytes alone: type,
+// name, parent id, RIINFO, and the PROPERTY memo's values by id (texts without their NUL).
+struct RawRecord {
+  std::int32_t id = 0;
+  std::int32_t parent = 0;
+  std::string type, name, riInfo;
+  std::map<int, std::string> properties;
+};
+std::vector<RawRecord> RawRecords(const std::string& dbc, const std::string& dct) {
+  const std::string bytes = FileText(dbc), memo = FileText(dct);
+  const auto u16 = [](const std::string& b, std::size_t at) {
+    return static_cast<unsigned>(static_cast<unsigned char>(b[at])) |
+           static_cast<unsigned>(static_cast<unsigned char>(b[at + 1])) << 8;
+  };
+  const auto le32 = [&](const std::string& b, std::size_t at) { return u16(b, at) | u16(b, at + 2) << 16; };
+  const auto be32 = [](const std::string& b, std::size_t at) {
+    unsigned v = 0;
+    for (int i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
+    return v;
+  };
+  const auto trimmed = [](std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+  };
+  const unsigned count = le32(bytes, 4), header = u16(bytes, 8), length = u16(bytes, 10);
+  const unsigned blockSize =
+      static_cast<unsigned>(static_cast<unsigned char>(memo[6])) << 8 | static_cast<unsigned char>(memo[7]);
+  std::vector<RawRecord> records;
+  for (unsigned r = 0; r < count; ++r) {
+    const std::size_t at = header + std::size_t{r} * length;
+    if (bytes[at] == '*') continue;
+    RawRecord record;
+    record.id = static_cast<std::int32_t>(le32(bytes, at + 1));
+    record.parent = static_cast<std::int32_t>(le32(bytes, at + 5));
+    record.type = trimmed(bytes.substr(at + 9, 10));
+    record.name = trimmed(bytes.substr(at + 19, 128));
+    record.riInfo = trimmed(bytes.substr(at + 155, 6));
+    if (const unsigned block = le32(bytes, at + 147); block != 0) {
+      const std::size_t start = std::size_t{block} * blockSize;
+      const std::string value = memo.substr(start + 8, be32(memo, start + 4));
+      for (std::size_t p = 0; p + 7 <= value.size();) {
+        const unsigned size = le32(value, p);
+        std::string text = value.substr(p + 7, size - 7);
+        if (!text.empty() && text.back() == '\0') text.pop_back();
+        record.properties[static_cast<unsigned char>(value[p + 6])] = text;
+        p += size;
+      }
+    }
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+TEST(DbcCatalogTest, ANewContainerHasTheFormatsFieldsAndDatabaseRecordsAndReadersTakeIt) {
+  TempCopy dir("vfp9-xsource-books");
+  const std::string dbc = dir.Path("fresh.dbc");
+  DbcCatalog::CreateEmpty(dbc);
+  const std::string bytes = FileText(dbc);
+  EXPECT_EQ(bytes[0], '\x30');
+  EXPECT_EQ(bytes[28], '\x07');  // structural index, memo, database
+  EXPECT_EQ(static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8, 552);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8, 165);
+  std::vector<std::string> names;
+  for (const RawRecord& record : RawRecords(dbc, dir.Path("fresh.dct"))) {
+    EXPECT_EQ(record.type, "Database");
+    EXPECT_EQ(record.parent, 1);
+    names.push_back(record.name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Database", "TransactionLog", "StoredProceduresSource",
+                                             "StoredProceduresObject", "StoredProceduresDependencies"}));
+  EXPECT_EQ(RawRecords(dbc, dir.Path("fresh.dct"))[0].properties.at(24), std::string("\0\0\0\x0a", 4));
+  EXPECT_TRUE(fs::exists(dir.Path("fresh.dcx")));
+  ExpectIndexMatchesRecords(dbc);
+  EXPECT_EQ(PgdbfRowCount(dbc, dir.Path("fresh.dct")), 5);
+  DbcCatalog fresh(dbc);
+  EXPECT_TRUE(fresh.Entries().empty());
+  // A second one at the same place, or beside another's memo, is refused.
+  EXPECT_THROW(DbcCatalog::CreateEmpty(dbc), ado::Failure);
+  EXPECT_THROW(DbcCatalog::CreateEmpty(dir.Path("books.dbc")), ado::Failure);
+}
+
+TEST(DbcCatalogTest, RelationsAreReadWithTheirTagsAndRules) {
+  DbcCatalog northwind(kData + "northwind/northwind.dbc");
+  const std::vector<Relation> relations = northwind.Relations();
+  EXPECT_EQ(relations.size(), 13u);
+  const std::vector<Relation> expected = {
+      {"Relation 2", "EmployeeTerritories", "employeeid", "Employees", "employeeid", "RCI"},
+      {"Relation 1", "EmployeeTerritories", "territoryi", "Territories", "territoryi", "RRI"},
+  };
+  for (const Relation& relation : expected) {
+    EXPECT_NE(std::find(relations.begin(), relations.end(), relation), relations.end()) << relation.name;
+  }
+  EXPECT_TRUE(DbcCatalog(kData + "vfp9-xsource-books/Books.DBC").Relations().size() == 3u);
+}
+
+// A relation added through the engine's statement: the child's tag made when missing, the
+// record as Visual FoxPro writes one (checked byte by byte), and each refusal.
+TEST(DbcCatalogTest, AddedRelationsAreRecordedAsVisualFoxProRecordsThem) {
+  TempCopy dir("vfp9-xsource-books");
+  const std::string dbc = dir.Path("fresh.dbc");
+  DbcCatalog::CreateEmpty(dbc);
+  auto session = FoxProSession::Open("Provider=vfpoledb.1;Data Source=" + dbc + ";");
+  session->Execute("CREATE TABLE 'orders'([id] I, [code] C(4))");
+  session->Execute("CREATE TABLE 'lines'([orderid] I, [qty] I)");
+  session->Execute("ALTER TABLE 'orders' ADD PRIMARY KEY id TAG id");
+  session->Execute("ALTER TABLE 'lines' ADD FOREIGN KEY orderid TAG orderid REFERENCES orders RIINFO 'RCR'");
+  session->Execute("ALTER TABLE lines ADD FOREIGN KEY qty TAG qty REFERENCES orders TAG id");
+  EXPECT_EQ(DbcCatalog(dbc).Relations(),
+            (std::vector<Relation>{{"Relation 1", "lines", "orderid", "orders", "id", "RCR"},
+                                   {"Relation 2", "lines", "qty", "orders", "id", ""}}));
+  std::int32_t linesId = 0;
+  std::vector<RawRecord> relations;
+  for (const RawRecord& record : RawRecords(dbc, dir.Path("fresh.dct"))) {
+    if (record.type == "Table" && record.name == "lines") linesId = record.id;
+    if (record.type == "Relation") relations.push_back(record);
+  }
+  ASSERT_EQ(relations.size(), 2u);
+  EXPECT_EQ(relations[0].parent, linesId);
+  EXPECT_EQ(relations[0].name, "Relation 1");
+  EXPECT_EQ(relations[0].riInfo, "RCR");
+  EXPECT_EQ(relations[0].properties, (std::map<int, std::string>{{13, "orderid"}, {18, "orders"}, {19, "id"}}));
+  ExpectIndexMatchesRecords(dbc);
+  EXPECT_GT(PgdbfRowCount(dbc, dir.Path("fresh.dct")), 0);
+
+  struct Refused {
+    const char* statement;
+    const char* says;
+  };
+  for (const Refused& c : std::vector<Refused>{
+           {"ALTER TABLE lines ADD FOREIGN KEY qty TAG qty REFERENCES lines", "has no primary key"},
+           {"ALTER TABLE lines ADD FOREIGN KEY qty TAG qty REFERENCES orders TAG code", "is not found"},
+           {"ALTER TABLE lines ADD FOREIGN KEY qty TAG qty REFERENCES orders RIINFO 'XYZ'", "three letters"},
+           {"ALTER TABLE lines ADD FOREIGN KEY qty TAG qty REFERENCES nothere", "nothere"},
+       }) {
+    try {
+      session->Execute(c.statement);
+      ADD_FAILURE() << c.statement;
+    } catch (const ado::Failure& failure) {
+      EXPECT_NE(failure.Description().find(c.says), std::string::npos) << failure.Description();
+    }
+  }
+  EXPECT_EQ(DbcCatalog(dbc).Relations().size(), 2u);
 }
 
 }  // namespace

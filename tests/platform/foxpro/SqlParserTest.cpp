@@ -33,6 +33,10 @@ std::string Describe(const SqlStatement& statement) {
       return "TAG " + Table(s.table) + " " + s.tag.name + " ON <" + s.tag.expression + "> " +
              kinds[static_cast<int>(s.tag.kind)] + (s.tag.descending ? " desc" : "");
     }
+    std::string operator()(const AddRelationStatement& s) const {
+      return "RELATION " + Table(s.child) + " " + s.childTag + " ON <" + s.expression + "> -> " + Table(s.parent) +
+             " " + (s.parentTag.empty() ? "<primary>" : s.parentTag) + " " + s.riInfo;
+    }
     std::string operator()(const InsertStatement& s) const {
       std::string out = "INSERT " + Table(s.table);
       for (const auto& v : s.values) {
@@ -108,6 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "CREATE name:t [a V(3,0)] [b B(0,2)] [c N(5,1)] [d L(0,0)] [e D(0,0)] [f F(4,0)]"},
         Accepted{"INSERT INTO 'x.dbf' VALUES(?, ?,?)", "INSERT path:x.dbf ? ? ?"},
         // Index tags: the expression runs up to TAG; the index file names its table.
+        Accepted{"ALTER TABLE 'l.dbf' ADD FOREIGN KEY orderid+code TAG ordcode REFERENCES 'o.dbf' TAG pk RIINFO 'RCR'",
+                 "RELATION path:l.dbf ordcode ON <orderid+code> -> path:o.dbf pk RCR"},
+        Accepted{"alter table lines add foreign key orderid tag orderid references orders",
+                 "RELATION name:lines orderid ON <orderid> -> name:orders <primary> "},
         Accepted{"ALTER TABLE 'o.dbf' ADD PRIMARY KEY orderid TAG orderid",
                  "TAG path:o.dbf orderid ON <orderid> primary"},
         Accepted{"alter table o add unique STR(a)+last + first TAG names",
@@ -157,6 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"ALTER TABLE t ADD UNIQUE TAG a", "Missing operand."},
         Rejected{"ALTER TABLE t ADD UNIQUE a FOR a > 1 TAG a", "FOR clauses of index tags are not supported."},
         Rejected{"ALTER TABLE t ADD PRIMARY KEY a", "Command contains unrecognized phrase/keyword."},
+        Rejected{"ALTER TABLE t ADD FOREIGN KEY a TAG a REFERENCES p RIINFO RCR",
+                 "Function argument value, type, or count is invalid."},
         Rejected{"INDEX ON a TAG a", "The index file is missing"},
         Rejected{"CREATE TABLE 'x.dbf'", "Command contains unrecognized phrase/keyword. The statement ends too early."},
         Rejected{"CREATE TABLE 'x.dbf'([A] M", "Command contains unrecognized phrase/keyword."},

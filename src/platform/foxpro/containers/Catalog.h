@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ado/Failure.h"
+
 namespace foxpro {
 
 /// One row of the tables schema: kind ("TABLE" or "VIEW") and the name to show.
@@ -43,6 +45,18 @@ struct ColumnDefinition {
   bool operator==(const ColumnDefinition&) const = default;
 };
 
+/// A persistent relation of a container: the child table's tag points at the parent's tag.
+struct Relation {
+  std::string name;  ///< "Relation 1", numbered per child table
+  std::string childTable;
+  std::string childTag;
+  std::string parentTable;
+  std::string parentTag;
+  std::string riInfo;  ///< update, delete and insert rule: C cascade, R restrict, I ignore; empty when unset
+
+  bool operator==(const Relation&) const = default;
+};
+
 /// The tables the provider sees: one implementation per kind of Data Source (a folder of free
 /// tables, a database container). Every failure is thrown as ado::Failure with a description
 /// that names the table or file. Names are matched without regard to letter case.
@@ -72,6 +86,15 @@ class Catalog {
   /// Gives the table oldName the name newName, renaming its files and keeping their
   /// extensions. Fails, renaming nothing, when newName is taken already.
   virtual void RenameTable(std::string_view oldName, std::string_view newName) = 0;
+
+  /// The persistent relations between live tables; a folder of free tables has none.
+  virtual std::vector<Relation> Relations() { return {}; }
+
+  /// Records a relation (its name is given by the catalog). Fails when either table is
+  /// missing, and for free tables, which have no relations.
+  virtual void AddRelation(const Relation& relation) {
+    throw ado::Failure("Free table '" + relation.childTable + "' cannot have a persistent relation.");
+  }
 
   /// How long a change waits for another writer's lock on a file it changes (seconds; 0:
   /// without limit) before it fails with "in use".

@@ -21,6 +21,14 @@ constexpr std::size_t kLongNameLength = 128;
 
 bool IsTable(const DbcObject& object) { return EqualsIgnoringCase(object.type, "Table"); }
 bool IsView(const DbcObject& object) { return EqualsIgnoringCase(object.type, "View"); }
+bool IsRelation(const DbcObject& object) { return EqualsIgnoringCase(object.type, "Relation"); }
+
+std::string PropertyText(const std::map<int, std::string>& properties, std::uint8_t id) {
+  const auto found = properties.find(id);
+  return found == properties.end() ? std::string() : DbcPropertyText(found->second);
+}
+
+std::string TextProperty(const std::string& text) { return text + std::string(1, '\0'); }
 
 std::string WithoutTrailingSlash(std::string folder) {
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -50,6 +58,41 @@ void DbcCatalog::CheckOwnTable(const DbcObject& table, const std::string& dbfPat
   if (link.empty() || !SameFile(link, table_->Path())) {
     throw ado::Failure("The file '" + dbfPath + "' of table '" + table.name +
                        "' does not belong to database container '" + table_->Path() + "'; nothing was changed.");
+  }
+}
+
+void DbcCatalog::CreateEmpty(const std::string& dbcPath, int codePage, FileSystem& fs) {
+  for (const char* extension : {".dbc", ".dct", ".dcx"}) {
+    const std::string existing = fs.FindIgnoringCase(ReplaceExtension(dbcPath, extension));
+    if (!existing.empty()) throw ado::Failure("File '" + existing + "' already exists.");
+  }
+  // The container's own fields (format sheet: record length 165, header length 552).
+  std::vector<NewField> fields{
+      {"OBJECTID", 'I', 4, 0, false, false, false, 1, 1},    {"PARENTID", 'I', 4, 0, false, false, false, 1, 1},
+      {"OBJECTTYPE", 'C', 10, 0, false, false, false, 1, 1}, {"OBJECTNAME", 'C', 128, 0, false, false, false, 1, 1},
+      {"PROPERTY", 'M', 4, 0, false, true, false, 1, 1},     {"CODE", 'M', 4, 0, false, true, false, 1, 1},
+      {"RIINFO", 'C', 6, 0, false, false, false, 1, 1},      {"USER", 'M', 4, 0, false, false, false, 1, 1}};
+  CreateOptions options;
+  options.database = true;
+  options.codePageMark = MarkForCodePage(codePage != 0 ? codePage : 1252);
+  CreateVfpTable(dbcPath, fields, options, fs);
+  try {
+    DbcTable table(dbcPath, fs);
+    // Version 10, a big-endian number, as Visual FoxPro's own containers hold it.
+    const std::string version("\0\0\0\x0a", 4);
+    std::vector<NewDbcObject> records{{1, "Database", "Database", {{kDbcPropertyVersion, version}}}};
+    for (const char* name :
+         {"TransactionLog", "StoredProceduresSource", "StoredProceduresObject", "StoredProceduresDependencies"}) {
+      records.push_back({1, "Database", name, {}});
+    }
+    table.Append(records);
+    DbcIndex::Rebuild(table, fs);
+  } catch (const ado::Failure&) {
+    for (const char* extension : {".dbc", ".dct", ".dcx"}) {
+      const std::string made = fs.FindIgnoringCase(ReplaceExtension(dbcPath, extension));
+      if (!made.empty()) fs.Remove(made);
+    }
+    throw;
   }
 }
 
@@ -376,6 +419,54 @@ void DbcCatalog::Declare(std::string_view name, const TableDeclaration& declarat
     merged(**found, set);
   }
   for (const auto& [record, objectName, properties] : rewrites) table_->Rewrite(record, objectName, properties);
+}
+
+std::vector<Relation> DbcCatalog::Relations() {
+  table_->Reload();
+  std::vector<Relation> relations;
+  for (const DbcObject& object : table_->Objects()) {
+    if (object.deleted || !IsRelation(object)) continue;
+    const auto child = std::find_if(table_->Objects().begin(), table_->Objects().end(), [&](const DbcObject& table) {
+      return !table.deleted && table.objectId == object.parentId && IsTable(table);
+    });
+    if (child == table_->Objects().end()) continue;
+    const auto properties = table_->Properties(object);
+    Relation relation{object.name,
+                      child->name,
+                      PropertyText(properties, kDbcPropertyChildTag),
+                      PropertyText(properties, kDbcPropertyRelatedTable),
+                      PropertyText(properties, kDbcPropertyRelatedTag),
+                      object.riInfo};
+    // A relation to a table removed since points nowhere.
+    const DbcObject* parent = Find(relation.parentTable, false);
+    if (parent == nullptr) continue;
+    relation.parentTable = parent->name;
+    relations.push_back(std::move(relation));
+  }
+  return relations;
+}
+
+void DbcCatalog::AddRelation(const Relation& relation) {
+  const auto lock = LockContainer();
+  table_->Reload();
+  const DbcObject child = FindTable(relation.childTable);
+  const DbcObject parent = FindTable(relation.parentTable);
+  if (relation.riInfo.size() > 3 || relation.riInfo.find_first_not_of("CRI") != std::string::npos) {
+    throw ado::Failure("The referential-integrity rules '" + relation.riInfo +
+                       "' are not three letters of C (cascade), R (restrict) and I (ignore).");
+  }
+  // Visual FoxPro numbers a table's relations from 1, counting its live ones.
+  const auto count = std::count_if(table_->Objects().begin(), table_->Objects().end(), [&](const DbcObject& object) {
+    return !object.deleted && object.parentId == child.objectId && IsRelation(object);
+  });
+  table_->Append({{child.objectId,
+                   "Relation",
+                   "Relation " + std::to_string(count + 1),
+                   {{kDbcPropertyChildTag, TextProperty(LowerAscii(relation.childTag))},
+                    {kDbcPropertyRelatedTable, TextProperty(parent.name)},
+                    {kDbcPropertyRelatedTag, TextProperty(LowerAscii(relation.parentTag))}}}},
+                 relation.riInfo);
+  DbcIndex::Rebuild(*table_, fs_);
 }
 
 }  // namespace foxpro

@@ -39,12 +39,19 @@ class DbcCatalog : public Catalog {
   explicit DbcCatalog(const std::string& dbcPath, FileSystem& fs = DiskFileSystem());
   ~DbcCatalog() override;
 
+  /// Creates an empty container at dbcPath (its .dct memo and .dcx index beside it) with the
+  /// five Database records Visual FoxPro starts every container with. Fails, creating nothing,
+  /// when any of the three files exists; codePage 0 means 1252.
+  static void CreateEmpty(const std::string& dbcPath, int codePage = 0, FileSystem& fs = DiskFileSystem());
+
   std::string Folder() const override;
   std::vector<CatalogEntry> Entries() override;
   TableLocation Resolve(std::string_view name) override;
   void CreateTable(const std::string& dbfPath, const std::vector<ColumnDefinition>& columns, int codePage = 0) override;
   void DropTable(std::string_view name) override;
   void RenameTable(std::string_view oldName, std::string_view newName) override;
+  std::vector<Relation> Relations() override;
+  void AddRelation(const Relation& relation) override;
 
   const DbcTable& Table() const { return *table_; }
 

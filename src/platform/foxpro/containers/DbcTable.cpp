@@ -66,10 +66,15 @@ void DbcTable::NotAContainer(const std::string& why) const {
   throw ado::Failure("File '" + path_ + "' is not a database container: " + why + ".");
 }
 
-const DbfField& DbcTable::Field(const char* name) const {
+const DbfField* DbcTable::OptionalField(const char* name) const {
   for (const DbfField& field : header_.fields) {
-    if (EqualsIgnoringCase(field.name, name)) return field;
+    if (EqualsIgnoringCase(field.name, name)) return &field;
   }
+  return nullptr;
+}
+
+const DbfField& DbcTable::Field(const char* name) const {
+  if (const DbfField* field = OptionalField(name)) return *field;
   NotAContainer(std::string("it has no field ") + name);
 }
 
@@ -86,6 +91,7 @@ void DbcTable::Load() {
   const DbfField& type = Field("OBJECTTYPE");
   const DbfField& name = Field("OBJECTNAME");
   const DbfField& property = Field("PROPERTY");
+  const DbfField* riInfo = OptionalField("RIINFO");
   if (id.type != 'I' || id.length != 4 || parent.type != 'I' || parent.length != 4 || type.type != 'C' ||
       name.type != 'C' || property.type != 'M' || property.length != 4) {
     NotAContainer("its fields are not those of a container");
@@ -118,6 +124,9 @@ void DbcTable::Load() {
     object.type = TrimRight(object.rawType);
     object.name = codec_->Decode(TrimRight(object.rawName));
     object.propertyBlock = static_cast<std::uint32_t>(Le32s(rec + property.offset));
+    if (riInfo != nullptr && riInfo->type == 'C') {
+      object.riInfo = TrimRight(std::string(reinterpret_cast<const char*>(rec + riInfo->offset), riInfo->length));
+    }
     objects_.push_back(std::move(object));
   }
 }
@@ -173,7 +182,7 @@ std::uint32_t DbcTable::WriteProperties(const std::vector<std::pair<std::uint8_t
   return block;
 }
 
-std::uint32_t DbcTable::Append(const std::vector<NewDbcObject>& objects) {
+std::uint32_t DbcTable::Append(const std::vector<NewDbcObject>& objects, const std::string& riInfo) {
   auto file = fs_.Open(path_, OpenMode::ReadWrite);
   header_ = ReadDbfHeader(*file, UncountedRecords::Any);
   CheckUncountedRecords(*file, Field("OBJECTID"), Field("PARENTID"));
@@ -186,6 +195,7 @@ std::uint32_t DbcTable::Append(const std::vector<NewDbcObject>& objects) {
   const DbfField& type = Field("OBJECTTYPE");
   const DbfField& name = Field("OBJECTNAME");
   const DbfField& property = Field("PROPERTY");
+  const DbfField* riInfoField = OptionalField("RIINFO");
 
   std::vector<std::uint8_t> records;
   records.reserve(objects.size() * header_.recordLength + 1);
@@ -204,6 +214,13 @@ std::uint32_t DbcTable::Append(const std::vector<NewDbcObject>& objects) {
     std::copy(rawType.begin(), rawType.end(), rec.begin() + type.offset);
     std::copy(rawName.begin(), rawName.end(), rec.begin() + name.offset);
     PutLe32(&rec[property.offset], WriteProperties(object.properties));
+    if (!riInfo.empty() && EqualsIgnoringCase(object.type, "Relation")) {
+      if (riInfoField == nullptr || riInfoField->type != 'C' ||
+          static_cast<std::size_t>(riInfoField->length) < riInfo.size()) {
+        NotAContainer("it has no RIINFO field for the rules of " + object.name);
+      }
+      std::copy(riInfo.begin(), riInfo.end(), rec.begin() + riInfoField->offset);
+    }
     records.insert(records.end(), rec.begin(), rec.end());
   }
   records.push_back(0x1A);

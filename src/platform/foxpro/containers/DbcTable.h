@@ -25,6 +25,7 @@ struct DbcObject {
   std::string rawType;              ///< OBJECTTYPE bytes as stored (10)
   std::string rawName;              ///< OBJECTNAME bytes as stored (128)
   std::uint32_t propertyBlock = 0;  ///< 0 when the record has no properties
+  std::string riInfo;               ///< RIINFO without its padding: update, delete, insert rule (C, R, I)
 };
 
 /// A record to add: its type, its name (UTF-8) and its property values by id.
@@ -43,6 +44,10 @@ inline constexpr std::uint8_t kDbcPropertyRuleExpression = 9;
 inline constexpr std::uint8_t kDbcPropertyRuleText = 10;
 inline constexpr std::uint8_t kDbcPropertyDefaultValue = 11;
 inline constexpr std::uint8_t kDbcPropertyCaption = 56;
+inline constexpr std::uint8_t kDbcPropertyChildTag = 13;
+inline constexpr std::uint8_t kDbcPropertyRelatedTable = 18;
+inline constexpr std::uint8_t kDbcPropertyRelatedTag = 19;
+inline constexpr std::uint8_t kDbcPropertyVersion = 24;
 
 /// Parses a PROPERTY memo: records of a 4-byte LE length (header included), 01 00, an id and
 /// the value. Stops at the first record that does not fit.
@@ -73,8 +78,9 @@ class DbcTable {
   std::map<int, std::string> Properties(const DbcObject& object);
 
   /// Appends the objects as new records, made visible together by one header write at the
-  /// end. Object ids are the record numbers. Returns the first new record number.
-  std::uint32_t Append(const std::vector<NewDbcObject>& objects);
+  /// end. Object ids are the record numbers. riInfo goes into each new Relation record's
+  /// RIINFO (its referential-integrity rules). Returns the first new record number.
+  std::uint32_t Append(const std::vector<NewDbcObject>& objects, const std::string& riInfo = {});
   /// Sets the deletion flag of one record (one byte: it is the commit point of a removal).
   void MarkDeleted(std::uint32_t record);
   /// Replaces an object's name and properties in one write of the record.
@@ -88,6 +94,8 @@ class DbcTable {
   std::string EncodeName(const std::string& utf8, std::size_t width) const;
   std::uint32_t WriteProperties(const std::vector<std::pair<std::uint8_t, std::string>>& properties);
   const DbfField& Field(const char* name) const;
+  /// The field, or nullptr for one that older containers lack.
+  const DbfField* OptionalField(const char* name) const;
 
   FileSystem& fs_;
   std::string path_;

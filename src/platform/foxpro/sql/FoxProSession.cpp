@@ -1,5 +1,6 @@
 #include "platform/foxpro/sql/FoxProSession.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -150,6 +151,16 @@ std::unique_ptr<ado::RowSource> FoxProSession::IndexesSchema(const std::string& 
   return std::make_unique<ListedRows>(ado::IndexesSchemaFields(), std::move(rows));
 }
 
+std::unique_ptr<ado::RowSource> FoxProSession::ForeignKeysSchema() {
+  CloseAppender();
+  std::vector<std::vector<ado::Value>> rows;
+  for (Relation& relation : Tables().Relations()) {
+    rows.push_back({std::move(relation.name), std::move(relation.childTable), std::move(relation.childTag),
+                    std::move(relation.parentTable), std::move(relation.parentTag), std::move(relation.riInfo)});
+  }
+  return std::make_unique<ListedRows>(ado::ForeignKeysSchemaFields(), std::move(rows));
+}
+
 void FoxProSession::Close() {
   if (!catalog_) {
     return;
@@ -191,6 +202,8 @@ std::unique_ptr<ado::RowSource> FoxProSession::Run(const SqlStatement& statement
     Rename(*rename);
   } else if (const auto* tag = std::get_if<AddIndexTagStatement>(&statement)) {
     AddIndexTag(*tag);
+  } else if (const auto* relation = std::get_if<AddRelationStatement>(&statement)) {
+    AddRelation(*relation);
   }
   return NoRows();
 }
@@ -272,6 +285,34 @@ void FoxProSession::Insert(const InsertStatement& statement) {
 void FoxProSession::AddIndexTag(const AddIndexTagStatement& statement) {
   CdxStructuralIndex::AddTag(ExistingTablePath(statement.table), statement.tag, DiskFileSystem(),
                              Tables().LockTimeout());
+}
+
+void FoxProSession::AddRelation(const AddRelationStatement& statement) {
+  const std::string childPath = ExistingTablePath(statement.child);
+  const std::string parentPath = ExistingTablePath(statement.parent);
+  const auto tagNamed = [](const std::vector<IndexTagInfo>& tags, const std::string& name) {
+    return std::find_if(tags.begin(), tags.end(),
+                        [&](const IndexTagInfo& tag) { return EqualsIgnoringCase(tag.name, name); }) != tags.end();
+  };
+  std::string parentTag = statement.parentTag;
+  const std::vector<IndexTagInfo> parentTags = CdxStructuralIndex::Tags(parentPath, DiskFileSystem());
+  if (parentTag.empty()) {
+    for (const IndexTagInfo& tag : parentTags) {
+      if (tag.primary) parentTag = tag.name;
+    }
+    if (parentTag.empty()) throw ado::Failure("Table '" + statement.parent.text + "' has no primary key.");
+  } else if (!tagNamed(parentTags, parentTag)) {
+    throw ado::Failure("Tag '" + parentTag + "' of table '" + statement.parent.text + "' is not found.");
+  }
+  // The child's tag is made first: a relation never names a tag that is not there.
+  if (!tagNamed(CdxStructuralIndex::Tags(childPath, DiskFileSystem()), statement.childTag)) {
+    IndexTagDefinition tag;
+    tag.name = statement.childTag;
+    tag.expression = statement.expression;
+    CdxStructuralIndex::AddTag(childPath, tag, DiskFileSystem(), Tables().LockTimeout());
+  }
+  Tables().AddRelation(
+      {"", TableName(statement.child), statement.childTag, TableName(statement.parent), parentTag, statement.riInfo});
 }
 
 void FoxProSession::Drop(const DropTableStatement& statement) { Tables().DropTable(TableName(statement.table)); }

@@ -41,6 +41,8 @@ class FoxProSession : public ado::Session {
   /// records it (a free table has none). Fails naming the index file when the table's header
   /// says it has one and it is missing or damaged.
   std::unique_ptr<ado::RowSource> IndexesSchema(const std::string& table) override;
+  /// The container's persistent relations between live tables; none for free tables.
+  std::unique_ptr<ado::RowSource> ForeignKeysSchema() override;
   /// For INSERT INTO table VALUES (?, ...) with one marker per field: arrays of typed rows
   /// appended through one appender (see AppendArrays); nullptr for any other statement.
   std::unique_ptr<ado::ParameterArrays> PrepareArrays(const std::string& sql, std::size_t markers) override;
@@ -58,6 +60,7 @@ class FoxProSession : public ado::Session {
   void Drop(const DropTableStatement& statement);
   void Rename(const RenameTableStatement& statement);
   void AddIndexTag(const AddIndexTagStatement& statement);
+  void AddRelation(const AddRelationStatement& statement);
 
   /// The file an existing table reference stands for.
   std::string ExistingTablePath(const TableReference& table);

@@ -61,7 +61,7 @@ class Parser {
     } else if (verb == "RENAME") {
       result = Rename();
     } else if (verb == "ALTER") {
-      result = AlterAddTag();
+      result = Alter();
     } else if (verb == "INDEX") {
       result = IndexOn();
     } else {
@@ -272,11 +272,36 @@ class Parser {
     return statement;
   }
 
-  AddIndexTagStatement AlterAddTag() {
+  SqlStatement Alter() {
     ExpectKeyword("TABLE");
-    AddIndexTagStatement statement;
-    statement.table = Table();
+    const TableReference table = Table();
     ExpectKeyword("ADD");
+    if (AcceptKeyword("FOREIGN")) return AddRelation(table);
+    return AddTag(table);
+  }
+
+  AddRelationStatement AddRelation(const TableReference& child) {
+    ExpectKeyword("KEY");
+    AddRelationStatement statement;
+    statement.child = child;
+    statement.expression = KeyExpression();
+    ExpectKeyword("TAG");
+    statement.childTag = TagName();
+    ExpectKeyword("REFERENCES");
+    statement.parent = Table();
+    if (AcceptKeyword("TAG")) statement.parentTag = TagName();
+    if (AcceptKeyword("RIINFO")) {
+      SkipBlanks();
+      const char quote = Peek();
+      if (quote != '\'' && quote != '"') Fail(kInvalidArgument);
+      Quoted(quote, statement.riInfo);
+    }
+    return statement;
+  }
+
+  AddIndexTagStatement AddTag(const TableReference& table) {
+    AddIndexTagStatement statement;
+    statement.table = table;
     if (AcceptKeyword("PRIMARY")) {
       ExpectKeyword("KEY");
       statement.tag.kind = IndexKind::Primary;

@@ -69,7 +69,21 @@ struct AddIndexTagStatement {
   }
 };
 
+/// A persistent relation from the child table's tag (a regular tag made on the expression
+/// when the table has no tag of that name) to the parent's tag (its primary key when none is
+/// named). RIINFO is the engine's own clause, which Visual FoxPro leaves to its builder:
+///   ALTER TABLE child ADD FOREIGN KEY expression TAG name REFERENCES parent [TAG name] [RIINFO 'CRI']
+struct AddRelationStatement {
+  TableReference child;
+  std::string expression;
+  std::string childTag;
+  TableReference parent;
+  std::string parentTag;  ///< empty: the parent's primary key
+  std::string riInfo;
+  bool operator==(const AddRelationStatement&) const = default;
+};
+
 using SqlStatement = std::variant<SelectAllStatement, CreateTableStatement, InsertStatement, DropTableStatement,
-                                  RenameTableStatement, AddIndexTagStatement>;
+                                  RenameTableStatement, AddIndexTagStatement, AddRelationStatement>;
 
 }  // namespace foxpro

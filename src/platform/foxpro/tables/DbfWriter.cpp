@@ -143,7 +143,9 @@ DbfHeader NewTableHeader(const std::string& dbfPath, const std::vector<NewField>
   Today(year, h.updateMonth, h.updateDay);
   h.updateYear = year % 100;
   h.recordLength = static_cast<std::uint16_t>(offset);
-  h.tableFlags = static_cast<std::uint8_t>((hasMemo ? kTableHasMemo : 0) | (options.database ? kTableIsDatabase : 0));
+  // A container always has its structural index (.dcx), which its writer builds next.
+  h.tableFlags = static_cast<std::uint8_t>((hasMemo ? kTableHasMemo : 0) |
+                                           (options.database ? kTableIsDatabase | kTableHasCdx : 0));
   h.codePageMark = options.codePageMark;
   h.backlink = options.backlink;
   return h;

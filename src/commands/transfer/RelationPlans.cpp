@@ -1,0 +1,205 @@
+#include "commands/transfer/RelationPlans.h"
+
+#include <algorithm>
+#include <cctype>
+#include <variant>
+
+#include "commands/transfer/SqlHelpers.h"
+#include "platform/ado/Failure.h"
+#include "platform/foxpro/sql/SqlParser.h"
+
+namespace transfer {
+namespace {
+
+constexpr std::size_t kTagNameLength = 10;
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+// Key expressions compared as FoxPro reads them: letter case and blanks aside.
+std::string ExpressionKey(const std::string& expression) {
+  std::string key;
+  for (const unsigned char c : expression) {
+    if (std::isspace(c) == 0) key += static_cast<char>(std::tolower(c));
+  }
+  return key;
+}
+
+template <typename Table, typename NameOf>
+const Table* FindTable(const std::vector<Table>& tables, const std::string& name, NameOf nameOf) {
+  for (const Table& table : tables) {
+    if (nameOf(table) == name) return &table;
+  }
+  return nullptr;
+}
+
+const FoxProTag* FindTag(const std::vector<FoxProTag>& tags, const std::string& name) {
+  for (const FoxProTag& tag : tags) {
+    if (Lower(tag.name) == Lower(name)) return &tag;
+  }
+  return nullptr;
+}
+
+std::string QuotedList(const std::vector<std::string>& names) {
+  std::vector<std::string> quoted;
+  for (const std::string& name : names) quoted.push_back(Quoted(name));
+  return "(" + Joined(quoted, ", ") + ")";
+}
+
+char Rule(const std::string& riInfo, std::size_t at) { return at < riInfo.size() ? riInfo[at] : 'I'; }
+
+// Why the relation has no Oracle foreign key, or empty when it has one.
+std::string OracleRefusal(const FoxProRelation& relation, const SentFoxProTable* child, const SentFoxProTable* parent) {
+  if (child == nullptr || parent == nullptr) {
+    return "table " + (child == nullptr ? relation.childTable : relation.parentTable) + " is not sent in this run";
+  }
+  const FoxProTag* parentTag = FindTag(parent->tags, relation.parentTag);
+  if (parentTag == nullptr || !parentTag->candidate || !parentTag->filter.empty() || parentTag->descending) {
+    return "the parent's tag " + relation.parentTag + " is not a primary or candidate key Oracle holds";
+  }
+  if (FindTag(child->tags, relation.childTag) == nullptr) return "the child's tag " + relation.childTag + " is missing";
+  const char onDelete = Rule(relation.riInfo, 1);
+  if (onDelete != 'C' && onDelete != 'R') {
+    return "its delete rule is ignore (I): a parent row may go and leave its children, which no Oracle foreign key "
+           "allows";
+  }
+  return {};
+}
+
+}  // namespace
+
+RelationPlan ForeignKeysForOracle(const std::vector<FoxProRelation>& relations,
+                                  const std::vector<SentFoxProTable>& tables, std::vector<std::string> takenNames) {
+  RelationPlan plan;
+  const auto bySource = [](const SentFoxProTable& table) { return Lower(table.source); };
+  for (const FoxProRelation& relation : relations) {
+    const std::string what = "relation " + relation.childTable + "." + relation.childTag + " -> " +
+                             relation.parentTable + "." + relation.parentTag + " (RIINFO " +
+                             (relation.riInfo.empty() ? "none" : relation.riInfo) + ")";
+    const SentFoxProTable* child = FindTable(tables, Lower(relation.childTable), bySource);
+    const SentFoxProTable* parent = FindTable(tables, Lower(relation.parentTable), bySource);
+    if (child == nullptr && parent == nullptr) continue;  // none of the run's business
+    std::string refusal = OracleRefusal(relation, child, parent);
+    std::optional<std::vector<std::string>> childColumns, parentColumns;
+    if (refusal.empty()) {
+      childColumns = OracleKeyColumns(FindTag(child->tags, relation.childTag)->expression, child->columns);
+      parentColumns = OracleKeyColumns(FindTag(parent->tags, relation.parentTag)->expression, parent->columns);
+      if (!childColumns || !parentColumns || childColumns->size() != parentColumns->size()) {
+        refusal = "Oracle has no column list for the tags' expressions";
+      }
+    }
+    if (!refusal.empty()) {
+      plan.notes.push_back({relation.childTable, what + " not carried: " + refusal});
+      continue;
+    }
+    const std::string name = UniqueName(KeyName(child->target + "_" + relation.childTag + "_fk"), takenNames, 128);
+    const bool cascade = Rule(relation.riInfo, 1) == 'C';
+    plan.carried.push_back({relation.childTable, name,
+                            "ALTER TABLE " + Quoted(child->target) + " ADD CONSTRAINT " + Quoted(name) +
+                                " FOREIGN KEY " + QuotedList(*childColumns) + " REFERENCES " + Quoted(parent->target) +
+                                " " + QuotedList(*parentColumns) + (cascade ? " ON DELETE CASCADE" : ""),
+                            child->target, *childColumns, parent->target, *parentColumns});
+    plan.notes.push_back({relation.childTable, what + ": its update rule (" + std::string(1, Rule(relation.riInfo, 0)) +
+                                                   ") and insert rule (" + std::string(1, Rule(relation.riInfo, 2)) +
+                                                   ") have no Oracle equal; foreign key " + name +
+                                                   " refuses every change that leaves a child without its parent"});
+  }
+  return plan;
+}
+
+RelationPlan RelationsForFoxPro(const std::vector<OracleForeignKey>& keys, const std::vector<SentOracleTable>& tables,
+                                bool container) {
+  RelationPlan plan;
+  const auto bySource = [](const SentOracleTable& table) { return table.source; };
+  for (const OracleForeignKey& key : keys) {
+    const std::string what = "foreign key " + key.name + " " + key.childTable + " (" + Joined(key.childColumns, ", ") +
+                             ") -> " + key.parentTable + " (" + Joined(key.parentColumns, ", ") + ") ON DELETE " +
+                             key.deleteRule;
+    const SentOracleTable* child = FindTable(tables, key.childTable, bySource);
+    const SentOracleTable* parent = FindTable(tables, key.parentTable, bySource);
+    if (child == nullptr && parent == nullptr) continue;  // none of the run's business
+    std::string reason;
+    std::string childExpression, parentExpression;
+    if (!container) {
+      reason = "free tables have no relations";
+    } else if (child == nullptr || parent == nullptr) {
+      reason = "table " + (child == nullptr ? key.childTable : key.parentTable) + " is not sent in this run";
+    } else {
+      childExpression =
+          FoxProKeyExpression({key.name, KeyKind::Plain, key.childColumns, false}, child->columns, reason);
+      if (reason.empty()) {
+        parentExpression =
+            FoxProKeyExpression({key.name, KeyKind::Plain, key.parentColumns, false}, parent->columns, reason);
+      }
+    }
+    // The parent's key arrived as its primary or candidate tag; a relation points at one.
+    const FoxProTag* parentTag = nullptr;
+    if (reason.empty()) {
+      for (const FoxProTag& tag : parent->tags) {
+        if (tag.candidate && tag.filter.empty() && ExpressionKey(tag.expression) == ExpressionKey(parentExpression))
+          parentTag = &tag;
+      }
+      if (parentTag == nullptr) reason = "the parent's key has no primary or candidate tag in table " + key.parentTable;
+    }
+    if (!reason.empty()) {
+      plan.notes.push_back({key.childTable, what + " not carried: " + reason});
+      continue;
+    }
+    // The child's tag over the key's fields, when the table has one; else a new one.
+    std::string childTag;
+    std::vector<std::string> childTagNames;
+    for (const FoxProTag& tag : child->tags) {
+      childTagNames.push_back(tag.name);
+      if (childTag.empty() && tag.filter.empty() && ExpressionKey(tag.expression) == ExpressionKey(childExpression))
+        childTag = tag.name;
+    }
+    if (childTag.empty()) childTag = UniqueName(Lower(KeyName(key.name)), childTagNames, kTagNameLength);
+    char onDelete = 'R';
+    if (key.deleteRule == "CASCADE") {
+      onDelete = 'C';
+    } else if (key.deleteRule != "NO ACTION") {
+      onDelete = 'I';
+      plan.notes.push_back({key.childTable, what + ": FoxPro has no rule " + key.deleteRule +
+                                                " for deleting a parent; the relation's delete rule is ignore (I)"});
+    }
+    // Oracle's key refuses a child row without its parent and a parent key change that
+    // leaves children behind: restrict, for updates and inserts alike.
+    const std::string riInfo = std::string("R") + onDelete + "R";
+    plan.carried.push_back({key.childTable, childTag,
+                            "ALTER TABLE '" + child->tablePath + "' ADD FOREIGN KEY " + childExpression + " TAG " +
+                                childTag + " REFERENCES '" + parent->tablePath + "' TAG " + parentTag->name +
+                                " RIINFO '" + riInfo + "'",
+                            child->tablePath, key.childColumns, parent->tablePath, key.parentColumns});
+  }
+  return plan;
+}
+
+std::vector<FoxProTag> TagsOfStatements(const std::vector<CarriedKey>& keys) {
+  std::vector<FoxProTag> tags;
+  for (const CarriedKey& key : keys) {
+    const foxpro::SqlStatement parsed = foxpro::SqlParser::Parse(key.statement);
+    const auto* add = std::get_if<foxpro::AddIndexTagStatement>(&parsed);
+    if (add == nullptr) continue;
+    const foxpro::IndexKind kind = add->tag.kind;
+    tags.push_back({Lower(add->tag.name), add->tag.expression, "", add->tag.descending,
+                    kind == foxpro::IndexKind::Primary,
+                    kind == foxpro::IndexKind::Primary || kind == foxpro::IndexKind::Candidate,
+                    kind == foxpro::IndexKind::Unique});
+  }
+  return tags;
+}
+
+std::vector<std::string> RelationPlanLines(const RelationPlan& plan, const std::string& childSource) {
+  std::vector<std::string> lines;
+  for (const CarriedRelation& relation : plan.carried) {
+    if (relation.childSource == childSource) lines.push_back(relation.statement);
+  }
+  for (const RelationNote& note : plan.notes) {
+    if (note.childSource == childSource) lines.push_back(note.text);
+  }
+  return lines;
+}
+
+}  // namespace transfer

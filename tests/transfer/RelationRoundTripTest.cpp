@@ -1,0 +1,201 @@
+// Relations and foreign keys travel with typed copies, end to end through the program against
+// the Oracle stand-in: a container's relations become foreign keys and come back into a new
+// container; an Oracle schema's foreign keys go into a new container and come back; rows that
+// break a relation give one report and stay; a dry run makes no container.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ado/Connection.h"
+#include "platform/ado/Failure.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Types.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
+#include "platform/foxpro/sql/FoxProSession.h"
+#include "support/QueryToolRun.h"
+#include "support/StandIn.h"
+
+namespace {
+namespace fs = std::filesystem;
+using Outcome = test_support::QueryOutcome;
+
+const std::vector<std::string> kOracleTables = {"rl_line", "rl_ord", "rl_cust", "RO_GRAND", "RO_CHILD", "RO_PARENT"};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+int Count(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// A relation as the round trip must keep it: child, child tag, parent, parent tag, delete rule.
+std::vector<std::string> Kept(const std::vector<foxpro::Relation>& relations) {
+  std::vector<std::string> kept;
+  for (const foxpro::Relation& r : relations) {
+    kept.push_back(Lower(r.childTable + "." + r.childTag + " -> " + r.parentTable + "." + r.parentTag + " delete " +
+                         (r.riInfo.size() > 1 ? r.riInfo.substr(1, 1) : "I")));
+  }
+  std::sort(kept.begin(), kept.end());
+  return kept;
+}
+
+class RelationRoundTripTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TESSELBY_REQUIRE_STANDIN();
+    root_ = fs::temp_directory_path() / ("tesselby-relations-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    for (const char* folder : {"config", "source", "back", "again"}) fs::create_directories(root_ / folder);
+    ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+    ::setenv("TESSELBY_PASSWORD", "tiger", 1);
+    oracle_.CursorLocation = ado::adUseClient;
+    oracle_.Open(support::kOracleConnectionString);
+    DropOracleTables();
+  }
+  void TearDown() override {
+    if (root_.empty()) return;
+    DropOracleTables();
+    fs::remove_all(root_);
+  }
+  void DropOracleTables() {
+    for (const std::string& table : kOracleTables) {
+      try {
+        oracle_.Execute("DROP TABLE \"" + table + "\" CASCADE CONSTRAINTS");
+      } catch (const ado::Failure&) {
+        // not there
+      }
+    }
+  }
+  Outcome Run(const fs::path& dbc, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--server", "127.0.0.1", "--user", "scott", "--dbc", dbc.string(), "--keep-types"});
+    return test_support::RunQueryTool(TESSELBY_PROGRAM_PATH, args);
+  }
+  // Three tables: orders restrict their customer, lines cascade from their order.
+  fs::path SourceContainer(const std::vector<std::string>& lineRows) {
+    const fs::path dbc = root_ / "source" / "shop.dbc";
+    foxpro::DbcCatalog::CreateEmpty(dbc.string());
+    auto fox = foxpro::FoxProSession::Open("Provider=vfpoledb.1;Data Source=" + dbc.string() + ";");
+    for (const char* statement : {
+             "CREATE TABLE 'rl_cust'([id] I NOT NULL, [name] C(10) NULL)",
+             "CREATE TABLE 'rl_ord'([id] I NOT NULL, [custid] I NULL)",
+             "CREATE TABLE 'rl_line'([ordid] I NULL, [qty] I NULL)",
+             "INSERT INTO 'rl_cust' VALUES ('1', 'ann')",
+             "INSERT INTO 'rl_cust' VALUES ('2', 'bob')",
+             "INSERT INTO 'rl_ord' VALUES ('10', '1')",
+             "INSERT INTO 'rl_ord' VALUES ('11', '2')",
+             "ALTER TABLE 'rl_cust' ADD PRIMARY KEY id TAG custpk",
+             "ALTER TABLE 'rl_ord' ADD PRIMARY KEY id TAG ordpk",
+             "ALTER TABLE 'rl_ord' ADD FOREIGN KEY custid TAG ordcust REFERENCES rl_cust RIINFO 'RRI'",
+             "ALTER TABLE 'rl_line' ADD FOREIGN KEY ordid TAG lineord REFERENCES rl_ord TAG ordpk RIINFO 'RCI'",
+         }) {
+      fox->Execute(statement);
+    }
+    for (const std::string& row : lineRows) fox->Execute("INSERT INTO 'rl_line' VALUES " + row);
+    return dbc;
+  }
+  // Each foreign key: child table, its columns, parent table, delete rule.
+  std::vector<std::string> OracleForeignKeys() {
+    ado::Recordset rows;
+    rows.Open(
+        "SELECT c.TABLE_NAME, k.COLUMN_NAME, p.TABLE_NAME, c.DELETE_RULE FROM USER_CONSTRAINTS c, USER_CONSTRAINTS p, "
+        "USER_CONS_COLUMNS k WHERE c.CONSTRAINT_TYPE = 'R' AND p.CONSTRAINT_NAME = c.R_CONSTRAINT_NAME AND "
+        "k.CONSTRAINT_NAME = c.CONSTRAINT_NAME AND (c.TABLE_NAME LIKE 'rl%' OR c.TABLE_NAME LIKE 'RO%')",
+        oracle_, ado::adOpenStatic);
+    std::vector<std::string> keys;
+    for (; !rows.Eof(); rows.MoveNext()) {
+      std::string key;
+      for (int f = 0; f < rows.FieldCount(); ++f) key += (f == 0 ? "" : " ") + ado::ValueToText(rows.Fields(f).Value);
+      keys.push_back(Lower(key));
+    }
+    rows.Close();
+    std::sort(keys.begin(), keys.end());
+    return keys;
+  }
+  long OracleRows(const std::string& table) {
+    ado::Recordset rows;
+    rows.Open("SELECT COUNT(*) FROM \"" + table + "\"", oracle_, ado::adOpenStatic);
+    const long count = std::stol(ado::ValueToText(rows.Fields(0).Value));
+    rows.Close();
+    return count;
+  }
+
+  fs::path root_;
+  ado::Connection oracle_;
+};
+
+TEST_F(RelationRoundTripTest, ContainerRelationsBecomeForeignKeysAndComeBackIntoANewContainer) {
+  const fs::path source = SourceContainer({"('10', '5')"});
+  const std::vector<std::string> relations = Kept(foxpro::DbcCatalog(source.string()).Relations());
+  // The child first: the keys wait for every table of the run.
+  const Outcome there = Run(source, {"send-to-oracle", "rl_line", "rl_ord", "rl_cust"});
+  EXPECT_EQ(there.exitCode, 0) << there.err << there.out;
+  EXPECT_EQ(OracleForeignKeys(),
+            (std::vector<std::string>{"rl_line ordid rl_ord cascade", "rl_ord custid rl_cust no action"}));
+  EXPECT_NE(there.err.find("update rule (R) and insert rule (I) have no Oracle equal"), std::string::npos) << there.err;
+
+  const fs::path back = root_ / "back" / "shop2.dbc";
+  const Outcome plan = Run(back, {"--create-dbc", "--dry-run", "send-to-foxpro", "rl_cust", "rl_line", "rl_ord"});
+  EXPECT_EQ(plan.exitCode, 0) << plan.err;
+  EXPECT_EQ(Count(plan.out, "ADD FOREIGN KEY"), 2) << plan.out;
+  EXPECT_TRUE(fs::is_empty(root_ / "back")) << "a dry run makes no container";
+
+  const Outcome home = Run(back, {"--create-dbc", "send-to-foxpro", "rl_cust", "rl_line", "rl_ord"});
+  EXPECT_EQ(home.exitCode, 0) << home.err << home.out;
+  EXPECT_EQ(Kept(foxpro::DbcCatalog(back.string()).Relations()), relations);
+  EXPECT_EQ(relations, (std::vector<std::string>{"rl_line.lineord -> rl_ord.ordpk delete c",
+                                                 "rl_ord.ordcust -> rl_cust.custpk delete r"}));
+}
+
+TEST_F(RelationRoundTripTest, RowsThatBreakARelationGiveOneReportAndStay) {
+  const fs::path source = SourceContainer({"('10', '5')", "('99', '1')", "('98', '2')"});
+  const Outcome there = Run(source, {"send-to-oracle", "rl_cust", "rl_ord", "rl_line"});
+  EXPECT_EQ(there.exitCode, 1);
+  EXPECT_EQ(Count(there.err, "ORA-02298"), 1) << there.err;
+  EXPECT_NE(there.err.find("rows of rl_line without a parent in rl_ord, ('98'), ('99')"), std::string::npos)
+      << there.err;
+  EXPECT_EQ(OracleRows("rl_line"), 3);
+  EXPECT_EQ(OracleForeignKeys(), std::vector<std::string>{"rl_ord custid rl_cust no action"});
+}
+
+TEST_F(RelationRoundTripTest, OracleForeignKeysGoIntoANewContainerAndComeBack) {
+  for (const char* statement : {
+           "CREATE TABLE \"RO_PARENT\" (\"ID\" NUMBER(9), CONSTRAINT \"RO_PARENT_PK\" PRIMARY KEY (\"ID\"))",
+           "CREATE TABLE \"RO_CHILD\" (\"ID\" NUMBER(9), \"PID\" NUMBER(9), CONSTRAINT \"RO_CHILD_PK\" PRIMARY KEY "
+           "(\"ID\"), CONSTRAINT \"RO_CHILD_PARENT\" FOREIGN KEY (\"PID\") REFERENCES \"RO_PARENT\" (\"ID\") ON "
+           "DELETE CASCADE)",
+           "CREATE TABLE \"RO_GRAND\" (\"CID\" NUMBER(9), CONSTRAINT \"RO_GRAND_CHILD\" FOREIGN KEY (\"CID\") "
+           "REFERENCES \"RO_CHILD\" (\"ID\"))",
+           "INSERT INTO \"RO_PARENT\" VALUES (1)",
+           "INSERT INTO \"RO_CHILD\" VALUES (7, 1)",
+           "INSERT INTO \"RO_GRAND\" VALUES (7)",
+       }) {
+    oracle_.Execute(statement);
+  }
+  const std::vector<std::string> before = OracleForeignKeys();
+  const fs::path dbc = root_ / "again" / "fresh.dbc";
+  const Outcome home = Run(dbc, {"--create-dbc", "send-to-foxpro", "RO_GRAND", "RO_CHILD", "RO_PARENT"});
+  EXPECT_EQ(home.exitCode, 0) << home.err << home.out;
+  EXPECT_EQ(Kept(foxpro::DbcCatalog(dbc.string()).Relations()),
+            // The child's new tag is named after its key, made unique beside the primary key's.
+            (std::vector<std::string>{"ro_child.ro_child_2 -> ro_parent.ro_parent_ delete c",
+                                      "ro_grand.ro_grand_c -> ro_child.ro_child_p delete r"}));
+
+  DropOracleTables();
+  const Outcome there = Run(dbc, {"send-to-oracle", "RO_PARENT", "RO_GRAND", "RO_CHILD"});
+  EXPECT_EQ(there.exitCode, 0) << there.err << there.out;
+  EXPECT_EQ(OracleForeignKeys(), before);
+}
+
+}  // namespace
