@@ -42,6 +42,7 @@ inline constexpr std::uint8_t kDbcPropertyComment = 7;
 inline constexpr std::uint8_t kDbcPropertyRuleExpression = 9;
 inline constexpr std::uint8_t kDbcPropertyRuleText = 10;
 inline constexpr std::uint8_t kDbcPropertyDefaultValue = 11;
+inline constexpr std::uint8_t kDbcPropertyViewSql = 42;
 inline constexpr std::uint8_t kDbcPropertyCaption = 56;
 
 /// Parses a PROPERTY memo: records of a 4-byte LE length (header included), 01 00, an id and
