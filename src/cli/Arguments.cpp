@@ -226,7 +226,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   parsed.tables.assign(words.begin() + 1, words.end());
   if (parsed.all && !IsTransfer(parsed.command)) throw UsageError("--all belongs to the send commands");
   if (parsed.all && !parsed.tables.empty()) throw UsageError("--all sends every table; name none with it");
-  if (!parsed.all && (parsed.tables.size() < shape->second.minTables || parsed.tables.size() > shape->second.maxTables)) {
+  if (!parsed.all &&
+      (parsed.tables.size() < shape->second.minTables || parsed.tables.size() > shape->second.maxTables)) {
     throw UsageError(words.front() + (shape->second.maxTables == 0   ? " takes no table names"
                                       : shape->second.minTables == 2 ? " takes the old and the new name"
                                                                      : " needs at least one table name"));

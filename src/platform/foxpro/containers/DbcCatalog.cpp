@@ -338,8 +338,8 @@ std::vector<ViewDefinition> DbcCatalog::Views() {
     if (object.deleted || object.parentId != 1 || !IsView(object)) continue;
     const std::map<int, std::string> properties = table_->Properties(object);
     const auto sql = properties.find(kDbcPropertyViewSql);
-    views.push_back({object.name, sql == properties.end() ? std::string()
-                                                          : table_->Codec().Decode(DbcPropertyText(sql->second))});
+    views.push_back(
+        {object.name, sql == properties.end() ? std::string() : table_->Codec().Decode(DbcPropertyText(sql->second))});
   }
   return views;
 }
