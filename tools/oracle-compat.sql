@@ -367,6 +367,16 @@ CREATE VIEW public.user_tab_comments AS
 GRANT SELECT ON public.user_tab_columns, public.user_constraints, public.user_cons_columns, public.user_indexes,
   public.user_ind_columns, public.user_ind_expressions, public.user_col_comments, public.user_tab_comments TO PUBLIC;
 
+-- The caller's views with their defining query: PostgreSQL keeps the query rewritten, so TEXT
+-- is its reconstruction, not the text as typed.
+CREATE VIEW public.user_views AS
+  SELECT c.relname::varchar(128) AS view_name, length(pg_get_viewdef(c.oid))::numeric AS text_length,
+         pg_get_viewdef(c.oid)::text AS text
+  FROM pg_catalog.pg_class c
+  WHERE c.relkind = 'v'
+    AND c.relnamespace = to_regnamespace(current_user::text);
+GRANT SELECT ON public.user_views TO PUBLIC;
+
 -- Oracle's one-row table, and TO_CLOB, with which Oracle builds texts longer than a literal.
 CREATE VIEW public.dual AS SELECT 'X'::varchar(1) AS dummy;
 CREATE FUNCTION public.to_clob(text) RETURNS text LANGUAGE sql IMMUTABLE AS 'SELECT $1';

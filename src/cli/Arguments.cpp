@@ -82,6 +82,7 @@ enum Option : int {
   kKeepTypes,
   kTextTypes,
   kDryRun,
+  kAll,
   kCodePage,
   kSourceCodePage,
   kPassword,
@@ -107,6 +108,7 @@ constexpr option kOptions[] = {
     {"keep-types", no_argument, nullptr, kKeepTypes},
     {"text-types", no_argument, nullptr, kTextTypes},
     {"dry-run", no_argument, nullptr, kDryRun},
+    {"all", no_argument, nullptr, kAll},
     {"codepage", required_argument, nullptr, kCodePage},
     {"source-codepage", required_argument, nullptr, kSourceCodePage},
     {"password", required_argument, nullptr, kPassword},
@@ -199,6 +201,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
       case kDryRun:
         parsed.dryRun = true;
         break;
+      case kAll:
+        parsed.all = true;
+        break;
       case kCodePage:
         parsed.codePage = CodePage("--codepage", value);
         break;
@@ -224,7 +229,10 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   if (shape == Commands().end()) throw UsageError("unknown command " + words.front());
   parsed.command = shape->second.command;
   parsed.tables.assign(words.begin() + 1, words.end());
-  if (parsed.tables.size() < shape->second.minTables || parsed.tables.size() > shape->second.maxTables) {
+  if (parsed.all && !IsTransfer(parsed.command)) throw UsageError("--all belongs to the send commands");
+  if (parsed.all && !parsed.tables.empty()) throw UsageError("--all sends every table; name none with it");
+  if (!parsed.all &&
+      (parsed.tables.size() < shape->second.minTables || parsed.tables.size() > shape->second.maxTables)) {
     throw UsageError(words.front() + (shape->second.maxTables == 0   ? " takes no table names"
                                       : shape->second.minTables == 2 ? " takes the old and the new name"
                                                                      : " needs at least one table name"));
@@ -248,8 +256,8 @@ std::string UsageText() {
 
 Commands (each runs the tables window's command of the same name, without windows):
   list                          the tables of both sides: oracle<TAB>NAME, foxpro<TAB>name
-  send-to-oracle TABLE...       copy FoxPro tables into Oracle, in the order typed
-  send-to-foxpro TABLE...       copy Oracle tables into FoxPro, in the order typed
+  send-to-oracle TABLE...|--all copy FoxPro tables into Oracle, in the order typed
+  send-to-foxpro TABLE...|--all copy Oracle tables into FoxPro, in the order typed
   delete-oracle TABLE...        drop Oracle tables (needs --yes unless asked on a terminal)
   delete-foxpro TABLE...        drop FoxPro tables (the same)
   rename-oracle OLD NEW         rename an Oracle table
@@ -274,6 +282,8 @@ Options:
                       one commit per array (the windows send one literal INSERT per row)
   --keep-types        keep the source's column types where the target has them (the default)
   --text-types        send every column as text (the windows' default)
+  --all               send-to-oracle/send-to-foxpro: every table of the source, no names;
+                      the source's views are listed as not carried, with their SQL
   --dry-run           say what the command would do, change nothing (a copy's plan
                       exits 1 where the copy would fail)
   --codepage N        code page of the FoxPro tables written

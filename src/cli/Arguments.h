@@ -48,6 +48,7 @@ struct Arguments {
   Summary summary = Summary::Text;
   std::optional<bool> keepTypes;  // --keep-types / --text-types
   bool dryRun = false;
+  bool all = false;  // --all: every table of the source side, no names
   std::optional<int> codePage, sourceCodePage;
 };
 

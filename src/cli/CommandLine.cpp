@@ -23,6 +23,7 @@
 #include "commands/transfer/SendTablesToOracle.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferPlan.h"
+#include "commands/transfer/ViewsNotCarried.h"
 #include "connections/CommandNames.h"
 #include "connections/DataProviders.h"
 #include "connections/FailureTrap.h"
@@ -117,6 +118,21 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
   return verified;
 }
 
+// With --all the source's views are named as not carried, with their SQL (neither side makes a
+// table of a view); false when they cannot be read.
+bool SayViewsNotCarried(const Arguments& arguments, const connections::ConnectionFields& fields, std::ostream& out) {
+  if (!arguments.all) return true;
+  try {
+    out << transfer::ViewsNotCarriedText(arguments.command == Command::SendToOracle ? transfer::FoxProViews(fields)
+                                                                                    : transfer::OracleViews(fields))
+        << std::flush;
+    return true;
+  } catch (const std::exception& failure) {
+    std::cerr << "tesselby: cannot list the views: " << failure.what() << "\n";
+    return false;
+  }
+}
+
 int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& parts, ConsolePrompter& prompter,
                 ConsoleProgress& progress, const connections::ConnectionFields& fields,
                 const std::vector<std::string>& selected) {
@@ -165,6 +181,8 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
     differences << "differs: " << differing - shownDiffering << " more values\n";
   }
   std::cout << std::flush;
+  // Like the differences, the views are no summary fields.
+  const bool viewsSaid = SayViewsNotCarried(arguments, fields, differences);
   // Kept without anyone choosing so: a script must not take that for a copy.
   const char* target = direction == Direction::ToOracle ? "Oracle" : "FoxPro";
   for (const std::string& name : prompter.KeptUnasked()) {
@@ -175,7 +193,7 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
               << "; the summary above shows what was copied\n";
     return 128 + signal;
   }
-  return prompter.Reports() > 0 || differing > 0 || !prompter.KeptUnasked().empty() ? 1 : 0;
+  return prompter.Reports() > 0 || differing > 0 || !prompter.KeptUnasked().empty() || !viewsSaid ? 1 : 0;
 }
 
 void LoadList(Side side, connections::ListBox& list, const connections::ConnectionFields& fields) {
@@ -276,7 +294,8 @@ int PlanTransfer(const Arguments& arguments, Overwrite overwrite, const connecti
                                                       ? transfer::PlanSendToOracle(fields, selected, choices)
                                                       : transfer::PlanSendToFoxPro(fields, selected, choices);
     std::cout << transfer::PlanText(plan) << std::flush;
-    return transfer::PlanFails(plan) ? 1 : 0;
+    const bool viewsSaid = SayViewsNotCarried(arguments, fields, std::cout);
+    return transfer::PlanFails(plan) || !viewsSaid ? 1 : 0;
   } catch (const std::exception& failure) {
     std::cerr << "tesselby: cannot plan the copy: " << failure.what() << "\n";
     return 1;
@@ -347,7 +366,8 @@ int Run(const Arguments& arguments) {
   if (prompter.Reports() > 0) return 1;
 
   connections::ListBox& list = side == Side::FoxPro ? foxProList : oracleList;
-  const std::vector<std::string> named = renaming ? std::vector<std::string>{arguments.tables[0]} : arguments.tables;
+  std::vector<std::string> named = renaming ? std::vector<std::string>{arguments.tables[0]} : arguments.tables;
+  for (int i = 0; arguments.all && i < list.ListCount(); ++i) named.push_back(list.List(i));
   std::vector<std::string> selected;
   const std::vector<std::string> missing = SelectInTypedOrder(list, named, selected);
   for (const std::string& name : missing) std::cerr << "tesselby: no " << SideName(side) << " table " << name << "\n";

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -54,7 +55,8 @@ TEST(CommandLineTest, HelpVersionAndUsageErrors) {
   EXPECT_NE(help.out.find("usage: tesselby"), std::string::npos);
   EXPECT_EQ(Tesselby({"-V"}).out, "tesselby 1.0\n");
   // Deleting unasked needs --yes when there is no terminal to ask on.
-  for (const auto& bad : std::vector<std::vector<std::string>>{{"frobnicate"}, {"delete-oracle", "T"}}) {
+  for (const auto& bad : std::vector<std::vector<std::string>>{
+           {"frobnicate"}, {"delete-oracle", "T"}, {"--all", "send-to-oracle", "T"}, {"--all", "delete-oracle"}}) {
     const Outcome run = Tesselby(bad);
     EXPECT_EQ(run.exitCode, 2) << bad[0];
     EXPECT_NE(run.err.find("tesselby --help"), std::string::npos) << run.err;
@@ -762,6 +764,156 @@ TEST_F(CommandLineStandInTest, WhatAFieldDeclaresAndOracleCannotTakeIsListedInTh
   // Notes go with the progress, to the terminal's error stream.
   EXPECT_NE(sent.err.find("cli_decl: " + defaultLine), std::string::npos) << sent.err;
   EXPECT_NE(sent.err.find("cli_decl: " + ruleLine), std::string::npos) << sent.err;
+}
+
+// Per table of a plan, its columns as the target gets them: "name TYPE", the name as shortened
+// where the notes say so, the type as declared.
+std::map<std::string, std::vector<std::string>> PlannedColumns(const std::string& plan) {
+  std::map<std::string, std::vector<std::string>> tables;
+  std::string table;
+  std::istringstream lines(plan);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("Table ")) table = line.substr(6, line.find(" -> ") - 6);
+    const auto arrow = line.find("  ->  ");
+    if (!line.starts_with("  ") || arrow == std::string::npos) continue;
+    std::string target = line.substr(arrow + 6);
+    const auto notes = target.find("  (");
+    const std::string said = notes == std::string::npos ? "" : target.substr(notes);
+    target = target.substr(0, notes);
+    const auto nameEnd = target.find_first_of("\"]", 1);
+    std::string name = target.substr(1, nameEnd - 1);
+    const auto cut = said.find("name shortened to ");
+    if (cut != std::string::npos) name = said.substr(cut + 18, said.find_first_of(";)", cut) - cut - 18);
+    std::string type = target.substr(nameEnd + 2);
+    if (const auto charUnit = type.find(" CHAR)"); charUnit != std::string::npos) type.erase(charUnit, 5);
+    type = type.substr(0, type.find(' '));
+    if (type.starts_with("VARCHAR(")) type.insert(7, "2");
+    if (type == "INT") type = "NUMBER";
+    tables[table].push_back(name + " " + type);
+  }
+  return tables;
+}
+
+// An Oracle table's columns in the plan's terms, read from USER_TAB_COLUMNS.
+std::vector<std::string> OracleColumns(const std::string& table) {
+  ado::Connection oracle;
+  oracle.CursorLocation = ado::adUseClient;
+  oracle.Open(support::kOracleConnectionString);
+  ado::Recordset rows;
+  rows.Open(
+      "SELECT COLUMN_NAME, DATA_TYPE, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH FROM USER_TAB_COLUMNS "
+      "WHERE TABLE_NAME = '" +
+          table + "' ORDER BY COLUMN_ID",
+      oracle);
+  std::vector<std::string> columns;
+  for (; !rows.Eof(); rows.MoveNext()) {
+    const auto text = [&](int field) { return ado::ValueToText(rows.Fields(field).Value); };
+    std::string type = text(1);
+    if (type == "VARCHAR2") type += "(" + text(4) + ")";
+    if (type == "NUMBER" && !text(2).empty()) type += "(" + text(2) + (text(3) == "0" ? "" : "," + text(3)) + ")";
+    columns.push_back(text(0) + " " + type);
+  }
+  return columns;
+}
+
+// A .dbf's fields in the plan's terms, read from its header here and not by the engine.
+std::vector<std::string> DbfFields(const fs::path& table) {
+  const std::string bytes = test_support::Slurp(table);
+  std::vector<std::string> fields;
+  for (std::size_t at = 32; at + 32 <= bytes.size() && bytes[at] != '\r'; at += 32) {
+    std::string name = bytes.substr(at, 11);
+    name = name.substr(0, name.find('\0'));
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    const char type = bytes[at + 11];
+    std::string field = name + " " + type;
+    const int length = static_cast<unsigned char>(bytes[at + 16]);
+    const int decimals = static_cast<unsigned char>(bytes[at + 17]);
+    if (std::string("CVNFQ").find(type) != std::string::npos) {
+      field += "(" + std::to_string(length) + (decimals == 0 ? "" : "," + std::to_string(decimals)) + ")";
+    }
+    fields.push_back(field);
+  }
+  return fields;
+}
+
+// --all sends every table of the source, the dry run's columns are the ones the run then makes
+// in either mode, and the source's views are named with their SQL, never made tables.
+TEST_F(CommandLineStandInTest, AllSendsEveryTableAsItsPlanSaysAndNamesTheViews) {
+  const std::vector<std::string> books = {"authors", "auto_ids", "bookauth", "books", "topics"};
+  fs::copy(fs::path(TESSELBY_TESTDATA_DIR) / "foxpro" / "vfp9-xsource-books", root_ / "books");
+  for (const auto& entry : fs::directory_iterator(root_ / "books"))
+    fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add);
+  const std::string container = (root_ / "books" / "Books.DBC").string();
+  ado::Connection oracle;
+  oracle.Open(support::kOracleConnectionString);
+  const auto dropBooks = [&] {
+    try {
+      oracle.Execute("DROP VIEW \"cli_cheap_books\"");
+    } catch (const ado::Failure&) {
+      // not there
+    }
+    for (const std::string& table : books) DropOracleTable(oracle, table);
+  };
+  dropBooks();
+  const auto send = [&](const std::string& where, std::vector<std::string> args) {
+    const std::vector<std::string> options = {where,
+                                              where == "--dbc" ? container : (root_ / "back").string(),
+                                              "--server",
+                                              "127.0.0.1",
+                                              "--user",
+                                              "scott",
+                                              "--overwrite=yes",
+                                              "--quiet",
+                                              "--all"};
+    args.insert(args.begin(), options.begin(), options.end());
+    return Tesselby(args);
+  };
+  for (const char* mode : {"--text-types", "--keep-types"}) {
+    SCOPED_TRACE(mode);
+    const auto files = FolderContents(root_ / "books");
+    const std::string oracleBefore = Run("fox", {"list"}).out;
+    const Outcome plan = send("--dbc", {mode, "--dry-run", "send-to-oracle"});
+    EXPECT_EQ(plan.exitCode, 0) << plan.err;
+    EXPECT_TRUE(FolderContents(root_ / "books") == files);
+    EXPECT_EQ(Run("fox", {"list"}).out, oracleBefore);
+    const Outcome there = send("--dbc", {mode, "send-to-oracle"});
+    EXPECT_EQ(there.exitCode, 0) << there.err;
+    const auto planned = PlannedColumns(plan.out);
+    EXPECT_EQ(planned.size(), books.size()) << plan.out;
+    for (const std::string& table : books) {
+      EXPECT_NE(there.out.find(table + " -> " + table + ": "), std::string::npos) << there.out;
+      EXPECT_EQ(planned.at(table), OracleColumns(table)) << table;
+    }
+    for (const Outcome* said : {&plan, &there}) {
+      EXPECT_NE(said->out.find("view titles by author: not carried (a view, not a table); its SQL: SELECT "
+                               "Authors.*, Books.* FROM books!authors INNER JOIN"),
+                std::string::npos)
+          << said->out;
+      EXPECT_NE(said->out.find("view titles by topic: not carried"), std::string::npos) << said->out;
+    }
+    EXPECT_EQ(Run("fox", {"list"}).out.find("oracle\ttitles by"), std::string::npos);
+
+    oracle.Execute("CREATE VIEW \"cli_cheap_books\" AS SELECT \"title\" FROM \"books\" WHERE \"pages\" < 300");
+    fs::remove_all(root_ / "back");
+    fs::create_directories(root_ / "back");
+    const Outcome backPlan = send("--folder", {mode, "--dry-run", "send-to-foxpro"});
+    EXPECT_EQ(backPlan.exitCode, 0) << backPlan.err;
+    EXPECT_TRUE(fs::is_empty(root_ / "back"));
+    const Outcome back = send("--folder", {mode, "send-to-foxpro"});
+    const std::string oracleTables = Run("fox", {"list"}).out;
+    EXPECT_EQ(Count(back.out, " -> "), Count(oracleTables, "oracle\t")) << back.out << oracleTables;
+    const auto backPlanned = PlannedColumns(backPlan.out);
+    for (const std::string& table : books) {
+      EXPECT_EQ(backPlanned.at(table), DbfFields(root_ / "back" / (table + ".DBF"))) << table;
+    }
+    for (const Outcome* said : {&backPlan, &back}) {
+      EXPECT_NE(said->out.find("view cli_cheap_books: not carried (a view, not a table); its SQL: SELECT"),
+                std::string::npos)
+          << said->out;
+    }
+    EXPECT_FALSE(fs::exists(root_ / "back" / "cli_cheap_books.DBF"));
+    dropBooks();
+  }
 }
 
 }  // namespace

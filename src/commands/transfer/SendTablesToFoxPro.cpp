@@ -326,8 +326,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
           trap.Step(Step::YieldBeforeColumn, [&] { DoEvents(); });
           trap.Step(Step::AddColumn, [&] {
             const ado::Field& field = records->Fields(f);
-            sql +=
-                FoxProColumnName(field.Name) + FoxProColumnClause(DataTypeName(static_cast<std::int16_t>(field.Type)));
+            sql += FoxProTextColumn(field.Name, field.Type);
           });
         }
         trap.Step(Step::EndCreate, [&] {

@@ -291,8 +291,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
         trap.Step(Step::YieldBeforeColumn, [&] { DoEvents(); });
         trap.Step(Step::AddColumn, [&] {
           const ado::Field& field = records->Fields(f);
-          sql +=
-              Quoted(field.Name) + OracleColumnClause(LowerCase(DataTypeName(static_cast<std::int16_t>(field.Type))));
+          sql += OracleTextColumn(field.Name, field.Type);
         });
       }
       trap.Step(Step::EndCreate, [&] {

@@ -174,6 +174,17 @@ void PlanTextColumns(TablePlan& table, ado::Connection& connection, const std::s
   table.statements.push_back(create + createTail);
 }
 
+// A free table keeps 10 characters of a field name: the engine cuts a longer one that the text
+// copy's CREATE TABLE names ("[name] M").
+void NoteCutFreeFieldNames(std::vector<ColumnPlan>& columns) {
+  constexpr std::size_t kFreeFieldName = 10;
+  for (ColumnPlan& column : columns) {
+    const std::size_t close = column.target.find(']');
+    if (!column.target.starts_with('[') || close == std::string::npos || close - 1 <= kFreeFieldName) continue;
+    Add(column.notes, "name shortened to " + column.target.substr(1, kFreeFieldName));
+  }
+}
+
 // The names the schema's constraints and indexes hold when each table's keys are made: those
 // of the schema now, less those of the tables the run drops, plus those it has made so far.
 class OracleKeyNames {
@@ -292,6 +303,7 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
       if (!choices.keepTypes) {
         PlanTextColumns(table, oracle, "SELECT * FROM " + Quoted(name), "CREATE TABLE '" + path + "'(", ");",
                         FoxProTextColumn);
+        if (!fields.DbcMode()) NoteCutFreeFieldNames(table.columns);
       } else {
         const std::vector<MappedColumn> columns = MapOracleTable(oracle, name, !fields.DbcMode());
         table.statements.push_back(FoxProCreateStatement(path, fields.CodePage(), columns));

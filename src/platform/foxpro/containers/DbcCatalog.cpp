@@ -374,6 +374,19 @@ TableDeclaration DbcCatalog::Declaration(std::string_view name) {
   return declaration;
 }
 
+std::vector<ViewDefinition> DbcCatalog::Views() {
+  table_->Reload();
+  std::vector<ViewDefinition> views;
+  for (const DbcObject& object : table_->Objects()) {
+    if (object.deleted || object.parentId != 1 || !IsView(object)) continue;
+    const std::map<int, std::string> properties = table_->Properties(object);
+    const auto sql = properties.find(kDbcPropertyViewSql);
+    views.push_back(
+        {object.name, sql == properties.end() ? std::string() : table_->Codec().Decode(DbcPropertyText(sql->second))});
+  }
+  return views;
+}
+
 void DbcCatalog::Declare(std::string_view name, const TableDeclaration& declaration) {
   const auto lock = LockContainer();
   table_->Reload();

@@ -30,6 +30,12 @@ struct TableDeclaration {
   bool operator==(const TableDeclaration&) const = default;
 };
 
+/// A local view of a container: its name and the SELECT it runs (UTF-8).
+struct ViewDefinition {
+  std::string name;
+  std::string sql;
+};
+
 /// The tables and views of a database container (.dbc). Tables are found through the
 /// container's records; new tables are registered in it the way Visual FoxPro does, and its
 /// structural index is rebuilt after every change.
@@ -57,6 +63,8 @@ class DbcCatalog : public Catalog {
 
   /// The table's comment and its fields' defaults, comments, captions and rules.
   TableDeclaration Declaration(std::string_view table);
+  /// The container's views, in record order.
+  std::vector<ViewDefinition> Views();
   /// Records them on the table's records (fields matched by long name, letter case ignored),
   /// keeping the other properties; fails naming the field when one is not in the table or a
   /// text has no spelling in the container's code page.

@@ -43,6 +43,7 @@ inline constexpr std::uint8_t kDbcPropertyComment = 7;
 inline constexpr std::uint8_t kDbcPropertyRuleExpression = 9;
 inline constexpr std::uint8_t kDbcPropertyRuleText = 10;
 inline constexpr std::uint8_t kDbcPropertyDefaultValue = 11;
+inline constexpr std::uint8_t kDbcPropertyViewSql = 42;
 inline constexpr std::uint8_t kDbcPropertyCaption = 56;
 inline constexpr std::uint8_t kDbcPropertyChildTag = 13;
 inline constexpr std::uint8_t kDbcPropertyRelatedTable = 18;
