@@ -182,8 +182,8 @@ TEST(DbfLock, ATableFoxProHoldsLockedIsNotWrittenAndTheWriterSaysItIsInUse) {
       if (lock.indexed) session->Execute("INDEX ON C TAG C OF '" + (dir / "t.cdx") + "'");
     }
     const std::string before = Contents(path);
-    const auto headerLength = static_cast<std::uint64_t>(static_cast<std::uint8_t>(before[8]) |
-                                                         static_cast<std::uint8_t>(before[9]) << 8);
+    const auto headerLength =
+        static_cast<std::uint64_t>(static_cast<std::uint8_t>(before[8]) | static_cast<std::uint8_t>(before[9]) << 8);
     const std::uint64_t offset = lock.offset == kPlainRecordOne ? kPlainRecordOne + headerLength : lock.offset;
     LockInAnotherProcess foxPro(path, offset, lock.length);
     ASSERT_TRUE(foxPro.Held());
@@ -231,11 +231,11 @@ TEST(DbfLock, AWriterKeepsFoxProFromWritingButNotFromReading) {
       const int fd = open(path.c_str(), O_RDWR);
       std::string read(contents.size(), '\0');
       const bool whole = fd >= 0 && pread(fd, read.data(), read.size(), 0) == static_cast<ssize_t>(read.size());
-      _exit(!whole || read != contents                           ? 1
-            : !Free(fd, F_RDLCK, 0, contents.size())             ? 2
-            : Free(fd, F_WRLCK, headerLock, 1)                   ? 3
-            : Free(fd, F_WRLCK, recordOneLock, 1)                ? 4
-                                                                 : 0);
+      _exit(!whole || read != contents               ? 1
+            : !Free(fd, F_RDLCK, 0, contents.size()) ? 2
+            : Free(fd, F_WRLCK, headerLock, 1)       ? 3
+            : Free(fd, F_WRLCK, recordOneLock, 1)    ? 4
+                                                     : 0);
     }
     int status = -1;
     waitpid(other, &status, 0);
