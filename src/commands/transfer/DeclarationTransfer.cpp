@@ -5,6 +5,7 @@
 
 #include "commands/transfer/FieldDeclarations.h"
 #include "commands/transfer/KeyPlans.h"
+#include "commands/transfer/KeyTransfer.h"
 #include "commands/transfer/OracleValues.h"
 #include "commands/transfer/SqlHelpers.h"
 #include "platform/ado/Failure.h"
@@ -14,27 +15,6 @@
 
 namespace transfer {
 namespace {
-
-std::string OracleText(const std::string& text) {
-  std::string literal = "'";
-  AppendDoubledApostrophes(literal, text);
-  return literal + "'";
-}
-
-std::string TextOf(const ado::Value& value) { return value.IsNull() ? std::string() : ado::ValueToText(value); }
-
-std::vector<std::vector<std::string>> Rows(ado::Connection& oracle, const std::string& sql) {
-  std::vector<std::vector<std::string>> rows;
-  ado::Recordset records;
-  records.Open(sql, oracle, ado::adOpenStatic);
-  for (; !records.Eof(); records.MoveNext()) {
-    std::vector<std::string> row;
-    for (int f = 0; f < records.FieldCount(); ++f) row.push_back(TextOf(records.Fields(f).Value));
-    rows.push_back(std::move(row));
-  }
-  records.Close();
-  return rows;
-}
 
 std::string Trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t\r\n");
@@ -71,8 +51,8 @@ void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, c
   const bool anyNotNull =
       std::any_of(columns.begin(), columns.end(), [](const FoxProColumn& column) { return !column.field.nullable; });
   if (anyNotNull) {
-    for (const auto& row : Rows(oracle, "SELECT COLUMN_NAME FROM USER_TAB_COLUMNS WHERE TABLE_NAME = " +
-                                            OracleText(target) + " AND NULLABLE = 'Y'")) {
+    for (const auto& row : DictionaryRows(oracle, "SELECT COLUMN_NAME FROM USER_TAB_COLUMNS WHERE TABLE_NAME = " +
+                                                      OracleText(target) + " AND NULLABLE = 'Y'")) {
       nullable.push_back(row[0]);
     }
   }
@@ -90,7 +70,7 @@ void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, c
     notNull.push_back(&column);
   }
   if (!notNull.empty()) {
-    const std::vector<std::string> nulls = Rows(oracle, "SELECT " + counts + " FROM " + Quoted(target)).at(0);
+    const std::vector<std::string> nulls = DictionaryRows(oracle, "SELECT " + counts + " FROM " + Quoted(target)).at(0);
     std::vector<std::string> modified;
     for (std::size_t k = 0; k < notNull.size(); ++k) {
       if (nulls[k] == "0") {
@@ -118,13 +98,14 @@ foxpro::TableDeclaration ReadOracleDeclaration(ado::Connection& oracle, const st
                                                std::vector<std::string>& notCarried) {
   const std::string where = " WHERE TABLE_NAME = " + OracleText(source);
   foxpro::TableDeclaration declaration;
-  for (const auto& row : Rows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS" + where)) declaration.comment = row[0];
+  for (const auto& row : DictionaryRows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS" + where))
+    declaration.comment = row[0];
   std::vector<std::pair<std::string, std::string>> defaults;
-  for (const auto& row : Rows(oracle, "SELECT COLUMN_NAME, DATA_DEFAULT FROM USER_TAB_COLUMNS" + where)) {
+  for (const auto& row : DictionaryRows(oracle, "SELECT COLUMN_NAME, DATA_DEFAULT FROM USER_TAB_COLUMNS" + where)) {
     defaults.emplace_back(row[0], Trimmed(row[1]));
   }
-  const auto checks = Rows(oracle, "SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS" + where +
-                                       " AND CONSTRAINT_TYPE = 'C' ORDER BY CONSTRAINT_NAME");
+  const auto checks = DictionaryRows(oracle, "SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS" + where +
+                                                 " AND CONSTRAINT_TYPE = 'C' ORDER BY CONSTRAINT_NAME");
   for (const MappedColumn& column : columns) {
     const ado::DeclaredField& field = column.mapping.field;
     const FoxProColumnNote note = ParseFoxProColumnNote(column.oracle.comment);
