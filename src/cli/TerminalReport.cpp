@@ -1,12 +1,10 @@
 #include "cli/TerminalReport.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/ado/Utf.h"
+#include "platform/odbc/DriverLibrary.h"
 
 namespace cli {
 namespace {
@@ -39,17 +37,13 @@ std::string LibraryHint(const std::string& library, const HintFacts& facts) {
            "/usr/share/doc/tesselby/oracle-setup.md shows, or name a registered one with --driver NAME "
            "(OracleDriver in the profile)";
   }
-  if (library.find('/') != std::string::npos && ::access(library.c_str(), F_OK) != 0) {
+  if (library.find('/') != std::string::npos && !odbc::DriverFileExists(library)) {
     return "the ODBC driver's library " + library + " does not exist: correct the driver's Driver= line in " +
            DriverFiles();
   }
   // The driver manager's dlopen failed; ours names the file it could not find.
-  std::string cause = "a library it needs cannot be loaded";
-  if (void* handle = ::dlopen(library.c_str(), RTLD_LAZY | RTLD_LOCAL); handle != nullptr) {
-    ::dlclose(handle);
-  } else if (const char* error = ::dlerror(); error != nullptr) {
-    cause = error;
-  }
+  std::string cause = odbc::DriverLoadFailure(library);
+  if (cause.empty()) cause = "a library it needs cannot be loaded";
   return "the ODBC driver's library " + library + " cannot be loaded (" + cause + "): \"ldd " + library +
          "\" shows each library it needs and which is \"not found\"; add the folder holding it (for Oracle's "
          "driver, the Instant Client folder) to LD_LIBRARY_PATH";
