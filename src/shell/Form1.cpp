@@ -109,7 +109,7 @@ void Form1::BuildControls() {
   m_codePage->setStyle(fieldStyle);
   m_codePage->setMaxVisibleItems(kCodePagesShown);
   m_codePage->setCurrentIndex(m_codePage->findData(connections::kDefaultCodePage));
-  PlaceInTwips(*m_codePage, 1560, 1320, 1815, 345);
+  PlaceInTwips(*m_codePage, 1560, 1320, 3480, 345);  // wide enough for "950 Windows Traditional Chinese"
   connect(m_codePage, &QComboBox::currentIndexChanged, this,
           [this] { connections::SaveProfileSetting(connections::kCodePageKey, std::to_string(CodePage())); });
   m_zones.Watch(m_codePage, PointerZones::Zone::Plain);
