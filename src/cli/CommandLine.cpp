@@ -103,8 +103,10 @@ Verified VerifyTable(Direction direction, const TableTally& tally, const connect
   try {
     std::vector<std::string> columns;
     const std::string sourceSelect = SourceSelect(direction, tally.source, oracle, fields.KeepTypes());
-    const Rows source = ReadRows(toOracle ? foxPro : oracle, sourceSelect, &columns);
-    const Rows target = ReadRows(toOracle ? oracle : foxPro, targetSelect, nullptr);
+    // The FoxPro side reads a table that marks no code page as the copy did.
+    const int unmarked = fields.SourceCodePage();
+    const Rows source = ReadRows(toOracle ? foxPro : oracle, sourceSelect, &columns, toOracle ? unmarked : 0);
+    const Rows target = ReadRows(toOracle ? oracle : foxPro, targetSelect, nullptr, toOracle ? 0 : unmarked);
     TableComparison comparison =
         CompareRows(direction, tally.target, columns, source, target, tally.failedRows,
                     kDifferencesShown - std::min(kDifferencesShown, shown.size()), fields.KeepTypes());
@@ -198,7 +200,7 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
 
 void LoadList(Side side, connections::ListBox& list, const connections::ConnectionFields& fields) {
   if (side == Side::FoxPro) {
-    connections::LoadFoxProTables(list, connections::FoxProConnectionString(fields));
+    connections::LoadFoxProTables(list, connections::FoxProConnectionString(fields), fields.SourceCodePage());
   } else {
     connections::LoadOracleTables(list, fields);
   }
@@ -314,7 +316,6 @@ int Run(const Arguments& arguments) {
 
   ConsolePrompter prompter(std::cin, std::cerr, overwrite, renaming ? arguments.tables[1] : std::string());
   ProfileFields fields(arguments);
-  foxpro::SetUnmarkedCodePage(fields.SourceCodePage());
   const Side side = SideOf(arguments.command);
   const bool both = arguments.command == Command::List || IsTransfer(arguments.command);
   const bool usesOracle = both || side == Side::Oracle;
@@ -348,7 +349,7 @@ int Run(const Arguments& arguments) {
       const bool makesContainer = arguments.createDbc && connections::ContainerIsNew(fields);
       if (!makesContainer) {
         trap.Step(connections::TablesWindowLoadStep::LoadFoxProTables,
-                  [&] { connections::LoadFoxProTables(foxProList, foxProConnection); });
+                  [&] { connections::LoadFoxProTables(foxProList, foxProConnection, fields.SourceCodePage()); });
       }
     }
     if (usesOracle)

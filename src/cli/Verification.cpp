@@ -252,9 +252,11 @@ std::string SourceSelect(Direction direction, const std::string& table, const st
   return select;
 }
 
-Rows ReadRows(const std::string& connectionString, const std::string& select, std::vector<std::string>* columns) {
+Rows ReadRows(const std::string& connectionString, const std::string& select, std::vector<std::string>* columns,
+              int unmarkedCodePage) {
   ado::Connection connection;
   connection.CursorLocation = ado::adUseClient;
+  connection.UnmarkedCodePage = unmarkedCodePage;
   connection.Open(connectionString);
   ado::Recordset records;
   records.Open(select, connection, ado::adOpenStatic, ado::adLockReadOnly);

@@ -54,6 +54,7 @@ std::string SourceSelect(Direction direction, const std::string& table, const st
                          bool typed);
 
 /// Reads every row of select on a new connection (client-side cursor); failures propagate.
-Rows ReadRows(const std::string& connectionString, const std::string& select, std::vector<std::string>* columns);
+Rows ReadRows(const std::string& connectionString, const std::string& select, std::vector<std::string>* columns,
+              int unmarkedCodePage = 0);
 
 }  // namespace cli

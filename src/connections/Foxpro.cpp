@@ -47,7 +47,7 @@ bool CheckFoxProConnection(const ConnectionFields& fields) {
   connection.Yield = &DoEvents;  // the window stays live while it waits
   try {
     connection.CursorLocation = ado::adUseServer;
-    connection.Open(FoxProConnectionString(fields));
+    OpenFoxPro(connection, fields);
     return true;
   } catch (const std::exception&) {
     return false;  // the check's answer is the only outcome; the description is not shown
@@ -69,7 +69,7 @@ void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const Conne
   try {
     pointer.Set(vbHourglass);
     connection->CursorLocation = ado::adUseServer;
-    connection->Open(FoxProConnectionString(fields));
+    OpenFoxPro(*connection, fields);
     prompter.Tell("Connection successful.");
     pointer.Set(vbDefault);
   } catch (const std::exception&) {
@@ -93,9 +93,15 @@ void CreateNewContainer(const ConnectionFields& fields) {
   foxpro::DbcCatalog::CreateEmpty(fields.DbcFile(), fields.CodePage());
 }
 
-void LoadFoxProTables(ListBox& list, const std::string& connectionString) {
+void OpenFoxPro(ado::Connection& connection, const ConnectionFields& fields) {
+  connection.UnmarkedCodePage = fields.SourceCodePage();
+  connection.Open(FoxProConnectionString(fields));
+}
+
+void LoadFoxProTables(ListBox& list, const std::string& connectionString, int unmarkedCodePage) {
   ado::Connection connection;
   connection.Yield = &DoEvents;  // the window stays live while it waits
+  connection.UnmarkedCodePage = unmarkedCodePage;
   connection.Open(connectionString);
   std::unique_ptr<ado::Recordset> tables = connection.OpenSchema(ado::adSchemaTables);
   list.Clear();

@@ -5,6 +5,8 @@
 #include "connections/ListBox.h"
 #include "connections/Prompter.h"
 #include "connections/WindowParts.h"
+#include "platform/ado/Connection.h"
+#include "platform/foxpro/tables/CodePage.h"
 
 namespace connections {
 
@@ -29,7 +31,13 @@ bool ContainerIsNew(const ConnectionFields& fields);
 /// not exist; its path keeps the rules of RequireNewContainerPath. Failures propagate.
 void CreateNewContainer(const ConnectionFields& fields);
 
+/// Opens connection on the fields' FoxPro data: the FoxPro string, and the code page the fields
+/// give tables that carry no code page mark.
+void OpenFoxPro(ado::Connection& connection, const ConnectionFields& fields);
+
 /// Clears list and fills it with the tables the provider reports as "TABLE"; failures propagate.
-void LoadFoxProTables(ListBox& list, const std::string& connectionString);
+/// unmarkedCodePage: what a container that carries no code page mark is read in.
+void LoadFoxProTables(ListBox& list, const std::string& connectionString,
+                      int unmarkedCodePage = foxpro::kOemDefaultCodePage);
 
 }  // namespace connections

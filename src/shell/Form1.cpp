@@ -203,7 +203,6 @@ void Form1::Form_Load() {
     connections::LoadProfile(*this);
     const int codePage = connections::CodePageSetting(connections::kCodePageKey, connections::kDefaultCodePage);
     m_codePage->setCurrentIndex(m_codePage->findData(codePage));
-    foxpro::SetUnmarkedCodePage(SourceCodePage());
   });
   bool tablesShown = false;
   if (trap.Test(116, [&] { return connections::CheckOracleConnection(*this); })) {

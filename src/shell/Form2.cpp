@@ -165,7 +165,8 @@ void Form2::Form_Load() {
             [&] { foxProConnection = connections::FoxProConnectionString(m_connectionWindow); });
   // A new container has no tables until the first copy makes it.
   if (!connections::ContainerIsNew(m_connectionWindow))
-    trap.Step(LoadStep::LoadFoxProTables, [&] { connections::LoadFoxProTables(m_list1, foxProConnection); });
+    trap.Step(LoadStep::LoadFoxProTables,
+              [&] { connections::LoadFoxProTables(m_list1, foxProConnection, m_connectionWindow.SourceCodePage()); });
   trap.Step(LoadStep::LoadOracleTables, [&] { connections::LoadOracleTables(m_list2, m_connectionWindow); });
   // The top of "< Back" plus its height plus a fixed margin below it.
   trap.Step(LoadStep::Height, [&] { SetOuterHeight(5280 + 405 + 580); });

@@ -58,8 +58,11 @@ void DeleteTables(TablesWindowParts& window, Side side) {
   trap.Step(step(Step::Hourglass), [&] { window.Pointer.Set(connections::vbHourglass); });
   if (foxPro) trap.Step(step(Step::CursorLocation), [&] { connection->CursorLocation = ado::adUseServer; });
   trap.Step(step(Step::Open), [&] {
-    connection->Open(foxPro ? connections::FoxProConnectionString(window.Fields)
-                            : connections::OracleConnectionString(window.Fields));
+    if (foxPro) {
+      connections::OpenFoxPro(*connection, window.Fields);
+    } else {
+      connection->Open(connections::OracleConnectionString(window.Fields));
+    }
   });
   if (trap.Test(step(Step::TestSelection), [&] { return list.ListIndex() == -1; })) {
     trap.Step(step(Step::AskForSelection), [&] { window.Prompts.Tell("Please select a table"); });

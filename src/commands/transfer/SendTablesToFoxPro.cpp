@@ -191,7 +191,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
   trap.Step(Step::FoxProConnectionTimeout, [&] { foxPro->ConnectionTimeout = 5000; });
   trap.Step(Step::FoxProCursor, [&] { foxPro->CursorLocation = ado::adUseServer; });
   trap.Step(Step::MakeContainer, [&] { connections::CreateNewContainer(window.Fields); });
-  trap.Step(Step::OpenFoxPro, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
+  trap.Step(Step::OpenFoxPro, [&] { connections::OpenFoxPro(*foxPro, window.Fields); });
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
   const int tableCount = trap.Value(Step::CountTables, 1, [&] { return oracleList.ListCount(); });

@@ -174,7 +174,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
   trap.Step(Step::FoxProCommandTimeout, [&] { foxPro->CommandTimeout = 5000; });
   trap.Step(Step::FoxProConnectionTimeout, [&] { foxPro->ConnectionTimeout = 5000; });
   trap.Step(Step::FoxProCursor, [&] { foxPro->CursorLocation = ado::adUseClient; });
-  trap.Step(Step::OpenFoxPro, [&] { foxPro->Open(connections::FoxProConnectionString(window.Fields)); });
+  trap.Step(Step::OpenFoxPro, [&] { connections::OpenFoxPro(*foxPro, window.Fields); });
 
   // A failing loop set-up still runs the loop body once, hence the fallback counts of 1.
   const int tableCount = trap.Value(Step::CountTables, 1, [&] { return foxProList.ListCount(); });

@@ -225,7 +225,7 @@ void AddRelationLines(std::vector<TablePlan>& plan, const RelationPlan& relation
 std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fields,
                                         const std::vector<std::string>& tables, const PlanChoices& choices) {
   ado::Connection foxPro;
-  foxPro.Open(connections::FoxProConnectionString(fields));
+  connections::OpenFoxPro(foxPro, fields);
   // Oracle is read too: the keys' names must be free in its schema.
   ado::Connection oracle;
   oracle.CursorLocation = ado::adUseClient;

@@ -15,7 +15,7 @@ std::vector<SourceView> FoxProViews(const connections::ConnectionFields& fields)
   std::vector<SourceView> views;
   if (!fields.DbcMode()) return views;
   ado::Connection foxPro;
-  foxPro.Open(connections::FoxProConnectionString(fields));
+  connections::OpenFoxPro(foxPro, fields);
   if (foxpro::DbcCatalog* container = foxpro::FoxProSession::ContainerOf(foxPro)) {
     for (foxpro::ViewDefinition& view : container->Views()) views.push_back({view.name, view.sql});
   }

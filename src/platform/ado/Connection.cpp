@@ -23,6 +23,7 @@ void Connection::Open(const std::string& connectionString) {
   settings.commandTimeout = CommandTimeout;
   settings.connectionTimeout = ConnectionTimeout;
   settings.mode = Mode;
+  settings.unmarkedCodePage = UnmarkedCodePage;
   // A login to a distant server can take a second; the window goes on meanwhile.
   session_ = WhileYielding(Yield, [&] { return provider->Open(connectionString, settings); });
   if (!session_) throw Failure("The provider did not open a connection.");

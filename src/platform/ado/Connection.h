@@ -21,6 +21,9 @@ class Connection {
   long CommandTimeout = 30;
   long ConnectionTimeout = 15;
   int Mode = adModeUnknown;
+  /// FoxPro: the code page of tables that carry no code page mark (the user knows what the
+  /// DOS-era program that wrote them used); 0: the provider's default.
+  int UnmarkedCodePage = 0;
   /// Called now and then while a login waits or a whole table is read, so that the caller's
   /// window stays live; none by default.
   void (*Yield)() = nullptr;

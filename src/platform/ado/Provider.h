@@ -168,6 +168,7 @@ struct ConnectionSettings {
   long commandTimeout = 30;     // seconds, 0 = none
   long connectionTimeout = 15;  // seconds, 0 = none
   int mode = 0;
+  int unmarkedCodePage = 0;  // FoxPro: tables without a code page mark are in it; 0: the provider's default
 };
 
 // One open session of a provider. Failures are thrown as ado::Failure.

@@ -240,21 +240,26 @@ TEST(TypedValues, PgdbfReadsACyrillicTableInItsCodePage) {
   EXPECT_NE(dump.find("123456789012345.6789"), std::string::npos) << dump;
 }
 
-TEST(TypedValues, UnmarkedTablesReadInTheChosenCodePage) {
+// Each connection is handed its code page for unmarked tables: two in one process may differ.
+TEST(TypedValues, UnmarkedTablesAreReadAndWrittenInTheCodePageTheirConnectionIsHanded) {
   TempFolder dir;
   CreateOptions unmarked;
   unmarked.codePageMark = 0;
   CreateVfpTable(dir / "u.dbf", {{"A", 'C', 3}}, unmarked);
-  SetUnmarkedCodePage(866);
-  DbfAppender::Open(dir / "u.dbf")->Append({"Жук"});
-  std::vector<ado::Value> row;
-  ASSERT_TRUE(DbfReader::Open(dir / "u.dbf")->Next(row));
-  EXPECT_EQ(Render(row[0]), "s:Жук");
-  SetUnmarkedCodePage(kOemDefaultCodePage);
-  ASSERT_TRUE(DbfReader::Open(dir / "u.dbf")->Next(row));
-  EXPECT_EQ(Render(row[0]), "s:" + TextCodec::ForCodePage(437)->Decode("\x86\xE3\xAA"));  // Жук's cp866 bytes
-  EXPECT_THROW(SetUnmarkedCodePage(12345), ado::Failure);
-  EXPECT_EQ(UnmarkedCodePage(), kOemDefaultCodePage);
+  const std::string source = "Provider=vfpoledb.1;Data Source=" + dir.Path().string() + ";";
+  const auto open = [&](int codePage) { return FoxProSession::Open(source, 1, codePage); };
+  const auto first = [&](FoxProSession& session) {
+    auto rows = session.Query("SELECT * FROM u");
+    std::vector<ado::Value> row;
+    EXPECT_TRUE(rows->Next(row));
+    return Render(row.at(0));
+  };
+  auto cyrillic = open(866);
+  ASSERT_TRUE(SendRows(*cyrillic, "u", {{std::string("Жук")}}).empty());
+  auto oem = open(kOemDefaultCodePage);
+  EXPECT_EQ(first(*cyrillic), "s:Жук");
+  EXPECT_EQ(first(*oem), "s:" + TextCodec::ForCodePage(437)->Decode("\x86\xE3\xAA"));  // Жук's cp866 bytes
+  EXPECT_THROW(open(12345), ado::Failure);
 }
 
 TEST(Calendar, JulianDaysAndLeapYears) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/tables/CodePage.h"
 
 namespace foxpro {
 
@@ -100,9 +101,13 @@ class Catalog {
   /// without limit) before it fails with "in use".
   void SetLockTimeout(long seconds) { lockTimeoutSeconds_ = seconds; }
   long LockTimeout() const { return lockTimeoutSeconds_; }
+  // What the session's tables without a code page mark are read and written in.
+  void SetUnmarkedCodePage(int codePage) { unmarkedCodePage_ = codePage; }
+  int UnmarkedCodePage() const { return unmarkedCodePage_; }
 
  private:
   long lockTimeoutSeconds_ = 30;
+  int unmarkedCodePage_ = kOemDefaultCodePage;
 };
 
 // The container implementation lives in platform/foxpro/containers/DbcCatalog.h as

@@ -96,8 +96,8 @@ void DbcCatalog::CreateEmpty(const std::string& dbcPath, int codePage, FileSyste
   }
 }
 
-DbcCatalog::DbcCatalog(const std::string& dbcPath, FileSystem& fs)
-    : fs_(fs), table_(std::make_unique<DbcTable>(dbcPath, fs)) {
+DbcCatalog::DbcCatalog(const std::string& dbcPath, FileSystem& fs, int unmarkedCodePage)
+    : fs_(fs), table_(std::make_unique<DbcTable>(dbcPath, fs, unmarkedCodePage)) {
   folder_ = WithoutTrailingSlash(FolderPart(table_->Path()));
 }
 

@@ -8,6 +8,7 @@
 #include "platform/foxpro/containers/Catalog.h"
 #include "platform/foxpro/containers/DbcTable.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/CodePage.h"
 
 namespace foxpro {
 
@@ -42,7 +43,8 @@ struct ViewDefinition {
 class DbcCatalog : public Catalog {
  public:
   /// Fails (ado::Failure naming the path) when the file is missing or not a container.
-  explicit DbcCatalog(const std::string& dbcPath, FileSystem& fs = DiskFileSystem());
+  explicit DbcCatalog(const std::string& dbcPath, FileSystem& fs = DiskFileSystem(),
+                      int unmarkedCodePage = kOemDefaultCodePage);
   ~DbcCatalog() override;
 
   /// Creates an empty container at dbcPath (its .dct memo and .dcx index beside it) with the

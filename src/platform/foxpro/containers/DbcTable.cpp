@@ -54,7 +54,8 @@ std::string DbcPropertyText(const std::string& value) {
   return nul == std::string::npos ? value : value.substr(0, nul);
 }
 
-DbcTable::DbcTable(const std::string& dbcPath, FileSystem& fs) : fs_(fs) {
+DbcTable::DbcTable(const std::string& dbcPath, FileSystem& fs, int unmarkedCodePage)
+    : fs_(fs), unmarkedCodePage_(unmarkedCodePage) {
   path_ = fs_.FindIgnoringCase(dbcPath);
   if (path_.empty()) throw ado::Failure("File '" + dbcPath + "' does not exist.");
   Load();
@@ -101,7 +102,7 @@ void DbcTable::Load() {
     throw ado::Failure("The memo file " + ReplaceExtension(FileNameOf(path_), ".dct") + " of database container '" +
                        path_ + "' is missing.");
   }
-  codePage_ = CodePageForMark(header_.codePageMark);
+  codePage_ = CodePageForMark(header_.codePageMark, unmarkedCodePage_);
   codec_ = TextCodec::ForCodePage(codePage_);
 
   const std::uint64_t length = std::uint64_t{header_.recordCount} * header_.recordLength;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/DbfHeader.h"
 
 namespace foxpro {
@@ -63,7 +64,7 @@ std::string DbcPropertyText(const std::string& value);
 class DbcTable {
  public:
   /// Throws ado::Failure when the file is missing or is not a database container.
-  DbcTable(const std::string& dbcPath, FileSystem& fs);
+  DbcTable(const std::string& dbcPath, FileSystem& fs, int unmarkedCodePage = kOemDefaultCodePage);
   ~DbcTable();
 
   const std::string& Path() const { return path_; }
@@ -103,6 +104,7 @@ class DbcTable {
   std::string memoPath_;
   DbfHeader header_;
   std::shared_ptr<const TextCodec> codec_;
+  int unmarkedCodePage_;
   int codePage_ = 1252;
   std::vector<DbcObject> objects_;
 };

@@ -236,7 +236,7 @@ CdxKeyExpression CdxKeyExpression::Parse(std::string_view text, const DbfHeader&
   expression.text_ = std::string(text);
   expression.fields_ = header.fields;
   expression.nullFlagsOffset_ = header.nullFlagsOffset;
-  expression.codePage_ = CodePageForMark(header.codePageMark);
+  expression.codePage_ = header.textCodePage != 0 ? header.textCodePage : CodePageForMark(header.codePageMark);
   Parser parser(text, expression);
   expression.root_ = parser.Expression(0);
   parser.End();

@@ -15,6 +15,7 @@
 #include "platform/foxpro/indexes/CdxStructuralIndex.h"
 #include "platform/foxpro/sql/SqlParser.h"
 #include "platform/foxpro/tables/AppendArrays.h"
+#include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/DbfReader.h"
 #include "platform/foxpro/tables/DbfWriter.h"
 #include "platform/foxpro/tables/FieldTypes.h"
@@ -87,7 +88,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-std::unique_ptr<Catalog> OpenCatalog(const std::string& dataSource) {
+std::unique_ptr<Catalog> OpenCatalog(const std::string& dataSource, int unmarkedCodePage) {
   if (dataSource.empty()) {
     throw ado::Failure("Invalid path or file name. The connection string names no Data Source.");
   }
@@ -104,7 +105,7 @@ std::unique_ptr<Catalog> OpenCatalog(const std::string& dataSource) {
     return std::make_unique<FolderCatalog>(found);
   }
   if (std::filesystem::is_regular_file(found, error) && EndsWithIgnoringCase(found, ".dbc")) {
-    return std::make_unique<DbcCatalog>(found);
+    return std::make_unique<DbcCatalog>(found, DiskFileSystem(), unmarkedCodePage);
   }
   throw ado::Failure("Invalid path or file name: '" + dataSource +
                      "' is neither a folder nor a database container (.dbc).");
@@ -112,9 +113,12 @@ std::unique_ptr<Catalog> OpenCatalog(const std::string& dataSource) {
 
 }  // namespace
 
-std::unique_ptr<FoxProSession> FoxProSession::Open(const std::string& connectionString, long lockTimeoutSeconds) {
-  auto catalog = OpenCatalog(ado::ConnectionStringValue(connectionString, "Data Source"));
+std::unique_ptr<FoxProSession> FoxProSession::Open(const std::string& connectionString, long lockTimeoutSeconds,
+                                                   int unmarkedCodePage) {
+  TextCodec::ForCodePage(unmarkedCodePage);  // a code page that cannot be read fails the open
+  auto catalog = OpenCatalog(ado::ConnectionStringValue(connectionString, "Data Source"), unmarkedCodePage);
   catalog->SetLockTimeout(lockTimeoutSeconds);
+  catalog->SetUnmarkedCodePage(unmarkedCodePage);
   return std::make_unique<FoxProSession>(std::move(catalog));
 }
 
@@ -215,7 +219,8 @@ std::unique_ptr<ado::RowSource> FoxProSession::Select(const SelectAllStatement& 
   } else {
     location = Tables().Resolve(statement.table.text);
   }
-  return std::make_unique<TableRows>(DbfReader::Open(location.dbfPath), location.fieldNames);
+  return std::make_unique<TableRows>(DbfReader::Open(location.dbfPath, DiskFileSystem(), Tables().UnmarkedCodePage()),
+                                     location.fieldNames);
 }
 
 void FoxProSession::Create(const CreateTableStatement& statement) {
@@ -237,7 +242,8 @@ std::unique_ptr<ado::ParameterArrays> FoxProSession::PrepareArrays(const std::st
   }
   Tables();
   CloseAppender();
-  auto appender = DbfAppender::Open(ExistingTablePath(insert->table), DiskFileSystem(), Tables().LockTimeout());
+  auto appender = DbfAppender::Open(ExistingTablePath(insert->table), DiskFileSystem(), Tables().LockTimeout(),
+                                    Tables().UnmarkedCodePage());
   if (insert->values.size() != appender->Fields().size() || markers != insert->values.size()) {
     throw ado::Failure("The INSERT gives " + std::to_string(insert->values.size()) + " parameter markers for the " +
                        std::to_string(appender->Fields().size()) + " fields of " + insert->table.text + ".");
@@ -257,7 +263,7 @@ void FoxProSession::Insert(const InsertStatement& statement) {
     const std::string path = ExistingTablePath(statement.table);
     const std::optional<FileIdentity> file = IdentityOfFile(path);
     CloseAppender();
-    appender_ = DbfAppender::Open(path, DiskFileSystem(), Tables().LockTimeout());
+    appender_ = DbfAppender::Open(path, DiskFileSystem(), Tables().LockTimeout(), Tables().UnmarkedCodePage());
     appenderPath_ = path;
     appenderFile_ = file;
     appenderTable_ = statement.table;

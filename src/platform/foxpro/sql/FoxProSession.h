@@ -10,6 +10,7 @@
 #include "platform/foxpro/containers/DbcCatalog.h"
 #include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/sql/SqlStatement.h"
+#include "platform/foxpro/tables/CodePage.h"
 
 namespace foxpro {
 
@@ -29,7 +30,9 @@ class FoxProSession : public ado::Session {
   /// dialect does, and is accepted whatever it says. Fails naming the path otherwise.
   /// A statement that writes waits up to lockTimeoutSeconds (the connection's command
   /// timeout; 0: without limit) for another writer of the same file.
-  static std::unique_ptr<FoxProSession> Open(const std::string& connectionString, long lockTimeoutSeconds = 30);
+  /// unmarkedCodePage: what the tables without a code page mark are read and written in.
+  static std::unique_ptr<FoxProSession> Open(const std::string& connectionString, long lockTimeoutSeconds = 30,
+                                             int unmarkedCodePage = kOemDefaultCodePage);
 
   explicit FoxProSession(std::unique_ptr<Catalog> catalog);
   ~FoxProSession() override;

@@ -16,7 +16,8 @@ class FoxProProvider : public ado::Provider {
  public:
   std::unique_ptr<ado::Session> Open(const std::string& connectionString,
                                      const ado::ConnectionSettings& settings) override {
-    return FoxProSession::Open(connectionString, settings.commandTimeout);
+    return FoxProSession::Open(connectionString, settings.commandTimeout,
+                               settings.unmarkedCodePage != 0 ? settings.unmarkedCodePage : kOemDefaultCodePage);
   }
 };
 

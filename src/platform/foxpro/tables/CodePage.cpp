@@ -1,7 +1,6 @@
 #include "platform/foxpro/tables/CodePage.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <map>
@@ -55,16 +54,7 @@ constexpr CodePageInfo kCodePages[] = {
     {10029, 0x97, "MAC-CENTRALEUROPE", false, false, "Macintosh Latin 2"},
 };
 
-std::atomic<int> unmarkedCodePage{kOemDefaultCodePage};
-
 }  // namespace
-
-void SetUnmarkedCodePage(int codePage) {
-  TextCodec::ForCodePage(codePage);  // fails now for a code page that cannot be read
-  unmarkedCodePage = codePage;
-}
-
-int UnmarkedCodePage() { return unmarkedCodePage; }
 
 std::span<const CodePageInfo> KnownCodePages() { return kCodePages; }
 
@@ -81,12 +71,12 @@ std::vector<int> OfferedCodePages() {
   return offered;
 }
 
-int CodePageForMark(std::uint8_t mark) {
+int CodePageForMark(std::uint8_t mark, int unmarkedCodePage) {
   for (const CodePageInfo& known : kCodePages)
     if (known.foxProMark == mark) return known.number;
   for (const DriverId& driver : kDbaseDriverIds)
     if (driver.mark == mark) return driver.codePage;
-  return UnmarkedCodePage();
+  return unmarkedCodePage;
 }
 
 std::uint8_t MarkForCodePage(int codePage) {

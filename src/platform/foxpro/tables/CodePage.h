@@ -31,10 +31,6 @@ const CodePageInfo* FindCodePage(int codePage);
 /// The numbers of the offered code pages, in numeric order.
 std::vector<int> OfferedCodePages();
 
-/// Windows code page number for a table's code page mark (header byte 29). A mark of 0 (no
-/// mark, non-VFP writers) is read as UnmarkedCodePage(); unknown marks too.
-int CodePageForMark(std::uint8_t mark);
-
 /// The mark Visual FoxPro gives a table of this code page; throws ado::Failure for a code page
 /// that has none.
 std::uint8_t MarkForCodePage(int codePage);
@@ -43,11 +39,10 @@ std::uint8_t MarkForCodePage(int codePage);
 /// code page that the provider used on a U.S. Windows for unmarked (DOS-era) tables.
 inline constexpr int kOemDefaultCodePage = 437;
 
-/// The code page unmarked tables are read in, for the whole process (the user knows what the
-/// DOS-era program that wrote them used). Throws ado::Failure for a code page that cannot be
-/// read, keeping the setting.
-void SetUnmarkedCodePage(int codePage);
-int UnmarkedCodePage();
+/// Windows code page number for a table's code page mark (header byte 29). A mark of 0 (no
+/// mark, non-VFP writers), and an unknown one, is read as unmarkedCodePage: the user knows what
+/// the DOS-era program that wrote such tables used, and the connection hands it in.
+int CodePageForMark(std::uint8_t mark, int unmarkedCodePage = kOemDefaultCodePage);
 
 /// Converts between a code page's bytes and UTF-8. Single-byte code pages decode through a
 /// table built once; multi-byte ones (932, 936, 949, 950) go through iconv.

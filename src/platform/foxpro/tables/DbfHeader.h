@@ -38,6 +38,9 @@ struct DbfHeader {
   std::uint16_t recordLength = 0;
   std::uint8_t tableFlags = 0;
   std::uint8_t codePageMark = 0;
+  // The code page of its text, once a reader or appender has opened it: the mark's, or for a
+  // table that marks none the one its opener was handed; 0 until then.
+  int textCodePage = 0;
   std::vector<DbfField> fields;  ///< every descriptor, _NullFlags included
   int nullFlagsOffset = -1;      ///< record offset of _NullFlags, -1 when absent
   int nullFlagsLength = 0;

@@ -101,7 +101,7 @@ std::string& DecimalSlot(ado::Value& v) {
 
 DbfReader::~DbfReader() = default;
 
-std::unique_ptr<DbfReader> DbfReader::Open(const std::string& dbfPath, FileSystem& fs) {
+std::unique_ptr<DbfReader> DbfReader::Open(const std::string& dbfPath, FileSystem& fs, int unmarkedCodePage) {
   std::string path = fs.FindIgnoringCase(dbfPath);
   if (path.empty()) throw ado::Failure("File " + dbfPath + " does not exist.");
   std::unique_ptr<DbfReader> r(new DbfReader);
@@ -137,7 +137,8 @@ std::unique_ptr<DbfReader> DbfReader::Open(const std::string& dbfPath, FileSyste
     if (r->memoPath_.empty()) throw ado::Failure("Memo file " + wanted + " is missing or is invalid.");
     r->memo_ = std::make_unique<MemoReader>(fs.Open(r->memoPath_, OpenMode::Read), kind);
   }
-  r->codec_ = TextCodec::ForCodePage(CodePageForMark(h.codePageMark));
+  r->header_.textCodePage = CodePageForMark(h.codePageMark, unmarkedCodePage);
+  r->codec_ = TextCodec::ForCodePage(r->header_.textCodePage);
   // Field names are stored in the table's code page too (GBK names occur in Chinese tables).
   for (auto& f : r->visible_) {
     if (!IsAscii(reinterpret_cast<const std::uint8_t*>(f.name.data()), static_cast<int>(f.name.size())))

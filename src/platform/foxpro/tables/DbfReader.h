@@ -7,6 +7,7 @@
 
 #include "platform/ado/Value.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/DbfHeader.h"
 
 namespace foxpro {
@@ -23,7 +24,9 @@ class TextCodec;
 class DbfReader {
  public:
   /// Throws ado::Failure naming the file and the problem (missing, damaged, memo file missing).
-  static std::unique_ptr<DbfReader> Open(const std::string& dbfPath, FileSystem& fs = DiskFileSystem());
+  /// unmarkedCodePage: what a table without a code page mark is read in.
+  static std::unique_ptr<DbfReader> Open(const std::string& dbfPath, FileSystem& fs = DiskFileSystem(),
+                                         int unmarkedCodePage = kOemDefaultCodePage);
   ~DbfReader();
 
   const std::vector<DbfField>& Fields() const { return visible_; }  ///< no _NullFlags

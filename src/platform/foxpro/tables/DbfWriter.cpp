@@ -201,7 +201,8 @@ void CreateVfpTable(const std::string& dbfPath, const std::vector<NewField>& new
 
 DbfAppender::~DbfAppender() = default;
 
-std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileSystem& fs, long lockTimeoutSeconds) {
+std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileSystem& fs, long lockTimeoutSeconds,
+                                               int unmarkedCodePage) {
   std::string path = fs.FindIgnoringCase(dbfPath);
   if (path.empty()) throw ado::Failure("File " + dbfPath + " does not exist.");
   std::unique_ptr<DbfAppender> a(new DbfAppender);
@@ -239,7 +240,8 @@ std::unique_ptr<DbfAppender> DbfAppender::Open(const std::string& dbfPath, FileS
     if (memoPath.empty()) throw ado::Failure("Memo file " + wanted + " is missing or is invalid.");
     a->memo_ = std::make_unique<MemoWriter>(fs.Open(memoPath, OpenMode::ReadWrite));
   }
-  a->encoder_ = std::make_unique<FieldEncoder>(TextCodec::ForCodePage(CodePageForMark(a->header_.codePageMark)));
+  a->header_.textCodePage = CodePageForMark(a->header_.codePageMark, unmarkedCodePage);
+  a->encoder_ = std::make_unique<FieldEncoder>(TextCodec::ForCodePage(a->header_.textCodePage));
   int year = 0;
   Today(year, a->header_.updateMonth, a->header_.updateDay);
   a->header_.updateYear = IsVfpVersion(a->header_.version) ? year % 100 : year - 1900;

@@ -8,6 +8,7 @@
 
 #include "platform/ado/Value.h"
 #include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/CodePage.h"
 #include "platform/foxpro/tables/DbfHeader.h"
 #include "platform/foxpro/tables/FieldEncoding.h"
 
@@ -53,8 +54,10 @@ class DbfAppender {
   /// Holds the table's exclusive lock until it is closed or destroyed, so that no other
   /// writer appends at the same count; waits up to lockTimeoutSeconds for another writer.
   /// Fails, changing nothing, when the file holds more records than its header counts.
+  /// unmarkedCodePage: what a table without a code page mark is written in.
   static std::unique_ptr<DbfAppender> Open(const std::string& dbfPath, FileSystem& fs = DiskFileSystem(),
-                                           long lockTimeoutSeconds = kDefaultLockTimeoutSeconds);
+                                           long lockTimeoutSeconds = kDefaultLockTimeoutSeconds,
+                                           int unmarkedCodePage = kOemDefaultCodePage);
   ~DbfAppender();
 
   const std::vector<DbfField>& Fields() const { return visible_; }
