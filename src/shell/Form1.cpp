@@ -39,6 +39,26 @@ class FieldStyle : public QProxyStyle {
   }
 };
 
+// Each handler's steps in the order they are written and run (numbered 100, 102, ...).
+enum class LoadStep {
+  ApplySkin,
+  Title,
+  Icon,
+  ApplicationTitle,
+  HomePage,
+  TestHandCursor,
+  LoadHandCursor,
+  LoadProfile,
+  CheckOracle,
+  CheckFoxPro,
+  ShowTables,
+  Hide
+};
+enum class NextStep { Hourglass, CheckOracle, CheckFoxPro, LoadTables, ShowTables, Hide, PointerBack };
+enum class FolderPickStep { Browse, TestChosen, TakeFolder };
+enum class DbcPickStep { ClearFileName, SetFlags, SetTitle, SetFilter, ShowOpen, TestChosen, TakeFile };
+enum class HintStep { Tell };
+
 constexpr int kCodePagesShown = 12;
 
 QLabel* AddLabel(QWidget* parent, const char* caption, int left, int top, int width, int height) {
@@ -192,23 +212,24 @@ void Form1::Option2_Click() { connections::SaveProfileSetting(connections::kFoxP
 
 void Form1::Form_Load() {
   connections::FailureTrap trap(m_services.prompts, connections::command_names::kConnectionWindowLoad);
-  trap.Step(100, [&] { ApplySkin(*this, m_services.programFolder, m_services.skin); });
-  trap.Step(102, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });
-  trap.Step(104, [&] { setWindowIcon(ProgramIcon()); });
-  trap.Step(106, [&] { m_services.applicationTitle = ApplicationTitleFor(kProductName); });
-  trap.Step(108, [&] { OpenHomePageAtRandom(m_services.random, m_services.browser); });
+  trap.Step(LoadStep::ApplySkin, [&] { ApplySkin(*this, m_services.programFolder, m_services.skin); });
+  trap.Step(LoadStep::Title, [&] { setWindowTitle(QString::fromLatin1(kProductName)); });
+  trap.Step(LoadStep::Icon, [&] { setWindowIcon(ProgramIcon()); });
+  trap.Step(LoadStep::ApplicationTitle, [&] { m_services.applicationTitle = ApplicationTitleFor(kProductName); });
+  trap.Step(LoadStep::HomePage, [&] { OpenHomePageAtRandom(m_services.random, m_services.browser); });
   const std::string handCursor = InProgramFolder(m_services.programFolder, kHandCursorFile);
-  if (trap.Test(110, [&] { return FileExists(handCursor); })) trap.Step(112, [&] { m_pointer.LoadImage(handCursor); });
-  trap.Step(114, [&] {
+  if (trap.Test(LoadStep::TestHandCursor, [&] { return FileExists(handCursor); }))
+    trap.Step(LoadStep::LoadHandCursor, [&] { m_pointer.LoadImage(handCursor); });
+  trap.Step(LoadStep::LoadProfile, [&] {
     connections::LoadProfile(*this);
     const int codePage = connections::CodePageSetting(connections::kCodePageKey, connections::kDefaultCodePage);
     m_codePage->setCurrentIndex(m_codePage->findData(codePage));
   });
   bool tablesShown = false;
-  if (trap.Test(116, [&] { return connections::CheckOracleConnection(*this); })) {
-    if (trap.Test(118, [&] { return connections::CheckFoxProConnection(*this); })) {
-      trap.Step(120, [&] { m_tables->ShowWindow(); });
-      trap.Step(122, [&] { hide(); });
+  if (trap.Test(LoadStep::CheckOracle, [&] { return connections::CheckOracleConnection(*this); })) {
+    if (trap.Test(LoadStep::CheckFoxPro, [&] { return connections::CheckFoxProConnection(*this); })) {
+      trap.Step(LoadStep::ShowTables, [&] { m_tables->ShowWindow(); });
+      trap.Step(LoadStep::Hide, [&] { hide(); });
       tablesShown = true;
     }
   }
@@ -223,36 +244,39 @@ void Form1::PushButton3_Click() { connections::TestOracleConnection(m_services.p
 
 void Form1::PushButton2_Click() {
   connections::FailureTrap trap(m_services.prompts, connections::command_names::kNext);
-  trap.Step(100, [&] { m_pointer.Set(connections::vbHourglass); });
-  if (trap.Test(102, [&] { return connections::CheckOracleConnection(*this); })) {
-    if (trap.Test(104, [&] { return connections::CheckFoxProConnection(*this); })) {
-      trap.Step(106, [&] { m_tables->Form_Load(); });
-      trap.Step(108, [&] { m_tables->ShowWindow(); });
-      trap.Step(110, [&] { hide(); });
+  trap.Step(NextStep::Hourglass, [&] { m_pointer.Set(connections::vbHourglass); });
+  if (trap.Test(NextStep::CheckOracle, [&] { return connections::CheckOracleConnection(*this); })) {
+    if (trap.Test(NextStep::CheckFoxPro, [&] { return connections::CheckFoxProConnection(*this); })) {
+      trap.Step(NextStep::LoadTables, [&] { m_tables->Form_Load(); });
+      trap.Step(NextStep::ShowTables, [&] { m_tables->ShowWindow(); });
+      trap.Step(NextStep::Hide, [&] { hide(); });
     }
   }
-  trap.Step(112, [&] { m_pointer.Set(connections::vbDefault); });
+  trap.Step(NextStep::PointerBack, [&] { m_pointer.Set(connections::vbDefault); });
 }
 
 void Form1::PushButton4_Click() {
-  connections::FailureTrap trap(m_services.prompts, connections::command_names::kPickDbcFile);
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kPickFreeTableFolder);
   std::string folder;
-  trap.Step(100, [&] { folder = m_services.pickers.BrowseForFolder(this, "Please select folder:", ""); });
-  if (trap.Test(102, [&] { return !folder.empty(); })) trap.Step(104, [&] { SetFreeTableFolder(folder); });
+  trap.Step(FolderPickStep::Browse,
+            [&] { folder = m_services.pickers.BrowseForFolder(this, "Please select folder:", ""); });
+  if (trap.Test(FolderPickStep::TestChosen, [&] { return !folder.empty(); }))
+    trap.Step(FolderPickStep::TakeFolder, [&] { SetFreeTableFolder(folder); });
 }
 
 void Form1::PushButton5_Click() {
-  connections::FailureTrap trap(m_services.prompts, connections::command_names::kPickFreeTableFolder);
+  connections::FailureTrap trap(m_services.prompts, connections::command_names::kPickDbcFile);
   std::string fileName;
   int flags = 0;
   std::string title;
   std::string filter;
-  trap.Step(100, [&] { fileName.clear(); });
-  trap.Step(102, [&] { flags = 0x280001; });
-  trap.Step(104, [&] { title = "Select Foxpro Database"; });
-  trap.Step(106, [&] { filter = "Microsoft Database (*.dbc)|*.dbc|"; });
-  trap.Step(108, [&] { fileName = m_services.pickers.ShowOpen(this, title, filter, flags); });
-  if (trap.Test(110, [&] { return !fileName.empty(); })) trap.Step(112, [&] { SetDbcFile(fileName); });
+  trap.Step(DbcPickStep::ClearFileName, [&] { fileName.clear(); });
+  trap.Step(DbcPickStep::SetFlags, [&] { flags = 0x280001; });
+  trap.Step(DbcPickStep::SetTitle, [&] { title = "Select Foxpro Database"; });
+  trap.Step(DbcPickStep::SetFilter, [&] { filter = "Microsoft Database (*.dbc)|*.dbc|"; });
+  trap.Step(DbcPickStep::ShowOpen, [&] { fileName = m_services.pickers.ShowOpen(this, title, filter, flags); });
+  if (trap.Test(DbcPickStep::TestChosen, [&] { return !fileName.empty(); }))
+    trap.Step(DbcPickStep::TakeFile, [&] { SetDbcFile(fileName); });
 }
 
 std::string Form1::SidHelpText() {
@@ -273,17 +297,18 @@ std::string Form1::SidHelpText() {
 
 void Form1::PushButton6_Click() {
   connections::FailureTrap trap(m_services.prompts, connections::command_names::kSidHelp);
-  trap.Step(100, [&] { m_services.prompts.Tell(SidHelpText()); });
+  trap.Step(HintStep::Tell, [&] { m_services.prompts.Tell(SidHelpText()); });
 }
 
 void Form1::PushButton7_Click() {
   connections::FailureTrap trap(m_services.prompts, connections::command_names::kFoxProClosedHint);
-  trap.Step(100, [&] { m_services.prompts.Tell("Make sure FoxPro is closed while using this application."); });
+  trap.Step(HintStep::Tell,
+            [&] { m_services.prompts.Tell("Make sure FoxPro is closed while using this application."); });
 }
 
 void Form1::PushButton8_Click() {
   connections::FailureTrap trap(m_services.prompts, connections::command_names::kLobHint);
-  trap.Step(100,
+  trap.Step(HintStep::Tell,
             [&] { m_services.prompts.Tell("This software does not support the CLOB and NLOB data type in Oracle."); });
 }
 

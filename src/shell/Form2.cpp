@@ -30,6 +30,11 @@
 namespace shell {
 namespace {
 
+// Each handler's steps in the order they are written and run (numbered 100, 102, ...).
+enum class BackStep { ShowConnectionWindow, Hide };
+enum class SelectStep { CountItems, Select };
+enum class QuestionsStep { Show };
+
 QListWidget* NewList(const char* name) {
   auto* list = new QListWidget;
   list->setObjectName(QString::fromLatin1(name));
@@ -184,14 +189,14 @@ void Form2::PushButton7_Click() { maintenance::RenameOracleTable(m_parts); }
 void Form2::PushButton2_Click() {
   connections::FailureTrap trap(m_services.prompts, connections::command_names::kBack, nullptr,
                                 connections::StopButton::kOffered);
-  trap.Step(100, [&] { m_connectionWindow.show(); });
-  trap.Step(102, [&] { hide(); });
+  trap.Step(BackStep::ShowConnectionWindow, [&] { m_connectionWindow.show(); });
+  trap.Step(BackStep::Hide, [&] { hide(); });
 }
 
 void Form2::SelectAll(const char* handler, connections::ListBox& list, bool selected) {
   connections::FailureTrap trap(m_services.prompts, handler, nullptr, connections::StopButton::kOffered);
-  const int count = trap.Value(100, 0, [&] { return list.ListCount(); });
-  for (int i = 0; i < count; ++i) trap.Step(102, [&] { list.SetSelected(i, selected); });
+  const int count = trap.Value(SelectStep::CountItems, 0, [&] { return list.ListCount(); });
+  for (int i = 0; i < count; ++i) trap.Step(SelectStep::Select, [&] { list.SetSelected(i, selected); });
 }
 
 void Form2::PushButton8_Click() { SelectAll(connections::command_names::kSelectAllOracle, m_list2, true); }
@@ -202,8 +207,9 @@ void Form2::PushButton11_Click() { SelectAll(connections::command_names::kSelect
 void Form2::PushButton12_Click() {
   connections::FailureTrap trap(m_services.prompts, connections::command_names::kQuestions, nullptr,
                                 connections::StopButton::kOffered);
-  trap.Step(
-      100, [&] { m_services.prompts.Tell(std::string("Questions? Please contact Team Quenmark at ") + kContactPage); });
+  trap.Step(QuestionsStep::Show, [&] {
+    m_services.prompts.Tell(std::string("Questions? Please contact Team Quenmark at ") + kContactPage);
+  });
 }
 
 }  // namespace shell
