@@ -3,12 +3,11 @@
 #include <string>
 #include <utility>
 
+#include "commands/maintenance/SideConnection.h"
 #include "connections/CommandNames.h"
 #include "connections/ConnectionObject.h"
 #include "connections/FailureTrap.h"
-#include "connections/Foxpro.h"
 #include "connections/NameRules.h"
-#include "connections/Oracle.h"
 #include "platform/ado/Types.h"
 
 namespace maintenance {
@@ -57,13 +56,7 @@ void DeleteTables(TablesWindowParts& window, Side side) {
   trap.Step(step(Step::CreateObject), [&] { connection.Create(); });
   trap.Step(step(Step::Hourglass), [&] { window.Pointer.Set(connections::vbHourglass); });
   if (foxPro) trap.Step(step(Step::CursorLocation), [&] { connection->CursorLocation = ado::adUseServer; });
-  trap.Step(step(Step::Open), [&] {
-    if (foxPro) {
-      connections::OpenFoxPro(*connection, window.Fields);
-    } else {
-      connection->Open(connections::OracleConnectionString(window.Fields));
-    }
-  });
+  trap.Step(step(Step::Open), [&] { OpenSide(*connection, foxPro, window.Fields); });
   if (trap.Test(step(Step::TestSelection), [&] { return list.ListIndex() == -1; })) {
     trap.Step(step(Step::AskForSelection), [&] { window.Prompts.Tell("Please select a table"); });
     trap.Closing(step(Step::PointerAfterAsking), [&] { window.Pointer.Set(connections::vbDefault); });
