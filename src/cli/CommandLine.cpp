@@ -8,10 +8,8 @@
 #include <vector>
 
 #include "cli/Arguments.h"
-#include "cli/Console.h"
 #include "cli/ConsoleProgress.h"
 #include "cli/ConsolePrompter.h"
-#include "cli/Interruption.h"
 #include "cli/ProfileFields.h"
 #include "cli/TableSummary.h"
 #include "cli/TypedOrder.h"
@@ -31,8 +29,11 @@
 #include "connections/LoadSteps.h"
 #include "connections/NameRules.h"
 #include "connections/Oracle.h"
+#include "connections/StopRequest.h"
 #include "platform/ado/Utf.h"
 #include "platform/foxpro/tables/CodePage.h"
+#include "platform/os/Console.h"
+#include "platform/os/Interruption.h"
 
 namespace cli {
 namespace {
@@ -140,7 +141,7 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
                 const std::vector<std::string>& selected) {
   const Direction direction = arguments.command == Command::SendToOracle ? Direction::ToOracle : Direction::ToFoxPro;
   {
-    const StopOnSignal stopOnSignal;
+    const os::StopOnSignal stopOnSignal(&connections::RequestStop);
     if (direction == Direction::ToOracle) {
       transfer::SendTablesToOracle(parts, &progress,
                                    arguments.fast ? transfer::InsertPath::Arrays : transfer::InsertPath::Statements);
@@ -149,7 +150,7 @@ int RunTransfer(const Arguments& arguments, connections::TablesWindowParts& part
     }
   }
   progress.ClearLine();
-  const int signal = StopOnSignal::Received();
+  const int signal = os::StopOnSignal::Received();
   const bool tsv = arguments.summary == Summary::Tsv;
   long differing = 0;
   std::vector<Difference> shown;
@@ -305,7 +306,7 @@ int PlanTransfer(const Arguments& arguments, Overwrite overwrite, const connecti
 }
 
 int Run(const Arguments& arguments) {
-  const bool interactive = IsTerminal(StandardStream::Input);
+  const bool interactive = os::IsTerminal(os::StandardStream::Input);
   Overwrite overwrite = arguments.overwrite;
   if (overwrite == Overwrite::Default && interactive) overwrite = Overwrite::Ask;
   const bool renaming = arguments.command == Command::RenameOracle || arguments.command == Command::RenameFoxPro;
@@ -322,7 +323,7 @@ int Run(const Arguments& arguments) {
   const bool usesFoxPro = both || side == Side::FoxPro;
   if (usesOracle && fields.OraclePassword().empty() && interactive) {
     fields.SetOraclePassword(
-        AskPasswordWithoutEcho("Oracle password for " + fields.OracleUser() + "@" + fields.OracleServer() + ": "));
+        os::AskPasswordWithoutEcho("Oracle password for " + fields.OracleUser() + "@" + fields.OracleServer() + ": "));
   }
   HintFacts facts;
   facts.noPassword = usesOracle && fields.OraclePassword().empty();
@@ -401,7 +402,7 @@ int Run(const Arguments& arguments) {
       }
       const char* term = std::getenv("TERM");
       const bool dumb = term != nullptr && std::string(term) == "dumb";
-      const bool show = !arguments.quiet && !dumb && IsTerminal(StandardStream::Error);
+      const bool show = !arguments.quiet && !dumb && os::IsTerminal(os::StandardStream::Error);
       ConsoleProgress progress(std::cerr, show, static_cast<int>(selected.size()));
       progress.SetMaxReports(arguments.maxReports);
       prompter.SetProgress(&progress);
@@ -431,7 +432,7 @@ int Run(const Arguments& arguments) {
 int RunArguments(int argc, char** argv) {
   Arguments arguments;
   try {
-    std::vector<std::string> words = Utf8Arguments(argc, argv);
+    std::vector<std::string> words = os::Utf8Arguments(argc, argv);
     if (!words.empty()) words.erase(words.begin());
     arguments = ParseArguments(words);
   } catch (const UsageError& error) {
@@ -475,10 +476,10 @@ int NoDisplay() {
 }
 
 int RunCommandLine(int argc, char** argv) {
-  GuardStandardStreams();
-  PrepareConsoleText();
+  os::GuardStandardStreams();
+  os::PrepareConsoleText();
   const int status = RunArguments(argc, argv);
-  if (StandardStreamsWritten()) return status;
+  if (os::StandardStreamsWritten()) return status;
   std::cerr << "tesselby: the output could not be written" << std::endl;  // stderr may still work
   return status == 0 ? 1 : status;
 }

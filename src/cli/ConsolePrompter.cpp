@@ -1,7 +1,7 @@
 #include "cli/ConsolePrompter.h"
 
-#include "cli/Console.h"
 #include "connections/FailureReport.h"
+#include "platform/os/Console.h"
 
 namespace cli {
 
@@ -35,7 +35,7 @@ std::optional<bool> ConsolePrompter::Answer(const std::string& text) {
       return std::nullopt;
     }
     const auto start = answer.find_first_not_of(" \t");
-    const int meaning = start == std::string::npos ? -1 : AnswerMeaning(answer.substr(start));
+    const int meaning = start == std::string::npos ? -1 : os::AnswerMeaning(answer.substr(start));
     if (meaning >= 0) return meaning == 1;
   }
 }

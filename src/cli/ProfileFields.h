@@ -39,8 +39,4 @@ class ProfileFields : public connections::ConnectionFields {
   int m_sourceCodePage = connections::kDefaultSourceCodePage;
 };
 
-/// Asks on standard error for the password and reads it from standard input with the
-/// terminal's echo off; empty when none is typed.
-std::string AskPasswordWithoutEcho(const std::string& prompt);
-
 }  // namespace cli

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "connections/TextCase.h"
 #include "platform/ado/Failure.h"
+#include "platform/os/TextCase.h"
 
 namespace connections {
 
@@ -49,7 +49,7 @@ void ListBox::Insert(int position, const std::string& text) {
 
 void ListBox::AddItem(const std::string& text) {
   const auto after = std::find_if(items_.begin(), items_.end(),
-                                  [&](const Item& item) { return CompareIgnoringCase(text, item.text) < 0; });
+                                  [&](const Item& item) { return os::CompareIgnoringCase(text, item.text) < 0; });
   Insert(static_cast<int>(after - items_.begin()), text);
 }
 

@@ -1,6 +1,18 @@
 #include "connections/SettingsStore.h"
 
+#include <memory>
+
+#include "connections/ConnectionProfile.h"
+#include "platform/os/KeyringStore.h"
+
 namespace connections {
+
+os::SettingsStore& SystemSettingsStore() {
+  // The password goes to the desktop's keyring where one runs, the rest to the system's store.
+  static const std::unique_ptr<os::SecretKeeper> keyring = os::DesktopKeyring();
+  static os::KeyringStore store(os::NativeSettingsStore(), *keyring, {kPasswordKey});
+  return store;
+}
 
 void SaveSetting(const std::string& application, const std::string& section, const std::string& key,
                  const std::string& value) {

@@ -1,10 +1,10 @@
 #include "commands/transfer/ListHelpers.h"
 
-#include "connections/TextCase.h"
+#include "platform/os/TextCase.h"
 
 namespace transfer {
 
-std::string LowerCase(const std::string& text) { return connections::LowerCase(text); }
+std::string LowerCase(const std::string& text) { return os::LowerCase(text); }
 
 bool ListContains(const connections::ListBox& list, const std::string& name) {
   const std::string lowerName = LowerCase(name);

@@ -6,8 +6,8 @@
 
 namespace ado {
 
-// The program's one UTF-8 / UTF-16 coder: the FoxPro engine's code pages and ODBC's wide
-// calls both go through it.
+// The program's one UTF-8 / UTF-16 coder: the FoxPro engine's code pages, ODBC's wide calls
+// and the Windows API's W calls all go through it.
 
 inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 
@@ -69,6 +69,21 @@ void AppendUtf8FromUtf16(std::string& out, const Unit* units, std::size_t count)
       AppendUtf8(unit, out);
     }
   }
+}
+
+/// UTF-8 text as the UTF-16 units of a Windows API wide (W) call; malformed sequences become U+FFFD.
+inline std::wstring WideString(std::string_view utf8) {
+  std::wstring wide;
+  AppendUtf16(wide, utf8);
+  return wide;
+}
+
+/// The UTF-8 text of UTF-16 units that a Windows API wide call gave back.
+inline std::string Utf8FromWide(const wchar_t* units, std::size_t count) {
+  std::string out;
+  out.reserve(count);
+  AppendUtf8FromUtf16(out, units, count);
+  return out;
 }
 
 }  // namespace ado

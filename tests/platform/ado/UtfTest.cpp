@@ -39,5 +39,27 @@ TEST(Utf, ACutNeverSplitsACharacter) {
   }
 }
 
+// What the Windows API's wide calls are given and what they give back.
+TEST(Utf, WideStringsCarryUtf16UnitsBothWays) {
+  const struct {
+    std::string utf8;
+    std::wstring wide;
+    std::string back;
+  } cases[] = {
+      {"", L"", ""},
+      {"Ab", L"Ab", "Ab"},
+      {"\xC3\xA9", {wchar_t{0xE9}}, "\xC3\xA9"},
+      {"\xF0\x9F\x98\x80", {wchar_t{0xD83D}, wchar_t{0xDE00}}, "\xF0\x9F\x98\x80"},  // a surrogate pair
+      {"\xE2\x82", {wchar_t{0xFFFD}}, "\xEF\xBF\xBD"},                               // cut short
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    EXPECT_EQ(WideString(c.utf8), c.wide);
+    EXPECT_EQ(Utf8FromWide(c.wide.data(), c.wide.size()), c.back);
+  }
+  const wchar_t lone[] = {wchar_t{0xD800}, L'x'};  // a lone surrogate from the system
+  EXPECT_EQ(Utf8FromWide(lone, 2), "\xEF\xBF\xBDx");
+}
+
 }  // namespace
 }  // namespace ado::test

@@ -1,8 +1,8 @@
 #include <QString>
 
-#include "connections/TextCase.h"
+#include "platform/os/TextCase.h"
 
-namespace connections {
+namespace os {
 
 std::string LowerCase(const std::string& text) { return QString::fromStdString(text).toLower().toStdString(); }
 
@@ -10,4 +10,4 @@ int CompareIgnoringCase(const std::string& a, const std::string& b) {
   return QString::compare(QString::fromStdString(a), QString::fromStdString(b), Qt::CaseInsensitive);
 }
 
-}  // namespace connections
+}  // namespace os

@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include "connections/DoEvents.h"
+#include "platform/os/DoEvents.h"
 
-namespace connections {
+namespace os {
 
 namespace {
 
@@ -104,4 +104,4 @@ void DoEvents() {
   gaps->Yield();
 }
 
-}  // namespace connections
+}  // namespace os

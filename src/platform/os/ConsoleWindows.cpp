@@ -7,19 +7,11 @@
 #include <iostream>
 #include <streambuf>
 
-#include "cli/Console.h"
-#include "cli/ProfileFields.h"
 #include "platform/ado/Utf.h"
+#include "platform/os/Console.h"
 
-namespace cli {
+namespace os {
 namespace {
-
-std::string Utf8Of(const wchar_t* text, std::size_t count) {
-  std::string out;
-  out.reserve(count);
-  ado::AppendUtf8FromUtf16(out, text, count);
-  return out;
-}
 
 bool IsConsole(HANDLE handle) {
   DWORD mode = 0;
@@ -48,8 +40,7 @@ class ConsoleBuffer : public std::streambuf {
   }
   int sync() override {
     const std::size_t whole = WholeCharacters();
-    std::wstring wide;
-    ado::AppendUtf16(wide, std::string_view(pending_).substr(0, whole));
+    const std::wstring wide = ado::WideString(std::string_view(pending_).substr(0, whole));
     pending_.erase(0, whole);
     std::size_t done = 0;
     while (done < wide.size()) {
@@ -98,7 +89,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   if (wide == nullptr) return {argv, argv + argc};
   std::vector<std::string> arguments;
-  for (int i = 0; i < count; ++i) arguments.push_back(Utf8Of(wide[i], std::wcslen(wide[i])));
+  for (int i = 0; i < count; ++i) arguments.push_back(ado::Utf8FromWide(wide[i], std::wcslen(wide[i])));
   ::LocalFree(wide);
   return arguments;
 }
@@ -138,7 +129,7 @@ std::string AskPasswordWithoutEcho(const std::string& prompt) {
   ::SetConsoleMode(input, saved);
   while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
   std::cerr << "\n";
-  return Utf8Of(line.data(), line.size());
+  return ado::Utf8FromWide(line.data(), line.size());
 }
 
-}  // namespace cli
+}  // namespace os

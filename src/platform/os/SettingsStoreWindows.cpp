@@ -2,24 +2,18 @@
 
 #include <cstdio>
 
-#include "connections/SettingsStore.h"
 #include "platform/ado/Utf.h"
+#include "platform/os/SettingsStore.h"
 
-namespace connections {
+namespace os {
 namespace {
 
 // Where VB's SaveSetting keeps an application's settings: a key per section below it, one
 // REG_SZ value per setting.
 constexpr const char* kVbSettingsKey = "Software\\VB and VBA Program Settings\\";
 
-std::wstring Wide(const std::string& text) {
-  std::wstring wide;
-  ado::AppendUtf16(wide, text);
-  return wide;
-}
-
 std::wstring SectionKey(const std::string& application, const std::string& section) {
-  return Wide(kVbSettingsKey + application + "\\" + section);
+  return ado::WideString(kVbSettingsKey + application + "\\" + section);
 }
 
 class RegistrySettingsStore : public SettingsStore {
@@ -30,9 +24,10 @@ class RegistrySettingsStore : public SettingsStore {
     LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, SectionKey(application, section).c_str(), 0, nullptr, 0,
                                        KEY_SET_VALUE, nullptr, &opened, nullptr);
     if (status == ERROR_SUCCESS) {
-      const std::wstring text = Wide(value);
-      status = ::RegSetValueExW(opened, Wide(key).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+      const std::wstring text = ado::WideString(value);
+      status =
+          ::RegSetValueExW(opened, ado::WideString(key).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
       ::RegCloseKey(opened);
     }
     // The handlers that save have no failure path; what went wrong is logged, as on Linux.
@@ -45,7 +40,7 @@ class RegistrySettingsStore : public SettingsStore {
   bool Get(const std::string& application, const std::string& section, const std::string& key,
            std::string& value) override {
     const std::wstring subKey = SectionKey(application, section);
-    const std::wstring name = Wide(key);
+    const std::wstring name = ado::WideString(key);
     DWORD bytes = 0;
     if (::RegGetValueW(HKEY_CURRENT_USER, subKey.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
         ERROR_SUCCESS)
@@ -57,8 +52,7 @@ class RegistrySettingsStore : public SettingsStore {
       return false;
     text.resize(bytes / sizeof(wchar_t));
     while (!text.empty() && text.back() == L'\0') text.pop_back();
-    value.clear();
-    ado::AppendUtf8FromUtf16(value, text.data(), text.size());
+    value = ado::Utf8FromWide(text.data(), text.size());
     return true;
   }
 
@@ -69,9 +63,9 @@ class RegistrySettingsStore : public SettingsStore {
 
 }  // namespace
 
-SettingsStore& SystemSettingsStore() {
+SettingsStore& NativeSettingsStore() {
   static RegistrySettingsStore store;
   return store;
 }
 
-}  // namespace connections
+}  // namespace os

@@ -5,9 +5,9 @@
 #include <set>
 #include <string>
 
-#include "connections/SettingsStore.h"
+#include "platform/os/SettingsStore.h"
 
-namespace connections {
+namespace os {
 
 /// The desktop's keyring, where one runs: each secret under its application and key.
 class SecretKeeper {
@@ -21,8 +21,8 @@ class SecretKeeper {
   virtual bool Write(const std::string& application, const std::string& key, const std::string& secret) = 0;
 };
 
-/// The Secret Service keyring (GNOME Keyring, KWallet) through QtKeychain; available only in a
-/// session with a D-Bus session bus.
+/// The desktop's keyring of this system: on Linux the Secret Service (GNOME Keyring, KWallet)
+/// through QtKeychain, available only in a session with a D-Bus session bus; on Windows none.
 std::unique_ptr<SecretKeeper> DesktopKeyring();
 
 /// A store that keeps the secret keys in the keyring when one is there, and leaves them empty in
@@ -46,4 +46,4 @@ class KeyringStore : public SettingsStore {
   std::set<std::string> m_secretKeys;
 };
 
-}  // namespace connections
+}  // namespace os

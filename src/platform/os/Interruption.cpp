@@ -1,9 +1,9 @@
-#include "cli/Interruption.h"
+#include "platform/os/Interruption.h"
 
 #include <cstdio>
 #include <iostream>
 
-namespace cli {
+namespace os {
 
 bool StandardStreamsWritten() {
   std::cout.flush();
@@ -13,4 +13,4 @@ bool StandardStreamsWritten() {
   return out && err;
 }
 
-}  // namespace cli
+}  // namespace os

@@ -4,18 +4,20 @@
 #include <csignal>
 #include <iostream>
 
-#include "cli/Interruption.h"
-#include "connections/StopRequest.h"
+#include "platform/os/Interruption.h"
 
-namespace cli {
+namespace os {
 namespace {
+
+// Set before the handlers are installed, read by them only.
+StopOnSignal::Handler g_onFirstSignal = nullptr;
 
 volatile std::sig_atomic_t g_received = 0;
 
 void OnSignal(int number) {
   if (g_received != 0) ::_exit(128 + number);
   g_received = number;
-  connections::RequestStop();
+  g_onFirstSignal();
 }
 
 struct sigaction g_previousInterrupt {};
@@ -23,7 +25,8 @@ struct sigaction g_previousTerminate {};
 
 }  // namespace
 
-StopOnSignal::StopOnSignal() {
+StopOnSignal::StopOnSignal(Handler onFirstSignal) {
+  g_onFirstSignal = onFirstSignal;
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
@@ -50,4 +53,4 @@ void GuardStandardStreams() {
   }
 }
 
-}  // namespace cli
+}  // namespace os

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace os {
 
 // What the command line needs from the system's console; one implementation per system.
 
@@ -23,4 +23,8 @@ void PrepareConsoleText();
 /// 1 for a yes, 0 for a no in the user's language (English y/n at least), -1 for neither.
 int AnswerMeaning(const std::string& answer);
 
-}  // namespace cli
+/// Asks on standard error for the password and reads it from standard input with the
+/// terminal's echo off; empty when none is typed.
+std::string AskPasswordWithoutEcho(const std::string& prompt);
+
+}  // namespace os

@@ -5,13 +5,10 @@
 #include <QSettings>
 #include <QString>
 #include <QtGlobal>
-#include <memory>
 
-#include "connections/ConnectionProfile.h"
-#include "connections/KeyringStore.h"
-#include "connections/SettingsStore.h"
+#include "platform/os/SettingsStore.h"
 
-namespace connections {
+namespace os {
 namespace {
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
@@ -77,12 +74,9 @@ class QtSettingsStore : public SettingsStore {
 
 }  // namespace
 
-SettingsStore& SystemSettingsStore() {
-  // The password goes to the desktop's keyring where one runs, the rest to the file.
-  static QtSettingsStore file;
-  static const std::unique_ptr<SecretKeeper> keyring = DesktopKeyring();
-  static KeyringStore store(file, *keyring, {kPasswordKey});
+SettingsStore& NativeSettingsStore() {
+  static QtSettingsStore store;
   return store;
 }
 
-}  // namespace connections
+}  // namespace os

@@ -3,11 +3,13 @@
 #include <atomic>
 #include <csignal>
 
-#include "cli/Interruption.h"
-#include "connections/StopRequest.h"
+#include "platform/os/Interruption.h"
 
-namespace cli {
+namespace os {
 namespace {
+
+// Set before the handlers are installed, read by them only.
+StopOnSignal::Handler g_onFirstSignal = nullptr;
 
 std::atomic<int> g_received{0};
 
@@ -16,13 +18,16 @@ std::atomic<int> g_received{0};
 BOOL WINAPI OnConsoleControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
   if (g_received.exchange(SIGINT) != 0) ::ExitProcess(128 + SIGINT);
-  connections::RequestStop();
+  g_onFirstSignal();
   return TRUE;
 }
 
 }  // namespace
 
-StopOnSignal::StopOnSignal() { ::SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
+StopOnSignal::StopOnSignal(Handler onFirstSignal) {
+  g_onFirstSignal = onFirstSignal;
+  ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
 
 StopOnSignal::~StopOnSignal() { ::SetConsoleCtrlHandler(OnConsoleControl, FALSE); }
 
@@ -32,4 +37,4 @@ int StopOnSignal::Received() { return g_received; }
 // the place of: there is nothing to guard.
 void GuardStandardStreams() {}
 
-}  // namespace cli
+}  // namespace os

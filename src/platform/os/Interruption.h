@@ -1,13 +1,17 @@
 #pragma once
 
-namespace cli {
+namespace os {
 
-// While it lives, SIGINT and SIGTERM (on Windows Ctrl-C and Ctrl-Break) ask the running command to stop (as the failure
-// report's Stop does): the current row finishes, the files are closed and the caller
-// sums up. A second signal ends the program at once with 128 + its number.
+// While it lives, SIGINT and SIGTERM (on Windows Ctrl-C and Ctrl-Break) call onFirstSignal,
+// which asks the running command to stop (as the failure report's Stop does): the current row
+// finishes, the files are closed and the caller sums up. A second signal ends the program at
+// once with 128 + its number.
 class StopOnSignal {
  public:
-  StopOnSignal();
+  /// Called from the signal handler (on Windows on a thread of the console's): it may only set a flag.
+  using Handler = void (*)() noexcept;
+
+  explicit StopOnSignal(Handler onFirstSignal);
   ~StopOnSignal();
   StopOnSignal(const StopOnSignal&) = delete;
   StopOnSignal& operator=(const StopOnSignal&) = delete;
@@ -24,4 +28,4 @@ void GuardStandardStreams();
 /// Flushes standard output and error; false when either could not be written.
 bool StandardStreamsWritten();
 
-}  // namespace cli
+}  // namespace os

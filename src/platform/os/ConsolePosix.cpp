@@ -4,10 +4,9 @@
 
 #include <iostream>
 
-#include "cli/Console.h"
-#include "cli/ProfileFields.h"
+#include "platform/os/Console.h"
 
-namespace cli {
+namespace os {
 
 bool IsTerminal(StandardStream stream) {
   return ::isatty(stream == StandardStream::Input ? STDIN_FILENO : STDERR_FILENO) == 1;
@@ -35,4 +34,4 @@ std::string AskPasswordWithoutEcho(const std::string& prompt) {
   return password;
 }
 
-}  // namespace cli
+}  // namespace os

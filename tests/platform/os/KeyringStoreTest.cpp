@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "connections/KeyringStore.h"
+#include "platform/os/KeyringStore.h"
 
-namespace connections {
+namespace os {
 namespace {
 
 class MapStore : public SettingsStore {
@@ -74,4 +74,4 @@ TEST(KeyringStoreTest, ThePasswordGoesToTheKeyringWhereOneRunsAndIsMovedThereFro
 }
 
 }  // namespace
-}  // namespace connections
+}  // namespace os

@@ -1,8 +1,8 @@
-#include "connections/DoEvents.h"
+#include "platform/os/DoEvents.h"
 
-namespace connections {
+namespace os {
 
 // The Windows build has no windows yet, so no events wait while a command runs.
 void DoEvents() {}
 
-}  // namespace connections
+}  // namespace os
