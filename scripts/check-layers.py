@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Fails when an include points up the house: each folder of src/ may include only the folders
-below it, and only the shell may include a widget header."""
+below it, only the shell may include a widget header, and only the platform may include an
+operating system's header (the layers above reach the system through the seams in platform/)."""
 import pathlib
 import re
 import sys
@@ -10,16 +11,25 @@ ALLOWED = {
     "platform/ado": set(),
     "platform/odbc": {"platform/ado"},
     "platform/foxpro": {"platform/ado"},
-    "query": {"platform/ado", "platform/odbc", "platform/foxpro"},
-    "connections": {"platform/ado", "platform/odbc", "platform/foxpro"},
-    "commands/transfer": {"connections", "platform/ado", "platform/odbc", "platform/foxpro"},
-    "commands/maintenance": {"connections", "commands/transfer", "platform/ado", "platform/odbc", "platform/foxpro"},
-    "cli": {"connections", "commands/transfer", "commands/maintenance", "platform/ado", "platform/odbc", "platform/foxpro"},
-    "shell": {"cli", "connections", "commands/transfer", "commands/maintenance", "platform/ado", "platform/odbc", "platform/foxpro"},
+    "platform/os": {"platform/ado"},
 }
+PLATFORM = set(ALLOWED)
+ALLOWED.update({
+    "query": PLATFORM,
+    "connections": PLATFORM,
+    "commands/transfer": {"connections"} | PLATFORM,
+    "commands/maintenance": {"connections", "commands/transfer"} | PLATFORM,
+    "cli": {"connections", "commands/transfer", "commands/maintenance"} | PLATFORM,
+    "shell": {"cli", "connections", "commands/transfer", "commands/maintenance"} | PLATFORM,
+})
 WIDGETS = re.compile(r"#include\s*<(QtWidgets/|QtGui/)?(Q(Widget|ListWidget|Application|MessageBox|Dialog|MainWindow|"
                      r"PushButton|LineEdit|Label|ComboBox|CheckBox|FileDialog|InputDialog|ProgressBar|Window|"
                      r"GuiApplication|Pixmap|Icon|Painter|Screen|Font|Image))\b")
+# The system's own headers (Windows, POSIX) and the Qt classes that stand for a system store
+# (the settings file or registry, the keyring).
+SYSTEM = re.compile(r"#include\s*<(windows\.h|win\w*\.h|shellapi\.h|shlobj\.h|io\.h|direct\.h|unistd\.h|signal\.h|"
+                    r"termios\.h|dlfcn\.h|fcntl\.h|dirent\.h|poll\.h|pthread\.h|pwd\.h|grp\.h|spawn\.h|sys/[\w/]+\.h|"
+                    r"qt6keychain/[\w/]+\.h|(QtCore/)?QSettings)>")
 INCLUDE = re.compile(r'#include\s*"([^"]+)"')
 
 
@@ -44,6 +54,8 @@ def main(root):
         for number, line in enumerate(file.read_text(encoding="utf-8", errors="replace").splitlines(), 1):
             if layer != "shell" and WIDGETS.search(line):
                 problems.append(f"src/{relative}:{number}: a widget header below the shell: {line.strip()}")
+            if layer not in PLATFORM and SYSTEM.search(line):
+                problems.append(f"src/{relative}:{number}: a system header above the platform: {line.strip()}")
             match = INCLUDE.search(line)
             if not match:
                 continue
