@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "connections/SettingsStore.h"
+#include "connections/ProfileStore.h"
 #include "platform/foxpro/tables/CodePage.h"
 
 namespace connections {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "connections/ConnectionProfile.h"
-#include "connections/SettingsStore.h"
+#include "connections/ProfileStore.h"
 
 namespace connections {
 namespace {

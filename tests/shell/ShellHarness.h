@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "connections/SettingsStore.h"
+#include "connections/ProfileStore.h"
 #include "shell/CommandGate.h"
 #include "shell/Form1.h"
 #include "shell/Form2.h"

@@ -1,4 +1,4 @@
-#include "connections/SettingsStore.h"
+#include "connections/ProfileStore.h"
 
 #include <memory>
 
