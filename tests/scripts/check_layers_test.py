@@ -1,17 +1,15 @@
 #!/usr/bin/env python3
 """scripts/check-layers.py on small trees: which include in which folder it refuses."""
 import contextlib
-import importlib.util
 import io
 import pathlib
+import runpy
 import sys
 import tempfile
 import unittest
 
 SCRIPT = pathlib.Path(__file__).resolve().parents[2] / "scripts" / "check-layers.py"
-spec = importlib.util.spec_from_file_location("check_layers", SCRIPT)
-check_layers = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(check_layers)
+check_layers_main = runpy.run_path(str(SCRIPT))["main"]
 
 
 class CheckLayersTest(unittest.TestCase):
@@ -38,7 +36,7 @@ class CheckLayersTest(unittest.TestCase):
                 file.parent.mkdir(parents=True)
                 file.write_text(line + "\n", encoding="utf-8")
                 with contextlib.redirect_stdout(io.StringIO()) as said:
-                    status = check_layers.main(root)
+                    status = check_layers_main(root)
                 self.assertEqual(status, 1 if refused else 0, said.getvalue())
                 self.assertEqual(f"src/{folder}/Part.cpp:1" in said.getvalue(), refused)
 
