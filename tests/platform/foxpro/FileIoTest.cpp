@@ -84,7 +84,8 @@ TEST(DiskFolders, FoldersWithUnicodeNamesOrLongPathsAreListedAndTheirTablesFound
     EXPECT_EQ(FolderCatalog(folder).Entries().size(), 1u) << folder;
   }
   EXPECT_THROW(ListFolder(root + "/none"), ado::Failure);
-  fs::remove_all(Native(root));
+  std::error_code error;
+  fs::remove_all(Native(root), error);  // mingw's remove_all stops at long paths; a temporary folder may stay
 }
 
 }  // namespace
