@@ -90,22 +90,27 @@ summary() { printf '%s\n' "$1" | tr -d '\r' | cut -f1-4,7,8 | tr '\n' '\t' | sed
 long="$work/long"
 while [ ${#long} -le 270 ]; do long+=/nested-folder-with-a-long-name; done
 for place in "$work/Daten-Größe-Ünïcode-日本" "$long"; do
-  mkdir -p "$place/dbc" "$place/back"
+  mkdir -p "$place/dbc" "$place/back" "$place/new"
   cp ../shared/testdata/foxpro/northwind/{northwind.*,categories.*,region.*} "$place/dbc/"
   chmod -R u+w "$place"
   windows="Z:$(echo "$place" | tr / '\\')"
+  label="${place:0:50}..."
   out=$(run "${login[@]}" --dbc "$windows\\dbc\\northwind.dbc" --keep-types --verify --overwrite=yes --summary=tsv \
-    send-to-oracle Categories Region) || fail "send-to-oracle from ${place#"$work"/}: exit $?"
-  expect "send-to-oracle from ${place:0:40}..." "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
+    send-to-oracle Categories Region) || fail "send-to-oracle from $label: exit $?"
+  expect "send-to-oracle from $label" "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
   out=$(run "${login[@]}" --folder "$windows\\back" --keep-types --verify --summary=tsv send-to-foxpro categories \
-    Region) || fail "send-to-foxpro into ${place#"$work"/}: exit $?"
-  expect "send-to-foxpro into ${place:0:40}..." "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
+    Region) || fail "send-to-foxpro into $label: exit $?"
+  expect "send-to-foxpro into $label" "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
+  out=$(run "${login[@]}" --dbc "$windows\\new\\new.dbc" --create-dbc --keep-types --verify --summary=tsv send-to-foxpro \
+    categories Region) || fail "send-to-foxpro into a new container in $label: exit $?"
+  expect "send-to-foxpro into a new container in $label" "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
 done
 
 # A table Visual FoxPro holds locked (FLOCK() from another Windows process) is replaced only
 # once it lets go; meanwhile not a byte of it changes.
 locker=build-win64/tests/hold-table-lock.exe
 held=$(cd "$work/back" && find . -maxdepth 1 -iname region.dbf -printf '%f')
+: >"$work/held.out"
 wine "$locker" hold "$back\\$held" 4 >"$work/held.out" &
 holder=$!
 until grep -q locked "$work/held.out" || ! kill -0 $holder 2>/dev/null; do sleep 0.05; done

@@ -81,7 +81,7 @@ void RequireTableName(TableSide side, const std::string& name) {
 }
 
 void RequireNewContainerPath(const std::string& dbcPath) {
-  const std::string fileName = foxpro::FileNamePart(dbcPath);
+  const std::string fileName = foxpro::FileNameOf(dbcPath);
   const bool dbc = fileName.size() > 4 && foxpro::EndsWithIgnoringCase(fileName, ".dbc");
   if (!dbc) Refuse("The database container", dbcPath, "its file name must end in .dbc");
   RequireNewTableName(TableSide::FoxPro, foxpro::StemOf(fileName));

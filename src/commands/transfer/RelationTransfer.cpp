@@ -10,7 +10,6 @@
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "platform/foxpro/files/FileIo.h"
 #include "platform/foxpro/tables/TableNames.h"
 
 namespace transfer {
@@ -177,7 +176,7 @@ void CarryRelationsToFoxPro(connections::FailureTrap& trap, connections::StepNum
     std::vector<SentOracleTable> tables;
     for (const SentTable& table : sent) {
       tables.push_back({table.source, table.tablePath,
-                        container ? ReadFoxProTags(foxPro, foxpro::StemOf(foxpro::FileNamePart(table.tablePath)))
+                        container ? ReadFoxProTags(foxPro, foxpro::StemOf(foxpro::FileNameOf(table.tablePath)))
                                   : std::vector<FoxProTag>{},
                         MapOracleTable(oracle, table.source, !container)});
     }

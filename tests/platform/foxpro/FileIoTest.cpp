@@ -46,7 +46,7 @@ TEST(FilePaths, ParentFolderAndFileNameSplitAtTheLastSeparatorAndKeepRoots) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ParentFolder(c.path), c.parent) << c.path;
-    EXPECT_EQ(FileNamePart(c.path), c.name) << c.path;
+    EXPECT_EQ(FileNameOf(c.path), c.name) << c.path;
   }
 }
 

@@ -101,8 +101,6 @@ std::string ParentFolder(const std::string& path) {
   return folder;
 }
 
-std::string FileNamePart(const std::string& path) { return path.substr(FolderPart(path).size()); }
-
 namespace {
 
 // std::filesystem reads a char string in the ANSI code page on Windows; names here are UTF-8.

@@ -143,8 +143,6 @@ std::string FolderPart(const std::string& path);
 /// The folder holding path, without a trailing separator unless it is a root ("/", "C:/");
 /// "." when path names no folder.
 std::string ParentFolder(const std::string& path);
-/// The name after the path's last folder separator.
-std::string FileNamePart(const std::string& path);
 /// The path with its extension (text after the last '.' of the file name) replaced.
 std::string ReplaceExtension(const std::string& path, const std::string& newExtension);
 

@@ -77,7 +77,7 @@ std::string PortablePath(std::string_view path) {
 }
 
 std::string FileNameOf(std::string_view path) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(kFolderSeparators);
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
