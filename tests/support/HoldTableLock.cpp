@@ -6,6 +6,7 @@
 // The lock positions are FoxPro's own, written out here rather than taken from the engine, so
 // that a wrong range in the engine shows.
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
 
 #include <cstdio>
@@ -46,9 +47,9 @@ int main() {
     return 2;
   }
   const std::wstring mode = args[1];
-  const HANDLE table = ::CreateFileW(args[2], GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE table =
+      ::CreateFileW(args[2], GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (table == INVALID_HANDLE_VALUE) {
     std::fprintf(stderr, "hold-table-lock: cannot open the table (error %lu)\n", ::GetLastError());
     return 1;

@@ -269,7 +269,8 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
 void MakeWritable(const std::string& path) {
   const std::wstring name = SystemPath(path);
   const DWORD attributes = ::GetFileAttributesW(name.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !::SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      !::SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
     throw ado::Failure("Cannot make " + path + " writable: " + SystemError(::GetLastError()));
 }
 
