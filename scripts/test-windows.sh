@@ -2,8 +2,9 @@
 # The Windows command line, cross-built with mingw-w64 in build-win64/ and run under wine: the
 # test programs that are not about windows, once each, then tesselby.exe end to end against
 # the Oracle stand-in (wine's odbc32 hands ODBC to the host's unixODBC): --version, list,
-# send-to-oracle and send-to-foxpro with --keep-types --verify through a share (\\server\share)
-# and a drive letter, the profile from the registry, and an interrupted copy. Uses the
+# send-to-oracle and send-to-foxpro with --keep-types --verify through a share (\\server\share),
+# a drive letter, a non-ASCII folder and a path past 260 characters, a table locked by another
+# process, the profile from the registry, and an interrupted copy. Uses the
 # stand-in of the caller (STANDIN_DIR, ODBCSYSINI, PGPORT) or starts its own.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,7 +16,7 @@ ensure_packages "${WINDOWS_PACKAGES[@]}" "${STANDIN_PACKAGES[@]}"
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT}
 
 configure_windows_build build-win64 MinSizeRel -DTESSELBY_TESTS=ON
-ninja -C build-win64 tesselby tesselby-query test_ado test_foxpro test_connections
+ninja -C build-win64 tesselby tesselby-query test_ado test_foxpro test_connections hold-table-lock
 
 work=$(mktemp -d)
 key='HKCU\Software\VB and VBA Program Settings\Quenmark\Tesselby'
@@ -83,6 +84,47 @@ out=$(run "${login[@]}" --folder "$back" --keep-types --verify --summary=tsv sen
 expect "send-to-foxpro" "Categories	8	8	0	32	0	Shippers	3	3	0	9	0	Region	4	4	0	8	0" \
   "$(printf '%s\n' "$out" | tr -d '\r' | cut -f1-4,7,8 | tr '\n' '\t' | sed 's/\t$//')"
 
+# Folders Windows' narrow calls cannot reach: a name outside the ANSI code page, and a path
+# past 260 characters; a container there goes out and tables come back into it.
+summary() { printf '%s\n' "$1" | tr -d '\r' | cut -f1-4,7,8 | tr '\n' '\t' | sed 's/\t$//'; }
+long="$work/long"
+while [ ${#long} -le 270 ]; do long+=/nested-folder-with-a-long-name; done
+for place in "$work/Daten-Größe-Ünïcode-日本" "$long"; do
+  mkdir -p "$place/dbc" "$place/back" "$place/new"
+  cp ../shared/testdata/foxpro/northwind/{northwind.*,categories.*,region.*} "$place/dbc/"
+  chmod -R u+w "$place"
+  windows="Z:$(echo "$place" | tr / '\\')"
+  label="${place:0:50}..."
+  out=$(run "${login[@]}" --dbc "$windows\\dbc\\northwind.dbc" --keep-types --verify --overwrite=yes --summary=tsv \
+    send-to-oracle Categories Region) || fail "send-to-oracle from $label: exit $?"
+  expect "send-to-oracle from $label" "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
+  out=$(run "${login[@]}" --folder "$windows\\back" --keep-types --verify --summary=tsv send-to-foxpro categories \
+    Region) || fail "send-to-foxpro into $label: exit $?"
+  expect "send-to-foxpro into $label" "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
+  out=$(run "${login[@]}" --dbc "$windows\\new\\new.dbc" --create-dbc --keep-types --verify --summary=tsv send-to-foxpro \
+    categories Region) || fail "send-to-foxpro into a new container in $label: exit $?"
+  expect "send-to-foxpro into a new container in $label" "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
+done
+
+# A table Visual FoxPro holds locked (FLOCK() from another Windows process) is replaced only
+# once it lets go; meanwhile not a byte of it changes.
+locker=build-win64/tests/hold-table-lock.exe
+held=$(cd "$work/back" && find . -maxdepth 1 -iname region.dbf -printf '%f')
+: >"$work/held.out"
+wine "$locker" hold "$back\\$held" 4 >"$work/held.out" &
+holder=$!
+until grep -q locked "$work/held.out" || ! kill -0 $holder 2>/dev/null; do sleep 0.05; done
+before=$(md5sum <"$work/back/$held")
+run "${login[@]}" --folder "$back" --overwrite=yes --summary=tsv send-to-foxpro Region >"$work/held-copy.out" &
+copy=$!
+sleep 2
+kill -0 $copy 2>/dev/null || fail "send-to-foxpro did not wait for FoxPro's lock"
+expect "table under FoxPro's lock" "$before" "$(md5sum <"$work/back/$held")"
+wait $holder || fail "the lock holder failed"
+code=0
+wait $copy || code=$?
+expect "send-to-foxpro after FoxPro let go" "0 Region	4	4	0" "$code $(tr -d '\r' <"$work/held-copy.out" | cut -f1-4)"
+
 # The profile where VB's SaveSetting keeps it: no option names the server, user or folder.
 for setting in Server=127.0.0.1 User=scott FoxproOption=2 "FreeTableFolder=$back"; do
   wine reg add "$key" /v "${setting%%=*}" /t REG_SZ /d "${setting#*=}" /f >/dev/null 2>&1
@@ -101,6 +143,9 @@ copy=$!
 until [ "$(stat -c %s "$work/back/WIN_BIG.DBF" 2>/dev/null || echo 0)" -ge 2000 ] || ! kill -0 $copy 2>/dev/null; do
   sleep 0.05
 done
+# Tesselby's own lock, held while it appends, keeps FoxPro's FLOCK() out but not a reader.
+probe=$(wine "$locker" probe "$back\\WIN_BIG.DBF" | tr -d '\r') || fail "the reader beside the copy failed"
+expect "a reader beside the copy" "flock refused" "${probe#read * bytes, }"
 kill -INT $copy
 code=0
 wait $copy || code=$?

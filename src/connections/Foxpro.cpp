@@ -1,9 +1,7 @@
 #include "connections/Foxpro.h"
 
 #include <exception>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "connections/CommandNames.h"
 #include "connections/ConnectionObject.h"
@@ -81,9 +79,7 @@ void TestFoxProConnection(Prompter& prompter, MousePointer& pointer, const Conne
 bool ContainerIsNew(const ConnectionFields& fields) {
   if (!fields.DbcMode() || fields.DbcFile().empty()) return false;
   // A path into a folder that is not there names no place a container could be made.
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::path(fields.DbcFile()).parent_path();
-  return !folder.empty() && std::filesystem::is_directory(folder, error) &&
+  return !foxpro::FolderPart(fields.DbcFile()).empty() && foxpro::IsFolder(foxpro::ParentFolder(fields.DbcFile())) &&
          foxpro::DiskFileSystem().FindIgnoringCase(fields.DbcFile()).empty();
 }
 

@@ -1,10 +1,10 @@
 #include "connections/NameRules.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/ado/Failure.h"
+#include "platform/foxpro/files/FileIo.h"
+#include "platform/foxpro/tables/TableNames.h"
 
 namespace connections {
 namespace {
@@ -81,15 +81,11 @@ void RequireTableName(TableSide side, const std::string& name) {
 }
 
 void RequireNewContainerPath(const std::string& dbcPath) {
-  const std::filesystem::path path(dbcPath);
-  const std::string extension = path.extension().string();
-  const bool dbc = extension.size() == 4 && extension[0] == '.' && (extension[1] | 0x20) == 'd' &&
-                   (extension[2] | 0x20) == 'b' && (extension[3] | 0x20) == 'c';
+  const std::string fileName = foxpro::FileNameOf(dbcPath);
+  const bool dbc = fileName.size() > 4 && foxpro::EndsWithIgnoringCase(fileName, ".dbc");
   if (!dbc) Refuse("The database container", dbcPath, "its file name must end in .dbc");
-  RequireNewTableName(TableSide::FoxPro, path.stem().string());
-  std::error_code error;
-  const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-  if (!std::filesystem::is_directory(folder, error)) {
+  RequireNewTableName(TableSide::FoxPro, foxpro::StemOf(fileName));
+  if (!foxpro::IsFolder(foxpro::ParentFolder(dbcPath))) {
     Refuse("The database container", dbcPath, "its folder does not exist");
   }
 }

@@ -1,8 +1,5 @@
 #include "commands/transfer/FileRemoval.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "connections/DoEvents.h"
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/files/FileIo.h"
@@ -10,7 +7,6 @@
 #include "platform/foxpro/tables/TableNames.h"
 
 namespace transfer {
-namespace fs = std::filesystem;
 namespace {
 
 // A table that another run is writing holds its lock: it is that run's, not ours to delete.
@@ -27,8 +23,7 @@ bool HeldByAWriter(const std::string& path) {
 std::optional<std::string> FindFileIgnoringCase(const std::string& path) {
   // The engine's own resolution, so that this check and its CREATE TABLE agree on the file.
   const std::string found = foxpro::FindPathIgnoringCase(foxpro::PortablePath(path));
-  std::error_code error;
-  if (found.empty() || !fs::is_regular_file(found, error)) return std::nullopt;
+  if (found.empty() || !foxpro::DiskFileSystem().Exists(found)) return std::nullopt;
   return found;
 }
 
@@ -42,16 +37,21 @@ void RemoveFile(const std::string& path) {
   connections::DoEvents();
   const std::optional<std::string> found = FindFileIgnoringCase(path);
   if (!found || !foxpro::IsTableFile(*found) || HeldByAWriter(*found)) return;
-  std::error_code error;
-  if (fs::remove(*found, error) && !error) return;
-  ForceDeleteFile(*found);
+  try {
+    foxpro::DiskFileSystem().Remove(*found);
+  } catch (const ado::Failure&) {
+    ForceDeleteFile(*found);  // never fails: CREATE TABLE reports a file still in the way
+  }
 }
 
 bool ForceDeleteFile(const std::string& path) {
-  std::error_code error;
-  fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, error);
-  fs::remove(path, error);
-  return !fs::exists(path, error);
+  try {
+    if (foxpro::DiskFileSystem().Exists(path)) foxpro::MakeWritable(path);
+    foxpro::DiskFileSystem().Remove(path);
+  } catch (const ado::Failure&) {
+    // What is left in the way is told by the answer.
+  }
+  return !foxpro::DiskFileSystem().Exists(path);
 }
 
 }  // namespace transfer

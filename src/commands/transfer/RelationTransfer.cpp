@@ -1,7 +1,6 @@
 #include "commands/transfer/RelationTransfer.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -11,6 +10,7 @@
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/tables/TableNames.h"
 
 namespace transfer {
 namespace {
@@ -176,7 +176,7 @@ void CarryRelationsToFoxPro(connections::FailureTrap& trap, connections::StepNum
     std::vector<SentOracleTable> tables;
     for (const SentTable& table : sent) {
       tables.push_back({table.source, table.tablePath,
-                        container ? ReadFoxProTags(foxPro, std::filesystem::path(table.tablePath).stem().string())
+                        container ? ReadFoxProTags(foxPro, foxpro::StemOf(foxpro::FileNameOf(table.tablePath)))
                                   : std::vector<FoxProTag>{},
                         MapOracleTable(oracle, table.source, !container)});
     }

@@ -1,7 +1,5 @@
 #include "platform/foxpro/containers/DbcFiles.h"
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "platform/ado/Failure.h"
@@ -54,10 +52,7 @@ std::string ResolveIgnoringCase(FileSystem& fs, const std::string& folder, const
 }
 
 std::string RelativeWindowsPath(const std::string& fromFolder, const std::string& to) {
-  std::error_code error;
-  const auto target = std::filesystem::absolute(to, error).lexically_normal();
-  const auto base = std::filesystem::absolute(fromFolder.empty() ? "." : fromFolder, error).lexically_normal();
-  std::string relative = target.lexically_relative(base).string();
+  std::string relative = RelativePath(fromFolder, to);
   if (relative.empty()) relative = FileNameOf(to);
   for (char& c : relative) {
     if (c == '/') c = '\\';

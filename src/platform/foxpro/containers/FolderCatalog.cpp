@@ -1,8 +1,6 @@
 #include "platform/foxpro/containers/FolderCatalog.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "platform/ado/Failure.h"
@@ -41,10 +39,9 @@ std::string Join(const std::string& folder, const std::string& name) {
 // Files of the folder whose name is stem plus one of the companion extensions.
 std::vector<std::string> CompanionsOf(const std::string& folder, std::string_view stem) {
   std::vector<std::string> found;
-  std::error_code error;
-  std::filesystem::directory_iterator it(folder, error);
-  for (const std::filesystem::directory_iterator end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
+  if (!IsFolder(folder)) return found;  // the table's own creation reports the missing folder
+  for (const FolderEntry& entry : ListFolder(folder)) {
+    const std::string& name = entry.name;
     if (EqualsIgnoringCase(StemOf(name), stem) && name.size() > stem.size() && IsCompanion(ExtensionOf(name))) {
       found.push_back(name);
     }
@@ -62,19 +59,10 @@ FolderCatalog::FolderCatalog(std::string folder) : folder_(std::move(folder)) {
 }
 
 std::vector<CatalogEntry> FolderCatalog::Entries() {
-  std::error_code error;
-  std::filesystem::directory_iterator it(folder_, error);
-  if (error) {
-    throw ado::Failure("Cannot read the folder " + folder_ + ": " + error.message() + ".");
-  }
   std::vector<std::string> names;
-  for (const std::filesystem::directory_iterator end; it != end; it.increment(error)) {
-    if (error) {
-      throw ado::Failure("Cannot read the folder " + folder_ + ": " + error.message() + ".");
-    }
-    const std::string fileName = it->path().filename().string();
-    std::error_code typeError;
-    if (EqualsIgnoringCase(ExtensionOf(fileName), "dbf") && fileName.size() > 4 && it->is_regular_file(typeError)) {
+  for (const FolderEntry& entry : ListFolder(folder_)) {
+    const std::string& fileName = entry.name;
+    if (EqualsIgnoringCase(ExtensionOf(fileName), "dbf") && fileName.size() > 4 && entry.isFile) {
       names.push_back(LowerAscii(StemOf(fileName)));
     }
   }
@@ -118,11 +106,7 @@ void FolderCatalog::CreateTable(const std::string& dbfPath, const std::vector<Co
   // Memo and index files left behind by an earlier table of this name would be taken for the
   // new table's own.
   for (const std::string& stale : CompanionsOf(folder.empty() ? std::string(".") : folder, StemOf(fileName))) {
-    std::error_code error;
-    std::filesystem::remove(folder + stale, error);
-    if (error) {
-      throw ado::Failure("Cannot delete the old file " + folder + stale + ": " + error.message() + ".");
-    }
+    DiskFileSystem().Remove(folder + stale);
   }
   CreateOptions options;
   if (codePage != 0) options.codePageMark = MarkForCodePage(codePage);
@@ -143,11 +127,7 @@ void FolderCatalog::DropTable(std::string_view name) {
   // A writer that is appending finishes its statement first.
   const auto lock = OpenLocked(DiskFileSystem(), files.front(), LockTimeout());
   for (const std::string& file : files) {
-    std::error_code error;
-    std::filesystem::remove(file, error);
-    if (error) {
-      throw ado::Failure("Cannot delete file " + file + ": " + error.message() + ".");
-    }
+    DiskFileSystem().Remove(file);
   }
 }
 
@@ -170,16 +150,18 @@ void FolderCatalog::RenameTable(std::string_view oldName, std::string_view newNa
     moves.emplace_back(file, Join(folder_, std::string(newName) + "." + ExtensionOf(FileNameOf(file))));
   }
   for (std::size_t i = 0; i < moves.size(); ++i) {
-    std::error_code error;
-    std::filesystem::rename(moves[i].first, moves[i].second, error);
-    if (error) {
-      // Put back what was moved, so the table is never split across two names.
+    try {
+      RenameReplacing(moves[i].first, moves[i].second);
+    } catch (const ado::Failure&) {
+      // Put back what was moved, so the table is never split across two names; the first
+      // failure is the one to tell.
       for (std::size_t j = i; j-- > 0;) {
-        std::error_code undoError;
-        std::filesystem::rename(moves[j].second, moves[j].first, undoError);
+        try {
+          RenameReplacing(moves[j].second, moves[j].first);
+        } catch (const ado::Failure&) {
+        }
       }
-      throw ado::Failure("Cannot rename file " + moves[i].first + " to " + moves[i].second + ": " + error.message() +
-                         ".");
+      throw;
     }
   }
 }

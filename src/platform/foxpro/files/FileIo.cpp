@@ -91,6 +91,30 @@ std::string FolderPart(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string ParentFolder(const std::string& path) {
+  std::string folder = FolderPart(path);
+  if (folder.empty()) return ".";
+  // A root keeps its separator: "C:" alone is the drive's working folder, "" no folder at all.
+  const bool root = folder.find_first_not_of(kFolderSeparators) == std::string::npos ||
+                    (folder.size() >= 2 && folder[folder.size() - 2] == ':');
+  if (!root) folder.pop_back();
+  return folder;
+}
+
+namespace {
+
+// std::filesystem reads a char string in the ANSI code page on Windows; names here are UTF-8.
+std::filesystem::path Utf8Path(const std::string& text) { return std::u8string(text.begin(), text.end()); }
+
+}  // namespace
+
+std::string RelativePath(const std::string& from, const std::string& to) {
+  const auto target = Utf8Path(AbsolutePath(to)).lexically_normal();
+  const auto base = Utf8Path(AbsolutePath(from.empty() ? "." : from)).lexically_normal();
+  const std::u8string relative = target.lexically_relative(base).make_preferred().u8string();
+  return std::string(relative.begin(), relative.end());
+}
+
 std::string ReplaceExtension(const std::string& path, const std::string& newExtension) {
   std::size_t nameStart = FolderPart(path).size();
   auto dot = path.find_last_of('.');

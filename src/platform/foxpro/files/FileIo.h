@@ -114,8 +114,35 @@ class FolderCreationLock {
   std::intptr_t handle_;
 };
 
+/// True when path names a folder (links followed).
+bool IsFolder(const std::string& path);
+
+/// One name in a folder; isFile for a regular file (links followed).
+struct FolderEntry {
+  std::string name;
+  bool isFile = false;
+};
+
+/// The names in folder, "." and ".." left out, in no particular order; throws ado::Failure
+/// "Cannot read the folder <folder>: <reason>." when it cannot be read.
+std::vector<FolderEntry> ListFolder(const std::string& folder);
+
+/// Lets the file's owner write it again (clears Windows' read-only attribute); throws
+/// ado::Failure when it cannot.
+void MakeWritable(const std::string& path);
+
+/// The path made independent of the working folder, without resolving links or "..".
+std::string AbsolutePath(const std::string& path);
+
+/// The way from folder from to the path to, as a relative path with the system's separators
+/// ("..", "." resolved lexically); empty when there is none (another drive).
+std::string RelativePath(const std::string& from, const std::string& to);
+
 /// Folder part of a path including its last separator (empty when there is none).
 std::string FolderPart(const std::string& path);
+/// The folder holding path, without a trailing separator unless it is a root ("/", "C:/");
+/// "." when path names no folder.
+std::string ParentFolder(const std::string& path);
 /// The path with its extension (text after the last '.' of the file name) replaced.
 std::string ReplaceExtension(const std::string& path, const std::string& newExtension);
 

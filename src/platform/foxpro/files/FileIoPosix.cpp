@@ -187,6 +187,49 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 bool IsAbsolutePath(const std::string& path) { return !path.empty() && path.front() == '/'; }
 
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<FolderEntry> ListFolder(const std::string& folder) {
+  const auto fail = [&](int error) {
+    return ado::Failure("Cannot read the folder " + folder + ": " + SystemError(error) + ".");
+  };
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) throw fail(errno);
+  const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  std::vector<FolderEntry> entries;
+  errno = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") {
+      // Links and file systems that do not tell the type are asked about the file itself.
+      const bool known = entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK;
+      entries.push_back({name, known ? entry->d_type == DT_REG : DiskFileSystem().Exists(prefix + name)});
+    }
+    errno = 0;
+  }
+  const int error = errno;
+  ::closedir(dir);
+  if (error != 0) throw fail(error);
+  return entries;
+}
+
+void MakeWritable(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || ::chmod(path.c_str(), st.st_mode | S_IWUSR) != 0)
+    throw ado::Failure("Cannot make " + path + " writable: " + SystemError(errno));
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (IsAbsolutePath(path)) return path;
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  if (error) throw ado::Failure("Cannot read the working folder: " + error.message());
+  return (folder / path).string();
+}
+
 bool AddFileName(const std::string& from, const std::string& to) { return ::link(from.c_str(), to.c_str()) == 0; }
 
 void RenameReplacing(const std::string& from, const std::string& to) {

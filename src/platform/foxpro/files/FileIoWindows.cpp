@@ -236,6 +236,55 @@ bool IsAbsolutePath(const std::string& path) {
   return drive && path[1] == ':' && separator(path[2]);
 }
 
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(SystemPath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::vector<FolderEntry> ListFolder(const std::string& folder) {
+  const auto fail = [&](DWORD error) {
+    return ado::Failure("Cannot read the folder " + folder + ": " + SystemError(error) + ".");
+  };
+  std::wstring pattern = SystemPath(folder);
+  if (pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  std::vector<FolderEntry> entries;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return entries;  // a drive's root without "." and ".."
+    throw fail(error);
+  }
+  do {
+    const std::string name = Utf8Of(found.cFileName, std::wcslen(found.cFileName));
+    if (name != "." && name != "..") entries.push_back({name, IsFile(found.dwFileAttributes)});
+  } while (::FindNextFileW(search, &found));
+  const DWORD error = ::GetLastError();
+  ::FindClose(search);
+  if (error != ERROR_NO_MORE_FILES) throw fail(error);
+  return entries;
+}
+
+void MakeWritable(const std::string& path) {
+  const std::wstring name = SystemPath(path);
+  const DWORD attributes = ::GetFileAttributesW(name.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      !::SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+    throw ado::Failure("Cannot make " + path + " writable: " + SystemError(::GetLastError()));
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::wstring wide;
+  ado::AppendUtf16(wide, path.empty() ? std::string(".") : path);
+  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  std::wstring full(needed, L'\0');
+  const DWORD length = needed == 0 ? 0 : ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed)
+    throw ado::Failure("Cannot find the full path of " + path + ": " + SystemError(::GetLastError()));
+  return Utf8Of(full.data(), length);
+}
+
 bool AddFileName(const std::string& from, const std::string& to) {
   return ::CreateHardLinkW(SystemPath(to).c_str(), SystemPath(from).c_str(), nullptr) != 0;
 }

@@ -1,8 +1,6 @@
 #include "platform/foxpro/sql/FoxProSession.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -100,11 +98,10 @@ std::unique_ptr<Catalog> OpenCatalog(const std::string& dataSource, int unmarked
   if (found.empty()) {
     throw ado::Failure("Invalid path or file name: '" + dataSource + "' does not exist.");
   }
-  std::error_code error;
-  if (std::filesystem::is_directory(found, error)) {
+  if (IsFolder(found)) {
     return std::make_unique<FolderCatalog>(found);
   }
-  if (std::filesystem::is_regular_file(found, error) && EndsWithIgnoringCase(found, ".dbc")) {
+  if (DiskFileSystem().Exists(found) && EndsWithIgnoringCase(found, ".dbc")) {
     return std::make_unique<DbcCatalog>(found, DiskFileSystem(), unmarkedCodePage);
   }
   throw ado::Failure("Invalid path or file name: '" + dataSource +
@@ -227,8 +224,7 @@ void FoxProSession::Create(const CreateTableStatement& statement) {
   const std::string path = StatementPath(statement.table.isPath ? statement.table.text : statement.table.text + ".dbf");
   const std::string folder = FolderPart(path);
   const std::string foundFolder = folder.empty() ? std::string() : FindPathIgnoringCase(folder);
-  std::error_code error;
-  if (!folder.empty() && (foundFolder.empty() || !std::filesystem::is_directory(foundFolder, error))) {
+  if (!folder.empty() && (foundFolder.empty() || !IsFolder(foundFolder))) {
     throw ado::Failure("Invalid path or file name: '" + statement.table.text + "'.");
   }
   Tables().CreateTable(JoinPath(foundFolder, FileNameOf(path)), statement.columns, statement.codePage);
@@ -334,8 +330,7 @@ std::string FoxProSession::ExistingTablePath(const TableReference& table) {
   }
   const std::string path = StatementPath(table.text);
   const std::string found = FindPathIgnoringCase(path);
-  std::error_code error;
-  if (found.empty() || std::filesystem::is_directory(found, error)) {
+  if (found.empty() || IsFolder(found)) {
     throw ado::Failure("File '" + table.text + "' does not exist.");
   }
   return found;
@@ -358,7 +353,7 @@ std::string FoxProSession::TableName(const TableReference& table) {
   }
   // A path names a table of this catalog by its file; files elsewhere are not the catalog's.
   const std::string path = ExistingTablePath(table);
-  if (!SameFile(std::filesystem::path(path).parent_path().string(), Tables().Folder())) {
+  if (!SameFile(ParentFolder(path), Tables().Folder())) {
     throw ado::Failure("File '" + table.text + "' is not a table of " + Tables().Folder() + ".");
   }
   return StemOf(FileNameOf(path));

@@ -1,8 +1,6 @@
 #include "platform/foxpro/tables/TableNames.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/files/FileIo.h"
@@ -79,7 +77,7 @@ std::string PortablePath(std::string_view path) {
 }
 
 std::string FileNameOf(std::string_view path) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(kFolderSeparators);
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
@@ -95,30 +93,29 @@ std::string ExtensionOf(std::string_view fileName) {
 
 std::vector<std::string> MatchingFileNames(const std::string& folder, std::string_view fileName) {
   std::vector<std::string> found;
-  std::error_code error;
-  std::filesystem::directory_iterator it(folder.empty() ? std::string(".") : folder, error);
-  if (error) {
+  if (!IsFolder(folder.empty() ? std::string(".") : folder)) {
     return found;
   }
-  for (const std::filesystem::directory_iterator end; it != end; it.increment(error)) {
-    if (error) {
-      break;
-    }
-    std::string name = it->path().filename().string();
-    if (EqualsIgnoringCase(name, fileName)) {
-      found.push_back(std::move(name));
+  for (FolderEntry& entry : ListFolder(folder.empty() ? std::string(".") : folder)) {
+    if (EqualsIgnoringCase(entry.name, fileName)) {
+      found.push_back(std::move(entry.name));
     }
   }
   std::stable_partition(found.begin(), found.end(), [&](const std::string& n) { return n == fileName; });
   return found;
 }
 
+namespace {
+
+bool Present(const std::string& path) { return IsFolder(path) || DiskFileSystem().Exists(path); }
+
+}  // namespace
+
 std::string FindPathIgnoringCase(const std::string& path) {
-  std::error_code error;
   if (path.empty()) {
     return std::string();
   }
-  if (std::filesystem::exists(path, error)) {
+  if (Present(path)) {
     return path;
   }
   std::string found;
@@ -147,7 +144,7 @@ std::string FindPathIgnoringCase(const std::string& path) {
     }
     found = found.empty() ? next : (found.back() == '/' ? found + next : found + "/" + next);
   }
-  return std::filesystem::exists(found, error) ? found : std::string();
+  return Present(found) ? found : std::string();
 }
 
 bool IsTableFile(const std::string& dbfPath) {

@@ -30,7 +30,7 @@ void CheckNewTableName(std::string_view name);
 /// A path as written by a Windows program made usable here: "\" separators become "/".
 std::string PortablePath(std::string_view path);
 
-/// File name part of a path (after the last '/').
+/// File name part of a path (after the last folder separator: on Windows '\\' too).
 std::string FileNameOf(std::string_view path);
 /// File name without its extension (text from the last '.' on).
 std::string StemOf(std::string_view fileName);
