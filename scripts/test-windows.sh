@@ -16,7 +16,7 @@ ensure_packages "${WINDOWS_PACKAGES[@]}" "${STANDIN_PACKAGES[@]}"
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT}
 
 configure_windows_build build-win64 MinSizeRel -DTESSELBY_TESTS=ON
-ninja -C build-win64 tesselby tesselby-query test_ado test_foxpro test_connections hold-table-lock
+ninja -C build-win64 tesselby tesselby-query test_ado test_foxpro test_connections test_os hold-table-lock
 
 work=$(mktemp -d)
 key='HKCU\Software\VB and VBA Program Settings\Quenmark\Tesselby'
@@ -44,7 +44,7 @@ linux_only='FindPathIgnoringCase.FindsEveryPartWhateverItsLetterCaseAndPrefersTh
 linux_only+=':ProviderTest.TablesSchemaListsEveryTableOfTheFolderOnceInLowerCase'
 linux_only+=':ProviderTest.CreateReplacesStaleCompanionsOfADeletedTable'
 linux_only+=':ProviderTest.InsertFollowsATableReplacedBehindTheConnection'
-for test in test_ado test_foxpro test_connections; do
+for test in test_ado test_foxpro test_connections test_os; do
   (cd build-win64/tests && wine "./$test.exe" --gtest_brief=1 --gtest_filter="-$linux_only") || fail "$test failed"
 done
 

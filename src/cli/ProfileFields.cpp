@@ -1,10 +1,22 @@
 #include "cli/ProfileFields.h"
 
 #include <cstdlib>
+#include <optional>
 
 #include "connections/ConnectionProfile.h"
+#include "platform/foxpro/files/FileIo.h"
 
 namespace cli {
+namespace {
+
+// A path on the command line means the folder the command runs in; the copy's table paths are
+// read relative to the container's own folder, where a relative path would lead elsewhere.
+std::optional<std::string> FromWorkingFolder(const std::optional<std::string>& path) {
+  if (!path || path->empty()) return path;
+  return foxpro::AbsolutePath(*path);
+}
+
+}  // namespace
 
 ProfileFields::ProfileFields(const Arguments& arguments) {
   using connections::GetProfileSetting;
@@ -17,8 +29,8 @@ ProfileFields::ProfileFields(const Arguments& arguments) {
   m_dsn = arguments.driver ? std::string() : arguments.dsn.value_or(GetProfileSetting(connections::kOracleDsnKey));
   const char* password = std::getenv(kPasswordVariable);
   m_password = password != nullptr ? std::string(password) : GetProfileSetting(connections::kPasswordKey);
-  m_dbcFile = arguments.dbcFile.value_or(GetProfileSetting(connections::kDbcFileKey));
-  m_freeTableFolder = arguments.freeTableFolder.value_or(GetProfileSetting(connections::kFreeTableFolderKey));
+  m_dbcFile = FromWorkingFolder(arguments.dbcFile).value_or(GetProfileSetting(connections::kDbcFileKey));
+  m_freeTableFolder = FromWorkingFolder(arguments.freeTableFolder).value_or(GetProfileSetting(connections::kFreeTableFolderKey));
   // Naming a location on the command line chooses its mode too.
   if (arguments.dbcFile) m_dbcMode = true;
   if (arguments.freeTableFolder) m_dbcMode = false;

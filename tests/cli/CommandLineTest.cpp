@@ -153,6 +153,26 @@ TEST_F(CommandLineStandInTest, CopiesEveryTableBothWaysAndVerifiesEveryValue) {
   EXPECT_TRUE(fs::exists(root_ / "back" / "cli_pyacfl.DBF"));
 }
 
+TEST_F(CommandLineStandInTest, ARelativeContainerOrFolderIsTheWorkingFolders) {
+  ASSERT_EQ(Run("fox", {"--text-types", "send-to-oracle", "cli_pyacfl"}).exitCode, 0);
+  fs::create_directories(root_ / "work" / "free");
+  const std::vector<std::pair<std::vector<std::string>, fs::path>> cases = {
+      {{"--dbc", "made/shop.dbc", "--create-dbc"}, root_ / "work" / "made" / "cli_pyacfl.DBF"},
+      {{"--folder", "free"}, root_ / "work" / "free" / "cli_pyacfl.DBF"},
+      {{"--folder", "./free/../free", "--overwrite=yes"}, root_ / "work" / "free" / "cli_pyacfl.DBF"},
+  };
+  fs::create_directories(root_ / "work" / "made");
+  for (const auto& [location, table] : cases) {
+    std::vector<std::string> args = {(root_ / "work").string(), "--server", "127.0.0.1", "--user", "scott"};
+    args.insert(args.end(), location.begin(), location.end());
+    args.insert(args.end(), {"--text-types", "send-to-foxpro", "cli_pyacfl"});
+    const Outcome run = Scripted("cd \"$1\" && shift && exec \"$0\" \"$@\"", args);
+    EXPECT_EQ(run.exitCode, 0) << location[1] << ": " << run.err;
+    EXPECT_NE(run.out.find("15 rows read, 15 written"), std::string::npos) << location[1] << ": " << run.out;
+    EXPECT_TRUE(fs::exists(table)) << table;
+  }
+}
+
 TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongPasswordAreReported) {
   ASSERT_EQ(Run("fox", {"send-to-oracle", "cli_pyacfl"}).exitCode, 0);
   const Outcome kept = Run("fox", {"--overwrite=no", "send-to-oracle", "cli_pyacfl"});

@@ -12,18 +12,12 @@ const char* const kFolderSeparators = "/\\";
 
 namespace {
 
-std::string Utf8Of(const wchar_t* text, std::size_t count) {
-  std::string out;
-  ado::AppendUtf8FromUtf16(out, text, count);
-  return out;
-}
-
 std::string SystemError(DWORD error) {
   wchar_t* text = nullptr;
   const DWORD length =
       ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = length > 0 ? Utf8Of(text, length) : "error " + std::to_string(error);
+  std::string message = length > 0 ? ado::Utf8FromWide(text, length) : "error " + std::to_string(error);
   if (text != nullptr) ::LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
     message.pop_back();
@@ -184,7 +178,7 @@ class DiskFileSystemImpl : public FileSystem {
     if (search == INVALID_HANDLE_VALUE) return {};
     ::FindClose(search);
     if (!IsFile(found.dwFileAttributes)) return {};
-    return FolderPart(path) + Utf8Of(found.cFileName, std::wcslen(found.cFileName));
+    return FolderPart(path) + ado::Utf8FromWide(found.cFileName, std::wcslen(found.cFileName));
   }
 
   void Remove(const std::string& path) override {
@@ -257,7 +251,7 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
     throw fail(error);
   }
   do {
-    const std::string name = Utf8Of(found.cFileName, std::wcslen(found.cFileName));
+    const std::string name = ado::Utf8FromWide(found.cFileName, std::wcslen(found.cFileName));
     if (name != "." && name != "..") entries.push_back({name, IsFile(found.dwFileAttributes)});
   } while (::FindNextFileW(search, &found));
   const DWORD error = ::GetLastError();
@@ -282,7 +276,7 @@ std::string AbsolutePath(const std::string& path) {
   const DWORD length = needed == 0 ? 0 : ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
   if (length == 0 || length >= needed)
     throw ado::Failure("Cannot find the full path of " + path + ": " + SystemError(::GetLastError()));
-  return Utf8Of(full.data(), length);
+  return ado::Utf8FromWide(full.data(), length);
 }
 
 bool AddFileName(const std::string& from, const std::string& to) {
