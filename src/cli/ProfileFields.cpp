@@ -30,7 +30,8 @@ ProfileFields::ProfileFields(const Arguments& arguments) {
   const char* password = std::getenv(kPasswordVariable);
   m_password = password != nullptr ? std::string(password) : GetProfileSetting(connections::kPasswordKey);
   m_dbcFile = FromWorkingFolder(arguments.dbcFile).value_or(GetProfileSetting(connections::kDbcFileKey));
-  m_freeTableFolder = FromWorkingFolder(arguments.freeTableFolder).value_or(GetProfileSetting(connections::kFreeTableFolderKey));
+  m_freeTableFolder =
+      FromWorkingFolder(arguments.freeTableFolder).value_or(GetProfileSetting(connections::kFreeTableFolderKey));
   // Naming a location on the command line chooses its mode too.
   if (arguments.dbcFile) m_dbcMode = true;
   if (arguments.freeTableFolder) m_dbcMode = false;
