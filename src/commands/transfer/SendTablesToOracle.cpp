@@ -13,6 +13,7 @@
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferSteps.h"
 #include "commands/transfer/TypedCopy.h"
+#include "commands/transfer/TypedTables.h"
 #include "connections/ConnectionObject.h"
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
@@ -198,7 +199,12 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
         Step::ReleaseTableLock, [&] { return tableLock.Held(); }, [&] { tableLock.Release(*oracle); });
     trap.Step(Step::YieldBeforeTable, [&] { DoEvents(); });
     if (trap.Test(Step::TestNotSelected, [&] { return !foxProList.Selected(i); })) continue;
-    trap.Step(Step::TakeTarget, [&] { target = foxProList.List(i); });
+    // A typed copy names the Oracle table as Oracle folds names (or as recorded with it); the
+    // lock, the overwrite question, the keys and the relations all take this name.
+    trap.Step(Step::TakeTarget, [&] {
+      target = foxProList.List(i);
+      if (keepTypes) target = OracleTableName(*foxPro, target);
+    });
     // The name stands between double quotes in every statement: one that could end them early
     // is refused and its table skipped, before anything is asked or sent.
     if (trap.Test(Step::TestTargetName, [&] {
