@@ -241,6 +241,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     }
     trap.Step(Step::ListSpellings, [&] { AddListedSpellings(*oracle, oracleList, target); });
 
+    const std::string named = target;  // the name before the list's spelling wins
     if (trap.Test(Step::TestListed, [&] { return ListContains(oracleList, target); })) {
       // The Oracle list's spelling wins (the last matching item), since names are quoted.
       const int listed = trap.Value(Step::CountListed, 1, [&] { return oracleList.ListCount(); });
@@ -256,6 +257,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     } else {
       trap.Step(Step::NotAsked, [&] { answer = 0; });
     }
+    if (keepTypes && observer != nullptr && named != target) observer->Note(KeptSpellingNote(named, target));
     if (trap.Test(Step::TestAnsweredNo, [&] { return answer == connections::vbNo; })) {
       passOver(foxProList.List(i));
       continue;

@@ -253,6 +253,7 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         listed ? std::optional<ExistingTarget>(choices.existing) : std::nullopt;
     plan.push_back(PlanTable(name, target, existing, [&](TablePlan& table) {
       if (!unnamed.empty()) throw ado::Failure(unnamed);
+      if (choices.keepTypes && wanted != target) table.keys.push_back(KeptSpellingNote(wanted, target));
       if (Replaced(existing)) {
         table.statements.push_back(OracleDropStatement(target, choices.keepTypes));
         if (choices.keepTypes) keyNames.Dropped(target);
@@ -283,7 +284,7 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
       if (!tags.empty()) {
         keys = KeysForOracle(target, tags, columns, keyNames.Taken(), ContainerNameRecord(foxPro, name));
         keyNames.Made(keys);
-        table.keys = KeyPlanLines(keys);
+        for (std::string& line : KeyPlanLines(keys)) table.keys.push_back(std::move(line));
       }
       const std::string comment = OracleTableComment(tableComment, KeyNamePairs(keys));
       if (!comment.empty()) table.statements.push_back(OracleTableCommentStatement(target, comment));
@@ -338,6 +339,12 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
         const KeyPlan keys = PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode());
         table.keys = KeyPlanLines(keys);
         if (fields.DbcMode()) ReadOracleDeclaration(oracle, name, columns, KeyNamePairs(keys), table.keys);
+        // What of Oracle's names the FoxPro table cannot hold, and whether it goes back.
+        const NameRecord names = OracleNamesToRecord(name, columns, KeyNamePairs(keys));
+        if (!names.Empty()) {
+          table.keys.push_back((fields.DbcMode() ? "the container records " : "lost in a free table: ") +
+                               WithNameRecord({}, NameSide::Oracle, names));
+        }
         sent.push_back({name, path, TagsOfStatements(keys.carried), columns});
       }
       table.refusal = FoxProRefusal(table.statements.back());

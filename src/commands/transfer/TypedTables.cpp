@@ -146,6 +146,12 @@ NameRecord ContainerNameRecord(ado::Connection& foxPro, const std::string& table
   return SplitNameRecord(container->Declaration(table).comment, NameSide::Oracle).names;
 }
 
+std::string KeptSpellingNote(const std::string& name, const std::string& kept) {
+  if (name == kept) return {};
+  return "table " + kept + " keeps its letter case: Oracle holds it so, and a new " + name +
+         " beside it would be a second table of that name";
+}
+
 std::string OracleTableName(ado::Connection& foxPro, const std::string& table) {
   // The run checks the name as it checks every target's (RequireOracleIdentifier).
   return ContainerNameRecord(foxPro, table).table.value_or(OracleNameOf(table));
@@ -171,7 +177,7 @@ std::string OracleDeclaredColumnClause(const FoxProColumn& column) {
   const foxpro::FieldDeclaration& declared = column.declaration;
   std::string clause = OracleColumnClause(column.name, column.field, column.hasFraction,
                                           OracleDefaultFor(declared.defaultValue, column.field).value_or(""));
-  if (const std::optional<std::string> check = OracleCheckFor(declared.rule, column.name, column.name, column.field)) {
+  if (const std::optional<std::string> check = OracleCheckFor(declared.rule, column.foxProName, column.name, column.field)) {
     clause += " CHECK (" + *check + ")";
   }
   return clause;
@@ -180,12 +186,12 @@ std::string OracleDeclaredColumnClause(const FoxProColumn& column) {
 std::vector<std::string> NotCarriedToOracle(const FoxProColumn& column) {
   const foxpro::FieldDeclaration& declared = column.declaration;
   std::vector<std::string> lines;
-  const std::string field = "field " + column.name + ": ";
+  const std::string field = "field " + column.foxProName + ": ";
   if (!declared.defaultValue.empty() &&
       (!OracleDefaultFor(declared.defaultValue, column.field) || column.field.autoIncrement)) {
     lines.push_back(field + "default " + declared.defaultValue + " not carried: no literal Oracle takes alike");
   }
-  if (!declared.rule.empty() && !OracleCheckFor(declared.rule, column.name, column.name, column.field)) {
+  if (!declared.rule.empty() && !OracleCheckFor(declared.rule, column.foxProName, column.name, column.field)) {
     lines.push_back(field + "rule " + declared.rule + " not carried: not a comparison with literals");
   }
   if (!declared.ruleText.empty()) lines.push_back(field + "rule text " + declared.ruleText + " not carried");

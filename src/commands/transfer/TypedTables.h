@@ -39,6 +39,10 @@ NameRecord ContainerNameRecord(ado::Connection& foxPro, const std::string& table
 /// name in upper case. Every step of a typed run that names the Oracle table takes it from here.
 std::string OracleTableName(ado::Connection& foxPro, const std::string& table);
 
+/// The note for a table that keeps the spelling Oracle has for it (kept) in place of the name a
+/// typed copy would give it (name); empty when they are one.
+std::string KeptSpellingNote(const std::string& name, const std::string& kept);
+
 /// What a container records of the table (its comment, without the name record) and of each
 /// field, read into columns; a free table has none of it. Each column gets its Oracle name:
 /// the recorded one, else its name in upper case.
