@@ -106,11 +106,16 @@ RecordedComment SplitNameRecord(std::string_view comment, NameSide kept) {
 }
 
 std::string WithNameRecord(const std::string& comment, NameSide kept, const NameRecord& names, std::size_t limit) {
-  if (names.Empty()) return comment;
+  // The record is one line: a name that holds a line break cannot be in it.
+  const auto oneLine = [](const std::string& name) { return name.find_first_of("\r\n") == std::string::npos; };
   std::string line(MarkerOf(kept));
-  if (names.table) line += " table " + QuotedName(*names.table);
-  for (const NamePair& pair : names.fields) line += " field " + QuotedName(pair.here) + " " + QuotedName(pair.there);
-  for (const NamePair& pair : names.keys) line += " key " + QuotedName(pair.here) + " " + QuotedName(pair.there);
+  if (names.table && oneLine(*names.table)) line += " table " + QuotedName(*names.table);
+  for (const auto& [word, pairs] : {std::pair{" field ", &names.fields}, std::pair{" key ", &names.keys}}) {
+    for (const NamePair& pair : *pairs) {
+      if (oneLine(pair.here) && oneLine(pair.there)) line += word + QuotedName(pair.here) + " " + QuotedName(pair.there);
+    }
+  }
+  if (line.size() == MarkerOf(kept).size()) return comment;
   if (comment.empty()) return line;
   line += "\n";
   if (limit == 0 || line.size() + comment.size() <= limit) return line + comment;
