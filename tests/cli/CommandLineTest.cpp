@@ -485,6 +485,10 @@ TEST_F(CommandLineStandInTest, ThePlanIsTheRunTheSameOptionsMake) {
       EXPECT_NE(std::find(planned.begin(), planned.end(), statement), planned.end()) << statement << plan.out;
     }
     EXPECT_EQ(static_cast<std::size_t>(Count(plan.out, " ADD CONSTRAINT ")), c.keys) << plan.out;
+    // The text copy made cli_keya; a typed copy replaces it under that spelling, and says so.
+    const std::string kept = "table cli_keya keeps its letter case";
+    EXPECT_EQ(Count(plan.out, kept), c.keys == 2 ? 1 : 0) << plan.out;
+    EXPECT_EQ(Count(run.err, kept), c.keys == 2 ? 1 : 0) << run.err;
   }
   // The other way, the text copy's fields are memos and it makes no tags.
   const Outcome text = Run("back", {"--text-types", "--dry-run", "send-to-foxpro", "cli_keya"});

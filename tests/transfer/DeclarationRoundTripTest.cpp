@@ -17,6 +17,7 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
+#include "commands/transfer/TransferPlan.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
 #include "support/StandInCopyTest.h"
 
@@ -222,6 +223,11 @@ TEST_F(DeclarationRoundTripTest, OracleNamesNotAllUpperCaseAreRecordedInTheConta
                            "CONSTRAINT_TYPE = 'P' UNION ALL SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME = "
                            "'MyTable'";
   const std::vector<std::string> keyNames = Rows(oracle, keys);
+  // The dry run names what the run makes and what the container records.
+  const std::string plan = PlanText(PlanSendToFoxPro(window.fields, {"MyTable"}, {true, ExistingTarget::Replace, {}}));
+  EXPECT_NE(plan.find("mytable.DBF' CODEPAGE=1252 ([orderid] I NOT NULL, [name] C(10) NULL)"), std::string::npos)
+      << plan;
+  EXPECT_NE(plan.find("the container records Oracle names: table \"MyTable\" field"), std::string::npos) << plan;
 
   Send(false, "MyTable");
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();

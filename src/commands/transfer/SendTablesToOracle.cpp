@@ -257,11 +257,11 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     } else {
       trap.Step(Step::NotAsked, [&] { answer = 0; });
     }
-    if (keepTypes && observer != nullptr && named != target) observer->Note(KeptSpellingNote(named, target));
     if (trap.Test(Step::TestAnsweredNo, [&] { return answer == connections::vbNo; })) {
       passOver(foxProList.List(i));
       continue;
     }
+    if (keepTypes && observer != nullptr && named != target) observer->Note(KeptSpellingNote(named, target));
     // The table is read before the old one is dropped, so that a field name that cannot be
     // quoted skips the table with nothing sent.
     trap.Step(Step::OpenSource, [&] {
