@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "commands/transfer/TransferPlan.h"
 #include "connections/Foxpro.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
-#include "commands/transfer/TransferPlan.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
 #include "support/StandInCopyTest.h"
 
@@ -219,9 +219,10 @@ TEST_F(DeclarationRoundTripTest, OracleNamesNotAllUpperCaseAreRecordedInTheConta
   oracle.Execute("INSERT INTO \"MyTable\" VALUES (7, 'x')");
   const std::vector<std::string> columns =
       Rows(oracle, "SELECT COLUMN_NAME, DATA_TYPE FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'MyTable'");
-  const std::string keys = "SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'MyTable' AND "
-                           "CONSTRAINT_TYPE = 'P' UNION ALL SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME = "
-                           "'MyTable'";
+  const std::string keys =
+      "SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'MyTable' AND "
+      "CONSTRAINT_TYPE = 'P' UNION ALL SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME = "
+      "'MyTable'";
   const std::vector<std::string> keyNames = Rows(oracle, keys);
   // The dry run names what the run makes and what the container records.
   const std::string plan = PlanText(PlanSendToFoxPro(window.fields, {"MyTable"}, {true, ExistingTarget::Replace, {}}));

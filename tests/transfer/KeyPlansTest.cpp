@@ -68,14 +68,14 @@ TEST(KeyPlansTest, OracleKeysComePrimaryFirstUnderNamesFreeInTheSchema) {
                                       {"id", "id", "", false, true, true, false},
                                       {"city2", "city", "", false, false, true, false}},
                                      columns, {"ID", "city2", "city2_2"});
-  EXPECT_EQ(Lines(plan), (std::vector<std::string>{
-                             R"(ALTER TABLE "T" ADD CONSTRAINT "ID_2" PRIMARY KEY ("id"))",
-                             R"(ALTER TABLE "T" ADD CONSTRAINT "CITY2_3" UNIQUE ("city"))",
-                             R"(CREATE INDEX "CITY" ON "T" ("city"))",
-                             "tag id becomes ID_2: the schema holds ID already; the tag's name is recorded in the "
-                             "table's comment",
-                             "tag city2 becomes CITY2_3: the schema holds CITY2 already; the tag's name is recorded in "
-                             "the table's comment"}));
+  EXPECT_EQ(Lines(plan),
+            (std::vector<std::string>{
+                R"(ALTER TABLE "T" ADD CONSTRAINT "ID_2" PRIMARY KEY ("id"))",
+                R"(ALTER TABLE "T" ADD CONSTRAINT "CITY2_3" UNIQUE ("city"))", R"(CREATE INDEX "CITY" ON "T" ("city"))",
+                "tag id becomes ID_2: the schema holds ID already; the tag's name is recorded in the "
+                "table's comment",
+                "tag city2 becomes CITY2_3: the schema holds CITY2 already; the tag's name is recorded in "
+                "the table's comment"}));
   // Only constraints can be broken by duplicates; their columns are the ones to look at.
   EXPECT_EQ(plan.carried[0].columns, std::vector<std::string>{"id"});
   EXPECT_TRUE(plan.carried[2].columns.empty());
@@ -161,13 +161,14 @@ TEST(KeyPlansTest, NamesRecordedWithTheTableWinOverTheFoldedOnes) {
   EXPECT_EQ(Lines(toOracle), (std::vector<std::string>{R"(CREATE INDEX "ByName" ON "T" ("last"))",
                                                        R"(CREATE INDEX "KORD_PLACED" ON "T" ("last"))",
                                                        R"(CREATE INDEX "OTHER" ON "T" ("last"))"}));
-  EXPECT_EQ(KeyNamePairs(toOracle), (std::vector<NamePair>{{"ByName", "BYNAME"}, {"KORD_PLACED", "kord_place"},
-                                                           {"OTHER", "other"}}));
+  EXPECT_EQ(KeyNamePairs(toOracle),
+            (std::vector<NamePair>{{"ByName", "BYNAME"}, {"KORD_PLACED", "kord_place"}, {"OTHER", "other"}}));
   const NameRecord foxProNames{std::nullopt, {}, {{"CITY_2", "city"}}};
-  const KeyPlan toFoxPro = KeysForFoxPro("t.dbf", true,
-                                         {{"CITY_2", KeyKind::Plain, {"A"}, false}, {"NAME_3", KeyKind::Plain, {"A"}, false}},
-                                         {Column("A", "a", 'C')}, foxProNames);
-  EXPECT_EQ(Lines(toFoxPro), (std::vector<std::string>{"INDEX ON a TAG city OF 't.cdx'", "INDEX ON a TAG name_3 OF 't.cdx'"}));
+  const KeyPlan toFoxPro =
+      KeysForFoxPro("t.dbf", true, {{"CITY_2", KeyKind::Plain, {"A"}, false}, {"NAME_3", KeyKind::Plain, {"A"}, false}},
+                    {Column("A", "a", 'C')}, foxProNames);
+  EXPECT_EQ(Lines(toFoxPro),
+            (std::vector<std::string>{"INDEX ON a TAG city OF 't.cdx'", "INDEX ON a TAG name_3 OF 't.cdx'"}));
 }
 
 }  // namespace

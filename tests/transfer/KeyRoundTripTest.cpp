@@ -47,9 +47,7 @@ std::vector<std::string> Rows(ado::Connection& connection, const std::string& sq
 
 class KeyRoundTripTest : public support::StandInCopyTest {
  protected:
-  std::vector<std::string> OracleTables() const override {
-    return {"CUSTOMERS", "KBLOCK", "KORD", "DUPS", "NULLS"};
-  }
+  std::vector<std::string> OracleTables() const override { return {"CUSTOMERS", "KBLOCK", "KORD", "DUPS", "NULLS"}; }
   void SetUp() override {
     StandInCopyTest::SetUp();
     if (IsSkipped()) return;

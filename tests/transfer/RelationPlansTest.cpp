@@ -120,9 +120,10 @@ TEST(RelationPlansTest, EachForeignKeyBecomesARelationWithItsTagsAndDeleteRule) 
 }
 
 TEST(RelationPlansTest, ThePlansTagsAreThoseItsStatementsWouldMake) {
-  const std::vector<FoxProTag> tags = TagsOfStatements({{"pk", "ALTER TABLE '/d/T.DBF' ADD PRIMARY KEY id TAG pk", {}, ""},
-                                                        {"u", "ALTER TABLE '/d/T.DBF' ADD UNIQUE code TAG u", {}, ""},
-                                                        {"ix", "INDEX ON UPPER(name) TAG ix OF '/d/T.cdx'", {}, ""}});
+  const std::vector<FoxProTag> tags =
+      TagsOfStatements({{"pk", "ALTER TABLE '/d/T.DBF' ADD PRIMARY KEY id TAG pk", {}, ""},
+                        {"u", "ALTER TABLE '/d/T.DBF' ADD UNIQUE code TAG u", {}, ""},
+                        {"ix", "INDEX ON UPPER(name) TAG ix OF '/d/T.cdx'", {}, ""}});
   ASSERT_EQ(tags.size(), 3u);
   EXPECT_TRUE(tags[0].primary && tags[0].candidate);
   EXPECT_TRUE(!tags[1].primary && tags[1].candidate);

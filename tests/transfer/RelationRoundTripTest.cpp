@@ -165,7 +165,8 @@ TEST_F(RelationRoundTripTest, ContainerRelationsBecomeForeignKeysAndComeBackInto
   const std::vector<std::string> relations = Kept(foxpro::DbcCatalog(source.string()).Relations());
   const auto fields = [](const fs::path& dbc) {
     std::vector<std::string> names;
-    for (const auto& field : foxpro::DbcCatalog(dbc.string()).Declaration("rl_cust").fields) names.push_back(field.name);
+    for (const auto& field : foxpro::DbcCatalog(dbc.string()).Declaration("rl_cust").fields)
+      names.push_back(field.name);
     return names;
   };
   const std::vector<std::string> sourceFields = fields(source);

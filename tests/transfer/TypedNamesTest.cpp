@@ -1,10 +1,10 @@
 // The names a typed copy gives each side, and the record of those a side cannot hold, which
 // travels in the first line of a table's comment.
-#include "commands/transfer/TypedNames.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "commands/transfer/TypedNames.h"
 
 namespace transfer {
 namespace {
@@ -22,8 +22,9 @@ TEST(TypedNamesTest, EachSideFoldsItsOwnCaseAndBackToTheSameName) {
 
 TEST(TypedNamesTest, ARecordComesBackFromItsCommentAndOlderCommentsAreAllComment) {
   const NameRecord record{"MyTable", {{"orderid", "orderId"}, {"qu\"ote", "Qu\"ote"}}, {{"kord_place", "KORD_PLACED"}}};
-  const std::string line = "Oracle names: table \"MyTable\" field \"orderid\" \"orderId\" field \"qu\"\"ote\" "
-                           "\"Qu\"\"ote\" key \"kord_place\" \"KORD_PLACED\"";
+  const std::string line =
+      "Oracle names: table \"MyTable\" field \"orderid\" \"orderId\" field \"qu\"\"ote\" "
+      "\"Qu\"\"ote\" key \"kord_place\" \"KORD_PLACED\"";
   const struct {
     std::string comment;  // the table's own comment
     std::string written;  // with the record

@@ -67,9 +67,7 @@ std::vector<std::string> Declarations(const Read& read) {
 
 class TypedRoundTripTest : public support::StandInCopyTest {
  protected:
-  std::vector<std::string> OracleTables() const override {
-    return {"SPECIAL", "ALLTYPES", "CYRILLIC"};
-  }
+  std::vector<std::string> OracleTables() const override { return {"SPECIAL", "ALLTYPES", "CYRILLIC"}; }
   void SetUp() override {
     StandInCopyTest::SetUp();
     if (IsSkipped()) return;

@@ -42,5 +42,4 @@ void CarryDeclarationsToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, c
                                const std::vector<MappedColumn>& columns, ado::Connection& foxPro,
                                const std::string& tablePath);
 
-
 }  // namespace transfer

@@ -46,7 +46,6 @@ struct CarriedKey {
   std::string origin;  // the tag's or key's name on the source side
 };
 
-
 struct KeyPlan {
   std::vector<CarriedKey> carried;
   std::vector<std::string> notCarried;  // one line per key, saying why

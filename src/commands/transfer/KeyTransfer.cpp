@@ -155,7 +155,8 @@ std::vector<std::string> OracleKeyNamesOf(ado::Connection& oracle, const std::st
 }
 
 NameRecord OracleNameRecord(ado::Connection& oracle, const std::string& table) {
-  const auto rows = DictionaryRows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = " + OracleText(table));
+  const auto rows =
+      DictionaryRows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = " + OracleText(table));
   return rows.empty() ? NameRecord{} : SplitNameRecord(rows[0][0], NameSide::FoxPro).names;
 }
 
@@ -168,8 +169,7 @@ KeyPlan PlanKeysToOracle(ado::Connection& foxPro, const std::string& table, cons
 
 KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, const std::vector<MappedColumn>& columns,
                          const std::string& tablePath, bool container) {
-  return KeysForFoxPro(tablePath, container, ReadOracleKeys(oracle, source), columns,
-                       OracleNameRecord(oracle, source));
+  return KeysForFoxPro(tablePath, container, ReadOracleKeys(oracle, source), columns, OracleNameRecord(oracle, source));
 }
 
 void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,

@@ -112,7 +112,8 @@ std::string WithNameRecord(const std::string& comment, NameSide kept, const Name
   if (names.table && oneLine(*names.table)) line += " table " + QuotedName(*names.table);
   for (const auto& [word, pairs] : {std::pair{" field ", &names.fields}, std::pair{" key ", &names.keys}}) {
     for (const NamePair& pair : *pairs) {
-      if (oneLine(pair.here) && oneLine(pair.there)) line += word + QuotedName(pair.here) + " " + QuotedName(pair.there);
+      if (oneLine(pair.here) && oneLine(pair.there))
+        line += word + QuotedName(pair.here) + " " + QuotedName(pair.there);
     }
   }
   if (line.size() == MarkerOf(kept).size()) return comment;

@@ -50,7 +50,6 @@ RecordedComment SplitNameRecord(std::string_view comment, NameSide kept);
 
 /// The comment with the record as its first line (none for an empty record); limit, when not
 /// zero, cuts the comment's end so that the whole fits (never the record).
-std::string WithNameRecord(const std::string& comment, NameSide kept, const NameRecord& names,
-                           std::size_t limit = 0);
+std::string WithNameRecord(const std::string& comment, NameSide kept, const NameRecord& names, std::size_t limit = 0);
 
 }  // namespace transfer

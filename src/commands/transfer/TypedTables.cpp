@@ -177,7 +177,8 @@ std::string OracleDeclaredColumnClause(const FoxProColumn& column) {
   const foxpro::FieldDeclaration& declared = column.declaration;
   std::string clause = OracleColumnClause(column.name, column.field, column.hasFraction,
                                           OracleDefaultFor(declared.defaultValue, column.field).value_or(""));
-  if (const std::optional<std::string> check = OracleCheckFor(declared.rule, column.foxProName, column.name, column.field)) {
+  if (const std::optional<std::string> check =
+          OracleCheckFor(declared.rule, column.foxProName, column.name, column.field)) {
     clause += " CHECK (" + *check + ")";
   }
   return clause;
@@ -269,7 +270,8 @@ NameRecord OracleNamesToRecord(const std::string& source, const std::vector<Mapp
   NameRecord record;
   if (OracleNameOf(FoxProTableName(source)) != source) record.table = source;
   for (const MappedColumn& column : columns) {
-    if (OracleNameOf(column.foxProName) != column.oracle.name) record.fields.push_back({column.foxProName, column.oracle.name});
+    if (OracleNameOf(column.foxProName) != column.oracle.name)
+      record.fields.push_back({column.foxProName, column.oracle.name});
   }
   for (const NamePair& key : keys) {
     if (OracleNameOf(key.here) != key.there) record.keys.push_back(key);
