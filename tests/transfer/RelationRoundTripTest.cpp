@@ -214,19 +214,25 @@ TEST_F(RelationRoundTripTest, RowsThatBreakARelationGiveOneReportAndStay) {
 
 TEST_F(RelationRoundTripTest, OracleForeignKeysGoIntoANewContainerAndComeBack) {
   for (const char* statement : {
-           "CREATE TABLE \"RO_PARENT\" (\"ID\" NUMBER(9), CONSTRAINT \"RO_PARENT_PK\" PRIMARY KEY (\"ID\"))",
+           "CREATE TABLE \"RO_PARENT\" (\"ID\" NUMBER(9), \"parentName\" VARCHAR2(10 CHAR), CONSTRAINT "
+           "\"RO_PARENT_PK\" PRIMARY KEY (\"ID\"))",
            "CREATE TABLE \"RO_CHILD\" (\"ID\" NUMBER(9), \"PID\" NUMBER(9), CONSTRAINT \"RO_CHILD_PK\" PRIMARY KEY "
            "(\"ID\"), CONSTRAINT \"RO_CHILD_PARENT\" FOREIGN KEY (\"PID\") REFERENCES \"RO_PARENT\" (\"ID\") ON "
            "DELETE CASCADE)",
            "CREATE TABLE \"RO_GRAND\" (\"CID\" NUMBER(9), CONSTRAINT \"RO_GRAND_CHILD\" FOREIGN KEY (\"CID\") "
            "REFERENCES \"RO_CHILD\" (\"ID\"))",
-           "INSERT INTO \"RO_PARENT\" VALUES (1)",
+           "INSERT INTO \"RO_PARENT\" VALUES (1, 'p')",
            "INSERT INTO \"RO_CHILD\" VALUES (7, 1)",
            "INSERT INTO \"RO_GRAND\" VALUES (7)",
        }) {
     oracle_.Execute(statement);
   }
   const std::vector<std::string> before = OracleForeignKeys();
+  // Names FoxPro cannot hold (a mixed-case column, keys longer than a tag) come back from the container.
+  const std::string names =
+      "SELECT COLUMN_NAME FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'RO_PARENT' UNION ALL SELECT CONSTRAINT_NAME "
+      "FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'P' AND TABLE_NAME LIKE 'RO%'";
+  const std::vector<std::string> namesBefore = Dictionary(names);
   const fs::path dbc = root_ / "again" / "fresh.dbc";
   const Outcome home = Run(dbc, {"--create-dbc", "send-to-foxpro", "RO_GRAND", "RO_CHILD", "RO_PARENT"});
   EXPECT_EQ(home.exitCode, 0) << home.err << home.out;
@@ -239,6 +245,8 @@ TEST_F(RelationRoundTripTest, OracleForeignKeysGoIntoANewContainerAndComeBack) {
   const Outcome there = Run(dbc, {"send-to-oracle", "RO_PARENT", "RO_GRAND", "RO_CHILD"});
   EXPECT_EQ(there.exitCode, 0) << there.err << there.out;
   EXPECT_EQ(OracleForeignKeys(), before);
+  EXPECT_EQ(Dictionary(names), namesBefore);
+  EXPECT_EQ(namesBefore, (std::vector<std::string>{"ID", "RO_CHILD_PK", "RO_PARENT_PK", "parentName"}));
 }
 
 }  // namespace
