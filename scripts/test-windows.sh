@@ -66,7 +66,7 @@ chmod -R u+w "$work/share"
 ln -sfn "$work/share" "$WINEPREFIX/dosdevices/unc/fileserver/share"
 dbc='\\fileserver\share\data\northwind.dbc'
 back="Z:$(echo "$work/back" | tr / '\\')"
-for table in categories shippers region win_big; do
+for table in CATEGORIES SHIPPERS REGION WIN_BIG; do
   wine "$query" "$oracle" "DROP TABLE IF EXISTS \"$table\"" >/dev/null 2>&1 || true
 done
 export TESSELBY_PASSWORD=tiger
@@ -81,7 +81,8 @@ expect "send-to-oracle" "Categories	8	8	0	32	0	Shippers	3	3	0	9	0	Region	4	4	0	8
   "$(printf '%s\n' "$out" | tr -d '\r' | cut -f1-4,7,8 | tr '\n' '\t' | sed 's/\t$//')"
 out=$(run "${login[@]}" --folder "$back" --keep-types --verify --summary=tsv send-to-foxpro categories shippers Region) ||
   fail "send-to-foxpro into $back: exit $?"
-expect "send-to-foxpro" "Categories	8	8	0	32	0	Shippers	3	3	0	9	0	Region	4	4	0	8	0" \
+# Typed copies name Oracle's tables in upper case; the way back finds them by any letter case.
+expect "send-to-foxpro" "CATEGORIES	8	8	0	32	0	SHIPPERS	3	3	0	9	0	REGION	4	4	0	8	0" \
   "$(printf '%s\n' "$out" | tr -d '\r' | cut -f1-4,7,8 | tr '\n' '\t' | sed 's/\t$//')"
 
 # Folders Windows' narrow calls cannot reach: a name outside the ANSI code page, and a path
@@ -140,7 +141,7 @@ rm -rf "$work/back"/*
 # wine execs its loader, which becomes the program: $! is the program's own process.
 wine "$program" --summary=tsv send-to-foxpro WIN_BIG >"$work/interrupted.out" 2>"$work/interrupted.err" &
 copy=$!
-until [ "$(stat -c %s "$work/back/WIN_BIG.DBF" 2>/dev/null || echo 0)" -ge 2000 ] || ! kill -0 $copy 2>/dev/null; do
+until [ "$(stat -c %s "$work/back/win_big.DBF" 2>/dev/null || echo 0)" -ge 2000 ] || ! kill -0 $copy 2>/dev/null; do
   sleep 0.05
 done
 # Tesselby's own lock, held while it appends, keeps FoxPro's FLOCK() out but not a reader.

@@ -31,6 +31,12 @@ using Outcome = test_support::QueryOutcome;
 const std::vector<std::string> kTables = {"cli_dbase_currency", "cli_pyacfl", "cli_vfp9_30", "cli_vfp9_30_memo",
                                           "cli_vfp9_memo_bs1"};
 
+// A typed copy's Oracle name of a FoxPro table.
+std::string Upper(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+  return name;
+}
+
 Outcome Tesselby(const std::vector<std::string>& args) {
   return test_support::RunQueryTool(TESSELBY_PROGRAM_PATH, args);
 }
@@ -110,8 +116,10 @@ class CommandLineStandInTest : public ::testing::Test {
   void DropTables() {
     const Outcome listed = Run("fox", {"list"});
     for (const std::string& table : kTables) {
-      if (listed.out.find("oracle\t" + table + "\n") != std::string::npos)
-        Run("fox", {"--yes", "delete-oracle", table});
+      for (const std::string& name : {table, Upper(table)}) {
+        if (listed.out.find("oracle\t" + name + "\n") != std::string::npos)
+          Run("fox", {"--yes", "delete-oracle", name});
+      }
     }
   }
   std::vector<std::string> With(std::vector<std::string> args) {
@@ -182,7 +190,7 @@ TEST_F(CommandLineStandInTest, OverwriteNoKeepsTheTableAndUnknownNamesAndAWrongP
   for (const char* overwrite : {"--quiet", "--overwrite=ask"}) {
     const Outcome unasked = Run("fox", {overwrite, "send-to-oracle", "cli_pyacfl"});
     EXPECT_EQ(unasked.exitCode, 1) << overwrite;
-    EXPECT_TRUE(unasked.err.ends_with("tesselby: cli_pyacfl exists in Oracle; use --overwrite=yes to replace it\n"))
+    EXPECT_TRUE(unasked.err.ends_with("tesselby: CLI_PYACFL exists in Oracle; use --overwrite=yes to replace it\n"))
         << unasked.err;
   }
   const Outcome again = Run("fox", {"--overwrite=yes", "--verify", "send-to-oracle", "cli_pyacfl"});
@@ -253,7 +261,8 @@ TEST_F(CommandLineStandInTest, TheSendCommandsKeepTypesUnlessToldToSendText) {
     const Outcome sent = Run("fox", args);
     EXPECT_EQ(sent.exitCode, 0) << sent.err;
     const std::string log = test_support::Slurp(serverLog).substr(logStart);
-    const std::string create = log.substr(log.find("CREATE TABLE \"cli_pyacfl\""));
+    // The typed copy names it CLI_PYACFL; the text copy then replaces it under that spelling.
+    const std::string create = log.substr(log.find("CREATE TABLE \"CLI_PYACFL\""));
     const std::string columns = create.substr(0, create.find('\n'));
     EXPECT_EQ(columns.find("NUMBER(") == std::string::npos, text) << columns;
     EXPECT_EQ(columns.find("VARCHAR(2000)") != std::string::npos, text) << columns;
@@ -285,7 +294,7 @@ TEST_F(CommandLineStandInTest, TheProfileNamesTheDriverOrADataSource) {
   ::unsetenv("ODBCINI");
   for (const Outcome* run : {&named, &saved, &overridden}) {
     EXPECT_EQ(run->exitCode, 0) << run->err;
-    EXPECT_NE(run->out.find("oracle\tcli_pyacfl\n"), std::string::npos) << run->out;
+    EXPECT_NE(run->out.find("oracle\tCLI_PYACFL\n"), std::string::npos) << run->out;
   }
 }
 
@@ -345,9 +354,9 @@ TEST_F(CommandLineStandInTest, TablesRunInTheOrderTypedAndDeleteAndRenameSayWhat
   EXPECT_EQ(sent.exitCode, 0) << sent.err;
   const std::string log = test_support::Slurp(serverLog).substr(logStart);
   const auto created = [&](const std::string& table) { return log.find("CREATE TABLE \"" + table + "\""); };
-  EXPECT_LT(created("cli_vfp9_30"), created("cli_dbase_currency"));
-  EXPECT_LT(created("cli_dbase_currency"), created("cli_pyacfl"));
-  EXPECT_NE(created("cli_pyacfl"), std::string::npos);
+  EXPECT_LT(created("CLI_VFP9_30"), created("CLI_DBASE_CURRENCY"));
+  EXPECT_LT(created("CLI_DBASE_CURRENCY"), created("CLI_PYACFL"));
+  EXPECT_NE(created("CLI_PYACFL"), std::string::npos);
   const std::string copied = "\tcopied\n";
   ASSERT_EQ(Count(sent.out, copied), 3) << sent.out;
   EXPECT_EQ(sent.out.rfind("cli_vfp9_30\t", 0), 0u) << sent.out;
@@ -355,9 +364,9 @@ TEST_F(CommandLineStandInTest, TablesRunInTheOrderTypedAndDeleteAndRenameSayWhat
 
   const Outcome renamed = Run("fox", {"rename-foxpro", "cli_vfp9_30", "cli_renamed"});
   EXPECT_EQ(renamed.out, "renamed FoxPro table cli_vfp9_30 to cli_renamed\n") << renamed.err;
-  const Outcome dropped = Run("fox", {"--yes", "delete-oracle", "cli_pyacfl", "cli_dbase_currency"});
+  const Outcome dropped = Run("fox", {"--yes", "delete-oracle", "CLI_PYACFL", "CLI_DBASE_CURRENCY"});
   EXPECT_EQ(dropped.exitCode, 0) << dropped.err;
-  EXPECT_EQ(dropped.out, "dropped Oracle table cli_pyacfl\ndropped Oracle table cli_dbase_currency\n");
+  EXPECT_EQ(dropped.out, "dropped Oracle table CLI_PYACFL\ndropped Oracle table CLI_DBASE_CURRENCY\n");
 }
 
 // Every file of a folder with its bytes, to see that nothing was written.
@@ -374,8 +383,8 @@ TEST_F(CommandLineStandInTest, KeptTypesCopyBothWaysAndTheirPlanChangesNothing) 
   const auto logStart = static_cast<std::size_t>(fs::file_size(serverLog));
   const Outcome plan = Run("fox", {"--keep-types", "--dry-run", "send-to-oracle", "cli_dbase_currency"});
   EXPECT_EQ(plan.exitCode, 0) << plan.err;
-  EXPECT_NE(plan.out.find("CREATE TABLE \"cli_dbase_currency\"("), std::string::npos) << plan.out;
-  EXPECT_NE(plan.out.find("COMMENT ON COLUMN \"cli_dbase_currency\"."), std::string::npos) << plan.out;
+  EXPECT_NE(plan.out.find("CREATE TABLE \"CLI_DBASE_CURRENCY\"("), std::string::npos) << plan.out;
+  EXPECT_NE(plan.out.find("COMMENT ON COLUMN \"CLI_DBASE_CURRENCY\"."), std::string::npos) << plan.out;
   const std::string log = test_support::Slurp(serverLog).substr(logStart);
   for (const char* change : {"CREATE TABLE", "INSERT INTO", "COMMENT ON", "DROP TABLE"}) {
     EXPECT_EQ(log.find(change), std::string::npos) << change;
@@ -384,7 +393,9 @@ TEST_F(CommandLineStandInTest, KeptTypesCopyBothWaysAndTheirPlanChangesNothing) 
 
   const Outcome there = Run("fox", With({"--keep-types", "--verify", "--quiet", "send-to-oracle"}));
   EXPECT_EQ(Count(there.out, " 0 differing"), 5) << there.out << there.err;
-  const Outcome back = Run("back", With({"--keep-types", "--verify", "--quiet", "send-to-foxpro"}));
+  std::vector<std::string> backArgs = {"--keep-types", "--verify", "--quiet", "send-to-foxpro"};
+  for (const std::string& table : kTables) backArgs.push_back(Upper(table));
+  const Outcome back = Run("back", backArgs);
   EXPECT_EQ(back.exitCode, 0) << back.err;
   EXPECT_EQ(Count(back.out, " 0 failed statements, "), 5) << back.out;
   EXPECT_EQ(Count(back.out, " 0 differing"), 5) << back.out;
@@ -418,9 +429,9 @@ TEST_F(CommandLineStandInTest, DeleteAndRenameInADryRunSayWhatTheyWouldDoAndDoNo
     int status;
   } cases[] = {
       {{"--yes", "delete-foxpro", "cli_pyacfl"}, "would drop FoxPro table cli_pyacfl\n", 0},
-      {{"delete-oracle", "cli_pyacfl"}, "would drop Oracle table cli_pyacfl\n", 0},
+      {{"delete-oracle", "CLI_PYACFL"}, "would drop Oracle table CLI_PYACFL\n", 0},
       {{"rename-foxpro", "cli_pyacfl", "cli_renamed"}, "would rename FoxPro table cli_pyacfl to cli_renamed\n", 0},
-      {{"rename-oracle", "cli_pyacfl", "cli_renamed"}, "would rename Oracle table cli_pyacfl to cli_renamed\n", 0},
+      {{"rename-oracle", "CLI_PYACFL", "CLI_RENAMED"}, "would rename Oracle table CLI_PYACFL to CLI_RENAMED\n", 0},
       {{"rename-foxpro", "cli_pyacfl", "CLI_VFP9_30"}, "", 1},  // the name is taken
       {{"rename-foxpro", "cli_pyacfl", "cli'x"}, "", 1},        // the name is refused
       {{"delete-oracle", "cli_nosuch"}, "", 1},
@@ -494,11 +505,16 @@ TEST_F(CommandLineStandInTest, ThePlanIsTheRunTheSameOptionsMake) {
       EXPECT_NE(std::find(planned.begin(), planned.end(), statement), planned.end()) << statement << plan.out;
     }
     EXPECT_EQ(static_cast<std::size_t>(Count(plan.out, " ADD CONSTRAINT ")), c.keys) << plan.out;
+    // The text copy made cli_keya; a typed copy replaces it under that spelling, and says so.
+    const std::string kept = "table cli_keya keeps its letter case";
+    EXPECT_EQ(Count(plan.out, kept), c.keys == 2 ? 1 : 0) << plan.out;
+    EXPECT_EQ(Count(run.err, kept), c.keys == 2 ? 1 : 0) << run.err;
   }
   // The other way, the text copy's fields are memos and it makes no tags.
   const Outcome text = Run("back", {"--text-types", "--dry-run", "send-to-foxpro", "cli_keya"});
   EXPECT_EQ(text.exitCode, 0) << text.err;
-  EXPECT_NE(text.out.find("/cli_keya.DBF'([id] M,[name] M);\n"), std::string::npos) << text.out;
+  // The typed runs replaced the table under its listed spelling, with Oracle's column names.
+  EXPECT_NE(text.out.find("/cli_keya.DBF'([ID] M,[NAME] M);\n"), std::string::npos) << text.out;
   EXPECT_EQ(text.out.find(" TAG "), std::string::npos) << text.out;
   EXPECT_NE(Run("back", {"--keep-types", "--dry-run", "send-to-foxpro", "cli_keya"}).out.find(" TAG primarykey"),
             std::string::npos);
@@ -543,17 +559,17 @@ TEST_F(CommandLineStandInTest, AUniqueTagOverRepeatedKeysBecomesAPlainIndexAndEv
       foxPro.Execute(std::string("INSERT INTO 'cli_dups' VALUES ('") + name + "')");
     foxPro.Execute("INDEX ON name TAG name OF 'cli_dups.cdx' UNIQUE");
   }
-  Run("fox", {"--yes", "delete-oracle", "cli_dups"});
+  Run("fox", {"--yes", "delete-oracle", "CLI_DUPS"});
   const Outcome run = Run("fox", {"--keep-types", "send-to-oracle", "cli_dups"});
   ado::Connection oracle;
   oracle.Open(support::kOracleConnectionString);
   ado::Recordset index;
-  index.Open("SELECT UNIQUENESS FROM USER_INDEXES WHERE TABLE_NAME = 'cli_dups'", oracle);
+  index.Open("SELECT UNIQUENESS FROM USER_INDEXES WHERE TABLE_NAME = 'CLI_DUPS'", oracle);
   const std::string uniqueness = index.Eof() ? "(none)" : ado::ValueToText(index.Fields(0).Value);
   index.Close();
-  Run("fox", {"--yes", "delete-oracle", "cli_dups"});
+  Run("fox", {"--yes", "delete-oracle", "CLI_DUPS"});
   EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-  EXPECT_NE(run.out.find("cli_dups -> cli_dups: 3 rows read, 3 written, 0 failed"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("cli_dups -> CLI_DUPS: 3 rows read, 3 written, 0 failed"), std::string::npos) << run.out;
   EXPECT_EQ(uniqueness, "NONUNIQUE");
 }
 
@@ -603,7 +619,7 @@ TEST_F(CommandLineStandInTest, ASignalEndsTheCopyWithAConsistentTableAndASummary
   oracle.Execute("INSERT INTO \"CLI_BIG\" SELECT g, 'row ' || g FROM generate_series(1, 200000) g");
   // Five moments of the copy, told by how far its table file has grown (the whole file is
   // larger than the last): timing by the clock would depend on the machine's load.
-  const std::string table = (root_ / "back" / "CLI_BIG.DBF").string();
+  const std::string table = (root_ / "back" / "cli_big.DBF").string();
   for (const char* moment : {"0", "20000", "300000", "800000", "1400000"}) {
     fs::remove_all(root_ / "back");
     fs::create_directories(root_ / "back");
@@ -632,7 +648,7 @@ TEST_F(CommandLineStandInTest, ASignalEndsTheCopyWithAConsistentTableAndASummary
     }();
     ASSERT_EQ(fields.size(), 6u) << moment << run.out << run.err;
     EXPECT_EQ(fields[5], "partial") << moment;
-    const auto [header, records] = HeaderAndFileRecords(root_ / "back" / "CLI_BIG.DBF");
+    const auto [header, records] = HeaderAndFileRecords(root_ / "back" / "cli_big.DBF");
     EXPECT_EQ(header, records) << moment;
     EXPECT_EQ(std::to_string(header), fields[2]) << moment;
     ado::Connection foxPro;
@@ -697,14 +713,14 @@ TEST_F(CommandLineStandInTest, FoxProMillisecondsArriveAsStoredAndAYearPast9999I
   }
   ado::Connection oracle;
   oracle.Open(support::kOracleConnectionString);
-  DropOracleTable(oracle, "cli_stamps");
+  DropOracleTable(oracle, "CLI_STAMPS");
   const Outcome run = Run("fox", {"--keep-types", "--verify", "send-to-oracle", "cli_stamps"});
   const std::vector<ado::Value> stamps =
-      Column(support::kOracleConnectionString, "SELECT \"stamp\" FROM \"cli_stamps\" ORDER BY \"id\"");
-  DropOracleTable(oracle, "cli_stamps");
+      Column(support::kOracleConnectionString, "SELECT \"STAMP\" FROM \"CLI_STAMPS\" ORDER BY \"ID\"");
+  DropOracleTable(oracle, "CLI_STAMPS");
   EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
-  EXPECT_NE(run.err.find("Table cli_stamps, row 3 was refused: Parameter 2 holds a date outside Oracle's years -4712 "
-                         "to 9999\nColumn stamp, value '"),
+  EXPECT_NE(run.err.find("Table CLI_STAMPS, row 3 was refused: Parameter 2 holds a date outside Oracle's years -4712 "
+                         "to 9999\nColumn STAMP, value '"),
             std::string::npos)
       << run.err;
   EXPECT_NE(run.out.find("3 rows read, 2 written, 1 failed statements"), std::string::npos) << run.out;
@@ -778,12 +794,12 @@ TEST_F(CommandLineStandInTest, WhatAFieldDeclaresAndOracleCannotTakeIsListedInTh
   EXPECT_NE(plan.out.find(defaultLine), std::string::npos) << plan.out;
   EXPECT_NE(plan.out.find(ruleLine), std::string::npos) << plan.out;
   const Outcome sent = run({"--overwrite=yes", "send-to-oracle", "cli_decl"});
-  const Outcome dropped = Run("fox", {"--yes", "delete-oracle", "cli_decl"});
+  const Outcome dropped = Run("fox", {"--yes", "delete-oracle", "CLI_DECL"});
   EXPECT_EQ(dropped.exitCode, 0) << dropped.err;
   EXPECT_EQ(sent.exitCode, 0) << sent.err;
   // Notes go with the progress, to the terminal's error stream.
-  EXPECT_NE(sent.err.find("cli_decl: " + defaultLine), std::string::npos) << sent.err;
-  EXPECT_NE(sent.err.find("cli_decl: " + ruleLine), std::string::npos) << sent.err;
+  EXPECT_NE(sent.err.find("CLI_DECL: " + defaultLine), std::string::npos) << sent.err;
+  EXPECT_NE(sent.err.find("CLI_DECL: " + ruleLine), std::string::npos) << sent.err;
 }
 
 // Per table of a plan, its columns as the target gets them: "name TYPE", the name as shortened
@@ -872,7 +888,10 @@ TEST_F(CommandLineStandInTest, AllSendsEveryTableAsItsPlanSaysAndNamesTheViews) 
     } catch (const ado::Failure&) {
       // not there
     }
-    for (const std::string& table : books) DropOracleTable(oracle, table);
+    for (const std::string& table : books) {
+      DropOracleTable(oracle, table);
+      DropOracleTable(oracle, Upper(table));
+    }
   };
   dropBooks();
   const auto send = [&](const std::string& where, std::vector<std::string> args) {
@@ -900,9 +919,12 @@ TEST_F(CommandLineStandInTest, AllSendsEveryTableAsItsPlanSaysAndNamesTheViews) 
     EXPECT_EQ(there.exitCode, 0) << there.err;
     const auto planned = PlannedColumns(plan.out);
     EXPECT_EQ(planned.size(), books.size()) << plan.out;
+    // A typed copy gives Oracle's tables and columns upper-case names.
+    const bool typed = std::string(mode) == "--keep-types";
+    const auto oracleName = [&](const std::string& table) { return typed ? Upper(table) : table; };
     for (const std::string& table : books) {
-      EXPECT_NE(there.out.find(table + " -> " + table + ": "), std::string::npos) << there.out;
-      EXPECT_EQ(planned.at(table), OracleColumns(table)) << table;
+      EXPECT_NE(there.out.find(table + " -> " + oracleName(table) + ": "), std::string::npos) << there.out;
+      EXPECT_EQ(planned.at(table), OracleColumns(oracleName(table))) << table;
     }
     for (const Outcome* said : {&plan, &there}) {
       EXPECT_NE(said->out.find("view titles by author: not carried (a view, not a table); its SQL: SELECT "
@@ -913,7 +935,8 @@ TEST_F(CommandLineStandInTest, AllSendsEveryTableAsItsPlanSaysAndNamesTheViews) 
     }
     EXPECT_EQ(Run("fox", {"list"}).out.find("oracle\ttitles by"), std::string::npos);
 
-    oracle.Execute("CREATE VIEW \"cli_cheap_books\" AS SELECT \"title\" FROM \"books\" WHERE \"pages\" < 300");
+    oracle.Execute(typed ? "CREATE VIEW \"cli_cheap_books\" AS SELECT \"TITLE\" FROM \"BOOKS\" WHERE \"PAGES\" < 300"
+                         : "CREATE VIEW \"cli_cheap_books\" AS SELECT \"title\" FROM \"books\" WHERE \"pages\" < 300");
     fs::remove_all(root_ / "back");
     fs::create_directories(root_ / "back");
     const Outcome backPlan = send("--folder", {mode, "--dry-run", "send-to-foxpro"});
@@ -924,7 +947,7 @@ TEST_F(CommandLineStandInTest, AllSendsEveryTableAsItsPlanSaysAndNamesTheViews) 
     EXPECT_EQ(Count(back.out, " -> "), Count(oracleTables, "oracle\t")) << back.out << oracleTables;
     const auto backPlanned = PlannedColumns(backPlan.out);
     for (const std::string& table : books) {
-      EXPECT_EQ(backPlanned.at(table), DbfFields(root_ / "back" / (table + ".DBF"))) << table;
+      EXPECT_EQ(backPlanned.at(oracleName(table)), DbfFields(root_ / "back" / (table + ".DBF"))) << table;
     }
     for (const Outcome* said : {&backPlan, &back}) {
       EXPECT_NE(said->out.find("view cli_cheap_books: not carried (a view, not a table); its SQL: SELECT"),

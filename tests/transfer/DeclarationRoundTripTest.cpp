@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/transfer/TransferPlan.h"
 #include "connections/Foxpro.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Recordset.h"
@@ -96,7 +97,7 @@ std::map<std::string, std::map<int, std::string>> FieldPropertiesOnDisk(const fs
 
 class DeclarationRoundTripTest : public support::StandInCopyTest {
  protected:
-  std::vector<std::string> OracleTables() const override { return {"decl", "ORD"}; }
+  std::vector<std::string> OracleTables() const override { return {"DECL", "ORD", "MyTable"}; }
   void SetUp() override {
     StandInCopyTest::SetUp();
     if (IsSkipped()) return;
@@ -150,24 +151,24 @@ TEST_F(DeclarationRoundTripTest, AContainersDeclarationsGoToOracleAndComeBack) {
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
 
   // The empty date is NULL in Oracle (and so would the blank name be): NOT NULL lives in the comment.
-  EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'decl'"),
-            (std::vector<std::string>{"active|N|1 ", "born|Y|DATE '2024-01-31'", "code|Y|NULL", "id|N|NULL",
-                                      "made|Y|NULL", "name|Y|'abc'", "price|Y|1.5 "}));
+  EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'DECL'"),
+            (std::vector<std::string>{"ACTIVE|N|1 ", "BORN|Y|DATE '2024-01-31'", "CODE|Y|NULL", "ID|N|NULL",
+                                      "MADE|Y|NULL", "NAME|Y|'abc'", "PRICE|Y|1.5 "}));
   EXPECT_EQ(
-      Rows(oracle, "SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'decl'"),
-      (std::vector<std::string>{"active|FoxPro L", "born|FoxPro D NOT NULL CAPTION \"Born\"", "code|FoxPro C(1)",
-                                "id|FoxPro I\nthe key", "made|FoxPro T",
-                                "name|FoxPro C(20) NOT NULL CAPTION \"Full \"\"name\"\"\"\nas written\non two lines",
-                                "price|FoxPro N(10,2)"}));
-  EXPECT_EQ(Rows(oracle, "SELECT TABLE_TYPE, COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = 'decl'"),
+      Rows(oracle, "SELECT COLUMN_NAME, COMMENTS FROM USER_COL_COMMENTS WHERE TABLE_NAME = 'DECL'"),
+      (std::vector<std::string>{"ACTIVE|FoxPro L", "BORN|FoxPro D NOT NULL CAPTION \"Born\"", "CODE|FoxPro C(1)",
+                                "ID|FoxPro I\nthe key", "MADE|FoxPro T",
+                                "NAME|FoxPro C(20) NOT NULL CAPTION \"Full \"\"name\"\"\"\nas written\non two lines",
+                                "PRICE|FoxPro N(10,2)"}));
+  EXPECT_EQ(Rows(oracle, "SELECT TABLE_TYPE, COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = 'DECL'"),
             (std::vector<std::string>{"TABLE|people who order"}));
   EXPECT_EQ(Rows(oracle,
-                 "SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'decl' AND "
+                 "SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'DECL' AND "
                  "CONSTRAINT_TYPE = 'C' AND SEARCH_CONDITION NOT LIKE '%IS NOT NULL'"),
-            (std::vector<std::string>{"\"active\" IN (0,1)", "\"code\" IN ('a', 'b')", "\"id\" > 0",
-                                      "\"price\" BETWEEN 0 AND 1000 AND \"price\" <> 7"}));
+            (std::vector<std::string>{"\"ACTIVE\" IN (0,1)", "\"CODE\" IN ('a', 'b')", "\"ID\" > 0",
+                                      "\"PRICE\" BETWEEN 0 AND 1000 AND \"PRICE\" <> 7"}));
 
-  Send(false, "decl");
+  Send(false, "DECL");
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   foxpro::TableDeclaration returned = kDeclared;
   returned.fields.back().defaultValue.clear();  // the expression was not carried
@@ -196,7 +197,7 @@ TEST_F(DeclarationRoundTripTest, AnOracleTablesDeclarationsReachAContainerAndGoB
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   EXPECT_EQ(foxpro::DbcCatalog(window.fields.dbcFile).Declaration("ord"),
             (foxpro::TableDeclaration{"orders",
-                                      {{"qty", "0", "", "", "QTY >= 0", ""},
+                                      {{"qty", "0", "", "", "qty >= 0", ""},
                                        {"note", "\"none\"", "FoxPro is\nnot this", "", "", ""},
                                        {"due", "", "", "", "", ""},
                                        {"odd", "", "", "", "", ""}}}));
@@ -205,9 +206,44 @@ TEST_F(DeclarationRoundTripTest, AnOracleTablesDeclarationsReachAContainerAndGoB
   Send(true, "ord");
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'ORD'"),
-            (std::vector<std::string>{"due|Y|NULL", "note|Y|'none'", "odd|Y|NULL", "qty|N|0 "}));
+            (std::vector<std::string>{"DUE|Y|NULL", "NOTE|Y|'none'", "ODD|Y|NULL", "QTY|N|0 "}));
   EXPECT_EQ(Rows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = 'ORD'"),
             (std::vector<std::string>{"orders"}));
+}
+
+TEST_F(DeclarationRoundTripTest, OracleNamesNotAllUpperCaseAreRecordedInTheContainerAndComeBack) {
+  oracle.Execute(
+      "CREATE TABLE \"MyTable\" (\"orderId\" NUMBER(9), \"NAME\" VARCHAR2(10 CHAR), CONSTRAINT \"MyTable_Pk\" "
+      "PRIMARY KEY (\"orderId\"))");
+  oracle.Execute("CREATE INDEX \"NAME_INDEX_LONG\" ON \"MyTable\" (\"NAME\")");
+  oracle.Execute("INSERT INTO \"MyTable\" VALUES (7, 'x')");
+  const std::vector<std::string> columns =
+      Rows(oracle, "SELECT COLUMN_NAME, DATA_TYPE FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'MyTable'");
+  const std::string keys =
+      "SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE TABLE_NAME = 'MyTable' AND "
+      "CONSTRAINT_TYPE = 'P' UNION ALL SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME = "
+      "'MyTable'";
+  const std::vector<std::string> keyNames = Rows(oracle, keys);
+  // The dry run names what the run makes and what the container records.
+  const std::string plan = PlanText(PlanSendToFoxPro(window.fields, {"MyTable"}, {true, ExistingTarget::Replace, {}}));
+  EXPECT_NE(plan.find("mytable.DBF' CODEPAGE=1252 ([orderid] I NOT NULL, [name] C(10) NULL)"), std::string::npos)
+      << plan;
+  EXPECT_NE(plan.find("the container records Oracle names: table \"MyTable\" field"), std::string::npos) << plan;
+
+  Send(false, "MyTable");
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
+  // FoxPro's own names are lower case; what they lose is the first line of the table's comment.
+  EXPECT_EQ(Nullability("mytable"), (std::vector<std::string>{"orderid NOT NULL", "name NULL"}));
+  EXPECT_EQ(foxpro::DbcCatalog(window.fields.dbcFile).Declaration("mytable").comment,
+            "Oracle names: table \"MyTable\" field \"orderid\" \"orderId\" key \"mytable_pk\" \"MyTable_Pk\" key "
+            "\"name_index\" \"NAME_INDEX_LONG\"");
+  oracle.Execute("DROP TABLE \"MyTable\"");
+
+  Send(true, "mytable");
+  EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
+  EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, DATA_TYPE FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'MyTable'"), columns);
+  EXPECT_EQ(Rows(oracle, keys), keyNames);
+  EXPECT_EQ(Rows(oracle, "SELECT * FROM \"MyTable\""), std::vector<std::string>{"7|x"});
 }
 
 }  // namespace

@@ -35,15 +35,15 @@ TEST(KeyPlansTest, EachFoxProTagBecomesItsOracleKeyOrIsListedAsNotCarried) {
   const std::vector<FoxProColumn> columns = {Field("id", 'I'), Field("last", 'C'), Field("first", 'V'),
                                              Field("born", 'D'), Field("note", 'M')};
   const TagCase cases[] = {
-      {{"id", "id", "", false, true, true, false}, R"(ALTER TABLE "T" ADD CONSTRAINT "id" PRIMARY KEY ("id"))"},
+      {{"id", "id", "", false, true, true, false}, R"(ALTER TABLE "T" ADD CONSTRAINT "ID" PRIMARY KEY ("id"))"},
       {{"names", "LAST + First", "", false, false, true, false},
-       R"(ALTER TABLE "T" ADD CONSTRAINT "names" UNIQUE ("last", "first"))"},
+       R"(ALTER TABLE "T" ADD CONSTRAINT "NAMES" UNIQUE ("last", "first"))"},
       // A UNIQUE tag indexes distinct keys of rows that may repeat them: a plain index.
-      {{"firstu", "first", "", false, false, false, true}, R"(CREATE INDEX "firstu" ON "T" ("first"))"},
-      {{"upu", "UPPER(last)", "", false, false, false, true}, R"(CREATE INDEX "upu" ON "T" (UPPER("last")))"},
-      {{"born", "born", "", false, false, false, false}, R"(CREATE INDEX "born" ON "T" ("born"))"},
-      {{"up", "UPPER(last)", "", false, false, false, false}, R"(CREATE INDEX "up" ON "T" (UPPER("last")))"},
-      {{"upc", "upper( last )", "", false, false, true, false}, R"(CREATE UNIQUE INDEX "upc" ON "T" (UPPER("last")))"},
+      {{"firstu", "first", "", false, false, false, true}, R"(CREATE INDEX "FIRSTU" ON "T" ("first"))"},
+      {{"upu", "UPPER(last)", "", false, false, false, true}, R"(CREATE INDEX "UPU" ON "T" (UPPER("last")))"},
+      {{"born", "born", "", false, false, false, false}, R"(CREATE INDEX "BORN" ON "T" ("born"))"},
+      {{"up", "UPPER(last)", "", false, false, false, false}, R"(CREATE INDEX "UP" ON "T" (UPPER("last")))"},
+      {{"upc", "upper( last )", "", false, false, true, false}, R"(CREATE UNIQUE INDEX "UPC" ON "T" (UPPER("last")))"},
       {{"mixed", "STR(id)+last", "", false, false, false, false},
        "tag mixed (STR(id)+last) not carried: Oracle has no column list for the expression"},
       {{"idborn", "id+born", "", false, false, false, false},
@@ -68,9 +68,14 @@ TEST(KeyPlansTest, OracleKeysComePrimaryFirstUnderNamesFreeInTheSchema) {
                                       {"id", "id", "", false, true, true, false},
                                       {"city2", "city", "", false, false, true, false}},
                                      columns, {"ID", "city2", "city2_2"});
-  EXPECT_EQ(Lines(plan), (std::vector<std::string>{R"(ALTER TABLE "T" ADD CONSTRAINT "id_2" PRIMARY KEY ("id"))",
-                                                   R"(ALTER TABLE "T" ADD CONSTRAINT "city2_3" UNIQUE ("city"))",
-                                                   R"(CREATE INDEX "city" ON "T" ("city"))"}));
+  EXPECT_EQ(Lines(plan),
+            (std::vector<std::string>{
+                R"(ALTER TABLE "T" ADD CONSTRAINT "ID_2" PRIMARY KEY ("id"))",
+                R"(ALTER TABLE "T" ADD CONSTRAINT "CITY2_3" UNIQUE ("city"))", R"(CREATE INDEX "CITY" ON "T" ("city"))",
+                "tag id becomes ID_2: the schema holds ID already; the tag's name is recorded in the "
+                "table's comment",
+                "tag city2 becomes CITY2_3: the schema holds CITY2 already; the tag's name is recorded in "
+                "the table's comment"}));
   // Only constraints can be broken by duplicates; their columns are the ones to look at.
   EXPECT_EQ(plan.carried[0].columns, std::vector<std::string>{"id"});
   EXPECT_TRUE(plan.carried[2].columns.empty());
@@ -139,10 +144,31 @@ TEST(KeyPlansTest, TagNamesAreCutToTenCharactersAndKeptApart) {
 
 TEST(KeyPlansTest, KeyNamesThatCouldEndTheirQuotesBecomePlainNames) {
   EXPECT_EQ(Lines(KeysForOracle("T", {{"x\" ON \"y", "id", "", false, false, false, false}}, {Field("id", 'I')}, {})),
-            std::vector<std::string>{R"(CREATE INDEX "x__ON__y" ON "T" ("id"))"});
+            std::vector<std::string>{R"(CREATE INDEX "X__ON__Y" ON "T" ("id"))"});
   const std::vector<MappedColumn> columns = {Column("A", "a", 'C')};
   EXPECT_EQ(Lines(KeysForFoxPro("t.dbf", false, {{"1 OF 'x", KeyKind::Plain, {"A"}, false}}, columns)),
             std::vector<std::string>{"INDEX ON a TAG k1_of__x OF 't.cdx'"});
+}
+
+TEST(KeyPlansTest, NamesRecordedWithTheTableWinOverTheFoldedOnes) {
+  // Both ways: a container's record of Oracle's key names, an Oracle comment's of the tags'.
+  const NameRecord oracleNames{std::nullopt, {}, {{"byname", "ByName"}, {"kord_place", "KORD_PLACED"}}};
+  const KeyPlan toOracle = KeysForOracle("T",
+                                         {{"BYNAME", "last", "", false, false, false, false},
+                                          {"kord_place", "last", "", false, false, false, false},
+                                          {"other", "last", "", false, false, false, false}},
+                                         {Field("last", 'C')}, {}, oracleNames);
+  EXPECT_EQ(Lines(toOracle), (std::vector<std::string>{R"(CREATE INDEX "ByName" ON "T" ("last"))",
+                                                       R"(CREATE INDEX "KORD_PLACED" ON "T" ("last"))",
+                                                       R"(CREATE INDEX "OTHER" ON "T" ("last"))"}));
+  EXPECT_EQ(KeyNamePairs(toOracle),
+            (std::vector<NamePair>{{"ByName", "BYNAME"}, {"KORD_PLACED", "kord_place"}, {"OTHER", "other"}}));
+  const NameRecord foxProNames{std::nullopt, {}, {{"CITY_2", "city"}}};
+  const KeyPlan toFoxPro =
+      KeysForFoxPro("t.dbf", true, {{"CITY_2", KeyKind::Plain, {"A"}, false}, {"NAME_3", KeyKind::Plain, {"A"}, false}},
+                    {Column("A", "a", 'C')}, foxProNames);
+  EXPECT_EQ(Lines(toFoxPro),
+            (std::vector<std::string>{"INDEX ON a TAG city OF 't.cdx'", "INDEX ON a TAG name_3 OF 't.cdx'"}));
 }
 
 }  // namespace

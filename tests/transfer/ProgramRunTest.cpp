@@ -110,7 +110,7 @@ TEST(ProgramRunTest, TwoRunsIntoOnePlaceLeaveEveryRowOnce) {
   oracle.Open(support::kOracleConnectionString);
   const auto dropRace = [&] {
     try {
-      oracle.Execute("DROP TABLE \"race\"");
+      oracle.Execute("DROP TABLE \"RACE\"");
     } catch (const std::exception&) {
       // not there: nothing to clean up
     }
@@ -136,7 +136,8 @@ TEST(ProgramRunTest, TwoRunsIntoOnePlaceLeaveEveryRowOnce) {
                                      "--folder", (root / c.folder).string(),
                                      "--quiet",  "--overwrite=" + c.overwrite};
     if (!c.mode.empty()) args.push_back(c.mode);
-    args.insert(args.end(), {c.command, "race"});
+    // The command line copies typed: Oracle's table is RACE.
+    args.insert(args.end(), {c.command, c.command == "send-to-oracle" ? "race" : "RACE"});
     BackgroundRun first(root / "run1", args);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     BackgroundRun second(root / "run2", args);
@@ -144,7 +145,7 @@ TEST(ProgramRunTest, TwoRunsIntoOnePlaceLeaveEveryRowOnce) {
     for (const test_support::QueryOutcome& run : {first.Wait(), second.Wait()}) {
       const bool whole = run.out.find(std::to_string(kRows) + " written, 0 failed") != std::string::npos;
       const bool skipped = run.out.find("not copied") != std::string::npos;
-      const bool refused = run.err.find(NotCreatedText("race", kRows)) != std::string::npos;
+      const bool refused = run.err.find(NotCreatedText("RACE", kRows)) != std::string::npos;
       // A run whose table the other one replaced between two rows stops sending to it.
       const bool replaced = run.err.find("was replaced or removed by another program") != std::string::npos;
       // A run that finds the other one writing the table leaves it to that one: the Oracle lock,
@@ -157,8 +158,8 @@ TEST(ProgramRunTest, TwoRunsIntoOnePlaceLeaveEveryRowOnce) {
     }
     EXPECT_GE(wrote, 1);  // both, when the second began after the first had ended
     if (c.command == "send-to-oracle") {
-      EXPECT_EQ(Count(oracle, "SELECT COUNT(*) FROM \"race\""), kRows);
-      EXPECT_EQ(Count(oracle, "SELECT COUNT(DISTINCT \"n\") FROM \"race\""), kRows);
+      EXPECT_EQ(Count(oracle, "SELECT COUNT(*) FROM \"RACE\""), kRows);
+      EXPECT_EQ(Count(oracle, "SELECT COUNT(DISTINCT \"N\") FROM \"RACE\""), kRows);
     }
   }
   ado::Connection back;
@@ -320,7 +321,7 @@ TEST(ProgramRunTest, ATableLeftOutKeepsItsTargetAndItsReports) {
   oracle.Open(support::kOracleConnectionString);
   for (const std::string mode : {"", "--fast", "--keep-types"}) {
     SCOPED_TRACE(mode);
-    for (const char* table : {"broken", "after"}) {
+    for (const char* table : {"broken", "after", "AFTER"}) {
       try {
         oracle.Execute(std::string("DROP TABLE \"") + table + "\"");
       } catch (const std::exception&) {
@@ -336,14 +337,15 @@ TEST(ProgramRunTest, ATableLeftOutKeepsItsTargetAndItsReports) {
     const test_support::QueryOutcome run = BackgroundRun(root / "run", args).Wait();
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     EXPECT_EQ(Count(oracle, "SELECT COUNT(*) FROM \"broken\" WHERE \"kept\" = 7"), 1) << run.err;
-    EXPECT_NE(run.out.find("after -> after: 1 rows read, 1 written, 0 failed statements"), std::string::npos)
+    // Every mode of the command line is typed: the new table is named as Oracle folds names.
+    EXPECT_NE(run.out.find("after -> AFTER: 1 rows read, 1 written, 0 failed statements"), std::string::npos)
         << run.out << run.err;
     EXPECT_EQ(run.out.find("after: failed"), std::string::npos) << run.out;
     EXPECT_EQ(run.err.find("CREATE TABLE \"broken\""), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("not allowed when the object is closed"), std::string::npos) << run.err;
   }
   oracle.Execute("DROP TABLE \"broken\"");
-  oracle.Execute("DROP TABLE \"after\"");
+  oracle.Execute("DROP TABLE \"AFTER\"");
   fs::remove_all(root);
 }
 
@@ -373,7 +375,7 @@ TEST(ProgramRunTest, ABinaryTagOnDeletedIsNotCarriedAndTheOtherTagsGo) {
   ado::Connection oracle;
   oracle.CursorLocation = ado::adUseClient;
   oracle.Open(support::kOracleConnectionString);
-  Drop(oracle, "keyed");
+  Drop(oracle, "KEYED");
   const std::string notCarried = "tag live (.NOT.DELETED()) not carried";
 
   const test_support::QueryOutcome plan = RunTyped(root, {"--dry-run", "send-to-oracle", "keyed"});
@@ -386,10 +388,10 @@ TEST(ProgramRunTest, ABinaryTagOnDeletedIsNotCarriedAndTheOtherTagsGo) {
   EXPECT_NE(run.out.find("3 written, 0 failed"), std::string::npos) << run.out << run.err;
   EXPECT_NE((run.out + run.err).find(notCarried), std::string::npos) << run.out << run.err;
   EXPECT_EQ(run.err.find("INSERT"), std::string::npos) << run.err;
-  std::vector<std::string> keys = Texts(oracle, "SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME = 'keyed'");
+  std::vector<std::string> keys = Texts(oracle, "SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME = 'KEYED'");
   std::sort(keys.begin(), keys.end());
-  EXPECT_EQ(keys, (std::vector<std::string>{"amount", "both", "code", "id", "name", "uname"}));
-  Drop(oracle, "keyed");
+  EXPECT_EQ(keys, (std::vector<std::string>{"AMOUNT", "BOTH", "CODE", "ID", "NAME", "UNAME"}));
+  Drop(oracle, "KEYED");
   fs::remove_all(root);
 }
 
@@ -417,7 +419,7 @@ TEST(ProgramRunTest, AKeysColumnsComeBackAsFieldsWithoutNull) {
   fox.Open("Provider=vfpoledb.1;Data Source=" + (root / "fox").string() + ";");
   const std::unique_ptr<ado::Recordset> tags = fox.OpenIndexesSchema("widekey");
   ASSERT_FALSE(tags->Eof()) << run.out << run.err;
-  EXPECT_EQ(ado::ValueToText(tags->Fields("EXPRESSION").Value), "CODE");
+  EXPECT_EQ(ado::ValueToText(tags->Fields("EXPRESSION").Value), "code");
   ado::Recordset rows;
   rows.Open("SELECT * FROM `widekey`", fox);
   std::vector<std::string> fields;
@@ -455,11 +457,11 @@ TEST(ProgramRunTest, AMemoWithANulArrivesWholeOrItsRowIsRefused) {
   ado::Connection oracle;
   oracle.CursorLocation = ado::adUseClient;
   oracle.Open(support::kOracleConnectionString);
-  Drop(oracle, "nulmemo");
+  Drop(oracle, "NULMEMO");
 
   const test_support::QueryOutcome sent = RunTyped(root, {"send-to-oracle", "nulmemo"});
   ado::Recordset rows;
-  rows.Open("SELECT \"id\", \"body\", \"raw\" FROM \"nulmemo\" ORDER BY \"id\"", oracle);
+  rows.Open("SELECT \"ID\", \"BODY\", \"RAW\" FROM \"NULMEMO\" ORDER BY \"ID\"", oracle);
   std::vector<std::string> ids;
   for (; !rows.Eof(); rows.MoveNext()) {
     const std::string id = ado::ValueToText(rows.Fields(0).Value);
@@ -471,7 +473,7 @@ TEST(ProgramRunTest, AMemoWithANulArrivesWholeOrItsRowIsRefused) {
   if (ids.size() == 1) {  // the target cannot hold the NUL: the row is refused and said so
     EXPECT_EQ(sent.exitCode, 1);
     EXPECT_NE(sent.err.find("row 1 was refused"), std::string::npos) << sent.out << sent.err;
-    EXPECT_NE(sent.err.find("Column body, value 'before\\0after'"), std::string::npos) << sent.err;
+    EXPECT_NE(sent.err.find("Column BODY, value 'before\\0after'"), std::string::npos) << sent.err;
   } else {
     EXPECT_EQ(ids.size(), 2U) << sent.out << sent.err;
     EXPECT_EQ(sent.exitCode, 0) << sent.out << sent.err;
@@ -479,7 +481,7 @@ TEST(ProgramRunTest, AMemoWithANulArrivesWholeOrItsRowIsRefused) {
 
   fs::rename(root / "fox", root / "sent");
   fs::create_directories(root / "fox");
-  const test_support::QueryOutcome back = RunTyped(root, {"send-to-foxpro", "nulmemo"});
+  const test_support::QueryOutcome back = RunTyped(root, {"send-to-foxpro", "NULMEMO"});
   EXPECT_EQ(back.exitCode, 0) << back.out << back.err;
   ado::Connection fox;
   fox.CursorLocation = ado::adUseClient;
@@ -493,7 +495,7 @@ TEST(ProgramRunTest, AMemoWithANulArrivesWholeOrItsRowIsRefused) {
         << ado::ValueToText(raw);
   }
   returned.Close();
-  Drop(oracle, "nulmemo");
+  Drop(oracle, "NULMEMO");
   fs::remove_all(root);
 }
 

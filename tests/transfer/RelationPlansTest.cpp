@@ -35,12 +35,12 @@ TEST(RelationPlansTest, EachRelationBecomesAForeignKeyByItsDeleteRuleOrIsListedA
       {"orders", "ORD", {primary, regular}, {Field("id", 'I'), Field("name", 'C')}},
       {"lines", "LIN", {{"ordid", "ordid", "", false, false, false, false}}, {Field("ordid", 'I')}},
   };
-  const std::string cascade = R"(ALTER TABLE "LIN" ADD CONSTRAINT "LIN_ordid_fk" FOREIGN KEY ("ordid") )"
+  const std::string cascade = R"(ALTER TABLE "LIN" ADD CONSTRAINT "LIN_ORDID_FK" FOREIGN KEY ("ordid") )"
                               R"(REFERENCES "ORD" ("id") ON DELETE CASCADE)";
-  const std::string restrict = R"(ALTER TABLE "LIN" ADD CONSTRAINT "LIN_ordid_fk" FOREIGN KEY ("ordid") )"
+  const std::string restrict = R"(ALTER TABLE "LIN" ADD CONSTRAINT "LIN_ORDID_FK" FOREIGN KEY ("ordid") )"
                                R"(REFERENCES "ORD" ("id"))";
   const std::string rules =
-      ": its update rule (R) and insert rule (I) have no Oracle equal; foreign key LIN_ordid_fk "
+      ": its update rule (R) and insert rule (I) have no Oracle equal; foreign key LIN_ORDID_FK "
       "refuses every change that leaves a child without its parent";
   struct Case {
     FoxProRelation relation;
@@ -69,7 +69,7 @@ TEST(RelationPlansTest, EachRelationBecomesAForeignKeyByItsDeleteRuleOrIsListedA
   }
   // Relations of tables outside the run are none of its business; a taken name gets a suffix.
   EXPECT_TRUE(ForeignKeysForOracle({{"a", "t", "b", "t", "RRI"}}, tables, {}).notes.empty());
-  EXPECT_EQ(ForeignKeysForOracle({cases[0].relation}, tables, {"lin_ordid_fk"}).carried[0].name, "LIN_ordid_fk_2");
+  EXPECT_EQ(ForeignKeysForOracle({cases[0].relation}, tables, {"lin_ordid_fk"}).carried[0].name, "LIN_ORDID_FK_2");
 }
 
 TEST(RelationPlansTest, EachForeignKeyBecomesARelationWithItsTagsAndDeleteRule) {
@@ -120,9 +120,10 @@ TEST(RelationPlansTest, EachForeignKeyBecomesARelationWithItsTagsAndDeleteRule) 
 }
 
 TEST(RelationPlansTest, ThePlansTagsAreThoseItsStatementsWouldMake) {
-  const std::vector<FoxProTag> tags = TagsOfStatements({{"pk", "ALTER TABLE '/d/T.DBF' ADD PRIMARY KEY id TAG pk", {}},
-                                                        {"u", "ALTER TABLE '/d/T.DBF' ADD UNIQUE code TAG u", {}},
-                                                        {"ix", "INDEX ON UPPER(name) TAG ix OF '/d/T.cdx'", {}}});
+  const std::vector<FoxProTag> tags =
+      TagsOfStatements({{"pk", "ALTER TABLE '/d/T.DBF' ADD PRIMARY KEY id TAG pk", {}, ""},
+                        {"u", "ALTER TABLE '/d/T.DBF' ADD UNIQUE code TAG u", {}, ""},
+                        {"ix", "INDEX ON UPPER(name) TAG ix OF '/d/T.cdx'", {}, ""}});
   ASSERT_EQ(tags.size(), 3u);
   EXPECT_TRUE(tags[0].primary && tags[0].candidate);
   EXPECT_TRUE(!tags[1].primary && tags[1].candidate);

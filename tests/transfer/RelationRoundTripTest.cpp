@@ -26,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using Outcome = test_support::QueryOutcome;
 
-const std::vector<std::string> kOracleTables = {"rl_line", "rl_ord", "rl_cust", "RO_GRAND", "RO_CHILD", "RO_PARENT"};
+const std::vector<std::string> kOracleTables = {"RL_LINE", "RL_ORD", "RL_CUST", "RO_GRAND", "RO_CHILD", "RO_PARENT"};
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -88,7 +88,7 @@ class RelationRoundTripTest : public ::testing::Test {
     foxpro::DbcCatalog::CreateEmpty(dbc.string());
     auto fox = foxpro::FoxProSession::Open("Provider=vfpoledb.1;Data Source=" + dbc.string() + ";");
     for (const char* statement : {
-             "CREATE TABLE 'rl_cust'([id] I NOT NULL, [name] C(10) NULL)",
+             "CREATE TABLE 'rl_cust'([id] I NOT NULL, [name] C(10) NULL, [name_as_written_on_letters] C(30) NULL)",
              "CREATE TABLE 'rl_ord'([id] I NOT NULL, [custid] I NULL)",
              "CREATE TABLE 'rl_line'([ordid] I NULL, [qty] I NULL)",
              "INSERT INTO 'rl_cust' VALUES ('1', 'ann')",
@@ -96,6 +96,7 @@ class RelationRoundTripTest : public ::testing::Test {
              "INSERT INTO 'rl_ord' VALUES ('10', '1')",
              "INSERT INTO 'rl_ord' VALUES ('11', '2')",
              "ALTER TABLE 'rl_cust' ADD PRIMARY KEY id TAG custpk",
+             "INDEX ON name_as_written_on_letters TAG lettername OF 'rl_cust.cdx'",
              "ALTER TABLE 'rl_ord' ADD PRIMARY KEY id TAG ordpk",
              "ALTER TABLE 'rl_ord' ADD FOREIGN KEY custid TAG ordcust REFERENCES rl_cust RIINFO 'RRI'",
              "ALTER TABLE 'rl_line' ADD FOREIGN KEY ordid TAG lineord REFERENCES rl_ord TAG ordpk RIINFO 'RCI'",
@@ -111,7 +112,7 @@ class RelationRoundTripTest : public ::testing::Test {
     rows.Open(
         "SELECT c.TABLE_NAME, k.COLUMN_NAME, p.TABLE_NAME, c.DELETE_RULE FROM USER_CONSTRAINTS c, USER_CONSTRAINTS p, "
         "USER_CONS_COLUMNS k WHERE c.CONSTRAINT_TYPE = 'R' AND p.CONSTRAINT_NAME = c.R_CONSTRAINT_NAME AND "
-        "k.CONSTRAINT_NAME = c.CONSTRAINT_NAME AND (c.TABLE_NAME LIKE 'rl%' OR c.TABLE_NAME LIKE 'RO%')",
+        "k.CONSTRAINT_NAME = c.CONSTRAINT_NAME AND (c.TABLE_NAME LIKE 'RL%' OR c.TABLE_NAME LIKE 'RO%')",
         oracle_, ado::adOpenStatic);
     std::vector<std::string> keys;
     for (; !rows.Eof(); rows.MoveNext()) {
@@ -122,6 +123,30 @@ class RelationRoundTripTest : public ::testing::Test {
     rows.Close();
     std::sort(keys.begin(), keys.end());
     return keys;
+  }
+  std::vector<std::string> Dictionary(const std::string& sql) {
+    ado::Recordset rows;
+    rows.Open(sql, oracle_, ado::adOpenStatic);
+    std::vector<std::string> names;
+    for (; !rows.Eof(); rows.MoveNext()) names.push_back(ado::ValueToText(rows.Fields(0).Value));
+    rows.Close();
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  // Each tag of the table: its name, expression and kind.
+  static std::vector<std::string> Tags(const fs::path& dbc, const std::string& table) {
+    ado::Connection connection;
+    connection.Open("Provider=vfpoledb.1;Data Source=" + dbc.string() + ";");
+    const std::unique_ptr<ado::Recordset> rows = connection.OpenIndexesSchema(table);
+    std::vector<std::string> tags;
+    for (; !rows->Eof(); rows->MoveNext()) {
+      tags.push_back(Lower(ado::ValueToText(rows->Fields("INDEX_NAME").Value) + " " +
+                           ado::ValueToText(rows->Fields("EXPRESSION").Value) + " " +
+                           ado::ValueToText(rows->Fields("PRIMARY_KEY").Value) + " " +
+                           ado::ValueToText(rows->Fields("CANDIDATE").Value)));
+    }
+    std::sort(tags.begin(), tags.end());
+    return tags;
   }
   long OracleRows(const std::string& table) {
     ado::Recordset rows;
@@ -138,22 +163,40 @@ class RelationRoundTripTest : public ::testing::Test {
 TEST_F(RelationRoundTripTest, ContainerRelationsBecomeForeignKeysAndComeBackIntoANewContainer) {
   const fs::path source = SourceContainer({"('10', '5')"});
   const std::vector<std::string> relations = Kept(foxpro::DbcCatalog(source.string()).Relations());
-  // The child first: the keys wait for every table of the run.
-  const Outcome there = Run(source, {"send-to-oracle", "rl_line", "rl_ord", "rl_cust"});
+  const auto fields = [](const fs::path& dbc) {
+    std::vector<std::string> names;
+    for (const auto& field : foxpro::DbcCatalog(dbc.string()).Declaration("rl_cust").fields)
+      names.push_back(field.name);
+    return names;
+  };
+  const std::vector<std::string> sourceFields = fields(source);
+  const Outcome there = Run(source, {"--all", "send-to-oracle"});
   EXPECT_EQ(there.exitCode, 0) << there.err << there.out;
+  // Oracle's names are upper case, as an unquoted name folds to.
+  EXPECT_EQ(Dictionary("SELECT TABLE_NAME FROM USER_TABLES WHERE TABLE_NAME LIKE 'RL%'"),
+            (std::vector<std::string>{"RL_CUST", "RL_LINE", "RL_ORD"}));
+  EXPECT_EQ(Dictionary("SELECT COLUMN_NAME FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'RL_CUST'"),
+            (std::vector<std::string>{"ID", "NAME", "NAME_AS_WRITTEN_ON_LETTERS"}));
+  EXPECT_EQ(Dictionary("SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME LIKE 'RL%'"),
+            (std::vector<std::string>{"CUSTPK", "LETTERNAME", "LINEORD", "ORDCUST", "ORDPK"}));
   EXPECT_EQ(OracleForeignKeys(),
             (std::vector<std::string>{"rl_line ordid rl_ord cascade", "rl_ord custid rl_cust no action"}));
   EXPECT_NE(there.err.find("update rule (R) and insert rule (I) have no Oracle equal"), std::string::npos) << there.err;
 
   const fs::path back = root_ / "back" / "shop2.dbc";
-  const Outcome plan = Run(back, {"--create-dbc", "--dry-run", "send-to-foxpro", "rl_cust", "rl_line", "rl_ord"});
+  const Outcome plan = Run(back, {"--create-dbc", "--dry-run", "send-to-foxpro", "RL_CUST", "RL_LINE", "RL_ORD"});
   EXPECT_EQ(plan.exitCode, 0) << plan.err;
   EXPECT_EQ(Count(plan.out, "ADD FOREIGN KEY"), 2) << plan.out;
+  // The plan names what the run makes: FoxPro's lower-case names.
+  EXPECT_NE(plan.out.find("[name_as_written_on_letters] C(30) NULL"), std::string::npos) << plan.out;
+  EXPECT_NE(plan.out.find("TAG lettername"), std::string::npos) << plan.out;
   EXPECT_TRUE(fs::is_empty(root_ / "back")) << "a dry run makes no container";
 
-  const Outcome home = Run(back, {"--create-dbc", "send-to-foxpro", "rl_cust", "rl_line", "rl_ord"});
+  const Outcome home = Run(back, {"--create-dbc", "send-to-foxpro", "RL_CUST", "RL_LINE", "RL_ORD"});
   EXPECT_EQ(home.exitCode, 0) << home.err << home.out;
   EXPECT_EQ(Kept(foxpro::DbcCatalog(back.string()).Relations()), relations);
+  EXPECT_EQ(fields(back), sourceFields);
+  EXPECT_EQ(Tags(back, "rl_cust"), Tags(source, "rl_cust"));
   EXPECT_EQ(relations, (std::vector<std::string>{"rl_line.lineord -> rl_ord.ordpk delete c",
                                                  "rl_ord.ordcust -> rl_cust.custpk delete r"}));
 }
@@ -163,27 +206,33 @@ TEST_F(RelationRoundTripTest, RowsThatBreakARelationGiveOneReportAndStay) {
   const Outcome there = Run(source, {"send-to-oracle", "rl_cust", "rl_ord", "rl_line"});
   EXPECT_EQ(there.exitCode, 1);
   EXPECT_EQ(Count(there.err, "ORA-02298"), 1) << there.err;
-  EXPECT_NE(there.err.find("rows of rl_line without a parent in rl_ord, ('98'), ('99')"), std::string::npos)
+  EXPECT_NE(there.err.find("rows of RL_LINE without a parent in RL_ORD, ('98'), ('99')"), std::string::npos)
       << there.err;
-  EXPECT_EQ(OracleRows("rl_line"), 3);
+  EXPECT_EQ(OracleRows("RL_LINE"), 3);
   EXPECT_EQ(OracleForeignKeys(), std::vector<std::string>{"rl_ord custid rl_cust no action"});
 }
 
 TEST_F(RelationRoundTripTest, OracleForeignKeysGoIntoANewContainerAndComeBack) {
   for (const char* statement : {
-           "CREATE TABLE \"RO_PARENT\" (\"ID\" NUMBER(9), CONSTRAINT \"RO_PARENT_PK\" PRIMARY KEY (\"ID\"))",
+           "CREATE TABLE \"RO_PARENT\" (\"ID\" NUMBER(9), \"parentName\" VARCHAR2(10 CHAR), CONSTRAINT "
+           "\"RO_PARENT_PK\" PRIMARY KEY (\"ID\"))",
            "CREATE TABLE \"RO_CHILD\" (\"ID\" NUMBER(9), \"PID\" NUMBER(9), CONSTRAINT \"RO_CHILD_PK\" PRIMARY KEY "
            "(\"ID\"), CONSTRAINT \"RO_CHILD_PARENT\" FOREIGN KEY (\"PID\") REFERENCES \"RO_PARENT\" (\"ID\") ON "
            "DELETE CASCADE)",
            "CREATE TABLE \"RO_GRAND\" (\"CID\" NUMBER(9), CONSTRAINT \"RO_GRAND_CHILD\" FOREIGN KEY (\"CID\") "
            "REFERENCES \"RO_CHILD\" (\"ID\"))",
-           "INSERT INTO \"RO_PARENT\" VALUES (1)",
+           "INSERT INTO \"RO_PARENT\" VALUES (1, 'p')",
            "INSERT INTO \"RO_CHILD\" VALUES (7, 1)",
            "INSERT INTO \"RO_GRAND\" VALUES (7)",
        }) {
     oracle_.Execute(statement);
   }
   const std::vector<std::string> before = OracleForeignKeys();
+  // Names FoxPro cannot hold (a mixed-case column, keys longer than a tag) come back from the container.
+  const std::string names =
+      "SELECT COLUMN_NAME FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'RO_PARENT' UNION ALL SELECT CONSTRAINT_NAME "
+      "FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'P' AND TABLE_NAME LIKE 'RO%'";
+  const std::vector<std::string> namesBefore = Dictionary(names);
   const fs::path dbc = root_ / "again" / "fresh.dbc";
   const Outcome home = Run(dbc, {"--create-dbc", "send-to-foxpro", "RO_GRAND", "RO_CHILD", "RO_PARENT"});
   EXPECT_EQ(home.exitCode, 0) << home.err << home.out;
@@ -196,6 +245,8 @@ TEST_F(RelationRoundTripTest, OracleForeignKeysGoIntoANewContainerAndComeBack) {
   const Outcome there = Run(dbc, {"send-to-oracle", "RO_PARENT", "RO_GRAND", "RO_CHILD"});
   EXPECT_EQ(there.exitCode, 0) << there.err << there.out;
   EXPECT_EQ(OracleForeignKeys(), before);
+  EXPECT_EQ(Dictionary(names), namesBefore);
+  EXPECT_EQ(namesBefore, (std::vector<std::string>{"ID", "RO_CHILD_PK", "RO_PARENT_PK", "parentName"}));
 }
 
 }  // namespace

@@ -68,6 +68,7 @@ class TypedCopyTest : public ::testing::Test {
           "SELECT INDEX_NAME, COLUMN_NAME, DESCEND FROM USER_IND_COLUMNS WHERE TABLE_NAME = 'EMP' ORDER BY "
           "INDEX_NAME, COLUMN_POSITION",
           "SELECT INDEX_NAME, COLUMN_POSITION, COLUMN_EXPRESSION FROM USER_IND_EXPRESSIONS WHERE TABLE_NAME = 'EMP'",
+          "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = 'EMP'",
           "SELECT c.CONSTRAINT_NAME, c.TABLE_NAME, c.DELETE_RULE, p.TABLE_NAME, p.CONSTRAINT_NAME FROM "
           "USER_CONSTRAINTS c, USER_CONSTRAINTS p WHERE c.CONSTRAINT_TYPE = 'R' AND p.CONSTRAINT_NAME = "
           "c.R_CONSTRAINT_NAME ORDER BY c.TABLE_NAME, c.CONSTRAINT_NAME"}) {
@@ -98,19 +99,19 @@ TEST_F(TypedCopyTest, FoxProFieldsBecomeTypedOracleColumnsWithTheirTypeInTheComm
                             {"BAD       ", ado::Decimal{"-1"}, ado::Null{}, false}}});
   sides.oracle->AcceptArrays();
   sides.oracle->FailOn("BAD", "ORA-12899: value too large for column \"name\"");
-  const std::string insert = "INSERT INTO \"orders\" VALUES(?, ?, ?, ?)";
+  const std::string insert = "INSERT INTO \"ORDERS\" VALUES(?, ?, ?, ?)";
   ExpectReport(
       sides.window.prompter,
-      "Table orders, row 2 was refused: ORA-12899: value too large for column \"name\"\nColumn name, value 'BAD'",
+      "Table ORDERS, row 2 was refused: ORA-12899: value too large for column \"name\"\nColumn NAME, value 'BAD'",
       "Form2.PushButton3_Click", 200, insert);
   SendTablesToOracle(sides.window.parts);
   EXPECT_EQ(sides.oracle->Executed(),
-            (Strings{"CREATE TABLE \"orders\"(\"name\" VARCHAR2(10 CHAR), \"qty\" NUMBER(19,4), \"born\" TIMESTAMP(3), "
-                     "\"ok\" NUMBER(1) CHECK (\"ok\" IN (0,1)))",
-                     "COMMENT ON COLUMN \"orders\".\"name\" IS 'FoxPro C(10)'",
-                     "COMMENT ON COLUMN \"orders\".\"qty\" IS 'FoxPro N(20,4)'",
-                     "COMMENT ON COLUMN \"orders\".\"born\" IS 'FoxPro T'",
-                     "COMMENT ON COLUMN \"orders\".\"ok\" IS 'FoxPro L'"}));
+            (Strings{"CREATE TABLE \"ORDERS\"(\"NAME\" VARCHAR2(10 CHAR), \"QTY\" NUMBER(19,4), \"BORN\" TIMESTAMP(3), "
+                     "\"OK\" NUMBER(1) CHECK (\"OK\" IN (0,1)))",
+                     "COMMENT ON COLUMN \"ORDERS\".\"NAME\" IS 'FoxPro C(10)'",
+                     "COMMENT ON COLUMN \"ORDERS\".\"QTY\" IS 'FoxPro N(20,4)'",
+                     "COMMENT ON COLUMN \"ORDERS\".\"BORN\" IS 'FoxPro T'",
+                     "COMMENT ON COLUMN \"ORDERS\".\"OK\" IS 'FoxPro L'"}));
   ASSERT_EQ(sides.oracle->Arrays().size(), 1U);
   EXPECT_EQ(sides.oracle->Arrays()[0].sql, insert);
   EXPECT_EQ(sides.oracle->Arrays()[0].rows,
@@ -126,10 +127,10 @@ TEST_F(TypedCopyTest, OracleDictionaryDecidesTheFoxProFieldsAndRowsStreamIntoTyp
   sides.foxPro->AcceptArrays();
   SendTablesToFoxPro(sides.window.parts);
   EXPECT_EQ(sides.foxPro->Executed(),
-            (Strings{"CREATE TABLE 'C:\\data\\EMP.DBF' CODEPAGE=1251 ([EMPNO] I NULL, [EMPLOYEE_N] C(40) NULL, "
-                     "[HIRED] T NULL, [ACTIVE] L NULL)"}));
+            (Strings{"CREATE TABLE 'C:\\data\\emp.DBF' CODEPAGE=1251 ([empno] I NULL, [employee_n] C(40) NULL, "
+                     "[hired] T NULL, [active] L NULL)"}));
   ASSERT_EQ(sides.foxPro->Arrays().size(), 1U);
-  EXPECT_EQ(sides.foxPro->Arrays()[0].sql, "INSERT INTO 'C:\\data\\EMP.DBF' VALUES(?, ?, ?, ?)");
+  EXPECT_EQ(sides.foxPro->Arrays()[0].sql, "INSERT INTO 'C:\\data\\emp.DBF' VALUES(?, ?, ?, ?)");
   EXPECT_EQ(sides.foxPro->Arrays()[0].rows,
             (std::vector<Row>{{std::int64_t{7369}, "Смит", ado::DateTime{{2024, 2, 29}, 13, 5, 9, 250}, true}}));
 }
@@ -141,16 +142,16 @@ TEST_F(TypedCopyTest, ThePlanReadsBothSidesAndChangesNeither) {
   sides.oracle->SetResult("SELECT TO_CHAR(\"HIRED\", 'YYYY-MM-DD HH24:MI:SS.FF6') AS \"HIRED\" FROM \"EMP\"",
                           {{{"HIRED", ado::adVarChar}}, {{"2024-02-29 13:05:09.250600"}, {"2024-02-29 13:05:09.250"}}});
   const std::string plan = PlanText(PlanSendToFoxPro(sides.window.fields, {"EMP"}, kTypedPlan));
-  EXPECT_NE(plan.find("CREATE TABLE 'C:\\data\\EMP.DBF' CODEPAGE=1252 ([EMPNO] I NULL"), std::string::npos) << plan;
-  EXPECT_NE(plan.find("EMPLOYEE_NAME VARCHAR2  ->  [EMPLOYEE_N] C(40) NULL  (name shortened to EMPLOYEE_N;"),
+  EXPECT_NE(plan.find("CREATE TABLE 'C:\\data\\emp.DBF' CODEPAGE=1252 ([empno] I NULL"), std::string::npos) << plan;
+  EXPECT_NE(plan.find("EMPLOYEE_NAME VARCHAR2  ->  [employee_n] C(40) NULL  (name shortened to employee_n;"),
             std::string::npos)
       << plan;
   EXPECT_NE(plan.find("1 values cut to the millisecond (rounded by the rule)"), std::string::npos) << plan;
   sides.foxPro->SetResult("SELECT * FROM `orders`", {{{"pic", ado::adLongVarBinary, Fox('G')}}, {}});
   sides.foxPro->FailOn("`missing`", "File 'missing.dbf' does not exist.");
   const std::string back = PlanText(PlanSendToOracle(sides.window.fields, {"orders", "missing"}, kTypedPlan));
-  EXPECT_NE(back.find("pic G  ->  \"pic\" BLOB  (the OLE wrapper as stored"), std::string::npos) << back;
-  EXPECT_NE(back.find("Table missing -> missing\n  cannot be read: File 'missing.dbf' does not exist.\n"),
+  EXPECT_NE(back.find("pic G  ->  \"PIC\" BLOB  (the OLE wrapper as stored"), std::string::npos) << back;
+  EXPECT_NE(back.find("Table missing -> MISSING\n  cannot be read: File 'missing.dbf' does not exist.\n"),
             std::string::npos)
       << back;
   EXPECT_TRUE(sides.oracle->Executed().empty());

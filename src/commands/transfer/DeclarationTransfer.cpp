@@ -38,7 +38,7 @@ bool ColumnsOwnCheck(const std::string& condition, const MappedColumn& column) {
 
 void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                                const std::vector<FoxProColumn>& columns, ado::Connection& oracle,
-                               const std::string& target) {
+                               const std::string& target, const std::vector<NamePair>& keyNames) {
   parts.sql.clear();
   std::vector<std::string> notCarried;
   for (const FoxProColumn& column : columns) {
@@ -86,20 +86,32 @@ void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, c
     }
   }
   std::vector<FoxProColumn> described = columns;
-  const std::string comment = ReadFoxProDeclarations(foxPro, table, described);
+  const std::string comment = OracleTableComment(ReadFoxProDeclarations(foxPro, table, described), keyNames);
   if (!comment.empty()) {
     parts.sql = OracleTableCommentStatement(target, comment);
     ExecuteSql(oracle, parts.sql);
   }
 }
 
+std::string OracleTableComment(const std::string& comment, const std::vector<NamePair>& keyNames) {
+  NameRecord record;
+  for (const NamePair& key : keyNames) {
+    if (FoxProNameOf(key.here) != FoxProNameOf(key.there)) record.keys.push_back(key);
+  }
+  return WithNameRecord(comment, NameSide::FoxPro, record, kOracleCommentBytes);
+}
+
 foxpro::TableDeclaration ReadOracleDeclaration(ado::Connection& oracle, const std::string& source,
                                                const std::vector<MappedColumn>& columns,
+                                               const std::vector<NamePair>& keyNames,
                                                std::vector<std::string>& notCarried) {
   const std::string where = " WHERE TABLE_NAME = " + OracleText(source);
   foxpro::TableDeclaration declaration;
+  // The FoxPro names recorded there have served the tags; the container records Oracle's.
+  std::string comment;
   for (const auto& row : DictionaryRows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS" + where))
-    declaration.comment = row[0];
+    comment = SplitNameRecord(row[0], NameSide::FoxPro).comment;
+  declaration.comment = WithNameRecord(comment, NameSide::Oracle, OracleNamesToRecord(source, columns, keyNames));
   std::vector<std::pair<std::string, std::string>> defaults;
   for (const auto& row : DictionaryRows(oracle, "SELECT COLUMN_NAME, DATA_DEFAULT FROM USER_TAB_COLUMNS" + where)) {
     defaults.emplace_back(row[0], Trimmed(row[1]));
@@ -154,7 +166,9 @@ void CarryDeclarationsToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, c
   foxpro::DbcCatalog* container = foxpro::FoxProSession::ContainerOf(foxPro);
   if (container == nullptr) return;
   std::vector<std::string> notCarried;
-  const foxpro::TableDeclaration declaration = ReadOracleDeclaration(oracle, source, columns, notCarried);
+  const KeyPlan keys = PlanKeysToFoxPro(oracle, source, columns, tablePath, true);
+  const foxpro::TableDeclaration declaration =
+      ReadOracleDeclaration(oracle, source, columns, KeyNamePairs(keys), notCarried);
   Tell(parts, source, notCarried);
   container->Declare(foxpro::StemOf(foxpro::FileNameOf(tablePath)), declaration);
 }

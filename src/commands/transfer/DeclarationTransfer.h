@@ -16,16 +16,24 @@ namespace transfer {
 
 /// After the keys (one step of the typed copy): makes NOT NULL each column of a field without NULL that holds no NULL
 /// (Oracle holds a blank text as NULL; such a column records NOT NULL in its comment instead), comments the table, and
-/// notes what the fields declare that Oracle does not take.
+/// notes what the fields declare that Oracle does not take. keyNames (each key's name and its
+/// tag's): the tags whose names Oracle changed are recorded with the table.
 void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                                const std::vector<FoxProColumn>& columns, ado::Connection& oracle,
-                               const std::string& target);
+                               const std::string& target, const std::vector<NamePair>& keyNames);
+
+/// The Oracle table's comment: the FoxPro table's, after the record of the tag names
+/// Oracle changed (keyNames: each key's name and its tag's).
+std::string OracleTableComment(const std::string& comment, const std::vector<NamePair>& keyNames);
 
 /// The declaration of the Oracle table's fields as a container records it: defaults, comments
 /// and captions from the dictionary and the column comments, rules from the CHECKs of the
 /// forms FoxPro spells alike. notCarried receives a line for each default or CHECK that is not.
+/// The table's comment starts with the record of the Oracle names the FoxPro table cannot hold
+/// (keyNames: each tag's name and its key's).
 foxpro::TableDeclaration ReadOracleDeclaration(ado::Connection& oracle, const std::string& source,
                                                const std::vector<MappedColumn>& columns,
+                                               const std::vector<NamePair>& keyNames,
                                                std::vector<std::string>& notCarried);
 
 /// Records ReadOracleDeclaration's declaration on the new table of the FoxPro connection's

@@ -171,8 +171,19 @@ std::string Joined(const std::vector<std::string>& parts, const std::string& sep
 }
 
 KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& tags,
-                      const std::vector<FoxProColumn>& columns, std::vector<std::string> takenNames) {
+                      const std::vector<FoxProColumn>& columns, std::vector<std::string> takenNames,
+                      const NameRecord& kept) {
   KeyPlan plan;
+  // The name the tag's key gets; one the schema holds already takes a suffix, which is said.
+  const auto oracleName = [&](const FoxProTag& tag) {
+    const std::string wanted = KeyName(kept.Key(tag.name).value_or(OracleNameOf(tag.name)));
+    const std::string name = UniqueName(wanted, takenNames, 128);
+    if (name != wanted.substr(0, 128)) {
+      plan.notCarried.push_back("tag " + tag.name + " becomes " + name + ": the schema holds " + wanted +
+                                " already; the tag's name is recorded in the table's comment");
+    }
+    return name;
+  };
   // The primary key first, then the other constraints, then the indexes.
   for (const KeyKind kind : {KeyKind::Primary, KeyKind::Unique, KeyKind::Plain}) {
     for (const FoxProTag& tag : tags) {
@@ -190,12 +201,13 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
       if (std::regex_match(tag.expression, upper, UpperForm())) {
         const auto c = FindColumn(columns, upper[1].str(), [](const FoxProColumn& col) { return col.name; });
         if (c && foxpro::IsCharacterType(columns[*c].field.typeLetter)) {
-          const std::string name = UniqueName(KeyName(tag.name), takenNames, 128);
+          const std::string name = oracleName(tag);
           plan.carried.push_back({name,
                                   std::string(kind == KeyKind::Plain ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") +
                                       Quoted(name) + " ON " + Quoted(target) + " (UPPER(" + Quoted(columns[*c].name) +
                                       "))",
-                                  {}});
+                                  {},
+                                  tag.name});
           continue;
         }
       }
@@ -204,16 +216,16 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
         plan.notCarried.push_back(what + " not carried: Oracle has no column list for the expression");
         continue;
       }
-      const std::string name = UniqueName(KeyName(tag.name), takenNames, 128);
+      const std::string name = oracleName(tag);
       plan.carried.push_back({name, OracleKeyStatement(target, kind, name, *keyColumns),
-                              kind == KeyKind::Plain ? std::vector<std::string>{} : *keyColumns});
+                              kind == KeyKind::Plain ? std::vector<std::string>{} : *keyColumns, tag.name});
     }
   }
   return plan;
 }
 
 KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::vector<OracleKey>& keys,
-                      const std::vector<MappedColumn>& columns) {
+                      const std::vector<MappedColumn>& columns, const NameRecord& kept) {
   KeyPlan plan;
   std::vector<std::string> tagNames;
   for (const KeyKind kind : {KeyKind::Primary, KeyKind::Unique, KeyKind::Plain}) {
@@ -226,13 +238,18 @@ KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::v
         plan.notCarried.push_back(what + " not carried: " + reason);
         continue;
       }
-      std::string base;
-      for (const char ch : KeyName(key.name)) base += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      const std::string base = FoxProNameOf(KeyName(kept.Key(key.name).value_or(key.name)));
       const std::string name = UniqueName(base, tagNames, kTagNameLength);
-      plan.carried.push_back({name, FoxProKeyStatement(tablePath, container, kind, name, expression), {}});
+      plan.carried.push_back({name, FoxProKeyStatement(tablePath, container, kind, name, expression), {}, key.name});
     }
   }
   return plan;
+}
+
+std::vector<NamePair> KeyNamePairs(const KeyPlan& plan) {
+  std::vector<NamePair> pairs;
+  for (const CarriedKey& key : plan.carried) pairs.push_back({key.name, key.origin});
+  return pairs;
 }
 
 std::vector<std::string> KeyPlanLines(const KeyPlan& plan) {

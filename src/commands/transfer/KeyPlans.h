@@ -43,12 +43,16 @@ struct CarriedKey {
   std::string name;
   std::string statement;
   std::vector<std::string> columns;
+  std::string origin;  // the tag's or key's name on the source side
 };
 
 struct KeyPlan {
   std::vector<CarriedKey> carried;
   std::vector<std::string> notCarried;  // one line per key, saying why
 };
+
+/// Each carried key's name and its source's (here the target's name, there the source's).
+std::vector<NamePair> KeyNamePairs(const KeyPlan& plan);
 
 /// A key's name from the other side as a name this side takes whole: letters, digits and '_'
 /// stay, any other byte becomes '_', and one that does not start with a letter gets a "k".
@@ -64,15 +68,18 @@ std::optional<std::vector<std::string>> OracleKeyColumns(const std::string& expr
 std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedColumn>& columns, std::string& reason);
 
 /// The Oracle constraints and indexes for the tags of a FoxPro table sent as target with these
-/// columns. Names are the tag names, changed by a suffix where takenNames (the schema's
-/// constraints and indexes, in any letter case) has them.
+/// columns. Names are the Oracle names recorded for the tags (kept), else the tag names in upper
+/// case, changed by a suffix where takenNames (the schema's constraints and indexes, in any
+/// letter case) has them.
 KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& tags,
-                      const std::vector<FoxProColumn>& columns, std::vector<std::string> takenNames);
+                      const std::vector<FoxProColumn>& columns, std::vector<std::string> takenNames,
+                      const NameRecord& kept = {});
 
 /// The engine statements that add the tags for an Oracle table's keys to the FoxPro table at
-/// tablePath; in a free table (container false) the primary key becomes a candidate tag.
+/// tablePath; in a free table (container false) the primary key becomes a candidate tag. Tag
+/// names are the FoxPro names recorded for the keys (kept), else the key names in lower case.
 KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::vector<OracleKey>& keys,
-                      const std::vector<MappedColumn>& columns);
+                      const std::vector<MappedColumn>& columns, const NameRecord& kept = {});
 
 /// The keys' lines of the plan: each statement, then each key not carried.
 std::vector<std::string> KeyPlanLines(const KeyPlan& plan);

@@ -142,28 +142,42 @@ std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxPro, const std::string
   return tags;
 }
 
-std::vector<std::string> OracleNamesInUse(ado::Connection& oracle) { return ConstraintAndIndexNames(oracle, ""); }
+std::vector<std::string> OracleNamesInUse(ado::Connection& oracle) {
+  // Tables' names too: Oracle keeps them apart from indexes, but a key named as a table is
+  // one name for two things, and the stand-in (PostgreSQL) refuses it.
+  std::vector<std::string> names = ConstraintAndIndexNames(oracle, "");
+  for (const auto& row : DictionaryRows(oracle, "SELECT TABLE_NAME FROM USER_TABLES")) names.push_back(row[0]);
+  return names;
+}
 
 std::vector<std::string> OracleKeyNamesOf(ado::Connection& oracle, const std::string& table) {
   return ConstraintAndIndexNames(oracle, " WHERE TABLE_NAME = " + OracleText(table));
+}
+
+NameRecord OracleNameRecord(ado::Connection& oracle, const std::string& table) {
+  const auto rows =
+      DictionaryRows(oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = " + OracleText(table));
+  return rows.empty() ? NameRecord{} : SplitNameRecord(rows[0][0], NameSide::FoxPro).names;
 }
 
 KeyPlan PlanKeysToOracle(ado::Connection& foxPro, const std::string& table, const std::vector<FoxProColumn>& columns,
                          ado::Connection& oracle, const std::string& target) {
   const std::vector<FoxProTag> tags = ReadFoxProTags(foxPro, table);
   if (tags.empty()) return {};  // nothing to name: the schema's names need not be read
-  return KeysForOracle(target, tags, columns, OracleNamesInUse(oracle));
+  return KeysForOracle(target, tags, columns, OracleNamesInUse(oracle), ContainerNameRecord(foxPro, table));
 }
 
 KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, const std::vector<MappedColumn>& columns,
                          const std::string& tablePath, bool container) {
-  return KeysForFoxPro(tablePath, container, ReadOracleKeys(oracle, source), columns);
+  return KeysForFoxPro(tablePath, container, ReadOracleKeys(oracle, source), columns, OracleNameRecord(oracle, source));
 }
 
 void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
-                       const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target) {
+                       const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target,
+                       std::vector<NamePair>& keyNames) {
   parts.sql.clear();  // no statement of the rows' is to blame for what reading the keys meets
   const KeyPlan plan = PlanKeysToOracle(foxPro, table, columns, oracle, target);
+  keyNames = KeyNamePairs(plan);
   MakeKeys(
       parts, target, plan, [&](const std::string& sql) { ExecuteSql(oracle, sql); },
       [&](const CarriedKey& key, const std::string& message) {

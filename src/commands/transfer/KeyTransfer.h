@@ -28,17 +28,22 @@ std::vector<std::string> OracleNamesInUse(ado::Connection& oracle);
 /// The names of one Oracle table's constraints and indexes, which go when it is dropped.
 std::vector<std::string> OracleKeyNamesOf(ado::Connection& oracle, const std::string& table);
 
-/// Reads the FoxPro table's tags and the Oracle schema's names in use.
+/// The FoxPro names recorded with the Oracle table (its comment's first line).
+NameRecord OracleNameRecord(ado::Connection& oracle, const std::string& table);
+
+/// Reads the FoxPro table's tags, the names its container recorded and the Oracle schema's names in use.
 KeyPlan PlanKeysToOracle(ado::Connection& foxPro, const std::string& table, const std::vector<FoxProColumn>& columns,
                          ado::Connection& oracle, const std::string& target);
-/// Reads the Oracle table's keys from the dictionary.
+/// Reads the Oracle table's keys and the names recorded with it from the dictionary.
 KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, const std::vector<MappedColumn>& columns,
                          const std::string& tablePath, bool container);
 
 /// After the rows (one step of the typed copy): makes every key the plan carries and notes
 /// those it does not. Keys the rows violate give one report naming each key and its first duplicate values.
+/// keyNames receives each key's name and its tag's, made or not.
 void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
-                       const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target);
+                       const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target,
+                       std::vector<NamePair>& keyNames);
 void CarryKeysToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, const std::string& source,
                        const std::vector<MappedColumn>& columns, ado::Connection& foxPro, const std::string& tablePath,
                        bool container);

@@ -94,7 +94,8 @@ RelationPlan ForeignKeysForOracle(const std::vector<FoxProRelation>& relations,
       plan.notes.push_back({relation.childTable, what + " not carried: " + refusal});
       continue;
     }
-    const std::string name = UniqueName(KeyName(child->target + "_" + relation.childTag + "_fk"), takenNames, 128);
+    const std::string name =
+        UniqueName(KeyName(OracleNameOf(child->target + "_" + relation.childTag + "_fk")), takenNames, 128);
     const bool cascade = Rule(relation.riInfo, 1) == 'C';
     plan.carried.push_back({relation.childTable, name,
                             "ALTER TABLE " + Quoted(child->target) + " ADD CONSTRAINT " + Quoted(name) +

@@ -36,6 +36,7 @@ std::vector<FoxProColumn> FoxProColumnsOf(ado::Connection& foxPro, const std::st
   OpenServerSide(records, "SELECT * FROM `" + table + "`", foxPro);
   std::vector<FoxProColumn> columns = DeclaredColumnsOf(records);
   records.Close();
+  ReadFoxProDeclarations(foxPro, table, columns);  // the columns' Oracle names
   return columns;
 }
 

@@ -16,6 +16,7 @@
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferSteps.h"
 #include "commands/transfer/TypedCopy.h"
+#include "commands/transfer/TypedTables.h"
 #include "connections/ConnectionObject.h"
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
@@ -210,7 +211,7 @@ void SendTablesToFoxPro(connections::TablesWindowParts& window, TransferObserver
     }
     if (trap.Test(Step::TestNotSelected, [&] { return !oracleList.Selected(i); })) continue;
     trap.Step(Step::TakeSource, [&] { source = oracleList.List(i); });
-    trap.Step(Step::TakeTarget, [&] { target = source; });
+    trap.Step(Step::TakeTarget, [&] { target = keepTypes ? FoxProTableName(source) : source; });
     // The source name stands in double quotes, the target name becomes a file in the chosen
     // folder: a name that could break out of either is refused and its table skipped.
     if (trap.Test(Step::TestNames, [&] {

@@ -13,6 +13,7 @@
 #include "commands/transfer/SqlHelpers.h"
 #include "commands/transfer/TransferSteps.h"
 #include "commands/transfer/TypedCopy.h"
+#include "commands/transfer/TypedTables.h"
 #include "connections/ConnectionObject.h"
 #include "connections/DoEvents.h"
 #include "connections/FailureTrap.h"
@@ -198,7 +199,12 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
         Step::ReleaseTableLock, [&] { return tableLock.Held(); }, [&] { tableLock.Release(*oracle); });
     trap.Step(Step::YieldBeforeTable, [&] { DoEvents(); });
     if (trap.Test(Step::TestNotSelected, [&] { return !foxProList.Selected(i); })) continue;
-    trap.Step(Step::TakeTarget, [&] { target = foxProList.List(i); });
+    // A typed copy names the Oracle table as Oracle folds names (or as recorded with it); the
+    // lock, the overwrite question, the keys and the relations all take this name.
+    trap.Step(Step::TakeTarget, [&] {
+      target = foxProList.List(i);
+      if (keepTypes) target = OracleTableName(*foxPro, target);
+    });
     // The name stands between double quotes in every statement: one that could end them early
     // is refused and its table skipped, before anything is asked or sent.
     if (trap.Test(Step::TestTargetName, [&] {
@@ -235,6 +241,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
     }
     trap.Step(Step::ListSpellings, [&] { AddListedSpellings(*oracle, oracleList, target); });
 
+    const std::string named = target;  // the name before the list's spelling wins
     if (trap.Test(Step::TestListed, [&] { return ListContains(oracleList, target); })) {
       // The Oracle list's spelling wins (the last matching item), since names are quoted.
       const int listed = trap.Value(Step::CountListed, 1, [&] { return oracleList.ListCount(); });
@@ -254,6 +261,7 @@ void SendTablesToOracle(connections::TablesWindowParts& window, TransferObserver
       passOver(foxProList.List(i));
       continue;
     }
+    if (keepTypes && observer != nullptr && named != target) observer->Note(KeptSpellingNote(named, target));
     // The table is read before the old one is dropped, so that a field name that cannot be
     // quoted skips the table with nothing sent.
     trap.Step(Step::OpenSource, [&] {

@@ -90,10 +90,15 @@ std::vector<long> RoundedByTheRule(ado::Connection& oracle, const std::string& t
   return counts;
 }
 
-std::string FoxProSideNotes(const MappedColumn& column, int codePage, long rounded) {
+std::string FoxProSideNotes(const MappedColumn& column, int codePage, long rounded, bool container) {
   const char type = column.mapping.field.typeLetter;
   std::string notes = column.mapping.note;
-  if (column.foxProName != column.oracle.name) Add(notes, "name shortened to " + column.foxProName);
+  if (FoxProNameOf(column.oracle.name) != column.foxProName) {
+    Add(notes, "name shortened to " + column.foxProName);
+  } else if (OracleNameOf(column.foxProName) != column.oracle.name) {
+    Add(notes, container ? "name's letter case recorded in the table's comment"
+                         : "name's letter case lost: a free table records none");
+  }
   if (ParseFoxProTypeComment(column.oracle.comment)) Add(notes, "field as recorded in the column comment");
   if (FinerThanMilliseconds(column.oracle)) {
     Add(notes, std::to_string(rounded) + " values cut to the millisecond (rounded by the rule)");
@@ -234,11 +239,21 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
   std::vector<TablePlan> plan;
   std::vector<SentFoxProTable> sent;
   for (const std::string& name : tables) {
-    const std::optional<std::string> listed = ListedSpelling(choices.targetTables, name);
-    const std::string target = listed.value_or(name);
+    // The run's own name for the table: a typed copy's is Oracle's (OracleTableName).
+    std::string wanted = name;
+    std::string unnamed;  // why the table has no Oracle name, for its plan
+    try {
+      if (choices.keepTypes) wanted = OracleTableName(foxPro, name);
+    } catch (const std::exception& failure) {
+      unnamed = failure.what();
+    }
+    const std::optional<std::string> listed = ListedSpelling(choices.targetTables, wanted);
+    const std::string target = listed.value_or(wanted);
     const std::optional<ExistingTarget> existing =
         listed ? std::optional<ExistingTarget>(choices.existing) : std::nullopt;
     plan.push_back(PlanTable(name, target, existing, [&](TablePlan& table) {
+      if (!unnamed.empty()) throw ado::Failure(unnamed);
+      if (choices.keepTypes && wanted != target) table.keys.push_back(KeptSpellingNote(wanted, target));
       if (Replaced(existing)) {
         table.statements.push_back(OracleDropStatement(target, choices.keepTypes));
         if (choices.keepTypes) keyNames.Dropped(target);
@@ -260,18 +275,19 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
       table.statements.push_back(OracleCreateStatement(target, columns));
       for (const FoxProColumn& column : columns) {
         table.statements.push_back(OracleCommentStatement(target, column));
-        table.columns.push_back({column.name + " " + FoxProTypeText(column.field), OracleDeclaredColumnClause(column),
-                                 OracleSideNotes(column)});
-      }
-      if (!tableComment.empty()) {
-        table.statements.push_back(OracleTableCommentStatement(target, tableComment));
+        table.columns.push_back({column.foxProName + " " + FoxProTypeText(column.field),
+                                 OracleDeclaredColumnClause(column), OracleSideNotes(column)});
       }
       const std::vector<FoxProTag> tags = ReadFoxProTags(foxPro, name);
       sent.push_back({name, target, tags, columns});
-      if (tags.empty()) return;
-      const KeyPlan keys = KeysForOracle(target, tags, columns, keyNames.Taken());
-      keyNames.Made(keys);
-      table.keys = KeyPlanLines(keys);
+      KeyPlan keys;
+      if (!tags.empty()) {
+        keys = KeysForOracle(target, tags, columns, keyNames.Taken(), ContainerNameRecord(foxPro, name));
+        keyNames.Made(keys);
+        for (std::string& line : KeyPlanLines(keys)) table.keys.push_back(std::move(line));
+      }
+      const std::string comment = OracleTableComment(tableComment, KeyNamePairs(keys));
+      if (!comment.empty()) table.statements.push_back(OracleTableCommentStatement(target, comment));
     }));
   }
   const std::vector<FoxProRelation> relations =
@@ -291,8 +307,9 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
   std::vector<TablePlan> plan;
   std::vector<SentOracleTable> sent;
   for (const std::string& name : tables) {
-    const std::optional<std::string> listed = ListedSpelling(choices.targetTables, name);
-    const std::string target = listed.value_or(name);
+    const std::optional<std::string> listed =
+        ListedSpelling(choices.targetTables, choices.keepTypes ? FoxProTableName(name) : name);
+    const std::string target = listed.value_or(choices.keepTypes ? FoxProTableName(name) : name);
     const std::string path = FoxProTablePath(target, fields.DbcMode() ? kDbcFileMode : kFreeTableFolderMode,
                                              fields.DbcFile(), fields.FreeTableFolder());
     // A file the list does not show is asked about all the same.
@@ -317,11 +334,17 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
           }
           table.columns.push_back({column.oracle.name + " " + declared,
                                    FoxProFieldClause(column.foxProName, column.mapping.field),
-                                   FoxProSideNotes(column, fields.CodePage(), rounded[c])});
+                                   FoxProSideNotes(column, fields.CodePage(), rounded[c], fields.DbcMode())});
         }
         const KeyPlan keys = PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode());
         table.keys = KeyPlanLines(keys);
-        if (fields.DbcMode()) ReadOracleDeclaration(oracle, name, columns, table.keys);
+        if (fields.DbcMode()) ReadOracleDeclaration(oracle, name, columns, KeyNamePairs(keys), table.keys);
+        // What of Oracle's names the FoxPro table cannot hold, and whether it goes back.
+        const NameRecord names = OracleNamesToRecord(name, columns, KeyNamePairs(keys));
+        if (!names.Empty()) {
+          table.keys.push_back((fields.DbcMode() ? "the container records " : "lost in a free table: ") +
+                               WithNameRecord({}, NameSide::Oracle, names));
+        }
         sent.push_back({name, path, TagsOfStatements(keys.carried), columns});
       }
       table.refusal = FoxProRefusal(table.statements.back());

@@ -8,6 +8,7 @@
 #include "commands/transfer/FoxProNames.h"
 #include "commands/transfer/OracleValues.h"
 #include "commands/transfer/SqlHelpers.h"
+#include "connections/NameRules.h"
 #include "platform/ado/Failure.h"
 #include "platform/ado/Types.h"
 #include "platform/foxpro/sql/FoxProSession.h"
@@ -63,7 +64,7 @@ std::unique_ptr<ado::Recordset> Stream(ado::Connection& connection, const std::s
 std::vector<std::string> FoxProNamesOf(const std::vector<MappedColumn>& columns, bool freeTable) {
   std::vector<std::string> names;
   for (const MappedColumn& column : columns) {
-    const std::string bracketed = FoxProColumnName(column.oracle.name);
+    const std::string bracketed = FoxProColumnName(FoxProNameOf(column.oracle.name));
     names.push_back(bracketed.substr(1, bracketed.size() - 2));
   }
   return ShortenedFieldNames(names, freeTable ? kFreeTableNameLength : kContainerNameLength);
@@ -104,7 +105,7 @@ std::vector<FoxProColumn> DeclaredColumnsOf(const ado::Recordset& records) {
     if (field.Declared.typeLetter == 0) {
       throw ado::Failure("The FoxPro provider does not declare the type of field " + field.Name);
     }
-    columns.push_back({field.Name, field.Declared, false, 0, {}});
+    columns.push_back({field.Name, field.Declared, false, 0, {}, field.Name});
   }
   return columns;
 }
@@ -139,24 +140,45 @@ FoxProColumnNote NoteOf(const FoxProColumn& column, bool notNull) {
 
 }  // namespace
 
+NameRecord ContainerNameRecord(ado::Connection& foxPro, const std::string& table) {
+  foxpro::DbcCatalog* container = foxpro::FoxProSession::ContainerOf(foxPro);
+  if (container == nullptr) return {};
+  return SplitNameRecord(container->Declaration(table).comment, NameSide::Oracle).names;
+}
+
+std::string KeptSpellingNote(const std::string& name, const std::string& kept) {
+  if (name == kept) return {};
+  return "table " + kept + " keeps its letter case: Oracle holds it so, and a new " + name +
+         " beside it would be a second table of that name";
+}
+
+std::string OracleTableName(ado::Connection& foxPro, const std::string& table) {
+  // The run checks the name as it checks every target's (RequireOracleIdentifier).
+  return ContainerNameRecord(foxPro, table).table.value_or(OracleNameOf(table));
+}
+
 std::string ReadFoxProDeclarations(ado::Connection& foxPro, const std::string& table,
                                    std::vector<FoxProColumn>& columns) {
   foxpro::DbcCatalog* container = foxpro::FoxProSession::ContainerOf(foxPro);
-  if (container == nullptr) return {};
-  const foxpro::TableDeclaration declaration = container->Declaration(table);
+  const foxpro::TableDeclaration declaration =
+      container == nullptr ? foxpro::TableDeclaration{} : container->Declaration(table);
+  const RecordedComment recorded = SplitNameRecord(declaration.comment, NameSide::Oracle);
   for (FoxProColumn& column : columns) {
+    column.name = recorded.names.Field(column.foxProName).value_or(OracleNameOf(column.foxProName));
+    connections::RequireOracleIdentifier(column.name);  // a recorded name is the container's text
     for (const foxpro::FieldDeclaration& field : declaration.fields) {
-      if (foxpro::EqualsIgnoringCase(field.name, column.name)) column.declaration = field;
+      if (foxpro::EqualsIgnoringCase(field.name, column.foxProName)) column.declaration = field;
     }
   }
-  return declaration.comment;
+  return recorded.comment;
 }
 
 std::string OracleDeclaredColumnClause(const FoxProColumn& column) {
   const foxpro::FieldDeclaration& declared = column.declaration;
   std::string clause = OracleColumnClause(column.name, column.field, column.hasFraction,
                                           OracleDefaultFor(declared.defaultValue, column.field).value_or(""));
-  if (const std::optional<std::string> check = OracleCheckFor(declared.rule, column.name, column.name, column.field)) {
+  if (const std::optional<std::string> check =
+          OracleCheckFor(declared.rule, column.foxProName, column.name, column.field)) {
     clause += " CHECK (" + *check + ")";
   }
   return clause;
@@ -165,12 +187,12 @@ std::string OracleDeclaredColumnClause(const FoxProColumn& column) {
 std::vector<std::string> NotCarriedToOracle(const FoxProColumn& column) {
   const foxpro::FieldDeclaration& declared = column.declaration;
   std::vector<std::string> lines;
-  const std::string field = "field " + column.name + ": ";
+  const std::string field = "field " + column.foxProName + ": ";
   if (!declared.defaultValue.empty() &&
       (!OracleDefaultFor(declared.defaultValue, column.field) || column.field.autoIncrement)) {
     lines.push_back(field + "default " + declared.defaultValue + " not carried: no literal Oracle takes alike");
   }
-  if (!declared.rule.empty() && !OracleCheckFor(declared.rule, column.name, column.name, column.field)) {
+  if (!declared.rule.empty() && !OracleCheckFor(declared.rule, column.foxProName, column.name, column.field)) {
     lines.push_back(field + "rule " + declared.rule + " not carried: not a comparison with literals");
   }
   if (!declared.ruleText.empty()) lines.push_back(field + "rule text " + declared.ruleText + " not carried");
@@ -239,6 +261,22 @@ std::vector<MappedColumn> MapOracleTable(ado::Connection& oracle, const std::str
   const std::vector<std::string> names = FoxProNamesOf(columns, freeTable);
   for (std::size_t c = 0; c < columns.size(); ++c) columns[c].foxProName = names[c];
   return columns;
+}
+
+std::string FoxProTableName(const std::string& source) { return FoxProNameOf(source); }
+
+NameRecord OracleNamesToRecord(const std::string& source, const std::vector<MappedColumn>& columns,
+                               const std::vector<NamePair>& keys) {
+  NameRecord record;
+  if (OracleNameOf(FoxProTableName(source)) != source) record.table = source;
+  for (const MappedColumn& column : columns) {
+    if (OracleNameOf(column.foxProName) != column.oracle.name)
+      record.fields.push_back({column.foxProName, column.oracle.name});
+  }
+  for (const NamePair& key : keys) {
+    if (OracleNameOf(key.here) != key.there) record.keys.push_back(key);
+  }
+  return record;
 }
 
 std::string OracleSelectStatement(const std::string& source, const std::vector<MappedColumn>& columns) {
