@@ -307,7 +307,7 @@ CREATE VIEW public.user_constraints AS
   LEFT JOIN pg_catalog.pg_class r ON r.oid = con.confrelid
   UNION ALL  -- NOT NULL columns: Oracle keeps them as CHECK constraints too
   SELECT format('SYS_C%s_%s', t.oid, a.attnum)::varchar(128), 'C'::varchar(1), t.table_name::varchar(128),
-         format('%I IS NOT NULL', a.attname), NULL::varchar(128), NULL::varchar(128), NULL::varchar(9)
+         format('"%s" IS NOT NULL', a.attname), NULL::varchar(128), NULL::varchar(128), NULL::varchar(9)
   FROM public.oracle_own_tables t
   JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 AND NOT a.attisdropped AND a.attnotnull
   WHERE NOT EXISTS (SELECT 1 FROM pg_catalog.pg_constraint p

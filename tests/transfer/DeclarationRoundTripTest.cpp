@@ -213,10 +213,11 @@ TEST_F(DeclarationRoundTripTest, AnOracleTablesDeclarationsReachAContainerAndGoB
 
 TEST_F(DeclarationRoundTripTest, OracleNamesNotAllUpperCaseAreRecordedInTheContainerAndComeBack) {
   oracle.Execute(
-      "CREATE TABLE \"MyTable\" (\"orderId\" NUMBER(9), \"NAME\" VARCHAR2(10 CHAR), CONSTRAINT \"MyTable_Pk\" "
+      "CREATE TABLE \"MyTable\" (\"orderId\" NUMBER(9), \"NAME\" VARCHAR2(10 CHAR), \"note\" NUMBER(2) NOT NULL, "
+      "CONSTRAINT \"MyTable_Pk\" "
       "PRIMARY KEY (\"orderId\"))");
   oracle.Execute("CREATE INDEX \"NAME_INDEX_LONG\" ON \"MyTable\" (\"NAME\")");
-  oracle.Execute("INSERT INTO \"MyTable\" VALUES (7, 'x')");
+  oracle.Execute("INSERT INTO \"MyTable\" VALUES (7, 'x', 1)");
   const std::vector<std::string> columns =
       Rows(oracle, "SELECT COLUMN_NAME, DATA_TYPE FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'MyTable'");
   const std::string keys =
@@ -226,16 +227,20 @@ TEST_F(DeclarationRoundTripTest, OracleNamesNotAllUpperCaseAreRecordedInTheConta
   const std::vector<std::string> keyNames = Rows(oracle, keys);
   // The dry run names what the run makes and what the container records.
   const std::string plan = PlanText(PlanSendToFoxPro(window.fields, {"MyTable"}, {true, ExistingTarget::Replace, {}}));
-  EXPECT_NE(plan.find("mytable.DBF' CODEPAGE=1252 ([orderid] I NOT NULL, [name] C(10) NULL)"), std::string::npos)
+  EXPECT_NE(plan.find("mytable.DBF' CODEPAGE=1252 ([orderid] I NOT NULL, [name] C(10) NULL, [note] I NOT NULL)"),
+            std::string::npos)
       << plan;
   EXPECT_NE(plan.find("the container records Oracle names: table \"MyTable\" field"), std::string::npos) << plan;
+  // Oracle keeps a NOT NULL as a CHECK of its own, the name always quoted: no rule to carry.
+  EXPECT_EQ(plan.find("IS NOT NULL) not carried"), std::string::npos) << plan;
 
   Send(false, "MyTable");
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   // FoxPro's own names are lower case; what they lose is the first line of the table's comment.
-  EXPECT_EQ(Nullability("mytable"), (std::vector<std::string>{"orderid NOT NULL", "name NULL"}));
+  EXPECT_EQ(Nullability("mytable"), (std::vector<std::string>{"orderid NOT NULL", "name NULL", "note NOT NULL"}));
   EXPECT_EQ(foxpro::DbcCatalog(window.fields.dbcFile).Declaration("mytable").comment,
-            "Oracle names: table \"MyTable\" field \"orderid\" \"orderId\" key \"mytable_pk\" \"MyTable_Pk\" key "
+            "Oracle names: table \"MyTable\" field \"orderid\" \"orderId\" field \"note\" \"note\" key \"mytable_pk\" "
+            "\"MyTable_Pk\" key "
             "\"name_index\" \"NAME_INDEX_LONG\"");
   oracle.Execute("DROP TABLE \"MyTable\"");
 
@@ -243,7 +248,7 @@ TEST_F(DeclarationRoundTripTest, OracleNamesNotAllUpperCaseAreRecordedInTheConta
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   EXPECT_EQ(Rows(oracle, "SELECT COLUMN_NAME, DATA_TYPE FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'MyTable'"), columns);
   EXPECT_EQ(Rows(oracle, keys), keyNames);
-  EXPECT_EQ(Rows(oracle, "SELECT * FROM \"MyTable\""), std::vector<std::string>{"7|x"});
+  EXPECT_EQ(Rows(oracle, "SELECT * FROM \"MyTable\""), std::vector<std::string>{"7|x|1"});
 }
 
 }  // namespace
