@@ -86,6 +86,9 @@ TEST(FieldDeclarationsTest, SimpleRulesBecomeChecksAndComeBack) {
   }
   // The other comparisons are spelled as Oracle spells them; Oracle's parentheses are read.
   EXPECT_EQ(OracleCheckFor("qty # 1 AND qty != 2", "qty", "QTY", Field('N')), "\"QTY\" <> 1 AND \"QTY\" <> 2");
+  // FoxPro's own spellings, as real containers hold them.
+  EXPECT_EQ(OracleCheckFor("qty=>0.AND.qty=<1", "qty", "QTY", Field('N')), "\"QTY\" >= 0 AND \"QTY\" <= 1");
+  EXPECT_EQ(OracleCheckFor("qty>1.5.AND.qty<2.", "qty", "QTY", Field('N')), "\"QTY\" > 1.5 AND \"QTY\" < 2.");
   EXPECT_EQ(FoxProRuleFor("(\"QTY\" IN (1, 2))", "qty", Field('N')), "INLIST(qty, 1, 2)");
   EXPECT_EQ(CheckedColumn("\"A\" > 0 AND \"B\" > 0"), std::nullopt);
   EXPECT_EQ(CheckedColumn("\"A\" IS NOT NULL"), std::nullopt);

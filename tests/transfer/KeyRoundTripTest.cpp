@@ -15,6 +15,7 @@
 #include "platform/ado/Failure.h"
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
+#include "platform/foxpro/containers/DbcCatalog.h"
 #include "support/StandInCopyTest.h"
 
 namespace transfer {
@@ -121,6 +122,7 @@ TEST_F(KeyRoundTripTest, ATagWhoseNameTheSchemaHoldsComesBackWithoutItsSuffix) {
   oracle.Execute("CREATE TABLE \"KBLOCK\" (\"X\" NUMBER(9))");
   oracle.Execute("CREATE INDEX \"CITY\" ON \"KBLOCK\" (\"X\")");
   const std::vector<std::string> before = Tags("customers");
+  const std::string comment = foxpro::DbcCatalog(window.fields.dbcFile).Declaration("customers").comment;
   Send(true, "customers");
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   const std::vector<std::string> inOracle = OracleKeys("CUSTOMERS");
@@ -131,6 +133,8 @@ TEST_F(KeyRoundTripTest, ATagWhoseNameTheSchemaHoldsComesBackWithoutItsSuffix) {
   Send(false, "CUSTOMERS");
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();
   EXPECT_EQ(Tags("customers"), before);
+  // The name Oracle made needs no record in the container: its comment is as it was.
+  EXPECT_EQ(foxpro::DbcCatalog(window.fields.dbcFile).Declaration("customers").comment, comment);
 }
 
 TEST_F(KeyRoundTripTest, OracleKeysReachACdxAndComeBack) {

@@ -92,6 +92,9 @@ TEST(TypeMappingTest, ColumnNotesKeepNotNullCaptionAndCommentBesideTheMarker) {
       {{Fox('N', 10, 2), false, "Say \"hi\" now", ""}, "FoxPro N(10,2) CAPTION \"Say \"\"hi\"\" now\""},
       {{notNull, true, "", "two\nlines"}, "FoxPro C(20) NOT NULL CAPTION \"\"\ntwo\nlines"},
       {{AutoIncrement(5), false, std::nullopt, "key"}, "FoxPro I AUTOINC NEXTVALUE 5\nkey"},
+      {{Fox('N', 5), false, std::nullopt, "", "999", "99,999", "Over \"9\"", "n>0.AND.n#7", "INT(RAND()*9)"},
+       "FoxPro N(5,0) FORMAT \"999\" INPUTMASK \"99,999\" MESSAGE \"Over \"\"9\"\"\" RULE \"n>0.AND.n#7\" DEFAULT "
+       "\"INT(RAND()*9)\""},
       // No marker: the whole text is the comment.
       {{std::nullopt, false, std::nullopt, "FoxPro is old\nCAPTION \"x\""}, "FoxPro is old\nCAPTION \"x\""},
       {{std::nullopt, false, std::nullopt, "FoxPro C(20) CAPTION \"open"}, "FoxPro C(20) CAPTION \"open"},
@@ -107,6 +110,11 @@ TEST(TypeMappingTest, ColumnNotesKeepNotNullCaptionAndCommentBesideTheMarker) {
       FoxProColumnNoteText({Fox('M'), false, std::nullopt, std::string(3990, 'a') + "\u00e9z"}, &cut);
   EXPECT_TRUE(cut);
   EXPECT_TRUE(text == "FoxPro M\n" + std::string(3990, 'a')) << text.size();
+  // A text with a line break would end the marker line; texts the line has no room for stay behind.
+  EXPECT_EQ(FoxProColumnNoteText({Fox('D'), false, "a\nb", "", "!"}), "FoxPro D FORMAT \"!\"");
+  cut = false;
+  EXPECT_EQ(FoxProColumnNoteText({Fox('D'), false, std::nullopt, "", std::string(4000, 'x')}, &cut), "FoxPro D");
+  EXPECT_TRUE(cut);
   // A NOT NULL recorded in the comment wins over the nullable column that holds blanks.
   OracleColumn column;
   column.dataType = "VARCHAR2";

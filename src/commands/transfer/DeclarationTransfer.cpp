@@ -34,6 +34,15 @@ bool ColumnsOwnCheck(const std::string& condition, const MappedColumn& column) {
          (column.mapping.field.typeLetter == 'L' && condition == quoted + " IN (0,1)");
 }
 
+// A FoxPro text the column comment kept wins while Oracle holds what the text became there:
+// nothing, when it could not cross, or the same rule or default spelled otherwise. Changed in
+// Oracle since, Oracle's wins.
+std::string Restored(const std::optional<std::string>& kept, const std::string& fromOracle,
+                     const std::optional<std::string>& keptAsOracleGivesItBack) {
+  if (!kept || keptAsOracleGivesItBack.value_or("") != fromOracle) return fromOracle;
+  return *kept;
+}
+
 }  // namespace
 
 void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
@@ -125,6 +134,9 @@ foxpro::TableDeclaration ReadOracleDeclaration(ado::Connection& oracle, const st
     declared.name = column.foxProName;
     declared.comment = note.comment;
     declared.caption = note.caption.value_or("");
+    declared.format = note.format.value_or("");
+    declared.inputMask = note.inputMask.value_or("");
+    declared.ruleText = note.message.value_or("");
     for (const auto& [name, text] : defaults) {
       // An identity's default is its sequence, which the autoincrement carries.
       if (name != column.oracle.name || text.empty() || field.autoIncrement) continue;
@@ -145,6 +157,14 @@ foxpro::TableDeclaration ReadOracleDeclaration(ado::Connection& oracle, const st
       }
     }
     declared.rule = Joined(rules, " AND ");
+    const std::optional<std::string> checkKept =
+        note.rule ? OracleCheckFor(*note.rule, column.foxProName, column.oracle.name, field) : std::nullopt;
+    declared.rule = Restored(note.rule, declared.rule,
+                             checkKept ? FoxProRuleFor(*checkKept, column.foxProName, field) : std::nullopt);
+    const std::optional<std::string> defaultKept =
+        note.defaultValue ? OracleDefaultFor(*note.defaultValue, field) : std::nullopt;
+    declared.defaultValue = Restored(note.defaultValue, declared.defaultValue,
+                                     defaultKept ? FoxProDefaultFor(*defaultKept, field) : std::nullopt);
     declaration.fields.push_back(std::move(declared));
   }
   // A CHECK on no single column, or of another form, is no field's rule.

@@ -80,9 +80,14 @@ std::optional<std::vector<Token>> Tokens(std::string_view text, Dialect dialect)
       const std::string rest(text.substr(at));
       if (!std::regex_search(rest.c_str(), match, number, std::regex_constants::match_continuous)) return std::nullopt;
       std::string digits = match.str();
+      // FoxPro writes "0.AND." with no space: the point before a word is the word's own.
+      if (digits.back() == '.' && digits.size() < rest.size() &&
+          std::isalpha(static_cast<unsigned char>(rest[digits.size()])) != 0)
+        digits.pop_back();
+      const std::size_t length = digits.size();
       if (digits[0] == '+') digits.erase(0, 1);
       tokens.push_back({TokenKind::Number, digits});
-      at += static_cast<std::size_t>(match.length());
+      at += length;
     } else if (foxPro && c == '.' && at + 2 < text.size() && text[at + 2] == '.' &&
                std::string_view("TtFfYyNn").find(text[at + 1]) != std::string_view::npos) {
       const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[at + 1])));
@@ -124,6 +129,9 @@ std::optional<std::vector<Token>> Tokens(std::string_view text, Dialect dialect)
       if (two == "<>" || two == "!=" || two == "<=" || two == ">=" || (foxPro && two == "==") ||
           (!foxPro && two == "^=")) {
         tokens.push_back({TokenKind::Operator, two});
+        at += 2;
+      } else if (foxPro && (two == "=>" || two == "=<")) {  // FoxPro takes both orders
+        tokens.push_back({TokenKind::Operator, two == "=>" ? ">=" : "<="});
         at += 2;
       } else if (c == '=' || c == '<' || c == '>' || (foxPro && c == '#')) {
         tokens.push_back({TokenKind::Operator, std::string(1, c)});

@@ -175,9 +175,12 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
                       const NameRecord& kept) {
   KeyPlan plan;
   // The name the tag's key gets; one the schema holds already takes a suffix, which is said.
+  bool restored = false;
   const auto oracleName = [&](const FoxProTag& tag) {
-    const std::string wanted = KeyName(kept.Key(tag.name).value_or(OracleNameOf(tag.name)));
+    const std::optional<std::string> recorded = kept.Key(tag.name);
+    const std::string wanted = KeyName(recorded.value_or(OracleNameOf(tag.name)));
     const std::string name = UniqueName(wanted, takenNames, 128);
+    restored = recorded && name == wanted.substr(0, 128);
     if (name != wanted.substr(0, 128)) {
       plan.notCarried.push_back("tag " + tag.name + " becomes " + name + ": the schema holds " + wanted +
                                 " already; the tag's name is recorded in the table's comment");
@@ -207,7 +210,8 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
                                       Quoted(name) + " ON " + Quoted(target) + " (UPPER(" + Quoted(columns[*c].name) +
                                       "))",
                                   {},
-                                  tag.name});
+                                  tag.name,
+                                  restored});
           continue;
         }
       }
@@ -218,7 +222,7 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
       }
       const std::string name = oracleName(tag);
       plan.carried.push_back({name, OracleKeyStatement(target, kind, name, *keyColumns),
-                              kind == KeyKind::Plain ? std::vector<std::string>{} : *keyColumns, tag.name});
+                              kind == KeyKind::Plain ? std::vector<std::string>{} : *keyColumns, tag.name, restored});
     }
   }
   return plan;
@@ -238,9 +242,14 @@ KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::v
         plan.notCarried.push_back(what + " not carried: " + reason);
         continue;
       }
-      const std::string base = FoxProNameOf(KeyName(kept.Key(key.name).value_or(key.name)));
+      const std::optional<std::string> recorded = kept.Key(key.name);
+      const std::string base = FoxProNameOf(KeyName(recorded.value_or(key.name)));
       const std::string name = UniqueName(base, tagNames, kTagNameLength);
-      plan.carried.push_back({name, FoxProKeyStatement(tablePath, container, kind, name, expression), {}, key.name});
+      plan.carried.push_back({name,
+                              FoxProKeyStatement(tablePath, container, kind, name, expression),
+                              {},
+                              key.name,
+                              recorded && name == base.substr(0, kTagNameLength)});
     }
   }
   return plan;
@@ -248,7 +257,9 @@ KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::v
 
 std::vector<NamePair> KeyNamePairs(const KeyPlan& plan) {
   std::vector<NamePair> pairs;
-  for (const CarriedKey& key : plan.carried) pairs.push_back({key.name, key.origin});
+  for (const CarriedKey& key : plan.carried) {
+    if (!key.restored) pairs.push_back({key.name, key.origin});
+  }
   return pairs;
 }
 

@@ -43,7 +43,8 @@ struct CarriedKey {
   std::string name;
   std::string statement;
   std::vector<std::string> columns;
-  std::string origin;  // the tag's or key's name on the source side
+  std::string origin;     // the tag's or key's name on the source side
+  bool restored = false;  // the name a record kept: the other side made origin, and needs no record back
 };
 
 struct KeyPlan {
@@ -51,7 +52,8 @@ struct KeyPlan {
   std::vector<std::string> notCarried;  // one line per key, saying why
 };
 
-/// Each carried key's name and its source's (here the target's name, there the source's).
+/// Each carried key's name and its source's (here the target's name, there the source's), for the
+/// record of names; a name a record gave back needs none.
 std::vector<NamePair> KeyNamePairs(const KeyPlan& plan);
 
 /// A key's name from the other side as a name this side takes whole: letters, digits and '_'

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <utility>
 
 #include "commands/transfer/SqlHelpers.h"
 #include "platform/ado/Failure.h"
@@ -151,6 +153,13 @@ std::optional<std::string> ReadQuoted(std::string_view text, std::size_t& at) {
   return std::nullopt;
 }
 
+// The marker's quoted texts, each with its word.
+constexpr std::pair<std::string_view, std::optional<std::string> FoxProColumnNote::*> kQuotedTexts[] = {
+    {"CAPTION", &FoxProColumnNote::caption},     {"FORMAT", &FoxProColumnNote::format},
+    {"INPUTMASK", &FoxProColumnNote::inputMask}, {"MESSAGE", &FoxProColumnNote::message},
+    {"RULE", &FoxProColumnNote::rule},           {"DEFAULT", &FoxProColumnNote::defaultValue},
+};
+
 // The marker line without its "FoxPro " prefix; nothing when it is no marker.
 std::optional<FoxProColumnNote> ParseMarker(std::string_view comment) {
   if (!StartsWith(comment, kCommentPrefix) || comment.size() <= kCommentPrefix.size()) return std::nullopt;
@@ -189,11 +198,12 @@ std::optional<FoxProColumnNote> ParseMarker(std::string_view comment) {
     } else if (word == "NOT" && NextWord(comment, at) == "NULL" && !note.notNull) {
       note.notNull = true;
       field.nullable = false;
-    } else if (word == "CAPTION" && !note.caption) {
-      note.caption = ReadQuoted(comment, at);
-      if (!note.caption) return std::nullopt;
     } else {
-      return std::nullopt;
+      const auto* quoted = std::find_if(std::begin(kQuotedTexts), std::end(kQuotedTexts),
+                                        [&](const auto& text) { return text.first == word; });
+      if (quoted == std::end(kQuotedTexts) || (note.*quoted->second).has_value()) return std::nullopt;
+      note.*quoted->second = ReadQuoted(comment, at);
+      if (!(note.*quoted->second)) return std::nullopt;
     }
   }
   if (type == 'Q') field.binary = true;
@@ -220,10 +230,20 @@ std::string FoxProColumnNoteText(const FoxProColumnNote& note, bool* cut) {
   if (!note.field) return note.comment;
   std::string text = FoxProTypeComment(*note.field);
   if (note.notNull) text += " NOT NULL";
-  if (note.caption) {
-    text += " CAPTION \"";
-    for (const char c : *note.caption) text += c == '"' ? std::string("\"\"") : std::string(1, c);
-    text += "\"";
+  std::string texts;
+  for (const auto& [word, member] : kQuotedTexts) {
+    const std::optional<std::string>& value = note.*member;
+    // A line break would end the marker line: such a text is not kept.
+    if (!value || value->find_first_of("\r\n") != std::string::npos) continue;
+    texts += " " + std::string(word) + " \"";
+    for (const char c : *value) texts += c == '"' ? std::string("\"\"") : std::string(1, c);
+    texts += "\"";
+  }
+  // The marker line is never cut; texts that would not fit it stay behind whole.
+  if (text.size() + texts.size() <= kOracleCommentBytes) {
+    text += texts;
+  } else if (cut != nullptr) {
+    *cut = true;
   }
   if (note.comment.empty()) return text;
   text += "\n";

@@ -38,13 +38,20 @@ std::optional<ado::DeclaredField> ParseFoxProTypeComment(std::string_view commen
 
 /// What an Oracle column's comment records of the FoxPro field it came from. Its first line is
 /// the type marker, then " NOT NULL" when the field takes no NULL that Oracle could not hold
-/// as NOT NULL (Oracle stores a blank text as NULL), then " CAPTION \"text\"" (inner
-/// quotes doubled); the lines after it are the field's own comment.
+/// as NOT NULL (Oracle stores a blank text as NULL), then the field's texts Oracle has no place
+/// for, each a word and a text in double quotes (inner ones doubled): CAPTION, FORMAT, INPUTMASK,
+/// MESSAGE (the rule's), and RULE and DEFAULT where Oracle's CHECK and DEFAULT would not give
+/// them back as written; the lines after it are the field's own comment.
 struct FoxProColumnNote {
   std::optional<ado::DeclaredField> field;  ///< none: the comment is no marker, and all of it is the comment
   bool notNull = false;
   std::optional<std::string> caption;
   std::string comment;
+  std::optional<std::string> format{};
+  std::optional<std::string> inputMask{};
+  std::optional<std::string> message{};
+  std::optional<std::string> rule{};
+  std::optional<std::string> defaultValue{};
   bool operator==(const FoxProColumnNote&) const = default;
 };
 

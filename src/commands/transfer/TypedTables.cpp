@@ -132,10 +132,39 @@ void FindFractions(ado::Connection& foxPro, const std::string& table, std::vecto
 
 namespace {
 
+std::optional<std::string> Kept(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+// Whether Oracle's CHECK gives the field's rule back as written.
+bool RuleReturns(const FoxProColumn& column) {
+  const std::string& rule = column.declaration.rule;
+  const std::optional<std::string> check = OracleCheckFor(rule, column.foxProName, column.name, column.field);
+  return rule.empty() || (check && FoxProRuleFor(*check, column.foxProName, column.field) == rule);
+}
+
+// Whether Oracle's DEFAULT gives the field's default back as written.
+bool DefaultReturns(const FoxProColumn& column) {
+  const std::string& value = column.declaration.defaultValue;
+  const std::optional<std::string> oracle = OracleDefaultFor(value, column.field);
+  return value.empty() || (oracle && !column.field.autoIncrement && FoxProDefaultFor(*oracle, column.field) == value);
+}
+
 FoxProColumnNote NoteOf(const FoxProColumn& column, bool notNull) {
-  FoxProColumnNote note{column.field, notNull, std::nullopt, column.declaration.comment};
-  if (!column.declaration.caption.empty()) note.caption = column.declaration.caption;
+  const foxpro::FieldDeclaration& declared = column.declaration;
+  FoxProColumnNote note{column.field, notNull, Kept(declared.caption), declared.comment};
+  note.format = Kept(declared.format);
+  note.inputMask = Kept(declared.inputMask);
+  note.message = Kept(declared.ruleText);
+  if (!RuleReturns(column)) note.rule = Kept(declared.rule);
+  if (!DefaultReturns(column)) note.defaultValue = Kept(declared.defaultValue);
   return note;
+}
+
+// What a note line says of a text the column comment keeps for the way back.
+std::string KeptForTheWayBack(const std::string& text) {
+  return text.find_first_of("\r\n") == std::string::npos ? "; the column comment keeps it for the way back" : "";
 }
 
 }  // namespace
@@ -190,12 +219,17 @@ std::vector<std::string> NotCarriedToOracle(const FoxProColumn& column) {
   const std::string field = "field " + column.foxProName + ": ";
   if (!declared.defaultValue.empty() &&
       (!OracleDefaultFor(declared.defaultValue, column.field) || column.field.autoIncrement)) {
-    lines.push_back(field + "default " + declared.defaultValue + " not carried: no literal Oracle takes alike");
+    lines.push_back(field + "default " + declared.defaultValue + " not carried: no literal Oracle takes alike" +
+                    KeptForTheWayBack(declared.defaultValue));
   }
   if (!declared.rule.empty() && !OracleCheckFor(declared.rule, column.foxProName, column.name, column.field)) {
-    lines.push_back(field + "rule " + declared.rule + " not carried: not a comparison with literals");
+    lines.push_back(field + "rule " + declared.rule + " not carried: not a comparison with literals" +
+                    KeptForTheWayBack(declared.rule));
   }
-  if (!declared.ruleText.empty()) lines.push_back(field + "rule text " + declared.ruleText + " not carried");
+  if (!declared.ruleText.empty()) {
+    lines.push_back(field + "rule text " + declared.ruleText + " not carried: Oracle shows no text of a CHECK" +
+                    KeptForTheWayBack(declared.ruleText));
+  }
   bool cut = false;
   FoxProColumnNoteText(NoteOf(column, true), &cut);
   if (cut) lines.push_back(field + "comment cut to Oracle's " + std::to_string(kOracleCommentBytes) + " bytes");

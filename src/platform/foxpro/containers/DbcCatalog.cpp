@@ -325,8 +325,9 @@ namespace foxpro {
 namespace {
 
 // The declaration's properties, each with its id; an empty text is no property at all.
-constexpr std::uint8_t kFieldDeclarationIds[] = {kDbcPropertyDefaultValue, kDbcPropertyComment, kDbcPropertyCaption,
-                                                 kDbcPropertyRuleExpression, kDbcPropertyRuleText};
+constexpr std::uint8_t kFieldDeclarationIds[] = {kDbcPropertyDefaultValue,   kDbcPropertyComment,  kDbcPropertyCaption,
+                                                 kDbcPropertyRuleExpression, kDbcPropertyRuleText, kDbcPropertyFormat,
+                                                 kDbcPropertyInputMask};
 
 std::string* FieldText(FieldDeclaration& field, std::uint8_t id) {
   switch (id) {
@@ -338,6 +339,10 @@ std::string* FieldText(FieldDeclaration& field, std::uint8_t id) {
       return &field.caption;
     case kDbcPropertyRuleExpression:
       return &field.rule;
+    case kDbcPropertyFormat:
+      return &field.format;
+    case kDbcPropertyInputMask:
+      return &field.inputMask;
     default:
       return &field.ruleText;
   }

@@ -21,6 +21,8 @@ struct FieldDeclaration {
   std::string caption;
   std::string rule;
   std::string ruleText;
+  std::string format{};
+  std::string inputMask{};
   bool operator==(const FieldDeclaration&) const = default;
 };
 
