@@ -195,6 +195,18 @@ TEST_F(DeclarationRoundTripTest, AnOracleTablesDeclarationsReachAContainerAndGoB
   oracle.Execute("COMMENT ON TABLE \"ORD\" IS 'orders'");
   oracle.Execute("COMMENT ON COLUMN \"ORD\".\"NOTE\" IS 'FoxPro is\nnot this'");
   oracle.Execute("INSERT INTO \"ORD\" (\"QTY\", \"NOTE\") VALUES (3, 'x')");
+  {
+    // Into a free table the plan says what stays behind.
+    auto free = window.fields;
+    free.dbcMode = false;
+    free.freeTableFolder = root_.string();
+    const std::string plan = PlanText(PlanSendToFoxPro(free, {"ORD"}, {true, ExistingTarget::Replace, {}}));
+    for (const char* line : {"comment not kept: a free table has no container to hold it",
+                             "field qty: default, rule not kept: a free table has no container to hold them",
+                             "field note: default, comment not kept"}) {
+      EXPECT_NE(plan.find(line), std::string::npos) << line << "\n" << plan;
+    }
+  }
 
   Send(false, "ORD");
   EXPECT_TRUE(prompter.reports.empty()) << prompter.Reports();

@@ -184,13 +184,36 @@ void CarryDeclarationsToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, c
                                const std::string& tablePath) {
   parts.sql.clear();
   foxpro::DbcCatalog* container = foxpro::FoxProSession::ContainerOf(foxPro);
-  if (container == nullptr) return;
   std::vector<std::string> notCarried;
-  const KeyPlan keys = PlanKeysToFoxPro(oracle, source, columns, tablePath, true);
+  const KeyPlan keys = PlanKeysToFoxPro(oracle, source, columns, tablePath, container != nullptr);
   const foxpro::TableDeclaration declaration =
       ReadOracleDeclaration(oracle, source, columns, KeyNamePairs(keys), notCarried);
+  if (container == nullptr) {
+    Tell(parts, source, LostInAFreeTable(declaration));
+    return;
+  }
   Tell(parts, source, notCarried);
   container->Declare(foxpro::StemOf(foxpro::FileNameOf(tablePath)), declaration);
+}
+
+std::vector<std::string> LostInAFreeTable(const foxpro::TableDeclaration& declaration) {
+  const std::string why = " not kept: a free table has no container to hold ";
+  std::vector<std::string> lines;
+  if (!SplitNameRecord(declaration.comment, NameSide::Oracle).comment.empty()) lines.push_back("comment" + why + "it");
+  for (const foxpro::FieldDeclaration& field : declaration.fields) {
+    std::vector<std::string> lost;
+    for (const auto& [what, text] : {std::pair{"default", &field.defaultValue},
+                                     {"comment", &field.comment},
+                                     {"caption", &field.caption},
+                                     {"rule", &field.rule},
+                                     {"format", &field.format},
+                                     {"input mask", &field.inputMask},
+                                     {"rule text", &field.ruleText}}) {
+      if (!text->empty()) lost.emplace_back(what);
+    }
+    if (!lost.empty()) lines.push_back("field " + field.name + ": " + Joined(lost, ", ") + why + "them");
+  }
+  return lines;
 }
 
 }  // namespace transfer

@@ -36,8 +36,12 @@ foxpro::TableDeclaration ReadOracleDeclaration(ado::Connection& oracle, const st
                                                const std::vector<NamePair>& keyNames,
                                                std::vector<std::string>& notCarried);
 
+/// What a free table loses of a declaration: a line for the table's comment, one per field
+/// naming its texts.
+std::vector<std::string> LostInAFreeTable(const foxpro::TableDeclaration& declaration);
+
 /// Records ReadOracleDeclaration's declaration on the new table of the FoxPro connection's
-/// container (nothing for a free table), and notes what is not carried.
+/// container, and notes what is not carried; a free table records nothing, and notes what it loses.
 void CarryDeclarationsToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, const std::string& source,
                                const std::vector<MappedColumn>& columns, ado::Connection& foxPro,
                                const std::string& tablePath);

@@ -338,7 +338,11 @@ std::vector<TablePlan> PlanSendToFoxPro(const connections::ConnectionFields& fie
         }
         const KeyPlan keys = PlanKeysToFoxPro(oracle, name, columns, path, fields.DbcMode());
         table.keys = KeyPlanLines(keys);
-        if (fields.DbcMode()) ReadOracleDeclaration(oracle, name, columns, KeyNamePairs(keys), table.keys);
+        std::vector<std::string> notCarried;
+        const foxpro::TableDeclaration declared =
+            ReadOracleDeclaration(oracle, name, columns, KeyNamePairs(keys), notCarried);
+        const std::vector<std::string> said = fields.DbcMode() ? notCarried : LostInAFreeTable(declared);
+        table.keys.insert(table.keys.end(), said.begin(), said.end());
         // What of Oracle's names the FoxPro table cannot hold, and whether it goes back.
         const NameRecord names = OracleNamesToRecord(name, columns, KeyNamePairs(keys));
         if (!names.Empty()) {
