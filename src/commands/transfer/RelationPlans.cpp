@@ -88,6 +88,7 @@ std::string OracleRefusal(const FoxProRelation& relation, const SentFoxProTable*
 RelationPlan ForeignKeysForOracle(const std::vector<FoxProRelation>& relations,
                                   const std::vector<SentFoxProTable>& tables, std::vector<std::string> takenNames) {
   RelationPlan plan;
+  std::vector<std::string> whats;  // each carried relation's description
   const auto bySource = [](const SentFoxProTable& table) { return Lower(table.source); };
   for (const FoxProRelation& relation : relations) {
     const std::string what = "relation " + relation.childTable + "." + relation.childTag + " -> " +
@@ -117,15 +118,28 @@ RelationPlan ForeignKeysForOracle(const std::vector<FoxProRelation>& relations,
                                 " FOREIGN KEY " + QuotedList(*childColumns) + " REFERENCES " + Quoted(parent->target) +
                                 " " + QuotedList(*parentColumns) + (riInfo[1] == 'C' ? " ON DELETE CASCADE" : ""),
                             child->target, *childColumns, parent->target, *parentColumns, riInfo});
-    // The record keeps the rules and, by its order, the relation's place among the child's.
-    std::string note = what + ": ";
-    if (riInfo != RiInfoOfKey(riInfo[1])) {
+    whats.push_back(what);
+  }
+  // The child table's comment records what the keys alone would not give back: rules Oracle
+  // has no equal for and, by the record's order, the places of several relations of one child.
+  for (std::size_t k = 0; k < plan.carried.size(); ++k) {
+    CarriedRelation& key = plan.carried[k];
+    const std::string& riInfo = key.recordedRiInfo;
+    const bool lossy = riInfo != RiInfoOfKey(riInfo[1]);
+    const auto siblings = std::count_if(plan.carried.begin(), plan.carried.end(),
+                                        [&](const CarriedRelation& other) { return other.childTable == key.childTable; });
+    if (!lossy && siblings == 1) {
+      key.recordedRiInfo.clear();
+      continue;
+    }
+    std::string note = whats[k] + ": ";
+    if (lossy) {
       note += "its update rule (" + riInfo.substr(0, 1) + ") and insert rule (" + riInfo.substr(2) +
-              ") have no Oracle equal; foreign key " + name +
+              ") have no Oracle equal; foreign key " + key.name +
               " refuses every change that leaves a child without its parent; ";
     }
-    plan.notes.push_back({relation.childTable, note + "the comment of table " + child->target + " records RIINFO " +
-                                                   riInfo + " of foreign key " + name + " for the way back"});
+    plan.notes.push_back({key.childSource, note + "the comment of table " + key.childTable + " records RIINFO " +
+                                               riInfo + " of foreign key " + key.name + " for the way back"});
   }
   return plan;
 }

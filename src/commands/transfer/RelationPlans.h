@@ -60,7 +60,7 @@ struct CarriedRelation {
   std::vector<std::string> childColumns;
   std::string parentTable;
   std::vector<std::string> parentColumns;
-  std::string recordedRiInfo = {};  // a foreign key's: the RIINFO its child table's comment is to record
+  std::string recordedRiInfo = {};  // a foreign key's: the RIINFO its child table's comment is to record, if any
 };
 
 /// A relation not carried, or carried in part, and why.

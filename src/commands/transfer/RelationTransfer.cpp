@@ -165,6 +165,7 @@ void CarryRelationsToOracle(connections::FailureTrap& trap, connections::StepNum
         sql, observer, plan,
         [&](const CarriedRelation& key) {
           ExecuteSql(oracle, key.statement);
+          if (key.recordedRiInfo.empty()) return;
           // The table's comment again, whole, with the rules the key cannot hold.
           const auto rows = DictionaryRows(
               oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = " + OracleText(key.childTable));
