@@ -39,16 +39,27 @@ TEST(RelationPlansTest, EachRelationBecomesAForeignKeyByItsDeleteRuleOrIsListedA
                               R"(REFERENCES "ORD" ("id") ON DELETE CASCADE)";
   const std::string restrict = R"(ALTER TABLE "LIN" ADD CONSTRAINT "LIN_ORDID_FK" FOREIGN KEY ("ordid") )"
                                R"(REFERENCES "ORD" ("id"))";
-  const std::string rules =
-      ": its update rule (R) and insert rule (I) have no Oracle equal; foreign key LIN_ORDID_FK "
-      "refuses every change that leaves a child without its parent";
+  const auto rules = [](const std::string& update, const std::string& insert, const std::string& riInfo) {
+    return ": its update rule (" + update + ") and insert rule (" + insert +
+           ") have no Oracle equal; foreign key LIN_ORDID_FK refuses every change that leaves a child without its "
+           "parent; the comment of table LIN records RIINFO " +
+           riInfo + " of foreign key LIN_ORDID_FK for the way back";
+  };
   struct Case {
     FoxProRelation relation;
     std::vector<std::string> lines;
   };
   const std::vector<Case> cases = {
-      {{"LINES", "ordid", "Orders", "pk", "RCI"}, {cascade, "relation LINES.ordid -> Orders.pk (RIINFO RCI)" + rules}},
-      {{"lines", "ordid", "orders", "pk", "RRI"}, {restrict, "relation lines.ordid -> orders.pk (RIINFO RRI)" + rules}},
+      {{"LINES", "ordid", "Orders", "pk", "RCI"},
+       {cascade, "relation LINES.ordid -> Orders.pk (RIINFO RCI)" + rules("R", "I", "RCI")}},
+      {{"lines", "ordid", "orders", "pk", "RRI"},
+       {restrict, "relation lines.ordid -> orders.pk (RIINFO RRI)" + rules("R", "I", "RRI")}},
+      {{"lines", "ordid", "orders", "pk", "crr"},
+       {restrict, "relation lines.ordid -> orders.pk (RIINFO crr)" + rules("C", "R", "CRR")}},
+      {{"lines", "ordid", "orders", "pk", "IC"},
+       {cascade, "relation lines.ordid -> orders.pk (RIINFO IC)" + rules("I", "I", "ICI")}},
+      // A key holds restrict for updates and inserts: nothing to record.
+      {{"lines", "ordid", "orders", "pk", "RCR"}, {cascade}},
       {{"lines", "ordid", "orders", "pk", "RII"},
        {"relation lines.ordid -> orders.pk (RIINFO RII) not carried: its delete rule is ignore (I): a parent row may "
         "go and leave its children, which no Oracle foreign key allows"}},
@@ -70,6 +81,39 @@ TEST(RelationPlansTest, EachRelationBecomesAForeignKeyByItsDeleteRuleOrIsListedA
   // Relations of tables outside the run are none of its business; a taken name gets a suffix.
   EXPECT_TRUE(ForeignKeysForOracle({{"a", "t", "b", "t", "RRI"}}, tables, {}).notes.empty());
   EXPECT_EQ(ForeignKeysForOracle({cases[0].relation}, tables, {"lin_ordid_fk"}).carried[0].name, "LIN_ORDID_FK_2");
+  // Several relations of one child record their places, the plain ones too.
+  const RelationPlan two =
+      ForeignKeysForOracle({{"lines", "ordid", "orders", "pk", "RCR"}, {"lines", "ordid", "orders", "pk", "RRR"}},
+                           tables, {});
+  ASSERT_EQ(two.carried.size(), 2u);
+  EXPECT_EQ(two.carried[0].recordedRiInfo + " " + two.carried[1].name + " " + two.carried[1].recordedRiInfo,
+            "RCR LIN_ORDID_FK_2 RRR");
+  EXPECT_EQ(two.notes.size(), 2u);
+}
+
+TEST(RelationPlansTest, TheChildsCommentRecordsEachKeysRiInfoAndTheKeysComeBackInItsOrder) {
+  const std::string record = "FoxPro names: key \"CITY_2\" \"city\" relation \"B_FK\" \"CRI\"";
+  const struct {
+    std::string comment, written;
+  } cases[] = {
+      {"", "FoxPro names: relation \"A_FK\" \"RRI\""},
+      {"people", "FoxPro names: relation \"A_FK\" \"RRI\"\npeople"},
+      {record + "\npeople", record + " relation \"A_FK\" \"RRI\"\npeople"},
+      // A key made again replaces its entry.
+      {"FoxPro names: relation \"A_FK\" \"CRI\"", "FoxPro names: relation \"A_FK\" \"RRI\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CommentWithRelation(c.comment, "A_FK", "RRI"), c.written) << c.comment;
+
+  std::vector<OracleForeignKey> keys = {{"A_FK", "T", {}, "P", {}, "NO ACTION"},
+                                        {"B_FK", "T", {}, "P", {}, "CASCADE"},
+                                        {"C_FK", "T", {}, "P", {}, "NO ACTION"},
+                                        {"Z_FK", "S", {}, "P", {}, "NO ACTION"}};
+  OrderAsRecorded(keys, {{"T", SplitNameRecord("FoxPro names: relation \"B_FK\" \"RCI\" relation \"A_FK\" \"CRI\"",
+                                               NameSide::FoxPro)
+                                   .names}});
+  std::vector<std::string> order;
+  for (const OracleForeignKey& key : keys) order.push_back(key.childTable + "." + key.name + " " + key.recordedRiInfo);
+  EXPECT_EQ(order, (std::vector<std::string>{"S.Z_FK ", "T.B_FK RCI", "T.A_FK CRI", "T.C_FK "}));
 }
 
 TEST(RelationPlansTest, EachForeignKeyBecomesARelationWithItsTagsAndDeleteRule) {
@@ -92,6 +136,20 @@ TEST(RelationPlansTest, EachForeignKeyBecomesARelationWithItsTagsAndDeleteRule) 
   const std::vector<Case> cases = {
       {{"FK", "CHILD", {"PID"}, "PARENT", {"ID"}, "CASCADE"}, true, {toParent + "'RCR'"}},
       {{"FK", "CHILD", {"PID"}, "PARENT", {"ID"}, "NO ACTION"}, true, {toParent + "'RRR'"}},
+      // The rules the child's comment recorded come back while the key's delete rule agrees.
+      {{"FK", "CHILD", {"PID"}, "PARENT", {"ID"}, "NO ACTION", "CRI"}, true, {toParent + "'CRI'"}},
+      {{"FK", "CHILD", {"PID"}, "PARENT", {"ID"}, "CASCADE", "ICR"}, true, {toParent + "'ICR'"}},
+      {{"FK", "CHILD", {"PID"}, "PARENT", {"ID"}, "CASCADE", "RRI"},
+       true,
+       {toParent + "'RCR'",
+        "foreign key FK CHILD (PID) -> PARENT (ID) ON DELETE CASCADE: the comment of table CHILD records RIINFO RRI, "
+        "which its delete rule does not give (the key changed since); the relation's RIINFO is RCR, from the key"}},
+      {{"FK", "CHILD", {"PID"}, "PARENT", {"ID"}, "NO ACTION", "R'R"},
+       true,
+       {toParent + "'RRR'",
+        "foreign key FK CHILD (PID) -> PARENT (ID) ON DELETE NO ACTION: the comment of table CHILD records RIINFO "
+        "R'R, which its delete rule does not give (the key changed since); the relation's RIINFO is RRR, from the "
+        "key"}},
       {{"FK", "CHILD", {"PID"}, "PARENT", {"ID"}, "SET NULL"},
        true,
        {toParent + "'RIR'",

@@ -26,7 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 using Outcome = test_support::QueryOutcome;
 
-const std::vector<std::string> kOracleTables = {"RL_LINE", "RL_ORD", "RL_CUST", "RO_GRAND", "RO_CHILD", "RO_PARENT"};
+const std::vector<std::string> kOracleTables = {"RL_NOTE",  "RL_LINE",  "RL_ORD",   "RL_CUST",
+                                                 "RO_GRAND", "RO_CHILD", "RO_PARENT"};
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -39,12 +40,14 @@ int Count(const std::string& text, const std::string& part) {
   return count;
 }
 
-// A relation as the round trip must keep it: child, child tag, parent, parent tag, delete rule.
+// A relation as the round trip must keep it: its name (its place among the child's), child,
+// child tag, parent, parent tag and RIINFO.
 std::vector<std::string> Kept(const std::vector<foxpro::Relation>& relations) {
   std::vector<std::string> kept;
   for (const foxpro::Relation& r : relations) {
-    kept.push_back(Lower(r.childTable + "." + r.childTag + " -> " + r.parentTable + "." + r.parentTag + " delete " +
-                         (r.riInfo.size() > 1 ? r.riInfo.substr(1, 1) : "I")));
+    kept.push_back(Lower(r.name + ": " + r.childTable + "." + r.childTag + " -> " + r.parentTable + "." +
+                         r.parentTag + " ") +
+                   r.riInfo);
   }
   std::sort(kept.begin(), kept.end());
   return kept;
@@ -82,7 +85,9 @@ class RelationRoundTripTest : public ::testing::Test {
     args.insert(args.begin(), {"--server", "127.0.0.1", "--user", "scott", "--dbc", dbc.string(), "--keep-types"});
     return test_support::RunQueryTool(TESSELBY_PROGRAM_PATH, args);
   }
-  // Three tables: orders restrict their customer, lines cascade from their order.
+  // Four tables: orders restrict their customer, lines cascade from their order, and a note's
+  // two relations (made in an order their keys' names do not sort in) take the update and
+  // insert rules no Oracle key holds.
   fs::path SourceContainer(const std::vector<std::string>& lineRows) {
     const fs::path dbc = root_ / "source" / "shop.dbc";
     foxpro::DbcCatalog::CreateEmpty(dbc.string());
@@ -91,6 +96,7 @@ class RelationRoundTripTest : public ::testing::Test {
              "CREATE TABLE 'rl_cust'([id] I NOT NULL, [name] C(10) NULL, [name_as_written_on_letters] C(30) NULL)",
              "CREATE TABLE 'rl_ord'([id] I NOT NULL, [custid] I NULL)",
              "CREATE TABLE 'rl_line'([ordid] I NULL, [qty] I NULL)",
+             "CREATE TABLE 'rl_note'([custid] I NULL, [ordid] I NULL)",
              "INSERT INTO 'rl_cust' VALUES ('1', 'ann')",
              "INSERT INTO 'rl_cust' VALUES ('2', 'bob')",
              "INSERT INTO 'rl_ord' VALUES ('10', '1')",
@@ -100,6 +106,8 @@ class RelationRoundTripTest : public ::testing::Test {
              "ALTER TABLE 'rl_ord' ADD PRIMARY KEY id TAG ordpk",
              "ALTER TABLE 'rl_ord' ADD FOREIGN KEY custid TAG ordcust REFERENCES rl_cust RIINFO 'RRI'",
              "ALTER TABLE 'rl_line' ADD FOREIGN KEY ordid TAG lineord REFERENCES rl_ord TAG ordpk RIINFO 'RCI'",
+             "ALTER TABLE 'rl_note' ADD FOREIGN KEY custid TAG zcust REFERENCES rl_cust RIINFO 'CRR'",
+             "ALTER TABLE 'rl_note' ADD FOREIGN KEY ordid TAG aord REFERENCES rl_ord RIINFO 'ICI'",
          }) {
       fox->Execute(statement);
     }
@@ -174,31 +182,60 @@ TEST_F(RelationRoundTripTest, ContainerRelationsBecomeForeignKeysAndComeBackInto
   EXPECT_EQ(there.exitCode, 0) << there.err << there.out;
   // Oracle's names are upper case, as an unquoted name folds to.
   EXPECT_EQ(Dictionary("SELECT TABLE_NAME FROM USER_TABLES WHERE TABLE_NAME LIKE 'RL%'"),
-            (std::vector<std::string>{"RL_CUST", "RL_LINE", "RL_ORD"}));
+            (std::vector<std::string>{"RL_CUST", "RL_LINE", "RL_NOTE", "RL_ORD"}));
   EXPECT_EQ(Dictionary("SELECT COLUMN_NAME FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'RL_CUST'"),
             (std::vector<std::string>{"ID", "NAME", "NAME_AS_WRITTEN_ON_LETTERS"}));
   EXPECT_EQ(Dictionary("SELECT INDEX_NAME FROM USER_INDEXES WHERE TABLE_NAME LIKE 'RL%'"),
-            (std::vector<std::string>{"CUSTPK", "LETTERNAME", "LINEORD", "ORDCUST", "ORDPK"}));
+            (std::vector<std::string>{"AORD", "CUSTPK", "LETTERNAME", "LINEORD", "ORDCUST", "ORDPK", "ZCUST"}));
   EXPECT_EQ(OracleForeignKeys(),
-            (std::vector<std::string>{"rl_line ordid rl_ord cascade", "rl_ord custid rl_cust no action"}));
+            (std::vector<std::string>{"rl_line ordid rl_ord cascade", "rl_note custid rl_cust no action",
+                                      "rl_note ordid rl_ord cascade", "rl_ord custid rl_cust no action"}));
   EXPECT_NE(there.err.find("update rule (R) and insert rule (I) have no Oracle equal"), std::string::npos) << there.err;
+  // What the keys cannot hold, in the child tables' comments, in the container's order.
+  EXPECT_EQ(Dictionary("SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME LIKE 'RL%' AND COMMENTS IS NOT NULL"),
+            (std::vector<std::string>{"FoxPro names: relation \"RL_LINE_LINEORD_FK\" \"RCI\"",
+                                      "FoxPro names: relation \"RL_NOTE_ZCUST_FK\" \"CRR\" relation "
+                                      "\"RL_NOTE_AORD_FK\" \"ICI\"",
+                                      "FoxPro names: relation \"RL_ORD_ORDCUST_FK\" \"RRI\""}));
 
   const fs::path back = root_ / "back" / "shop2.dbc";
-  const Outcome plan = Run(back, {"--create-dbc", "--dry-run", "send-to-foxpro", "RL_CUST", "RL_LINE", "RL_ORD"});
+  const Outcome plan =
+      Run(back, {"--create-dbc", "--dry-run", "send-to-foxpro", "RL_CUST", "RL_LINE", "RL_ORD", "RL_NOTE"});
   EXPECT_EQ(plan.exitCode, 0) << plan.err;
-  EXPECT_EQ(Count(plan.out, "ADD FOREIGN KEY"), 2) << plan.out;
+  EXPECT_EQ(Count(plan.out, "ADD FOREIGN KEY"), 4) << plan.out;
   // The plan names what the run makes: FoxPro's lower-case names.
   EXPECT_NE(plan.out.find("[name_as_written_on_letters] C(30) NULL"), std::string::npos) << plan.out;
   EXPECT_NE(plan.out.find("TAG lettername"), std::string::npos) << plan.out;
   EXPECT_TRUE(fs::is_empty(root_ / "back")) << "a dry run makes no container";
 
-  const Outcome home = Run(back, {"--create-dbc", "send-to-foxpro", "RL_CUST", "RL_LINE", "RL_ORD"});
+  const Outcome home = Run(back, {"--create-dbc", "send-to-foxpro", "RL_CUST", "RL_LINE", "RL_ORD", "RL_NOTE"});
   EXPECT_EQ(home.exitCode, 0) << home.err << home.out;
   EXPECT_EQ(Kept(foxpro::DbcCatalog(back.string()).Relations()), relations);
   EXPECT_EQ(fields(back), sourceFields);
-  EXPECT_EQ(Tags(back, "rl_cust"), Tags(source, "rl_cust"));
-  EXPECT_EQ(relations, (std::vector<std::string>{"rl_line.lineord -> rl_ord.ordpk delete c",
-                                                 "rl_ord.ordcust -> rl_cust.custpk delete r"}));
+  for (const char* table : {"rl_cust", "rl_note"}) EXPECT_EQ(Tags(back, table), Tags(source, table)) << table;
+  EXPECT_EQ(relations, (std::vector<std::string>{"relation 1: rl_line.lineord -> rl_ord.ordpk RCI",
+                                                 "relation 1: rl_note.zcust -> rl_cust.custpk CRR",
+                                                 "relation 1: rl_ord.ordcust -> rl_cust.custpk RRI",
+                                                 "relation 2: rl_note.aord -> rl_ord.ordpk ICI"}));
+}
+
+TEST_F(RelationRoundTripTest, AKeyChangedInOracleSinceGivesItsOwnRuleAndANote) {
+  const fs::path source = SourceContainer({});
+  const Outcome there = Run(source, {"--all", "send-to-oracle"});
+  EXPECT_EQ(there.exitCode, 0) << there.err << there.out;
+  oracle_.Execute("ALTER TABLE \"RL_LINE\" DROP CONSTRAINT \"RL_LINE_LINEORD_FK\"");
+  oracle_.Execute("ALTER TABLE \"RL_LINE\" ADD CONSTRAINT \"RL_LINE_LINEORD_FK\" FOREIGN KEY (\"ORDID\") REFERENCES "
+                  "\"RL_ORD\" (\"ID\")");
+  const fs::path back = root_ / "back" / "shop2.dbc";
+  const Outcome home = Run(back, {"--create-dbc", "send-to-foxpro", "RL_CUST", "RL_LINE", "RL_ORD", "RL_NOTE"});
+  EXPECT_EQ(home.exitCode, 0) << home.err << home.out;
+  EXPECT_NE(home.err.find("RL_LINE records RIINFO RCI, which its delete rule does not give (the key changed since); "
+                          "the relation's RIINFO is RRR, from the key"),
+            std::string::npos)
+      << home.err;
+  const std::vector<std::string> relations = Kept(foxpro::DbcCatalog(back.string()).Relations());
+  EXPECT_NE(std::find(relations.begin(), relations.end(), "relation 1: rl_line.lineord -> rl_ord.ordpk RRR"),
+            relations.end());
 }
 
 TEST_F(RelationRoundTripTest, RowsThatBreakARelationGiveOneReportAndStay) {
@@ -238,14 +275,18 @@ TEST_F(RelationRoundTripTest, OracleForeignKeysGoIntoANewContainerAndComeBack) {
   EXPECT_EQ(home.exitCode, 0) << home.err << home.out;
   EXPECT_EQ(Kept(foxpro::DbcCatalog(dbc.string()).Relations()),
             // The child's new tag is named after its key, made unique beside the primary key's.
-            (std::vector<std::string>{"ro_child.ro_child_2 -> ro_parent.ro_parent_ delete c",
-                                      "ro_grand.ro_grand_c -> ro_child.ro_child_p delete r"}));
+            (std::vector<std::string>{"relation 1: ro_child.ro_child_2 -> ro_parent.ro_parent_ RCR",
+                                      "relation 1: ro_grand.ro_grand_c -> ro_child.ro_child_p RRR"}));
 
   DropOracleTables();
   const Outcome there = Run(dbc, {"send-to-oracle", "RO_PARENT", "RO_GRAND", "RO_CHILD"});
   EXPECT_EQ(there.exitCode, 0) << there.err << there.out;
   EXPECT_EQ(OracleForeignKeys(), before);
   EXPECT_EQ(Dictionary(names), namesBefore);
+  // A key Oracle holds whole needs no record on its way back.
+  EXPECT_EQ(Dictionary("SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME LIKE 'RO%' AND COMMENTS LIKE "
+                       "'%relation%'"),
+            std::vector<std::string>{});
   EXPECT_EQ(namesBefore, (std::vector<std::string>{"ID", "RO_CHILD_PK", "RO_PARENT_PK", "parentName"}));
 }
 

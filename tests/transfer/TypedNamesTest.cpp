@@ -21,10 +21,13 @@ TEST(TypedNamesTest, EachSideFoldsItsOwnCaseAndBackToTheSameName) {
 }
 
 TEST(TypedNamesTest, ARecordComesBackFromItsCommentAndOlderCommentsAreAllComment) {
-  const NameRecord record{"MyTable", {{"orderid", "orderId"}, {"qu\"ote", "Qu\"ote"}}, {{"kord_place", "KORD_PLACED"}}};
+  const NameRecord record{"MyTable",
+                          {{"orderid", "orderId"}, {"qu\"ote", "Qu\"ote"}},
+                          {{"kord_place", "KORD_PLACED"}},
+                          {{"ORD_FK", "CRI"}}};
   const std::string line =
       "Oracle names: table \"MyTable\" field \"orderid\" \"orderId\" field \"qu\"\"ote\" "
-      "\"Qu\"\"ote\" key \"kord_place\" \"KORD_PLACED\"";
+      "\"Qu\"\"ote\" key \"kord_place\" \"KORD_PLACED\" relation \"ORD_FK\" \"CRI\"";
   const struct {
     std::string comment;  // the table's own comment
     std::string written;  // with the record
@@ -35,6 +38,7 @@ TEST(TypedNamesTest, ARecordComesBackFromItsCommentAndOlderCommentsAreAllComment
     EXPECT_EQ(read.comment, c.comment);
     EXPECT_EQ(read.names, record);
     EXPECT_EQ(read.names.Field("ORDERID"), "orderId");
+    EXPECT_EQ(read.names.Relation("ORD_FK"), "CRI");
     // The other side's marker is not this side's record.
     EXPECT_EQ(SplitNameRecord(c.written, NameSide::FoxPro).comment, c.written);
   }

@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "commands/transfer/SqlHelpers.h"
+#include "commands/transfer/TypeMapping.h"
 #include "platform/ado/Failure.h"
 #include "platform/foxpro/sql/SqlParser.h"
 
@@ -48,7 +49,21 @@ std::string QuotedList(const std::vector<std::string>& names) {
   return "(" + Joined(quoted, ", ") + ")";
 }
 
-char Rule(const std::string& riInfo, std::size_t at) { return at < riInfo.size() ? riInfo[at] : 'I'; }
+// A rule FoxPro does not know, or none, is ignore.
+char Rule(const std::string& riInfo, std::size_t at) {
+  const char rule = at < riInfo.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(riInfo[at]))) : 'I';
+  return rule == 'C' || rule == 'R' ? rule : 'I';
+}
+
+// Oracle's key refuses a child row without its parent and a parent key change that leaves
+// children behind: restrict, for updates and inserts alike.
+std::string RiInfoOfKey(char onDelete) { return std::string("R") + onDelete + "R"; }
+
+bool IsRiInfo(const std::string& text) {
+  return text.size() == 3 && std::all_of(text.begin(), text.end(), [](char rule) {
+           return rule == 'C' || rule == 'R' || rule == 'I';
+         });
+}
 
 // Why the relation has no Oracle foreign key, or empty when it has one.
 std::string OracleRefusal(const FoxProRelation& relation, const SentFoxProTable* child, const SentFoxProTable* parent) {
@@ -73,6 +88,7 @@ std::string OracleRefusal(const FoxProRelation& relation, const SentFoxProTable*
 RelationPlan ForeignKeysForOracle(const std::vector<FoxProRelation>& relations,
                                   const std::vector<SentFoxProTable>& tables, std::vector<std::string> takenNames) {
   RelationPlan plan;
+  std::vector<std::string> whats;  // each carried relation's description
   const auto bySource = [](const SentFoxProTable& table) { return Lower(table.source); };
   for (const FoxProRelation& relation : relations) {
     const std::string what = "relation " + relation.childTable + "." + relation.childTag + " -> " +
@@ -96,16 +112,34 @@ RelationPlan ForeignKeysForOracle(const std::vector<FoxProRelation>& relations,
     }
     const std::string name =
         UniqueName(KeyName(OracleNameOf(child->target + "_" + relation.childTag + "_fk")), takenNames, 128);
-    const bool cascade = Rule(relation.riInfo, 1) == 'C';
+    const std::string riInfo = {Rule(relation.riInfo, 0), Rule(relation.riInfo, 1), Rule(relation.riInfo, 2)};
     plan.carried.push_back({relation.childTable, name,
                             "ALTER TABLE " + Quoted(child->target) + " ADD CONSTRAINT " + Quoted(name) +
                                 " FOREIGN KEY " + QuotedList(*childColumns) + " REFERENCES " + Quoted(parent->target) +
-                                " " + QuotedList(*parentColumns) + (cascade ? " ON DELETE CASCADE" : ""),
-                            child->target, *childColumns, parent->target, *parentColumns});
-    plan.notes.push_back({relation.childTable, what + ": its update rule (" + std::string(1, Rule(relation.riInfo, 0)) +
-                                                   ") and insert rule (" + std::string(1, Rule(relation.riInfo, 2)) +
-                                                   ") have no Oracle equal; foreign key " + name +
-                                                   " refuses every change that leaves a child without its parent"});
+                                " " + QuotedList(*parentColumns) + (riInfo[1] == 'C' ? " ON DELETE CASCADE" : ""),
+                            child->target, *childColumns, parent->target, *parentColumns, riInfo});
+    whats.push_back(what);
+  }
+  // The child table's comment records what the keys alone would not give back: rules Oracle
+  // has no equal for and, by the record's order, the places of several relations of one child.
+  for (std::size_t k = 0; k < plan.carried.size(); ++k) {
+    CarriedRelation& key = plan.carried[k];
+    const std::string& riInfo = key.recordedRiInfo;
+    const bool lossy = riInfo != RiInfoOfKey(riInfo[1]);
+    const auto siblings = std::count_if(plan.carried.begin(), plan.carried.end(),
+                                        [&](const CarriedRelation& other) { return other.childTable == key.childTable; });
+    if (!lossy && siblings == 1) {
+      key.recordedRiInfo.clear();
+      continue;
+    }
+    std::string note = whats[k] + ": ";
+    if (lossy) {
+      note += "its update rule (" + riInfo.substr(0, 1) + ") and insert rule (" + riInfo.substr(2) +
+              ") have no Oracle equal; foreign key " + key.name +
+              " refuses every change that leaves a child without its parent; ";
+    }
+    plan.notes.push_back({key.childSource, note + "the comment of table " + key.childTable + " records RIINFO " +
+                                               riInfo + " of foreign key " + key.name + " for the way back"});
   }
   return plan;
 }
@@ -165,9 +199,19 @@ RelationPlan RelationsForFoxPro(const std::vector<OracleForeignKey>& keys, const
       plan.notes.push_back({key.childTable, what + ": FoxPro has no rule " + key.deleteRule +
                                                 " for deleting a parent; the relation's delete rule is ignore (I)"});
     }
-    // Oracle's key refuses a child row without its parent and a parent key change that
-    // leaves children behind: restrict, for updates and inserts alike.
-    const std::string riInfo = std::string("R") + onDelete + "R";
+    // The whole RIINFO the child's comment recorded, unless the key changed in Oracle since.
+    std::string riInfo = RiInfoOfKey(onDelete);
+    if (!key.recordedRiInfo.empty()) {
+      if (IsRiInfo(key.recordedRiInfo) && key.recordedRiInfo[1] == onDelete) {
+        riInfo = key.recordedRiInfo;
+      } else {
+        plan.notes.push_back({key.childTable, what + ": the comment of table " + key.childTable + " records RIINFO " +
+                                                  key.recordedRiInfo +
+                                                  ", which its delete rule does not give (the key changed since); "
+                                                  "the relation's RIINFO is " +
+                                                  riInfo + ", from the key"});
+      }
+    }
     plan.carried.push_back({key.childTable, childTag,
                             "ALTER TABLE '" + child->tablePath + "' ADD FOREIGN KEY " + childExpression + " TAG " +
                                 childTag + " REFERENCES '" + parent->tablePath + "' TAG " + parentTag->name +
@@ -175,6 +219,32 @@ RelationPlan RelationsForFoxPro(const std::vector<OracleForeignKey>& keys, const
                             child->tablePath, key.childColumns, parent->tablePath, key.parentColumns});
   }
   return plan;
+}
+
+void OrderAsRecorded(std::vector<OracleForeignKey>& keys, const std::map<std::string, NameRecord>& records) {
+  const auto placeOf = [&](const OracleForeignKey& key) {
+    const auto record = records.find(key.childTable);
+    if (record == records.end()) return std::size_t(-1);
+    const std::vector<NamePair>& relations = record->second.relations;
+    const auto at = std::find_if(relations.begin(), relations.end(),
+                                 [&](const NamePair& pair) { return pair.here == key.name; });
+    return static_cast<std::size_t>(at - relations.begin());
+  };
+  for (OracleForeignKey& key : keys) {
+    const auto record = records.find(key.childTable);
+    if (record != records.end()) key.recordedRiInfo = record->second.Relation(key.name).value_or("");
+  }
+  std::stable_sort(keys.begin(), keys.end(), [&](const OracleForeignKey& a, const OracleForeignKey& b) {
+    if (a.childTable != b.childTable) return a.childTable < b.childTable;
+    return placeOf(a) < placeOf(b);
+  });
+}
+
+std::string CommentWithRelation(std::string_view comment, const std::string& keyName, const std::string& riInfo) {
+  RecordedComment recorded = SplitNameRecord(comment, NameSide::FoxPro);
+  std::erase_if(recorded.names.relations, [&](const NamePair& pair) { return pair.here == keyName; });
+  recorded.names.relations.push_back({keyName, riInfo});
+  return WithNameRecord(recorded.comment, NameSide::FoxPro, recorded.names, kOracleCommentBytes);
 }
 
 std::vector<FoxProTag> TagsOfStatements(const std::vector<CarriedKey>& keys) {

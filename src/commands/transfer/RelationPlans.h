@@ -1,6 +1,8 @@
 #pragma once
 
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "commands/transfer/KeyPlans.h"
@@ -29,6 +31,7 @@ struct OracleForeignKey {
   std::string parentTable;
   std::vector<std::string> parentColumns;
   std::string deleteRule;  // CASCADE, NO ACTION or SET NULL
+  std::string recordedRiInfo = {};  // its relation's RIINFO as the child table's comment records it, if it does
 };
 
 /// A FoxPro table the run sent to Oracle: its names, its tags and its columns.
@@ -57,6 +60,7 @@ struct CarriedRelation {
   std::vector<std::string> childColumns;
   std::string parentTable;
   std::vector<std::string> parentColumns;
+  std::string recordedRiInfo = {};  // a foreign key's: the RIINFO its child table's comment is to record, if any
 };
 
 /// A relation not carried, or carried in part, and why.
@@ -75,6 +79,14 @@ struct RelationPlan {
 /// from the child table and tag, changed by a suffix where takenNames has them.
 RelationPlan ForeignKeysForOracle(const std::vector<FoxProRelation>& relations,
                                   const std::vector<SentFoxProTable>& tables, std::vector<std::string> takenNames);
+
+/// Gives each key the RIINFO its child table's record (by table name) keeps for it, and puts
+/// each child's keys in the order the record lists them (the relations' order in the container
+/// they came from), those not listed after, in their order.
+void OrderAsRecorded(std::vector<OracleForeignKey>& keys, const std::map<std::string, NameRecord>& records);
+
+/// The Oracle table's comment with its record telling the relation's whole RIINFO for the foreign key.
+std::string CommentWithRelation(std::string_view comment, const std::string& keyName, const std::string& riInfo);
 
 /// The engine statements that make a relation (with its child tag when the table has none over
 /// the key's fields) for each foreign key whose two tables the run sent into a container; the

@@ -76,7 +76,7 @@ void MakeRelations(std::string& sql, TransferObserver* observer, const RelationP
   std::string failedStatement;
   for (const CarriedRelation& relation : plan.carried) {
     try {
-      run(relation.statement);
+      run(relation);
       if (observer != nullptr) observer->Note("carried: " + relation.statement);
     } catch (const ado::Failure& failure) {
       failures.push_back(explain(relation, failure.Description()));
@@ -133,10 +133,17 @@ std::vector<OracleForeignKey> ReadOracleForeignKeys(ado::Connection& oracle) {
                                         "WHERE CONSTRAINT_TYPE = 'R'")) {
     parentKeyOf[row[0]] = row[1];
   }
+  // What the keys cannot hold of their relations, as the child tables' comments record it.
+  std::map<std::string, NameRecord> recordOf;
+  for (const auto& row :
+       DictionaryRows(oracle, "SELECT TABLE_NAME, COMMENTS FROM USER_TAB_COMMENTS WHERE COMMENTS IS NOT NULL")) {
+    recordOf[row[0]] = SplitNameRecord(row[1], NameSide::FoxPro).names;
+  }
   for (OracleForeignKey& key : keys) {
     key.childColumns = columnsOf[key.name];
     key.parentColumns = columnsOf[parentKeyOf[key.name]];
   }
+  OrderAsRecorded(keys, recordOf);
   return keys;
 }
 
@@ -155,7 +162,17 @@ void CarryRelationsToOracle(connections::FailureTrap& trap, connections::StepNum
     }
     const RelationPlan plan = ForeignKeysForOracle(relations, tables, OracleNamesInUse(oracle));
     MakeRelations(
-        sql, observer, plan, [&](const std::string& statement) { ExecuteSql(oracle, statement); },
+        sql, observer, plan,
+        [&](const CarriedRelation& key) {
+          ExecuteSql(oracle, key.statement);
+          if (key.recordedRiInfo.empty()) return;
+          // The table's comment again, whole, with the rules the key cannot hold.
+          const auto rows = DictionaryRows(
+              oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = " + OracleText(key.childTable));
+          ExecuteSql(oracle, OracleTableCommentStatement(
+                                 key.childTable, CommentWithRelation(rows.empty() ? std::string() : rows[0][0],
+                                                                     key.name, key.recordedRiInfo)));
+        },
         [&](const CarriedRelation& key, const std::string& message) {
           const std::string orphans = FirstOrphans(oracle, key);
           return "foreign key " + key.name +
@@ -183,7 +200,7 @@ void CarryRelationsToFoxPro(connections::FailureTrap& trap, connections::StepNum
     }
     MakeRelations(
         sql, observer, RelationsForFoxPro(keys, tables, container),
-        [&](const std::string& statement) { ExecuteSql(foxPro, statement); },
+        [&](const CarriedRelation& relation) { ExecuteSql(foxPro, relation.statement); },
         [](const CarriedRelation& relation, const std::string& message) {
           return "relation " + relation.name + " failed: " + message;
         });

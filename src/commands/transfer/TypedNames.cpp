@@ -43,8 +43,8 @@ class RecordReader {
       if (!Name(here)) return false;
       if (word == "table") {
         record.table = here;
-      } else if ((word == "field" || word == "key") && Name(there)) {
-        (word == "field" ? record.fields : record.keys).push_back({here, there});
+      } else if ((word == "field" || word == "key" || word == "relation") && Name(there)) {
+        (word == "field" ? record.fields : word == "key" ? record.keys : record.relations).push_back({here, there});
       } else {
         return false;
       }
@@ -93,6 +93,8 @@ std::optional<std::string> NameRecord::Field(const std::string& here) const { re
 
 std::optional<std::string> NameRecord::Key(const std::string& here) const { return Find(keys, here); }
 
+std::optional<std::string> NameRecord::Relation(const std::string& here) const { return Find(relations, here); }
+
 RecordedComment SplitNameRecord(std::string_view comment, NameSide kept) {
   const std::string_view marker = MarkerOf(kept);
   const std::size_t lineEnd = comment.find('\n');
@@ -110,7 +112,8 @@ std::string WithNameRecord(const std::string& comment, NameSide kept, const Name
   const auto oneLine = [](const std::string& name) { return name.find_first_of("\r\n") == std::string::npos; };
   std::string line(MarkerOf(kept));
   if (names.table && oneLine(*names.table)) line += " table " + QuotedName(*names.table);
-  for (const auto& [word, pairs] : {std::pair{" field ", &names.fields}, std::pair{" key ", &names.keys}}) {
+  for (const auto& [word, pairs] : {std::pair{" field ", &names.fields}, std::pair{" key ", &names.keys},
+                                    std::pair{" relation ", &names.relations}}) {
     for (const NamePair& pair : *pairs) {
       if (oneLine(pair.here) && oneLine(pair.there))
         line += word + QuotedName(pair.here) + " " + QuotedName(pair.there);

@@ -10,8 +10,9 @@ namespace transfer {
 // The names a typed copy gives: Oracle folds an unquoted name to upper case and FoxPro keeps
 // its names in lower case, so each side gets its own case and a name comes back as it left.
 // What a side cannot hold (an Oracle name not all upper case, a key name Oracle's schema-wide
-// uniqueness changed, a long key name a tag cannot hold) is recorded with the table, in the
-// first line of its comment, and the way back restores it.
+// uniqueness changed, a long key name a tag cannot hold, a relation's rules a foreign key
+// cannot hold) is recorded with the table, in the first line of its comment, and the way back
+// restores it.
 
 /// The Oracle name of a FoxPro name: its ASCII letters in upper case.
 std::string OracleNameOf(const std::string& foxProName);
@@ -33,10 +34,13 @@ struct NameRecord {
   std::optional<std::string> table;  ///< the table's name on the other side
   std::vector<NamePair> fields;
   std::vector<NamePair> keys;
-  bool Empty() const { return !table && fields.empty() && keys.empty(); }
+  /// A foreign key's name here and its relation's whole RIINFO, which Oracle holds only in part.
+  std::vector<NamePair> relations = {};
+  bool Empty() const { return !table && fields.empty() && keys.empty() && relations.empty(); }
   /// The other side's name of a field or key named here (letter case ignored), if recorded.
   std::optional<std::string> Field(const std::string& here) const;
   std::optional<std::string> Key(const std::string& here) const;
+  std::optional<std::string> Relation(const std::string& here) const;
   bool operator==(const NameRecord&) const = default;
 };
 
