@@ -24,6 +24,11 @@ SEEDS = [
     'RENAME "a" TO "b"',
     "INSERT INTO \"T\" VALUES('" + "x" * 4001 + "', 'it''s', $$q$$, /* c */ -- d\n 1)",
     'CREATE INDEX "IX" ON "T" (UPPER("B"))',
+    'ALTER TABLE scott."T" ADD CONSTRAINT "PK" PRIMARY KEY ("A")',
+    'ALTER TABLE "T" DROP CONSTRAINT "PK" CASCADE',
+    'ALTER TABLE "T" RENAME CONSTRAINT "PK" TO "K"',
+    'ALTER INDEX "IX" RENAME TO "IY"; DROP INDEX scott."IY"',
+    'CREATE TABLE "K" ("A" NUMBER PRIMARY KEY, "B" DATE CONSTRAINT "U" UNIQUE, UNIQUE ("A", "B"))',
     "BEGIN;INSERT INTO \"T\" VALUES(1, 'a', NULL, NULL, '\\x00FF');INSERT INTO \"T\" (\"R\", \"A\") VALUES('\\x', 2)",
     "DECLARE r INTEGER; BEGIN r := DBMS_LOCK.REQUEST(42, DBMS_LOCK.X_MODE, 0, FALSE); IF r NOT IN (0, 4) THEN "
     "RAISE_APPLICATION_ERROR(-20100, 'held by another session'); END IF; END;",
@@ -64,6 +69,11 @@ def main():
                 reader.feed(data[:cut])
                 data = data[cut:]
             front.translated_bind(noise + b"\0\0" + noise)
+            answers, data = front.ServerAnswers(), b"R\0\0\0\x08\0\0\0\0" + b"E" + noise + raw + noise
+            while data:
+                cut = random.randint(1, len(data))
+                answers.feed(data[:cut])
+                data = data[cut:]
         except front.BrokenMessage:
             pass
         except Exception:

@@ -219,6 +219,50 @@ END
 $fn$;
 CREATE EVENT TRIGGER forget_oracle_columns ON sql_drop EXECUTE FUNCTION public.forget_oracle_columns();
 
+-- ---- Index and key names ---------------------------------------------------------------------
+-- The front gives each index, and each PRIMARY KEY and UNIQUE constraint (whose index PostgreSQL
+-- keeps among the tables), its Oracle name with this suffix, so that it never takes a table's
+-- name: Oracle keeps the two apart. The dictionary shows the Oracle name.
+CREATE FUNCTION public.oracle_key_name(pg_name text) RETURNS text LANGUAGE sql IMMUTABLE AS
+  $fn$SELECT CASE WHEN right(pg_name, 2) = '~i' THEN left(pg_name, -2) ELSE pg_name END$fn$;
+
+-- The table's constraint Oracle calls oracle_name, of whichever kind; the refusal when it has none.
+CREATE FUNCTION public.oracle_constraint(t regclass, oracle_name text, refusal text) RETURNS name
+LANGUAGE plpgsql STABLE AS $fn$
+DECLARE
+  found name;
+BEGIN
+  SELECT conname INTO found FROM pg_catalog.pg_constraint
+  WHERE conrelid = t AND public.oracle_key_name(conname) = oracle_name
+  ORDER BY conname = oracle_name LIMIT 1;
+  IF found IS NULL THEN
+    RAISE EXCEPTION USING ERRCODE = '42704', MESSAGE = refusal;
+  END IF;
+  RETURN found;
+END
+$fn$;
+
+CREATE PROCEDURE public.oracle_drop_constraint(tab text, oracle_name text, cascade boolean) LANGUAGE plpgsql AS $fn$
+DECLARE
+  t regclass := tab::regclass;
+BEGIN
+  EXECUTE format('ALTER TABLE %s DROP CONSTRAINT %I%s', t,
+                 public.oracle_constraint(t, oracle_name, 'ORA-02443: Cannot drop constraint  - nonexistent constraint'),
+                 CASE WHEN cascade THEN ' CASCADE' ELSE '' END);
+END
+$fn$;
+
+-- A key keeps the suffix under its new name; a check or foreign key, which makes no index, needs none.
+CREATE PROCEDURE public.oracle_rename_constraint(tab text, oracle_name text, new_name text) LANGUAGE plpgsql AS $fn$
+DECLARE
+  t regclass := tab::regclass;
+  old name := public.oracle_constraint(t, oracle_name, 'ORA-23292: The constraint does not exist');
+BEGIN
+  EXECUTE format('ALTER TABLE %s RENAME CONSTRAINT %I TO %I', t, old,
+                 new_name || CASE WHEN old <> oracle_name THEN '~i' ELSE '' END);
+END
+$fn$;
+
 -- ---- The data dictionary: the caller's own tables, under Oracle's names ------------------
 CREATE VIEW public.oracle_own_tables AS
   SELECT c.oid, c.relname::text AS table_name
@@ -283,7 +327,7 @@ CREATE VIEW public.user_tab_columns AS
   CROSS JOIN LATERAL public.oracle_type_of(a.atttypid, a.atttypmod) g;
 
 CREATE VIEW public.user_constraints AS
-  SELECT con.conname::varchar(128) AS constraint_name,
+  SELECT public.oracle_key_name(con.conname)::varchar(128) AS constraint_name,
          (CASE con.contype WHEN 'p' THEN 'P' WHEN 'u' THEN 'U' WHEN 'c' THEN 'C' WHEN 'f' THEN 'R' END)::varchar(1)
            AS constraint_type,
          t.table_name::varchar(128) AS table_name,
@@ -293,10 +337,10 @@ CREATE VIEW public.user_constraints AS
          r.relname::varchar(128) AS r_table_name,
          -- the parent's key a foreign key points at: the constraint owning the index it uses
          (CASE WHEN con.contype = 'f'
-               THEN coalesce((SELECT pk.conname FROM pg_catalog.pg_constraint pk
-                              WHERE pk.conindid = con.conindid AND pk.conrelid = con.confrelid
-                                AND pk.contype IN ('p', 'u')),
-                             (SELECT ri.relname FROM pg_catalog.pg_class ri WHERE ri.oid = con.conindid))
+               THEN public.oracle_key_name(coalesce(
+                      (SELECT pk.conname FROM pg_catalog.pg_constraint pk
+                       WHERE pk.conindid = con.conindid AND pk.conrelid = con.confrelid AND pk.contype IN ('p', 'u')),
+                      (SELECT ri.relname FROM pg_catalog.pg_class ri WHERE ri.oid = con.conindid)))
           END)::varchar(128) AS r_constraint_name,
          (CASE WHEN con.contype = 'f'
                THEN CASE con.confdeltype WHEN 'c' THEN 'CASCADE' WHEN 'n' THEN 'SET NULL' ELSE 'NO ACTION' END
@@ -314,7 +358,7 @@ CREATE VIEW public.user_constraints AS
                     WHERE p.conrelid = t.oid AND p.contype = 'p' AND a.attnum = ANY (p.conkey));
 
 CREATE VIEW public.user_cons_columns AS
-  SELECT con.conname::varchar(128) AS constraint_name, t.table_name::varchar(128) AS table_name,
+  SELECT public.oracle_key_name(con.conname)::varchar(128) AS constraint_name, t.table_name::varchar(128) AS table_name,
          a.attname::varchar(4000) AS column_name,
          (CASE WHEN con.contype <> 'c' THEN k.position END)::numeric AS position
   FROM public.oracle_own_tables t
@@ -323,7 +367,7 @@ CREATE VIEW public.user_cons_columns AS
   JOIN pg_catalog.pg_attribute a ON a.attrelid = t.oid AND a.attnum = k.attnum;
 
 CREATE VIEW public.user_indexes AS
-  SELECT ic.relname::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
+  SELECT public.oracle_key_name(ic.relname)::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
          (CASE WHEN i.indisunique THEN 'UNIQUE' ELSE 'NONUNIQUE' END)::varchar(9) AS uniqueness,
          (CASE WHEN 0 = ANY (i.indkey::int2[]) THEN 'FUNCTION-BASED NORMAL' ELSE 'NORMAL' END)::varchar(27) AS index_type
   FROM public.oracle_own_tables t
@@ -332,7 +376,7 @@ CREATE VIEW public.user_indexes AS
 
 -- An expression's place reads as a system-generated column name, as in Oracle.
 CREATE VIEW public.user_ind_columns AS
-  SELECT ic.relname::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
+  SELECT public.oracle_key_name(ic.relname)::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
          coalesce(a.attname::text, format('SYS_NC%s$', lpad(k.position::text, 5, '0')))::varchar(4000) AS column_name,
          k.position::numeric AS column_position, 'ASC'::varchar(4) AS descend
   FROM public.oracle_own_tables t
@@ -343,7 +387,7 @@ CREATE VIEW public.user_ind_columns AS
   WHERE k.position <= i.indnkeyatts;
 
 CREATE VIEW public.user_ind_expressions AS
-  SELECT ic.relname::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
+  SELECT public.oracle_key_name(ic.relname)::varchar(128) AS index_name, t.table_name::varchar(128) AS table_name,
          -- without PostgreSQL's casts, as Oracle writes it: upper(name)
          regexp_replace(pg_get_indexdef(ic.oid, k.position::int, true), '::[a-z ]+', '', 'g')::text AS column_expression,
          k.position::numeric AS column_position

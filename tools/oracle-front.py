@@ -8,8 +8,9 @@ literals longer than Oracle allows, PL/SQL blocks (only DBMS_LOCK's named locks 
 bytes that psqlODBC writes as literals into BLOB and RAW columns (marked as bytes bound in
 binary are). A statement whose translation fails becomes a refusal that the client sees, not
 the Oracle text sent on. Only the statement texts of simple queries ('Q') and of
-Parse ('P') messages are read, and the formats of Bind ('B'); of the server's answers only the
-login's are read, so that a refused password says what Oracle says (ORA-01017).
+Parse ('P') messages are read, and the formats of Bind ('B'); of the server's answers the
+login's are read, so that a refused password says what Oracle says (ORA-01017), and errors,
+which name an index or key by its Oracle name (ORA-00001 for a duplicate key).
 
   oracle-front.py --upstream-port P --socket-dir DIR --log FILE --port-file FILE
 """
@@ -181,15 +182,41 @@ def oracle_login_error(body):
     return b"\0".join(b"M" + LOGON_DENIED if field[:1] == b"M" else field for field in fields) + b"\0\0"
 
 
+INDEX_SUFFIX = b"~i"  # see oracle_translation.INDEX_SUFFIX
+UNIQUE_VIOLATION = b"23505"
+
+
+def oracle_error(body):
+    """An ErrorResponse's fields in Oracle's words where they name an index or key: the Oracle
+    name, and a duplicate key as ORA-00001 naming the constraint with its schema."""
+    fields = body.rstrip(b"\0").split(b"\0")
+    code = next((field[1:] for field in fields if field[:1] == b"C"), b"")
+    schema = next((field[1:] for field in fields if field[:1] == b"s"), b"")
+    key = next((field[1:] for field in fields if field[:1] == b"n"), None)
+    if key is not None and key.endswith(INDEX_SUFFIX):
+        key = key[:-len(INDEX_SUFFIX)]
+    renamed = []
+    for field in fields:
+        if field[:1] == b"M" and code == UNIQUE_VIOLATION and key is not None:
+            field = b"MORA-00001: unique constraint (" + schema.upper() + b"." + key + b") violated"
+        elif field[:1] in (b"M", b"D", b"n"):
+            field = field.replace(INDEX_SUFFIX + b'"', b'"')
+            if field[:1] == b"n" and field.endswith(INDEX_SUFFIX):
+                field = field[:-len(INDEX_SUFFIX)]
+        renamed.append(field)
+    return b"\0".join(renamed) + b"\0\0"
+
+
 class ServerAnswers:
-    """Reads the server's answers until the login succeeds, and passes the rest on unread."""
+    """Reads the server's answers: the login's, and after it the headers only, to find errors
+    (rare), which it rewrites in Oracle's words; every other message goes on unread."""
 
     def __init__(self):
-        self.logged_in, self.buffer = False, bytearray()
+        self.logged_in, self.buffer, self.unread = False, bytearray(), 0
 
     def feed(self, data):
         if self.logged_in:
-            return data, b""
+            return self.answers(data), b""
         self.buffer += data
         out, at, buffer = [], 0, self.buffer
         while len(buffer) - at >= 5:
@@ -204,10 +231,40 @@ class ServerAnswers:
             out.append(bytes([kind]) + struct.pack("!I", len(body) + 4) + body)
             at += size + 1
             if self.logged_in:
-                out.append(bytes(buffer[at:]))
-                at = len(buffer)
+                rest = bytes(buffer[at:])
+                self.buffer = bytearray()
+                out.append(self.answers(rest))
+                return b"".join(out), b""
         del buffer[:at]
         return b"".join(out), b""
+
+    def answers(self, data):
+        """The answers after the login: whole messages pass on as they come, but for errors."""
+        if self.unread >= len(data):
+            self.unread -= len(data)
+            return data
+        if self.buffer:
+            data = bytes(self.buffer) + data
+            self.buffer = bytearray()
+        out, start, at, end = [], 0, self.unread, len(data)
+        while at + 5 <= end:
+            size = struct.unpack_from("!I", data, at + 1)[0]
+            if data[at] == ord("E"):
+                if at + size + 1 > end:
+                    break  # an error is read whole
+                out.append(data[start:at])
+                body = oracle_error(data[at + 5:at + size + 1])
+                out.append(b"E" + struct.pack("!I", len(body) + 4) + body)
+                start = at + size + 1
+            at += size + 1
+        if at >= end:
+            self.unread = at - end
+            out.append(data[start:])
+        else:  # a header, or an error, that the next data completes
+            self.unread = 0
+            out.append(data[start:at])
+            self.buffer = bytearray(data[at:])
+        return b"".join(out)
 
 
 def pump(source, sink, messages=None):

@@ -3,8 +3,9 @@
 translate() turns RENAME, the Oracle column types of CREATE TABLE (their declared form goes along
 in a comment that the server's event trigger files in the dictionary), text literals longer
 than Oracle allows and PL/SQL blocks (DBMS_LOCK's named locks; any other is refused) into
-PostgreSQL, and runs ALTER TABLE ... ADD ... FOREIGN KEY through a procedure that answers orphan
-rows as Oracle does; every other text it leaves alone (it returns None). DROP TABLE and ALTER TABLE ...
+PostgreSQL, runs ALTER TABLE ... ADD ... FOREIGN KEY through a procedure that answers orphan
+rows as Oracle does, and gives indexes and the keys that make one names of their own (below);
+every other text it leaves alone (it returns None). DROP TABLE and ALTER TABLE ...
 RENAME go on as they are, and the front's memory of the table follows them.
 """
 import itertools
@@ -266,6 +267,121 @@ def name_checks(sql, element, edits, checks):
             checks[name] = sql[inside[0].start:inside[-1].end]
 
 
+# ---- Index names ------------------------------------------------------------------------------
+# Oracle keeps indexes, and constraints, in namespaces of their own, apart from tables: a table
+# REGION and an index REGION live side by side. PostgreSQL keeps every index, and the index of
+# each PRIMARY KEY and UNIQUE constraint, with the tables. So those get a PostgreSQL name with a
+# suffix that no table of the program's ends with, which the dictionary views and the front's
+# error texts take off again.
+INDEX_SUFFIX = "~i"
+NAME_BYTES = 63  # PostgreSQL cuts longer names
+
+
+def index_name(name):
+    """The PostgreSQL name of the index or key Oracle calls name: cut where the suffix would
+    not fit, so that PostgreSQL does not cut the suffix off."""
+    room = NAME_BYTES - len(INDEX_SUFFIX)
+    cut = name.encode("utf-8", "surrogateescape")[:room].decode("utf-8", "ignore")
+    return cut + INDEX_SUFFIX
+
+
+def index_name_edit(token):
+    return (token.start, token.end, quoted(index_name(name_of(token))))
+
+
+def generated_key_name():
+    """Oracle names an unnamed key as it names an unnamed check; PostgreSQL's own name
+    (t_pkey) would sit among the tables."""
+    return f"SYS_C{next(check_names):07d}"
+
+
+def name_keys(element, edits):
+    """Each PRIMARY KEY or UNIQUE of a CREATE TABLE element, or of what an ALTER TABLE adds, under
+    its index name; an unnamed one named first."""
+    depth = 0
+    for i, t in enumerate(element):
+        depth += {"(": 1, ")": -1}.get(t.text, 0)
+        word = t.upper()
+        if depth or word not in ("PRIMARY", "UNIQUE"):
+            continue
+        if word == "PRIMARY" and (i + 1 >= len(element) or element[i + 1].upper() != "KEY"):
+            continue
+        if i >= 2 and element[i - 2].upper() == "CONSTRAINT" and element[i - 1].kind in ("ident", "word"):
+            edits.append(index_name_edit(element[i - 1]))
+        else:
+            edits.append((t.start, t.start, f"CONSTRAINT {quoted(index_name(generated_key_name()))} "))
+
+
+def create_index(sql, toks):
+    """CREATE [UNIQUE] INDEX n ON ...: the index under its PostgreSQL name, or None for any other
+    CREATE."""
+    at = 2 if len(toks) > 1 and toks[1].upper() == "UNIQUE" else 1
+    if at >= len(toks) or toks[at].upper() != "INDEX":
+        return None
+    at += 1
+    if at + 2 < len(toks) and toks[at + 1].text == ".":
+        at += 2
+    if at + 1 >= len(toks) or toks[at].kind not in ("ident", "word") or toks[at + 1].upper() != "ON":
+        return None
+    start, end, text = index_name_edit(toks[at])
+    return sql[:start] + text + sql[end:]
+
+
+def drop_index(sql, toks):
+    """DROP INDEX n: the index under its PostgreSQL name, or None for any other DROP."""
+    if len(toks) < 3 or toks[1].upper() != "INDEX":
+        return None
+    _, after = table_name(toks, 2)
+    if after != len(toks) and not (after + 1 == len(toks) and toks[after].text == ";"):
+        return None
+    start, end, text = index_name_edit(toks[after - 1])
+    return sql[:start] + text + sql[end:]
+
+
+def alter_index(sql, toks):
+    """ALTER INDEX a RENAME TO b: both under their PostgreSQL names, or None."""
+    if len(toks) < 6 or toks[1].upper() != "INDEX":
+        return None
+    _, at = table_name(toks, 2)
+    if at + 2 >= len(toks) or toks[at].upper() != "RENAME" or toks[at + 1].upper() != "TO":
+        return None
+    new, after = table_name(toks, at + 2)
+    if new is None or after < len(toks) - (toks[-1].text == ";"):
+        return None
+    for start, end, text in sorted([index_name_edit(toks[at - 1]), index_name_edit(toks[after - 1])], reverse=True):
+        sql = sql[:start] + text + sql[end:]
+    return sql
+
+
+def table_keys(sql, toks):
+    """ALTER TABLE t ADD [CONSTRAINT n] PRIMARY KEY | UNIQUE ...: the key under its index name;
+    ALTER TABLE t DROP CONSTRAINT n [CASCADE] and RENAME CONSTRAINT a TO b: a procedure that finds
+    the constraint by its Oracle name, whichever kind it is. None for any other ALTER TABLE."""
+    if len(toks) < 5 or toks[1].upper() != "TABLE":
+        return None
+    table, at = table_name(toks, 2)
+    if table is None or at + 1 >= len(toks):
+        return None
+    action, written = toks[at].upper(), literal(sql[toks[2].start:toks[at - 1].end])
+    rest = [t for t in toks[at + 1:] if t.text != ";"]
+    if action == "ADD":
+        edits = []
+        name_keys(rest, edits)
+        for start, end, text in sorted(edits, key=lambda e: e[0], reverse=True):
+            sql = sql[:start] + text + sql[end:]
+        return sql if edits else None
+    names = rest[1::2] if action == "RENAME" else rest[1:2]
+    if len(rest) < 2 or rest[0].upper() != "CONSTRAINT" or any(n.kind not in ("ident", "word") for n in names):
+        return None
+    if action == "DROP" and len(rest) in (2, 3) and (len(rest) == 2 or rest[2].upper() == "CASCADE"):
+        cascade = "true" if len(rest) == 3 else "false"
+        return f"CALL public.oracle_drop_constraint({written}, {literal(name_of(rest[1]))}, {cascade})"
+    if action == "RENAME" and len(rest) == 4 and rest[2].upper() == "TO":
+        return (f"CALL public.oracle_rename_constraint({written}, {literal(name_of(rest[1]))}, "
+                f"{literal(name_of(rest[3]))})")
+    return None
+
+
 COLUMN_CONSTRAINTS = ("CONSTRAINT", "NOT", "NULL", "CHECK", "PRIMARY", "UNIQUE", "REFERENCES", "GENERATED")
 
 
@@ -337,6 +453,7 @@ def create_table(sql, toks):
         if not element:
             continue
         name_checks(sql, element, edits, checks)
+        name_keys(element, edits)
         head = element[0].upper()
         if head in ("CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN") or len(element) < 2:
             continue
@@ -354,7 +471,7 @@ def create_table(sql, toks):
         name = name_of(element[0])
         edits.append((type_token.start, element[end - 1].end, column.pg))
         columns.append([name] + column.meta + [default_text(sql, element, end)])
-    if not columns:
+    if not columns and not edits:
         return None
     remember_byte_columns(table, order, {c[0] for c in columns if c[1] in ("BLOB", "RAW")})
     # No "*/" may end the comment early: JSON spells the star as an escape.
@@ -611,15 +728,19 @@ def translate(sql, size):
     if word == "DROP":
         toks = tokens(sql)
         follow_drop_table(toks)
-        return drop_cascade_constraints(sql, toks)
+        return drop_cascade_constraints(sql, toks) or drop_index(sql, toks)
     if word == "ALTER":
         toks = tokens(sql)
         follow_alter_table(toks)
-        translated = modify_columns(sql, toks)
-        return translated if translated is not None else add_foreign_key(sql, toks)
+        for translation in (modify_columns, add_foreign_key, table_keys, alter_index):
+            translated = translation(sql, toks)
+            if translated is not None:
+                return translated
+        return None
     if word == "CREATE":
         # A text the front has translated already carries its comment (a name may hold the words).
         if MARKER in sql and any(m.lastgroup == "comment" and m.group().startswith(MARKER) for m in TOKEN.finditer(sql)):
             return None
-        return create_table(sql, tokens(sql))
+        toks = tokens(sql)
+        return create_table(sql, toks) or create_index(sql, toks)
     return None

@@ -142,13 +142,8 @@ std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxPro, const std::string
   return tags;
 }
 
-std::vector<std::string> OracleNamesInUse(ado::Connection& oracle) {
-  // Tables' names too: Oracle keeps them apart from indexes, but a key named as a table is
-  // one name for two things, and the stand-in (PostgreSQL) refuses it.
-  std::vector<std::string> names = ConstraintAndIndexNames(oracle, "");
-  for (const auto& row : DictionaryRows(oracle, "SELECT TABLE_NAME FROM USER_TABLES")) names.push_back(row[0]);
-  return names;
-}
+// Oracle keeps tables apart from indexes and constraints: a key may take a table's name.
+std::vector<std::string> OracleNamesInUse(ado::Connection& oracle) { return ConstraintAndIndexNames(oracle, ""); }
 
 std::vector<std::string> OracleKeyNamesOf(ado::Connection& oracle, const std::string& table) {
   return ConstraintAndIndexNames(oracle, " WHERE TABLE_NAME = " + OracleText(table));

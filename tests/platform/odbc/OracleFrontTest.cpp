@@ -412,6 +412,80 @@ TEST_F(OracleFrontTest, NoStatementHoldsUpTheFrontOrAnotherClient) {
 
 }  // namespace
 
+// Tables keep apart from indexes and constraints, as in Oracle: each of the three names below is
+// a table's and an index's or key's at once, made in either order, shown, renamed and dropped by
+// its Oracle name.
+TEST_F(OracleFrontTest, IndexAndKeyNamesLiveApartFromTableNames) {
+  const std::vector<std::string> tables = {"QT_A", "QT_B", "QT_C"};
+  const auto dropTables = [&] {
+    for (const std::string& table : tables) Sql("DROP TABLE \"" + table + "\" CASCADE CONSTRAINTS");
+  };
+  dropTables();
+  struct Step {
+    std::string sql;
+    std::string refusal;  // a part of the error, or empty where the statement runs
+  };
+  const std::vector<Step> steps = {
+      {"CREATE TABLE \"QT_A\" (\"X\" NUMBER(5))", ""},
+      {"CREATE INDEX \"QT_B\" ON \"QT_A\" (\"X\")", ""},  // an index named as no table yet
+      {"CREATE TABLE \"QT_B\" (\"Y\" NUMBER(5), CONSTRAINT \"QT_A\" PRIMARY KEY (\"Y\"))", ""},
+      {"CREATE UNIQUE INDEX \"QT_C\" ON \"QT_B\" (\"Y\", ABS(\"Y\"))", ""},
+      {"RENAME \"QT_B\" TO \"QT_C\"", ""},  // renames the table only
+      {"INSERT INTO \"QT_C\" VALUES (1)", ""},
+      {"INSERT INTO \"QT_C\" VALUES (1)", "ORA-00001: unique constraint (SCOTT.QT_A) violated"},
+      {"ALTER TABLE \"QT_A\" ADD CONSTRAINT \"QT_C\" FOREIGN KEY (\"X\") REFERENCES \"QT_C\" (\"Y\")", ""},
+      {"CREATE INDEX \"QT_B\" ON \"QT_C\" (\"Y\")", "already exists"},
+      {"CREATE TABLE \"QT_B\" (\"Z\" DATE)", ""},
+  };
+  // Errors name indexes and keys as Oracle does too.
+  const auto run = [](const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+      const Outcome ran = Sql(step.sql);
+      EXPECT_EQ(ran.exitCode, step.refusal.empty() ? 0 : 1) << step.sql << ran.err;
+      EXPECT_NE(ran.err.find(step.refusal), std::string::npos) << step.sql << ran.err;
+      EXPECT_EQ(ran.err.find("~i"), std::string::npos) << ran.err;
+    }
+  };
+  run(steps);
+  const std::string constraints = "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, R_CONSTRAINT_NAME FROM "
+                                   "USER_CONSTRAINTS WHERE TABLE_NAME LIKE 'QT!_%' ESCAPE '!' AND CONSTRAINT_TYPE <> 'C' "
+                                   "ORDER BY 1";
+  const std::string indexes = "SELECT INDEX_NAME, TABLE_NAME, UNIQUENESS FROM USER_INDEXES WHERE TABLE_NAME LIKE "
+                              "'QT!_%' ESCAPE '!' ORDER BY 1";
+  struct Look {
+    std::string query;
+    std::string shown;
+  };
+  const std::vector<Look> looks = {
+      {"SELECT TABLE_NAME FROM USER_TABLES WHERE TABLE_NAME LIKE 'QT!_%' ESCAPE '!' ORDER BY 1",
+       "table_name\nQT_A\nQT_B\nQT_C\n"},
+      {indexes, "index_name\ttable_name\tuniqueness\nQT_A\tQT_C\tUNIQUE\nQT_B\tQT_A\tNONUNIQUE\nQT_C\tQT_C\tUNIQUE\n"},
+      {"SELECT INDEX_NAME, COLUMN_NAME FROM USER_IND_COLUMNS WHERE INDEX_NAME IN ('QT_A', 'QT_B') ORDER BY 1",
+       "index_name\tcolumn_name\nQT_A\tY\nQT_B\tX\n"},
+      {"SELECT INDEX_NAME FROM USER_IND_EXPRESSIONS WHERE TABLE_NAME = 'QT_C'", "index_name\nQT_C\n"},
+      {constraints,
+       "constraint_name\tconstraint_type\ttable_name\tr_constraint_name\nQT_A\tP\tQT_C\t\\N\nQT_C\tR\tQT_A\tQT_A\n"},
+      {"SELECT CONSTRAINT_NAME, COLUMN_NAME FROM USER_CONS_COLUMNS WHERE TABLE_NAME = 'QT_C'",
+       "constraint_name\tcolumn_name\nQT_A\tY\n"},
+  };
+  for (const Look& look : looks) EXPECT_EQ(Sql(look.query).out, look.shown) << look.query;
+
+  // Dropped and renamed by their Oracle names; the tables of those names stay.
+  const std::vector<Step> drops = {
+      {"ALTER TABLE \"QT_A\" DROP CONSTRAINT \"QT_C\"", ""},
+      {"ALTER TABLE \"QT_C\" RENAME CONSTRAINT \"QT_A\" TO \"QT_K\"", ""},
+      {"ALTER INDEX \"QT_C\" RENAME TO \"QT_A\"", ""},
+      {"DROP INDEX \"QT_B\"", ""},
+      {"ALTER TABLE \"QT_C\" DROP CONSTRAINT \"QT_A\"", "ORA-02443"},
+      {"ALTER TABLE \"QT_C\" DROP CONSTRAINT \"QT_K\"", ""},
+  };
+  run(drops);
+  EXPECT_EQ(Sql(indexes).out, "index_name\ttable_name\tuniqueness\nQT_A\tQT_C\tUNIQUE\n");
+  EXPECT_EQ(Sql(constraints).out, "constraint_name\tconstraint_type\ttable_name\tr_constraint_name\n");
+  EXPECT_EQ(Sql(looks[0].query).out, looks[0].shown);
+  dropTables();
+}
+
 // Foreign keys as Oracle's dictionary shows them, and ORA-02298 (nothing added) where rows
 // have no parent.
 TEST_F(OracleFrontTest, ForeignKeysReadAsOraclesDictionaryAndOrphansRefuseTheConstraint) {

@@ -140,6 +140,33 @@ class FrontTest(unittest.TestCase):
                 expected_body = head + text.encode() + rest
                 self.assertEqual(message, kind.encode() + struct.pack("!I", len(expected_body) + 4) + expected_body)
 
+    def test_errors_name_indexes_and_keys_as_oracle_does_however_the_answers_arrive(self):
+        front = load_front()
+
+        def message(kind, body):
+            return kind + struct.pack("!I", len(body) + 4) + body
+
+        def error(*fields):
+            return message(b"E", b"\0".join(fields) + b"\0\0")
+
+        ready, row = message(b"R", struct.pack("!I", 0)), message(b"D", struct.pack("!hi", 1, 4) + b'"~i"')
+        same = error(b"SERROR", b"C42P01", b'Mrelation "T~ix" does not exist')
+        for sent, expected in [
+            (error(b"SERROR", b"C23505", b'Mduplicate key value violates unique constraint "REGION~i"',
+                   b'DKey ("ID")=(1) already exists.', b"sscott", b"tREGION", b"nREGION~i"),
+             error(b"SERROR", b"C23505", b"MORA-00001: unique constraint (SCOTT.REGION) violated",
+                   b'DKey ("ID")=(1) already exists.', b"sscott", b"tREGION", b"nREGION")),
+            (error(b"SERROR", b"C42P07", b'Mrelation "REGION~i" already exists'),
+             error(b"SERROR", b"C42P07", b'Mrelation "REGION" already exists')),
+            (same, same),
+        ]:
+            stream = ready + row + sent + row
+            for split in range(len(stream) + 1):
+                with self.subTest(sent=sent, split=split):
+                    answers = front.ServerAnswers()
+                    out = answers.feed(stream[:split])[0] + answers.feed(stream[split:])[0]
+                    self.assertEqual(out, ready + row + expected + row)
+
 
 if __name__ == "__main__":
     unittest.main()
