@@ -82,9 +82,8 @@ TEST(RelationPlansTest, EachRelationBecomesAForeignKeyByItsDeleteRuleOrIsListedA
   EXPECT_TRUE(ForeignKeysForOracle({{"a", "t", "b", "t", "RRI"}}, tables, {}).notes.empty());
   EXPECT_EQ(ForeignKeysForOracle({cases[0].relation}, tables, {"lin_ordid_fk"}).carried[0].name, "LIN_ORDID_FK_2");
   // Several relations of one child record their places, the plain ones too.
-  const RelationPlan two =
-      ForeignKeysForOracle({{"lines", "ordid", "orders", "pk", "RCR"}, {"lines", "ordid", "orders", "pk", "RRR"}},
-                           tables, {});
+  const RelationPlan two = ForeignKeysForOracle(
+      {{"lines", "ordid", "orders", "pk", "RCR"}, {"lines", "ordid", "orders", "pk", "RRR"}}, tables, {});
   ASSERT_EQ(two.carried.size(), 2u);
   EXPECT_EQ(two.carried[0].recordedRiInfo + " " + two.carried[1].name + " " + two.carried[1].recordedRiInfo,
             "RCR LIN_ORDID_FK_2 RRR");
@@ -108,9 +107,10 @@ TEST(RelationPlansTest, TheChildsCommentRecordsEachKeysRiInfoAndTheKeysComeBackI
                                         {"B_FK", "T", {}, "P", {}, "CASCADE"},
                                         {"C_FK", "T", {}, "P", {}, "NO ACTION"},
                                         {"Z_FK", "S", {}, "P", {}, "NO ACTION"}};
-  OrderAsRecorded(keys, {{"T", SplitNameRecord("FoxPro names: relation \"B_FK\" \"RCI\" relation \"A_FK\" \"CRI\"",
-                                               NameSide::FoxPro)
-                                   .names}});
+  OrderAsRecorded(
+      keys,
+      {{"T",
+        SplitNameRecord("FoxPro names: relation \"B_FK\" \"RCI\" relation \"A_FK\" \"CRI\"", NameSide::FoxPro).names}});
   std::vector<std::string> order;
   for (const OracleForeignKey& key : keys) order.push_back(key.childTable + "." + key.name + " " + key.recordedRiInfo);
   EXPECT_EQ(order, (std::vector<std::string>{"S.Z_FK ", "T.B_FK RCI", "T.A_FK CRI", "T.C_FK "}));
@@ -172,8 +172,14 @@ TEST(RelationPlansTest, EachForeignKeyBecomesARelationWithItsTagsAndDeleteRule) 
        {"foreign key FK CHILD (PID) -> OTHER (ID) ON DELETE CASCADE not carried: table OTHER is not sent in this "
         "run"}},
   };
+  const std::string builder = "hold their RIINFO, which FoxPro enforces once its Referential Integrity Builder";
   for (const Case& c : cases) {
-    EXPECT_EQ(Lines(RelationsForFoxPro({c.key}, tables, c.container), c.key.childTable), c.lines) << c.key.deleteRule;
+    std::vector<std::string> lines = Lines(RelationsForFoxPro({c.key}, tables, c.container), c.key.childTable);
+    // A child with relations hears once that the container's triggers are the builder's to write.
+    const bool carried = c.lines.front().starts_with("ALTER");
+    EXPECT_EQ(std::erase_if(lines, [&](const std::string& line) { return line.find(builder) != std::string::npos; }),
+              carried ? 1U : 0U);
+    EXPECT_EQ(lines, c.lines) << c.key.deleteRule;
   }
 }
 

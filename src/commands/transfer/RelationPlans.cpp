@@ -60,9 +60,8 @@ char Rule(const std::string& riInfo, std::size_t at) {
 std::string RiInfoOfKey(char onDelete) { return std::string("R") + onDelete + "R"; }
 
 bool IsRiInfo(const std::string& text) {
-  return text.size() == 3 && std::all_of(text.begin(), text.end(), [](char rule) {
-           return rule == 'C' || rule == 'R' || rule == 'I';
-         });
+  return text.size() == 3 &&
+         std::all_of(text.begin(), text.end(), [](char rule) { return rule == 'C' || rule == 'R' || rule == 'I'; });
 }
 
 // Why the relation has no Oracle foreign key, or empty when it has one.
@@ -126,8 +125,9 @@ RelationPlan ForeignKeysForOracle(const std::vector<FoxProRelation>& relations,
     CarriedRelation& key = plan.carried[k];
     const std::string& riInfo = key.recordedRiInfo;
     const bool lossy = riInfo != RiInfoOfKey(riInfo[1]);
-    const auto siblings = std::count_if(plan.carried.begin(), plan.carried.end(),
-                                        [&](const CarriedRelation& other) { return other.childTable == key.childTable; });
+    const auto siblings = std::count_if(plan.carried.begin(), plan.carried.end(), [&](const CarriedRelation& other) {
+      return other.childTable == key.childTable;
+    });
     if (!lossy && siblings == 1) {
       key.recordedRiInfo.clear();
       continue;
@@ -218,6 +218,16 @@ RelationPlan RelationsForFoxPro(const std::vector<OracleForeignKey>& keys, const
                                 " RIINFO '" + riInfo + "'",
                             child->tablePath, key.childColumns, parent->tablePath, key.parentColumns});
   }
+  // A container enforces RIINFO through stored code its builder writes, which no copy makes.
+  std::vector<std::string> children;
+  for (const CarriedRelation& relation : plan.carried) {
+    if (std::find(children.begin(), children.end(), relation.childSource) != children.end()) continue;
+    children.push_back(relation.childSource);
+    plan.notes.push_back({relation.childSource,
+                          "the relations of " + relation.childSource +
+                              " hold their RIINFO, which FoxPro enforces once its Referential Integrity Builder has "
+                              "written the container's triggers"});
+  }
   return plan;
 }
 
@@ -226,8 +236,8 @@ void OrderAsRecorded(std::vector<OracleForeignKey>& keys, const std::map<std::st
     const auto record = records.find(key.childTable);
     if (record == records.end()) return std::size_t(-1);
     const std::vector<NamePair>& relations = record->second.relations;
-    const auto at = std::find_if(relations.begin(), relations.end(),
-                                 [&](const NamePair& pair) { return pair.here == key.name; });
+    const auto at =
+        std::find_if(relations.begin(), relations.end(), [&](const NamePair& pair) { return pair.here == key.name; });
     return static_cast<std::size_t>(at - relations.begin());
   };
   for (OracleForeignKey& key : keys) {
