@@ -81,6 +81,10 @@ TEST(RelationPlansTest, EachRelationBecomesAForeignKeyByItsDeleteRuleOrIsListedA
   // Relations of tables outside the run are none of its business; a taken name gets a suffix.
   EXPECT_TRUE(ForeignKeysForOracle({{"a", "t", "b", "t", "RRI"}}, tables, {}).notes.empty());
   EXPECT_EQ(ForeignKeysForOracle({cases[0].relation}, tables, {"lin_ordid_fk"}).carried[0].name, "LIN_ORDID_FK_2");
+  // A key name of the copy's making fits the 30 bytes of an Oracle before 12.2: the table's part gives way.
+  std::vector<SentFoxProTable> long_ = tables;
+  long_[1].target = "EMPLOYEE_TERRITORIES_OF_THE_NORTH";
+  EXPECT_EQ(ForeignKeysForOracle({cases[0].relation}, long_, {}).carried[0].name, "EMPLOYEE_TERRITORIES__ORDID_FK");
   // Several relations of one child record their places, the plain ones too.
   const RelationPlan two = ForeignKeysForOracle(
       {{"lines", "ordid", "orders", "pk", "RCR"}, {"lines", "ordid", "orders", "pk", "RRR"}}, tables, {});

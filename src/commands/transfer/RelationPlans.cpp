@@ -12,6 +12,8 @@
 namespace transfer {
 namespace {
 
+constexpr std::size_t kOwnOracleNameBytes = 30;
+
 constexpr std::size_t kTagNameLength = 10;
 
 std::string Lower(std::string text) {
@@ -109,8 +111,14 @@ RelationPlan ForeignKeysForOracle(const std::vector<FoxProRelation>& relations,
       plan.notes.push_back({relation.childTable, what + " not carried: " + refusal});
       continue;
     }
-    const std::string name =
-        UniqueName(KeyName(OracleNameOf(child->target + "_" + relation.childTag + "_fk")), takenNames, 128);
+    // A name of the copy's own making fits the 30 bytes Oracle took before 12.2: the table's part
+    // gives way, the tag's and "_FK" stay (KeyName keeps every byte's place).
+    std::string name = KeyName(OracleNameOf(child->target + "_" + relation.childTag + "_fk"));
+    const std::size_t ending = relation.childTag.size() + 4;
+    if (name.size() > kOwnOracleNameBytes && ending < kOwnOracleNameBytes) {
+      name = name.substr(0, kOwnOracleNameBytes - ending) + name.substr(name.size() - ending);
+    }
+    name = UniqueName(name, takenNames, kOwnOracleNameBytes);
     const std::string riInfo = {Rule(relation.riInfo, 0), Rule(relation.riInfo, 1), Rule(relation.riInfo, 2)};
     plan.carried.push_back({relation.childTable, name,
                             "ALTER TABLE " + Quoted(child->target) + " ADD CONSTRAINT " + Quoted(name) +
