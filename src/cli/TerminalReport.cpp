@@ -76,6 +76,10 @@ std::string OracleReachHint(const std::string& description, const std::string& s
              "names the folder of tnsnames.ora";
     }
   }
+  if (Contains(description, "ORA-00972")) {
+    return "a name is longer than this Oracle takes: 30 bytes before Oracle 12.2 (or with COMPATIBLE below 12.2), "
+           "128 since; rename the field or table in FoxPro, or copy into a newer Oracle";
+  }
   if (Contains(description, "ORA-01704")) {
     return "a text over Oracle's 4,000 bytes cannot be written into a statement: --keep-types binds the values "
            "instead";

@@ -141,6 +141,7 @@ TEST(TerminalReportTest, StatementsAreCutAndEscapedAndHintsFollowTheFacts) {
            {"ORA-12514: TNS:listener does not know", "HY000", facts(false, false), "Oracle's service"},
            {"ORA-12541: TNS:no listener", "HY000", facts(false, false), "Oracle's service"},
            {"ORA-01704: string literal too long", "HY000", facts(false, false), "a text over Oracle's 4,000 bytes"},
+           {"ORA-00972: identifier is too long", "42000", facts(false, false), "a name is longer than this Oracle"},
            {"folder not found", "", facts(false, true), "no FoxPro location"},
            {"login refused (SQLSTATE 28000)", "28000", facts(true, false), "no password: set TESSELBY_PASSWORD"},
            {"login refused (SQLSTATE 28000)", "28000", facts(false, true), ""},  // not the FoxPro side's failure
