@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "commands/transfer/SqlHelpers.h"
+#include "commands/transfer/TypedNames.h"
 #include "platform/ado/Failure.h"
 #include "platform/ado/Utf.h"
 #include "platform/foxpro/tables/DbfWriter.h"
@@ -134,25 +135,6 @@ std::string FoxProTypeComment(const ado::DeclaredField& field) {
 
 namespace {
 
-// A CAPTION's text at text[at...]: in double quotes, inner ones doubled.
-std::optional<std::string> ReadQuoted(std::string_view text, std::size_t& at) {
-  while (at < text.size() && text[at] == ' ') ++at;
-  if (at >= text.size() || text[at] != '"') return std::nullopt;
-  std::string value;
-  for (++at; at < text.size(); ++at) {
-    if (text[at] != '"') {
-      value += text[at];
-    } else if (at + 1 < text.size() && text[at + 1] == '"') {
-      value += '"';
-      ++at;
-    } else {
-      ++at;
-      return value;
-    }
-  }
-  return std::nullopt;
-}
-
 // The marker's quoted texts, each with its word.
 constexpr std::pair<std::string_view, std::optional<std::string> FoxProColumnNote::*> kQuotedTexts[] = {
     {"CAPTION", &FoxProColumnNote::caption},     {"FORMAT", &FoxProColumnNote::format},
@@ -202,7 +184,7 @@ std::optional<FoxProColumnNote> ParseMarker(std::string_view comment) {
       const auto* quoted = std::find_if(std::begin(kQuotedTexts), std::end(kQuotedTexts),
                                         [&](const auto& text) { return text.first == word; });
       if (quoted == std::end(kQuotedTexts) || (note.*quoted->second).has_value()) return std::nullopt;
-      note.*quoted->second = ReadQuoted(comment, at);
+      note.*quoted->second = ReadDoubleQuotedText(comment, at);
       if (!(note.*quoted->second)) return std::nullopt;
     }
   }
@@ -235,9 +217,7 @@ std::string FoxProColumnNoteText(const FoxProColumnNote& note, bool* cut) {
     const std::optional<std::string>& value = note.*member;
     // A line break would end the marker line: such a text is not kept.
     if (!value || value->find_first_of("\r\n") != std::string::npos) continue;
-    texts += " " + std::string(word) + " \"";
-    for (const char c : *value) texts += c == '"' ? std::string("\"\"") : std::string(1, c);
-    texts += "\"";
+    texts += " " + std::string(word) + " " + DoubleQuotedText(*value);
   }
   // The marker line is never cut; texts that would not fit it stay behind whole.
   if (text.size() + texts.size() <= kOracleCommentBytes) {

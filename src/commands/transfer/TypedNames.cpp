@@ -26,12 +26,6 @@ std::optional<std::string> Find(const std::vector<NamePair>& pairs, const std::s
   return std::nullopt;
 }
 
-std::string QuotedName(const std::string& name) {
-  std::string quoted = "\"";
-  for (const char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
 // Reads the record's words and quoted names; false at anything else.
 class RecordReader {
  public:
@@ -63,20 +57,9 @@ class RecordReader {
     return std::string(m_text.substr(start, m_at - start));
   }
   bool Name(std::string& name) {
-    SkipBlanks();
-    if (m_at >= m_text.size() || m_text[m_at] != '"') return false;
-    for (++m_at; m_at < m_text.size(); ++m_at) {
-      if (m_text[m_at] != '"') {
-        name += m_text[m_at];
-      } else if (m_at + 1 < m_text.size() && m_text[m_at + 1] == '"') {
-        name += '"';
-        ++m_at;
-      } else {
-        ++m_at;
-        return true;
-      }
-    }
-    return false;
+    std::optional<std::string> read = ReadDoubleQuotedText(m_text, m_at);
+    if (read) name = std::move(*read);
+    return read.has_value();
   }
 
   std::string_view m_text;
@@ -111,12 +94,12 @@ std::string WithNameRecord(const std::string& comment, NameSide kept, const Name
   // The record is one line: a name that holds a line break cannot be in it.
   const auto oneLine = [](const std::string& name) { return name.find_first_of("\r\n") == std::string::npos; };
   std::string line(MarkerOf(kept));
-  if (names.table && oneLine(*names.table)) line += " table " + QuotedName(*names.table);
+  if (names.table && oneLine(*names.table)) line += " table " + DoubleQuotedText(*names.table);
   for (const auto& [word, pairs] : {std::pair{" field ", &names.fields}, std::pair{" key ", &names.keys},
                                     std::pair{" relation ", &names.relations}}) {
     for (const NamePair& pair : *pairs) {
       if (oneLine(pair.here) && oneLine(pair.there))
-        line += word + QuotedName(pair.here) + " " + QuotedName(pair.there);
+        line += word + DoubleQuotedText(pair.here) + " " + DoubleQuotedText(pair.there);
     }
   }
   if (line.size() == MarkerOf(kept).size()) return comment;
@@ -125,6 +108,30 @@ std::string WithNameRecord(const std::string& comment, NameSide kept, const Name
   if (limit == 0 || line.size() + comment.size() <= limit) return line + comment;
   const std::size_t room = line.size() < limit ? limit - line.size() : 0;
   return line + comment.substr(0, ado::WholeCharacterLength(comment, room));
+}
+
+std::string DoubleQuotedText(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+std::optional<std::string> ReadDoubleQuotedText(std::string_view text, std::size_t& at) {
+  while (at < text.size() && text[at] == ' ') ++at;
+  if (at >= text.size() || text[at] != '"') return std::nullopt;
+  std::string value;
+  for (++at; at < text.size(); ++at) {
+    if (text[at] != '"') {
+      value += text[at];
+    } else if (at + 1 < text.size() && text[at + 1] == '"') {
+      value += '"';
+      ++at;
+    } else {
+      ++at;
+      return value;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace transfer

@@ -56,4 +56,10 @@ RecordedComment SplitNameRecord(std::string_view comment, NameSide kept);
 /// zero, cuts the comment's end so that the whole fits (never the record).
 std::string WithNameRecord(const std::string& comment, NameSide kept, const NameRecord& names, std::size_t limit = 0);
 
+/// A text in double quotes, inner ones doubled, as records and column markers write it.
+std::string DoubleQuotedText(const std::string& text);
+/// Such a text at text[at...] (blanks before it passed over); at moves past it. Nothing when
+/// none starts there or it does not end.
+std::optional<std::string> ReadDoubleQuotedText(std::string_view text, std::size_t& at);
+
 }  // namespace transfer
