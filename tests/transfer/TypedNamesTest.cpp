@@ -42,6 +42,12 @@ TEST(TypedNamesTest, ARecordComesBackFromItsCommentAndOlderCommentsAreAllComment
     // The other side's marker is not this side's record.
     EXPECT_EQ(SplitNameRecord(c.written, NameSide::FoxPro).comment, c.written);
   }
+  // A tag's expression; an entry of a later writer is passed over and the rest still read.
+  const NameRecord withExpression{std::nullopt, {}, {{"CITY_2", "city"}}, {}, {{"ODPK", "STR(orderid)+STR(x)"}}};
+  const std::string written = "FoxPro names: key \"CITY_2\" \"city\" expression \"ODPK\" \"STR(orderid)+STR(x)\"";
+  EXPECT_EQ(WithNameRecord("", NameSide::FoxPro, withExpression), written);
+  EXPECT_EQ(SplitNameRecord(written, NameSide::FoxPro).names, withExpression);
+  EXPECT_EQ(SplitNameRecord(written + " later \"A\" \"B\" \"C\"", NameSide::FoxPro).names, withExpression);
   for (const std::string old : {"", "people who order", "Oracle names: of the past", "Oracle names: table \"open"}) {
     EXPECT_EQ(SplitNameRecord(old, NameSide::Oracle).comment, old);
     EXPECT_TRUE(SplitNameRecord(old, NameSide::Oracle).names.Empty()) << old;

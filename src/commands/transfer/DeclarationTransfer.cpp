@@ -47,7 +47,7 @@ std::string Restored(const std::optional<std::string>& kept, const std::string& 
 
 void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                                const std::vector<FoxProColumn>& columns, ado::Connection& oracle,
-                               const std::string& target, const std::vector<NamePair>& keyNames) {
+                               const std::string& target, const NameRecord& keyRecord) {
   parts.sql.clear();
   std::vector<std::string> notCarried;
   for (const FoxProColumn& column : columns) {
@@ -95,16 +95,17 @@ void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, c
     }
   }
   std::vector<FoxProColumn> described = columns;
-  const std::string comment = OracleTableComment(ReadFoxProDeclarations(foxPro, table, described), keyNames);
+  const std::string comment = OracleTableComment(ReadFoxProDeclarations(foxPro, table, described), keyRecord);
   if (!comment.empty()) {
     parts.sql = OracleTableCommentStatement(target, comment);
     ExecuteSql(oracle, parts.sql);
   }
 }
 
-std::string OracleTableComment(const std::string& comment, const std::vector<NamePair>& keyNames) {
+std::string OracleTableComment(const std::string& comment, const NameRecord& keyRecord) {
   NameRecord record;
-  for (const NamePair& key : keyNames) {
+  record.expressions = keyRecord.expressions;
+  for (const NamePair& key : keyRecord.keys) {
     if (FoxProNameOf(key.here) != FoxProNameOf(key.there)) record.keys.push_back(key);
   }
   return WithNameRecord(comment, NameSide::FoxPro, record, kOracleCommentBytes);

@@ -16,15 +16,15 @@ namespace transfer {
 
 /// After the keys (one step of the typed copy): makes NOT NULL each column of a field without NULL that holds no NULL
 /// (Oracle holds a blank text as NULL; such a column records NOT NULL in its comment instead), comments the table, and
-/// notes what the fields declare that Oracle does not take. keyNames (each key's name and its
-/// tag's): the tags whose names Oracle changed are recorded with the table.
+/// notes what the fields declare that Oracle does not take. keyRecord (each key's name and its
+/// tag's, and tag expressions): the tags whose names Oracle changed, and those expressions, are recorded with the table.
 void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                                const std::vector<FoxProColumn>& columns, ado::Connection& oracle,
-                               const std::string& target, const std::vector<NamePair>& keyNames);
+                               const std::string& target, const NameRecord& keyRecord);
 
 /// The Oracle table's comment: the FoxPro table's, after the record of the tag names
-/// Oracle changed (keyNames: each key's name and its tag's).
-std::string OracleTableComment(const std::string& comment, const std::vector<NamePair>& keyNames);
+/// Oracle changed and the tag expressions the keys' columns would not give back (keyRecord, as KeyRecord gives it).
+std::string OracleTableComment(const std::string& comment, const NameRecord& keyRecord);
 
 /// The declaration of the Oracle table's fields as a container records it: defaults, comments
 /// and captions from the dictionary and the column comments, rules from the CHECKs of the

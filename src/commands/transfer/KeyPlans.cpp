@@ -18,12 +18,6 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
-}
-
 bool Taken(const std::vector<std::string>& names, const std::string& name) {
   return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return Upper(n) == Upper(name); });
 }
@@ -78,6 +72,21 @@ std::string FoxProKeyStatement(const std::string& tablePath, bool container, Key
   return "ALTER TABLE '" + tablePath + "' ADD " + (primary ? "PRIMARY KEY " : "UNIQUE ") + expression + " TAG " + name;
 }
 
+// A recorded tag expression serves a key over just its columns, in a form the engine indexes
+// (STR() without a width) and with no field TAG, which would end the index statement's expression.
+bool RecordedExpressionFits(const std::string& expression, const OracleKey& key,
+                            const std::vector<MappedColumn>& columns) {
+  const auto parts = KeyParts(expression, KeyFieldsOf(columns));
+  if (!parts || parts->size() != key.columns.size()) return false;
+  for (std::size_t p = 0; p < parts->size(); ++p) {
+    const KeyPart& part = (*parts)[p];
+    if (part.column != key.columns[p] || part.widthGiven) return false;
+    const auto c = FindColumn(columns, part.column, [](const MappedColumn& col) { return col.oracle.name; });
+    if (Upper(columns[*c].foxProName) == "TAG") return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // A key's name from the other side as a name this side takes whole: letters, digits and '_'
@@ -102,27 +111,149 @@ std::string UniqueName(const std::string& name, std::vector<std::string>& taken,
   return unique;
 }
 
-// The Oracle columns of a tag's fields: one field of any indexable type, or character fields
-// joined by "+". None for any other expression.
+namespace {
+
+// Reads term ('+' term)*, term = name | FUNCTION '(' term [',' width] ')', against the fields.
+class KeyPartReader {
+ public:
+  KeyPartReader(std::string_view text, const std::vector<KeyField>& fields) : m_text(text), m_fields(fields) {}
+
+  std::optional<std::vector<KeyPart>> Read() {
+    std::vector<KeyPart> parts;
+    do {
+      std::optional<KeyPart> part = Term(0);
+      if (!part) return std::nullopt;
+      parts.push_back(std::move(*part));
+    } while (Accept('+'));
+    SkipBlanks();
+    if (m_at != m_text.size()) return std::nullopt;
+    // Joined numbers would add up, not join: a part of several is character.
+    for (const KeyPart& part : parts) {
+      const char type = m_types[&part - parts.data()];
+      if (parts.size() > 1 ? !part.strWidth && !foxpro::IsCharacterType(type) : !foxpro::IsIndexableType(type))
+        return std::nullopt;
+    }
+    return parts;
+  }
+
+ private:
+  std::optional<KeyPart> Term(int depth) {
+    const std::string name = Upper(Name());
+    if (name.empty() || depth > 8) return std::nullopt;
+    if (!Accept('(')) return Field(name);
+    std::optional<KeyPart> part;
+    if (name == "STR") {
+      part = Field(Upper(Name()));
+      if (!part || !foxpro::IsNumericType(m_types.back())) return std::nullopt;
+      part->strWidth = 10;
+      if (Accept(',')) {
+        const std::string width = Name();
+        if (width.empty() || !std::all_of(width.begin(), width.end(), [](unsigned char c) { return std::isdigit(c); }))
+          return std::nullopt;
+        part->strWidth = std::stoi(width.substr(0, 3));
+        part->widthGiven = true;
+      }
+      m_types.back() = 'C';
+    } else if (name == "UPPER" || name == "ALLTRIM" || name == "LTRIM" || name == "RTRIM" || name == "TRIM") {
+      part = Term(depth + 1);
+      if (!part || part->strWidth || !foxpro::IsCharacterType(m_types.back())) return std::nullopt;
+      part->upper = part->upper || name == "UPPER";
+      part->leftTrim = part->leftTrim || name == "ALLTRIM" || name == "LTRIM";
+      part->rightTrim = part->rightTrim || name == "ALLTRIM" || name == "RTRIM" || name == "TRIM";
+    }
+    if (!part || !Accept(')')) return std::nullopt;
+    return part;
+  }
+
+  std::optional<KeyPart> Field(const std::string& name) {
+    for (const KeyField& field : m_fields) {
+      if (Upper(field.name) != name) continue;
+      m_types.push_back(field.field.typeLetter);
+      KeyPart part;
+      part.column = field.column;
+      return part;
+    }
+    return std::nullopt;
+  }
+
+  void SkipBlanks() {
+    while (m_at < m_text.size() && (m_text[m_at] == ' ' || m_text[m_at] == '\t')) ++m_at;
+  }
+  bool Accept(char c) {
+    SkipBlanks();
+    if (m_at >= m_text.size() || m_text[m_at] != c) return false;
+    ++m_at;
+    return true;
+  }
+  std::string Name() {
+    SkipBlanks();
+    const std::size_t start = m_at;
+    while (m_at < m_text.size() &&
+           (std::isalnum(static_cast<unsigned char>(m_text[m_at])) != 0 || m_text[m_at] == '_'))
+      ++m_at;
+    return std::string(m_text.substr(start, m_at - start));
+  }
+
+  std::string_view m_text;
+  const std::vector<KeyField>& m_fields;
+  std::size_t m_at = 0;
+  std::vector<char> m_types;  // each part's type as joined: STR() gives character
+};
+
+// A FoxPro table's fields as its tags name them.
+std::vector<KeyField> FoxProKeyFields(const std::vector<FoxProColumn>& columns) {
+  std::vector<KeyField> fields;
+  for (const FoxProColumn& column : columns)
+    fields.push_back({column.foxProName.empty() ? column.name : column.foxProName, column.name, column.field});
+  return fields;
+}
+
+// What the Oracle key over the plain columns tells apart that the FoxPro expression does not.
+std::vector<std::string> ToldApart(const std::vector<KeyPart>& parts, const std::vector<FoxProColumn>& columns) {
+  std::vector<std::string> differences;
+  const auto add = [&](const std::string& text) {
+    if (std::find(differences.begin(), differences.end(), text) == differences.end()) differences.push_back(text);
+  };
+  for (const KeyPart& part : parts) {
+    if (part.upper) add("'a' from 'A'");
+    if (part.leftTrim) add("' a' from 'a'");
+    if ((part.leftTrim || part.rightTrim) && parts.size() > 1) add("'ab'+'c' from 'a'+'bc'");
+    if (!part.strWidth) continue;
+    const auto c = FindColumn(columns, part.column, [](const FoxProColumn& col) { return col.name; });
+    const ado::DeclaredField& field = columns[*c].field;
+    if (field.decimals > 0 || field.typeLetter == 'B' || field.typeLetter == 'Y') add("1.2 from 1.4, which STR() rounds alike");
+    // The widest text of the field's whole part: STR() shows a wider one as asterisks.
+    const int widest = field.typeLetter == 'I' ? 11
+                       : field.typeLetter == 'N' || field.typeLetter == 'F'
+                           ? field.width - (field.decimals > 0 ? field.decimals + 1 : 0)
+                           : 20;
+    if (widest > *part.strWidth) {
+      add("values of " + columns[*c].name + " wider than " + std::to_string(*part.strWidth) +
+          " characters, which STR() shows alike as asterisks");
+    }
+  }
+  return differences;
+}
+
+}  // namespace
+
+std::optional<std::vector<KeyPart>> KeyParts(const std::string& expression, const std::vector<KeyField>& fields) {
+  return KeyPartReader(expression, fields).Read();
+}
+
 std::optional<std::vector<std::string>> OracleKeyColumns(const std::string& expression,
                                                          const std::vector<FoxProColumn>& columns) {
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t plus = expression.find('+', start);
-    names.push_back(Trimmed(expression.substr(start, plus == std::string::npos ? std::string::npos : plus - start)));
-    if (plus == std::string::npos) break;
-    start = plus + 1;
-  }
+  const auto parts = KeyParts(expression, FoxProKeyFields(columns));
+  if (!parts) return std::nullopt;
   std::vector<std::string> keyColumns;
-  for (const std::string& name : names) {
-    const auto c = FindColumn(columns, name, [](const FoxProColumn& col) { return col.name; });
-    if (!c) return std::nullopt;
-    const char type = columns[*c].field.typeLetter;
-    if (names.size() > 1 ? !foxpro::IsCharacterType(type) : !foxpro::IsIndexableType(type)) return std::nullopt;
-    keyColumns.push_back(columns[*c].name);
-  }
+  for (const KeyPart& part : *parts) keyColumns.push_back(part.column);
   return keyColumns;
+}
+
+std::vector<KeyField> KeyFieldsOf(const std::vector<MappedColumn>& columns) {
+  std::vector<KeyField> fields;
+  for (const MappedColumn& column : columns) fields.push_back({column.foxProName, column.oracle.name, column.mapping.field});
+  return fields;
 }
 
 // The FoxPro key expression of an Oracle key's parts, or the reason it has none.
@@ -215,14 +346,33 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
           continue;
         }
       }
-      const auto keyColumns = OracleKeyColumns(tag.expression, columns);
-      if (!keyColumns) {
+      const auto parts = KeyParts(tag.expression, FoxProKeyFields(columns));
+      if (!parts) {
         plan.notCarried.push_back(what + " not carried: Oracle has no column list for the expression");
         continue;
       }
+      std::vector<std::string> keyColumns;
+      for (const KeyPart& part : *parts) keyColumns.push_back(part.column);
       const std::string name = oracleName(tag);
-      plan.carried.push_back({name, OracleKeyStatement(target, kind, name, *keyColumns),
-                              kind == KeyKind::Plain ? std::vector<std::string>{} : *keyColumns, tag.name, restored});
+      CarriedKey key{name, OracleKeyStatement(target, kind, name, keyColumns),
+                     kind == KeyKind::Plain ? std::vector<std::string>{} : keyColumns, tag.name, restored};
+      // Plain columns give back plain fields; any function over one is recorded for the way back.
+      const bool plain = std::all_of(parts->begin(), parts->end(), [](const KeyPart& part) {
+        return !part.upper && !part.leftTrim && !part.rightTrim && !part.strWidth;
+      });
+      if (!plain) key.expression = tag.expression;
+      // Rows unique under a function of the columns are unique in the columns: every row
+      // arrives, and the key lets in what FoxPro's would refuse.
+      const std::vector<std::string> differences = ToldApart(*parts, columns);
+      if (kind != KeyKind::Plain && !differences.empty()) {
+        std::vector<std::string> quoted;
+        for (const std::string& column : keyColumns) quoted.push_back(column);
+        plan.notCarried.push_back(std::string(tag.primary ? "primary" : "candidate") + " tag " + tag.name + " (" +
+                                  tag.expression + ") becomes " +
+                                  (kind == KeyKind::Primary ? "PRIMARY KEY" : "UNIQUE") + " (" +
+                                  Joined(quoted, ", ") + "), which tells " + Joined(differences, " and "));
+      }
+      plan.carried.push_back(std::move(key));
     }
   }
   return plan;
@@ -237,7 +387,16 @@ KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::v
       if (key.kind != kind) continue;
       const std::string what = KindText(kind) + " " + key.name + " (" + Joined(key.columns, ", ") + ")";
       std::string reason = key.descending ? "it is descending" : key.columns.empty() ? "it has no columns" : "";
-      const std::string expression = reason.empty() ? FoxProKeyExpression(key, columns, reason) : "";
+      const std::optional<std::string> recordedExpression = kept.Expression(key.name);
+      const bool recordedFits =
+          reason.empty() && recordedExpression && RecordedExpressionFits(*recordedExpression, key, columns);
+      if (reason.empty() && recordedExpression && !recordedFits) {
+        plan.notCarried.push_back(what + ": the table's comment records the tag expression " + *recordedExpression +
+                                  ", which is not over the key's columns or which FoxPro cannot index; the tag "
+                                  "takes the key's columns");
+      }
+      const std::string expression =
+          recordedFits ? *recordedExpression : reason.empty() ? FoxProKeyExpression(key, columns, reason) : "";
       if (!reason.empty()) {
         plan.notCarried.push_back(what + " not carried: " + reason);
         continue;
@@ -261,6 +420,15 @@ std::vector<NamePair> KeyNamePairs(const KeyPlan& plan) {
     if (!key.restored) pairs.push_back({key.name, key.origin});
   }
   return pairs;
+}
+
+NameRecord KeyRecord(const KeyPlan& plan) {
+  NameRecord record;
+  record.keys = KeyNamePairs(plan);
+  for (const CarriedKey& key : plan.carried) {
+    if (!key.expression.empty()) record.expressions.push_back({key.name, key.expression});
+  }
+  return record;
 }
 
 std::vector<std::string> KeyPlanLines(const KeyPlan& plan) {

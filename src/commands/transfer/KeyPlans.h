@@ -45,6 +45,7 @@ struct CarriedKey {
   std::vector<std::string> columns;
   std::string origin;     // the tag's or key's name on the source side
   bool restored = false;  // the name a record kept: the other side made origin, and needs no record back
+  std::string expression = {};  // the tag's FoxPro expression, when the key's columns would not give it back
 };
 
 struct KeyPlan {
@@ -55,6 +56,9 @@ struct KeyPlan {
 /// Each carried key's name and its source's (here the target's name, there the source's), for the
 /// record of names; a name a record gave back needs none.
 std::vector<NamePair> KeyNamePairs(const KeyPlan& plan);
+/// What an Oracle table's comment records of its keys: KeyNamePairs, and each key's FoxPro
+/// expression that its columns would not give back.
+NameRecord KeyRecord(const KeyPlan& plan);
 
 /// A key's name from the other side as a name this side takes whole: letters, digits and '_'
 /// stay, any other byte becomes '_', and one that does not start with a letter gets a "k".
@@ -62,10 +66,33 @@ std::string KeyName(const std::string& name);
 /// The name itself (cut to maxLength) when taken (any letter case) does not hold it, else with
 /// the first suffix "_2", "_3"... that is free; then it is taken.
 std::string UniqueName(const std::string& name, std::vector<std::string>& taken, std::size_t maxLength);
-/// The Oracle columns of a tag's fields: one field of any indexable type, or character fields
-/// joined by "+"; none for any other expression.
+/// A field a key expression may name: its name there, its column's name and its declaration.
+struct KeyField {
+  std::string name;
+  std::string column;
+  ado::DeclaredField field;
+};
+
+/// One part of a key expression: a field, as is or under the functions that leave its
+/// column's values told apart no finer than the field's own.
+struct KeyPart {
+  std::string column;
+  bool upper = false;           // UPPER(): letter case ignored
+  bool leftTrim = false;        // ALLTRIM(), LTRIM(): leading blanks ignored
+  bool rightTrim = false;       // ALLTRIM(), RTRIM(), TRIM()
+  std::optional<int> strWidth;  // STR(field[, width]) of a numeric field
+  bool widthGiven = false;      // the width was written
+};
+
+/// The parts of an expression of fields joined by "+": each a field (a lone one of any
+/// indexable type, joined ones character), STR() of a numeric field, or UPPER/ALLTRIM/LTRIM/
+/// RTRIM/TRIM wrappings of a character field. None for any other expression.
+std::optional<std::vector<KeyPart>> KeyParts(const std::string& expression, const std::vector<KeyField>& fields);
+/// The Oracle columns of a tag's fields, as KeyParts reads them; none for any other expression.
 std::optional<std::vector<std::string>> OracleKeyColumns(const std::string& expression,
                                                          const std::vector<FoxProColumn>& columns);
+/// The fields of a table read from Oracle, named as FoxPro names them.
+std::vector<KeyField> KeyFieldsOf(const std::vector<MappedColumn>& columns);
 /// The FoxPro key expression of an Oracle key's parts; empty, with reason set, when it has none.
 std::string FoxProKeyExpression(const OracleKey& key, const std::vector<MappedColumn>& columns, std::string& reason);
 

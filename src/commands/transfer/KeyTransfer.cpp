@@ -169,10 +169,10 @@ KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, con
 
 void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                        const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target,
-                       std::vector<NamePair>& keyNames) {
+                       NameRecord& keyRecord) {
   parts.sql.clear();  // no statement of the rows' is to blame for what reading the keys meets
   const KeyPlan plan = PlanKeysToOracle(foxPro, table, columns, oracle, target);
-  keyNames = KeyNamePairs(plan);
+  keyRecord = KeyRecord(plan);
   MakeKeys(
       parts, target, plan, [&](const std::string& sql) { ExecuteSql(oracle, sql); },
       [&](const CarriedKey& key, const std::string& message) {

@@ -40,10 +40,10 @@ KeyPlan PlanKeysToFoxPro(ado::Connection& oracle, const std::string& source, con
 
 /// After the rows (one step of the typed copy): makes every key the plan carries and notes
 /// those it does not. Keys the rows violate give one report naming each key and its first duplicate values.
-/// keyNames receives each key's name and its tag's, made or not.
+/// keyRecord receives each key's name and its tag's, made or not, and the tag expressions to record.
 void CarryKeysToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                        const std::vector<FoxProColumn>& columns, ado::Connection& oracle, const std::string& target,
-                       std::vector<NamePair>& keyNames);
+                       NameRecord& keyRecord);
 void CarryKeysToFoxPro(TypedCopyParts& parts, ado::Connection& oracle, const std::string& source,
                        const std::vector<MappedColumn>& columns, ado::Connection& foxPro, const std::string& tablePath,
                        bool container);

@@ -51,6 +51,16 @@ std::string QuotedList(const std::vector<std::string>& names) {
   return "(" + Joined(quoted, ", ") + ")";
 }
 
+// The tag's expression is over just these columns, in their order.
+bool TagIsOver(const FoxProTag& tag, const std::vector<MappedColumn>& columns, const std::vector<std::string>& keyColumns) {
+  const auto parts = KeyParts(tag.expression, KeyFieldsOf(columns));
+  if (!parts || parts->size() != keyColumns.size()) return false;
+  for (std::size_t p = 0; p < parts->size(); ++p) {
+    if ((*parts)[p].column != keyColumns[p]) return false;
+  }
+  return true;
+}
+
 // A rule FoxPro does not know, or none, is ignore.
 char Rule(const std::string& riInfo, std::size_t at) {
   const char rule = at < riInfo.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(riInfo[at]))) : 'I';
@@ -164,39 +174,51 @@ RelationPlan RelationsForFoxPro(const std::vector<OracleForeignKey>& keys, const
     const SentOracleTable* parent = FindTable(tables, key.parentTable, bySource);
     if (child == nullptr && parent == nullptr) continue;  // none of the run's business
     std::string reason;
-    std::string childExpression, parentExpression;
+    std::string childExpression;
     if (!container) {
       reason = "free tables have no relations";
     } else if (child == nullptr || parent == nullptr) {
       reason = "table " + (child == nullptr ? key.childTable : key.parentTable) + " is not sent in this run";
-    } else {
-      childExpression =
-          FoxProKeyExpression({key.name, KeyKind::Plain, key.childColumns, false}, child->columns, reason);
-      if (reason.empty()) {
-        parentExpression =
-            FoxProKeyExpression({key.name, KeyKind::Plain, key.parentColumns, false}, parent->columns, reason);
-      }
     }
-    // The parent's key arrived as its primary or candidate tag; a relation points at one.
+    // The parent's key arrived as its primary or candidate tag; a relation points at one. A tag
+    // whose recorded expression is over the key's columns is theirs too.
     const FoxProTag* parentTag = nullptr;
     if (reason.empty()) {
       for (const FoxProTag& tag : parent->tags) {
-        if (tag.candidate && tag.filter.empty() && ExpressionKey(tag.expression) == ExpressionKey(parentExpression))
-          parentTag = &tag;
+        if (tag.candidate && tag.filter.empty() && TagIsOver(tag, parent->columns, key.parentColumns)) parentTag = &tag;
       }
-      if (parentTag == nullptr) reason = "the parent's key has no primary or candidate tag in table " + key.parentTable;
-    }
-    if (!reason.empty()) {
-      plan.notes.push_back({key.childTable, what + " not carried: " + reason});
-      continue;
+      if (parentTag == nullptr) {
+        FoxProKeyExpression({key.name, KeyKind::Plain, key.parentColumns, false}, parent->columns, reason);
+        if (reason.empty()) reason = "the parent's key has no primary or candidate tag in table " + key.parentTable;
+      }
     }
     // The child's tag over the key's fields, when the table has one; else a new one.
     std::string childTag;
     std::vector<std::string> childTagNames;
-    for (const FoxProTag& tag : child->tags) {
-      childTagNames.push_back(tag.name);
-      if (childTag.empty() && tag.filter.empty() && ExpressionKey(tag.expression) == ExpressionKey(childExpression))
-        childTag = tag.name;
+    if (reason.empty()) {
+      std::string ownReason;
+      const std::string ownExpression =
+          FoxProKeyExpression({key.name, KeyKind::Plain, key.childColumns, false}, child->columns, ownReason);
+      // The tag of the key's own expression first, then one recorded over its columns.
+      for (const bool own : {true, false}) {
+        for (const FoxProTag& tag : child->tags) {
+          if (own) childTagNames.push_back(tag.name);
+          const bool over = own ? ownReason.empty() && ExpressionKey(tag.expression) == ExpressionKey(ownExpression)
+                                : TagIsOver(tag, child->columns, key.childColumns);
+          if (childTag.empty() && tag.filter.empty() && over) {
+            childTag = tag.name;
+            childExpression = tag.expression;
+          }
+        }
+      }
+      if (childTag.empty()) {
+        reason = ownReason;
+        childExpression = ownExpression;
+      }
+    }
+    if (!reason.empty()) {
+      plan.notes.push_back({key.childTable, what + " not carried: " + reason});
+      continue;
     }
     if (childTag.empty()) childTag = UniqueName(Lower(KeyName(key.name)), childTagNames, kTagNameLength);
     char onDelete = 'R';

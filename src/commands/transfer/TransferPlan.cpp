@@ -286,7 +286,7 @@ std::vector<TablePlan> PlanSendToOracle(const connections::ConnectionFields& fie
         keyNames.Made(keys);
         for (std::string& line : KeyPlanLines(keys)) table.keys.push_back(std::move(line));
       }
-      const std::string comment = OracleTableComment(tableComment, KeyNamePairs(keys));
+      const std::string comment = OracleTableComment(tableComment, KeyRecord(keys));
       if (!comment.empty()) table.statements.push_back(OracleTableCommentStatement(target, comment));
     }));
   }

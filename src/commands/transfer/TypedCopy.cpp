@@ -204,14 +204,14 @@ bool SendTypedTableToOracle(TypedCopyParts& parts, RecordsetObject& records, ado
   }
   sender.Send();  // the rows gathered so far; its steps are skipped after Stop
   sender.Close();
-  std::vector<NamePair> keyNames;  // each key's name and its tag's, for the table's comment
+  NameRecord keyRecord;  // each key's name and its tag's, and the tag expressions, for the table's comment
   if (!trap.Stopped()) {
     trap.Step(step(TypedToOracleStep::CarryKeys),
-              [&] { CarryKeysToOracle(parts, foxPro, table, columns, oracle, target, keyNames); });
+              [&] { CarryKeysToOracle(parts, foxPro, table, columns, oracle, target, keyRecord); });
   }
   if (!trap.Stopped()) {
     trap.Step(step(TypedToOracleStep::CarryDeclarations),
-              [&] { CarryDeclarationsToOracle(parts, foxPro, table, columns, oracle, target, keyNames); });
+              [&] { CarryDeclarationsToOracle(parts, foxPro, table, columns, oracle, target, keyRecord); });
   }
   return true;
 }

@@ -35,12 +35,21 @@ class RecordReader {
       const std::string word = Word();
       std::string here, there;
       if (!Name(here)) return false;
+      std::vector<NamePair>* pairs = word == "field"      ? &record.fields
+                                     : word == "key"        ? &record.keys
+                                     : word == "relation"   ? &record.relations
+                                     : word == "expression" ? &record.expressions
+                                                            : nullptr;
       if (word == "table") {
         record.table = here;
-      } else if ((word == "field" || word == "key" || word == "relation") && Name(there)) {
-        (word == "field" ? record.fields : word == "key" ? record.keys : record.relations).push_back({here, there});
-      } else {
+      } else if (pairs != nullptr && Name(there)) {
+        pairs->push_back({here, there});
+      } else if (pairs != nullptr || word.empty()) {
         return false;
+      } else {
+        // A later writer's entry: its quoted texts are passed over, and the rest still reads.
+        while (Name(there)) {
+        }
       }
     }
     return true;
@@ -78,6 +87,8 @@ std::optional<std::string> NameRecord::Key(const std::string& here) const { retu
 
 std::optional<std::string> NameRecord::Relation(const std::string& here) const { return Find(relations, here); }
 
+std::optional<std::string> NameRecord::Expression(const std::string& here) const { return Find(expressions, here); }
+
 RecordedComment SplitNameRecord(std::string_view comment, NameSide kept) {
   const std::string_view marker = MarkerOf(kept);
   const std::size_t lineEnd = comment.find('\n');
@@ -96,7 +107,8 @@ std::string WithNameRecord(const std::string& comment, NameSide kept, const Name
   std::string line(MarkerOf(kept));
   if (names.table && oneLine(*names.table)) line += " table " + DoubleQuotedText(*names.table);
   for (const auto& [word, pairs] : {std::pair{" field ", &names.fields}, std::pair{" key ", &names.keys},
-                                    std::pair{" relation ", &names.relations}}) {
+                                    std::pair{" relation ", &names.relations},
+                                    std::pair{" expression ", &names.expressions}}) {
     for (const NamePair& pair : *pairs) {
       if (oneLine(pair.here) && oneLine(pair.there))
         line += word + DoubleQuotedText(pair.here) + " " + DoubleQuotedText(pair.there);

@@ -36,11 +36,14 @@ struct NameRecord {
   std::vector<NamePair> keys;
   /// A foreign key's name here and its relation's whole RIINFO, which Oracle holds only in part.
   std::vector<NamePair> relations = {};
-  bool Empty() const { return !table && fields.empty() && keys.empty() && relations.empty(); }
+  /// An Oracle key's name here and its tag's FoxPro expression, where its columns alone would not give it back.
+  std::vector<NamePair> expressions = {};
+  bool Empty() const { return !table && fields.empty() && keys.empty() && relations.empty() && expressions.empty(); }
   /// The other side's name of a field or key named here (letter case ignored), if recorded.
   std::optional<std::string> Field(const std::string& here) const;
   std::optional<std::string> Key(const std::string& here) const;
   std::optional<std::string> Relation(const std::string& here) const;
+  std::optional<std::string> Expression(const std::string& here) const;
   bool operator==(const NameRecord&) const = default;
 };
 
