@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,6 +35,11 @@ const std::vector<std::string> kTables = {"cli_dbase_currency", "cli_pyacfl", "c
 // A typed copy's Oracle name of a FoxPro table.
 std::string Upper(std::string name) {
   std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+  return name;
+}
+
+std::string Lower(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
   return name;
 }
 
@@ -995,6 +1001,39 @@ TEST_F(CommandLineStandInTest, AllSendsAWholeContainerWhoseIndexTakesATablesName
   const Outcome there = send(root_ / "nw" / "northwind.dbc", {"--overwrite=yes", "send-to-oracle"});
   const Outcome back = send(root_ / "back" / "nw.dbc", {"--create-dbc", "send-to-foxpro"});
   dropAll();
+  // Each table's tags (name, expression, kind) and the relations, in lower case, in order.
+  const auto tags = [](const fs::path& dbc, const std::string& table) {
+    ado::Connection foxPro;
+    foxPro.Open("Provider=vfpoledb.1;Data Source=" + dbc.string() + ";");
+    const std::unique_ptr<ado::Recordset> rows = foxPro.OpenIndexesSchema(table);
+    std::vector<std::string> listed;
+    for (; !rows->Eof(); rows->MoveNext()) {
+      listed.push_back(ado::ValueToText(rows->Fields("INDEX_NAME").Value) + " " +
+                       ado::ValueToText(rows->Fields("EXPRESSION").Value) + " " +
+                       ado::ValueToText(rows->Fields("PRIMARY_KEY").Value) + " " +
+                       ado::ValueToText(rows->Fields("CANDIDATE").Value));
+    }
+    for (std::string& tag : listed) tag = Lower(tag);
+    std::sort(listed.begin(), listed.end());
+    return listed;
+  };
+  const auto relations = [](const fs::path& dbc) {
+    std::vector<std::string> listed;
+    for (const foxpro::Relation& r : foxpro::DbcCatalog(dbc.string()).Relations()) {
+      listed.push_back(Lower(r.childTable + "." + r.childTag + " -> " + r.parentTable + "." + r.parentTag + " " +
+                             r.riInfo));
+    }
+    std::sort(listed.begin(), listed.end());
+    return listed;
+  };
+  for (const Table& table : tables) {
+    EXPECT_EQ(tags(root_ / "back" / "nw.dbc", Lower(table.name)), tags(root_ / "nw" / "northwind.dbc", table.name))
+        << table.name;
+  }
+  std::vector<std::string> related = relations(root_ / "nw" / "northwind.dbc");
+  std::erase_if(related, [](const std::string& r) { return r.starts_with("employees.reportsto"); });
+  EXPECT_EQ(related.size(), 12u);
+  EXPECT_EQ(relations(root_ / "back" / "nw.dbc"), related);
   // Northwind's own orphans (employees who report to employee 0) keep one relation out.
   EXPECT_EQ(there.exitCode, 1) << there.err;
   EXPECT_EQ(Count(there.err, "ORA-02298"), 1) << there.err;
@@ -1003,9 +1042,7 @@ TEST_F(CommandLineStandInTest, AllSendsAWholeContainerWhoseIndexTakesATablesName
     const std::string rows = std::to_string(table.rows);
     const std::string moved = rows + " rows read, " + rows + " written, 0 failed statements, ";
     EXPECT_NE(there.out.find(table.name + " -> " + Upper(table.name) + ": " + moved), std::string::npos) << there.out;
-    std::string lower = table.name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    EXPECT_NE(back.out.find(Upper(table.name) + " -> " + lower + ": " + moved), std::string::npos) << back.out;
+    EXPECT_NE(back.out.find(Upper(table.name) + " -> " + Lower(table.name) + ": " + moved), std::string::npos) << back.out;
   }
   EXPECT_EQ(Count(there.out, " 0 differing\n"), static_cast<int>(tables.size())) << there.out;
   EXPECT_EQ(Count(back.out, " 0 differing\n"), static_cast<int>(tables.size())) << back.out;
