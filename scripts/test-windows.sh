@@ -101,10 +101,10 @@ for place in "$work/Daten-Größe-Ünïcode-日本" "$long"; do
   expect "send-to-oracle from $label" "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
   out=$(run "${login[@]}" --folder "$windows\\back" --keep-types --verify --summary=tsv send-to-foxpro categories \
     Region) || fail "send-to-foxpro into $label: exit $?"
-  expect "send-to-foxpro into $label" "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
+  expect "send-to-foxpro into $label" "CATEGORIES	8	8	0	32	0	REGION	4	4	0	8	0" "$(summary "$out")"
   out=$(run "${login[@]}" --dbc "$windows\\new\\new.dbc" --create-dbc --keep-types --verify --summary=tsv send-to-foxpro \
     categories Region) || fail "send-to-foxpro into a new container in $label: exit $?"
-  expect "send-to-foxpro into a new container in $label" "Categories	8	8	0	32	0	Region	4	4	0	8	0" "$(summary "$out")"
+  expect "send-to-foxpro into a new container in $label" "CATEGORIES	8	8	0	32	0	REGION	4	4	0	8	0" "$(summary "$out")"
 done
 
 # A table Visual FoxPro holds locked (FLOCK() from another Windows process) is replaced only
@@ -124,7 +124,7 @@ expect "table under FoxPro's lock" "$before" "$(md5sum <"$work/back/$held")"
 wait $holder || fail "the lock holder failed"
 code=0
 wait $copy || code=$?
-expect "send-to-foxpro after FoxPro let go" "0 Region	4	4	0" "$code $(tr -d '\r' <"$work/held-copy.out" | cut -f1-4)"
+expect "send-to-foxpro after FoxPro let go" "0 REGION	4	4	0" "$code $(tr -d '\r' <"$work/held-copy.out" | cut -f1-4)"
 
 # The profile where VB's SaveSetting keeps it: no option names the server, user or folder.
 for setting in Server=127.0.0.1 User=scott FoxproOption=2 "FreeTableFolder=$back"; do

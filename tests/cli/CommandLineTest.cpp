@@ -19,6 +19,7 @@
 #include "platform/ado/Types.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
 #include "platform/foxpro/tables/Calendar.h"
+#include "support/FoxProTags.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
 
@@ -973,11 +974,19 @@ TEST_F(CommandLineStandInTest, AllSendsAWholeContainerWhoseIndexTakesATablesName
     std::string name;
     int rows;
   };
-  const std::vector<Table> tables = {
-      {"Categories", 8}, {"CustomerCustomerDemo", 0}, {"CustomerDemographics", 0}, {"Customers", 91},
-      {"Employees", 9},  {"EmployeeTerritories", 49}, {"OrderDetails", 2155},      {"Orders", 830},
-      {"Products", 77},  {"Region", 4},               {"Shippers", 3},             {"Suppliers", 29},
-      {"Territories", 53}};
+  const std::vector<Table> tables = {{"Categories", 8},
+                                     {"CustomerCustomerDemo", 0},
+                                     {"CustomerDemographics", 0},
+                                     {"Customers", 91},
+                                     {"Employees", 9},
+                                     {"EmployeeTerritories", 49},
+                                     {"OrderDetails", 2155},
+                                     {"Orders", 830},
+                                     {"Products", 77},
+                                     {"Region", 4},
+                                     {"Shippers", 3},
+                                     {"Suppliers", 29},
+                                     {"Territories", 53}};
   fs::copy(fs::path(TESSELBY_TESTDATA_DIR) / "foxpro" / "northwind", root_ / "nw");
   for (const auto& entry : fs::directory_iterator(root_ / "nw"))
     fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add);
@@ -1005,23 +1014,13 @@ TEST_F(CommandLineStandInTest, AllSendsAWholeContainerWhoseIndexTakesATablesName
   const auto tags = [](const fs::path& dbc, const std::string& table) {
     ado::Connection foxPro;
     foxPro.Open("Provider=vfpoledb.1;Data Source=" + dbc.string() + ";");
-    const std::unique_ptr<ado::Recordset> rows = foxPro.OpenIndexesSchema(table);
-    std::vector<std::string> listed;
-    for (; !rows->Eof(); rows->MoveNext()) {
-      listed.push_back(ado::ValueToText(rows->Fields("INDEX_NAME").Value) + " " +
-                       ado::ValueToText(rows->Fields("EXPRESSION").Value) + " " +
-                       ado::ValueToText(rows->Fields("PRIMARY_KEY").Value) + " " +
-                       ado::ValueToText(rows->Fields("CANDIDATE").Value));
-    }
-    for (std::string& tag : listed) tag = Lower(tag);
-    std::sort(listed.begin(), listed.end());
-    return listed;
+    return test_support::TagLines(foxPro, table);
   };
   const auto relations = [](const fs::path& dbc) {
     std::vector<std::string> listed;
     for (const foxpro::Relation& r : foxpro::DbcCatalog(dbc.string()).Relations()) {
-      listed.push_back(Lower(r.childTable + "." + r.childTag + " -> " + r.parentTable + "." + r.parentTag + " " +
-                             r.riInfo));
+      listed.push_back(
+          Lower(r.childTable + "." + r.childTag + " -> " + r.parentTable + "." + r.parentTag + " " + r.riInfo));
     }
     std::sort(listed.begin(), listed.end());
     return listed;
@@ -1042,7 +1041,8 @@ TEST_F(CommandLineStandInTest, AllSendsAWholeContainerWhoseIndexTakesATablesName
     const std::string rows = std::to_string(table.rows);
     const std::string moved = rows + " rows read, " + rows + " written, 0 failed statements, ";
     EXPECT_NE(there.out.find(table.name + " -> " + Upper(table.name) + ": " + moved), std::string::npos) << there.out;
-    EXPECT_NE(back.out.find(Upper(table.name) + " -> " + Lower(table.name) + ": " + moved), std::string::npos) << back.out;
+    EXPECT_NE(back.out.find(Upper(table.name) + " -> " + Lower(table.name) + ": " + moved), std::string::npos)
+        << back.out;
   }
   EXPECT_EQ(Count(there.out, " 0 differing\n"), static_cast<int>(tables.size())) << there.out;
   EXPECT_EQ(Count(back.out, " 0 differing\n"), static_cast<int>(tables.size())) << back.out;

@@ -16,6 +16,7 @@
 #include "platform/ado/Recordset.h"
 #include "platform/ado/Types.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
+#include "support/FoxProTags.h"
 #include "support/StandInCopyTest.h"
 
 namespace transfer {
@@ -65,19 +66,7 @@ class KeyRoundTripTest : public support::StandInCopyTest {
     return foxPro;
   }
   // name, expression, primary, candidate of each tag
-  std::vector<std::string> Tags(const std::string& table) {
-    const auto foxPro = FoxPro();
-    const std::unique_ptr<ado::Recordset> rows = foxPro->OpenIndexesSchema(table);
-    std::vector<std::string> tags;
-    for (; !rows->Eof(); rows->MoveNext()) {
-      tags.push_back(Lower(ado::ValueToText(rows->Fields("INDEX_NAME").Value) + " " +
-                           ado::ValueToText(rows->Fields("EXPRESSION").Value) + " " +
-                           ado::ValueToText(rows->Fields("PRIMARY_KEY").Value) + " " +
-                           ado::ValueToText(rows->Fields("CANDIDATE").Value)));
-    }
-    std::sort(tags.begin(), tags.end());
-    return tags;
-  }
+  std::vector<std::string> Tags(const std::string& table) { return test_support::TagLines(*FoxPro(), table); }
   // The table's constraints and indexes with their columns, from Oracle's dictionary.
   std::vector<std::string> OracleKeys(const std::string& table) {
     const std::string where = " WHERE TABLE_NAME = '" + table + "'";

@@ -19,6 +19,7 @@
 #include "platform/ado/Types.h"
 #include "platform/foxpro/containers/DbcCatalog.h"
 #include "platform/foxpro/sql/FoxProSession.h"
+#include "support/FoxProTags.h"
 #include "support/QueryToolRun.h"
 #include "support/StandIn.h"
 
@@ -27,7 +28,7 @@ namespace fs = std::filesystem;
 using Outcome = test_support::QueryOutcome;
 
 const std::vector<std::string> kOracleTables = {"RL_NOTE",  "RL_LINE",  "RL_ORD",   "RL_CUST",
-                                                 "RO_GRAND", "RO_CHILD", "RO_PARENT"};
+                                                "RO_GRAND", "RO_CHILD", "RO_PARENT"};
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -45,9 +46,9 @@ int Count(const std::string& text, const std::string& part) {
 std::vector<std::string> Kept(const std::vector<foxpro::Relation>& relations) {
   std::vector<std::string> kept;
   for (const foxpro::Relation& r : relations) {
-    kept.push_back(Lower(r.name + ": " + r.childTable + "." + r.childTag + " -> " + r.parentTable + "." +
-                         r.parentTag + " ") +
-                   r.riInfo);
+    kept.push_back(
+        Lower(r.name + ": " + r.childTable + "." + r.childTag + " -> " + r.parentTable + "." + r.parentTag + " ") +
+        r.riInfo);
   }
   std::sort(kept.begin(), kept.end());
   return kept;
@@ -145,16 +146,7 @@ class RelationRoundTripTest : public ::testing::Test {
   static std::vector<std::string> Tags(const fs::path& dbc, const std::string& table) {
     ado::Connection connection;
     connection.Open("Provider=vfpoledb.1;Data Source=" + dbc.string() + ";");
-    const std::unique_ptr<ado::Recordset> rows = connection.OpenIndexesSchema(table);
-    std::vector<std::string> tags;
-    for (; !rows->Eof(); rows->MoveNext()) {
-      tags.push_back(Lower(ado::ValueToText(rows->Fields("INDEX_NAME").Value) + " " +
-                           ado::ValueToText(rows->Fields("EXPRESSION").Value) + " " +
-                           ado::ValueToText(rows->Fields("PRIMARY_KEY").Value) + " " +
-                           ado::ValueToText(rows->Fields("CANDIDATE").Value)));
-    }
-    std::sort(tags.begin(), tags.end());
-    return tags;
+    return test_support::TagLines(connection, table);
   }
   long OracleRows(const std::string& table) {
     ado::Recordset rows;
@@ -213,10 +205,10 @@ TEST_F(RelationRoundTripTest, ContainerRelationsBecomeForeignKeysAndComeBackInto
   EXPECT_EQ(Kept(foxpro::DbcCatalog(back.string()).Relations()), relations);
   EXPECT_EQ(fields(back), sourceFields);
   for (const char* table : {"rl_cust", "rl_note"}) EXPECT_EQ(Tags(back, table), Tags(source, table)) << table;
-  EXPECT_EQ(relations, (std::vector<std::string>{"relation 1: rl_line.lineord -> rl_ord.ordpk RCI",
-                                                 "relation 1: rl_note.zcust -> rl_cust.custpk CRR",
-                                                 "relation 1: rl_ord.ordcust -> rl_cust.custpk RRI",
-                                                 "relation 2: rl_note.aord -> rl_ord.ordpk ICI"}));
+  EXPECT_EQ(relations,
+            (std::vector<std::string>{
+                "relation 1: rl_line.lineord -> rl_ord.ordpk RCI", "relation 1: rl_note.zcust -> rl_cust.custpk CRR",
+                "relation 1: rl_ord.ordcust -> rl_cust.custpk RRI", "relation 2: rl_note.aord -> rl_ord.ordpk ICI"}));
 }
 
 TEST_F(RelationRoundTripTest, AKeyChangedInOracleSinceGivesItsOwnRuleAndANote) {
@@ -224,8 +216,9 @@ TEST_F(RelationRoundTripTest, AKeyChangedInOracleSinceGivesItsOwnRuleAndANote) {
   const Outcome there = Run(source, {"--all", "send-to-oracle"});
   EXPECT_EQ(there.exitCode, 0) << there.err << there.out;
   oracle_.Execute("ALTER TABLE \"RL_LINE\" DROP CONSTRAINT \"RL_LINE_LINEORD_FK\"");
-  oracle_.Execute("ALTER TABLE \"RL_LINE\" ADD CONSTRAINT \"RL_LINE_LINEORD_FK\" FOREIGN KEY (\"ORDID\") REFERENCES "
-                  "\"RL_ORD\" (\"ID\")");
+  oracle_.Execute(
+      "ALTER TABLE \"RL_LINE\" ADD CONSTRAINT \"RL_LINE_LINEORD_FK\" FOREIGN KEY (\"ORDID\") REFERENCES "
+      "\"RL_ORD\" (\"ID\")");
   const fs::path back = root_ / "back" / "shop2.dbc";
   const Outcome home = Run(back, {"--create-dbc", "send-to-foxpro", "RL_CUST", "RL_LINE", "RL_ORD", "RL_NOTE"});
   EXPECT_EQ(home.exitCode, 0) << home.err << home.out;
