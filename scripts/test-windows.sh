@@ -128,7 +128,7 @@ expect "send-to-foxpro after FoxPro let go" "0 REGION	4	4	0" "$code $(tr -d '\r'
 
 # The profile where VB's SaveSetting keeps it: no option names the server, user or folder.
 for setting in Server=127.0.0.1 User=scott FoxproOption=2 "FreeTableFolder=$back"; do
-  wine reg add "$key" /v "${setting%%=*}" /t REG_SZ /d "${setting#*=}" /f >/dev/null 2>&1
+  wine reg add "$key" /v "${setting%%=*}" /t REG_SZ /d "${setting#*=}" /f >/dev/null 2>&1 || fail "wine reg add $setting"
 done
 expect "list with the registry's profile" "foxpro	categories" \
   "$(run list | tr -d '\r' | grep -m1 '^foxpro')"
@@ -136,7 +136,9 @@ expect "list with the registry's profile" "foxpro	categories" \
 # Ctrl-C (wine turns SIGINT into the console's Ctrl-C event) ends the copy after a row, with
 # the summary and status 130.
 wine "$query" "$oracle" 'CREATE TABLE "WIN_BIG"("ID" INT, "NAME" VARCHAR(20))' >/dev/null
-wine "$query" "$oracle" "INSERT INTO \"WIN_BIG\" SELECT g, 'row ' || g FROM generate_series(1, 20000) g" >/dev/null
+# Rows enough that the copy is still running when the reader below has had its look, however
+# slowly wine starts on a busy machine.
+wine "$query" "$oracle" "INSERT INTO \"WIN_BIG\" SELECT g, 'row ' || g FROM generate_series(1, 300000) g" >/dev/null
 rm -rf "$work/back"/*
 # wine execs its loader, which becomes the program: $! is the program's own process.
 wine "$program" --summary=tsv send-to-foxpro WIN_BIG >"$work/interrupted.out" 2>"$work/interrupted.err" &
@@ -147,7 +149,7 @@ done
 # Tesselby's own lock, held while it appends, keeps FoxPro's FLOCK() out but not a reader.
 probe=$(wine "$locker" probe "$back\\WIN_BIG.DBF" | tr -d '\r') || fail "the reader beside the copy failed"
 expect "a reader beside the copy" "flock refused" "${probe#read * bytes, }"
-kill -INT $copy
+kill -INT $copy || fail "the copy ended before Ctrl-C could interrupt it"
 code=0
 wait $copy || code=$?
 expect "interrupted copy's status" 130 "$code"
