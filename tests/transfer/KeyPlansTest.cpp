@@ -67,8 +67,8 @@ struct ExpressionCase {
 };
 
 TEST(KeyPlansTest, ATagOverFunctionsOfItsFieldsBecomesAKeyOnTheColumnsAndRecordsItsExpression) {
-  std::vector<FoxProColumn> columns = {Field("orderid", 'I'), Field("qty", 'N'), Field("code", 'C'),
-                                       Field("city", 'C'), Field("born", 'D')};
+  std::vector<FoxProColumn> columns = {Field("orderid", 'I'), Field("qty", 'N'), Field("code", 'C'), Field("city", 'C'),
+                                       Field("born", 'D')};
   columns[1].field.width = 5;
   columns[1].field.decimals = 1;
   const ExpressionCase cases[] = {
