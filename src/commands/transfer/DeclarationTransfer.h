@@ -17,7 +17,8 @@ namespace transfer {
 /// After the keys (one step of the typed copy): makes NOT NULL each column of a field without NULL that holds no NULL
 /// (Oracle holds a blank text as NULL; such a column records NOT NULL in its comment instead), comments the table, and
 /// notes what the fields declare that Oracle does not take. keyRecord (each key's name and its
-/// tag's, and tag expressions): the tags whose names Oracle changed, and those expressions, are recorded with the table.
+/// tag's, and tag expressions): the tags whose names Oracle changed, and those expressions, are recorded with the
+/// table.
 void CarryDeclarationsToOracle(TypedCopyParts& parts, ado::Connection& foxPro, const std::string& table,
                                const std::vector<FoxProColumn>& columns, ado::Connection& oracle,
                                const std::string& target, const NameRecord& keyRecord);

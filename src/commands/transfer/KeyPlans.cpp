@@ -188,8 +188,7 @@ class KeyPartReader {
   std::string Name() {
     SkipBlanks();
     const std::size_t start = m_at;
-    while (m_at < m_text.size() &&
-           (std::isalnum(static_cast<unsigned char>(m_text[m_at])) != 0 || m_text[m_at] == '_'))
+    while (m_at < m_text.size() && (std::isalnum(static_cast<unsigned char>(m_text[m_at])) != 0 || m_text[m_at] == '_'))
       ++m_at;
     return std::string(m_text.substr(start, m_at - start));
   }
@@ -221,7 +220,8 @@ std::vector<std::string> ToldApart(const std::vector<KeyPart>& parts, const std:
     if (!part.strWidth) continue;
     const auto c = FindColumn(columns, part.column, [](const FoxProColumn& col) { return col.name; });
     const ado::DeclaredField& field = columns[*c].field;
-    if (field.decimals > 0 || field.typeLetter == 'B' || field.typeLetter == 'Y') add("1.2 from 1.4, which STR() rounds alike");
+    if (field.decimals > 0 || field.typeLetter == 'B' || field.typeLetter == 'Y')
+      add("1.2 from 1.4, which STR() rounds alike");
     // The widest text of the field's whole part: STR() shows a wider one as asterisks.
     const int widest = field.typeLetter == 'I' ? 11
                        : field.typeLetter == 'N' || field.typeLetter == 'F'
@@ -252,7 +252,8 @@ std::optional<std::vector<std::string>> OracleKeyColumns(const std::string& expr
 
 std::vector<KeyField> KeyFieldsOf(const std::vector<MappedColumn>& columns) {
   std::vector<KeyField> fields;
-  for (const MappedColumn& column : columns) fields.push_back({column.foxProName, column.oracle.name, column.mapping.field});
+  for (const MappedColumn& column : columns)
+    fields.push_back({column.foxProName, column.oracle.name, column.mapping.field});
   return fields;
 }
 
@@ -369,8 +370,8 @@ KeyPlan KeysForOracle(const std::string& target, const std::vector<FoxProTag>& t
         for (const std::string& column : keyColumns) quoted.push_back(column);
         plan.notCarried.push_back(std::string(tag.primary ? "primary" : "candidate") + " tag " + tag.name + " (" +
                                   tag.expression + ") becomes " +
-                                  (kind == KeyKind::Primary ? "PRIMARY KEY" : "UNIQUE") + " (" +
-                                  Joined(quoted, ", ") + "), which tells " + Joined(differences, " and "));
+                                  (kind == KeyKind::Primary ? "PRIMARY KEY" : "UNIQUE") + " (" + Joined(quoted, ", ") +
+                                  "), which tells " + Joined(differences, " and "));
       }
       plan.carried.push_back(std::move(key));
     }
@@ -395,8 +396,9 @@ KeyPlan KeysForFoxPro(const std::string& tablePath, bool container, const std::v
                                   ", which is not over the key's columns or which FoxPro cannot index; the tag "
                                   "takes the key's columns");
       }
-      const std::string expression =
-          recordedFits ? *recordedExpression : reason.empty() ? FoxProKeyExpression(key, columns, reason) : "";
+      const std::string expression = recordedFits     ? *recordedExpression
+                                     : reason.empty() ? FoxProKeyExpression(key, columns, reason)
+                                                      : "";
       if (!reason.empty()) {
         plan.notCarried.push_back(what + " not carried: " + reason);
         continue;

@@ -43,8 +43,8 @@ struct CarriedKey {
   std::string name;
   std::string statement;
   std::vector<std::string> columns;
-  std::string origin;     // the tag's or key's name on the source side
-  bool restored = false;  // the name a record kept: the other side made origin, and needs no record back
+  std::string origin;           // the tag's or key's name on the source side
+  bool restored = false;        // the name a record kept: the other side made origin, and needs no record back
   std::string expression = {};  // the tag's FoxPro expression, when the key's columns would not give it back
 };
 

@@ -52,7 +52,8 @@ std::string QuotedList(const std::vector<std::string>& names) {
 }
 
 // The tag's expression is over just these columns, in their order.
-bool TagIsOver(const FoxProTag& tag, const std::vector<MappedColumn>& columns, const std::vector<std::string>& keyColumns) {
+bool TagIsOver(const FoxProTag& tag, const std::vector<MappedColumn>& columns,
+               const std::vector<std::string>& keyColumns) {
   const auto parts = KeyParts(tag.expression, KeyFieldsOf(columns));
   if (!parts || parts->size() != keyColumns.size()) return false;
   for (std::size_t p = 0; p < parts->size(); ++p) {

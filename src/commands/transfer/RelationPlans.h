@@ -30,7 +30,7 @@ struct OracleForeignKey {
   std::vector<std::string> childColumns;
   std::string parentTable;
   std::vector<std::string> parentColumns;
-  std::string deleteRule;  // CASCADE, NO ACTION or SET NULL
+  std::string deleteRule;           // CASCADE, NO ACTION or SET NULL
   std::string recordedRiInfo = {};  // its relation's RIINFO as the child table's comment records it, if it does
 };
 

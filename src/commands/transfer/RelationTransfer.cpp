@@ -169,9 +169,9 @@ void CarryRelationsToOracle(connections::FailureTrap& trap, connections::StepNum
           // The table's comment again, whole, with the rules the key cannot hold.
           const auto rows = DictionaryRows(
               oracle, "SELECT COMMENTS FROM USER_TAB_COMMENTS WHERE TABLE_NAME = " + OracleText(key.childTable));
-          ExecuteSql(oracle, OracleTableCommentStatement(
-                                 key.childTable, CommentWithRelation(rows.empty() ? std::string() : rows[0][0],
-                                                                     key.name, key.recordedRiInfo)));
+          ExecuteSql(oracle, OracleTableCommentStatement(key.childTable,
+                                                         CommentWithRelation(rows.empty() ? std::string() : rows[0][0],
+                                                                             key.name, key.recordedRiInfo)));
         },
         [&](const CarriedRelation& key, const std::string& message) {
           const std::string orphans = FirstOrphans(oracle, key);

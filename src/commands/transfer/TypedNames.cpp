@@ -35,7 +35,7 @@ class RecordReader {
       const std::string word = Word();
       std::string here, there;
       if (!Name(here)) return false;
-      std::vector<NamePair>* pairs = word == "field"      ? &record.fields
+      std::vector<NamePair>* pairs = word == "field"        ? &record.fields
                                      : word == "key"        ? &record.keys
                                      : word == "relation"   ? &record.relations
                                      : word == "expression" ? &record.expressions
@@ -106,9 +106,9 @@ std::string WithNameRecord(const std::string& comment, NameSide kept, const Name
   const auto oneLine = [](const std::string& name) { return name.find_first_of("\r\n") == std::string::npos; };
   std::string line(MarkerOf(kept));
   if (names.table && oneLine(*names.table)) line += " table " + DoubleQuotedText(*names.table);
-  for (const auto& [word, pairs] : {std::pair{" field ", &names.fields}, std::pair{" key ", &names.keys},
-                                    std::pair{" relation ", &names.relations},
-                                    std::pair{" expression ", &names.expressions}}) {
+  for (const auto& [word, pairs] :
+       {std::pair{" field ", &names.fields}, std::pair{" key ", &names.keys}, std::pair{" relation ", &names.relations},
+        std::pair{" expression ", &names.expressions}}) {
     for (const NamePair& pair : *pairs) {
       if (oneLine(pair.here) && oneLine(pair.there))
         line += word + DoubleQuotedText(pair.here) + " " + DoubleQuotedText(pair.there);

@@ -447,11 +447,13 @@ TEST_F(OracleFrontTest, IndexAndKeyNamesLiveApartFromTableNames) {
     }
   };
   run(steps);
-  const std::string constraints = "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, R_CONSTRAINT_NAME FROM "
-                                   "USER_CONSTRAINTS WHERE TABLE_NAME LIKE 'QT!_%' ESCAPE '!' AND CONSTRAINT_TYPE <> 'C' "
-                                   "ORDER BY 1";
-  const std::string indexes = "SELECT INDEX_NAME, TABLE_NAME, UNIQUENESS FROM USER_INDEXES WHERE TABLE_NAME LIKE "
-                              "'QT!_%' ESCAPE '!' ORDER BY 1";
+  const std::string constraints =
+      "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, R_CONSTRAINT_NAME FROM "
+      "USER_CONSTRAINTS WHERE TABLE_NAME LIKE 'QT!_%' ESCAPE '!' AND CONSTRAINT_TYPE <> 'C' "
+      "ORDER BY 1";
+  const std::string indexes =
+      "SELECT INDEX_NAME, TABLE_NAME, UNIQUENESS FROM USER_INDEXES WHERE TABLE_NAME LIKE "
+      "'QT!_%' ESCAPE '!' ORDER BY 1";
   struct Look {
     std::string query;
     std::string shown;
