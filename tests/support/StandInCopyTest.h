@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,10 +15,31 @@
 #include "connections/WindowParts.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Failure.h"
+#include "platform/ado/Recordset.h"
+#include "platform/ado/Value.h"
 #include "support/FakeWindowParts.h"
 #include "support/StandIn.h"
 
 namespace support {
+
+/// The rows an SQL text gives, each its values joined by separator (NULL for a null), sorted.
+inline std::vector<std::string> SortedRows(ado::Connection& connection, const std::string& sql,
+                                           const std::string& separator = "|") {
+  ado::Recordset records;
+  records.Open(sql, connection, ado::adOpenStatic);
+  std::vector<std::string> rows;
+  for (; !records.Eof(); records.MoveNext()) {
+    std::string row;
+    for (int f = 0; f < records.FieldCount(); ++f) {
+      const ado::Value& value = records.Fields(f).Value;
+      row += (f == 0 ? "" : separator) + (value.IsNull() ? std::string("NULL") : ado::ValueToText(value));
+    }
+    rows.push_back(row);
+  }
+  records.Close();
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
 
 /// Every failure report is kept; every overwrite question is answered Yes.
 class KeepingPrompter : public connections::Prompter {

@@ -28,20 +28,7 @@ namespace fs = std::filesystem;
 const std::string kNorthwind = std::string(TESSELBY_TESTDATA_DIR) + "/foxpro/northwind";
 
 std::vector<std::string> Rows(ado::Connection& connection, const std::string& sql) {
-  ado::Recordset records;
-  records.Open(sql, connection, ado::adOpenStatic);
-  std::vector<std::string> rows;
-  for (; !records.Eof(); records.MoveNext()) {
-    std::string row;
-    for (int f = 0; f < records.FieldCount(); ++f) {
-      const ado::Value& value = records.Fields(f).Value;
-      row += (f == 0 ? "" : "|") + (value.IsNull() ? std::string("NULL") : ado::ValueToText(value));
-    }
-    rows.push_back(row);
-  }
-  records.Close();
-  std::sort(rows.begin(), rows.end());
-  return rows;
+  return support::SortedRows(connection, sql);
 }
 
 // The container's records read by the format sheet alone (not the engine): each live Field

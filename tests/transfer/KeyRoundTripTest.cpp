@@ -30,19 +30,10 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// Rows in lower case, values joined by blanks.
 std::vector<std::string> Rows(ado::Connection& connection, const std::string& sql) {
-  ado::Recordset records;
-  records.Open(sql, connection, ado::adOpenStatic);
-  std::vector<std::string> rows;
-  for (; !records.Eof(); records.MoveNext()) {
-    std::string row;
-    for (int f = 0; f < records.FieldCount(); ++f) {
-      const ado::Value& value = records.Fields(f).Value;
-      row += (f == 0 ? "" : " ") + (value.IsNull() ? std::string("NULL") : ado::ValueToText(value));
-    }
-    rows.push_back(Lower(row));
-  }
-  records.Close();
+  std::vector<std::string> rows = support::SortedRows(connection, sql, " ");
+  for (std::string& row : rows) row = Lower(row);
   std::sort(rows.begin(), rows.end());
   return rows;
 }
