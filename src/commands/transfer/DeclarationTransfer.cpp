@@ -34,12 +34,12 @@ bool ColumnsOwnCheck(const std::string& condition, const MappedColumn& column) {
          (column.mapping.field.typeLetter == 'L' && condition == quoted + " IN (0,1)");
 }
 
-// A FoxPro text the column comment kept wins while Oracle holds what the text became there:
-// nothing, when it could not cross, or the same rule or default spelled otherwise. Changed in
-// Oracle since, Oracle's wins.
+// A rule or default the column comment kept wins while it is Oracle's own spelled otherwise:
+// one Oracle could not hold, or changed there since, gives Oracle's. So a comment restores a
+// spelling, never an expression FoxPro would evaluate that Oracle did not hold.
 std::string Restored(const std::optional<std::string>& kept, const std::string& fromOracle,
                      const std::optional<std::string>& keptAsOracleGivesItBack) {
-  if (!kept || keptAsOracleGivesItBack.value_or("") != fromOracle) return fromOracle;
+  if (!kept || !keptAsOracleGivesItBack || *keptAsOracleGivesItBack != fromOracle) return fromOracle;
   return *kept;
 }
 
@@ -137,7 +137,7 @@ foxpro::TableDeclaration ReadOracleDeclaration(ado::Connection& oracle, const st
     declared.caption = note.caption.value_or("");
     declared.format = note.format.value_or("");
     declared.inputMask = note.inputMask.value_or("");
-    declared.ruleText = note.message.value_or("");
+    if (note.message && IsFoxProTextLiteral(*note.message)) declared.ruleText = *note.message;
     for (const auto& [name, text] : defaults) {
       // An identity's default is its sequence, which the autoincrement carries.
       if (name != column.oracle.name || text.empty() || field.autoIncrement) continue;

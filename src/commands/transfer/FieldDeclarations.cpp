@@ -401,6 +401,11 @@ std::optional<std::string> FoxProDefaultFor(std::string_view oracleDefault, cons
   return DefaultFor(oracleDefault, field, Dialect::Oracle);
 }
 
+bool IsFoxProTextLiteral(std::string_view text) {
+  const std::optional<std::vector<Token>> tokens = Tokens(text, Dialect::FoxPro);
+  return tokens && tokens->size() == 1 && tokens->front().kind == TokenKind::Text;
+}
+
 std::optional<std::string> OracleCheckFor(std::string_view rule, std::string_view fieldName, const std::string& column,
                                           const ado::DeclaredField& field) {
   const std::optional<Rule> read = ReadRule(rule, Dialect::FoxPro);

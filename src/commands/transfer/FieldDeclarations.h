@@ -20,6 +20,10 @@ std::optional<std::string> OracleDefaultFor(std::string_view foxProDefault, cons
 /// The FoxPro DefaultValue of an Oracle DEFAULT text as the dictionary shows it.
 std::optional<std::string> FoxProDefaultFor(std::string_view oracleDefault, const ado::DeclaredField& field);
 
+/// Whether the text is one FoxPro text literal ("...", '...' or [...]): a field's rule text,
+/// which FoxPro evaluates, is restored from outside only in that form.
+bool IsFoxProTextLiteral(std::string_view text);
+
 /// The Oracle CHECK condition of a FoxPro field rule that compares the field (fieldName,
 /// letter case ignored) with literals: "=", "<>", "#", "!=", "<", "<=", ">", ">=", BETWEEN()
 /// and INLIST(), joined by AND. Written on the column named column.

@@ -137,18 +137,21 @@ std::optional<std::string> Kept(const std::string& text) {
   return text;
 }
 
-// Whether Oracle's CHECK gives the field's rule back as written.
-bool RuleReturns(const FoxProColumn& column) {
+// FoxPro evaluates a field's rule, default and rule text, so what an Oracle comment gives back
+// must be of the forms that carry nothing else: the column comment keeps a rule or a default
+// that Oracle holds but would spell otherwise, and a rule text that is one text literal.
+std::optional<std::string> RespelledRule(const FoxProColumn& column) {
   const std::string& rule = column.declaration.rule;
   const std::optional<std::string> check = OracleCheckFor(rule, column.foxProName, column.name, column.field);
-  return rule.empty() || (check && FoxProRuleFor(*check, column.foxProName, column.field) == rule);
+  if (!check || FoxProRuleFor(*check, column.foxProName, column.field) == rule) return std::nullopt;
+  return rule;
 }
 
-// Whether Oracle's DEFAULT gives the field's default back as written.
-bool DefaultReturns(const FoxProColumn& column) {
+std::optional<std::string> RespelledDefault(const FoxProColumn& column) {
   const std::string& value = column.declaration.defaultValue;
   const std::optional<std::string> oracle = OracleDefaultFor(value, column.field);
-  return value.empty() || (oracle && !column.field.autoIncrement && FoxProDefaultFor(*oracle, column.field) == value);
+  if (!oracle || column.field.autoIncrement || FoxProDefaultFor(*oracle, column.field) == value) return std::nullopt;
+  return value;
 }
 
 FoxProColumnNote NoteOf(const FoxProColumn& column, bool notNull) {
@@ -156,15 +159,10 @@ FoxProColumnNote NoteOf(const FoxProColumn& column, bool notNull) {
   FoxProColumnNote note{column.field, notNull, Kept(declared.caption), declared.comment};
   note.format = Kept(declared.format);
   note.inputMask = Kept(declared.inputMask);
-  note.message = Kept(declared.ruleText);
-  if (!RuleReturns(column)) note.rule = Kept(declared.rule);
-  if (!DefaultReturns(column)) note.defaultValue = Kept(declared.defaultValue);
+  if (IsFoxProTextLiteral(declared.ruleText)) note.message = declared.ruleText;
+  note.rule = RespelledRule(column);
+  note.defaultValue = RespelledDefault(column);
   return note;
-}
-
-// What a note line says of a text the column comment keeps for the way back.
-std::string KeptForTheWayBack(const std::string& text) {
-  return text.find_first_of("\r\n") == std::string::npos ? "; the column comment keeps it for the way back" : "";
 }
 
 }  // namespace
@@ -219,16 +217,14 @@ std::vector<std::string> NotCarriedToOracle(const FoxProColumn& column) {
   const std::string field = "field " + column.foxProName + ": ";
   if (!declared.defaultValue.empty() &&
       (!OracleDefaultFor(declared.defaultValue, column.field) || column.field.autoIncrement)) {
-    lines.push_back(field + "default " + declared.defaultValue + " not carried: no literal Oracle takes alike" +
-                    KeptForTheWayBack(declared.defaultValue));
+    lines.push_back(field + "default " + declared.defaultValue + " not carried: no literal Oracle takes alike");
   }
   if (!declared.rule.empty() && !OracleCheckFor(declared.rule, column.foxProName, column.name, column.field)) {
-    lines.push_back(field + "rule " + declared.rule + " not carried: not a comparison with literals" +
-                    KeptForTheWayBack(declared.rule));
+    lines.push_back(field + "rule " + declared.rule + " not carried: not a comparison with literals");
   }
   if (!declared.ruleText.empty()) {
     lines.push_back(field + "rule text " + declared.ruleText + " not carried: Oracle shows no text of a CHECK" +
-                    KeptForTheWayBack(declared.ruleText));
+                    (IsFoxProTextLiteral(declared.ruleText) ? "; the column comment keeps it for the way back" : ""));
   }
   bool cut = false;
   FoxProColumnNoteText(NoteOf(column, true), &cut);
